@@ -1,0 +1,6 @@
+# Project-wide warning set; CI turns them into errors.
+add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+                    -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual)
+if(QUILLON_WERROR)
+  add_compile_options(-Werror)
+endif()

@@ -1,0 +1,27 @@
+// main() for every Qt test program: widgets run offscreen, and the per-user folders point into
+// a temporary folder so that no test reads or writes the real user's settings or state.
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void isolateUserFolders(const QTemporaryDir& home)
+{
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
+        qputenv(variable, (home.path() + '/' + variable).toLocal8Bit());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    isolateUserFolders(home);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

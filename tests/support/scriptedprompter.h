@@ -1,0 +1,50 @@
+#pragma once
+
+#include "prompter.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+#include <variant>
+
+namespace quillon::testing {
+
+// A Prompter for tests: records everything shown and answers from a script.
+// A question with more than one button that the script does not answer fails the test;
+// an unanswered OK-only box is simply acknowledged; an unanswered dialog is cancelled.
+class ScriptedPrompter : public Prompter {
+public:
+    struct FolderRequest {
+        QString title;
+        QString startFolder;
+        bool operator==(const FolderRequest&) const = default;
+    };
+
+    void answerNext(PromptAnswer answer) { answers_.push_back(answer); }
+    void chooseNext(const QString& path) { choices_.push_back(path); }
+
+    PromptAnswer ask(const PromptMessage& message) override;
+    QString chooseFolder(const QString& title, const QString& startFolder) override;
+    QString chooseFileToOpen(const FileRequest& request) override;
+    QString chooseFileToSave(const FileRequest& request) override;
+
+    const QList<PromptMessage>& messages() const { return messages_; }
+    QStringList texts() const;
+    const QList<FolderRequest>& folderRequests() const { return folderRequests_; }
+    const QList<FileRequest>& openRequests() const { return openRequests_; }
+    const QList<FileRequest>& saveRequests() const { return saveRequests_; }
+    bool scriptUsedUp() const { return answers_.empty() && choices_.empty(); }
+
+private:
+    QString nextChoice();
+
+    std::deque<PromptAnswer> answers_;
+    std::deque<QString> choices_;
+    QList<PromptMessage> messages_;
+    QList<FolderRequest> folderRequests_;
+    QList<FileRequest> openRequests_;
+    QList<FileRequest> saveRequests_;
+};
+
+}  // namespace quillon::testing

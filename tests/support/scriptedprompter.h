@@ -1,6 +1,7 @@
 #pragma once
 
 #include "prompter.h"
+#include "qtprinting.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,0 +1,32 @@
+#include "commandline.h"
+#include "dialogprompter.h"
+#include "frmmain.h"
+#include "settingsstore.h"
+#include "singleinstance.h"
+#include "terminationwatcher.h"
+
+#include <QApplication>
+
+using namespace quillon;
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Quillon");
+    QApplication::setApplicationVersion(QUILLON_VERSION);
+
+    SettingsStore store(SettingsStore::defaultPath());
+    DialogPrompter prompter;
+    SingleInstance instance;
+    if (!ClaimSingleInstance(instance, store, prompter))
+        return 0;
+    WalkCommandLine(QApplication::arguments().mid(1), prompter);
+
+    frmmain window(store);
+    prompter.setMainWindow(&window);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, &frmmain::bringToFront);
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window, &QWidget::close);
+    window.show();
+    return QApplication::exec();
+}

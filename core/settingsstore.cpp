@@ -1,0 +1,133 @@
+#include "settingsstore.h"
+
+#include <QDir>
+
+#include <cmath>
+#include <limits>
+
+namespace quillon {
+
+namespace {
+
+QString findIgnoringCase(const QStringList& names, const QString& wanted)
+{
+    for (const QString& name : names) {
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return name;
+    }
+    return wanted;
+}
+
+QString configHome()
+{
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    return configured.isEmpty() ? QDir::homePath() + "/.config" : configured;
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(const QString& iniPath) : settings_(iniPath, QSettings::IniFormat) {}
+
+QString SettingsStore::defaultPath()
+{
+    return configHome() + "/Quillon/Quillon.ini";
+}
+
+QString SettingsStore::GetSetting(const QString& section, const QString& key,
+                                  const QString& defaultValue) const
+{
+    const QVariant value = settings_.value(storedPath(section, key), defaultValue);
+    // An unquoted value with commas in a hand-edited file reads back as a list.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(", ");
+    return value.toString();
+}
+
+void SettingsStore::SaveSetting(const QString& section, const QString& key, const QString& value)
+{
+    settings_.setValue(storedPath(section, key), value);
+}
+
+QString SettingsStore::readString(const SettingKey& key) const
+{
+    return GetSetting(key.section, key.key, key.defaultValue);
+}
+
+qint16 SettingsStore::readInt16(const SettingKey& key) const
+{
+    return parseStoredInt16(readString(key)).value_or(parseStoredInt16(key.defaultValue).value_or(0));
+}
+
+double SettingsStore::readDouble(const SettingKey& key) const
+{
+    return readDouble(key, parseStoredNumber(key.defaultValue).value_or(0.0));
+}
+
+double SettingsStore::readDouble(const SettingKey& key, double fallback) const
+{
+    return parseStoredNumber(GetSetting(key.section, key.key, {})).value_or(fallback);
+}
+
+bool SettingsStore::readBool(const SettingKey& key) const
+{
+    return parseStoredBool(readString(key)).value_or(parseStoredBool(key.defaultValue).value_or(false));
+}
+
+void SettingsStore::write(const SettingKey& key, const QString& value)
+{
+    SaveSetting(key.section, key.key, value);
+}
+
+QString SettingsStore::storedSection(const QString& section) const
+{
+    return findIgnoringCase(settings_.childGroups(), section);
+}
+
+QString SettingsStore::storedKey(const QString& section, const QString& key) const
+{
+    settings_.beginGroup(section);
+    const QString stored = findIgnoringCase(settings_.childKeys(), key);
+    settings_.endGroup();
+    return stored;
+}
+
+QString SettingsStore::storedPath(const QString& section, const QString& key) const
+{
+    const QString group = storedSection(section);
+    return group + '/' + storedKey(group, key);
+}
+
+std::optional<double> parseStoredNumber(const QString& text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<qint16> parseStoredInt16(const QString& text)
+{
+    const std::optional<double> number = parseStoredNumber(text);
+    if (!number)
+        return std::nullopt;
+    // Round half to even, as the integer conversion of the stored values always has.
+    const double rounded = std::nearbyint(*number);
+    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return static_cast<qint16>(rounded);
+}
+
+std::optional<bool> parseStoredBool(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.compare("True", Qt::CaseInsensitive) == 0)
+        return true;
+    if (trimmed.compare("False", Qt::CaseInsensitive) == 0)
+        return false;
+    if (const std::optional<double> number = parseStoredNumber(trimmed))
+        return *number != 0.0;
+    return std::nullopt;
+}
+
+}  // namespace quillon

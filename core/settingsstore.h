@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+#include <optional>
+
+namespace quillon {
+
+// A key of the store with the default every reader uses when it is missing or unreadable.
+struct SettingKey {
+    const char* section;
+    const char* key;
+    const char* defaultValue;
+};
+
+// The per-user store of string values, addressed by section and key. Section and key names
+// match without regard to letter case, as users and older versions wrote them both ways.
+// A read never fails: a missing value gives the default, and so does a value the typed
+// readers cannot convert (a hand-edited file).
+class SettingsStore {
+public:
+    explicit SettingsStore(const QString& iniPath);
+
+    // $XDG_CONFIG_HOME/Quillon/Quillon.ini
+    static QString defaultPath();
+
+    QString GetSetting(const QString& section, const QString& key, const QString& defaultValue) const;
+    void SaveSetting(const QString& section, const QString& key, const QString& value);
+
+    QString readString(const SettingKey& key) const;
+    qint16 readInt16(const SettingKey& key) const;
+    double readDouble(const SettingKey& key) const;
+    double readDouble(const SettingKey& key, double fallback) const;
+    bool readBool(const SettingKey& key) const;
+    void write(const SettingKey& key, const QString& value);
+
+    QString fileName() const { return settings_.fileName(); }
+    void sync() { settings_.sync(); }
+
+private:
+    QString storedSection(const QString& section) const;
+    QString storedKey(const QString& section, const QString& key) const;
+    QString storedPath(const QString& section, const QString& key) const;
+
+    mutable QSettings settings_;
+};
+
+// Conversions of stored text, shared by the typed readers; empty when the text does not convert.
+std::optional<double> parseStoredNumber(const QString& text);
+std::optional<qint16> parseStoredInt16(const QString& text);
+std::optional<bool> parseStoredBool(const QString& text);
+
+}  // namespace quillon

@@ -1,0 +1,86 @@
+#include "singleinstance.h"
+
+#include "prompter.h"
+#include "settingkeys.h"
+
+#include <QDir>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+constexpr int connectTimeoutMs = 1000;
+const QByteArray activateRequest = "activate\n";
+
+}  // namespace
+
+QString SingleInstance::defaultSocketPath()
+{
+    const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtimeFolder.isEmpty() && QDir().mkpath(runtimeFolder))
+        return runtimeFolder + "/quillon.socket";
+    return QDir::tempPath() + QString("/quillon-%1.socket").arg(getuid());
+}
+
+SingleInstance::SingleInstance(const QString& socketPath, QObject* parent)
+    : QObject(parent), socketPath_(socketPath)
+{
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::readRequest);
+}
+
+bool SingleInstance::anotherInstanceRuns() const
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath_);
+    return socket.waitForConnected(connectTimeoutMs);
+}
+
+void SingleInstance::activateRunningInstance() const
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath_);
+    if (!socket.waitForConnected(connectTimeoutMs))
+        return;
+    socket.write(activateRequest);
+    socket.waitForBytesWritten(connectTimeoutMs);
+    socket.disconnectFromServer();
+}
+
+bool SingleInstance::listen()
+{
+    if (anotherInstanceRuns())
+        return false;
+    QLocalServer::removeServer(socketPath_);
+    return server_.listen(socketPath_);
+}
+
+void SingleInstance::readRequest()
+{
+    while (QLocalSocket* client = server_.nextPendingConnection()) {
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        connect(client, &QLocalSocket::readyRead, this, [this, client] {
+            if (client->readAll().contains(activateRequest))
+                emit activationRequested();
+        });
+    }
+}
+
+bool ClaimSingleInstance(SingleInstance& instance, const SettingsStore& store, Prompter& prompter)
+{
+    const bool severalAllowed = store.readDouble(keys::MultipleInstances) != 0.0;
+    if (!severalAllowed && instance.anotherInstanceRuns()) {
+        prompter.ask({.text = "Quillon is already running.",
+                      .title = "Stop!",
+                      .icon = PromptIcon::Exclamation});
+        instance.activateRunningInstance();
+        return false;
+    }
+    instance.listen();
+    return true;
+}
+
+}  // namespace quillon

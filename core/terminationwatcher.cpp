@@ -1,0 +1,60 @@
+#include "terminationwatcher.h"
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+constexpr int watchedSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+}  // namespace
+
+int TerminationWatcher::writeEnd_ = -1;
+
+TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
+{
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return;
+    writeEnd_ = ends[0];
+    readEnd_ = ends[1];
+    notifier_ = new QSocketNotifier(readEnd_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationWatcher::drain);
+
+    struct sigaction action {};
+    action.sa_handler = &TerminationWatcher::onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signalNumber : watchedSignals)
+        ::sigaction(signalNumber, &action, nullptr);
+}
+
+TerminationWatcher::~TerminationWatcher()
+{
+    if (readEnd_ < 0)
+        return;
+    for (const int signalNumber : watchedSignals)
+        std::signal(signalNumber, SIG_DFL);
+    ::close(writeEnd_);
+    ::close(readEnd_);
+    writeEnd_ = -1;
+}
+
+// Only async-signal-safe work here: the event loop does the rest.
+void TerminationWatcher::onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(writeEnd_, &byte, 1);
+}
+
+void TerminationWatcher::drain()
+{
+    char byte = 0;
+    [[maybe_unused]] const ssize_t read = ::read(readEnd_, &byte, 1);
+    emit terminationRequested();
+}
+
+}  // namespace quillon

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+
+namespace quillon {
+
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal, so that a desktop logout or a Ctrl+C
+// closes the main window the ordinary way and its state is saved. One per process.
+class TerminationWatcher : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TerminationWatcher(QObject* parent = nullptr);
+    ~TerminationWatcher() override;
+
+signals:
+    void terminationRequested();
+
+private:
+    static void onSignal(int signalNumber);
+    void drain();
+
+    static int writeEnd_;
+    int readEnd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace quillon

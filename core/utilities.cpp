@@ -1,0 +1,153 @@
+#include "utilities.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QUrl>
+
+namespace quillon {
+
+namespace {
+
+qsizetype fileNameStart(const QString& path)
+{
+    return path.lastIndexOf('/') + 1;
+}
+
+// Index of the dot that starts the file name's extension, or -1.
+qsizetype extensionDot(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf('.');
+    return dot >= fileNameStart(path) ? dot : -1;
+}
+
+bool appendFile(QSaveFile& destination, const QString& source)
+{
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qint64 blockSize = 1 << 20;
+    while (!input.atEnd()) {
+        const QByteArray block = input.read(blockSize);
+        if (block.isEmpty() && input.error() != QFileDevice::NoError)
+            return false;
+        if (destination.write(block) != block.size())
+            return false;
+    }
+    return destination.write("\r\n") == 2;
+}
+
+}  // namespace
+
+QString TrimNull(const QString& text)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    return nul < 0 ? text : text.left(nul);
+}
+
+bool FileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+QString GetFileTitle(const QString& path, bool keepFolder)
+{
+    const qsizetype dot = extensionDot(path);
+    const QString withoutExtension = dot < 0 ? path : path.left(dot);
+    return keepFolder ? withoutExtension : withoutExtension.mid(fileNameStart(path));
+}
+
+QString GetParentFolder(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return {};
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString GetExtension(const QString& path)
+{
+    const qsizetype dot = extensionDot(path);
+    return dot < 0 ? QString() : path.mid(dot + 1);
+}
+
+QString AddQuotes(const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    QString quoted = text;
+    if (!quoted.startsWith('"'))
+        quoted.prepend('"');
+    if (!text.endsWith('"'))
+        quoted.append('"');
+    return quoted;
+}
+
+QString RemoveQuotes(const QString& text)
+{
+    QString unquoted = text;
+    if (unquoted.startsWith('"'))
+        unquoted.remove(0, 1);
+    if (unquoted.endsWith('"'))
+        unquoted.chop(1);
+    return unquoted;
+}
+
+QString GetTempFolder()
+{
+    QString folder = QDir::tempPath();
+    if (!folder.endsWith('/'))
+        folder.append('/');
+    return folder;
+}
+
+QString GetTempFileName(const QString& prefix)
+{
+    QTemporaryFile file(GetTempFolder() + prefix + "XXXXXX.tmp");
+    file.setAutoRemove(false);
+    return file.open() ? file.fileName() : QString();
+}
+
+void SetComboDropWidth(QComboBox* combo, int pixels)
+{
+    combo->view()->setMinimumWidth(pixels);
+}
+
+bool ShellOpen(const QString& target)
+{
+    return QDesktopServices::openUrl(QUrl::fromUserInput(target));
+}
+
+bool OpenWithAssociation(const QString& file)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+bool JoinTextFiles(const QString& destination, const QStringList& sources)
+{
+    QSaveFile output(destination);
+    if (!output.open(QIODevice::WriteOnly))
+        return false;
+    for (const QString& source : sources) {
+        if (!appendFile(output, source)) {
+            output.cancelWriting();
+            return false;
+        }
+    }
+    return output.commit();
+}
+
+void DeleteFileQuiet(const QString& path)
+{
+    // Removing a directory entry needs no write permission on the file itself, so read-only
+    // files go the same way.
+    QFile::remove(path);
+}
+
+}  // namespace quillon

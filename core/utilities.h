@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+
+// Small path, quoting and file helpers shared by every window. Paths use "/" as separator.
+namespace quillon {
+
+// The part before the first NUL character.
+QString TrimNull(const QString& text);
+// True for an existing path that is not a folder; any error gives false.
+bool FileExists(const QString& path);
+// keepFolder: the path without its last extension; otherwise the bare file name without it.
+QString GetFileTitle(const QString& path, bool keepFolder);
+// The folder part of a path; "/" for an entry of the root, "" for a bare name.
+QString GetParentFolder(const QString& path);
+// The text after the last "." of the file name, without the dot; "" when there is none.
+QString GetExtension(const QString& path);
+// Surrounds a non-empty text with double quotes, adding only those it lacks.
+QString AddQuotes(const QString& text);
+// Drops one leading and one trailing double quote.
+QString RemoveQuotes(const QString& text);
+// The system's temporary folder, ending in "/".
+QString GetTempFolder();
+// Creates a new, empty, uniquely named file "<prefix>XXXXXX.tmp" in the temporary folder and
+// returns its path ("" when it cannot be created). The caller owns and deletes it.
+QString GetTempFileName(const QString& prefix);
+void SetComboDropWidth(QComboBox* combo, int pixels);
+// Opens a document or web address with the desktop's associated program.
+bool ShellOpen(const QString& target);
+bool OpenWithAssociation(const QString& file);
+// Writes each source's bytes followed by CR LF into the destination, which is replaced only
+// when the whole result has been written. False when a source is missing or a write fails;
+// the destination is then left as it was.
+bool JoinTextFiles(const QString& destination, const QStringList& sources);
+// Deletes a file, read-only ones too; failures are ignored.
+void DeleteFileQuiet(const QString& path);
+
+}  // namespace quillon

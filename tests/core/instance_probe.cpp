@@ -1,0 +1,55 @@
+// Starts like the application does as far as the single-instance rule goes, printing every
+// message box and the activation request on standard output for the test to read.
+// Usage: instance_probe <settings file> <socket path>
+#include "prompter.h"
+#include "settingsstore.h"
+#include "singleinstance.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace quillon;
+
+namespace {
+
+void say(const QString& line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+class PrintingPrompter : public Prompter {
+public:
+    PromptAnswer ask(const PromptMessage& message) override
+    {
+        say(QString("message: %1|%2|%3").arg(message.text, message.title).arg(static_cast<int>(message.icon)));
+        return PromptAnswer::Ok;
+    }
+    QString chooseFolder(const QString&, const QString&) override { return {}; }
+    QString chooseFileToOpen(const FileRequest&) override { return {}; }
+    QString chooseFileToSave(const FileRequest&) override { return {}; }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() != 3)
+        return 2;
+    SettingsStore store(arguments.at(1));
+    SingleInstance instance(arguments.at(2));
+    PrintingPrompter prompter;
+    if (!ClaimSingleInstance(instance, store, prompter)) {
+        say("ended");
+        return 0;
+    }
+    QObject::connect(&instance, &SingleInstance::activationRequested, [] {
+        say("activated");
+        QCoreApplication::quit();
+    });
+    say("running");
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,118 @@
+#include "utilities.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace quillon;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(PathUtilities, SplitAtTheLastSlash)
+{
+    EXPECT_EQ(GetExtension("/dats/mame.0.78/list.dat"), "dat");
+    EXPECT_EQ(GetExtension("/dats/mame.0.78/list"), "") << "the folder's dot is not the extension";
+    EXPECT_EQ(GetExtension("archive.tar.gz"), "gz");
+
+    EXPECT_EQ(GetFileTitle("/dats/mame.0.78/list", false), "list");
+    EXPECT_EQ(GetFileTitle("/dats/mame.0.78/list", true), "/dats/mame.0.78/list");
+    EXPECT_EQ(GetFileTitle("/dats/set.dat.zip", true), "/dats/set.dat");
+    EXPECT_EQ(GetFileTitle("/dats/set.dat.zip", false), "set.dat");
+
+    EXPECT_EQ(GetParentFolder("/dats/new/set.dat"), "/dats/new");
+    EXPECT_EQ(GetParentFolder("/set.dat"), "/");
+    EXPECT_EQ(GetParentFolder("set.dat"), "");
+    EXPECT_EQ(GetParentFolder("c:set.dat"), "") << "a colon is an ordinary character";
+}
+
+TEST(TextUtilities, QuotesAndNuls)
+{
+    EXPECT_EQ(AddQuotes(""), "");
+    EXPECT_EQ(AddQuotes("a b"), "\"a b\"");
+    EXPECT_EQ(AddQuotes("\"a b"), "\"a b\"");
+    EXPECT_EQ(AddQuotes("a b\""), "\"a b\"");
+    EXPECT_EQ(AddQuotes("\""), "\"");
+    EXPECT_EQ(RemoveQuotes("\"a b\""), "a b");
+    EXPECT_EQ(RemoveQuotes("\"a"), "a");
+    EXPECT_EQ(RemoveQuotes("\""), "");
+    EXPECT_EQ(TrimNull(QString("abc") + QChar(0) + "junk"), "abc");
+    EXPECT_EQ(TrimNull("abc"), "abc");
+}
+
+TEST(FileUtilities, FileExistsOnlyForFiles)
+{
+    QTemporaryDir folder;
+    writeFile(folder.filePath("a.dat"), "x");
+    EXPECT_TRUE(FileExists(folder.filePath("a.dat")));
+    EXPECT_FALSE(FileExists(folder.path()));
+    EXPECT_FALSE(FileExists(folder.filePath("missing.dat")));
+    EXPECT_FALSE(FileExists(""));
+}
+
+TEST(FileUtilities, TempFilesAreNewEmptyAndUnique)
+{
+    const QString first = GetTempFileName("dat");
+    const QString second = GetTempFileName("dat");
+    EXPECT_NE(first, second);
+    for (const QString& path : {first, second}) {
+        EXPECT_TRUE(path.startsWith(GetTempFolder() + "dat")) << path.toStdString();
+        EXPECT_TRUE(path.endsWith(".tmp"));
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_EQ(QFileInfo(path).size(), 0);
+        DeleteFileQuiet(path);
+        EXPECT_FALSE(FileExists(path));
+    }
+    EXPECT_TRUE(GetTempFolder().endsWith('/'));
+}
+
+TEST(FileUtilities, JoinTextFilesAppendsCrLfAfterEachSource)
+{
+    QTemporaryDir folder;
+    writeFile(folder.filePath("header"), "clrmamepro (\r\n)");
+    writeFile(folder.filePath("body"), QByteArray("game ( name \xe9t\xe9 )", 17));
+    const QString destination = folder.filePath("out.dat");
+    writeFile(destination, "an older, longer result that must disappear");
+
+    EXPECT_TRUE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("body")}));
+    EXPECT_EQ(readFile(destination), QByteArray("clrmamepro (\r\n)\r\ngame ( name \xe9t\xe9 )\r\n", 36));
+}
+
+TEST(FileUtilities, JoinTextFilesKeepsTheDestinationWhenASourceIsMissing)
+{
+    QTemporaryDir folder;
+    writeFile(folder.filePath("header"), "h");
+    const QString destination = folder.filePath("out.dat");
+    writeFile(destination, "the user's file");
+
+    EXPECT_FALSE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("missing")}));
+    EXPECT_EQ(readFile(destination), "the user's file");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
+}
+
+TEST(FileUtilities, DeleteFileQuietRemovesReadOnlyFilesAndIgnoresMissingOnes)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("locked.dat");
+    writeFile(path, "x");
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    DeleteFileQuiet(path);
+    EXPECT_FALSE(QFile::exists(path));
+    DeleteFileQuiet(path);
+}

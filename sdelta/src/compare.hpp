@@ -1,0 +1,35 @@
+#pragma once
+
+#include "resolve.hpp"
+
+#include <vector>
+
+namespace setdelta {
+
+// Two sides of a rename: the object of the old set and the new set's object with its content.
+struct Rename {
+    const Object* from = nullptr;
+    const Object* to = nullptr;
+};
+
+// The differences of one set that both DATs have, indices into the resolved sets.
+struct SetChange {
+    std::size_t oldSet = 0;
+    std::size_t newSet = 0;
+    std::vector<const Object*> added;   // objects of the new set
+    std::vector<const Object*> removed; // objects of the old set
+    std::vector<Rename> renamed;        // only with -r
+};
+
+struct Comparison {
+    std::vector<std::size_t> newSets;     // NEW sets that OLD lacks, in NEW's order
+    std::vector<std::size_t> removedSets; // OLD sets that NEW lacks, in OLD's order
+    std::vector<SetChange> changedSets;   // in NEW's order
+};
+
+// Matches sets by name and objects by name and content. An added object whose content the
+// old set has under another name (or a removed one whose content the new set has) is a side
+// of a rename; renames are differences only when `withRenames` (-r).
+Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames);
+
+} // namespace setdelta

@@ -1,0 +1,46 @@
+#include "dat_loader.hpp"
+
+#include "dat_error.hpp"
+#include "input_file.hpp"
+#include "text_reader.hpp"
+#include "xml_reader.hpp"
+
+namespace setdelta {
+namespace {
+
+enum class Content : std::uint8_t { Empty, Xml, Text };
+
+Content detectContent(std::string_view start)
+{
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (start.starts_with(byteOrderMark))
+        start.remove_prefix(byteOrderMark.size());
+    std::size_t first = start.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return Content::Empty;
+    return start[first] == '<' ? Content::Xml : Content::Text;
+}
+
+} // namespace
+
+Dat loadDat(const std::string& path, ObjectKind kind)
+{
+    InputFile input(path);
+    Dat dat;
+    dat.path = path;
+    dat.kind = kind;
+    switch (detectContent(input.firstBlock())) {
+    case Content::Empty:
+        throw DatError(path, 0, "the file is empty");
+    case Content::Xml:
+        readXmlDat(input, dat);
+        break;
+    case Content::Text:
+        readTextDat(input, dat);
+        break;
+    }
+    dat.finish();
+    return dat;
+}
+
+} // namespace setdelta

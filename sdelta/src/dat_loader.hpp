@@ -1,0 +1,14 @@
+#pragma once
+
+#include "dat.hpp"
+
+#include <string>
+
+namespace setdelta {
+
+// Reads the DAT at `path`, keeping objects of one kind. The format is told from the content:
+// a file whose first character is '<' is XML, anything else the ClrMamePro text format.
+// Throws DatError.
+Dat loadDat(const std::string& path, ObjectKind kind);
+
+} // namespace setdelta

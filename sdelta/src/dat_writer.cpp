@@ -1,0 +1,140 @@
+#include "dat_writer.hpp"
+
+#include <cstdio>
+
+namespace setdelta {
+namespace {
+
+constexpr std::string_view lineEnd = "\r\n";
+
+bool needsQuotes(std::string_view value)
+{
+    return value.empty() || value.front() == '"' ||
+           value.find_first_of(" \t\r\n\f\v()") != std::string_view::npos;
+}
+
+std::string_view statusWord(DumpStatus status)
+{
+    switch (status) {
+    case DumpStatus::BadDump: return "baddump";
+    case DumpStatus::NoDump: return "nodump";
+    case DumpStatus::Verified: return "verified";
+    case DumpStatus::Good: return {};
+    }
+    return {};
+}
+
+} // namespace
+
+DatWriter::DatWriter(OutputFile& output, ObjectKind kind, bool withParents)
+    : output_(output), kind_(kind), withParents_(withParents)
+{
+}
+
+void DatWriter::writeSet(const Set& set, std::span<const Object* const> objects)
+{
+    output_.write(set.isBios ? "resource (\r\n" : "game (\r\n");
+    field("name", set.name);
+    if (!set.description.empty())
+        field("description", set.description);
+    if (!set.year.empty())
+        field("year", set.year);
+    if (!set.manufacturer.empty())
+        field("manufacturer", set.manufacturer);
+    if (withParents_ && !set.cloneOf.empty())
+        field("cloneof", set.cloneOf);
+    if (withParents_ && !set.romOf.empty())
+        field("romof", set.romOf);
+    if (set.isDevice)
+        field("isdevice", "yes");
+    for (const Object* each : objects)
+        object(*each);
+    output_.write(")\r\n\r\n");
+}
+
+void DatWriter::field(std::string_view key, std::string_view value)
+{
+    line_ = '\t';
+    line_ += key;
+    line_ += ' ';
+    appendValue(value);
+    line_ += lineEnd;
+    output_.write(line_);
+}
+
+void DatWriter::object(const Object& object)
+{
+    if (kind_ == ObjectKind::Sample) {
+        field("sample", object.name);
+        return;
+    }
+    line_ = kind_ == ObjectKind::Rom ? "\trom (" : "\tdisk (";
+    objectField("name", object.name);
+    if (object.hasSize)
+        objectField("size", std::to_string(object.size));
+    if (object.hasCrc) {
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", object.crc);
+        objectField("crc", crc);
+    }
+    if (object.hasSha1) {
+        line_ += " sha1 ";
+        appendHex(object.sha1.data(), object.sha1.size());
+    }
+    if (object.hasMd5) {
+        line_ += " md5 ";
+        appendHex(object.md5.data(), object.md5.size());
+    }
+    if (!object.merge.empty())
+        objectField("merge", object.merge);
+    if (object.status != DumpStatus::Good)
+        objectField("status", statusWord(object.status));
+    if (object.flags & FlagDispose)
+        objectField("flags", "dispose");
+    if (object.flags & FlagSoundOnly)
+        objectField("flags", "soundonly");
+    if (object.flags & FlagOptional)
+        objectField("flags", "optional");
+    line_ += " )";
+    line_ += lineEnd;
+    output_.write(line_);
+}
+
+void DatWriter::objectField(std::string_view key, std::string_view value)
+{
+    line_ += ' ';
+    line_ += key;
+    line_ += ' ';
+    appendValue(value);
+}
+
+// Inside quotes a backslash escapes only a quote or another backslash, so one is written
+// doubled only where the reader would otherwise take it for an escape.
+void DatWriter::appendValue(std::string_view value)
+{
+    if (!needsQuotes(value)) {
+        line_ += value;
+        return;
+    }
+    line_ += '"';
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        bool escapes = c == '"' || (c == '\\' && (i + 1 == value.size() || value[i + 1] == '"' ||
+                                                  value[i + 1] == '\\'));
+        if (escapes)
+            line_ += '\\';
+        line_ += c;
+    }
+    line_ += '"';
+}
+
+void DatWriter::appendHex(const std::uint8_t* bytes, std::size_t count)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < count; ++i) {
+        line_ += digits[bytes[i] >> 4];
+        line_ += digits[bytes[i] & 0x0F];
+    }
+}
+
+} // namespace setdelta

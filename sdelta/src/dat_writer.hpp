@@ -1,0 +1,34 @@
+#pragma once
+
+#include "dat.hpp"
+#include "output_file.hpp"
+
+#include <span>
+#include <string>
+
+namespace setdelta {
+
+// Writes sets in the ClrMamePro text format with CR LF line ends and no header block.
+// Values are quoted where the text reader would otherwise split them, so it reads every
+// value back unchanged.
+class DatWriter {
+public:
+    // Merged sets have no parents, so `withParents` is false for them.
+    DatWriter(OutputFile& output, ObjectKind kind, bool withParents);
+
+    void writeSet(const Set& set, std::span<const Object* const> objects);
+
+private:
+    void field(std::string_view key, std::string_view value);
+    void object(const Object& object);
+    void objectField(std::string_view key, std::string_view value);
+    void appendValue(std::string_view value);
+    void appendHex(const std::uint8_t* bytes, std::size_t count);
+
+    OutputFile& output_;
+    ObjectKind kind_;
+    bool withParents_;
+    std::string line_;
+};
+
+} // namespace setdelta

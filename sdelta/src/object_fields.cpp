@@ -1,0 +1,160 @@
+#include "object_fields.hpp"
+
+#include <charconv>
+
+namespace setdelta {
+namespace {
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+template <std::size_t N>
+bool parseDigest(std::string_view text, std::array<std::uint8_t, N>& digest)
+{
+    if (text.size() != 2 * N)
+        return false;
+    for (std::size_t i = 0; i < N; ++i) {
+        int high = hexDigit(text[2 * i]);
+        int low = hexDigit(text[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        digest[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return true;
+}
+
+bool parseCrc(std::string_view text, std::uint32_t& crc)
+{
+    if (text.size() > 8)
+        return false;
+    std::uint32_t value = 0;
+    for (char c : text) {
+        int digit = hexDigit(c);
+        if (digit < 0)
+            return false;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    crc = value;
+    return true;
+}
+
+bool parseSize(std::string_view text, std::uint64_t& size)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size, base);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+bool setStatus(Object& object, std::string_view value)
+{
+    if (value == "nodump")
+        object.status = DumpStatus::NoDump;
+    else if (value == "baddump")
+        object.status = DumpStatus::BadDump;
+    else if (value == "verified")
+        object.status = DumpStatus::Verified;
+    else if (value == "good")
+        object.status = DumpStatus::Good;
+    else
+        return false;
+    return true;
+}
+
+// `flags` in the text format carries either a dump status or one of the object flags.
+void setFlag(Object& object, std::string_view value)
+{
+    if (value == "dispose")
+        object.flags |= FlagDispose;
+    else if (value == "soundonly")
+        object.flags |= FlagSoundOnly;
+    else if (value == "optional")
+        object.flags |= FlagOptional;
+    else
+        setStatus(object, value);
+}
+
+void setFlagIf(Object& object, ObjectFlag flag, std::string_view value)
+{
+    if (isYes(value))
+        object.flags |= flag;
+}
+
+} // namespace
+
+bool isYes(std::string_view value)
+{
+    return value == "yes";
+}
+
+ObjectField objectFieldFor(std::string_view key)
+{
+    static constexpr std::pair<std::string_view, ObjectField> fields[] = {
+        {"name", ObjectField::Name},       {"size", ObjectField::Size},
+        {"crc", ObjectField::Crc},         {"sha1", ObjectField::Sha1},
+        {"md5", ObjectField::Md5},         {"merge", ObjectField::Merge},
+        {"status", ObjectField::Status},   {"flags", ObjectField::Flags},
+        {"optional", ObjectField::Optional}, {"dispose", ObjectField::Dispose},
+        {"soundonly", ObjectField::SoundOnly},
+    };
+    for (const auto& [name, field] : fields)
+        if (name == key)
+            return field;
+    return ObjectField::Ignored;
+}
+
+bool setObjectField(Object& object, ObjectField field, std::string_view value, StringArena& strings)
+{
+    switch (field) {
+    case ObjectField::Name:
+        object.name = strings.store(value);
+        return true;
+    case ObjectField::Merge:
+        object.merge = strings.store(value);
+        return true;
+    case ObjectField::Size:
+        object.hasSize = !value.empty();
+        return value.empty() || parseSize(value, object.size);
+    case ObjectField::Crc:
+        object.hasCrc = !value.empty();
+        return value.empty() || parseCrc(value, object.crc);
+    case ObjectField::Sha1:
+        object.hasSha1 = !value.empty();
+        return value.empty() || parseDigest(value, object.sha1);
+    case ObjectField::Md5:
+        object.hasMd5 = !value.empty();
+        return value.empty() || parseDigest(value, object.md5);
+    case ObjectField::Status:
+        // Unknown status words are not an error: later DAT versions added some.
+        setStatus(object, value);
+        return true;
+    case ObjectField::Flags:
+        setFlag(object, value);
+        return true;
+    case ObjectField::Optional:
+        setFlagIf(object, FlagOptional, value);
+        return true;
+    case ObjectField::Dispose:
+        setFlagIf(object, FlagDispose, value);
+        return true;
+    case ObjectField::SoundOnly:
+        setFlagIf(object, FlagSoundOnly, value);
+        return true;
+    case ObjectField::Ignored:
+        return true;
+    }
+    return true;
+}
+
+} // namespace setdelta

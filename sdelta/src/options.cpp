@@ -1,0 +1,142 @@
+#include "options.hpp"
+
+#include <vector>
+
+namespace setdelta {
+
+const std::string_view usageText =
+    "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] OLD NEW\n"
+    "       setdelta --help | --version\n"
+    "\n"
+    "Compares the DAT NEW with the DAT OLD and writes the differences to setdelta.dat and a\n"
+    "report to setdelta.log in the current folder. Each DAT may be in the ClrMamePro text\n"
+    "format, Logiqx XML or MAME -listxml.\n"
+    "\n"
+    "Set type:   -s split (default), -m merged, -n non-merged\n"
+    "DAT type:   -d1 larger: new and changed sets whole\n"
+    "            -d2 smaller (default): new sets whole, changed sets with their added objects\n"
+    "            -d3 even smaller: as -d2, without objects whose content OLD already has\n"
+    "            -d4 ROM archival: removed sets whole, changed sets with their removed objects\n"
+    "Objects:    ROMs (default), -o disk, -o sample\n"
+    "Include:    -r renames, -z nodump objects, -b BIOS objects in every set using the BIOS\n"
+    "\n"
+    "Exit status: 0 success, 1 usage error, 2 an input cannot be read, 3 an output cannot be\n"
+    "written.\n";
+
+namespace {
+
+ObjectKind objectKindFor(std::string_view value)
+{
+    if (value == "disk")
+        return ObjectKind::Disk;
+    if (value == "sample")
+        return ObjectKind::Sample;
+    throw UsageError("-o takes 'disk' or 'sample', not '" + std::string(value) + "'");
+}
+
+// Applies a switch; false when the argument is not one.
+bool applySwitch(std::string_view argument, Options& options)
+{
+    if (argument == "-s")
+        options.resolve.setType = SetType::Split;
+    else if (argument == "-m")
+        options.resolve.setType = SetType::Merged;
+    else if (argument == "-n")
+        options.resolve.setType = SetType::NonMerged;
+    else if (argument == "-d1")
+        options.level = DeltaLevel::Larger;
+    else if (argument == "-d2")
+        options.level = DeltaLevel::Smaller;
+    else if (argument == "-d3")
+        options.level = DeltaLevel::EvenSmaller;
+    else if (argument == "-d4")
+        options.level = DeltaLevel::RomArchival;
+    else if (argument == "-r")
+        options.withRenames = true;
+    else if (argument == "-z")
+        options.resolve.includeNodump = true;
+    else if (argument == "-b")
+        options.resolve.nonSeparatedBios = true;
+    else
+        return false;
+    return true;
+}
+
+std::string_view setTypeWords(SetType type)
+{
+    switch (type) {
+    case SetType::Split: return "split sets (-s)";
+    case SetType::Merged: return "merged sets (-m)";
+    case SetType::NonMerged: return "non-merged sets (-n)";
+    }
+    return {};
+}
+
+std::string levelWords(DeltaLevel level, std::string_view objects)
+{
+    std::string what(objects);
+    switch (level) {
+    case DeltaLevel::Larger: return "larger DAT (-d1): new and changed sets with all their " + what;
+    case DeltaLevel::Smaller: return "smaller DAT (-d2): new sets whole, changed sets with their added " + what;
+    case DeltaLevel::EvenSmaller:
+        return "even smaller DAT (-d3): as -d2, without " + what + " whose content the old DAT has";
+    case DeltaLevel::RomArchival:
+        return "ROM archival DAT (-d4): removed sets whole, changed sets with their removed " + what;
+    }
+    return {};
+}
+
+} // namespace
+
+CommandLine parseCommandLine(std::span<const std::string_view> arguments)
+{
+    CommandLine result;
+    std::vector<std::string_view> files;
+    bool switchesEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        if (argument == "--help")
+            return {Request::Help, {}};
+        if (argument == "--version")
+            return {Request::Version, {}};
+        if (switchesEnded || argument.size() < 2 || argument[0] != '-') {
+            files.push_back(argument);
+        } else if (argument == "--") {
+            switchesEnded = true;
+        } else if (argument.starts_with("-o")) {
+            // "-o disk" may arrive as one argument or two.
+            std::string_view value = argument.substr(2);
+            while (value.starts_with(' '))
+                value.remove_prefix(1);
+            if (value.empty()) {
+                if (++i == arguments.size())
+                    throw UsageError("-o needs 'disk' or 'sample'");
+                value = arguments[i];
+            }
+            result.options.kind = objectKindFor(value);
+        } else if (!applySwitch(argument, result.options)) {
+            throw UsageError("unknown switch '" + std::string(argument) + "'");
+        }
+    }
+    if (files.size() != 2)
+        throw UsageError("expected two DAT files, OLD and NEW; got " + std::to_string(files.size()));
+    result.options.oldPath = files[0];
+    result.options.newPath = files[1];
+    return result;
+}
+
+std::string describeOptions(const Options& options)
+{
+    std::string_view objects = kindName(options.kind, true);
+    std::string text = std::string(setTypeWords(options.resolve.setType)) + "; " +
+                       levelWords(options.level, objects) + "; objects: " + std::string(objects) + " (" +
+                       (options.kind == ObjectKind::Rom ? "default" : "-o " + std::string(kindName(options.kind))) +
+                       ")";
+    text += options.withRenames ? "; renames count as differences (-r)" : "; renames ignored";
+    text += options.resolve.includeNodump ? "; nodump objects included (-z)" : "; nodump objects left out";
+    text += options.resolve.nonSeparatedBios ? "; BIOS objects kept in every set using the BIOS (-b)"
+                                             : "; BIOS objects only in BIOS sets";
+    return text;
+}
+
+} // namespace setdelta

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "delta.hpp"
+#include "resolve.hpp"
+
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace setdelta {
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    ResolveOptions resolve;
+    ObjectKind kind = ObjectKind::Rom;
+    DeltaLevel level = DeltaLevel::Smaller;
+    bool withRenames = false; // -r
+    std::string oldPath;
+    std::string newPath;
+};
+
+enum class Request : std::uint8_t { Run, Help, Version };
+
+struct CommandLine {
+    Request request = Request::Run;
+    Options options;
+};
+
+// setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] OLD NEW
+// The last switch of a group wins. Throws UsageError.
+CommandLine parseCommandLine(std::span<const std::string_view> arguments);
+
+// The options in words, for the report.
+std::string describeOptions(const Options& options);
+
+extern const std::string_view usageText;
+
+} // namespace setdelta

@@ -1,0 +1,160 @@
+#include "program.hpp"
+
+#include "compare.hpp"
+#include "dat_error.hpp"
+#include "dat_loader.hpp"
+#include "dat_writer.hpp"
+#include "delta.hpp"
+#include "options.hpp"
+#include "report_writer.hpp"
+#include "version.hpp"
+
+#include <chrono>
+#include <exception>
+#include <iomanip>
+#include <memory>
+#include <ostream>
+#include <thread>
+
+namespace setdelta {
+namespace {
+
+constexpr const char* datFileName = "setdelta.dat";
+constexpr const char* logFileName = "setdelta.log";
+
+// One input, read and resolved. Kept in place because the resolved sets point into the DAT.
+struct Side {
+    Dat dat;
+    ResolvedDat resolved;
+};
+
+std::unique_ptr<Side> loadSide(const std::string& path, const Options& options)
+{
+    auto side = std::make_unique<Side>();
+    side->dat = loadDat(path, options.kind);
+    side->resolved = resolve(side->dat, options.resolve);
+    return side;
+}
+
+// Both DATs are read at once, one per thread: reading is nearly all of a run's time.
+std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options)
+{
+    std::unique_ptr<Side> newSide;
+    std::exception_ptr newError;
+    std::unique_ptr<Side> oldSide;
+    {
+        std::jthread worker([&] {
+            try {
+                newSide = loadSide(options.newPath, options);
+            } catch (...) {
+                newError = std::current_exception();
+            }
+        });
+        oldSide = loadSide(options.oldPath, options);
+    }
+    if (newError)
+        std::rethrow_exception(newError);
+    return {std::move(oldSide), std::move(newSide)};
+}
+
+void writeDelta(const std::vector<DeltaSet>& delta, const Options& options, OutputFile& output)
+{
+    DatWriter writer(output, options.kind, options.resolve.setType != SetType::Merged);
+    for (const DeltaSet& set : delta)
+        writer.writeSet(*set.set, set.objects);
+}
+
+void printWarnings(const Dat& dat, std::ostream& err)
+{
+    for (const std::string& warning : dat.warnings)
+        err << "setdelta: warning: " << warning << '\n';
+}
+
+void printSummary(const RunSummary& summary, std::string_view objects, std::ostream& out)
+{
+    out << "New sets: " << summary.newSets << ", removed sets: " << summary.removedSets
+        << ", changed sets: " << summary.changedSets << " (" << summary.addedObjects << " added, "
+        << summary.removedObjects << " removed, " << summary.renamedObjects << " renamed " << objects << ")\n"
+        << "Wrote setdelta.dat (" << summary.writtenSets << " sets, " << summary.writtenObjects << ' ' << objects
+        << ") and setdelta.log\n";
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int run(const Options& options, std::ostream& out, std::ostream& err)
+{
+    auto start = std::chrono::steady_clock::now();
+    out << "setdelta " << version << ": comparing\n  old " << options.oldPath << "\n  new " << options.newPath
+        << "\n  " << describeOptions(options) << '\n'
+        << std::flush;
+
+    std::unique_ptr<Side> oldSide;
+    std::unique_ptr<Side> newSide;
+    try {
+        std::tie(oldSide, newSide) = loadBoth(options);
+    } catch (const DatError& error) {
+        err << "setdelta: error: " << error.what() << '\n';
+        try {
+            OutputFile log(logFileName);
+            writeFailureReport(log, options, error.what());
+            log.commit();
+        } catch (const OutputError&) {
+            // The input error is the one to report; a log that cannot be written adds nothing.
+        }
+        return ExitInput;
+    }
+    printWarnings(oldSide->dat, err);
+    printWarnings(newSide->dat, err);
+    out << std::fixed << std::setprecision(2) << "Read in " << secondsSince(start) << " s\n  old "
+        << describeInput(oldSide->dat, oldSide->resolved) << "\n  new "
+        << describeInput(newSide->dat, newSide->resolved) << '\n'
+        << std::flush;
+
+    Comparison comparison = compare(oldSide->resolved, newSide->resolved, options.withRenames);
+    std::vector<DeltaSet> delta = selectDelta(oldSide->resolved, newSide->resolved, comparison, options.level);
+    RunSummary summary = summarize(oldSide->resolved, newSide->resolved, comparison, delta);
+    try {
+        OutputFile dat(datFileName);
+        writeDelta(delta, options, dat);
+        OutputFile log(logFileName);
+        writeReport(log, options, oldSide->resolved, newSide->resolved, comparison, summary);
+        // The log goes first: setdelta.dat appearing is what marks a finished run.
+        log.commit();
+        dat.commit();
+    } catch (const OutputError& error) {
+        err << "setdelta: error: " << error.what() << '\n';
+        return ExitOutput;
+    }
+    printSummary(summary, kindName(options.kind, true), out);
+    out << "Done in " << secondsSince(start) << " s\n";
+    return ExitSuccess;
+}
+
+} // namespace
+
+int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+{
+    CommandLine commandLine;
+    try {
+        commandLine = parseCommandLine(arguments);
+    } catch (const UsageError& error) {
+        err << "setdelta: " << error.what() << "\n\n" << usageText;
+        return ExitUsage;
+    }
+    switch (commandLine.request) {
+    case Request::Help:
+        out << usageText;
+        return ExitSuccess;
+    case Request::Version:
+        out << "setdelta " << version << '\n';
+        return ExitSuccess;
+    case Request::Run:
+        break;
+    }
+    return run(commandLine.options, out, err);
+}
+
+} // namespace setdelta

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string_view>
+
+namespace setdelta {
+
+enum ExitStatus : int {
+    ExitSuccess = 0,
+    ExitUsage = 1,
+    ExitInput = 2,
+    ExitOutput = 3,
+};
+
+// The whole setdelta run on the command line `arguments` (without the program name):
+// reads both DATs, compares them and writes setdelta.dat and setdelta.log in the current
+// folder. Progress goes to `out`, errors and warnings to `err`.
+int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);
+
+} // namespace setdelta

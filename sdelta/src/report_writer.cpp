@@ -1,0 +1,179 @@
+#include "report_writer.hpp"
+
+#include "version.hpp"
+
+#include <cstdio>
+
+namespace setdelta {
+namespace {
+
+std::string count(std::size_t number, std::string_view what)
+{
+    return std::to_string(number) + " " + std::string(what);
+}
+
+std::string headerWords(const Dat& dat)
+{
+    const DatHeader& header = dat.header;
+    std::string words;
+    if (!header.build.empty())
+        words = "build " + header.build;
+    if (!header.name.empty())
+        words = "'" + header.name + "'";
+    if (!header.version.empty())
+        words += (words.empty() ? "version " : " version ") + header.version;
+    return words.empty() ? "no header" : words;
+}
+
+std::string objectWords(const Object& object, ObjectKind kind)
+{
+    std::string words(object.name);
+    if (kind != ObjectKind::Rom)
+        return words;
+    char details[48];
+    if (object.hasCrc)
+        std::snprintf(details, sizeof details, " (size %llu, crc %08x)",
+                      static_cast<unsigned long long>(object.size), object.crc);
+    else
+        std::snprintf(details, sizeof details, " (size %llu)", static_cast<unsigned long long>(object.size));
+    return words + details;
+}
+
+class ReportText {
+public:
+    ReportText(OutputFile& output) : output_(output) {}
+
+    void line(const std::string& text = {})
+    {
+        output_.write(text);
+        output_.write("\n");
+    }
+
+    void setLine(const Set& set)
+    {
+        std::string text = "  " + std::string(set.name);
+        if (!set.description.empty())
+            text += "  \"" + std::string(set.description) + "\"";
+        line(text);
+    }
+
+private:
+    OutputFile& output_;
+};
+
+void writeInputs(ReportText& report, const Options& options, const ResolvedDat& oldDat, const ResolvedDat& newDat)
+{
+    report.line("Old DAT: " + describeInput(*oldDat.dat, oldDat));
+    report.line("New DAT: " + describeInput(*newDat.dat, newDat));
+    report.line("Options: " + describeOptions(options));
+    for (const ResolvedDat* side : {&oldDat, &newDat})
+        for (const std::string& warning : side->dat->warnings)
+            report.line("Warning: " + warning);
+    report.line();
+}
+
+void writeCounts(ReportText& report, const RunSummary& summary, std::string_view objects)
+{
+    report.line("Summary");
+    report.line("  new sets:       " + count(summary.newSets, "") + "(" + count(summary.newSetObjects, objects) + ")");
+    report.line("  removed sets:   " + count(summary.removedSets, "") + "(" +
+                count(summary.removedSetObjects, objects) + ")");
+    report.line("  changed sets:   " + std::to_string(summary.changedSets));
+    report.line("  added " + std::string(objects) + ":   " + std::to_string(summary.addedObjects));
+    report.line("  removed " + std::string(objects) + ": " + std::to_string(summary.removedObjects));
+    report.line("  renamed " + std::string(objects) + ": " + count(summary.renamedObjects, "in ") +
+                count(summary.renamedSets, "sets"));
+    report.line("  setdelta.dat:   " + count(summary.writtenSets, "sets, ") +
+                count(summary.writtenObjects, objects));
+    report.line();
+}
+
+void writeSetList(ReportText& report, const std::string& title, const ResolvedDat& dat,
+                  const std::vector<std::size_t>& sets)
+{
+    if (sets.empty())
+        return;
+    report.line(title + " (" + std::to_string(sets.size()) + ")");
+    for (std::size_t set : sets)
+        report.setLine(*dat.sets[set].set);
+    report.line();
+}
+
+void writeChanges(ReportText& report, const ResolvedDat& newDat, const Comparison& comparison)
+{
+    if (comparison.changedSets.empty())
+        return;
+    ObjectKind kind = newDat.dat->kind;
+    report.line("Changed sets (" + std::to_string(comparison.changedSets.size()) + ")");
+    for (const SetChange& change : comparison.changedSets) {
+        report.setLine(*newDat.sets[change.newSet].set);
+        for (const Object* object : change.added)
+            report.line("    added    " + objectWords(*object, kind));
+        for (const Object* object : change.removed)
+            report.line("    removed  " + objectWords(*object, kind));
+        for (const Rename& rename : change.renamed)
+            report.line("    renamed  " + std::string(rename.from->name) + " -> " + objectWords(*rename.to, kind));
+    }
+    report.line();
+}
+
+} // namespace
+
+RunSummary summarize(const ResolvedDat& oldDat, const ResolvedDat& newDat, const Comparison& comparison,
+                     const std::vector<DeltaSet>& delta)
+{
+    RunSummary summary;
+    summary.newSets = comparison.newSets.size();
+    for (std::size_t set : comparison.newSets)
+        summary.newSetObjects += newDat.sets[set].count;
+    summary.removedSets = comparison.removedSets.size();
+    for (std::size_t set : comparison.removedSets)
+        summary.removedSetObjects += oldDat.sets[set].count;
+    summary.changedSets = comparison.changedSets.size();
+    for (const SetChange& change : comparison.changedSets) {
+        summary.addedObjects += change.added.size();
+        summary.removedObjects += change.removed.size();
+        summary.renamedObjects += change.renamed.size();
+        if (!change.renamed.empty())
+            ++summary.renamedSets;
+    }
+    summary.writtenSets = delta.size();
+    for (const DeltaSet& set : delta)
+        summary.writtenObjects += set.objects.size();
+    return summary;
+}
+
+std::string describeInput(const Dat& dat, const ResolvedDat& resolved)
+{
+    return dat.path + " (" + std::string(formatName(dat.format)) + ", " + headerWords(dat) + ", " +
+           count(dat.sets.size(), "sets, ") + count(dat.objects.size(), kindName(dat.kind, true)) + "; " +
+           count(resolved.sets.size(), "sets compared") + ")";
+}
+
+void writeReport(OutputFile& output, const Options& options, const ResolvedDat& oldDat, const ResolvedDat& newDat,
+                 const Comparison& comparison, const RunSummary& summary)
+{
+    ReportText report(output);
+    report.line("setdelta " + std::string(version) + " report");
+    report.line();
+    writeInputs(report, options, oldDat, newDat);
+    writeCounts(report, summary, kindName(options.kind, true));
+    writeSetList(report, "New sets", newDat, comparison.newSets);
+    writeSetList(report, "Removed sets", oldDat, comparison.removedSets);
+    writeChanges(report, newDat, comparison);
+}
+
+void writeFailureReport(OutputFile& output, const Options& options, const std::string& error)
+{
+    ReportText report(output);
+    report.line("setdelta " + std::string(version) + " report");
+    report.line();
+    report.line("Old DAT: " + options.oldPath);
+    report.line("New DAT: " + options.newPath);
+    report.line("Options: " + describeOptions(options));
+    report.line();
+    report.line("Failed: " + error);
+    report.line("No setdelta.dat was written.");
+}
+
+} // namespace setdelta

@@ -1,0 +1,284 @@
+#include "resolve.hpp"
+
+#include "content.hpp"
+
+#include <algorithm>
+
+namespace setdelta {
+
+std::ptrdiff_t ResolvedDat::find(std::string_view name) const
+{
+    auto found = index_.find(name);
+    return found == index_.end() ? -1 : static_cast<std::ptrdiff_t>(found->second);
+}
+
+void ResolvedDat::add(const Set& set, std::span<const Object* const> objects)
+{
+    if (objects.empty())
+        return;
+    sets.push_back({&set, static_cast<std::uint32_t>(objects_.size()), static_cast<std::uint32_t>(objects.size())});
+    objects_.insert(objects_.end(), objects.begin(), objects.end());
+}
+
+void ResolvedDat::buildIndex()
+{
+    index_.reserve(sets.size());
+    for (std::size_t i = 0; i < sets.size(); ++i)
+        index_.emplace(sets[i].set->name, i);
+}
+
+namespace {
+
+constexpr std::ptrdiff_t none = -1;
+// Parent and romof chains longer than this are treated as broken (they may loop).
+constexpr int longestChain = 16;
+
+using ObjectList = std::vector<const Object*>;
+
+class Resolver {
+public:
+    Resolver(const Dat& dat, const ResolveOptions& options);
+    ResolvedDat run();
+
+private:
+    void indexVisibleObjects();
+    void linkParents();
+    void linkBiosSets();
+    std::ptrdiff_t biosAlong(std::size_t set) const;
+    std::ptrdiff_t rootOf(std::size_t set) const;
+
+    bool standsAlone(std::size_t set) const;
+    bool isInherited(std::size_t set, const Object& object) const;
+    bool isBiosObject(std::size_t set, const Object& object) const;
+    bool keepsInherited(std::size_t set, const Object& object) const;
+    bool listsSame(std::size_t set, const Object& object) const;
+    bool listsContent(std::size_t set, const Object& object) const;
+
+    ObjectList splitObjects(std::size_t set) const;
+    ObjectList nonMergedObjects(std::size_t set, int depth) const;
+    ObjectList mergedObjects(std::size_t root) const;
+    void appendDistinct(ObjectList& list, const ObjectList& more) const;
+
+    const Dat& dat_;
+    ResolveOptions options_;
+    ObjectKind kind_;
+    bool hasMergeMarks_ = false;
+    std::vector<const Object*> visible_;     // visible objects, set by set
+    std::vector<std::uint32_t> visibleFirst_; // per set, into visible_ (size sets + 1)
+    std::vector<const Object*> byName_;      // visible_ sorted by name within each set
+    std::vector<std::ptrdiff_t> parent_;
+    std::vector<std::ptrdiff_t> bios_;
+    std::vector<std::vector<std::size_t>> clones_;
+};
+
+Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
+    : dat_(dat), options_(options), kind_(dat.kind)
+{
+    indexVisibleObjects();
+    linkParents();
+    linkBiosSets();
+}
+
+// Nodump objects take part only with -z; without it they are as good as not listed.
+void Resolver::indexVisibleObjects()
+{
+    visibleFirst_.reserve(dat_.sets.size() + 1);
+    visible_.reserve(dat_.objects.size());
+    for (const Set& set : dat_.sets) {
+        visibleFirst_.push_back(static_cast<std::uint32_t>(visible_.size()));
+        for (const Object& object : dat_.objectsOf(set)) {
+            if (!options_.includeNodump && isNodump(object, kind_))
+                continue;
+            visible_.push_back(&object);
+            hasMergeMarks_ = hasMergeMarks_ || !object.merge.empty();
+        }
+    }
+    visibleFirst_.push_back(static_cast<std::uint32_t>(visible_.size()));
+    byName_ = visible_;
+    for (std::size_t set = 0; set < dat_.sets.size(); ++set)
+        std::sort(byName_.begin() + visibleFirst_[set], byName_.begin() + visibleFirst_[set + 1],
+                  [](const Object* a, const Object* b) { return a->name < b->name; });
+}
+
+void Resolver::linkParents()
+{
+    parent_.assign(dat_.sets.size(), none);
+    for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
+        std::ptrdiff_t parent = dat_.find(dat_.sets[set].cloneOf);
+        if (parent != static_cast<std::ptrdiff_t>(set))
+            parent_[set] = parent;
+    }
+}
+
+void Resolver::linkBiosSets()
+{
+    bios_.assign(dat_.sets.size(), none);
+    for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
+        if (dat_.sets[set].isBios)
+            continue;
+        std::ptrdiff_t bios = biosAlong(set);
+        if (bios == none && parent_[set] != none)
+            bios = biosAlong(static_cast<std::size_t>(parent_[set]));
+        bios_[set] = bios;
+    }
+}
+
+// The BIOS set reached from `set` through romof, if any.
+std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
+{
+    std::ptrdiff_t current = dat_.find(dat_.sets[set].romOf);
+    for (int step = 0; current != none && step < longestChain; ++step) {
+        const Set& candidate = dat_.sets[static_cast<std::size_t>(current)];
+        if (candidate.isBios)
+            return current;
+        current = dat_.find(candidate.romOf);
+    }
+    return none;
+}
+
+std::ptrdiff_t Resolver::rootOf(std::size_t set) const
+{
+    auto current = static_cast<std::ptrdiff_t>(set);
+    for (int step = 0; parent_[static_cast<std::size_t>(current)] != none; ++step) {
+        if (step == longestChain)
+            return none;
+        current = parent_[static_cast<std::size_t>(current)];
+    }
+    return current;
+}
+
+bool Resolver::standsAlone(std::size_t set) const
+{
+    return dat_.sets[set].isBios || dat_.sets[set].isDevice;
+}
+
+bool Resolver::listsSame(std::size_t set, const Object& object) const
+{
+    auto first = byName_.begin() + visibleFirst_[set];
+    auto last = byName_.begin() + visibleFirst_[set + 1];
+    auto [from, to] = std::equal_range(first, last, &object,
+                                       [](const Object* a, const Object* b) { return a->name < b->name; });
+    return std::any_of(from, to, [&](const Object* listed) { return sameContent(*listed, object, kind_); });
+}
+
+bool Resolver::listsContent(std::size_t set, const Object& object) const
+{
+    auto first = visible_.begin() + visibleFirst_[set];
+    auto last = visible_.begin() + visibleFirst_[set + 1];
+    return std::any_of(first, last, [&](const Object* listed) { return sameContent(*listed, object, kind_); });
+}
+
+// With merge marks the DAT says what is inherited; without them an object is inherited when
+// the parent or the BIOS set lists the same object.
+bool Resolver::isInherited(std::size_t set, const Object& object) const
+{
+    if (hasMergeMarks_)
+        return !object.merge.empty();
+    std::ptrdiff_t parent = parent_[set];
+    std::ptrdiff_t bios = bios_[set];
+    return (parent != none && listsSame(static_cast<std::size_t>(parent), object)) ||
+           (bios != none && listsSame(static_cast<std::size_t>(bios), object));
+}
+
+bool Resolver::isBiosObject(std::size_t set, const Object& object) const
+{
+    std::ptrdiff_t bios = bios_[set];
+    return bios != none && isInherited(set, object) && listsContent(static_cast<std::size_t>(bios), object);
+}
+
+// -b keeps BIOS objects in every set that uses the BIOS; without it only the BIOS set has them.
+bool Resolver::keepsInherited(std::size_t set, const Object& object) const
+{
+    return options_.nonSeparatedBios && isBiosObject(set, object);
+}
+
+ObjectList Resolver::splitObjects(std::size_t set) const
+{
+    ObjectList objects;
+    for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {
+        const Object& object = *visible_[i];
+        if (!isInherited(set, object) || (!standsAlone(set) && keepsInherited(set, object)))
+            objects.push_back(&object);
+    }
+    return objects;
+}
+
+// Every listed object; in a DAT without merge marks a clone lists only what differs from
+// its parent, so it also gets the parent's objects whose content it does not list.
+ObjectList Resolver::nonMergedObjects(std::size_t set, int depth) const
+{
+    if (standsAlone(set))
+        return splitObjects(set);
+    ObjectList objects;
+    for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {
+        const Object& object = *visible_[i];
+        if (options_.nonSeparatedBios || !isBiosObject(set, object))
+            objects.push_back(&object);
+    }
+    std::ptrdiff_t parent = parent_[set];
+    if (hasMergeMarks_ || parent == none || depth == longestChain)
+        return objects;
+    for (const Object* inherited : nonMergedObjects(static_cast<std::size_t>(parent), depth + 1))
+        if (!listsContent(set, *inherited))
+            objects.push_back(inherited);
+    return objects;
+}
+
+ObjectList Resolver::mergedObjects(std::size_t root) const
+{
+    ObjectList objects = splitObjects(root);
+    for (std::size_t clone : clones_[root])
+        appendDistinct(objects, splitObjects(clone));
+    return objects;
+}
+
+void Resolver::appendDistinct(ObjectList& list, const ObjectList& more) const
+{
+    for (const Object* candidate : more) {
+        bool listed = std::any_of(list.begin(), list.end(),
+                                  [&](const Object* object) { return sameObject(*object, *candidate, kind_); });
+        if (!listed)
+            list.push_back(candidate);
+    }
+}
+
+ResolvedDat Resolver::run()
+{
+    ResolvedDat resolved;
+    resolved.dat = &dat_;
+    const std::size_t count = dat_.sets.size();
+    std::vector<bool> mergedAway(count, false);
+    if (options_.setType == SetType::Merged) {
+        clones_.resize(count);
+        for (std::size_t set = 0; set < count; ++set) {
+            std::ptrdiff_t root = rootOf(set);
+            if (parent_[set] == none || root == none || standsAlone(set) ||
+                standsAlone(static_cast<std::size_t>(root)))
+                continue;
+            clones_[static_cast<std::size_t>(root)].push_back(set);
+            mergedAway[set] = true;
+        }
+    }
+    for (std::size_t set = 0; set < count; ++set) {
+        if (mergedAway[set])
+            continue;
+        ObjectList objects;
+        switch (options_.setType) {
+        case SetType::Split: objects = splitObjects(set); break;
+        case SetType::NonMerged: objects = nonMergedObjects(set, 0); break;
+        case SetType::Merged: objects = mergedObjects(set); break;
+        }
+        resolved.add(dat_.sets[set], objects);
+    }
+    resolved.buildIndex();
+    return resolved;
+}
+
+} // namespace
+
+ResolvedDat resolve(const Dat& dat, const ResolveOptions& options)
+{
+    return Resolver(dat, options).run();
+}
+
+} // namespace setdelta

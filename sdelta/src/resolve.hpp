@@ -1,0 +1,52 @@
+#pragma once
+
+#include "dat.hpp"
+
+#include <span>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace setdelta {
+
+enum class SetType : std::uint8_t { Split, Merged, NonMerged };
+
+struct ResolveOptions {
+    SetType setType = SetType::Split;
+    bool includeNodump = false;    // -z
+    bool nonSeparatedBios = false; // -b
+};
+
+struct ResolvedSet {
+    const Set* set = nullptr;
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+};
+
+// A DAT seen as sets of one set type: each set with the objects it holds under that type.
+// Sets that end up with no object are left out.
+class ResolvedDat {
+public:
+    const Dat* dat = nullptr;
+    std::vector<ResolvedSet> sets;
+
+    std::span<const Object* const> objectsOf(const ResolvedSet& set) const
+    {
+        return {objects_.data() + set.first, set.count};
+    }
+    std::span<const Object* const> objectsOf(std::size_t index) const { return objectsOf(sets[index]); }
+
+    // Index into `sets` of the set of that name, or -1.
+    std::ptrdiff_t find(std::string_view name) const;
+
+    void add(const Set& set, std::span<const Object* const> objects);
+    void buildIndex();
+
+private:
+    std::vector<const Object*> objects_;
+    std::unordered_map<std::string_view, std::size_t> index_;
+};
+
+ResolvedDat resolve(const Dat& dat, const ResolveOptions& options);
+
+} // namespace setdelta

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "dat.hpp"
+#include "input_file.hpp"
+
+namespace setdelta {
+
+// Reads a DAT in the ClrMamePro text format: `clrmamepro`, `game`, `machine` and `resource`
+// blocks; other blocks and unknown fields are skipped.
+void readTextDat(InputFile& input, Dat& dat);
+
+} // namespace setdelta

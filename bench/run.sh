@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmarks setdelta on a MAME-size -listxml pair against a bare expat pass over the same data,
-# measured in the same run: wall time (best of N) and peak resident memory (largest of N).
+# measured in the same run, in turns: wall time (best of N) and peak resident memory (largest of N).
 set -euo pipefail
 
 usage() {
@@ -59,69 +59,87 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs a command $runs times in $work; sets best_seconds and peak_kib. Output goes to $work/output.
-measure() {
-  best_seconds=""
-  peak_kib=0
-  local run seconds kib
-  for ((run = 1; run <= runs; run++)); do
-    rm -f "$work/setdelta.dat"
-    if ! (cd "$work" && /usr/bin/time -f '%e %M' -o "$work/timing" "$@" >"$work/output" 2>&1); then
-      echo "run.sh: failed: $*" >&2
-      tail -n 20 "$work/output" >&2
-      exit 1
-    fi
-    read -r seconds kib <"$work/timing"
-    if [ -z "$best_seconds" ] || awk -v a="$seconds" -v b="$best_seconds" 'BEGIN { exit !(a < b) }'; then
-      best_seconds=$seconds
-    fi
-    if ((kib > peak_kib)); then
-      peak_kib=$kib
-    fi
-  done
+# Measurement 0 is the baseline, the others setdelta with these switches. The rounds take each in
+# turn, so load from elsewhere on the machine falls on all of them alike.
+switch_sets=("" "-d1" "-m")
+best_seconds=()
+peak_kib=()
+written_sets=()
+default_summary=""
+
+# Runs one measurement once in $work, folding its time and memory into the best and the peak.
+run_once() {
+  local index=$1 switches seconds kib
+  local command=("$expatpass" "$old")
+  if ((index > 0)); then
+    switches=${switch_sets[index - 1]}
+    # shellcheck disable=SC2206 # the switches are meant to split into words
+    command=("$setdelta" $switches "$old" "$new")
+  fi
+  rm -f "$work/setdelta.dat"
+  if ! (cd "$work" && /usr/bin/time -f '%e %M' -o "$work/timing" "${command[@]}" >"$work/output" 2>&1); then
+    echo "run.sh: failed: ${command[*]}" >&2
+    tail -n 20 "$work/output" >&2
+    exit 1
+  fi
+  read -r seconds kib <"$work/timing"
+  if [ -z "${best_seconds[index]:-}" ] || awk -v a="$seconds" -v b="${best_seconds[index]}" 'BEGIN { exit !(a < b) }'; then
+    best_seconds[index]=$seconds
+  fi
+  if ((kib > ${peak_kib[index]:-0})); then
+    peak_kib[index]=$kib
+  fi
+  if ((index > 0)); then
+    check_setdelta_output "$index"
+  fi
+}
+
+check_setdelta_output() {
+  local index=$1
+  if [ ! -s "$work/setdelta.dat" ]; then
+    echo "run.sh: setdelta ${switch_sets[index - 1]:-(defaults)} exited 0 but wrote no setdelta.dat (is it still a placeholder?)" >&2
+    exit 1
+  fi
+  written_sets[index]=$(grep -cE '^(game|machine|resource) \(' "$work/setdelta.dat" || true)
+  if ((index == 1)); then
+    default_summary=$(head -n 20 "$work/output")
+  fi
 }
 
 mib() { awk -v bytes="$1" 'BEGIN { printf "%.1f", bytes / 1048576 }'; }
-verdict() { awk -v ok="$1" 'BEGIN { print (ok ? "PASS" : "MISS") }'; }
+verdict() { if (($1)); then echo PASS; else echo MISS; fi; }
 
 old_bytes=$(stat -c %s "$old")
 new_bytes=$(stat -c %s "$new")
 input_bytes=$((old_bytes + new_bytes))
 cat "$old" "$new" >/dev/null # start every measurement from a warm page cache
 
-measure "$expatpass" "$old"
-expat_seconds=$best_seconds
-expat_kib=$peak_kib
-
-rows=()
-default_summary=""
-for switches in "" "-d1" "-m"; do
-  # shellcheck disable=SC2086 # the switches are meant to split into words
-  measure "$setdelta" $switches "$old" "$new"
-  if [ ! -s "$work/setdelta.dat" ]; then
-    echo "run.sh: setdelta ${switches:-(defaults)} exited 0 but wrote no setdelta.dat (is it still a placeholder?)" >&2
-    exit 1
-  fi
-  written_sets=$(grep -cE '^(game|machine|resource) \(' "$work/setdelta.dat" || true)
-  if [ -z "$switches" ]; then
-    default_summary=$(tail -n 8 "$work/output")
-  fi
-  rows+=("${switches:-(defaults)}|$best_seconds|$peak_kib|$written_sets")
+for ((round = 1; round <= runs; round++)); do
+  echo "Round $round of $runs"
+  for ((index = 0; index <= ${#switch_sets[@]}; index++)); do
+    run_once "$index"
+  done
 done
 
-printf '\nsetdelta benchmark: %s sets; OLD %s MiB, NEW %s MiB, combined input %s MiB; best of %s run(s)\n\n' \
-  "$sets" "$(mib "$old_bytes")" "$(mib "$new_bytes")" "$(mib "$input_bytes")" "$runs"
-printf '%-30s %8s %9s %14s %10s   %-20s %s\n' "run" "wall s" "x expat" "peak RSS MiB" "sets out" \
-  "time <= 1.5x expat" "RSS < input"
-printf '%-30s %8s %9s %14s %10s\n' "expat pass over OLD (baseline)" "$expat_seconds" "1.00" \
-  "$(mib $((expat_kib * 1024)))" "-"
-for row in "${rows[@]}"; do
-  IFS='|' read -r switches seconds kib written_sets <<<"$row"
-  ratio=$(awk -v a="$seconds" -v b="$expat_seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
-  time_verdict=$(verdict "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) }')")
-  memory_verdict=$(verdict "$((kib * 1024 < input_bytes))")
-  printf '%-30s %8s %9s %14s %10s   %-20s %s\n' "setdelta $switches" "$seconds" "$ratio" \
-    "$(mib $((kib * 1024)))" "$written_sets" "$time_verdict" "$memory_verdict"
+printf '\nsetdelta benchmark: %s sets; OLD %s MiB, NEW %s MiB, combined input %s MiB\n' \
+  "$sets" "$(mib "$old_bytes")" "$(mib "$new_bytes")" "$(mib "$input_bytes")"
+printf 'wall time: best of %s run(s); peak RSS: largest of them\n\n' "$runs"
+row='%-30s %8s %9s %14s %10s   %-20s %s\n'
+baseline_row='%-30s %8s %9s %14s %10s\n'
+# shellcheck disable=SC2059 # the formats are the table's layout, kept in one place
+printf "$row" "run" "wall s" "x expat" "peak RSS MiB" "sets out" "time <= 1.5x expat" "RSS < input"
+# shellcheck disable=SC2059
+printf "$baseline_row" "expat pass over OLD (baseline)" "${best_seconds[0]}" "1.00" \
+  "$(mib $((peak_kib[0] * 1024)))" "-"
+for ((index = 1; index <= ${#switch_sets[@]}; index++)); do
+  seconds=${best_seconds[index]}
+  kib=${peak_kib[index]}
+  ratio=$(awk -v a="$seconds" -v b="${best_seconds[0]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+  # shellcheck disable=SC2059
+  printf "$row" "setdelta ${switch_sets[index - 1]:-(defaults)}" "$seconds" "$ratio" \
+    "$(mib $((kib * 1024)))" "${written_sets[index]}" \
+    "$(verdict "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) }')")" \
+    "$(verdict $((kib * 1024 < input_bytes)))"
 done
 if [ -n "$default_summary" ]; then
   printf '\nsetdelta (defaults) said:\n%s\n' "$default_summary"

@@ -460,12 +460,13 @@ void CatalogueEditor::changeDisks(std::uint32_t count)
             giveFreshContent(catalogue_.machines[picked->first].dumps[picked->second]);
 }
 
-// A BIOS update reaches every set that merges the BIOS: the widest change a release makes.
+// A BIOS update reaches every set that merges the BIOS. The last BIOS is one of the many that
+// few games use (the first is the popular one), so the change stays a few percent of the DAT.
 void CatalogueEditor::changeOneBiosRom()
 {
     if (catalogue_.bioses.empty())
         return;
-    Machine& bios = catalogue_.machines[catalogue_.bioses.front()];
+    Machine& bios = catalogue_.machines[catalogue_.bioses.back()];
     giveFreshContent(bios.dumps.back());
 }
 

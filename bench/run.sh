@@ -142,5 +142,5 @@ for ((index = 1; index <= ${#switch_sets[@]}; index++)); do
     "$(verdict $((kib * 1024 < input_bytes)))"
 done
 if [ -n "$default_summary" ]; then
-  printf '\nsetdelta (defaults) said:\n%s\n' "$default_summary"
+  printf '\nsetdelta (defaults), last run, said:\n%s\n' "$default_summary"
 fi

@@ -98,19 +98,49 @@ bool isYes(std::string_view value)
     return value == "yes";
 }
 
+// Called for every attribute of every ROM in a listxml file, hence the switch on length.
 ObjectField objectFieldFor(std::string_view key)
 {
-    static constexpr std::pair<std::string_view, ObjectField> fields[] = {
-        {"name", ObjectField::Name},       {"size", ObjectField::Size},
-        {"crc", ObjectField::Crc},         {"sha1", ObjectField::Sha1},
-        {"md5", ObjectField::Md5},         {"merge", ObjectField::Merge},
-        {"status", ObjectField::Status},   {"flags", ObjectField::Flags},
-        {"optional", ObjectField::Optional}, {"dispose", ObjectField::Dispose},
-        {"soundonly", ObjectField::SoundOnly},
-    };
-    for (const auto& [name, field] : fields)
-        if (name == key)
-            return field;
+    switch (key.size()) {
+    case 3:
+        if (key == "crc")
+            return ObjectField::Crc;
+        if (key == "md5")
+            return ObjectField::Md5;
+        break;
+    case 4:
+        if (key == "name")
+            return ObjectField::Name;
+        if (key == "size")
+            return ObjectField::Size;
+        if (key == "sha1")
+            return ObjectField::Sha1;
+        break;
+    case 5:
+        if (key == "merge")
+            return ObjectField::Merge;
+        if (key == "flags")
+            return ObjectField::Flags;
+        break;
+    case 6:
+        if (key == "status")
+            return ObjectField::Status;
+        break;
+    case 7:
+        if (key == "dispose")
+            return ObjectField::Dispose;
+        break;
+    case 8:
+        if (key == "optional")
+            return ObjectField::Optional;
+        break;
+    case 9:
+        if (key == "soundonly")
+            return ObjectField::SoundOnly;
+        break;
+    default:
+        break;
+    }
     return ObjectField::Ignored;
 }
 

@@ -79,6 +79,20 @@ void printSummary(const RunSummary& summary, std::string_view objects, std::ostr
         << ") and setdelta.log\n";
 }
 
+// Reports the error and leaves a log saying why the run failed, where one can be written.
+int fail(ExitStatus status, const std::string& message, const Options& options, std::ostream& err)
+{
+    err << "setdelta: error: " << message << '\n';
+    try {
+        OutputFile log(logFileName);
+        writeFailureReport(log, options, message);
+        log.commit();
+    } catch (const OutputError&) {
+        // The first error is the one worth reporting; a log that cannot be written adds nothing.
+    }
+    return status;
+}
+
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -96,15 +110,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
     try {
         std::tie(oldSide, newSide) = loadBoth(options);
     } catch (const DatError& error) {
-        err << "setdelta: error: " << error.what() << '\n';
-        try {
-            OutputFile log(logFileName);
-            writeFailureReport(log, options, error.what());
-            log.commit();
-        } catch (const OutputError&) {
-            // The input error is the one to report; a log that cannot be written adds nothing.
-        }
-        return ExitInput;
+        return fail(ExitInput, error.what(), options, err);
     }
     printWarnings(oldSide->dat, err);
     printWarnings(newSide->dat, err);
@@ -125,8 +131,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         log.commit();
         dat.commit();
     } catch (const OutputError& error) {
-        err << "setdelta: error: " << error.what() << '\n';
-        return ExitOutput;
+        return fail(ExitOutput, error.what(), options, err);
     }
     printSummary(summary, kindName(options.kind, true), out);
     out << "Done in " << secondsSince(start) << " s\n";

@@ -2,6 +2,7 @@
 
 #include "version.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace setdelta {
@@ -72,19 +73,25 @@ void writeInputs(ReportText& report, const Options& options, const ResolvedDat& 
     report.line();
 }
 
+void countLine(ReportText& report, const std::string& label, const std::string& value)
+{
+    constexpr std::size_t labelWidth = 18;
+    std::string text = "  " + label + ":";
+    text.resize(std::max(text.size() + 1, labelWidth), ' ');
+    report.line(text + value);
+}
+
 void writeCounts(ReportText& report, const RunSummary& summary, std::string_view objects)
 {
+    std::string what(objects);
     report.line("Summary");
-    report.line("  new sets:       " + count(summary.newSets, "") + "(" + count(summary.newSetObjects, objects) + ")");
-    report.line("  removed sets:   " + count(summary.removedSets, "") + "(" +
-                count(summary.removedSetObjects, objects) + ")");
-    report.line("  changed sets:   " + std::to_string(summary.changedSets));
-    report.line("  added " + std::string(objects) + ":   " + std::to_string(summary.addedObjects));
-    report.line("  removed " + std::string(objects) + ": " + std::to_string(summary.removedObjects));
-    report.line("  renamed " + std::string(objects) + ": " + count(summary.renamedObjects, "in ") +
-                count(summary.renamedSets, "sets"));
-    report.line("  setdelta.dat:   " + count(summary.writtenSets, "sets, ") +
-                count(summary.writtenObjects, objects));
+    countLine(report, "new sets", count(summary.newSets, "(") + count(summary.newSetObjects, what) + ")");
+    countLine(report, "removed sets", count(summary.removedSets, "(") + count(summary.removedSetObjects, what) + ")");
+    countLine(report, "changed sets", std::to_string(summary.changedSets));
+    countLine(report, "added " + what, std::to_string(summary.addedObjects));
+    countLine(report, "removed " + what, std::to_string(summary.removedObjects));
+    countLine(report, "renamed " + what, count(summary.renamedObjects, "in ") + count(summary.renamedSets, "sets"));
+    countLine(report, "setdelta.dat", count(summary.writtenSets, "sets, ") + count(summary.writtenObjects, what));
     report.line();
 }
 

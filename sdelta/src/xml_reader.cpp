@@ -45,6 +45,7 @@ private:
     void startSetContent(const XML_Char* name, const XML_Char** attributes);
     void startHeaderContent(const XML_Char* name);
     void addObject(const XML_Char** attributes);
+    const XML_Char** specifiedEnd(const XML_Char** attributes) const;
     void beginCapture(Capture target);
     void endCapture();
     void finishSet();
@@ -173,7 +174,7 @@ void XmlReader::startSet(const XML_Char** attributes)
     set_.firstObject = static_cast<std::uint32_t>(dat_.objects.size());
     bool notRunnable = false;
     StringArena& strings = dat_.strings;
-    for (const XML_Char** attribute = attributes; *attribute; attribute += 2) {
+    for (const XML_Char** attribute = attributes; attribute != specifiedEnd(attributes); attribute += 2) {
         const XML_Char* key = attribute[0];
         const XML_Char* value = attribute[1];
         if (equals(key, "name"))
@@ -235,10 +236,17 @@ void XmlReader::startHeaderContent(const XML_Char* name)
         beginCapture(Capture::HeaderDescription);
 }
 
+// Attributes past the specified ones are defaults from the internal DTD (status="good" and
+// the like on every rom of a listxml file): they say nothing, so they are not even looked at.
+const XML_Char** XmlReader::specifiedEnd(const XML_Char** attributes) const
+{
+    return attributes + XML_GetSpecifiedAttributeCount(parser_.get());
+}
+
 void XmlReader::addObject(const XML_Char** attributes)
 {
     Object object;
-    for (const XML_Char** attribute = attributes; *attribute; attribute += 2) {
+    for (const XML_Char** attribute = attributes; attribute != specifiedEnd(attributes); attribute += 2) {
         ObjectField field = objectFieldFor(attribute[0]);
         if (!setObjectField(object, field, attribute[1], dat_.strings)) {
             stop(std::string("invalid ") + attribute[0] + " value '" + attribute[1] + "'");

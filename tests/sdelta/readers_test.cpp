@@ -1,0 +1,215 @@
+// The three readers on small DATs written for the tests, and the text writer read back.
+#include "dat_error.hpp"
+#include "dat_loader.hpp"
+#include "test_support.hpp"
+
+#include <gtest/gtest.h>
+
+namespace setdelta::test {
+namespace {
+
+Dat load(const TempFolder& folder, const std::string& content, ObjectKind kind = ObjectKind::Rom)
+{
+    return loadDat(folder.write("input.dat", content), kind);
+}
+
+// Expects loading to fail with a message naming the file, the line and the reason.
+void expectError(const std::string& content, const std::string& where, const std::string& reason)
+{
+    TempFolder folder;
+    try {
+        load(folder, content);
+        FAIL() << "no error for: " << content;
+    } catch (const DatError& error) {
+        std::string message = error.what();
+        EXPECT_NE(message.find("input.dat" + where), std::string::npos) << message;
+        EXPECT_NE(message.find(reason), std::string::npos) << message;
+    }
+}
+
+const std::string textDat = "clrmamepro (\r\n\tname \"Test DAT\"\r\n\tversion 1.0\r\n)\r\n"
+                            "game (\r\n\tname pacman\r\n\tdescription \"Pac-Man (Midway)\"\r\n\tyear 1980\r\n"
+                            "\tmanufacturer \"Namco\"\r\n"
+                            "\trom ( name pm.6e size 4096 crc C1E6AB10 sha1 e87e059c5be45753f7e9f33dff851f16d6751181 "
+                            "region cpu1 offs 0 )\r\n"
+                            "\trom ( name pm.5f merge pm.5f size 0x1000 crc 958fedf9 flags dispose )\r\n"
+                            "\trom ( name prom size 32 crc 00000000 flags nodump )\r\n"
+                            "\tdisk ( name chd sha1 0123456789abcdef0123456789abcdef01234567 )\r\n"
+                            "\tsample fire.wav\r\n"
+                            "\tvideo ( screen raster freq NaN )\r\n"
+                            "\tdriver ( status good )\r\n"
+                            ")\r\n"
+                            "resource ( name neogeo rom ( name bios.rom size 4 crc 11111111 ) )\n";
+
+TEST(TextReader, ReadsSetsFieldsAndObjectsOfTheChosenKind)
+{
+    TempFolder folder;
+    Dat dat = load(folder, textDat);
+    EXPECT_EQ(dat.format, DatFormat::ClrMamePro);
+    EXPECT_EQ(dat.header.name, "Test DAT");
+    EXPECT_EQ(dat.header.version, "1.0");
+    ASSERT_EQ(dat.sets.size(), 2u);
+    const Set& pacman = dat.sets[0];
+    EXPECT_EQ(pacman.description, "Pac-Man (Midway)");
+    EXPECT_EQ(pacman.manufacturer, "Namco");
+    ASSERT_EQ(pacman.objectCount, 3u);
+    auto roms = dat.objectsOf(pacman);
+    EXPECT_EQ(roms[0].crc, 0xc1e6ab10u);
+    EXPECT_TRUE(roms[0].hasSha1);
+    EXPECT_EQ(roms[0].sha1[0], 0xe8);
+    EXPECT_EQ(roms[1].size, 4096u);
+    EXPECT_EQ(roms[1].merge, "pm.5f");
+    EXPECT_EQ(roms[1].flags, FlagDispose);
+    EXPECT_EQ(roms[2].status, DumpStatus::NoDump);
+    EXPECT_TRUE(dat.sets[1].isBios);
+
+    EXPECT_EQ(load(folder, textDat, ObjectKind::Disk).objects.size(), 1u);
+    Dat samples = load(folder, textDat, ObjectKind::Sample);
+    ASSERT_EQ(samples.objects.size(), 1u);
+    EXPECT_EQ(samples.objects[0].name, "fire.wav");
+}
+
+TEST(TextReader, AcceptsAnyLineEndAndCountsLinesForEach)
+{
+    expectError("game (\r name a\r rom ( name b crc zz )\r)", ":3:", "invalid crc value 'zz'");
+    expectError("game (\n name a\n rom ( name b crc zz )\n)", ":3:", "invalid crc value 'zz'");
+    expectError("game (\r\n name a\r\n rom ( name b crc zz )\r\n)", ":3:", "invalid crc value 'zz'");
+}
+
+TEST(TextReader, QuotedValueAcrossALineBreakStaysInStepWithAWarning)
+{
+    TempFolder folder;
+    Dat dat = load(folder, "game (\n name \"Tempest Multi)\ngame\"\n rom ( name t.zip size 1 crc 12345678 )\n)\n"
+                           "game ( name next rom ( name n size 1 crc 1 ) )\n");
+    ASSERT_EQ(dat.sets.size(), 2u);
+    EXPECT_EQ(dat.sets[0].name, "Tempest Multi)\ngame");
+    EXPECT_EQ(dat.sets[0].objectCount, 1u);
+    EXPECT_EQ(dat.sets[1].name, "next");
+    ASSERT_EQ(dat.warnings.size(), 1u);
+    EXPECT_NE(dat.warnings[0].find("input.dat:2: quoted value runs across a line break"), std::string::npos);
+}
+
+TEST(TextReader, RejectsMalformedInputWithFileLineAndReason)
+{
+    expectError("game (\n name a\n rom ( name b size 1 crc 1 )\n", ":4:", "ends inside the 'game' block opened at line 1");
+    expectError("game ( name a )\n)\n", ":2:", "expected the name of a block");
+    expectError("game\n name a\n", ":2:", "expected '(' after 'game'");
+    expectError("game ( name \"unclosed )\n", ":1:", "quoted value is not closed");
+    expectError("game ( description nameless )", ":1:", "set without a name");
+    expectError("game ( name a rom ( size 1 ) )", ":1:", "object without a name");
+    expectError("game ( name a \x01\x02 )", ":1:", "binary data");
+    expectError(" \n\t\r\n", "", "the file is empty");
+}
+
+const std::string logiqxDat = R"xml(<?xml version="1.0"?>
+<!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" "http://www.logiqx.com/Dats/datafile.dtd">
+<datafile>
+	<header><name>Logiqx test</name><version>2</version></header>
+	<game name="neogeo" isbios="yes"><description>BIOS</description>
+		<rom name="sp-s2.sp1" size="131072" crc="9036d879"/></game>
+	<machine name="mslug" romof="neogeo"><description>Metal Slug &amp; co</description><year>1996</year>
+		<rom name="201-p1.p1" size="2097152" crc="08d8daa5" sha1="00112233445566778899aabbccddeeff00112233"/>
+		<rom name="sp-s2.sp1" merge="sp-s2.sp1" size="131072" crc="9036d879"/>
+		<rom name="nd.bin" size="4096" status="nodump"/>
+		<video type="raster"/><driver status="good"/>
+	</machine>
+</datafile>)xml";
+
+TEST(XmlReader, ReadsLogiqxHeaderSetsAndObjects)
+{
+    TempFolder folder;
+    Dat dat = load(folder, logiqxDat);
+    EXPECT_EQ(dat.format, DatFormat::Logiqx);
+    EXPECT_EQ(dat.header.name, "Logiqx test");
+    ASSERT_EQ(dat.sets.size(), 2u);
+    EXPECT_TRUE(dat.sets[0].isBios);
+    EXPECT_EQ(dat.sets[1].romOf, "neogeo");
+    EXPECT_EQ(dat.sets[1].description, "Metal Slug & co");
+    ASSERT_EQ(dat.sets[1].objectCount, 3u);
+    EXPECT_EQ(dat.objectsOf(dat.sets[1])[1].merge, "sp-s2.sp1");
+    EXPECT_EQ(dat.objectsOf(dat.sets[1])[2].status, DumpStatus::NoDump);
+}
+
+const std::string listXml = R"xml(<?xml version="1.0"?>
+<!DOCTYPE mame [
+<!ELEMENT mame (game+)>
+	<!ATTLIST mame build CDATA #IMPLIED>
+	<!ATTLIST game runnable (yes|no) "yes">
+	<!ATTLIST rom status (baddump|nodump|good) "nodump">
+	<!ATTLIST rom dispose (yes|no) "no">
+]>
+<mame build="0.94 (test)">
+	<game runnable="no" name="neogeo"><description>Neo-Geo</description>
+		<biosset name="euro" description="Europe"/>
+		<rom name="sp-s2.sp1" size="131072" crc="9036d879" status="good"/></game>
+	<game name="mslug" romof="neogeo">
+		<rom name="201-p1.p1" size="2097152" crc="08d8daa5" dispose="yes"/>
+		<disk name="mslug" sha1="0123456789abcdef0123456789abcdef01234567"/>
+		<sample name="shot.wav"/>
+		<device_ref name="z80"/>
+		<chip type="cpu" name="68000"/>
+	</game>
+	<machine name="z80" isdevice="yes" runnable="no"><rom name="z80.bin" size="1" crc="2"/></machine>
+</mame>)xml";
+
+TEST(XmlReader, ReadsListxmlWithItsInternalDtdDefaultsIgnored)
+{
+    TempFolder folder;
+    Dat dat = load(folder, listXml);
+    EXPECT_EQ(dat.format, DatFormat::MameListXml);
+    EXPECT_EQ(dat.header.build, "0.94 (test)");
+    ASSERT_EQ(dat.sets.size(), 3u);
+    EXPECT_TRUE(dat.sets[0].isBios) << "runnable=\"no\" marks a BIOS in old listxml";
+    EXPECT_FALSE(dat.sets[2].isBios);
+    EXPECT_TRUE(dat.sets[2].isDevice);
+    const Object& rom = dat.objectsOf(dat.sets[1])[0];
+    EXPECT_EQ(rom.status, DumpStatus::Good) << "a DTD default is not a value the DAT gives";
+    EXPECT_EQ(rom.flags, FlagDispose);
+    EXPECT_EQ(load(folder, listXml, ObjectKind::Disk).objects.size(), 1u);
+    EXPECT_EQ(load(folder, listXml, ObjectKind::Sample).objects.size(), 1u);
+}
+
+TEST(XmlReader, RejectsMalformedXmlWithFileLineAndReason)
+{
+    expectError("<datafile>\n<game name=\"a\">\n<rom name=\"r\" size=\"1\" crc=\"1\"/>\n", ":4:", "XML error");
+    expectError("<datafile>\n<game name=\"a\"></gme>\n</datafile>", ":2:", "mismatched tag");
+    expectError("<softwarelist name=\"x\"/>", ":1:", "neither <datafile> nor <mame>");
+    expectError("<datafile>\n<game>\n</game></datafile>", ":2:", "set without a name");
+    expectError("<datafile><game name=\"a\">\n<rom name=\"r\" sha1=\"12\"/></game></datafile>", ":2:",
+                "invalid sha1 value '12'");
+}
+
+TEST(DatWriter, TextFormatReadsBackEveryValueUnchanged)
+{
+    TempFolder folder;
+    Dat original = load(folder, "game ( name \"a b\" description \"say \\\"hi\\\" (twice)\" manufacturer "
+                                "\"C:\\\\dir\\\\\" year \"\" cloneof p romof p\n"
+                                " rom ( name \"x (1).bin\" size 7 crc 0000abcd md5 00112233445566778899aabbccddeeff "
+                                "status baddump flags soundonly ) )\n"
+                                "resource ( name p rom ( name b size 1 crc 1 ) )");
+    ASSERT_EQ(original.sets[0].description, "say \"hi\" (twice)");
+    ASSERT_EQ(original.sets[0].manufacturer, "C:\\dir\\");
+    writeWholeDat(original, folder.file("copy.dat"));
+    std::string written = readFile(folder.file("copy.dat"));
+    EXPECT_NE(written.find("game (\r\n\tname \"a b\"\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("resource (\r\n"), std::string::npos) << written;
+
+    Dat copy = loadDat(folder.file("copy.dat").string(), ObjectKind::Rom);
+    ASSERT_EQ(copy.sets.size(), 2u);
+    const Set& set = copy.sets[0];
+    EXPECT_EQ(set.name, "a b");
+    EXPECT_EQ(set.description, original.sets[0].description);
+    EXPECT_EQ(set.manufacturer, original.sets[0].manufacturer);
+    EXPECT_EQ(set.cloneOf, "p");
+    EXPECT_TRUE(copy.sets[1].isBios);
+    const Object& rom = copy.objects[0];
+    EXPECT_EQ(rom.name, "x (1).bin");
+    EXPECT_EQ(rom.crc, 0xabcdu);
+    EXPECT_TRUE(rom.hasMd5);
+    EXPECT_EQ(rom.md5, original.objects[0].md5);
+    EXPECT_EQ(rom.status, DumpStatus::BadDump);
+    EXPECT_EQ(rom.flags, FlagSoundOnly);
+}
+
+} // namespace
+} // namespace setdelta::test

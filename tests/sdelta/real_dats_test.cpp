@@ -1,0 +1,173 @@
+// Properties that must hold on any pair of DATs, checked on real DATs as published.
+#include "compare.hpp"
+#include "content.hpp"
+#include "dat_error.hpp"
+#include "dat_loader.hpp"
+#include "program.hpp"
+#include "test_support.hpp"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace setdelta::test {
+namespace {
+
+class RealDats : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (sharedDats().empty())
+            GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
+    }
+
+    // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
+    std::string dat(const std::string& name, const std::string& entry = {})
+    {
+        std::filesystem::path path = sharedDats() / name;
+        if (path.extension() != ".zip")
+            return path.string();
+        for (const std::filesystem::path& extracted : extractZip(path, folder_.path()))
+            if (entry.empty() || extracted.filename() == entry)
+                return extracted.string();
+        return {};
+    }
+
+    TempFolder folder_;
+};
+
+std::vector<std::string> allDats()
+{
+    return {"mame_0.37b5_listinfo.zip", "mame_0.78_listxml.zip", "mame_0.94_listxml.zip",
+            "mame_0.78_chds_merged.zip", "fbneo_0.2.97.44_neogeo.dat", "fbneo_1.0.0.03_neogeo.dat",
+            "hbmame_0.220.dat"};
+}
+
+bool holdsEach(std::span<const Object* const> holder, std::span<const Object* const> objects, ObjectKind kind)
+{
+    return std::all_of(objects.begin(), objects.end(), [&](const Object* object) {
+        return std::any_of(holder.begin(), holder.end(),
+                           [&](const Object* held) { return sameObject(*held, *object, kind); });
+    });
+}
+
+// Every set of NEW that -d1 does not write has the very same objects in OLD.
+void expectUnwrittenSetsIdentical(const ResolvedDat& oldDat, const ResolvedDat& newDat,
+                                  const std::vector<DeltaSet>& written)
+{
+    ObjectKind kind = newDat.dat->kind;
+    for (const ResolvedSet& set : newDat.sets) {
+        bool isWritten = std::any_of(written.begin(), written.end(),
+                                     [&](const DeltaSet& delta) { return delta.set == set.set; });
+        if (isWritten)
+            continue;
+        std::ptrdiff_t oldIndex = oldDat.find(set.set->name);
+        ASSERT_GE(oldIndex, 0) << set.set->name;
+        auto oldObjects = oldDat.objectsOf(static_cast<std::size_t>(oldIndex));
+        auto newObjects = newDat.objectsOf(set);
+        EXPECT_TRUE(holdsEach(oldObjects, newObjects, kind) && holdsEach(newObjects, oldObjects, kind))
+            << set.set->name;
+    }
+}
+
+TEST_F(RealDats, EachDatComparedWithItselfGivesNoSet)
+{
+    for (const std::string& name : allDats()) {
+        Dat each = loadDat(dat(name), ObjectKind::Rom);
+        Dat disks = loadDat(dat(name), ObjectKind::Disk);
+        for (SetType type : {SetType::Split, SetType::Merged, SetType::NonMerged}) {
+            Options options;
+            options.resolve = {type, true, false};
+            options.withRenames = true;
+            options.level = DeltaLevel::Larger;
+            EXPECT_EQ(deltaText(each, each, options), "") << name;
+            EXPECT_EQ(deltaText(disks, disks, options), "") << name;
+        }
+    }
+}
+
+TEST_F(RealDats, VersionPairsWithLargerLeaveOnlyIdenticalSetsUnwritten)
+{
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"mame_0.78_listxml.zip", "mame_0.94_listxml.zip"},
+        {"fbneo_0.2.97.44_neogeo.dat", "fbneo_1.0.0.03_neogeo.dat"},
+    };
+    for (const auto& [oldName, newName] : pairs) {
+        Dat oldDat = loadDat(dat(oldName), ObjectKind::Rom);
+        Dat newDat = loadDat(dat(newName), ObjectKind::Rom);
+        for (SetType type : {SetType::Split, SetType::Merged, SetType::NonMerged}) {
+            Options options;
+            options.resolve.setType = type;
+            options.level = DeltaLevel::Larger;
+            options.withRenames = true;
+            ResolvedDat oldResolved = resolve(oldDat, options.resolve);
+            ResolvedDat newResolved = resolve(newDat, options.resolve);
+            std::vector<DeltaSet> written = deltaOf(oldResolved, newResolved, options);
+            EXPECT_FALSE(written.empty());
+            expectUnwrittenSetsIdentical(oldResolved, newResolved, written);
+        }
+    }
+}
+
+// The same content in the text format gives the same setdelta.dat as the XML it came from.
+TEST_F(RealDats, TextAndXmlOfTheSameContentGiveTheSameResult)
+{
+    std::string oldXml = dat("mame_0.78_listxml.zip");
+    std::string newXml = dat("mame_0.94_listxml.zip");
+    writeWholeDat(loadDat(oldXml, ObjectKind::Rom), folder_.file("old.dat"));
+    writeWholeDat(loadDat(newXml, ObjectKind::Rom), folder_.file("new.dat"));
+    for (std::string switches : {"-s", "-m", "-n", "-d3", "-d4", "-r", "-z", "-b"}) {
+        ASSERT_EQ(runTool(folder_.path(), {switches, oldXml, newXml}).status, ExitSuccess);
+        std::string fromXml = readFile(folder_.file("setdelta.dat"));
+        ASSERT_EQ(runTool(folder_.path(), {switches, "old.dat", "new.dat"}).status, ExitSuccess);
+        EXPECT_EQ(readFile(folder_.file("setdelta.dat")), fromXml) << switches;
+        EXPECT_FALSE(fromXml.empty());
+    }
+}
+
+TEST_F(RealDats, TheTwoFormatsOfOneMameVersionAgree)
+{
+    std::string text = dat("mame_0.37b5_listinfo.zip", "mame_0.37b5.dat");
+    std::string xml = dat("mame_0.37b5_listinfo.zip", "mame_0.37b5.xml");
+    ToolRun result = runTool(folder_.path(), {"-d1", text, xml});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_NE(result.out.find("ClrMamePro text"), std::string::npos);
+    EXPECT_NE(result.out.find("Logiqx XML"), std::string::npos);
+    EXPECT_TRUE(readFile(folder_.file("setdelta.dat")).empty());
+}
+
+// The CHD DAT is merged: it agrees with the listxml of its version as merged sets, and as
+// split sets differs only where a clone's disk went into its parent.
+TEST_F(RealDats, DisksOfAListxmlAgainstAMergedChdDat)
+{
+    std::string listxml = dat("mame_0.78_listxml.zip");
+    std::string chds = dat("mame_0.78_chds_merged.zip");
+    ToolRun merged = runTool(folder_.path(), {"-m", "-o", "disk", listxml, chds});
+    ASSERT_EQ(merged.status, ExitSuccess) << merged.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), "");
+    ASSERT_EQ(runTool(folder_.path(), {"-s", "-o", "disk", listxml, chds}).status, ExitSuccess);
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")),
+              "game (\r\n\tname jdredd\r\n\tdescription \"Judge Dredd (Rev C)\"\r\n\tyear 1996\r\n"
+              "\tmanufacturer Acclaim\r\n\tdisk ( name jdreddb sha1 9b810e3a16de62cabfc8271b6606574c7034cf41 )\r\n"
+              ")\r\n\r\n");
+}
+
+TEST_F(RealDats, BrokenQuotingIsReadInStepAndReported)
+{
+    Dat hbmame = loadDat(dat("hbmame_0.220.dat"), ObjectKind::Rom);
+    EXPECT_EQ(hbmame.sets.size(), 8546u);
+    EXPECT_EQ(hbmame.objects.size(), 8546u);
+    EXPECT_EQ(hbmame.warnings.size(), 13u);
+}
+
+TEST_F(RealDats, TruncatedRealDatIsAnErrorNotAPartialResult)
+{
+    std::string full = readFile(dat("mame_0.94_listxml.zip"));
+    std::string cut = folder_.write("cut.xml", full.substr(0, full.size() / 3));
+    EXPECT_THROW(loadDat(cut, ObjectKind::Rom), DatError);
+    std::string text = readFile(dat("hbmame_0.220.dat"));
+    std::string cutText = folder_.write("cut.dat", text.substr(0, text.size() / 3));
+    EXPECT_THROW(loadDat(cutText, ObjectKind::Rom), DatError);
+}
+
+} // namespace
+} // namespace setdelta::test

@@ -1,0 +1,156 @@
+// Set types, BIOS, devices and nodump objects, on one family of sets written in each format,
+// with and without merge marks.
+#include "dat_loader.hpp"
+#include "test_support.hpp"
+
+#include <gtest/gtest.h>
+
+namespace setdelta::test {
+namespace {
+
+// A parent and clone, a BIOS with a game and its clone, a device. Without merge marks the
+// clones list what they share with the parent and BIOS in full.
+const std::string textWithoutMarks = R"xml(
+resource ( name neobios rom ( name bios1 size 4 crc 11111111 ) )
+game ( name pacman
+  rom ( name p1 size 4 crc a1a1a1a1 ) rom ( name p2 size 4 crc a2a2a2a2 ) rom ( name shared size 4 crc a3a3a3a3 )
+  rom ( name missing size 4 status nodump ) rom ( name zero size 4 crc 00000000 ) )
+game ( name pacmanj cloneof pacman romof pacman
+  rom ( name j1 size 4 crc b1b1b1b1 ) rom ( name p2 size 4 crc a2a2a2a2 ) )
+game ( name ngame romof neobios
+  rom ( name n1 size 4 crc c1c1c1c1 ) rom ( name bios1 size 4 crc 11111111 ) )
+game ( name ngamej cloneof ngame romof ngame
+  rom ( name n1 size 4 crc c1c1c1c1 ) rom ( name nj1 size 4 crc c2c2c2c2 ) rom ( name bios1 size 4 crc 11111111 ) )
+game ( name dev isdevice yes rom ( name d1 size 4 crc d1d1d1d1 ) )
+)xml";
+
+const std::string listXmlWithoutMarks = R"xml(<?xml version="1.0"?>
+<mame build="test">
+<game name="neobios" runnable="no"><rom name="bios1" size="4" crc="11111111"/></game>
+<game name="pacman">
+  <rom name="p1" size="4" crc="a1a1a1a1"/><rom name="p2" size="4" crc="a2a2a2a2"/><rom name="shared" size="4" crc="a3a3a3a3"/>
+  <rom name="missing" size="4" status="nodump"/><rom name="zero" size="4" crc="00000000"/></game>
+<game name="pacmanj" cloneof="pacman" romof="pacman">
+  <rom name="j1" size="4" crc="b1b1b1b1"/><rom name="p2" size="4" crc="a2a2a2a2"/></game>
+<game name="ngame" romof="neobios"><rom name="n1" size="4" crc="c1c1c1c1"/><rom name="bios1" size="4" crc="11111111"/></game>
+<game name="ngamej" cloneof="ngame" romof="ngame">
+  <rom name="n1" size="4" crc="c1c1c1c1"/><rom name="nj1" size="4" crc="c2c2c2c2"/><rom name="bios1" size="4" crc="11111111"/></game>
+<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
+</mame>)xml";
+
+// The same family as a Logiqx DAT with merge marks: the clone's p2 is marked, and the clone
+// lists the parent's p1 and shared as well, as non-merged DATs with marks do.
+const std::string logiqxWithMarks = R"xml(<?xml version="1.0"?>
+<datafile><header><name>marks</name></header>
+<game name="neobios" isbios="yes"><rom name="bios1" size="4" crc="11111111"/></game>
+<game name="pacman">
+  <rom name="p1" size="4" crc="a1a1a1a1"/><rom name="p2" size="4" crc="a2a2a2a2"/><rom name="shared" size="4" crc="a3a3a3a3"/>
+  <rom name="missing" size="4" status="nodump"/><rom name="zero" size="4" crc="00000000"/></game>
+<game name="pacmanj" cloneof="pacman" romof="pacman">
+  <rom name="j1" size="4" crc="b1b1b1b1"/><rom name="p2" merge="p2" size="4" crc="a2a2a2a2"/>
+  <rom name="p1" merge="p1" size="4" crc="a1a1a1a1"/><rom name="shared" merge="shared" size="4" crc="a3a3a3a3"/></game>
+<game name="ngame" romof="neobios"><rom name="n1" size="4" crc="c1c1c1c1"/><rom name="bios1" merge="bios1" size="4" crc="11111111"/></game>
+<game name="ngamej" cloneof="ngame" romof="ngame">
+  <rom name="n1" merge="n1" size="4" crc="c1c1c1c1"/><rom name="nj1" size="4" crc="c2c2c2c2"/>
+  <rom name="bios1" merge="bios1" size="4" crc="11111111"/></game>
+<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
+</datafile>)xml";
+
+struct Family {
+    std::string name;
+    std::string content;
+};
+
+class Resolution : public testing::TestWithParam<Family> {
+protected:
+    std::string resolved(SetType type, bool nodump = false, bool bios = false)
+    {
+        Dat dat = loadDat(folder_.write("family.dat", GetParam().content), ObjectKind::Rom);
+        return describe(resolve(dat, {type, nodump, bios}));
+    }
+
+    TempFolder folder_;
+};
+
+TEST_P(Resolution, SplitKeepsOwnObjectsAndBiosObjectsOnlyInTheBios)
+{
+    EXPECT_EQ(resolved(SetType::Split),
+              "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1");
+}
+
+TEST_P(Resolution, NonSeparatedBiosKeepsBiosObjectsInEverySetUsingIt)
+{
+    EXPECT_EQ(resolved(SetType::Split, false, true),
+              "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1");
+    EXPECT_EQ(resolved(SetType::Merged, false, true),
+              "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1");
+}
+
+TEST_P(Resolution, MergedFoldsClonesIntoTheirParent)
+{
+    EXPECT_EQ(resolved(SetType::Merged), "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1");
+}
+
+TEST_P(Resolution, NonMergedGivesEverySetWhatItNeeds)
+{
+    EXPECT_EQ(resolved(SetType::NonMerged), "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | "
+                                            "ngame: n1 | ngamej: n1 nj1 | dev: d1");
+}
+
+TEST_P(Resolution, NodumpObjectsTakePartOnlyWhenAsked)
+{
+    EXPECT_EQ(resolved(SetType::Split, true),
+              "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
+                         testing::Values(Family{"TextWithoutMarks", textWithoutMarks},
+                                         Family{"ListXmlWithoutMarks", listXmlWithoutMarks},
+                                         Family{"LogiqxWithMarks", logiqxWithMarks}),
+                         [](const auto& paramInfo) { return paramInfo.param.name; });
+
+TEST(Resolution, CloneWithMissingParentStandsAlone)
+{
+    TempFolder folder;
+    Dat dat = loadDat(folder.write("a.dat", "game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )"),
+                      ObjectKind::Rom);
+    EXPECT_EQ(describe(resolve(dat, {SetType::Merged, false, false})), "orphan: o");
+}
+
+TEST(Resolution, ParentLoopsDoNotHang)
+{
+    TempFolder folder;
+    Dat dat = loadDat(folder.write("a.dat", "game ( name a cloneof b romof b rom ( name x size 1 crc 1 ) )\n"
+                                            "game ( name b cloneof a romof a rom ( name y size 1 crc 2 ) )"),
+                      ObjectKind::Rom);
+    for (SetType type : {SetType::Split, SetType::Merged, SetType::NonMerged})
+        EXPECT_FALSE(describe(resolve(dat, {type, false, false})).empty());
+}
+
+TEST(Resolution, DisksAreKnownBySha1OrElseMd5)
+{
+    TempFolder folder;
+    Dat dat = loadDat(folder.write("d.xml", R"xml(<datafile>
+<machine name="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
+  <disk name="b" md5="0123456789abcdef0123456789abcdef"/></machine>
+<machine name="c" cloneof="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
+  <disk name="b" md5="0123456789abcdef0123456789abcdef"/><disk name="own" sha1="ffffffffffffffffffffffffffffffffffffffff"/>
+  <disk name="lost" status="nodump"/></machine></datafile>)xml"),
+                      ObjectKind::Disk);
+    EXPECT_EQ(describe(resolve(dat, {SetType::Split, false, false})), "p: a b | c: own");
+    EXPECT_EQ(describe(resolve(dat, {SetType::Split, true, false})), "p: a b | c: own lost");
+}
+
+TEST(Resolution, SamplesAreKnownByName)
+{
+    TempFolder folder;
+    Dat dat = loadDat(folder.write("s.dat", "game ( name p sample a.wav sample b.wav )\n"
+                                            "game ( name c cloneof p sample a.wav sample c.wav )\n"
+                                            "game ( name none rom ( name r size 1 crc 1 ) )"),
+                      ObjectKind::Sample);
+    EXPECT_EQ(describe(resolve(dat, {SetType::Split, false, false})), "p: a.wav b.wav | c: c.wav");
+    EXPECT_EQ(describe(resolve(dat, {SetType::Merged, false, false})), "p: a.wav b.wav c.wav");
+}
+
+} // namespace
+} // namespace setdelta::test

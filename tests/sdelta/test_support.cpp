@@ -1,0 +1,168 @@
+#include "test_support.hpp"
+
+#include "compare.hpp"
+#include "dat_writer.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace setdelta::test {
+
+TempFolder::TempFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "setdelta-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempFolder::write(const std::string& name, const std::string& content) const
+{
+    std::ofstream(file(name), std::ios::binary) << content;
+    return file(name).string();
+}
+
+std::vector<std::string> TempFolder::entries() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::filesystem::path sharedDats()
+{
+    std::filesystem::path folder = SHARED_DATS_DIR;
+    return std::filesystem::is_directory(folder) ? folder : std::filesystem::path{};
+}
+
+std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPath, const std::filesystem::path& folder)
+{
+    int error = 0;
+    zip_t* archive = zip_open(zipPath.c_str(), ZIP_RDONLY, &error);
+    if (!archive)
+        throw std::runtime_error("cannot open zip " + zipPath.string());
+    std::vector<std::filesystem::path> extracted;
+    zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t stat;
+        zip_stat_index(archive, index, 0, &stat);
+        std::string data(static_cast<std::size_t>(stat.size), '\0');
+        zip_file_t* entry = zip_fopen_index(archive, index, 0);
+        zip_fread(entry, data.data(), stat.size);
+        zip_fclose(entry);
+        std::filesystem::path target = folder / std::filesystem::path(stat.name).filename();
+        std::ofstream(target, std::ios::binary) << data;
+        extracted.push_back(target);
+    }
+    zip_close(archive);
+    return extracted;
+}
+
+ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments)
+{
+    std::filesystem::path outPath = std::filesystem::temp_directory_path() / ("setdelta-out-" + std::to_string(::getpid()));
+    std::filesystem::path errPath = outPath.string() + ".err";
+    pid_t child = ::fork();
+    if (child == 0) {
+        int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        if (::chdir(folder.c_str()) != 0)
+            ::_exit(127);
+        std::vector<char*> argv{const_cast<char*>(SETDELTA_PATH)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(SETDELTA_PATH, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
+    std::filesystem::remove(outPath);
+    std::filesystem::remove(errPath);
+    return run;
+}
+
+namespace {
+
+void describeSet(std::string& text, const Set& set, std::span<const Object* const> objects)
+{
+    if (!text.empty())
+        text.append(" | ");
+    text.append(set.name).append(":");
+    for (const Object* object : objects)
+        text.append(" ").append(object->name);
+}
+
+} // namespace
+
+std::string describe(const ResolvedDat& dat)
+{
+    std::string text;
+    for (const ResolvedSet& set : dat.sets)
+        describeSet(text, *set.set, dat.objectsOf(set));
+    return text;
+}
+
+std::string describe(const std::vector<DeltaSet>& delta)
+{
+    std::string text;
+    for (const DeltaSet& set : delta)
+        describeSet(text, *set.set, set.objects);
+    return text;
+}
+
+std::vector<DeltaSet> deltaOf(const ResolvedDat& oldResolved, const ResolvedDat& newResolved, const Options& options)
+{
+    Comparison comparison = compare(oldResolved, newResolved, options.withRenames);
+    return selectDelta(oldResolved, newResolved, comparison, options.level);
+}
+
+std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& options)
+{
+    ResolvedDat oldResolved = resolve(oldDat, options.resolve);
+    ResolvedDat newResolved = resolve(newDat, options.resolve);
+    return describe(deltaOf(oldResolved, newResolved, options));
+}
+
+void writeWholeDat(const Dat& dat, const std::filesystem::path& path)
+{
+    OutputFile output(path.string());
+    DatWriter writer(output, dat.kind, true);
+    for (const Set& set : dat.sets) {
+        std::vector<const Object*> objects;
+        for (const Object& object : dat.objectsOf(set))
+            objects.push_back(&object);
+        writer.writeSet(set, objects);
+    }
+    output.commit();
+}
+
+} // namespace setdelta::test

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "dat.hpp"
+#include "delta.hpp"
+#include "options.hpp"
+#include "resolve.hpp"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace setdelta::test {
+
+// A folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path file(const std::string& name) const { return path_ / name; }
+    std::string write(const std::string& name, const std::string& content) const;
+    std::vector<std::string> entries() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+
+// The real DATs beside the project; empty when that folder is missing.
+std::filesystem::path sharedDats();
+
+// Extracts every entry of a zip into `folder`; returns the extracted paths.
+std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zip, const std::filesystem::path& folder);
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the real setdelta binary in `folder` as its working folder.
+ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments);
+
+// "name: obj obj | name: obj" — a resolved DAT in a form easy to compare in a test.
+std::string describe(const ResolvedDat& dat);
+std::string describe(const std::vector<DeltaSet>& delta);
+
+// The whole comparison of two DAT files in this process, as the program does it.
+std::vector<DeltaSet> deltaOf(const ResolvedDat& oldDat, const ResolvedDat& newDat, const Options& options);
+std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& options);
+
+// Writes every set of a DAT with all its listed objects in the text format.
+void writeWholeDat(const Dat& dat, const std::filesystem::path& path);
+
+} // namespace setdelta::test

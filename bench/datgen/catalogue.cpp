@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <optional>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -23,6 +24,10 @@ constexpr std::uint8_t kUser1 = 12;
 constexpr std::uint8_t kPlds = 13;
 constexpr std::uint8_t kMainBios = 14;
 constexpr std::uint8_t kFirstBiosSideRegion = 15;
+static_assert(std::string_view(kRomRegions[kProms]) == "proms" && std::string_view(kRomRegions[kUser1]) == "user1"
+              && std::string_view(kRomRegions[kPlds]) == "plds"
+              && std::string_view(kRomRegions[kMainBios]) == "mainbios",
+              "the region indices above follow kRomRegions");
 
 constexpr const char* kDiskRegions[] = {"ide:0:hdd:image", "scsi:1:cdrom", "disks", "laserdisc",
                                         "ata:0:hdd:image"};

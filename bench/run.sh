@@ -63,13 +63,14 @@ trap 'rm -rf "$work"' EXIT
 # turn, so load from elsewhere on the machine falls on all of them alike.
 switch_sets=("" "-d1" "-m")
 best_seconds=()
+best_cpu=()
 peak_kib=()
 written_sets=()
 default_summary=""
 
 # Runs one measurement once in $work, folding its time and memory into the best and the peak.
 run_once() {
-  local index=$1 switches seconds kib
+  local index=$1 switches seconds user system kib cpu
   local command=("$expatpass" "$old")
   if ((index > 0)); then
     switches=${switch_sets[index - 1]}
@@ -77,12 +78,16 @@ run_once() {
     command=("$setdelta" $switches "$old" "$new")
   fi
   rm -f "$work/setdelta.dat"
-  if ! (cd "$work" && /usr/bin/time -f '%e %M' -o "$work/timing" "${command[@]}" >"$work/output" 2>&1); then
+  if ! (cd "$work" && /usr/bin/time -f '%e %U %S %M' -o "$work/timing" "${command[@]}" >"$work/output" 2>&1); then
     echo "run.sh: failed: ${command[*]}" >&2
     tail -n 20 "$work/output" >&2
     exit 1
   fi
-  read -r seconds kib <"$work/timing"
+  read -r seconds user system kib <"$work/timing"
+  cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", u + s }')
+  if [ -z "${best_cpu[index]:-}" ] || awk -v a="$cpu" -v b="${best_cpu[index]}" 'BEGIN { exit !(a < b) }'; then
+    best_cpu[index]=$cpu
+  fi
   if [ -z "${best_seconds[index]:-}" ] || awk -v a="$seconds" -v b="${best_seconds[index]}" 'BEGIN { exit !(a < b) }'; then
     best_seconds[index]=$seconds
   fi
@@ -114,6 +119,7 @@ new_bytes=$(stat -c %s "$new")
 input_bytes=$((old_bytes + new_bytes))
 cat "$old" "$new" >/dev/null # start every measurement from a warm page cache
 
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for ((round = 1; round <= runs; round++)); do
   echo "Round $round of $runs"
   for ((index = 0; index <= ${#switch_sets[@]}; index++)); do
@@ -123,20 +129,22 @@ done
 
 printf '\nsetdelta benchmark: %s sets; OLD %s MiB, NEW %s MiB, combined input %s MiB\n' \
   "$sets" "$(mib "$old_bytes")" "$(mib "$new_bytes")" "$(mib "$input_bytes")"
-printf 'wall time: best of %s run(s); peak RSS: largest of them\n\n' "$runs"
-row='%-30s %8s %9s %14s %10s   %-20s %s\n'
-baseline_row='%-30s %8s %9s %14s %10s\n'
+printf 'wall and CPU (user + system) time: best of %s run(s); peak RSS: largest of them\n' "$runs"
+printf 'load average before: %s, after: %s (2 cores: other work skews the wall times)\n\n' \
+  "$load_before" "$(cut -d' ' -f1-3 /proc/loadavg)"
+row='%-30s %8s %9s %7s %14s %10s   %-20s %s\n'
+baseline_row='%-30s %8s %9s %7s %14s %10s\n'
 # shellcheck disable=SC2059 # the formats are the table's layout, kept in one place
-printf "$row" "run" "wall s" "x expat" "peak RSS MiB" "sets out" "time <= 1.5x expat" "RSS < input"
+printf "$row" "run" "wall s" "x expat" "cpu s" "peak RSS MiB" "sets out" "time <= 1.5x expat" "RSS < input"
 # shellcheck disable=SC2059
-printf "$baseline_row" "expat pass over OLD (baseline)" "${best_seconds[0]}" "1.00" \
+printf "$baseline_row" "expat pass over OLD (baseline)" "${best_seconds[0]}" "1.00" "${best_cpu[0]}" \
   "$(mib $((peak_kib[0] * 1024)))" "-"
 for ((index = 1; index <= ${#switch_sets[@]}; index++)); do
   seconds=${best_seconds[index]}
   kib=${peak_kib[index]}
   ratio=$(awk -v a="$seconds" -v b="${best_seconds[0]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
   # shellcheck disable=SC2059
-  printf "$row" "setdelta ${switch_sets[index - 1]:-(defaults)}" "$seconds" "$ratio" \
+  printf "$row" "setdelta ${switch_sets[index - 1]:-(defaults)}" "$seconds" "$ratio" "${best_cpu[index]}" \
     "$(mib $((kib * 1024)))" "${written_sets[index]}" \
     "$(verdict "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) }')")" \
     "$(verdict $((kib * 1024 < input_bytes)))"

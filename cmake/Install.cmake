@@ -1,5 +1,4 @@
 # quillon and sdelta/setdelta share one application folder; a link in bin/ starts it.
-include(GNUInstallDirs)
 set(QUILLON_APP_DIR ${CMAKE_INSTALL_LIBDIR}/quillon)
 
 install(TARGETS setdelta RUNTIME DESTINATION ${QUILLON_APP_DIR}/sdelta)

@@ -11,8 +11,8 @@
 
 namespace setdelta {
 
-InputFile::InputFile(std::string path)
-    : path_(std::move(path))
+InputFile::InputFile(std::string path, std::size_t blockSize)
+    : path_(std::move(path)), blockSize_(blockSize)
 {
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
@@ -23,8 +23,8 @@ InputFile::InputFile(std::string path)
         throw DatError(path_, 0, "is a folder, not a DAT file");
     }
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-    first_.resize(blockSize);
-    firstSize_ = readFromFile(first_.data(), first_.size());
+    first_ = std::make_unique_for_overwrite<char[]>(blockSize_);
+    firstSize_ = readFromFile(first_.get(), blockSize_);
 }
 
 InputFile::~InputFile()
@@ -36,10 +36,8 @@ std::size_t InputFile::read(char* buffer, std::size_t capacity)
 {
     if (firstOffset_ < firstSize_) {
         std::size_t count = std::min(capacity, firstSize_ - firstOffset_);
-        std::memcpy(buffer, first_.data() + firstOffset_, count);
+        std::memcpy(buffer, first_.get() + firstOffset_, count);
         firstOffset_ += count;
-        if (firstOffset_ == firstSize_)
-            first_ = {};
         return count;
     }
     return readFromFile(buffer, capacity);

@@ -28,13 +28,13 @@ bool isControl(int c)
 
 TextTokenizer::TextTokenizer(InputFile& input)
     : input_(input)
-    , buffer_(std::make_unique_for_overwrite<char[]>(InputFile::blockSize))
+    , buffer_(std::make_unique_for_overwrite<char[]>(input.blockSize()))
 {
 }
 
 bool TextTokenizer::refill()
 {
-    size_ = input_.read(buffer_.get(), InputFile::blockSize);
+    size_ = input_.read(buffer_.get(), input_.blockSize());
     position_ = 0;
     return size_ > 0;
 }

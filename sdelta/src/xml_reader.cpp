@@ -77,10 +77,10 @@ XmlReader::XmlReader(InputFile& input, Dat& dat)
 void XmlReader::read()
 {
     for (;;) {
-        void* buffer = XML_GetBuffer(parser_.get(), static_cast<int>(InputFile::blockSize));
+        void* buffer = XML_GetBuffer(parser_.get(), static_cast<int>(input_.blockSize()));
         if (!buffer)
             throw DatError(input_.path(), 0, "out of memory while parsing");
-        std::size_t count = input_.read(static_cast<char*>(buffer), InputFile::blockSize);
+        std::size_t count = input_.read(static_cast<char*>(buffer), input_.blockSize());
         bool last = count == 0;
         if (XML_ParseBuffer(parser_.get(), static_cast<int>(count), last) != XML_STATUS_OK)
             failParse();

@@ -1,0 +1,78 @@
+// libFuzzer target for one DAT reader, chosen at build time. Each input is read as a DAT of
+// every object kind; what reads without error is resolved under every set type and compared
+// with itself, which must find no difference.
+#include "compare.hpp"
+#include "dat_error.hpp"
+#include "input_file.hpp"
+#include "resolve.hpp"
+#include "text_reader.hpp"
+#include "xml_reader.hpp"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace setdelta;
+
+// The readers read files; a memory file keeps each run off the disk.
+class MemoryFile {
+public:
+    MemoryFile(const std::uint8_t* data, std::size_t size) : fd_(::memfd_create("fuzz-input", 0))
+    {
+        if (fd_ < 0 || ::write(fd_, data, size) != static_cast<ssize_t>(size))
+            std::abort();
+    }
+    ~MemoryFile() { ::close(fd_); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
+
+private:
+    int fd_;
+};
+
+constexpr std::size_t smallBlock = 61;
+
+void readWithTheReaderUnderTest(InputFile& input, Dat& dat)
+{
+#if defined(FUZZ_TEXT_READER)
+    readTextDat(input, dat);
+#else
+    readXmlDat(input, dat);
+#endif
+}
+
+void expectNoDifferenceWithItself(const Dat& dat)
+{
+    for (SetType type : {SetType::Split, SetType::Merged, SetType::NonMerged}) {
+        ResolvedDat resolved = resolve(dat, {type, true, true});
+        Comparison comparison = compare(resolved, resolved, true);
+        if (!comparison.newSets.empty() || !comparison.removedSets.empty() || !comparison.changedSets.empty())
+            std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    MemoryFile file(data, size);
+    for (ObjectKind kind : {ObjectKind::Rom, ObjectKind::Disk, ObjectKind::Sample}) {
+        try {
+            InputFile input(file.path(), smallBlock);
+            Dat dat;
+            dat.kind = kind;
+            readWithTheReaderUnderTest(input, dat);
+            dat.finish();
+            expectNoDifferenceWithItself(dat);
+        } catch (const DatError&) {
+            // Rejecting bad input with a message is the expected outcome for most inputs.
+        }
+    }
+    return 0;
+}

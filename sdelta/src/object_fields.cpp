@@ -1,19 +1,27 @@
 #include "object_fields.hpp"
 
+#include <array>
 #include <charconv>
 
 namespace setdelta {
 namespace {
 
+// Hashes are parsed for every ROM of a DAT; a table keeps that to one load per digit.
+constexpr std::array<std::int8_t, 256> hexDigits = [] {
+    std::array<std::int8_t, 256> digits{};
+    digits.fill(-1);
+    for (std::size_t i = 0; i < 10; ++i)
+        digits['0' + i] = static_cast<std::int8_t>(i);
+    for (std::size_t i = 0; i < 6; ++i) {
+        digits['a' + i] = static_cast<std::int8_t>(10 + i);
+        digits['A' + i] = static_cast<std::int8_t>(10 + i);
+    }
+    return digits;
+}();
+
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexDigits[static_cast<unsigned char>(c)];
 }
 
 template <std::size_t N>

@@ -2,7 +2,6 @@
 
 #include "dat.hpp"
 
-#include <span>
 #include <vector>
 
 namespace setdelta {

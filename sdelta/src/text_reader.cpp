@@ -68,7 +68,9 @@ private:
     InputFile& input_;
     Dat& dat_;
     TextTokenizer tokens_;
-    std::uint64_t warnedLines_ = 0;
+    // A file quoted wrongly throughout would otherwise bury the report in warnings.
+    static constexpr std::uint64_t mostLineBreakWarnings = 20;
+    std::uint64_t lineBreakWarnings_ = 0;
 };
 
 void TextReader::read()
@@ -109,7 +111,7 @@ TextTokenizer::Token TextReader::nextInBlock(std::uint64_t openLine, std::string
 // carry such broken quoting, and reading on keeps the reader in step with the file.
 TextTokenizer::Token TextReader::valueOf(const Token& token)
 {
-    if (token.spansLines && warnedLines_++ < 20)
+    if (token.spansLines && lineBreakWarnings_++ < mostLineBreakWarnings)
         dat_.warnings.push_back(input_.path() + ":" + std::to_string(token.line) +
                                 ": quoted value runs across a line break: " + quoteForMessage(token.text));
     return token;

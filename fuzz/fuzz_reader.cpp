@@ -1,12 +1,12 @@
 // libFuzzer target for one DAT reader, chosen at build time. Each input is read as a DAT of
 // every object kind; what reads without error is resolved under every set type and compared
 // with itself, which must find no difference.
-#include "compare.hpp"
-#include "dat_error.hpp"
-#include "input_file.hpp"
-#include "resolve.hpp"
-#include "text_reader.hpp"
-#include "xml_reader.hpp"
+#include "compare.h"
+#include "dat_error.h"
+#include "input_file.h"
+#include "resolve.h"
+#include "text_reader.h"
+#include "xml_reader.h"
 
 #include <cstdint>
 #include <cstdlib>

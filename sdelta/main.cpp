@@ -1,4 +1,4 @@
-#include "program.hpp"
+#include "program.h"
 
 #include <iostream>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "compare.hpp"
+#include "compare.h"
 
-#include "content.hpp"
+#include "content.h"
 
 #include <algorithm>
 

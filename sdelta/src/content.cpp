@@ -1,4 +1,4 @@
-#include "content.hpp"
+#include "content.h"
 
 #include <algorithm>
 #include <cstring>

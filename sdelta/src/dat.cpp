@@ -1,4 +1,4 @@
-#include "dat.hpp"
+#include "dat.h"
 
 namespace setdelta {
 

@@ -1,9 +1,9 @@
-#include "dat_loader.hpp"
+#include "dat_loader.h"
 
-#include "dat_error.hpp"
-#include "input_file.hpp"
-#include "text_reader.hpp"
-#include "xml_reader.hpp"
+#include "dat_error.h"
+#include "input_file.h"
+#include "text_reader.h"
+#include "xml_reader.h"
 
 namespace setdelta {
 namespace {

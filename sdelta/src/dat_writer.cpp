@@ -1,4 +1,4 @@
-#include "dat_writer.hpp"
+#include "dat_writer.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "delta.hpp"
+#include "delta.h"
 
-#include "content.hpp"
+#include "content.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "input_file.hpp"
+#include "input_file.h"
 
-#include "dat_error.hpp"
+#include "dat_error.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "object_fields.hpp"
+#include "object_fields.h"
 
 #include <array>
 #include <charconv>

@@ -1,16 +1,17 @@
-#include "program.hpp"
+#include "program.h"
 
-#include "compare.hpp"
-#include "dat_error.hpp"
-#include "dat_loader.hpp"
-#include "dat_writer.hpp"
-#include "delta.hpp"
-#include "options.hpp"
-#include "report_writer.hpp"
-#include "version.hpp"
+#include "compare.h"
+#include "dat_error.h"
+#include "dat_loader.h"
+#include "dat_writer.h"
+#include "delta.h"
+#include "options.h"
+#include "report_writer.h"
+#include "version.h"
 
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <iomanip>
 #include <memory>
 #include <ostream>
@@ -80,9 +81,13 @@ void printSummary(const RunSummary& summary, std::string_view objects, std::ostr
 }
 
 // Reports the error and leaves a log saying why the run failed, where one can be written.
+// A setdelta.dat of an earlier run is removed, so that no caller takes it for this run's result.
 int fail(ExitStatus status, const std::string& message, const Options& options, std::ostream& err)
 {
     err << "setdelta: error: " << message << '\n';
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(datFileName, ignored))
+        std::filesystem::remove(datFileName, ignored);
     try {
         OutputFile log(logFileName);
         writeFailureReport(log, options, message);

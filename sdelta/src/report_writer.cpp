@@ -1,6 +1,6 @@
-#include "report_writer.hpp"
+#include "report_writer.h"
 
-#include "version.hpp"
+#include "version.h"
 
 #include <algorithm>
 #include <cstdio>

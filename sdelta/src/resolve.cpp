@@ -1,6 +1,6 @@
-#include "resolve.hpp"
+#include "resolve.h"
 
-#include "content.hpp"
+#include "content.h"
 
 #include <algorithm>
 

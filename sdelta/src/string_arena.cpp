@@ -1,4 +1,4 @@
-#include "string_arena.hpp"
+#include "string_arena.h"
 
 #include <algorithm>
 #include <cstring>

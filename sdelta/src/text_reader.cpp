@@ -1,8 +1,8 @@
-#include "text_reader.hpp"
+#include "text_reader.h"
 
-#include "dat_error.hpp"
-#include "object_fields.hpp"
-#include "text_tokenizer.hpp"
+#include "dat_error.h"
+#include "object_fields.h"
+#include "text_tokenizer.h"
 
 namespace setdelta {
 namespace {

@@ -1,6 +1,6 @@
-#include "text_tokenizer.hpp"
+#include "text_tokenizer.h"
 
-#include "dat_error.hpp"
+#include "dat_error.h"
 
 #include <cstdio>
 

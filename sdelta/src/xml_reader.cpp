@@ -1,7 +1,7 @@
-#include "xml_reader.hpp"
+#include "xml_reader.h"
 
-#include "dat_error.hpp"
-#include "object_fields.hpp"
+#include "dat_error.h"
+#include "object_fields.h"
 
 #include <cstring>
 #include <expat.h>

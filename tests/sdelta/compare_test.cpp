@@ -1,8 +1,8 @@
 // What each DAT type writes, renames and nodump objects, on a pair of small DATs.
-#include "compare.hpp"
-#include "content.hpp"
-#include "dat_loader.hpp"
-#include "test_support.hpp"
+#include "compare.h"
+#include "content.h"
+#include "dat_loader.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

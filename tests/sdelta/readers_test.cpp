@@ -1,7 +1,7 @@
 // The three readers on small DATs written for the tests, and the text writer read back.
-#include "dat_error.hpp"
-#include "dat_loader.hpp"
-#include "test_support.hpp"
+#include "dat_error.h"
+#include "dat_loader.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Properties that must hold on any pair of DATs, checked on real DATs as published.
-#include "compare.hpp"
-#include "content.hpp"
-#include "dat_error.hpp"
-#include "dat_loader.hpp"
-#include "program.hpp"
-#include "test_support.hpp"
+#include "compare.h"
+#include "content.h"
+#include "dat_error.h"
+#include "dat_loader.h"
+#include "program.h"
+#include "test_support.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Set types, BIOS, devices and nodump objects, on one family of sets written in each format,
 // with and without merge marks.
-#include "dat_loader.hpp"
-#include "test_support.hpp"
+#include "dat_loader.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "test_support.hpp"
+#include "test_support.h"
 
-#include "compare.hpp"
-#include "dat_writer.hpp"
+#include "compare.h"
+#include "dat_writer.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "compare.hpp"
-#include "delta.hpp"
-#include "options.hpp"
-#include "output_file.hpp"
+#include "compare.h"
+#include "delta.h"
+#include "options.h"
+#include "output_file.h"
 
 #include <vector>
 

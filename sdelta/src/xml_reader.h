@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dat.hpp"
-#include "input_file.hpp"
+#include "dat.h"
+#include "input_file.h"
 
 namespace setdelta {
 

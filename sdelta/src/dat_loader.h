@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dat.hpp"
+#include "dat.h"
 
 #include <string>
 

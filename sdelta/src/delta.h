@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compare.hpp"
+#include "compare.h"
 
 #include <vector>
 

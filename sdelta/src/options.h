@@ -1,7 +1,7 @@
 #pragma once
 
-#include "delta.hpp"
-#include "resolve.hpp"
+#include "delta.h"
+#include "resolve.h"
 
 #include <span>
 #include <stdexcept>

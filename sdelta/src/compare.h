@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resolve.hpp"
+#include "resolve.h"
 
 #include <vector>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "dat.hpp"
-#include "delta.hpp"
-#include "options.hpp"
-#include "resolve.hpp"
+#include "dat.h"
+#include "delta.h"
+#include "options.h"
+#include "resolve.h"
 
 #include <filesystem>
 #include <string>

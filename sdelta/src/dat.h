@@ -1,6 +1,6 @@
 #pragma once
 
-#include "string_arena.hpp"
+#include "string_arena.h"
 
 #include <array>
 #include <cstdint>

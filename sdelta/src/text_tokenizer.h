@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input_file.hpp"
+#include "input_file.h"
 
 #include <cstdint>
 #include <memory>

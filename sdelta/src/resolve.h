@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dat.hpp"
+#include "dat.h"
 
 #include <span>
 #include <string_view>

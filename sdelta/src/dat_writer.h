@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dat.hpp"
-#include "output_file.hpp"
+#include "dat.h"
+#include "output_file.h"
 
 #include <span>
 #include <string>

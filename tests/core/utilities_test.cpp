@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "utilities.h"
 
 #include <QDir>
@@ -8,22 +9,8 @@
 
 using namespace quillon;
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
+using quillon::testing::readAll;
+using quillon::testing::writeFile;
 
 TEST(PathUtilities, SplitAtTheLastSlash)
 {
@@ -91,7 +78,7 @@ TEST(FileUtilities, JoinTextFilesAppendsCrLfAfterEachSource)
     writeFile(destination, "an older, longer result that must disappear");
 
     EXPECT_TRUE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("body")}));
-    EXPECT_EQ(readFile(destination), QByteArray("clrmamepro (\r\n)\r\ngame ( name \xe9t\xe9 )\r\n", 36));
+    EXPECT_EQ(readAll(destination), QByteArray("clrmamepro (\r\n)\r\ngame ( name \xe9t\xe9 )\r\n", 36));
 }
 
 TEST(FileUtilities, JoinTextFilesKeepsTheDestinationWhenASourceIsMissing)
@@ -102,7 +89,7 @@ TEST(FileUtilities, JoinTextFilesKeepsTheDestinationWhenASourceIsMissing)
     writeFile(destination, "the user's file");
 
     EXPECT_FALSE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("missing")}));
-    EXPECT_EQ(readFile(destination), "the user's file");
+    EXPECT_EQ(readAll(destination), "the user's file");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
 }
 

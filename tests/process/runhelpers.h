@@ -1,8 +1,8 @@
 #pragma once
 
 #include "processrunner.h"
+#include "testfiles.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -25,22 +25,6 @@ inline Command shellCommand(const QString& script, const QString& workingFolder 
     return {.program = QStringLiteral("/bin/sh"),
             .arguments = {QStringLiteral("-c"), script},
             .workingFolder = workingFolder};
-}
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-inline void writeFile(const QString& path, const QByteArray& content,
-                      QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(content);
-    file.close();
-    file.setPermissions(permissions);
 }
 
 inline constexpr QFile::Permissions executable =

@@ -14,6 +14,11 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName("Quillon");
     QApplication::setApplicationVersion(QUILLON_VERSION);
+    // Watching from the start, so that no request to end finds the default action, which
+    // would kill the program without closing its windows.
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested,
+                     &QApplication::closeAllWindows);
 
     SettingsStore store(SettingsStore::defaultPath());
     DialogPrompter prompter;
@@ -25,8 +30,6 @@ int main(int argc, char* argv[])
     frmmain window(store);
     prompter.setMainWindow(&window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &frmmain::bringToFront);
-    TerminationWatcher termination;
-    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window, &QWidget::close);
     window.show();
     return QApplication::exec();
 }

@@ -84,6 +84,9 @@ TEST_P(Resolution, NonSeparatedBiosKeepsBiosObjectsInEverySetUsingIt)
               "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1");
     EXPECT_EQ(resolved(SetType::Merged, false, true),
               "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1");
+    EXPECT_EQ(resolved(SetType::NonMerged, false, true),
+              "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 bios1 | "
+              "ngamej: n1 nj1 bios1 | dev: d1");
 }
 
 TEST_P(Resolution, MergedFoldsClonesIntoTheirParent)

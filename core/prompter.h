@@ -29,6 +29,13 @@ struct FileRequest {
     bool operator==(const FileRequest&) const = default;
 };
 
+// The file chosen in a save dialog and which of the request's filters was selected
+// (an index into its ";;"-separated list; -1 when cancelled).
+struct SaveChoice {
+    QString path;
+    int filterIndex = -1;
+};
+
 // Every message box and file or folder dialog of Quillon goes through this interface, so that
 // windows never block on a real dialog in tests and tests can assert what the user was shown.
 // The dialog methods return an empty string when the user cancels.
@@ -39,7 +46,9 @@ public:
     virtual PromptAnswer ask(const PromptMessage& message) = 0;
     virtual QString chooseFolder(const QString& title, const QString& startFolder) = 0;
     virtual QString chooseFileToOpen(const FileRequest& request) = 0;
-    virtual QString chooseFileToSave(const FileRequest& request) = 0;
+    virtual SaveChoice chooseSaveTarget(const FileRequest& request) = 0;
+
+    QString chooseFileToSave(const FileRequest& request) { return chooseSaveTarget(request).path; }
 
     // An OK-only box with no icon and the application title.
     void tell(const QString& text) { ask(PromptMessage{.text = text}); }

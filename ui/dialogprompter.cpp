@@ -129,10 +129,14 @@ QString DialogPrompter::chooseFileToOpen(const FileRequest& request)
                                         request.filter);
 }
 
-QString DialogPrompter::chooseFileToSave(const FileRequest& request)
+SaveChoice DialogPrompter::chooseSaveTarget(const FileRequest& request)
 {
-    return QFileDialog::getSaveFileName(mainWindow_, request.title, request.startPath,
-                                        request.filter);
+    QString selectedFilter;
+    const QString path = QFileDialog::getSaveFileName(mainWindow_, request.title, request.startPath,
+                                                      request.filter, &selectedFilter);
+    if (path.isEmpty())
+        return {};
+    return {path, static_cast<int>(request.filter.split(";;").indexOf(selectedFilter))};
 }
 
 }  // namespace quillon

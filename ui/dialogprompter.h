@@ -30,7 +30,7 @@ public:
     PromptAnswer ask(const PromptMessage& message) override;
     QString chooseFolder(const QString& title, const QString& startFolder) override;
     QString chooseFileToOpen(const FileRequest& request) override;
-    QString chooseFileToSave(const FileRequest& request) override;
+    SaveChoice chooseSaveTarget(const FileRequest& request) override;
 
 private:
     QPointer<QWidget> mainWindow_;

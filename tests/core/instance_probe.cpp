@@ -28,7 +28,7 @@ public:
     }
     QString chooseFolder(const QString&, const QString&) override { return {}; }
     QString chooseFileToOpen(const FileRequest&) override { return {}; }
-    QString chooseFileToSave(const FileRequest&) override { return {}; }
+    SaveChoice chooseSaveTarget(const FileRequest&) override { return {}; }
 };
 
 }  // namespace

@@ -20,16 +20,16 @@ PromptAnswer ScriptedPrompter::ask(const PromptMessage& message)
 QString ScriptedPrompter::chooseFolder(const QString& title, const QString& startFolder)
 {
     folderRequests_.append({title, startFolder});
-    return nextChoice();
+    return nextChoice().path;
 }
 
 QString ScriptedPrompter::chooseFileToOpen(const FileRequest& request)
 {
     openRequests_.append(request);
-    return nextChoice();
+    return nextChoice().path;
 }
 
-QString ScriptedPrompter::chooseFileToSave(const FileRequest& request)
+SaveChoice ScriptedPrompter::chooseSaveTarget(const FileRequest& request)
 {
     saveRequests_.append(request);
     return nextChoice();
@@ -43,11 +43,11 @@ QStringList ScriptedPrompter::texts() const
     return result;
 }
 
-QString ScriptedPrompter::nextChoice()
+SaveChoice ScriptedPrompter::nextChoice()
 {
     if (choices_.empty())
         return {};
-    QString choice = choices_.front();
+    SaveChoice choice = choices_.front();
     choices_.pop_front();
     return choice;
 }

@@ -23,12 +23,13 @@ public:
     };
 
     void answerNext(PromptAnswer answer) { answers_.push_back(answer); }
-    void chooseNext(const QString& path) { choices_.push_back(path); }
+    // The next dialog's choice; for a save dialog also the filter selected in it.
+    void chooseNext(const QString& path, int filterIndex = 0) { choices_.push_back({path, filterIndex}); }
 
     PromptAnswer ask(const PromptMessage& message) override;
     QString chooseFolder(const QString& title, const QString& startFolder) override;
     QString chooseFileToOpen(const FileRequest& request) override;
-    QString chooseFileToSave(const FileRequest& request) override;
+    SaveChoice chooseSaveTarget(const FileRequest& request) override;
 
     const QList<PromptMessage>& messages() const { return messages_; }
     QStringList texts() const;
@@ -38,10 +39,10 @@ public:
     bool scriptUsedUp() const { return answers_.empty() && choices_.empty(); }
 
 private:
-    QString nextChoice();
+    SaveChoice nextChoice();
 
     std::deque<PromptAnswer> answers_;
-    std::deque<QString> choices_;
+    std::deque<SaveChoice> choices_;
     QList<PromptMessage> messages_;
     QList<FolderRequest> folderRequests_;
     QList<FileRequest> openRequests_;

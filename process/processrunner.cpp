@@ -44,25 +44,23 @@ int startErrorNumber(const Command& command, QProcess::ProcessError error)
 }
 
 // Carries each chunk of output to the log sink and the capture file.
-class OutputPump {
+class LogCapture : public OutputReceiver {
 public:
-    OutputPump(QFile& capture, const LogSink& appendLogText)
-        : capture_(capture), appendLogText_(appendLogText)
+    LogCapture(const QString& captureFile, const LogSink& appendLogText)
+        : capture_(captureFile), appendLogText_(appendLogText)
     {
     }
 
     // Empties the capture file, creating it and its folder when missing.
-    void startCapture()
+    void started() override
     {
         QDir().mkpath(QFileInfo(capture_.fileName()).absolutePath());
         if (!capture_.open(QIODevice::WriteOnly | QIODevice::Truncate))
             captureError_ = capture_.errorString();
     }
 
-    void feed(const QByteArray& chunk)
+    void receive(const QByteArray& chunk) override
     {
-        if (chunk.isEmpty())
-            return;
         writeCapture(chunk);
         appendText(decoder_.decode(chunk));
     }
@@ -97,7 +95,7 @@ private:
         capture_.close();
     }
 
-    QFile& capture_;
+    QFile capture_;
     const LogSink& appendLogText_;
     LogTextDecoder decoder_;
     QString captureError_;
@@ -121,16 +119,19 @@ int exitCodeOf(const QProcess& process)
 // program that leaves a daemon behind hands it the write end of the pipe, and waiting for
 // the end of output would then hold the window for as long as the daemon lives. QProcess
 // takes in what the program wrote before it exited when it reports the exit.
-void pumpUntilExit(QProcess& process, OutputPump& pump)
+void pumpUntilExit(QProcess& process, OutputReceiver& receiver)
 {
+    const auto forward = [&] {
+        if (const QByteArray chunk = process.readAllStandardOutput(); !chunk.isEmpty())
+            receiver.receive(chunk);
+    };
     QEventLoop loop;
-    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop,
-                     [&] { pump.feed(process.readAllStandardOutput()); });
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, forward);
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    pump.feed(process.readAllStandardOutput());
+    forward();
     if (process.state() != QProcess::NotRunning)
         loop.exec();
-    pump.feed(process.readAllStandardOutput());
+    forward();
 }
 
 }  // namespace
@@ -144,12 +145,9 @@ QString CaptureFilePath()
     return stateHome + QStringLiteral("/Quillon/setdelta.log");
 }
 
-RunResult RunRedirected(const Command& command, const QString& captureFile,
-                        const LogSink& appendLogText, Prompter& prompter)
+RunResult RunCapturing(const Command& command, OutputReceiver& receiver, Prompter& prompter)
 {
-    QFile capture(captureFile);
-    OutputPump pump(capture, appendLogText);
-    QProcess process;  // declared last: it goes before the pump its signals feed
+    QProcess process;
     configure(process, command);
     process.start();
     if (!process.waitForStarted(-1)) {
@@ -157,10 +155,20 @@ RunResult RunRedirected(const Command& command, const QString& captureFile,
                       + QString::number(startErrorNumber(command, process.error())));
         return {};
     }
-    pump.startCapture();
-    pumpUntilExit(process, pump);
-    pump.finish();
-    return {.started = true, .exitCode = exitCodeOf(process), .captureError = pump.captureError()};
+    receiver.started();
+    pumpUntilExit(process, receiver);
+    return {.started = true, .exitCode = exitCodeOf(process)};
+}
+
+RunResult RunRedirected(const Command& command, const QString& captureFile,
+                        const LogSink& appendLogText, Prompter& prompter)
+{
+    LogCapture capture(captureFile, appendLogText);
+    RunResult result = RunCapturing(command, capture, prompter);
+    if (result.started)
+        capture.finish();
+    result.captureError = capture.captureError();
+    return result;
 }
 
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "logtext.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -23,17 +24,30 @@ struct RunResult {
     QString captureError;  // why the capture file could not be written; empty when it was
 };
 
+// Takes a command's output, in chunks of any size, in the order it was printed.
+class OutputReceiver {
+public:
+    virtual ~OutputReceiver() = default;
+    // The command has started; nothing is received before.
+    virtual void started() {}
+    virtual void receive(const QByteArray& chunk) = 0;
+};
+
+// Runs `command` with standard output and standard error merged and no standard input, and
+// hands what it prints to `receiver` as it arrives. Window events are processed meanwhile, so
+// the caller disables its window around the call. When the program cannot be started, the
+// user is told through `prompter` and the receiver hears nothing.
+// Returns when the program has exited and what it wrote has been received.
+RunResult RunCapturing(const Command& command, OutputReceiver& receiver, Prompter& prompter);
+
 // Where the console output of the last diff run is kept: $XDG_STATE_HOME/Quillon/setdelta.log,
 // or ~/.local/state/Quillon/setdelta.log when XDG_STATE_HOME is unset.
 QString CaptureFilePath();
 
-// Runs `command` with standard output and standard error merged and no standard input.
-// Everything it prints goes, as it arrives, to `appendLogText` as text and byte for byte into
-// `captureFile`, which is emptied first (and created with its folder when missing). Window
-// events are processed meanwhile, so the caller disables its window around the call.
-// When the program cannot be started, the user is told through `prompter` and the capture
+// Runs `command` as RunCapturing does. Everything it prints goes, as it arrives, to
+// `appendLogText` as text and byte for byte into `captureFile`, which is emptied first (and
+// created with its folder when missing). When the program cannot be started, the capture
 // file is left as it was.
-// Returns when the program has exited and what it wrote has been taken in.
 RunResult RunRedirected(const Command& command, const QString& captureFile,
                         const LogSink& appendLogText, Prompter& prompter);
 

@@ -1,0 +1,258 @@
+#include "cmpheader.h"
+
+#include "datlines.h"
+#include "settingkeys.h"
+#include "settingsstore.h"
+#include "utilities.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+
+namespace quillon {
+
+namespace {
+
+constexpr QByteArrayView BlockKeyword = "clrmamepro (";
+constexpr int LinesBetweenYields = 10000;
+// Only lines 1 to 19 can open the block when the whole file is not searched.
+constexpr int LastLineToSearch = 19;
+
+// One pass from left to right over pairs that do not overlap: three blanks become two.
+QByteArray halvePairsOfBlanks(QByteArrayView line)
+{
+    QByteArray result;
+    result.reserve(line.size());
+    for (qsizetype index = 0; index < line.size(); ++index) {
+        result.append(line[index]);
+        if (line[index] == ' ' && index + 1 < line.size() && line[index + 1] == ' ')
+            ++index;
+    }
+    return result;
+}
+
+QByteArray trimmedBlanks(const QByteArray& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == ' ')
+        ++first;
+    while (last > first && text[last - 1] == ' ')
+        --last;
+    return text.sliced(first, last - first);
+}
+
+QByteArrayView withoutLeadingSpace(QByteArrayView line)
+{
+    qsizetype first = 0;
+    while (first < line.size() && (line[first] == ' ' || line[first] == '\t'))
+        ++first;
+    return line.sliced(first);
+}
+
+// Cheap tests first: nearly every line of a DAT fails them without being normalised.
+bool opensHeaderBlock(QByteArrayView line)
+{
+    const QByteArrayView rest = withoutLeadingSpace(line);
+    if (rest.isEmpty() || (rest[0] != 'c' && rest[0] != 'C'))
+        return false;
+    return NormalizeHeaderLine(line).startsWith(BlockKeyword);
+}
+
+bool closesHeaderBlock(QByteArrayView line)
+{
+    const QByteArrayView rest = withoutLeadingSpace(line);
+    return !rest.isEmpty() && rest[0] == ')';
+}
+
+QByteArray removeQuotes(QByteArray text)
+{
+    if (text.startsWith('"'))
+        text.remove(0, 1);
+    if (text.endsWith('"'))
+        text.chop(1);
+    return text;
+}
+
+// UTF-8 when the bytes are valid UTF-8, Latin-1 otherwise.
+QString decodeValue(const QByteArray& bytes, HeaderEncoding& encoding)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    encoding = HeaderEncoding::Latin1;
+    return QString::fromLatin1(bytes);
+}
+
+bool fitsLatin1(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
+}
+
+QString* fieldForKey(DatHeader& header, const QByteArray& key)
+{
+    if (key == "name")
+        return &header.name;
+    if (key == "description")
+        return &header.description;
+    if (key == "version")
+        return &header.version;
+    if (key == "author")
+        return &header.author;
+    if (key == "category")
+        return &header.category;
+    if (key == "comment")
+        return &header.comment;
+    return nullptr;
+}
+
+// Reads the block's lines up to its ")" into the record; the keyword line has been read.
+void readBlock(DatLineReader& reader, DatHeader& header)
+{
+    QByteArrayView line;
+    while (reader.readLine(line)) {
+        if (closesHeaderBlock(line))
+            return;
+        const QByteArray key = HeaderLineKey(line);
+        if (QString* field = fieldForKey(header, key))
+            *field = decodeValue(HeaderLineValue(line, key), header.encoding);
+    }
+}
+
+void skipBlock(DatLineReader& reader)
+{
+    QByteArrayView line;
+    while (reader.readLine(line))
+        if (closesHeaderBlock(line))
+            return;
+}
+
+void yieldToWindowEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+// Collects output lines and writes them in large blocks.
+class BlockWriter {
+public:
+    explicit BlockWriter(QFile& file) : file_(file) { pending_.reserve(Capacity + 4096); }
+
+    bool writeLine(QByteArrayView line)
+    {
+        pending_.append(line.data(), line.size());
+        pending_.append("\r\n", 2);
+        return pending_.size() < Capacity || flush();
+    }
+
+    bool flush()
+    {
+        const bool written = file_.write(pending_) == pending_.size();
+        pending_.clear();
+        return written;
+    }
+
+private:
+    static constexpr qsizetype Capacity = 1 << 20;
+    QFile& file_;
+    QByteArray pending_;
+};
+
+}  // namespace
+
+QByteArray NormalizeHeaderLine(QByteArrayView line)
+{
+    QByteArray result = halvePairsOfBlanks(line);
+    result.replace('\t', ' ');
+    return trimmedBlanks(result).toLower();
+}
+
+QByteArray HeaderLineKey(QByteArrayView line)
+{
+    const QByteArray normalized = NormalizeHeaderLine(line);
+    const qsizetype blank = normalized.indexOf(' ');
+    return blank < 0 ? normalized : normalized.left(blank);
+}
+
+QByteArray HeaderLineValue(QByteArrayView line, QByteArrayView key)
+{
+    QByteArray value = halvePairsOfBlanks(line);
+    value.replace("\t", "");
+    value = trimmedBlanks(value);
+    return removeQuotes(value.mid(key.size() + 1));
+}
+
+bool WriteHeaderFile(const QString& path, const DatHeader& header)
+{
+    const std::array<std::pair<const char*, const QString*>, 6> lines{{
+        {"name", &header.name},
+        {"description", &header.description},
+        {"category", &header.category},
+        {"version", &header.version},
+        {"author", &header.author},
+        {"comment", &header.comment},
+    }};
+    const bool latin1 = header.encoding == HeaderEncoding::Latin1
+        && std::all_of(lines.cbegin(), lines.cend(), [](const auto& l) { return fitsLatin1(*l.second); });
+
+    QByteArray block = "clrmamepro (\r\n";
+    for (const auto& [key, value] : lines) {
+        const QString quoted = AddQuotes(*value);
+        block += '\t' + QByteArray(key) + ' ' + (latin1 ? quoted.toLatin1() : quoted.toUtf8()) + "\r\n";
+    }
+    block += ")\r\n";
+
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(block) == block.size() && file.commit();
+}
+
+void ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile)
+{
+    DatLineReader reader(path);
+    QByteArrayView line;
+    int linesRead = 0;
+    while (reader.readLine(line)) {
+        if (!searchWholeFile && ++linesRead > LastLineToSearch)
+            return;
+        if (opensHeaderBlock(line)) {
+            readBlock(reader, header);
+            return;
+        }
+    }
+}
+
+void ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header)
+{
+    ReadDatHeader(path, header, store.readBool(keys::SearchWholeFile));
+}
+
+bool AppendDatWithoutHeader(const QString& destination, const QString& source)
+{
+    DatLineReader reader(source);
+    if (reader.failed())
+        return false;
+    QFile output(destination);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    BlockWriter writer(output);
+    QByteArrayView line;
+    int linesCounted = 0;
+    while (reader.readLine(line)) {
+        if (++linesCounted % LinesBetweenYields == 0)
+            yieldToWindowEvents();
+        if (opensHeaderBlock(line))
+            skipBlock(reader);
+        else if (!writer.writeLine(line))
+            return false;
+    }
+    if (!writer.flush() || reader.failed())
+        return false;
+    output.close();
+    return output.error() == QFileDevice::NoError;
+}
+
+}  // namespace quillon

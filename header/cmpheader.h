@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// The "clrmamepro (" header block of a DAT: writing it into a header file, reading it from a DAT,
+// and copying a DAT without it. DAT bodies are bytes and pass through unchanged; only the six
+// values are decoded into text.
+namespace quillon {
+
+class SettingsStore;
+
+// How the values of a header were (or are to be) encoded in the file.
+enum class HeaderEncoding { Utf8, Latin1 };
+
+// The six values of a header block, stored without their surrounding quotes.
+struct DatHeader {
+    QString name;
+    QString description;
+    QString version;
+    QString author;
+    QString category;
+    QString comment;
+    // Latin1 when a value read from a DAT was not valid UTF-8, so that a rewritten header keeps
+    // the encoding of the DAT's body.
+    HeaderEncoding encoding = HeaderEncoding::Utf8;
+
+    bool operator==(const DatHeader&) const = default;
+};
+
+// Writes the eight-line block ("clrmamepro (", name, description, category, version, author,
+// comment, ")"), each line ending in CR LF, as the whole content of `path`. The file is replaced
+// only once the block is complete. False on any file error.
+bool WriteHeaderFile(const QString& path, const DatHeader& header);
+
+// Reads the first header block of the DAT into `header`; fields without a line keep their value.
+// Unless `searchWholeFile`, only a block opening on lines 1 to 19 counts. A DAT that cannot be
+// opened, or that has no block, leaves `header` as it was.
+void ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile);
+// The same, with "SearchWholeFile" of the "Options" section deciding how far to look.
+void ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header);
+
+// Appends the DAT `source` to `destination` (created when missing) line by line, leaving out
+// every header block, and ends every line with CR LF. The DAT is streamed, never held whole.
+// False when a file cannot be opened, read or written; `destination` then holds what was
+// appended before the error.
+bool AppendDatWithoutHeader(const QString& destination, const QString& source);
+
+// The line as the header tests see it: pairs of blanks made one, TABs made blanks, trimmed,
+// lower case.
+QByteArray NormalizeHeaderLine(QByteArrayView line);
+// The normalised line up to its first blank.
+QByteArray HeaderLineKey(QByteArrayView line);
+// The raw value after `key` on the line, without its surrounding quotes.
+QByteArray HeaderLineValue(QByteArrayView line, QByteArrayView key);
+
+}  // namespace quillon

@@ -1,0 +1,244 @@
+#include "frmcmpheader.h"
+
+#include "mru.h"
+#include "settingkeys.h"
+#include "settingsstore.h"
+#include "utilities.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quillon {
+
+namespace {
+
+const QString StandardDatFile = QStringLiteral("Standard DatFile");
+const QString FixDatFile = QStringLiteral("Fix-DatFile");
+
+QComboBox* makeCombo(const char* objectName, QWidget* parent)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(objectName));
+    combo->setEditable(true);
+    // Entries are added by the recent lists only, never by pressing Enter.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    return combo;
+}
+
+QLineEdit* makeTextBox(const char* objectName, QWidget* parent)
+{
+    auto* text = new QLineEdit(parent);
+    text->setObjectName(QString::fromLatin1(objectName));
+    return text;
+}
+
+QPushButton* makeButton(const char* objectName, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+frmCMPHeader::frmCMPHeader(SettingsStore& store, QWidget* mainWindow)
+    : QDialog(mainWindow),
+      store_(store),
+      cboHeaderName(makeCombo("cboHeaderName", this)),
+      cboHeaderDesc(makeCombo("cboHeaderDesc", this)),
+      txtHeaderVersion(makeTextBox("txtHeaderVersion", this)),
+      cboHeaderAuthor(makeCombo("cboHeaderAuthor", this)),
+      cboHeaderCat(makeCombo("cboHeaderCat", this)),
+      txtHeaderComment(makeTextBox("txtHeaderComment", this)),
+      cmdSave(makeButton("cmdSave", QStringLiteral("&Save"), this)),
+      cmdDefaults(makeButton("cmdDefaults", QStringLiteral("&Clear"), this)),
+      cmdCancel(makeButton("cmdCancel", QStringLiteral("&Cancel"), this))
+{
+    setObjectName(QStringLiteral("frmCMPHeader"));
+    setWindowTitle(QStringLiteral("ClrMame Pro Header"));
+    setFont(QFont(QStringLiteral("Tahoma"), font().pointSize()));
+
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("Name :"), cboHeaderName);
+    fields->addRow(QStringLiteral("Description :"), cboHeaderDesc);
+    fields->addRow(QStringLiteral("Version :"), txtHeaderVersion);
+    fields->addRow(QStringLiteral("Author :"), cboHeaderAuthor);
+    fields->addRow(QStringLiteral("Category :"), cboHeaderCat);
+    fields->addRow(QStringLiteral("Comment :"), txtHeaderComment);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* button : {cmdSave, cmdDefaults, cmdCancel})
+        buttons->addWidget(button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    setMinimumWidth(420);
+
+    const int boxHeight = cboHeaderName->sizeHint().height();
+    txtHeaderVersion->setFixedHeight(boxHeight);
+    txtHeaderComment->setFixedHeight(boxHeight);
+
+    cboHeaderCat->addItems({StandardDatFile, FixDatFile});
+    cboHeaderCat->setCurrentIndex(0);
+
+    connect(cboHeaderName, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
+    connect(cboHeaderDesc, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
+    connect(cboHeaderName, &QComboBox::activated, this,
+            [this](int index) { recordPickedEntry(mru::HeaderName, index); });
+    connect(cboHeaderDesc, &QComboBox::activated, this,
+            [this](int index) { recordPickedEntry(mru::HeaderDesc, index); });
+    connect(cboHeaderAuthor, &QComboBox::currentIndexChanged, this,
+            [this](int index) { recordPickedEntry(mru::HeaderAuthor, index); });
+    connect(cmdSave, &QPushButton::clicked, this, &frmCMPHeader::cmdSave_Click);
+    connect(cmdDefaults, &QPushButton::clicked, this, &frmCMPHeader::cmdDefaults_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmCMPHeader::cmdCancel_Click);
+
+    EnableSaveButton();
+    LoadMRUs(mru::HeaderName);
+    LoadMRUs(mru::HeaderDesc);
+    LoadMRUs(mru::HeaderAuthor);
+}
+
+QString frmCMPHeader::GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow, const QString& sDat)
+{
+    frmCMPHeader editor(store, mainWindow);
+    if (!sDat.isEmpty())
+        editor.FillFromDat(sDat);
+    editor.exec();
+    return editor.headerFile();
+}
+
+void frmCMPHeader::FillFromDat(const QString& sDat)
+{
+    DatHeader header;
+    ReadDatHeader(store_, sDat, header);
+    cboHeaderName->setEditText(header.name);
+    cboHeaderDesc->setEditText(header.description);
+    txtHeaderVersion->setText(header.version);
+    cboHeaderAuthor->setEditText(header.author);
+    cboHeaderCat->setEditText(header.category);
+    txtHeaderComment->setText(header.comment);
+    encoding_ = header.encoding;
+}
+
+QComboBox* frmCMPHeader::comboOfList(const QString& listName) const
+{
+    if (listName == QLatin1String(mru::HeaderName))
+        return cboHeaderName;
+    if (listName == QLatin1String(mru::HeaderDesc))
+        return cboHeaderDesc;
+    if (listName == QLatin1String(mru::HeaderAuthor))
+        return cboHeaderAuthor;
+    return nullptr;
+}
+
+void frmCMPHeader::LoadMRUs(const QString& listName)
+{
+    QComboBox* combo = comboOfList(listName);
+    if (!combo)
+        return;
+    const QStringList entries = LoadMRU(store_, listName);
+
+    // Refilling is not an edit by the user: the handlers stay quiet and run once at the end.
+    const QSignalBlocker quiet(combo);
+    if (!entries.value(0).isEmpty()) {
+        const QString text = combo->currentText();
+        combo->clear();
+        combo->addItems(entries);
+        // Before activation the boxes keep their text rather than showing the newest entry.
+        combo->setCurrentIndex(-1);
+        combo->setEditText(text);
+    }
+    if (m_bActivated && combo->count() > 0) {
+        combo->setCurrentIndex(0);
+        combo->setEditText(combo->itemText(0));
+    }
+    EnableSaveButton();
+}
+
+void frmCMPHeader::EnableSaveButton()
+{
+    cmdSave->setEnabled(!cboHeaderName->currentText().isEmpty() && !cboHeaderDesc->currentText().isEmpty());
+}
+
+// A recent entry picked from further down its list becomes the newest one.
+void frmCMPHeader::recordPickedEntry(const QString& listName, int index)
+{
+    if (index >= 1) {
+        AddToMRU(store_, listName, comboOfList(listName)->itemText(index));
+        LoadMRUs(listName);
+    }
+    EnableSaveButton();
+}
+
+DatHeader frmCMPHeader::headerFromBoxes() const
+{
+    const QString category = cboHeaderCat->currentText();
+    DatHeader header;
+    header.name = cboHeaderName->currentText();
+    header.description = cboHeaderDesc->currentText();
+    header.version = txtHeaderVersion->text();
+    header.author = cboHeaderAuthor->currentText();
+    header.category = category == FixDatFile ? QStringLiteral("FIXDATFILE") : category;
+    header.comment = txtHeaderComment->text();
+    header.encoding = encoding_;
+    return header;
+}
+
+void frmCMPHeader::cmdSave_Click()
+{
+    for (const char* listName : {mru::HeaderName, mru::HeaderDesc, mru::HeaderAuthor}) {
+        const QString text = comboOfList(QLatin1String(listName))->currentText();
+        if (!text.isEmpty()) {
+            AddToMRU(store_, QLatin1String(listName), text);
+            LoadMRUs(QLatin1String(listName));
+        }
+    }
+    store_.write(keys::HeaderAuthor, cboHeaderAuthor->currentText());
+
+    m_sHeaderFile = GetTempFileName(QStringLiteral("cmh"));
+    if (!m_sHeaderFile.isEmpty() && !WriteHeaderFile(m_sHeaderFile, headerFromBoxes())) {
+        // A half-written header file is of no use to anyone: nobody else knows its name.
+        DeleteFileQuiet(m_sHeaderFile);
+        m_sHeaderFile.clear();
+    }
+    accept();
+}
+
+void frmCMPHeader::cmdDefaults_Click()
+{
+    for (QComboBox* combo : {cboHeaderName, cboHeaderDesc, cboHeaderAuthor, cboHeaderCat})
+        combo->clearEditText();
+    txtHeaderVersion->clear();
+    txtHeaderComment->clear();
+    cboHeaderCat->setCurrentIndex(0);
+    cboHeaderCat->setEditText(StandardDatFile);
+}
+
+void frmCMPHeader::cmdCancel_Click()
+{
+    m_sHeaderFile.clear();
+    reject();
+}
+
+void frmCMPHeader::showEvent(QShowEvent* event)
+{
+    m_bActivated = true;
+    QDialog::showEvent(event);
+}
+
+void frmCMPHeader::closeEvent(QCloseEvent* event)
+{
+    m_sHeaderFile.clear();
+    QDialog::closeEvent(event);
+}
+
+}  // namespace quillon

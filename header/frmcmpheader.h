@@ -1,0 +1,65 @@
+#pragma once
+
+#include "cmpheader.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace quillon {
+
+class SettingsStore;
+
+// The header editor: the six values of a DAT header block, with recent lists for the name,
+// description and author. Save writes them as a header file in the temporary folder.
+class frmCMPHeader : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmCMPHeader(SettingsStore& store, QWidget* mainWindow = nullptr);
+
+    // Shows the editor modally over the main window, filled from the header of `sDat` when it
+    // is not empty. Returns the path of the new header file, which the caller owns and deletes,
+    // or "" when the user cancelled or the file could not be written.
+    static QString GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow,
+                                    const QString& sDat = QString());
+
+    // Puts the values of the DAT's header into the boxes, empty ones included.
+    void FillFromDat(const QString& sDat);
+    // Refills the combo of a list: mru::HeaderName, mru::HeaderDesc or mru::HeaderAuthor.
+    void LoadMRUs(const QString& listName);
+    void EnableSaveButton();
+    // The header file written by Save; "" when nothing was saved.
+    const QString& headerFile() const { return m_sHeaderFile; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QComboBox* comboOfList(const QString& listName) const;
+    void recordPickedEntry(const QString& listName, int index);
+    DatHeader headerFromBoxes() const;
+    void cmdSave_Click();
+    void cmdDefaults_Click();
+    void cmdCancel_Click();
+
+    SettingsStore& store_;
+    QComboBox* cboHeaderName;
+    QComboBox* cboHeaderDesc;
+    QLineEdit* txtHeaderVersion;
+    QComboBox* cboHeaderAuthor;
+    QComboBox* cboHeaderCat;
+    QLineEdit* txtHeaderComment;
+    QPushButton* cmdSave;
+    QPushButton* cmdDefaults;
+    QPushButton* cmdCancel;
+
+    QString m_sHeaderFile;
+    bool m_bActivated = false;
+    // Kept from the DAT the editor was filled from, so a rewritten header keeps its encoding.
+    HeaderEncoding encoding_ = HeaderEncoding::Utf8;
+};
+
+}  // namespace quillon

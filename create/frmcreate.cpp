@@ -1,0 +1,237 @@
+#include "frmcreate.h"
+
+#include "datcapture.h"
+#include "mru.h"
+#include "prompter.h"
+#include "settingkeys.h"
+#include "utilities.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quillon {
+
+namespace {
+
+const QStringList listSwitches{"-listinfo", "-listxml"};
+const QString datFilter = "ClrMamePro Dat File (*.dat)";
+const QString xmlFilter = "XML DatFile (*.xml)";
+
+QToolButton* pictureButton(const char* name, const QIcon& icon, const QString& tip)
+{
+    auto* button = new QToolButton;
+    button->setObjectName(name);
+    button->setIcon(icon);
+    button->setToolTip(tip);
+    return button;
+}
+
+// The destination with the extension of the file type chosen in the save dialog.
+QString withTypeExtension(const QString& path, int filterIndex)
+{
+    const QString extension = filterIndex == 1 ? "xml" : "dat";
+    if (GetExtension(path).compare(extension, Qt::CaseInsensitive) == 0)
+        return path;
+    return path + '.' + extension;
+}
+
+}  // namespace
+
+frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), store_(store), prompter_(prompter)
+{
+    setObjectName("frmCreate");
+    setWindowTitle("Create a Dat-File from a MAME Executable");
+    setFont(QFont("Tahoma"));
+    buildControls();
+    cmdZipDat->setChecked(store_.readBool(keys::CreateDatZipDat));
+    LoadMRUs();
+    EnableCreateDat();
+}
+
+void frmCreate::buildControls()
+{
+    txtExe = new QLineEdit;
+    txtExe->setObjectName("txtExe");
+    cpvButton1 = pictureButton("cpvButton1", style()->standardIcon(QStyle::SP_DirOpenIcon),
+                               "Select the MAME executable.");
+    cboEmulator = new QComboBox;
+    cboEmulator->setObjectName("cboEmulator");
+    cboEmulator->setEditable(true);
+    cboEmulator->addItems({"After MAME 0.84", "After MAME 0.84 (XML)"});
+    cboEmulator->setCurrentIndex(0);
+    cboSaveTo = new QComboBox;
+    cboSaveTo->setObjectName("cboSaveTo");
+    cboSaveTo->setEditable(true);
+    cboSaveTo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    cpvButton2 = pictureButton("cpvButton2", style()->standardIcon(QStyle::SP_DialogSaveButton),
+                               "Select the destination DatFile.");
+    cmdZipDat = pictureButton("cmdZipDat",
+                              QIcon::fromTheme("package-x-generic", style()->standardIcon(QStyle::SP_DriveFDIcon)),
+                              "Zip the DatFile after its creation.");
+    cmdZipDat->setCheckable(true);
+    lblReceivedBytes = new QLabel;
+    lblReceivedBytes->setObjectName("lblReceivedBytes");
+    cmdCreatDat = new QPushButton("Create DatFile");
+    cmdCreatDat->setObjectName("cmdCreatDat");
+    cmdCreatDat->setDefault(true);
+    cmdCancel = new QPushButton("&Cancel");
+    cmdCancel->setObjectName("cmdCancel");
+    sbStatusBar = new QStatusBar;
+    sbStatusBar->setObjectName("sbStatusBar");
+    sbStatusBar->setSizeGripEnabled(false);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel("Executable :"), 0, 0);
+    grid->addWidget(txtExe, 0, 1);
+    grid->addWidget(cpvButton1, 0, 2);
+    grid->addWidget(new QLabel("Version :"), 1, 0);
+    grid->addWidget(cboEmulator, 1, 1);
+    grid->addWidget(new QLabel("Save to :"), 2, 0);
+    grid->addWidget(cboSaveTo, 2, 1);
+    grid->addWidget(cpvButton2, 2, 2);
+    grid->addWidget(cmdZipDat, 2, 3);
+    auto* received = new QHBoxLayout;
+    received->addWidget(new QLabel("Received Data :"));
+    received->addWidget(lblReceivedBytes);
+    received->addWidget(new QLabel("bytes"));
+    received->addStretch();
+    grid->addLayout(received, 3, 0, 1, 4);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdCreatDat);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    layout->addWidget(sbStatusBar);
+    setMinimumWidth(480);
+
+    connect(txtExe, &QLineEdit::textChanged, this, &frmCreate::EnableCreateDat);
+    connect(cboSaveTo, &QComboBox::editTextChanged, this, &frmCreate::EnableCreateDat);
+    connect(cboSaveTo, &QComboBox::activated, this, &frmCreate::cboSaveTo_Click);
+    connect(cpvButton1, &QToolButton::clicked, this, &frmCreate::cpvButton1_Click);
+    connect(cpvButton2, &QToolButton::clicked, this, &frmCreate::cpvButton2_Click);
+    connect(cmdCreatDat, &QPushButton::clicked, this, &frmCreate::cmdCreatDat_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmCreate::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_bActivated = true;
+}
+
+void frmCreate::done(int result)
+{
+    store_.write(keys::CreateDatZipDat, cmdZipDat->isChecked() ? "True" : "False");
+    m_bActivated = false;
+    QDialog::done(result);
+}
+
+void frmCreate::LoadMRUs()
+{
+    const QStringList entries = LoadMRU(store_, mru::SaveTo);
+    if (entries.first().isEmpty())
+        return;
+    cboSaveTo->clear();
+    cboSaveTo->addItems(entries);
+    int widest = 0;
+    for (const QString& entry : entries)
+        widest = std::max(widest, cboSaveTo->fontMetrics().horizontalAdvance(entry));
+    if (widest > cboSaveTo->width())
+        SetComboDropWidth(cboSaveTo, widest + 25);
+    if (m_bActivated)
+        cboSaveTo->setCurrentIndex(0);
+}
+
+void frmCreate::EnableCreateDat()
+{
+    cmdCreatDat->setEnabled(!txtExe->text().isEmpty() && !cboSaveTo->currentText().isEmpty());
+}
+
+void frmCreate::cboSaveTo_Click(int index)
+{
+    if (index >= 1) {
+        AddToMRU(store_, mru::SaveTo, cboSaveTo->itemText(index));
+        LoadMRUs();
+    }
+    EnableCreateDat();
+}
+
+void frmCreate::cpvButton1_Click()
+{
+    setEnabled(false);
+    // Linux executables have no extension to filter on.
+    const QString chosen = prompter_.chooseFileToOpen({.startPath = m_sExePath, .filter = "All files (*)"});
+    if (!chosen.isEmpty()) {
+        m_sExePath = chosen;
+        txtExe->setText(QFileInfo(chosen).fileName());
+    }
+    setEnabled(true);
+}
+
+void frmCreate::cpvButton2_Click()
+{
+    const SaveChoice choice = prompter_.chooseSaveTarget(
+        {.startPath = cboSaveTo->currentText(), .filter = datFilter + ";;" + xmlFilter});
+    if (choice.path.isEmpty())
+        return;
+    const QString destination = withTypeExtension(choice.path, choice.filterIndex);
+    cboSaveTo->setEditText(destination);
+    AddToMRU(store_, mru::SaveTo, destination);
+    LoadMRUs();
+}
+
+void frmCreate::cmdCreatDat_Click()
+{
+    setEnabled(false);
+    cmdCreatDat->setEnabled(false);
+    if (!inputsPresent()) {
+        setEnabled(true);
+        cmdCreatDat->setEnabled(true);
+        return;
+    }
+    const QString destination = cboSaveTo->currentText();
+    AddToMRU(store_, mru::SaveTo, destination);
+    LoadMRUs();
+
+    // Text typed into the version box matches no list switch: nothing is created.
+    const int version = cboEmulator->findText(cboEmulator->currentText(), Qt::MatchExactly);
+    if (version >= 0) {
+        const Command command{.program = m_sExePath, .arguments = {listSwitches.at(version)}};
+        const auto showStatus = [this](const QString& text) { sbStatusBar->showMessage(text); };
+        CreateDatFile(command, destination, showStatus, prompter_);
+    }
+    setEnabled(true);
+    accept();
+}
+
+bool frmCreate::inputsPresent()
+{
+    if (txtExe->text().isEmpty()) {
+        warn("Please select a MAME Executable...\r\n");
+        return false;
+    }
+    if (cboSaveTo->currentText().isEmpty()) {
+        warn("Please select a destionation...\r\n");
+        return false;
+    }
+    return true;
+}
+
+void frmCreate::warn(const QString& text)
+{
+    prompter_.ask({.text = text, .title = "Warning...", .icon = PromptIcon::Exclamation});
+}
+
+}  // namespace quillon

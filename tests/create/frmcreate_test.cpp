@@ -1,0 +1,148 @@
+#include "frmcreate.h"
+#include "mru.h"
+#include "scriptedprompter.h"
+#include "settingkeys.h"
+#include "tempstore.h"
+#include "testfiles.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace quillon;
+using quillon::testing::ScriptedPrompter;
+using quillon::testing::TempStore;
+using quillon::testing::readAll;
+using quillon::testing::writeFile;
+
+namespace {
+
+class CreateWindow : public ::testing::Test {
+protected:
+    template <typename Widget>
+    Widget* find(const char* name)
+    {
+        auto* widget = window.findChild<Widget*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    void click(const char* name) { find<QAbstractButton>(name)->click(); }
+
+    // A stand-in for MAME that prints its arguments.
+    QString fakeMame()
+    {
+        const QString path = folder.filePath("mame");
+        writeFile(path, "#!/bin/sh\nprintf 'listed with %s' \"$@\"\n",
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+    void chooseExecutable(const QString& path)
+    {
+        prompter.chooseNext(path);
+        click("cpvButton1");
+    }
+
+    QTemporaryDir folder;
+    TempStore temp;
+    ScriptedPrompter prompter;
+    frmCreate window{temp.store(), prompter};
+};
+
+}  // namespace
+
+TEST_F(CreateWindow, CreateIsEnabledOnlyWithExecutableAndDestination)
+{
+    EXPECT_EQ(window.windowTitle(), "Create a Dat-File from a MAME Executable");
+    EXPECT_FALSE(find<QPushButton>("cmdCreatDat")->isEnabled());
+    find<QLineEdit>("txtExe")->setText("mame");
+    EXPECT_FALSE(find<QPushButton>("cmdCreatDat")->isEnabled());
+    find<QComboBox>("cboSaveTo")->setEditText("/dats/mame.dat");
+    EXPECT_TRUE(find<QPushButton>("cmdCreatDat")->isEnabled());
+}
+
+TEST_F(CreateWindow, RunsTheExecutableWithTheChosenListSwitch)
+{
+    chooseExecutable(fakeMame());
+    EXPECT_EQ(find<QLineEdit>("txtExe")->text(), "mame") << "the name without its folder";
+    const QString destination = folder.filePath("mame.dat");
+    find<QComboBox>("cboSaveTo")->setEditText(destination);
+    find<QComboBox>("cboEmulator")->setCurrentIndex(1);
+    click("cmdCreatDat");
+
+    EXPECT_EQ(readAll(destination), "listed with -listxml");
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), QStringList{destination});
+}
+
+TEST_F(CreateWindow, TypedVersionCreatesNothing)
+{
+    chooseExecutable(fakeMame());
+    find<QComboBox>("cboSaveTo")->setEditText(folder.filePath("mame.dat"));
+    find<QComboBox>("cboEmulator")->setEditText("MAME 0.37");
+    click("cmdCreatDat");
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath("mame.dat")));
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(CreateWindow, MissingInputsAreWarnedAbout)
+{
+    find<QLineEdit>("txtExe")->setText("mame");
+    find<QComboBox>("cboSaveTo")->setEditText("x");
+    find<QLineEdit>("txtExe")->clear();
+    find<QPushButton>("cmdCreatDat")->setEnabled(true);
+    click("cmdCreatDat");
+    find<QLineEdit>("txtExe")->setText("mame");
+    find<QComboBox>("cboSaveTo")->setEditText("");
+    find<QPushButton>("cmdCreatDat")->setEnabled(true);
+    click("cmdCreatDat");
+
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{"Please select a MAME Executable...\r\n", "Please select a destionation...\r\n"}));
+    for (const PromptMessage& message : prompter.messages()) {
+        EXPECT_EQ(message.title, "Warning...");
+        EXPECT_EQ(message.icon, PromptIcon::Exclamation);
+    }
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_TRUE(find<QPushButton>("cmdCreatDat")->isEnabled());
+}
+
+TEST_F(CreateWindow, SaveDialogAddsTheExtensionOfTheChosenType)
+{
+    const auto chooseDestination = [this](const QString& path, int filterIndex) {
+        prompter.chooseNext(path, filterIndex);
+        click("cpvButton2");
+        return find<QComboBox>("cboSaveTo")->currentText();
+    };
+    EXPECT_EQ(chooseDestination("/dats/new", 0), "/dats/new.dat");
+    EXPECT_EQ(chooseDestination("/dats/new", 1), "/dats/new.xml");
+    EXPECT_EQ(chooseDestination("/dats/new.DAT", 0), "/dats/new.DAT");
+    EXPECT_EQ(prompter.saveRequests().last().startPath, "/dats/new.xml");
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), (QStringList{"/dats/new.DAT", "/dats/new.xml", "/dats/new.dat"}));
+
+    click("cpvButton2");
+    EXPECT_EQ(find<QComboBox>("cboSaveTo")->currentText(), "/dats/new.DAT") << "cancel changes nothing";
+}
+
+TEST_F(CreateWindow, ChosenRecentDestinationMovesToTheTop)
+{
+    SaveMRU(temp.store(), mru::SaveTo, {"/a.dat", "/b.dat", "/c.dat"});
+    window.LoadMRUs();
+    auto* saveTo = find<QComboBox>("cboSaveTo");
+    ASSERT_EQ(saveTo->count(), 3);
+    saveTo->setCurrentIndex(2);
+    emit saveTo->activated(2);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), (QStringList{"/c.dat", "/a.dat", "/b.dat"}));
+}
+
+TEST_F(CreateWindow, ZipToggleIsRemembered)
+{
+    find<QToolButton>("cmdZipDat")->setChecked(true);
+    click("cmdCancel");
+    EXPECT_TRUE(temp.store().readBool(keys::CreateDatZipDat));
+    frmCreate reopened(temp.store(), prompter);
+    EXPECT_TRUE(reopened.findChild<QToolButton*>("cmdZipDat")->isChecked());
+}

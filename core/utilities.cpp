@@ -26,7 +26,7 @@ qsizetype extensionDot(const QString& path)
     return dot >= fileNameStart(path) ? dot : -1;
 }
 
-bool appendFile(QSaveFile& destination, const QString& source)
+bool appendFile(QIODevice& destination, const QString& source)
 {
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
@@ -39,7 +39,7 @@ bool appendFile(QSaveFile& destination, const QString& source)
         if (destination.write(block) != block.size())
             return false;
     }
-    return destination.write("\r\n") == 2;
+    return true;
 }
 
 }  // namespace
@@ -135,10 +135,20 @@ bool JoinTextFiles(const QString& destination, const QStringList& sources)
     if (!output.open(QIODevice::WriteOnly))
         return false;
     for (const QString& source : sources) {
-        if (!appendFile(output, source)) {
+        if (!appendFile(output, source) || output.write("\r\n") != 2) {
             output.cancelWriting();
             return false;
         }
+    }
+    return output.commit();
+}
+
+bool CopyFileReplacing(const QString& source, const QString& destination)
+{
+    QSaveFile output(destination);
+    if (!output.open(QIODevice::WriteOnly) || !appendFile(output, source)) {
+        output.cancelWriting();
+        return false;
     }
     return output.commit();
 }

@@ -35,6 +35,10 @@ bool OpenWithAssociation(const QString& file);
 // when the whole result has been written. False when a source is missing or a write fails;
 // the destination is then left as it was.
 bool JoinTextFiles(const QString& destination, const QStringList& sources);
+// Copies the source over the destination, which is replaced only once the copy is complete.
+// False when the source cannot be read or the copy cannot be written; the destination is then
+// left as it was.
+bool CopyFileReplacing(const QString& source, const QString& destination);
 // Deletes a file, read-only ones too; failures are ignored.
 void DeleteFileQuiet(const QString& path);
 

@@ -93,6 +93,20 @@ TEST(FileUtilities, JoinTextFilesKeepsTheDestinationWhenASourceIsMissing)
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
 }
 
+TEST(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
+{
+    QTemporaryDir folder;
+    const QString destination = folder.filePath("game.dat");
+    writeFile(destination, "old content, longer than the new one");
+    writeFile(folder.filePath("new.dat"), QByteArray("new\r\n\0bytes", 13));
+    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), destination));
+    EXPECT_EQ(readAll(destination), QByteArray("new\r\n\0bytes", 13));
+
+    EXPECT_FALSE(CopyFileReplacing(folder.filePath("missing.dat"), destination));
+    EXPECT_EQ(readAll(destination), QByteArray("new\r\n\0bytes", 13));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
+}
+
 TEST(FileUtilities, DeleteFileQuietRemovesReadOnlyFilesAndIgnoresMissingOnes)
 {
     QTemporaryDir folder;

@@ -5,6 +5,7 @@
 #include "prompter.h"
 #include "settingkeys.h"
 #include "utilities.h"
+#include "ziparchive.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -210,10 +211,23 @@ void frmCreate::cmdCreatDat_Click()
     if (version >= 0) {
         const Command command{.program = m_sExePath, .arguments = {listSwitches.at(version)}};
         const auto showStatus = [this](const QString& text) { sbStatusBar->showMessage(text); };
-        CreateDatFile(command, destination, showStatus, prompter_);
+        const CaptureResult result = CreateDatFile(command, destination, showStatus, prompter_);
+        if (result.written && cmdZipDat->isChecked())
+            zipDestination(destination);
     }
     setEnabled(true);
     accept();
+}
+
+// The DAT goes into an archive named after it and only the archive remains.
+void frmCreate::zipDestination(const QString& destination)
+{
+    const QString archive = GetFileTitle(destination, true) + ".zip";
+    sbStatusBar->showMessage("Zipping DatFile...");
+    if (!AddToZip(archive, destination, destination, true))
+        prompter_.ask({.text = "Could not store " + destination + " in " + archive + ".",
+                       .icon = PromptIcon::Critical});
+    sbStatusBar->clearMessage();
 }
 
 bool frmCreate::inputsPresent()

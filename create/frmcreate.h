@@ -37,6 +37,7 @@ private:
     void cmdCreatDat_Click();
     bool inputsPresent();
     void warn(const QString& text);
+    void zipDestination(const QString& destination);
 
     SettingsStore& store_;
     Prompter& prompter_;

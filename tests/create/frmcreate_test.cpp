@@ -4,6 +4,7 @@
 #include "settingkeys.h"
 #include "tempstore.h"
 #include "testfiles.h"
+#include "ziparchive.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -76,6 +77,38 @@ TEST_F(CreateWindow, RunsTheExecutableWithTheChosenListSwitch)
     EXPECT_EQ(readAll(destination), "listed with -listxml");
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), QStringList{destination});
+}
+
+TEST_F(CreateWindow, ZippedResultLeavesOnlyTheArchive)
+{
+    chooseExecutable(fakeMame());
+    const QString destination = folder.filePath("mame.dat");
+    find<QComboBox>("cboSaveTo")->setEditText(destination);
+    find<QToolButton>("cmdZipDat")->setChecked(true);
+    click("cmdCreatDat");
+
+    EXPECT_FALSE(QFileInfo::exists(destination));
+    const auto entries = ListZip(folder.filePath("mame.zip"));
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 1);
+    EXPECT_EQ(entries->first().name, "mame.dat");
+    const QString extracted = folder.filePath("extracted.dat");
+    ASSERT_TRUE(ExtractZipEntry(folder.filePath("mame.zip"), "mame.dat", extracted));
+    EXPECT_EQ(readAll(extracted), "listed with -listinfo");
+}
+
+TEST_F(CreateWindow, FailedStartStopsBeforeTheZipStep)
+{
+    const QString destination = folder.filePath("mame.dat");
+    writeFile(destination, "the user's DAT");
+    find<QLineEdit>("txtExe")->setText("typed-by-hand");
+    find<QComboBox>("cboSaveTo")->setEditText(destination);
+    find<QToolButton>("cmdZipDat")->setChecked(true);
+    click("cmdCreatDat");
+
+    EXPECT_EQ(prompter.texts(), QStringList{"CreateProcess failed. Error: 2"}) << "only a browsed path is run";
+    EXPECT_EQ(readAll(destination), "the user's DAT");
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath("mame.zip")));
 }
 
 TEST_F(CreateWindow, TypedVersionCreatesNothing)

@@ -1,0 +1,85 @@
+#include "ziptestfiles.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <zip.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace quillon::testing {
+
+namespace {
+
+bool addEntry(zip_t* archive, const TestEntry& entry)
+{
+    const QByteArray name = entry.name.toUtf8();
+    if (entry.name.endsWith('/'))
+        return zip_dir_add(archive, name.constData(), ZIP_FL_ENC_UTF_8) >= 0;
+    // The archive keeps its own copy of the data, so the source owns a heap buffer.
+    void* data = malloc(static_cast<size_t>(entry.content.size()) + 1);
+    memcpy(data, entry.content.constData(), static_cast<size_t>(entry.content.size()));
+    zip_source_t* source = zip_source_buffer(archive, data, static_cast<zip_uint64_t>(entry.content.size()), 1);
+    const zip_int64_t index = zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0)
+        return false;
+    const auto at = static_cast<zip_uint64_t>(index);
+    return zip_file_set_mtime(archive, at, entry.modified, 0) == 0
+        && (!entry.stored || zip_set_file_compression(archive, at, ZIP_CM_STORE, 0) == 0);
+}
+
+}  // namespace
+
+bool makeZip(const QString& path, const QList<TestEntry>& entries)
+{
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return false;
+    for (const TestEntry& entry : entries) {
+        if (!addEntry(archive, entry)) {
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return zip_close(archive) == 0;
+}
+
+QByteArray entryContent(const QString& zipPath, const QString& name)
+{
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY, &error);
+    if (!archive)
+        return "<missing>";
+    QByteArray content = "<missing>";
+    zip_stat_t stat;
+    if (zip_stat(archive, name.toUtf8().constData(), 0, &stat) == 0) {
+        zip_file_t* file = zip_fopen(archive, name.toUtf8().constData(), 0);
+        std::vector<char> data(stat.size + 1);
+        const zip_int64_t got = file ? zip_fread(file, data.data(), stat.size) : -1;
+        if (got >= 0)
+            content = QByteArray(data.data(), static_cast<qsizetype>(got));
+        if (file)
+            zip_fclose(file);
+    }
+    zip_discard(archive);
+    return content;
+}
+
+QStringList entryNames(const QString& zipPath)
+{
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY, &error);
+    QStringList names;
+    if (!archive)
+        return names;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t index = 0; index < count; ++index)
+        names.append(QString::fromUtf8(zip_get_name(archive, static_cast<zip_uint64_t>(index), 0)));
+    zip_discard(archive);
+    return names;
+}
+
+}  // namespace quillon::testing

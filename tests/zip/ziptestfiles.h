@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <ctime>
+
+namespace quillon::testing {
+
+// One entry of an archive made for a test; a name ending in "/" is a folder.
+struct TestEntry {
+    QString name;
+    QByteArray content;
+    bool stored = false;  // no compression
+    std::time_t modified = 946684800;  // 2000-01-01 00:00 UTC
+};
+
+// Writes a real zip archive with the entries in this order; false when libzip fails.
+bool makeZip(const QString& path, const QList<TestEntry>& entries);
+// The entry's content as libzip reads it, or "<missing>".
+QByteArray entryContent(const QString& zipPath, const QString& name);
+// The names of the archive's entries in order.
+QStringList entryNames(const QString& zipPath);
+
+}  // namespace quillon::testing

@@ -1,0 +1,225 @@
+#include "frmzip.h"
+
+#include "prompter.h"
+#include "utilities.h"
+#include "ziparchive.h"
+
+#include <QCoreApplication>
+#include <QFileIconProvider>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace quillon {
+
+namespace {
+
+const QString DefaultIconKey = QStringLiteral("DEFAULT");
+const QString FolderIconKey = QStringLiteral("FOLDER");
+const QString FolderSize = QStringLiteral("<dir>");
+
+enum Column { FileName, CompressedSize, Crc32, LastMod };
+
+// Thousands separators whatever the locale's default, and an empty cell for nothing.
+QString formatSize(quint64 size)
+{
+    if (size == 0)
+        return QString();
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(size);
+}
+
+QString formatCrc(quint32 crc)
+{
+    return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+QPushButton* makeButton(const char* objectName, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    return button;
+}
+
+bool takesItselfWhenAlone(const QString& name)
+{
+    const QString extension = GetExtension(name).toLower();
+    return extension == QLatin1String("dat") || extension == QLatin1String("xml");
+}
+
+}  // namespace
+
+frmZipProgress::frmZipProgress(QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint), pbZipProgress(new QProgressBar)
+{
+    setObjectName(QStringLiteral("frmZipProgress"));
+    setWindowTitle(QString());
+    auto* Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    pbZipProgress->setObjectName(QStringLiteral("pbZipProgress"));
+    pbZipProgress->setRange(0, 100);
+    pbZipProgress->setValue(0);
+    auto* frameLayout = new QVBoxLayout(Frame1);
+    frameLayout->addWidget(pbZipProgress);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    setMinimumWidth(320);
+}
+
+void frmZipProgress::setPercent(int nBytesPercent)
+{
+    pbZipProgress->setValue(nBytesPercent);
+    // Extraction holds the event loop: let the bar repaint, but take no input meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+frmZip::frmZip(Prompter& prompter, QWidget* mainWindow)
+    : QDialog(mainWindow),
+      prompter_(prompter),
+      mainWindow_(mainWindow),
+      lsvZipContents(new QTreeWidget),
+      cmdSelect(makeButton("cmdSelect", QStringLiteral("&Select"), this)),
+      cmdCancel(makeButton("cmdCancel", QStringLiteral("&Cancel"), this))
+{
+    setObjectName(QStringLiteral("frmZip"));
+    setWindowTitle(QStringLiteral("Zip Contents"));
+    setFont(QFont(QStringLiteral("Tahoma"), font().pointSize()));
+
+    lsvZipContents->setObjectName(QStringLiteral("lsvZipContents"));
+    lsvZipContents->setRootIsDecorated(false);
+    lsvZipContents->setSelectionMode(QAbstractItemView::SingleSelection);
+    lsvZipContents->setHeaderLabels({QStringLiteral("File Name"), QStringLiteral("Compressed Size"),
+                                     QStringLiteral("CRC32"), QStringLiteral("Last Mod")});
+    const int widths[] = {300, 100, 70, 120};
+    for (int column = FileName; column <= LastMod; ++column)
+        lsvZipContents->setColumnWidth(column, widths[column]);
+    lsvZipContents->headerItem()->setTextAlignment(CompressedSize, Qt::AlignRight | Qt::AlignVCenter);
+    lsvZipContents->headerItem()->setTextAlignment(Crc32, Qt::AlignRight | Qt::AlignVCenter);
+
+    const QFileIconProvider icons;
+    ils.add(DefaultIconKey, icons.icon(QFileIconProvider::File), QString());
+    ils.add(FolderIconKey, icons.icon(QFileIconProvider::Folder), QString());
+
+    auto* Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    (new QVBoxLayout(Frame1))->addWidget(lsvZipContents);
+    auto* Frame2 = new QGroupBox(this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* buttons = new QHBoxLayout(Frame2);
+    buttons->addStretch();
+    buttons->addWidget(cmdSelect);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addWidget(Frame2);
+    resize(640, 360);
+
+    cmdSelect->setEnabled(false);
+    connect(lsvZipContents, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!lsvZipContents->selectedItems().isEmpty())
+            cmdSelect->setEnabled(true);
+    });
+    connect(cmdSelect, &QPushButton::clicked, this, &frmZip::cmdSelect_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmZip::reject);
+}
+
+QString frmZip::SelectDat(const QString& sZipFile, const QString& sTitle, QString* sItemName)
+{
+    m_sZipFile = sZipFile;
+    m_sTempFile.clear();
+    m_sItem.clear();
+    if (!sTitle.isEmpty())
+        setWindowTitle(sTitle);
+    if (OpenZip()) {
+        if (lsvZipContents->topLevelItemCount() == 1
+            && takesItselfWhenAlone(lsvZipContents->topLevelItem(0)->text(FileName)))
+            ExtractTempFile(m_sZipFile, lsvZipContents->topLevelItem(0)->text(FileName));
+        else
+            exec();
+    }
+    if (sItemName)
+        *sItemName = m_sItem;
+    return m_sTempFile;
+}
+
+bool frmZip::OpenZip()
+{
+    lsvZipContents->clear();
+    const std::optional<QList<ZipEntry>> entries = ListZip(m_sZipFile);
+    if (!entries) {
+        prompter_.ask(PromptMessage{.text = m_sZipFile + QStringLiteral("\nThe file could be corrupted."),
+                                    .title = QStringLiteral("File Info"),
+                                    .icon = PromptIcon::Critical});
+        m_sTempFile.clear();
+        m_sItem.clear();
+        return false;
+    }
+    for (const ZipEntry& entry : *entries)
+        addRow(entry);
+    return true;
+}
+
+void frmZip::addRow(const ZipEntry& entry)
+{
+    auto* row = new QTreeWidgetItem(lsvZipContents);
+    const QString iconKey = entry.isFolder ? FolderIconKey : GetIconKey(entry.name, ils, DefaultIconKey);
+    row->setText(FileName, entry.name);
+    row->setText(CompressedSize, entry.isFolder ? FolderSize : formatSize(entry.compressedSize));
+    row->setText(Crc32, formatCrc(entry.crc));
+    row->setText(LastMod, QLocale().toString(entry.modified, QLocale::ShortFormat));
+    row->setTextAlignment(CompressedSize, Qt::AlignRight | Qt::AlignVCenter);
+    row->setTextAlignment(Crc32, Qt::AlignRight | Qt::AlignVCenter);
+    row->setIcon(FileName, ils.icon(iconKey));
+    row->setData(FileName, Qt::UserRole, iconKey);
+}
+
+void frmZip::cmdSelect_Click()
+{
+    for (int index = 0; index < lsvZipContents->topLevelItemCount(); ++index) {
+        const QTreeWidgetItem* row = lsvZipContents->topLevelItem(index);
+        if (row->isSelected() && row->text(CompressedSize) != FolderSize) {
+            hide();
+            ExtractTempFile(m_sZipFile, row->text(FileName));
+            accept();
+            return;
+        }
+    }
+}
+
+void frmZip::ExtractTempFile(const QString& sZipFile, const QString& sItem)
+{
+    const std::optional<QList<ZipEntry>> entries = ListZip(sZipFile);
+    if (!entries)
+        return;
+    const bool hasFileEntry = std::any_of(entries->cbegin(), entries->cend(),
+                                          [](const ZipEntry& entry) { return !entry.isFolder; });
+    if (!hasFileEntry)
+        return;
+    m_sTempFile = GetTempFileName(QStringLiteral("dat"));
+
+    frmZipProgress progress(mainWindow_);
+    progress.show();
+    const bool extracted = !m_sTempFile.isEmpty()
+        && ExtractZipEntry(sZipFile, sItem, m_sTempFile,
+                           [&progress](int percent) { progress.setPercent(percent); });
+    progress.hide();
+
+    if (extracted) {
+        m_sItem = sItem;
+    } else {
+        if (!m_sTempFile.isEmpty())
+            DeleteFileQuiet(m_sTempFile);
+        m_sTempFile.clear();
+        m_sItem.clear();
+    }
+}
+
+}  // namespace quillon

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "fileicons.h"
+#include "ziparchive.h"
+
+#include <QDialog>
+#include <QPointer>
+
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+
+namespace quillon {
+
+class Prompter;
+
+// The bar shown, without a caption, while an entry is taken out of an archive.
+class frmZipProgress : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmZipProgress(QWidget* mainWindow = nullptr);
+
+    void setPercent(int nBytesPercent);
+
+private:
+    QProgressBar* pbZipProgress;
+};
+
+// The contents of a zip archive: the user picks the DAT to work on, which is taken out into a
+// temporary file.
+class frmZip : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmZip(Prompter& prompter, QWidget* mainWindow = nullptr);
+
+    // Lists `sZipFile` and takes out the entry the user picks, or the only entry when it is a
+    // ".dat" or ".xml" file, into a new temporary file ("dat...tmp"), which the caller owns and
+    // deletes. Returns its path, and the entry's name in `sItemName`; "" in both when nothing
+    // was taken out (cancelled, unreadable archive, failed extraction). `sTitle` replaces the
+    // caption "Zip Contents" when not empty.
+    QString SelectDat(const QString& sZipFile, const QString& sTitle = QString(),
+                      QString* sItemName = nullptr);
+
+    // Fills the list from m_sZipFile. An archive that cannot be listed is reported to the user
+    // and gives false.
+    bool OpenZip();
+    // Takes the file entry `sItem` out into a new temporary file: on success tempFile() is its
+    // path and item() is `sItem`; on failure both are "" and no temporary file is left.
+    void ExtractTempFile(const QString& sZipFile, const QString& sItem);
+
+    void setZipFile(const QString& sZipFile) { m_sZipFile = sZipFile; }
+    const QString& tempFile() const { return m_sTempFile; }
+    const QString& item() const { return m_sItem; }
+
+private:
+    void addRow(const ZipEntry& entry);
+    void cmdSelect_Click();
+
+    Prompter& prompter_;
+    QPointer<QWidget> mainWindow_;
+    QTreeWidget* lsvZipContents;
+    QPushButton* cmdSelect;
+    QPushButton* cmdCancel;
+    IconList ils;
+
+    QString m_sZipFile;
+    QString m_sTempFile;
+    QString m_sItem;
+};
+
+}  // namespace quillon

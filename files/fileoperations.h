@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace quillon {
+
+class Prompter;
+
+// Title of the boxes shown by FileCopy.
+inline constexpr char fileCopyTitle[] = "File Copy/Move";
+
+// Files at or above this size are copied between the panels with a progress dialog.
+inline constexpr qint64 largeFileBytes = 8 * 1024 * 1024;
+
+// `folder` joined to `name` with exactly one "/" between them.
+QString PathInFolder(const QString& folder, const QString& name);
+
+// A file the user has marked read-only (no write permission for its owner, or none for us).
+// Such a file is never deleted unless forced, as on the desktop the files came from.
+bool IsReadOnly(const QString& path);
+
+// Told how far a copy has got; returning false cancels it.
+using CopyProgress = std::function<bool(qint64 copiedBytes, qint64 totalBytes)>;
+
+// Copies `source` to `destination`, replacing an existing file. The bytes go to a temporary
+// file beside the destination that is renamed over it only when complete, so a failed or
+// cancelled copy leaves the destination as it was. The copy keeps the source's modification
+// time. On failure `why` says why, for the user.
+bool CopyFileReplacing(const QString& source, const QString& destination, QString& why,
+                       const CopyProgress& progress = {});
+
+// Deletes a file unless it is read-only. On failure `why` says why, for the user.
+bool RemoveFileUnforced(const QString& path, QString& why);
+
+// Copies (or with `bMove` moves) one file, asking before replacing an existing one and telling
+// the user how it went. A move whose source cannot be deleted keeps both files.
+void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDestFile, bool bMove = false);
+
+// Asks whether to delete `fileName` in `folder` and deletes it on Yes. A failure is reported.
+// True when the file was deleted.
+bool DeleteFileAsked(Prompter& prompter, const QString& folder, const QString& fileName);
+
+// The copy of the left panel's Copy button: asks before replacing an existing file, shows a
+// progress dialog owned by `owner` for large files and reports a failure. Nothing is said on
+// success, and a refused or cancelled copy leaves the destination untouched.
+void CopyFileWithProgress(Prompter& prompter, QWidget* owner, const QString& source, const QString& destination);
+
+}  // namespace quillon

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace quillon {
+
+// The two dialogs that commands working on a DAT open along the way: choosing a DAT inside a
+// zip archive and editing a header block. Commands take them through this interface so that
+// they can run without the windows in tests.
+class DatDialogs {
+public:
+    virtual ~DatDialogs() = default;
+
+    // Lets the user pick a DAT in `zipFile` and takes it out into a new temporary file, which the
+    // caller owns and deletes. Returns its path and the entry's name in `entryName`; "" in both
+    // when nothing was taken out.
+    virtual QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) = 0;
+
+    // Lets the user edit a header block, filled from `dat` unless it is empty. Returns the path of
+    // a new header file holding the saved block, which the caller owns and deletes, or "" when
+    // the user cancelled.
+    virtual QString GetCMPHeaderFile(const QString& dat) = 0;
+};
+
+}  // namespace quillon

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "cmpheader.h"
+#include "datdialogs.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+namespace quillon::testing {
+
+// DatDialogs for tests: takes the scripted entry out of the real archive and writes the
+// scripted header into a real header file, recording what was asked and what was made.
+class ScriptedDatDialogs : public DatDialogs {
+public:
+    // The entry the user picks in the next zip; "" cancels.
+    void pickNext(const QString& entryName) { entries_.push_back(entryName); }
+    // The header the user saves next; nothing cancels.
+    void saveNext(std::optional<DatHeader> header) { headers_.push_back(std::move(header)); }
+
+    QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) override;
+    QString GetCMPHeaderFile(const QString& dat) override;
+
+    const QStringList& selectTitles() const { return selectTitles_; }
+    const QStringList& headerRequests() const { return headerRequests_; }
+    // Every temporary file made; the command is expected to delete them all.
+    const QStringList& madeFiles() const { return madeFiles_; }
+
+private:
+    std::deque<QString> entries_;
+    std::deque<std::optional<DatHeader>> headers_;
+    QStringList selectTitles_;
+    QStringList headerRequests_;
+    QStringList madeFiles_;
+};
+
+}  // namespace quillon::testing

@@ -157,7 +157,8 @@ void DeleteFileQuiet(const QString& path)
 {
     // Removing a directory entry needs no write permission on the file itself, so read-only
     // files go the same way.
-    QFile::remove(path);
+    if (!path.isEmpty())
+        QFile::remove(path);
 }
 
 }  // namespace quillon

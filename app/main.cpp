@@ -25,9 +25,9 @@ int main(int argc, char* argv[])
     SingleInstance instance;
     if (!ClaimSingleInstance(instance, store, prompter))
         return 0;
-    WalkCommandLine(QApplication::arguments().mid(1), prompter);
+    const StartupOptions startup = WalkCommandLine(QApplication::arguments().mid(1), prompter);
 
-    frmmain window(store);
+    frmmain window(store, prompter, startup);
     prompter.setMainWindow(&window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &frmmain::bringToFront);
     window.show();

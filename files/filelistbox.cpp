@@ -26,6 +26,9 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent), pattern_(filter
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     viewport()->setMouseTracking(true);
+    // Like any new file list, it shows the working folder until it is given another.
+    path_ = QDir::cleanPath(QDir::currentPath());
+    refresh();
 }
 
 bool FileListBox::setPath(const QString& folder)

@@ -20,6 +20,7 @@ class FileListBox : public QListWidget {
 public:
     explicit FileListBox(QWidget* parent = nullptr);
 
+    // The folder listed; the working folder at first.
     QString path() const { return path_; }
     // Lists `folder`. A folder that cannot be read leaves the list as it was and gives false.
     bool setPath(const QString& folder);

@@ -1,34 +1,653 @@
+// The main window driven as a user would, offscreen, over real folders, with scripted answers.
+#include "filelistbox.h"
 #include "frmmain.h"
+#include "mru.h"
+#include "scriptedprompter.h"
 #include "settingkeys.h"
 #include "tempstore.h"
+#include "testfiles.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListView>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace quillon;
+using quillon::testing::readAll;
+using quillon::testing::ScriptedPrompter;
 using quillon::testing::TempStore;
+using quillon::testing::writeFile;
 
-TEST(MainWindow, CaptionShowsVersionAndSwitches)
+namespace {
+
+constexpr auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+
+class MainWindow : public ::testing::Test {
+protected:
+    frmmain& open(const StartupOptions& startup = {})
+    {
+        window = std::make_unique<frmmain>(temp.store(), prompter, startup);
+        window->setDesktopShell({
+            .openFile = [this](const QString& file) { openedFiles.append(file); return true; },
+            .openAddress = [this](const QString& address) { openedAddresses.append(address); return true; },
+        });
+        window->show();
+        return *window;
+    }
+
+    void closeWindow()
+    {
+        window->close();
+        window.reset();
+    }
+
+    template <typename Widget>
+    Widget* child(const char* name)
+    {
+        auto* found = window->findChild<Widget*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    FileListBox* filOld() { return child<FileListBox>("filOld"); }
+    FileListBox* filNew() { return child<FileListBox>("filNew"); }
+    QString text(const char* label) { return child<QLabel>(label)->text(); }
+    bool enabled(const char* button) { return child<QAbstractButton>(button)->isEnabled(); }
+    void click(const char* button) { child<QAbstractButton>(button)->click(); }
+    void trigger(const char* action) { child<QAction>(action)->trigger(); }
+
+    // A folder under the temporary folder, holding the given files.
+    QString folder(const QString& name, const QStringList& files = {})
+    {
+        const QString path = dirs.filePath(name);
+        QDir().mkpath(path);
+        for (const QString& file : files)
+            writeFile(path + '/' + file, file.toUtf8());
+        return path;
+    }
+
+    void select(FileListBox* list, const QString& name)
+    {
+        const qsizetype row = list->fileNames().indexOf(name);
+        ASSERT_GE(row, 0) << name.toStdString();
+        list->setCurrentRow(static_cast<int>(row));
+    }
+
+    void chooseRecent(const char* comboName, int index)
+    {
+        QComboBox* combo = child<QComboBox>(comboName);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+
+    void showPanels(const QString& left, const QString& right)
+    {
+        SaveMRU(temp.store(), mru::SourceDat, {left});
+        SaveMRU(temp.store(), mru::CompareWith, {right});
+        open();
+        ASSERT_EQ(filOld()->path(), left);
+        ASSERT_EQ(filNew()->path(), right);
+    }
+
+    QString statusText() { return child<QStatusBar>("sbStatusBar")->currentMessage(); }
+
+    TempStore temp;
+    ScriptedPrompter prompter;
+    QTemporaryDir dirs;
+    std::unique_ptr<frmmain> window;
+    QStringList openedFiles;
+    QStringList openedAddresses;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, CaptionShowsVersionAndSwitches)
 {
-    TempStore fresh;
-    frmmain window(fresh.store());
-    EXPECT_EQ(window.windowTitle(), "Quillon 1.4.0 - Options: -s -d2 -z");
-    EXPECT_EQ(window.switches(), "-s -d2 -z");
-
-    TempStore merged;
-    merged.store().write(keys::SetType, "1");
-    merged.store().write(keys::NoDump, "0");
-    EXPECT_EQ(frmmain(merged.store()).windowTitle(), "Quillon 1.4.0 - Options: -m -d2");
+    open();
+    EXPECT_EQ(window->windowTitle(), "Quillon 1.4.0 - Options: -s -d2 -z");
+    EXPECT_EQ(window->switches(), "-s -d2 -z");
 }
 
-TEST(MainWindow, StartsWithTheLogPaneHidden)
+TEST_F(MainWindow, CaptionFollowsTheOptionsOnceTheirDialogHasClosed)
 {
-    TempStore temp;
-    frmmain window(temp.store());
-    window.show();
-    auto* log = window.findChild<QPlainTextEdit*>("txtlog");
-    ASSERT_NE(log, nullptr);
+    open();
+    temp.store().write(keys::SetType, "1");
+    temp.store().write(keys::NoDump, "0");
+    EXPECT_EQ(window->windowTitle(), "Quillon 1.4.0 - Options: -s -d2 -z");
+
+    window->ApplyOptions();
+    EXPECT_EQ(window->windowTitle(), "Quillon 1.4.0 - Options: -m -d2");
+    EXPECT_EQ(window->switches(), "-m -d2");
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), QStringList{""}) << "no DAT folder, no change";
+}
+
+TEST_F(MainWindow, ClosingTheOptionsPutsTheDatFolderIntoBothPanels)
+{
+    const QString dats = folder("dats", {"a.dat"});
+    SaveMRU(temp.store(), mru::SourceDat, {folder("older")});
+    open();
+    temp.store().write(keys::DatFolder, dats);
+
+    window->ApplyOptions();
+
+    EXPECT_EQ(filOld()->path(), dats);
+    EXPECT_EQ(filNew()->path(), dats);
+    EXPECT_EQ(child<QComboBox>("cboSourceDat")->currentText(), dats);
+    EXPECT_EQ(child<QComboBox>("cboCompareWith")->currentText(), dats);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), (QStringList{dats, dirs.filePath("older")}));
+    EXPECT_EQ(LoadMRU(temp.store(), mru::CompareWith), QStringList{dats});
+}
+
+TEST_F(MainWindow, ControlsCarryTheirCaptions)
+{
+    open();
+    EXPECT_EQ(text("lblSource"), "Source Dat :");
+    EXPECT_EQ(text("lblCompare"), "Compare with:");
+    EXPECT_EQ(text("lblSourceDat"), "");
+    EXPECT_EQ(text("lblDatToCompare"), "");
+    EXPECT_EQ(child<QGroupBox>("Frame2")->title(), " Destination : ");
+    EXPECT_EQ(child<QPushButton>("cmdBrowseDest")->text(), "&Save as...");
+    EXPECT_EQ(child<QPushButton>("cmdMakeDiff")->text(), "Make Diff");
+    EXPECT_EQ(child<QPushButton>("cmdShowLog")->text(), "Show &Log");
+    EXPECT_EQ(child<QPushButton>("cmdCreateDat")->text(), "&Create");
+    EXPECT_TRUE(child<QToolButton>("cmdZipDat")->isCheckable());
+    for (const char* side : {"Left", "Right"}) {
+        const QString suffix(side);
+        for (const auto& [name, caption] : {std::pair{"cmdDelete", "&Delete"}, std::pair{"cmdCopy", "&Copy"},
+                                            std::pair{"cmdMove", "&Move"}, std::pair{"cmdInfo", "&Info"}}) {
+            auto* button = window->findChild<QPushButton*>(name + suffix);
+            ASSERT_NE(button, nullptr) << name << side;
+            EXPECT_EQ(button->text(), caption);
+            EXPECT_FALSE(button->isEnabled()) << "no file selected yet";
+        }
+        auto* filter = window->findChild<QComboBox*>("cboFilter" + suffix);
+        ASSERT_NE(filter, nullptr);
+        EXPECT_EQ(filter->currentText(), "All");
+        EXPECT_EQ(filter->count(), 4);
+        EXPECT_EQ(filter->itemText(3), "Xml");
+    }
+    EXPECT_FALSE(enabled("cmdMakeDiff"));
+    EXPECT_EQ(child<QComboBox>("cboSourceDat")->view()->minimumWidth(), 340);
+}
+
+TEST_F(MainWindow, ButtonTipsShowInStatusPanelOneWhileHovered)
+{
+    open();
+    const std::pair<const char*, QString> tips[] = {
+        {"cmdCopyPathLeft", "Copy the current file list path to the right panel."},
+        {"cmdCopyPathRight", "Copy the current file list path to the left panel."},
+        {"cmdRefreshLeft", "Force the update of the two file lists."},
+        {"cmdRefreshRight", "Force the update of the two file lists."},
+        {"cmdBrowseLeft", "Open a Browse For Folder window for the left panel."},
+        {"cmdBrowseRight", "Open a Browse For Folder window for the right panel."},
+        {"cmdBrowseDest", " Open a Save as... window to select the destination file."},
+        {"cmdCreateDat", "Create a dat from a MAME executable."},
+        {"cmdShowLog", "Show or Hide the 'setdelta.exe' output capture window."},
+        {"cmdMakeDiff", "Start making the diff dat."},
+        {"cmdDeleteLeft", "Delete the current selected file on the left panel."},
+        {"cmdCopyLeft", "Copy the current selected file on the left panel to the right one."},
+        {"cmdMoveLeft", "Move the current selected file on the left panel to the right one."},
+        {"cmdDeleteRight", "Delete the current selected file on the right panel."},
+        {"cmdCopyRight", "Copy the current selected file on the right panel to the left one."},
+        {"cmdMoveRight", "Move the current selected file on the right panel to the left one."},
+    };
+    for (const auto& [name, tip] : tips) {
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(child<QAbstractButton>(name), &enter);
+        EXPECT_EQ(statusText(), tip) << name;
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(child<QAbstractButton>(name), &leave);
+        EXPECT_EQ(statusText(), "") << name;
+    }
+
+    window->ShowTips("busy");
+    prompter.chooseNext("");
+    click("cmdBrowseDest");
+    EXPECT_EQ(statusText(), "") << "Save as hides the tip";
+}
+
+TEST_F(MainWindow, MenusShowTheirCaptionsAndTheirTipsInStatusPanelOne)
+{
+    open();
+    const std::tuple<const char*, QString, QString> items[] = {
+        {"mnuFileCreate", "&Create a MAME datfile", "Create a dat from a MAME executable."},
+        {"mnuFileRefresh", "&Refresh file lists", "Force the update of the two file lists."},
+        {"mnuFileExit", "&Exit", "Exit the application."},
+        {"mnuSettings", "&Settings", "Open the settings window."},
+        {"mnuAdvancedDesigner", "Open Menu Designer", ""},
+        {"mnuSettingsCopy", "Settings to Clipboard", "Copy the current settings for setdelta commandline to clipboard."},
+        {"mnuAbout", "&About", ""},
+    };
+    for (const auto& [name, caption, tip] : items) {
+        QAction* action = child<QAction>(name);
+        EXPECT_EQ(action->text(), caption) << name;
+        window->ShowTips("something else");
+        action->showStatusText(window.get());
+        EXPECT_EQ(statusText(), tip) << name;
+    }
+    EXPECT_EQ(window->menuItems().size(), 7);
+    EXPECT_EQ(window->menuItems().at(2).caption.pictureKey, "s_Key11");
+}
+
+TEST_F(MainWindow, TheMenuDesignerIsOfferedOnlyInAdvancedMode)
+{
+    open();
+    EXPECT_FALSE(child<QAction>("mnuAdvancedDesigner")->isVisible());
+    closeWindow();
+
+    open({.advancedMode = true});
+    EXPECT_TRUE(child<QAction>("mnuAdvancedDesigner")->isVisible());
+    trigger("mnuAdvancedDesigner");
+    auto* designer = child<QDialog>("frmMenuDesigner");
+    ASSERT_NE(designer, nullptr);
+    EXPECT_TRUE(designer->isVisible());
+}
+
+TEST_F(MainWindow, SettingsToClipboardPutsExactlyTheSwitches)
+{
+    open();
+    trigger("mnuSettingsCopy");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "-s -d2 -z");
+    closeWindow();
+
+    temp.store().write(keys::SetType, "7");
+    temp.store().write(keys::DatType, "9");
+    temp.store().write(keys::NoDump, "0");
+    open();
+    trigger("mnuSettingsCopy");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "");
+}
+
+TEST_F(MainWindow, AboutOpensTheProjectPage)
+{
+    open();
+    trigger("mnuAbout");
+    EXPECT_EQ(openedAddresses, QStringList{aboutUrl});
+}
+
+TEST_F(MainWindow, CommandsOfLaterVersionsSayTheyAreNotThereYet)
+{
+    const QString dats = folder("dats", {"a.dat"});
+    showPanels(dats, dats);
+    select(filOld(), "a.dat");
+    click("cmdInfoLeft");
+    trigger("mnuSettings");
+    click("cmdCreateDat");
+    EXPECT_EQ(prompter.texts(), (QStringList{"\"Info\" is not available in this version yet.",
+                                             "\"Settings\" is not available in this version yet.",
+                                             "\"Create a MAME datfile\" is not available in this version yet."}));
+}
+
+TEST_F(MainWindow, TheLogPaneSetsTheHeight)
+{
+    open();
+    auto* log = child<QPlainTextEdit>("txtlog");
     EXPECT_FALSE(log->isVisible());
-    EXPECT_EQ(window.height(), 487);
+    EXPECT_EQ(window->height(), 487);
+
+    click("cmdShowLog");
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_EQ(window->height(), 687);
+    EXPECT_EQ(child<QPushButton>("cmdShowLog")->text(), "Hide &Log");
+
+    click("cmdShowLog");
+    EXPECT_FALSE(log->isVisible());
+    EXPECT_EQ(window->height(), 487);
+    EXPECT_EQ(child<QPushButton>("cmdShowLog")->text(), "Show &Log");
+}
+
+TEST_F(MainWindow, PositionAndZipToggleSurviveACloseAndTheLogPaneDoesNot)
+{
+    open();
+    window->move(200, 150);
+    click("cmdShowLog");
+    click("cmdZipDat");
+    closeWindow();
+    EXPECT_EQ(temp.store().readString(keys::PositionLeft), "3000");
+    EXPECT_EQ(temp.store().readString(keys::PositionTop), "2250");
+    EXPECT_EQ(temp.store().readString(keys::DiffZipDat), "True");
+
+    open();
+    EXPECT_EQ(window->pos(), QPoint(200, 150));
+    EXPECT_TRUE(child<QToolButton>("cmdZipDat")->isChecked());
+    EXPECT_EQ(window->height(), 487);
+    EXPECT_FALSE(child<QPlainTextEdit>("txtlog")->isVisible());
+    click("cmdZipDat");
+    closeWindow();
+    EXPECT_EQ(temp.store().readString(keys::DiffZipDat), "False");
+}
+
+TEST_F(MainWindow, WithoutAUsablePositionTheWindowOpensAtItsDesignedPlace)
+{
+    open();
+    const QPoint designed = window->pos();
+    closeWindow();
+
+    temp.store().write(keys::PositionLeft, "900000");
+    temp.store().write(keys::PositionTop, "900000");
+    open();
+    EXPECT_EQ(window->pos(), designed) << "a place no screen shows";
+}
+
+TEST_F(MainWindow, PanelsStartInTheirRecentFoldersOnFirstActivation)
+{
+    const QString left = folder("left", {"l.dat"});
+    const QString right = folder("right", {"r.dat"});
+    SaveMRU(temp.store(), mru::SourceDat, {left, folder("old")});
+    SaveMRU(temp.store(), mru::CompareWith, {right});
+    window = std::make_unique<frmmain>(temp.store(), prompter);
+    EXPECT_EQ(child<QComboBox>("cboSourceDat")->currentText(), "") << "nothing chosen before activation";
+    EXPECT_EQ(child<QComboBox>("cboSourceDat")->count(), 2);
+
+    window->show();
+    EXPECT_EQ(filOld()->path(), left);
+    EXPECT_EQ(filOld()->fileNames(), QStringList{"l.dat"});
+    EXPECT_EQ(filNew()->path(), right);
+    EXPECT_EQ(child<QComboBox>("cboSourceDat")->currentText(), left);
+}
+
+TEST_F(MainWindow, PanelsStartInTheDatFolderWhenTheOptionsSaySo)
+{
+    const QString dats = folder("dats", {"a.dat"});
+    SaveMRU(temp.store(), mru::SourceDat, {folder("left")});
+    temp.store().write(keys::DatFolderMode, "1");
+    temp.store().write(keys::DatFolder, dats);
+    open();
+    EXPECT_EQ(filOld()->path(), dats);
+    EXPECT_EQ(filNew()->path(), dats);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat).first(), dats);
+    closeWindow();
+
+    temp.store().write(keys::DatFolder, "");
+    const QString before = LoadMRU(temp.store(), mru::SourceDat).join('|');
+    open();
+    EXPECT_EQ(filOld()->path(), QDir::currentPath()) << "an empty DAT folder changes nothing";
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat).join('|'), before);
+}
+
+TEST_F(MainWindow, ChoosingARecentFolderMovesItToTheTop)
+{
+    const QString first = folder("first", {"1.dat"});
+    const QString second = folder("second", {"2.dat"});
+    const QString third = folder("third", {"3.dat"});
+    showPanels(first, first);
+    SaveMRU(temp.store(), mru::SourceDat, {first, second, third});
+    window->LoadMRUs(mru::SourceDat);
+    select(filOld(), "1.dat");
+
+    chooseRecent("cboSourceDat", 2);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), (QStringList{third, first, second}));
+    EXPECT_EQ(filOld()->path(), third);
+    EXPECT_EQ(child<QComboBox>("cboSourceDat")->currentIndex(), 0);
+    EXPECT_FALSE(enabled("cmdDeleteLeft"));
+    EXPECT_FALSE(enabled("cmdDeleteRight"));
+    EXPECT_EQ(text("lblSourceDat"), "");
+
+    chooseRecent("cboSourceDat", 0);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), (QStringList{third, first, second}));
+
+    QDir(second).removeRecursively();
+    chooseRecent("cboSourceDat", 2);
+    EXPECT_EQ(filOld()->path(), third) << "a folder that is gone leaves the panel as it was";
+}
+
+TEST_F(MainWindow, ALongRecentEntryWidensTheDropDown)
+{
+    open();
+    QComboBox* combo = child<QComboBox>("cboFileDest");
+    const QString longEntry = "/" + QString(300, u'x') + ".dat";
+    SaveMRU(temp.store(), mru::DestFile, {"/short.dat", longEntry});
+    window->LoadMRUs(mru::DestFile);
+    EXPECT_EQ(combo->view()->minimumWidth(), combo->fontMetrics().horizontalAdvance(longEntry) + 25);
+    EXPECT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->currentText(), "/short.dat") << "an active window selects the top entry";
+}
+
+TEST_F(MainWindow, SelectionsAndADestinationEnableMakeDiff)
+{
+    const QString dats = folder("dats", {"a.dat", "b.dat"});
+    showPanels(dats, dats);
+
+    select(filOld(), "a.dat");
+    EXPECT_EQ(text("lblSourceDat"), "a.dat");
+    for (const char* button : {"cmdDeleteLeft", "cmdCopyLeft", "cmdMoveLeft", "cmdInfoLeft"})
+        EXPECT_TRUE(enabled(button)) << button;
+    EXPECT_FALSE(enabled("cmdDeleteRight"));
+
+    select(filNew(), "b.dat");
+    EXPECT_EQ(text("lblDatToCompare"), "b.dat");
+    EXPECT_FALSE(enabled("cmdMakeDiff"));
+    child<QComboBox>("cboFileDest")->setEditText("/out/diff");
+    EXPECT_TRUE(enabled("cmdMakeDiff"));
+    child<QComboBox>("cboFileDest")->setEditText("");
+    EXPECT_FALSE(enabled("cmdMakeDiff"));
+    child<QComboBox>("cboFileDest")->setEditText("/out/diff");
+
+    click("cmdRefreshRight");
+    EXPECT_EQ(text("lblSourceDat"), "");
+    EXPECT_EQ(text("lblDatToCompare"), "");
+    EXPECT_FALSE(enabled("cmdCopyLeft"));
+    EXPECT_FALSE(enabled("cmdMakeDiff"));
+}
+
+TEST_F(MainWindow, MakeDiffIsWiredButNotThereYet)
+{
+    const QString dats = folder("dats", {"a.dat"});
+    showPanels(dats, dats);
+    select(filOld(), "a.dat");
+    select(filNew(), "a.dat");
+    child<QComboBox>("cboFileDest")->setEditText("/out/diff.dat");
+    click("cmdMakeDiff");
+    EXPECT_EQ(prompter.texts(), QStringList{"\"Make Diff\" is not available in this version yet."});
+}
+
+TEST_F(MainWindow, TheZipFilterShowsOnlyZipsAndClearsBothSelections)
+{
+    const QString dats = folder("dats", {"a.dat", "B.ZIP", "c.xml"});
+    showPanels(dats, dats);
+    select(filOld(), "a.dat");
+    select(filNew(), "c.xml");
+
+    chooseRecent("cboFilterLeft", 2);
+    EXPECT_EQ(filOld()->fileNames(), QStringList{"B.ZIP"});
+    EXPECT_EQ(filNew()->fileNames(), (QStringList{"a.dat", "B.ZIP", "c.xml"}));
+    EXPECT_EQ(text("lblSourceDat"), "");
+    EXPECT_EQ(text("lblDatToCompare"), "");
+}
+
+TEST_F(MainWindow, BrowsingSetsThePanelFolderAndRemembersIt)
+{
+    const QString start = folder("start");
+    const QString chosen = folder("chosen", {"x.dat"});
+    showPanels(start, start);
+
+    prompter.chooseNext("");
+    click("cmdBrowseLeft");
+    EXPECT_EQ(filOld()->path(), start);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), QStringList{start}) << "cancel changes nothing";
+
+    prompter.chooseNext(chosen);
+    click("cmdBrowseLeft");
+    EXPECT_EQ(filOld()->path(), chosen);
+    EXPECT_EQ(child<QComboBox>("cboSourceDat")->currentText(), chosen);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), (QStringList{chosen, start}));
+    ASSERT_EQ(prompter.folderRequests().size(), 2);
+    EXPECT_EQ(prompter.folderRequests().first(),
+              (ScriptedPrompter::FolderRequest{"Select a folder containing .dat files...", start}));
+}
+
+TEST_F(MainWindow, CopyPathGivesTheOtherPanelThisFolder)
+{
+    const QString left = folder("left", {"l.dat"});
+    const QString right = folder("right");
+    showPanels(left, right);
+
+    click("cmdCopyPathLeft");
+    EXPECT_EQ(filNew()->path(), left);
+    EXPECT_EQ(filNew()->fileNames(), QStringList{"l.dat"});
+    EXPECT_EQ(child<QComboBox>("cboCompareWith")->currentText(), left);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::CompareWith), (QStringList{left, right}));
+}
+
+TEST_F(MainWindow, CopyAndMoveDoNothingWithinOneFolder)
+{
+    const QString dats = folder("dats", {"a.dat"});
+    showPanels(dats, dats);
+    for (const char* button : {"cmdCopyLeft", "cmdMoveLeft", "cmdCopyRight", "cmdMoveRight"}) {
+        select(filOld(), "a.dat");
+        select(filNew(), "a.dat");
+        click(button);
+    }
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(filOld()->fileNames(), QStringList{"a.dat"});
+}
+
+TEST_F(MainWindow, FoldersDifferingOnlyInCaseAreDifferentFolders)
+{
+    const QString upper = folder("Dats", {"a.dat"});
+    const QString lower = folder("dats");
+    showPanels(upper, lower);
+    select(filOld(), "a.dat");
+    click("cmdMoveLeft");
+    EXPECT_EQ(prompter.texts(), QStringList{"File succesfully moved.\n\n"});
+    EXPECT_TRUE(filOld()->fileNames().isEmpty());
+    EXPECT_EQ(filNew()->fileNames(), QStringList{"a.dat"});
+}
+
+TEST_F(MainWindow, TheLeftCopyAsksBeforeReplacingAndRefreshesBothPanels)
+{
+    const QString left = folder("left", {"a.dat", "b.dat"});
+    const QString right = folder("right");
+    writeFile(right + "/a.dat", "theirs");
+    showPanels(left, right);
+
+    select(filOld(), "b.dat");
+    click("cmdCopyLeft");
+    EXPECT_EQ(readAll(right + "/b.dat"), "b.dat");
+    EXPECT_EQ(filNew()->fileNames(), (QStringList{"a.dat", "b.dat"}));
+    EXPECT_EQ(text("lblSourceDat"), "");
+
+    select(filOld(), "a.dat");
+    prompter.answerNext(PromptAnswer::No);
+    click("cmdCopyLeft");
+    EXPECT_EQ(readAll(right + "/a.dat"), "theirs");
+
+    select(filOld(), "a.dat");
+    prompter.answerNext(PromptAnswer::Yes);
+    click("cmdCopyLeft");
+    EXPECT_EQ(readAll(right + "/a.dat"), "a.dat");
+    EXPECT_EQ(prompter.messages().size(), 2) << "two questions and no other message";
+}
+
+TEST_F(MainWindow, TheRightCopyAndTheMovesUseFileCopy)
+{
+    const QString left = folder("left", {"a.dat"});
+    const QString right = folder("right", {"a.dat", "r.dat"});
+    writeFile(left + "/locked.dat", "locked", readOnly);
+    showPanels(left, right);
+
+    select(filNew(), "a.dat");
+    prompter.answerNext(PromptAnswer::No);
+    click("cmdCopyRight");
+    select(filNew(), "r.dat");
+    click("cmdCopyRight");
+    EXPECT_EQ(filOld()->fileNames(), (QStringList{"a.dat", "locked.dat", "r.dat"}));
+
+    select(filOld(), "locked.dat");
+    click("cmdMoveLeft");
+    EXPECT_TRUE(QFileInfo::exists(left + "/locked.dat"));
+    EXPECT_TRUE(QFileInfo::exists(right + "/locked.dat"));
+
+    select(filNew(), "r.dat");
+    prompter.answerNext(PromptAnswer::Yes);
+    click("cmdMoveRight");
+    EXPECT_FALSE(QFileInfo::exists(right + "/r.dat"));
+
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{"The file already exists in the destinataion folder.\n\nDo you want to replace it ?",
+                           "Operation aborted.", "File succesfully copied.\n\n",
+                           "An error has occurred during the copy of the file.\n\n",
+                           "The file already exists in the destinataion folder.\n\nDo you want to replace it ?",
+                           "File succesfully moved.\n\n"}));
+}
+
+TEST_F(MainWindow, DeleteAsksThenDeletesAndRefreshes)
+{
+    const QString dats = folder("dats", {"old.dat", "keep.dat"});
+    showPanels(dats, dats);
+    select(filOld(), "old.dat");
+    prompter.answerNext(PromptAnswer::No);
+    click("cmdDeleteLeft");
+    EXPECT_TRUE(QFileInfo::exists(dats + "/old.dat"));
+    EXPECT_EQ(text("lblSourceDat"), "old.dat");
+
+    prompter.answerNext(PromptAnswer::Yes);
+    click("cmdDeleteLeft");
+    EXPECT_FALSE(QFileInfo::exists(dats + "/old.dat"));
+    EXPECT_EQ(filOld()->fileNames(), QStringList{"keep.dat"});
+    EXPECT_EQ(filNew()->fileNames(), QStringList{"keep.dat"});
+    EXPECT_EQ(text("lblSourceDat"), "");
+    EXPECT_EQ(prompter.texts().first(), "Do you want to delete \"old.dat\" ?");
+}
+
+TEST_F(MainWindow, AFailedDeleteIsReportedAndLeavesThePanelsAsTheyWere)
+{
+    const QString dats = folder("dats");
+    writeFile(dats + "/locked.dat", "x", readOnly);
+    showPanels(dats, dats);
+    select(filNew(), "locked.dat");
+    prompter.answerNext(PromptAnswer::Yes);
+
+    click("cmdDeleteRight");
+
+    EXPECT_TRUE(QFileInfo::exists(dats + "/locked.dat"));
+    EXPECT_EQ(prompter.texts().last(), "\"locked.dat\" could not be deleted.\n\nThe file is read-only.");
+    EXPECT_EQ(text("lblDatToCompare"), "locked.dat");
+    EXPECT_TRUE(enabled("cmdDeleteRight"));
+}
+
+TEST_F(MainWindow, DoubleClickOpensTheFileWithItsProgram)
+{
+    const QString dats = folder("dats", {"a.dat"});
+    showPanels(dats, dats);
+    select(filOld(), "a.dat");
+    emit filOld()->itemDoubleClicked(filOld()->item(0));
+    EXPECT_EQ(openedFiles, QStringList{dats + "/a.dat"});
+}
+
+TEST_F(MainWindow, SaveAsNamesADatDestination)
+{
+    open();
+    QComboBox* destination = child<QComboBox>("cboFileDest");
+
+    prompter.chooseNext(dirs.filePath("C"));
+    click("cmdBrowseDest");
+    EXPECT_EQ(destination->currentText(), dirs.filePath("C.dat"));
+    EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile), QStringList{dirs.filePath("C.dat")});
+
+    destination->setEditText("/out.old/new");
+    prompter.chooseNext("");
+    click("cmdBrowseDest");
+    EXPECT_EQ(destination->currentText(), "/out.old/new.dat") << "cancel keeps the typed name";
+    EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile).first(), "/out.old/new.dat");
+    EXPECT_EQ(prompter.saveRequests().last().startPath, "/out.old/new");
+
+    destination->setEditText("");
+    prompter.chooseNext("");
+    click("cmdBrowseDest");
+    EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile).size(), 2) << "nothing named, nothing recorded";
 }

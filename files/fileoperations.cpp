@@ -113,7 +113,7 @@ bool IsReadOnly(const QString& path)
     return !(info.permissions() & QFileDevice::WriteOwner) || !info.isWritable();
 }
 
-bool CopyFileReplacing(const QString& source, const QString& destination, QString& why, const CopyProgress& progress)
+bool CopyFileWithProgress(const QString& source, const QString& destination, QString& why, const CopyProgress& progress)
 {
     if (!FileExists(source)) {
         why = QStringLiteral("The file to copy does not exist.");
@@ -172,7 +172,7 @@ void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDe
         return;
     }
     QString why;
-    if (!CopyFileReplacing(sSourceFile, sDestFile, why) || (bMove && !RemoveFileUnforced(sSourceFile, why))) {
+    if (!CopyFileWithProgress(sSourceFile, sDestFile, why) || (bMove && !RemoveFileUnforced(sSourceFile, why))) {
         tellFileCopy(prompter, "An error has occurred during the copy of the file." + paragraphEnd,
                      PromptIcon::Information);
         return;
@@ -205,7 +205,7 @@ bool DeleteFileAsked(Prompter& prompter, const QString& folder, const QString& f
     return false;
 }
 
-void CopyFileWithProgress(Prompter& prompter, QWidget* owner, const QString& source, const QString& destination)
+void CopyFileAskingFirst(Prompter& prompter, QWidget* owner, const QString& source, const QString& destination)
 {
     const QString fileName = QFileInfo(source).fileName();
     if (FileExists(destination)) {
@@ -226,12 +226,12 @@ void CopyFileWithProgress(Prompter& prompter, QWidget* owner, const QString& sou
     bool cancelled = false;
     if (QFileInfo(source).size() >= largeFileBytes) {
         CopyProgressDialog progress(owner, fileName);
-        copied = CopyFileReplacing(source, destination, why, [&](qint64 done, qint64 total) {
+        copied = CopyFileWithProgress(source, destination, why, [&](qint64 done, qint64 total) {
             cancelled = !progress.update(done, total);
             return !cancelled;
         });
     } else {
-        copied = CopyFileReplacing(source, destination, why);
+        copied = CopyFileWithProgress(source, destination, why);
     }
     // Cancelling is the user's own choice and needs no message.
     if (!copied && !cancelled) {

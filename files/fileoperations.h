@@ -30,7 +30,7 @@ using CopyProgress = std::function<bool(qint64 copiedBytes, qint64 totalBytes)>;
 // file beside the destination that is renamed over it only when complete, so a failed or
 // cancelled copy leaves the destination as it was. The copy keeps the source's modification
 // time. On failure `why` says why, for the user.
-bool CopyFileReplacing(const QString& source, const QString& destination, QString& why,
+bool CopyFileWithProgress(const QString& source, const QString& destination, QString& why,
                        const CopyProgress& progress = {});
 
 // Deletes a file unless it is read-only. On failure `why` says why, for the user.
@@ -47,6 +47,6 @@ bool DeleteFileAsked(Prompter& prompter, const QString& folder, const QString& f
 // The copy of the left panel's Copy button: asks before replacing an existing file, shows a
 // progress dialog owned by `owner` for large files and reports a failure. Nothing is said on
 // success, and a refused or cancelled copy leaves the destination untouched.
-void CopyFileWithProgress(Prompter& prompter, QWidget* owner, const QString& source, const QString& destination);
+void CopyFileAskingFirst(Prompter& prompter, QWidget* owner, const QString& source, const QString& destination);
 
 }  // namespace quillon

@@ -15,6 +15,7 @@
 #include "utilities.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -140,7 +141,10 @@ frmmain::frmmain(SettingsStore& store, Prompter& prompter, const StartupOptions&
     : QMainWindow(parent), store_(store), prompter_(prompter), shell_{OpenWithAssociation, ShellOpen}
 {
     setObjectName("frmmain");
-    setFont(QFont("Tahoma"));
+    // Tahoma by name, as every window asks for it, at the desktop's own size.
+    QFont font = QApplication::font();
+    font.setFamily("Tahoma");
+    setFont(font);
 
     createMenus();
     mnuAdvancedDesigner->setVisible(startup.advancedMode);
@@ -323,7 +327,7 @@ QLayout* frmmain::createCommandRow()
     cmdZipDat = new QToolButton(this);
     cmdZipDat->setObjectName("cmdZipDat");
     cmdZipDat->setCheckable(true);
-    cmdZipDat->setIcon(ThemedIcon(this, "package-x-generic", QStyle::SP_DriveFDIcon));
+    cmdZipDat->setIcon(ThemedIcon(this, "package-x-generic", QStyle::SP_DirClosedIcon));
     cmdZipDat->setAccessibleName("Zip the diff dat");
     cmdShowLog = new QPushButton(ThemedIcon(this, "utilities-terminal", QStyle::SP_FileDialogContentsView), "Show &Log", this);
     cmdShowLog->setObjectName("cmdShowLog");
@@ -590,7 +594,7 @@ void frmmain::cmdCopyLeft_Click()
     const QString name = left_->fil->fileName();
     if (left_->folder() == right_->folder() || name.isEmpty())
         return;
-    CopyFileWithProgress(prompter_, this, PathInFolder(left_->folder(), name), PathInFolder(right_->folder(), name));
+    CopyFileAskingFirst(prompter_, this, PathInFolder(left_->folder(), name), PathInFolder(right_->folder(), name));
     RefreshFileList();
 }
 

@@ -154,7 +154,7 @@ TEST_F(FileOperations, ACancelledCopyLeavesTheDestinationAsItWas)
     QList<qint64> reported;
     QString why;
 
-    const bool copied = CopyFileReplacing(source("big.dat"), destination("big.dat"), why, [&](qint64 done, qint64 total) {
+    const bool copied = CopyFileWithProgress(source("big.dat"), destination("big.dat"), why, [&](qint64 done, qint64 total) {
         EXPECT_EQ(total, 3 * 1024 * 1024);
         reported.append(done);
         return reported.size() < 2;
@@ -209,11 +209,11 @@ TEST_F(FileOperations, ThePanelCopyAsksBeforeReplacingAndSaysNothingOnSuccess)
     writeFile(destination("old.dat"), "old");
 
     prompter.answerNext(PromptAnswer::No);
-    CopyFileWithProgress(prompter, nullptr, source("old.dat"), destination("old.dat"));
+    CopyFileAskingFirst(prompter, nullptr, source("old.dat"), destination("old.dat"));
     EXPECT_EQ(readAll(destination("old.dat")), "old");
 
     prompter.answerNext(PromptAnswer::Yes);
-    CopyFileWithProgress(prompter, nullptr, source("old.dat"), destination("old.dat"));
+    CopyFileAskingFirst(prompter, nullptr, source("old.dat"), destination("old.dat"));
     EXPECT_EQ(readAll(destination("old.dat")), "new");
 
     ASSERT_EQ(prompter.messages().size(), 2);
@@ -225,11 +225,11 @@ TEST_F(FileOperations, ThePanelCopyCopiesLargeFilesAndReportsFailures)
 {
     const QByteArray large(static_cast<qsizetype>(largeFileBytes) + 17, 'L');
     writeFile(source("large.dat"), large);
-    CopyFileWithProgress(prompter, nullptr, source("large.dat"), destination("large.dat"));
+    CopyFileAskingFirst(prompter, nullptr, source("large.dat"), destination("large.dat"));
     EXPECT_EQ(readAll(destination("large.dat")), large);
     EXPECT_TRUE(prompter.messages().isEmpty());
 
-    CopyFileWithProgress(prompter, nullptr, source("large.dat"), temp.filePath("nowhere/large.dat"));
+    CopyFileAskingFirst(prompter, nullptr, source("large.dat"), temp.filePath("nowhere/large.dat"));
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.texts().first().startsWith("\"large.dat\" could not be copied.\n\n"));
     EXPECT_EQ(prompter.messages().first().icon, PromptIcon::Critical);

@@ -5,26 +5,25 @@
 
 #include <zip.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace quillon::testing {
 
 namespace {
 
+// libzip reads the entry's data only in zip_close, so `entry` must live until then.
 bool addEntry(zip_t* archive, const TestEntry& entry)
 {
     const QByteArray name = entry.name.toUtf8();
     if (entry.name.endsWith('/'))
         return zip_dir_add(archive, name.constData(), ZIP_FL_ENC_UTF_8) >= 0;
-    // The archive keeps its own copy of the data, so the source owns a heap buffer.
-    void* data = malloc(static_cast<size_t>(entry.content.size()) + 1);
-    memcpy(data, entry.content.constData(), static_cast<size_t>(entry.content.size()));
-    zip_source_t* source = zip_source_buffer(archive, data, static_cast<zip_uint64_t>(entry.content.size()), 1);
-    const zip_int64_t index = zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_UTF_8);
-    if (index < 0)
+    zip_source_t* source = zip_source_buffer(archive, entry.content.constData(),
+                                             static_cast<zip_uint64_t>(entry.content.size()), 0);
+    const zip_int64_t index = source ? zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_UTF_8) : -1;
+    if (index < 0) {
+        zip_source_free(source);
         return false;
+    }
     const auto at = static_cast<zip_uint64_t>(index);
     return zip_file_set_mtime(archive, at, entry.modified, 0) == 0
         && (!entry.stored || zip_set_file_compression(archive, at, ZIP_CM_STORE, 0) == 0);

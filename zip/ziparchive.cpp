@@ -105,8 +105,11 @@ bool copyEntry(zip_file_t* entry, quint64 size, QFile& output, const ExtractProg
         const zip_int64_t got = zip_fread(entry, block.data(), block.size());
         if (got < 0)
             return false;  // a read error or, at the end, a CRC that does not match
-        if (got == 0)
+        if (got == 0) {
+            if (progress && reported != 100)
+                progress(100);  // an empty entry reads nothing, yet it is complete
             return true;
+        }
         if (output.write(block.data(), got) != got)
             return false;
         written += static_cast<quint64>(got);

@@ -82,8 +82,11 @@ TEST_F(ZipArchives, ExtractsTheNamedEntryWithProgressUpToAHundred)
     EXPECT_TRUE(std::is_sorted(percents.cbegin(), percents.cend()));
 
     ASSERT_TRUE(makeZip(path("empty.zip"), {{"empty.dat", {}}}));
-    EXPECT_TRUE(ExtractZipEntry(path("empty.zip"), "empty.dat", path("out.tmp")));
+    percents.clear();
+    EXPECT_TRUE(ExtractZipEntry(path("empty.zip"), "empty.dat", path("out.tmp"),
+                                [&](int percent) { percents.append(percent); }));
     EXPECT_EQ(readAll(path("out.tmp")), "");
+    EXPECT_EQ(percents, (QList<int>{0, 100}));
 }
 
 TEST_F(ZipArchives, OnlyAnExistingIntactFileEntryIsExtracted)

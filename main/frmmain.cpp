@@ -1,18 +1,25 @@
 #include "frmmain.h"
 
+#include "datinformation.h"
 #include "filelistbox.h"
 #include "fileoperations.h"
 #include "filepanel.h"
 #include "folderpicker.h"
+#include "frmcreate.h"
+#include "frmoptions.h"
+#include "logtext.h"
+#include "makediff.h"
 #include "listhittest.h"
 #include "menudesigner.h"
 #include "mru.h"
 #include "prompter.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
+#include "splash.h"
 #include "switches.h"
 #include "themedicon.h"
 #include "utilities.h"
+#include "windowdatdialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -138,7 +145,13 @@ QString withDatExtension(const QString& path)
 }  // namespace
 
 frmmain::frmmain(SettingsStore& store, Prompter& prompter, const StartupOptions& startup, QWidget* parent)
-    : QMainWindow(parent), store_(store), prompter_(prompter), shell_{OpenWithAssociation, ShellOpen}
+    : QMainWindow(parent),
+      store_(store),
+      prompter_(prompter),
+      shell_{OpenWithAssociation, ShellOpen},
+      diffTool_(DiffTool::besideApplication()),
+      windowDialogs_(std::make_unique<WindowDatDialogs>(store, prompter, this)),
+      dialogs_(windowDialogs_.get())
 {
     setObjectName("frmmain");
     // Tahoma by name, as every window asks for it, at the desktop's own size.
@@ -205,6 +218,16 @@ void frmmain::setDesktopShell(DesktopShell shell)
     shell_ = std::move(shell);
 }
 
+void frmmain::setDiffTool(const DiffTool& tool)
+{
+    diffTool_ = tool;
+}
+
+void frmmain::setDatDialogs(DatDialogs& dialogs)
+{
+    dialogs_ = &dialogs;
+}
+
 void frmmain::bringToFront()
 {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
@@ -221,7 +244,7 @@ void frmmain::createMenus()
     QMenu* mnuFile = bar->addMenu("&File");
     mnuFile->setObjectName("mnuFile");
     connect(addMenuItem(mnuFile, "mnuFileCreate", "&Create a MAME datfile|@Create a dat from a MAME executable.|#s_Key18"),
-            &QAction::triggered, this, [this] { showNotYetAvailable("Create a MAME datfile"); });
+            &QAction::triggered, this, &frmmain::mnuFileCreate_Click);
     connect(addMenuItem(mnuFile, "mnuFileRefresh", "&Refresh file lists|@Force the update of the two file lists.|#s_Key15"),
             &QAction::triggered, this, &frmmain::RefreshFileList);
     mnuFile->addSeparator()->setObjectName("mnuFileSep1");
@@ -290,7 +313,7 @@ void frmmain::connectPanel(const Side& side)
     connect(panel->cmdCopyPath, &QToolButton::clicked, this, [this, sideNow] { cmdCopyPath_Click(sideNow()); });
     connect(panel->cmdMove, &QPushButton::clicked, this, [this, sideNow] { cmdMove_Click(sideNow()); });
     connect(panel->cmdDelete, &QPushButton::clicked, this, [this, sideNow] { cmdDelete_Click(sideNow()); });
-    connect(panel->cmdInfo, &QPushButton::clicked, this, [this] { showNotYetAvailable("Info"); });
+    connect(panel->cmdInfo, &QPushButton::clicked, this, [this, sideNow] { cmdInfo_Click(sideNow()); });
     connect(panel->fil, &QListWidget::itemSelectionChanged, this, [this, sideNow] { fil_Click(sideNow()); });
     connect(panel->fil, &QListWidget::itemDoubleClicked, this, [this, sideNow] { fil_DblClick(sideNow()); });
     connect(panel->fil, &FileListBox::pathChanged, this, [this, sideNow] { fil_PathChange(sideNow()); });
@@ -335,9 +358,9 @@ QLayout* frmmain::createCommandRow()
     cmdCreateDat = new QPushButton(ThemedIcon(this, "document-new", QStyle::SP_FileIcon), "&Create", this);
     cmdCreateDat->setObjectName("cmdCreateDat");
 
-    connect(cmdMakeDiff, &QPushButton::clicked, this, [this] { showNotYetAvailable("Make Diff"); });
+    connect(cmdMakeDiff, &QPushButton::clicked, this, &frmmain::cmdMakeDiff_Click);
     connect(cmdShowLog, &QPushButton::toggled, this, &frmmain::cmdShowLog_Click);
-    connect(cmdCreateDat, &QPushButton::clicked, this, [this] { showNotYetAvailable("Create a MAME datfile"); });
+    connect(cmdCreateDat, &QPushButton::clicked, this, &frmmain::mnuFileCreate_Click);
 
     auto* row = new QHBoxLayout;
     row->addWidget(cmdMakeDiff);
@@ -651,7 +674,9 @@ void frmmain::fil_PathChange(const Side& side)
 
 void frmmain::mnuSettings_Click()
 {
-    showNotYetAvailable("Settings");
+    frmOptions options(store_, prompter_, this);
+    options.exec();
+    ApplyOptions();
 }
 
 void frmmain::mnuSettingsCopy_Click()
@@ -673,13 +698,49 @@ void frmmain::MenuDesigner()
     designer->open();
 }
 
-void frmmain::showNotYetAvailable(const QString& command)
+void frmmain::warn(const QString& text)
 {
-    prompter_.ask({
-        .text = QStringLiteral("\"%1\" is not available in this version yet.").arg(command),
-        .icon = PromptIcon::Information,
-        .centredOnMainWindow = true,
-    });
+    prompter_.ask({.text = text, .title = "Warning...", .icon = PromptIcon::Exclamation, .centredOnMainWindow = true});
+}
+
+// ---- commands
+
+void frmmain::cmdMakeDiff_Click()
+{
+    const QString source = left_->selectedPath();
+    const QString compare = right_->selectedPath();
+    if (source.isEmpty() || compare.isEmpty()) {
+        warn("Please select one Dat per side before press 'Make Diff'!");
+        return;
+    }
+    const QString typed = cboFileDest->currentText();
+    if (typed.isEmpty()) {
+        warn("Please select a destionation Dat before press 'Make Diff'!");
+        return;
+    }
+    AddToMRU(store_, mru::DestFile, typed);
+    LoadMRUs(mru::DestFile);
+    const QString destination = DiffDestination(typed);
+    cboFileDest->setEditText(destination);
+    txtlog->clear();
+    QCoreApplication::processEvents();
+
+    const BusyScope busy(this);
+    MakeDiff makeDiff(diffTool_, *dialogs_, prompter_, logPaneSink(txtlog),
+                      [this](const QString& text) { ShowTips(text); });
+    makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
+}
+
+void frmmain::cmdInfo_Click(const Side& side)
+{
+    ShowDatInformation(side.panel->selectedPath(), *dialogs_, prompter_, this);
+}
+
+void frmmain::mnuFileCreate_Click()
+{
+    frmCreate create(store_, prompter_, this);
+    create.exec();
+    RefreshFileList();
 }
 
 }  // namespace quillon

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "commandline.h"
+#include "difftool.h"
 #include "menucaption.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -19,6 +21,7 @@ class QToolButton;
 
 namespace quillon {
 
+class DatDialogs;
 class FilePanel;
 class Prompter;
 class SettingsStore;
@@ -44,6 +47,10 @@ public:
     // Restores the window when minimised and brings it to the front.
     void bringToFront();
     void setDesktopShell(DesktopShell shell);
+    // Where Make Diff finds the diff tool; beside the application unless set.
+    void setDiffTool(const DiffTool& tool);
+    // The zip chooser and header editor of Make Diff and Info; the real windows unless set.
+    void setDatDialogs(DatDialogs& dialogs);
 
     // Status panel 1 shows the text, or nothing.
     void ShowTips(const QString& sText);
@@ -82,7 +89,7 @@ private:
     QComboBox* comboOfMru(const QString& sMRU) const;
     void selectFirstRecent(QComboBox* combo);
     void useDatFolder();
-    void showNotYetAvailable(const QString& command);
+    void warn(const QString& text);
     Side leftSide() const;
     Side rightSide() const;
 
@@ -101,6 +108,9 @@ private:
     void fil_Click(const Side& side);
     void fil_DblClick(const Side& side);
     void fil_PathChange(const Side& side);
+    void cmdMakeDiff_Click();
+    void cmdInfo_Click(const Side& side);
+    void mnuFileCreate_Click();
     void mnuSettings_Click();
     void mnuSettingsCopy_Click();
     void mnuAbout_Click();
@@ -109,6 +119,9 @@ private:
     SettingsStore& store_;
     Prompter& prompter_;
     DesktopShell shell_;
+    DiffTool diffTool_;
+    std::unique_ptr<DatDialogs> windowDialogs_;
+    DatDialogs* dialogs_ = nullptr;
     QString m_sSwitches;
     bool m_bActive = false;
     QList<MenuItemCaption> menuItems_;

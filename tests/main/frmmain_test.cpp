@@ -2,6 +2,7 @@
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "mru.h"
+#include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
 #include "settingkeys.h"
 #include "tempstore.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -28,6 +30,7 @@
 
 using namespace quillon;
 using quillon::testing::readAll;
+using quillon::testing::ScriptedDatDialogs;
 using quillon::testing::ScriptedPrompter;
 using quillon::testing::TempStore;
 using quillon::testing::writeFile;
@@ -279,21 +282,108 @@ TEST_F(MainWindow, AboutOpensTheProjectPage)
     EXPECT_EQ(openedAddresses, QStringList{aboutUrl});
 }
 
-TEST_F(MainWindow, CommandsOfLaterVersionsSayTheyAreNotThereYet)
+// The diff tool in an application folder of the test's own, and scripted zip and header choices.
+class MainWindowCommands : public MainWindow {
+protected:
+    MainWindowCommands()
+    {
+        QDir(app.path()).mkdir("sdelta");
+        QFile::link(SETDELTA_PATH, app.filePath("sdelta/setdelta"));
+    }
+
+    frmmain& openOnDemo()
+    {
+        const QString dats = folder("dats");
+        for (const char* name : {"quillon_demo_1.0.dat", "quillon_demo_1.1.dat"})
+            QFile::copy(QString(DEMO_DIR "/") + name, dats + '/' + name);
+        showPanels(dats, dats);
+        window->setDiffTool(DiffTool(app.path()));
+        window->setDatDialogs(dialogs);
+        return *window;
+    }
+
+    // Answers the modal dialog that the next command opens by clicking its buttons in order.
+    void whenDialogOpens(const QStringList& buttons)
+    {
+        QTimer::singleShot(0, [buttons] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            for (const QString& name : buttons)
+                dialog->findChild<QAbstractButton*>(name)->click();
+        });
+    }
+
+    QTemporaryDir app;
+    ScriptedDatDialogs dialogs;
+};
+
+TEST_F(MainWindowCommands, MakeDiffComparesTheTwoSelectedDats)
 {
-    const QString dats = folder("dats", {"a.dat"});
-    showPanels(dats, dats);
-    select(filOld(), "a.dat");
-    select(filNew(), "a.dat");
-    child<QComboBox>("cboFileDest")->setEditText("/out/diff.dat");
+    openOnDemo();
+    select(filOld(), "quillon_demo_1.0.dat");
+    select(filNew(), "quillon_demo_1.1.dat");
+    const QString typed = dirs.filePath("demo-diff");
+    child<QComboBox>("cboFileDest")->setEditText(typed);
+    dialogs.saveNext(std::nullopt);
     click("cmdMakeDiff");
+
+    const QString destination = typed + ".dat";
+    EXPECT_TRUE(readAll(destination).contains("name cometbash")) << "the new set is in the diff";
+    EXPECT_EQ(child<QComboBox>("cboFileDest")->currentText(), destination);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile).first(), typed) << "the list gets the text as typed";
+    EXPECT_TRUE(child<QPlainTextEdit>("txtlog")->toPlainText().contains("Wrote setdelta.dat"));
+    EXPECT_EQ(prompter.texts(), QStringList{destination + " succesfully created!"});
+    EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(MainWindowCommands, MakeDiffWantsTwoDatsAndADestination)
+{
+    openOnDemo();
+    child<QPushButton>("cmdMakeDiff")->setEnabled(true);
+    click("cmdMakeDiff");
+    select(filOld(), "quillon_demo_1.0.dat");
+    select(filNew(), "quillon_demo_1.1.dat");
+    child<QPushButton>("cmdMakeDiff")->setEnabled(true);
+    click("cmdMakeDiff");
+    EXPECT_EQ(prompter.texts(), (QStringList{"Please select one Dat per side before press 'Make Diff'!",
+                                             "Please select a destionation Dat before press 'Make Diff'!"}));
+    for (const PromptMessage& message : prompter.messages()) {
+        EXPECT_EQ(message.title, "Warning...");
+        EXPECT_EQ(message.icon, PromptIcon::Exclamation);
+    }
+    EXPECT_TRUE(dialogs.headerRequests().isEmpty());
+}
+
+TEST_F(MainWindowCommands, InfoRewritesTheHeaderOfTheSelectedDat)
+{
+    openOnDemo();
+    select(filOld(), "quillon_demo_1.0.dat");
+    dialogs.saveNext(DatHeader{.name = "Renamed", .description = "Renamed list"});
     click("cmdInfoLeft");
+    EXPECT_EQ(dialogs.headerRequests(), QStringList{filOld()->path() + "/quillon_demo_1.0.dat"});
+    EXPECT_TRUE(readAll(filOld()->path() + "/quillon_demo_1.0.dat").startsWith("clrmamepro (\r\n\tname \"Renamed\""));
+}
+
+TEST_F(MainWindowCommands, SettingsOpensTheOptionsAndTheCaptionFollows)
+{
+    open();
+    whenDialogOpens({"optSetType_1", "cmdSave"});
     trigger("mnuSettings");
+    EXPECT_EQ(window->windowTitle(), "Quillon 1.4.0 - Options: -m -d2 -z");
+}
+
+TEST_F(MainWindowCommands, CreateOpensTheCreationWindow)
+{
+    open();
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        dialog->findChild<QAbstractButton*>("cmdCancel")->click();
+    });
     click("cmdCreateDat");
-    EXPECT_EQ(prompter.texts(), (QStringList{"\"Make Diff\" is not available in this version yet.",
-                                             "\"Info\" is not available in this version yet.",
-                                             "\"Settings\" is not available in this version yet.",
-                                             "\"Create a MAME datfile\" is not available in this version yet."}));
+    EXPECT_EQ(title, "Create a Dat-File from a MAME Executable");
 }
 
 TEST_F(MainWindow, TheLogPaneSetsTheHeight)

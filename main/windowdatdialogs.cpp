@@ -1,0 +1,24 @@
+#include "windowdatdialogs.h"
+
+#include "frmcmpheader.h"
+#include "frmzip.h"
+
+namespace quillon {
+
+WindowDatDialogs::WindowDatDialogs(SettingsStore& store, Prompter& prompter, QWidget* mainWindow)
+    : store_(store), prompter_(prompter), mainWindow_(mainWindow)
+{
+}
+
+QString WindowDatDialogs::SelectDat(const QString& zipFile, const QString& title, QString* entryName)
+{
+    frmZip zipWindow(prompter_, mainWindow_);
+    return zipWindow.SelectDat(zipFile, title, entryName);
+}
+
+QString WindowDatDialogs::GetCMPHeaderFile(const QString& dat)
+{
+    return frmCMPHeader::GetCMPHeaderFile(store_, mainWindow_, dat);
+}
+
+}  // namespace quillon

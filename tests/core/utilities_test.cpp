@@ -97,13 +97,14 @@ TEST(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
 {
     QTemporaryDir folder;
     const QString destination = folder.filePath("game.dat");
+    const QByteArray bytes("new\r\n\0bytes", 11);
     writeFile(destination, "old content, longer than the new one");
-    writeFile(folder.filePath("new.dat"), QByteArray("new\r\n\0bytes", 13));
+    writeFile(folder.filePath("new.dat"), bytes);
     EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), destination));
-    EXPECT_EQ(readAll(destination), QByteArray("new\r\n\0bytes", 13));
+    EXPECT_EQ(readAll(destination), bytes);
 
     EXPECT_FALSE(CopyFileReplacing(folder.filePath("missing.dat"), destination));
-    EXPECT_EQ(readAll(destination), QByteArray("new\r\n\0bytes", 13));
+    EXPECT_EQ(readAll(destination), bytes);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
 }
 

@@ -52,7 +52,7 @@ for ((run = 1; run <= runs; run++)); do
   shell_create+=("$(seconds sh -c "cat '$old' > '$work/shell.dat'")")
   quillon_create+=("$("$build/bench/workflow_bench" create "$work/quillon.dat" cat "$old")")
   cmp -s "$old" "$work/quillon.dat" || { echo "workflow.sh: the created DAT differs from the output" >&2; exit 1; }
-  setdelta_alone+=("$(cd "$work" && seconds "$build/sdelta/setdelta" "$old" "$new")")
+  setdelta_alone+=("$(cd "$work" && seconds "$build/sdelta/setdelta" -s -d2 -z "$old" "$new")")
   quillon_diff+=("$("$build/bench/workflow_bench" makediff "$work/app" "$old" "$new" "$work/diff.dat")")
   cmp -s "$work/setdelta.dat" "$work/diff.dat" || { echo "workflow.sh: Make Diff wrote another result" >&2; exit 1; }
 done

@@ -2,54 +2,46 @@
 
 #include "prompter.h"
 
+#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 namespace quillon {
 
 namespace {
 
-// Writes the received output into the destination's temporary file and counts it.
-class DatCapture : public OutputReceiver {
-public:
-    DatCapture(const QString& destination, const StatusSink& showStatus)
-        : file_(destination), showStatus_(showStatus)
-    {
-    }
-
-    void started() override
-    {
-        if (!file_.open(QIODevice::WriteOnly))
-            failed_ = true;
-    }
-
-    void receive(const QByteArray& chunk) override
-    {
-        if (!failed_ && file_.write(chunk) != chunk.size())
-            failed_ = true;
-        const qint64 before = bytes_;
-        bytes_ += chunk.size();
-        if (bytes_ / statusInterval > before / statusInterval)
-            showStatus_(receivingDataText(bytes_));
-    }
-
-    // Replaces the destination with the whole output; false when it could not be written.
-    bool commit() { return !failed_ && file_.commit(); }
-    void discard() { file_.cancelWriting(); }
-
-    qint64 bytes() const { return bytes_; }
-    QString errorString() const { return file_.errorString(); }
-
-private:
-    QSaveFile file_;
-    const StatusSink& showStatus_;
-    qint64 bytes_ = 0;
-    bool failed_ = false;
-};
-
 void reportCritical(Prompter& prompter, const QString& text)
 {
     prompter.ask({.text = text, .icon = PromptIcon::Critical});
+}
+
+// Shows the status text each time the output has grown past another interval.
+class SizeStatus {
+public:
+    explicit SizeStatus(const StatusSink& showStatus) : showStatus_(showStatus) {}
+
+    void show(qint64 bytes)
+    {
+        if (bytes / statusInterval > shown_ / statusInterval)
+            showStatus_(receivingDataText(bytes));
+        shown_ = bytes;
+    }
+
+private:
+    const StatusSink& showStatus_;
+    qint64 shown_ = 0;
+};
+
+// Why a finished run did not give a DAT to keep; "" when it did.
+QString whyNotKept(const RunResult& run, const QString& destination)
+{
+    if (run.exitCode < 0)
+        return "The program ended abnormally; " + destination + " was left as it was.";
+    if (run.exitCode > 0)
+        return QString("The program ended with exit code %1; %2 was left as it was.").arg(run.exitCode).arg(destination);
+    return {};
 }
 
 }  // namespace
@@ -65,19 +57,30 @@ QString receivingDataText(qint64 bytes)
 CaptureResult CreateDatFile(const Command& command, const QString& destination,
                             const StatusSink& showStatus, Prompter& prompter)
 {
-    DatCapture capture(destination, showStatus);
-    const RunResult run = RunCapturing(command, capture, prompter);
-    CaptureResult result{.started = run.started, .bytes = capture.bytes()};
+    // The program writes into a file of its own beside the destination, which takes the
+    // destination's place only once the program has ended well.
+    const QFileInfo target(destination);
+    QTemporaryFile output(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
+    if (!output.open()) {
+        reportCritical(prompter, "Could not write " + destination + ": " + output.errorString());
+        return {};
+    }
+    SizeStatus status(showStatus);
+    const RunResult run = RunIntoFile(command, output.fileName(), [&status](qint64 bytes) { status.show(bytes); },
+                                      prompter);
+    CaptureResult result{.started = run.started, .bytes = QFileInfo(output.fileName()).size()};
     if (!run.started)
         return result;
-    if (run.exitCode < 0) {
-        capture.discard();
-        reportCritical(prompter, "The program ended abnormally; " + destination + " was left as it was.");
+    if (const QString why = whyNotKept(run, destination); !why.isEmpty()) {
+        reportCritical(prompter, why);
         return result;
     }
-    result.written = capture.commit();
-    if (!result.written)
-        reportCritical(prompter, "Could not write " + destination + ": " + capture.errorString());
+    result.written = std::rename(QFile::encodeName(output.fileName()).constData(),
+                                 QFile::encodeName(destination).constData()) == 0;
+    if (result.written)
+        output.setAutoRemove(false);
+    else
+        reportCritical(prompter, "Could not write " + destination + ".");
     return result;
 }
 

@@ -21,12 +21,12 @@ struct CaptureResult {
 
 // Runs `command` and stores everything it prints, byte for byte, as `destination`. The output
 // goes to a temporary file beside the destination that replaces it only once the program has
-// ended normally, so a run that fails to start, crashes or cannot be written never truncates
-// an existing DAT. Every failure is reported through `prompter`.
+// ended with exit code 0, so a run that fails to start, crashes, fails or cannot be written
+// never truncates an existing DAT. Every failure is reported through `prompter`.
 CaptureResult CreateDatFile(const Command& command, const QString& destination,
                             const StatusSink& showStatus, Prompter& prompter);
 
-// How often the status text is refreshed, in bytes received.
+// The status text is refreshed each time the output has grown past another such step.
 inline constexpr qint64 statusInterval = 256'000;
 
 QString receivingDataText(qint64 bytes);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cerrno>
 
@@ -110,6 +111,16 @@ void configure(QProcess& process, const Command& command)
     process.setStandardInputFile(QProcess::nullDevice());
 }
 
+bool startOrReport(QProcess& process, const Command& command, Prompter& prompter)
+{
+    process.start();
+    if (process.waitForStarted(-1))
+        return true;
+    prompter.tell(QStringLiteral("CreateProcess failed. Error: ")
+                  + QString::number(startErrorNumber(command, process.error())));
+    return false;
+}
+
 int exitCodeOf(const QProcess& process)
 {
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -149,14 +160,31 @@ RunResult RunCapturing(const Command& command, OutputReceiver& receiver, Prompte
 {
     QProcess process;
     configure(process, command);
-    process.start();
-    if (!process.waitForStarted(-1)) {
-        prompter.tell(QStringLiteral("CreateProcess failed. Error: ")
-                      + QString::number(startErrorNumber(command, process.error())));
+    if (!startOrReport(process, command, prompter))
         return {};
-    }
     receiver.started();
     pumpUntilExit(process, receiver);
+    return {.started = true, .exitCode = exitCodeOf(process)};
+}
+
+RunResult RunIntoFile(const Command& command, const QString& outputFile, const SizeSink& showSize,
+                      Prompter& prompter)
+{
+    QProcess process;
+    configure(process, command);
+    // With merged channels the child's standard error follows its standard output into the file.
+    process.setStandardOutputFile(outputFile, QIODevice::Truncate);
+    if (!startOrReport(process, command, prompter))
+        return {};
+    const auto reportSize = [&] { showSize(QFileInfo(outputFile).size()); };
+    QEventLoop loop;
+    QTimer sizeTimer;
+    QObject::connect(&sizeTimer, &QTimer::timeout, &loop, reportSize);
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    sizeTimer.start(sizeIntervalMs);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    reportSize();
     return {.started = true, .exitCode = exitCodeOf(process)};
 }
 

@@ -40,6 +40,18 @@ public:
 // Returns when the program has exited and what it wrote has been received.
 RunResult RunCapturing(const Command& command, OutputReceiver& receiver, Prompter& prompter);
 
+// Receives the size of the output file while a command writes it.
+using SizeSink = std::function<void(qint64 bytes)>;
+
+// Runs `command` as RunCapturing does, with its standard output and standard error going
+// straight into `outputFile` (created or emptied), as a shell redirection does: no pipe and no
+// copy in between, so a program printing hundreds of megabytes runs at full speed.
+// `showSize` hears the file's size every `sizeIntervalMs` while the program runs, and once at
+// the end.
+RunResult RunIntoFile(const Command& command, const QString& outputFile, const SizeSink& showSize,
+                      Prompter& prompter);
+inline constexpr int sizeIntervalMs = 100;
+
 // Where the console output of the last diff run is kept: $XDG_STATE_HOME/Quillon/setdelta.log,
 // or ~/.local/state/Quillon/setdelta.log when XDG_STATE_HOME is unset.
 QString CaptureFilePath();

@@ -65,7 +65,7 @@ TEST_F(CreateDatFileTest, ReplacesALongerFileAndLeavesNoTemporaryFile)
     writeFile(destination, QByteArray(10'000, 'x'));
     EXPECT_TRUE(create(shell("printf 'game ( name a )'")).written);
     EXPECT_EQ(readAll(destination), "game ( name a )");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"mame.dat"});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"mame.dat"});
 }
 
 TEST_F(CreateDatFileTest, ProgramThatPrintsNothingGivesAnEmptyFile)
@@ -94,7 +94,17 @@ TEST_F(CreateDatFileTest, CrashedProgramLeavesTheDestinationAlone)
     EXPECT_EQ(readAll(destination), "the user's DAT");
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_EQ(prompter.messages().first().icon, PromptIcon::Critical);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"mame.dat"});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"mame.dat"});
+}
+
+TEST_F(CreateDatFileTest, FailingProgramLeavesTheDestinationAlone)
+{
+    writeFile(destination, "the user's DAT");
+    const CaptureResult result = create(shell("printf 'half a list'; exit 3"));
+    EXPECT_FALSE(result.written);
+    EXPECT_EQ(readAll(destination), "the user's DAT");
+    EXPECT_EQ(prompter.texts(), QStringList{"The program ended with exit code 3; " + destination + " was left as it was."});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"mame.dat"});
 }
 
 TEST_F(CreateDatFileTest, UnwritableDestinationIsReported)

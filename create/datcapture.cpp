@@ -44,6 +44,16 @@ QString whyNotKept(const RunResult& run, const QString& destination)
     return {};
 }
 
+// A new name in the destination's folder, for the program to create its output under. The file
+// itself is left to the program: opening an existing file with truncation makes ext4 flush it
+// when it is closed, which a shell redirection to a new file never pays for.
+QString unusedNameBeside(const QString& destination)
+{
+    const QFileInfo target(destination);
+    QTemporaryFile reserved(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
+    return reserved.open() ? reserved.fileName() : QString();
+}
+
 }  // namespace
 
 QString receivingDataText(qint64 bytes)
@@ -59,28 +69,25 @@ CaptureResult CreateDatFile(const Command& command, const QString& destination,
 {
     // The program writes into a file of its own beside the destination, which takes the
     // destination's place only once the program has ended well.
-    const QFileInfo target(destination);
-    QTemporaryFile output(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
-    if (!output.open()) {
-        reportCritical(prompter, "Could not write " + destination + ": " + output.errorString());
+    const QString output = unusedNameBeside(destination);
+    if (output.isEmpty()) {
+        reportCritical(prompter, "Could not write " + destination + ".");
         return {};
     }
     SizeStatus status(showStatus);
-    const RunResult run = RunIntoFile(command, output.fileName(), [&status](qint64 bytes) { status.show(bytes); },
-                                      prompter);
-    CaptureResult result{.started = run.started, .bytes = QFileInfo(output.fileName()).size()};
-    if (!run.started)
-        return result;
-    if (const QString why = whyNotKept(run, destination); !why.isEmpty()) {
-        reportCritical(prompter, why);
-        return result;
+    const RunResult run = RunIntoFile(command, output, [&status](qint64 bytes) { status.show(bytes); }, prompter);
+    CaptureResult result{.started = run.started, .bytes = QFileInfo(output).size()};
+    QString why = run.started ? whyNotKept(run, destination) : QString();
+    if (run.started && why.isEmpty()) {
+        result.written = std::rename(QFile::encodeName(output).constData(),
+                                     QFile::encodeName(destination).constData()) == 0;
+        if (!result.written)
+            why = "Could not write " + destination + ".";
     }
-    result.written = std::rename(QFile::encodeName(output.fileName()).constData(),
-                                 QFile::encodeName(destination).constData()) == 0;
-    if (result.written)
-        output.setAutoRemove(false);
-    else
-        reportCritical(prompter, "Could not write " + destination + ".");
+    if (!result.written)
+        QFile::remove(output);
+    if (!why.isEmpty())
+        reportCritical(prompter, why);
     return result;
 }
 

@@ -52,11 +52,13 @@ for ((run = 1; run <= runs; run++)); do
   echo "Round $run of $runs"
   # Each writes a new file, after the writeback of the earlier ones, so none pays for another.
   # gzip -dc stands in for MAME: a program that works out its output as it prints it.
+  # The two take turns going first, so that neither always meets the other's leftovers.
   rm -f "$work/shell.dat" "$work/quillon.dat" && sync
-  shell_create+=("$(seconds sh -c "gzip -dc '$old.gz' > '$work/shell.dat'")")
-  sync
+  if ((run % 2)); then shell_first=1; else shell_first=0; fi
+  if ((shell_first)); then shell_create+=("$(seconds sh -c "gzip -dc '$old.gz' > '$work/shell.dat'")"); sync; fi
   quillon_create+=("$("$build/bench/workflow_bench" create "$work/quillon.dat" gzip -dc "$old.gz")")
   sync
+  if ((!shell_first)); then shell_create+=("$(seconds sh -c "gzip -dc '$old.gz' > '$work/shell.dat'")"); sync; fi
   setdelta_alone+=("$(cd "$work" && seconds "$build/sdelta/setdelta" -s -d2 -z "$old" "$new")")
   quillon_diff+=("$("$build/bench/workflow_bench" makediff "$work/app" "$old" "$new" "$work/diff.dat")")
   cmp -s "$work/setdelta.dat" "$work/diff.dat" || { echo "workflow.sh: Make Diff wrote another result" >&2; exit 1; }

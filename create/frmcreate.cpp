@@ -4,6 +4,7 @@
 #include "mru.h"
 #include "prompter.h"
 #include "settingkeys.h"
+#include "themedicon.h"
 #include "utilities.h"
 #include "ziparchive.h"
 
@@ -63,7 +64,7 @@ void frmCreate::buildControls()
 {
     txtExe = new QLineEdit;
     txtExe->setObjectName("txtExe");
-    cpvButton1 = pictureButton("cpvButton1", style()->standardIcon(QStyle::SP_DirOpenIcon),
+    cpvButton1 = pictureButton("cpvButton1", ThemedIcon(this, "document-open", QStyle::SP_DirOpenIcon),
                                "Select the MAME executable.");
     cboEmulator = new QComboBox;
     cboEmulator->setObjectName("cboEmulator");
@@ -74,10 +75,10 @@ void frmCreate::buildControls()
     cboSaveTo->setObjectName("cboSaveTo");
     cboSaveTo->setEditable(true);
     cboSaveTo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    cpvButton2 = pictureButton("cpvButton2", style()->standardIcon(QStyle::SP_DialogSaveButton),
+    cpvButton2 = pictureButton("cpvButton2", ThemedIcon(this, "document-save-as", QStyle::SP_DialogSaveButton),
                                "Select the destination DatFile.");
     cmdZipDat = pictureButton("cmdZipDat",
-                              QIcon::fromTheme("package-x-generic", style()->standardIcon(QStyle::SP_DriveFDIcon)),
+                              ThemedIcon(this, "package-x-generic", QStyle::SP_DirClosedIcon),
                               "Zip the DatFile after its creation.");
     cmdZipDat->setCheckable(true);
     lblReceivedBytes = new QLabel;

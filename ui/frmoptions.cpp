@@ -2,6 +2,7 @@
 
 #include "folderpicker.h"
 #include "settingkeys.h"
+#include "themedicon.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -105,7 +106,7 @@ QWidget* frmOptions::createGeneralPage()
     txtDatFolder->setObjectName("txtDatFolder");
     cmdBrowse = new QToolButton;
     cmdBrowse->setObjectName("cmdBrowse");
-    cmdBrowse->setIcon(QIcon::fromTheme("folder-open", style()->standardIcon(QStyle::SP_DirOpenIcon)));
+    cmdBrowse->setIcon(ThemedIcon(this, "folder-open", QStyle::SP_DirOpenIcon));
     cmdBrowse->setToolTip("Select a folder containing .dat files...");
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(txtDatFolder);

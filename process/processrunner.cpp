@@ -45,7 +45,7 @@ int startErrorNumber(const Command& command, QProcess::ProcessError error)
 }
 
 // Carries each chunk of output to the log sink and the capture file.
-class LogCapture : public OutputReceiver {
+class LogCapture {
 public:
     LogCapture(const QString& captureFile, const LogSink& appendLogText)
         : capture_(captureFile), appendLogText_(appendLogText)
@@ -53,14 +53,14 @@ public:
     }
 
     // Empties the capture file, creating it and its folder when missing.
-    void started() override
+    void start()
     {
         QDir().mkpath(QFileInfo(capture_.fileName()).absolutePath());
         if (!capture_.open(QIODevice::WriteOnly | QIODevice::Truncate))
             captureError_ = capture_.errorString();
     }
 
-    void receive(const QByteArray& chunk) override
+    void receive(const QByteArray& chunk)
     {
         writeCapture(chunk);
         appendText(decoder_.decode(chunk));
@@ -130,18 +130,23 @@ int exitCodeOf(const QProcess& process)
 // program that leaves a daemon behind hands it the write end of the pipe, and waiting for
 // the end of output would then hold the window for as long as the daemon lives. QProcess
 // takes in what the program wrote before it exited when it reports the exit.
-void pumpUntilExit(QProcess& process, OutputReceiver& receiver)
+void waitForExit(QProcess& process)
+{
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+}
+
+void pumpUntilExit(QProcess& process, LogCapture& capture)
 {
     const auto forward = [&] {
         if (const QByteArray chunk = process.readAllStandardOutput(); !chunk.isEmpty())
-            receiver.receive(chunk);
+            capture.receive(chunk);
     };
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, forward);
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, forward);
     forward();
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
+    waitForExit(process);
     forward();
 }
 
@@ -156,17 +161,6 @@ QString CaptureFilePath()
     return stateHome + QStringLiteral("/Quillon/setdelta.log");
 }
 
-RunResult RunCapturing(const Command& command, OutputReceiver& receiver, Prompter& prompter)
-{
-    QProcess process;
-    configure(process, command);
-    if (!startOrReport(process, command, prompter))
-        return {};
-    receiver.started();
-    pumpUntilExit(process, receiver);
-    return {.started = true, .exitCode = exitCodeOf(process)};
-}
-
 RunResult RunIntoFile(const Command& command, const QString& outputFile, const SizeSink& showSize,
                       Prompter& prompter)
 {
@@ -177,13 +171,10 @@ RunResult RunIntoFile(const Command& command, const QString& outputFile, const S
     if (!startOrReport(process, command, prompter))
         return {};
     const auto reportSize = [&] { showSize(QFileInfo(outputFile).size()); };
-    QEventLoop loop;
     QTimer sizeTimer;
-    QObject::connect(&sizeTimer, &QTimer::timeout, &loop, reportSize);
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&sizeTimer, &QTimer::timeout, reportSize);
     sizeTimer.start(sizeIntervalMs);
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
+    waitForExit(process);
     reportSize();
     return {.started = true, .exitCode = exitCodeOf(process)};
 }
@@ -192,11 +183,14 @@ RunResult RunRedirected(const Command& command, const QString& captureFile,
                         const LogSink& appendLogText, Prompter& prompter)
 {
     LogCapture capture(captureFile, appendLogText);
-    RunResult result = RunCapturing(command, capture, prompter);
-    if (result.started)
-        capture.finish();
-    result.captureError = capture.captureError();
-    return result;
+    QProcess process;  // declared after the capture its signals feed, so it goes first
+    configure(process, command);
+    if (!startOrReport(process, command, prompter))
+        return {};
+    capture.start();
+    pumpUntilExit(process, capture);
+    capture.finish();
+    return {.started = true, .exitCode = exitCodeOf(process), .captureError = capture.captureError()};
 }
 
 }  // namespace quillon

@@ -2,7 +2,6 @@
 
 #include "logtext.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -24,28 +23,17 @@ struct RunResult {
     QString captureError;  // why the capture file could not be written; empty when it was
 };
 
-// Takes a command's output, in chunks of any size, in the order it was printed.
-class OutputReceiver {
-public:
-    virtual ~OutputReceiver() = default;
-    // The command has started; nothing is received before.
-    virtual void started() {}
-    virtual void receive(const QByteArray& chunk) = 0;
-};
-
-// Runs `command` with standard output and standard error merged and no standard input, and
-// hands what it prints to `receiver` as it arrives. Window events are processed meanwhile, so
-// the caller disables its window around the call. When the program cannot be started, the
-// user is told through `prompter` and the receiver hears nothing.
-// Returns when the program has exited and what it wrote has been received.
-RunResult RunCapturing(const Command& command, OutputReceiver& receiver, Prompter& prompter);
-
 // Receives the size of the output file while a command writes it.
 using SizeSink = std::function<void(qint64 bytes)>;
 
-// Runs `command` as RunCapturing does, with its standard output and standard error going
-// straight into `outputFile` (created or emptied), as a shell redirection does: no pipe and no
-// copy in between, so a program printing hundreds of megabytes runs at full speed.
+// Runs `command` with standard output and standard error merged and no standard input. Window
+// events are processed meanwhile, so the caller disables its window around the call. When the
+// program cannot be started, the user is told through `prompter`. Both runners return when the
+// program has exited.
+
+// Runs `command` with its output going straight into `outputFile` (created or emptied), as a
+// shell redirection does: no pipe and no copy in between, so a program printing hundreds of
+// megabytes runs at full speed.
 // `showSize` hears the file's size every `sizeIntervalMs` while the program runs, and once at
 // the end.
 RunResult RunIntoFile(const Command& command, const QString& outputFile, const SizeSink& showSize,
@@ -56,7 +44,7 @@ inline constexpr int sizeIntervalMs = 100;
 // or ~/.local/state/Quillon/setdelta.log when XDG_STATE_HOME is unset.
 QString CaptureFilePath();
 
-// Runs `command` as RunCapturing does. Everything it prints goes, as it arrives, to
+// Runs `command` with everything it prints going, as it arrives, to
 // `appendLogText` as text and byte for byte into `captureFile`, which is emptied first (and
 // created with its folder when missing). When the program cannot be started, the capture
 // file is left as it was.

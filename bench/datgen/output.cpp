@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 namespace datgen {
@@ -13,10 +14,22 @@ std::runtime_error fileError(const std::string& path, const char* what)
     return std::runtime_error(path + ": " + what + ": " + std::strerror(errno));
 }
 
+// Devices and pipes (/dev/null, /dev/stdout) are written as they are: renaming a file over one
+// would replace it.
+bool writesInPlace(const std::string& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 } // namespace
 
 Output::Output(std::string path)
-    : path_(std::move(path)), partPath_(path_ + ".part"), file_(std::fopen(partPath_.c_str(), "wb"), &std::fclose)
+    : path_(std::move(path)),
+      inPlace_(writesInPlace(path_)),
+      partPath_(inPlace_ ? path_ : path_ + ".part"),
+      file_(std::fopen(partPath_.c_str(), "wb"), &std::fclose)
 {
     if (!file_)
         throw fileError(partPath_, "cannot create");
@@ -27,7 +40,8 @@ Output::~Output()
 {
     if (file_) {
         file_.reset();
-        std::remove(partPath_.c_str());
+        if (!inPlace_)
+            std::remove(partPath_.c_str());
     }
 }
 
@@ -72,7 +86,7 @@ void Output::commit()
     flush();
     if (std::fclose(file_.release()) != 0)
         throw fileError(partPath_, "cannot write");
-    if (std::rename(partPath_.c_str(), path_.c_str()) != 0)
+    if (!inPlace_ && std::rename(partPath_.c_str(), path_.c_str()) != 0)
         throw fileError(path_, "cannot replace");
 }
 

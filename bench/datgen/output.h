@@ -23,7 +23,7 @@ struct HexBytes {
 
 // Buffered writer for hundreds of megabytes of text. It writes to "<path>.part" and renames it
 // over <path> only in commit(), so an interrupted run never leaves a truncated DAT that a later
-// benchmark run would take for a complete one.
+// benchmark run would take for a complete one. Devices and pipes are written in place.
 class Output {
 public:
     explicit Output(std::string path);
@@ -55,6 +55,7 @@ private:
     void flush();
 
     std::string path_;
+    bool inPlace_;
     std::string partPath_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
     std::string buffer_;

@@ -26,20 +26,28 @@ qsizetype extensionDot(const QString& path)
     return dot >= fileNameStart(path) ? dot : -1;
 }
 
-bool appendFile(QIODevice& destination, const QString& source)
+// Appends the source's bytes; a failure names the file that failed and the system's reason.
+Outcome appendFile(QFileDevice& destination, const QString& source)
 {
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
-        return false;
+        return Outcome::failure(source + ": " + input.errorString());
     constexpr qint64 blockSize = 1 << 20;
     while (!input.atEnd()) {
         const QByteArray block = input.read(blockSize);
         if (block.isEmpty() && input.error() != QFileDevice::NoError)
-            return false;
+            return Outcome::failure(source + ": " + input.errorString());
         if (destination.write(block) != block.size())
-            return false;
+            return Outcome::failure(destination.fileName() + ": " + destination.errorString());
     }
-    return true;
+    return Outcome::success();
+}
+
+Outcome commitSaveFile(QSaveFile& output)
+{
+    if (output.commit())
+        return Outcome::success();
+    return Outcome::failure(output.fileName() + ": " + output.errorString());
 }
 
 }  // namespace
@@ -129,28 +137,33 @@ bool OpenWithAssociation(const QString& file)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
-bool JoinTextFiles(const QString& destination, const QStringList& sources)
+Outcome JoinTextFiles(const QString& destination, const QStringList& sources)
 {
     QSaveFile output(destination);
     if (!output.open(QIODevice::WriteOnly))
-        return false;
+        return Outcome::failure(destination + ": " + output.errorString());
     for (const QString& source : sources) {
-        if (!appendFile(output, source) || output.write("\r\n") != 2) {
+        Outcome appended = appendFile(output, source);
+        if (appended && output.write("\r\n") != 2)
+            appended = Outcome::failure(destination + ": " + output.errorString());
+        if (!appended) {
             output.cancelWriting();
-            return false;
+            return appended;
         }
     }
-    return output.commit();
+    return commitSaveFile(output);
 }
 
-bool CopyFileReplacing(const QString& source, const QString& destination)
+Outcome CopyFileReplacing(const QString& source, const QString& destination)
 {
     QSaveFile output(destination);
-    if (!output.open(QIODevice::WriteOnly) || !appendFile(output, source)) {
+    if (!output.open(QIODevice::WriteOnly))
+        return Outcome::failure(destination + ": " + output.errorString());
+    if (Outcome copied = appendFile(output, source); !copied) {
         output.cancelWriting();
-        return false;
+        return copied;
     }
-    return output.commit();
+    return commitSaveFile(output);
 }
 
 void DeleteFileQuiet(const QString& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "outcome.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -32,13 +34,13 @@ void SetComboDropWidth(QComboBox* combo, int pixels);
 bool ShellOpen(const QString& target);
 bool OpenWithAssociation(const QString& file);
 // Writes each source's bytes followed by CR LF into the destination, which is replaced only
-// when the whole result has been written. False when a source is missing or a write fails;
-// the destination is then left as it was.
-bool JoinTextFiles(const QString& destination, const QStringList& sources);
+// when the whole result has been written. A failure (a source missing, a write failing) says
+// why; the destination is then left as it was.
+Outcome JoinTextFiles(const QString& destination, const QStringList& sources);
 // Copies the source over the destination, which is replaced only once the copy is complete.
-// False when the source cannot be read or the copy cannot be written; the destination is then
-// left as it was.
-bool CopyFileReplacing(const QString& source, const QString& destination);
+// A failure (the source unreadable, the copy unwritable) says why; the destination is then left
+// as it was.
+Outcome CopyFileReplacing(const QString& source, const QString& destination);
 // Deletes a file, read-only ones too; failures are ignored.
 void DeleteFileQuiet(const QString& path);
 

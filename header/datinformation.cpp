@@ -24,7 +24,7 @@ void rewritePlainDat(const QString& dat, DatDialogs& dialogs, Prompter& prompter
         return;
     // The header file receives the DAT's lines outside its old header blocks and so becomes the
     // whole new DAT.
-    if (!AppendDatWithoutHeader(headerFile, dat) || !CopyFileReplacing(headerFile, dat))
+    if (!AppendDatWithoutHeader(headerFile, dat) || !CopyFileReplacing(headerFile, dat).ok())
         reportFailedRewrite(prompter, dat);
     DeleteFileQuiet(headerFile);
 }

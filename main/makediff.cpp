@@ -88,7 +88,7 @@ bool MakeDiff::writeResult(const DiffRequest& request)
         return writeWithHeader(request, headerFile);
     if (request.zipResult)
         return zipAs(tool_.resultDat(), request.destination);
-    return CopyFileReplacing(tool_.resultDat(), request.destination);
+    return CopyFileReplacing(tool_.resultDat(), request.destination).ok();
 }
 
 // The header block, then the tool's DAT, each followed by CR LF. When zipping, the joined DAT is
@@ -96,7 +96,7 @@ bool MakeDiff::writeResult(const DiffRequest& request)
 bool MakeDiff::writeWithHeader(const DiffRequest& request, const QString& headerFile)
 {
     const QString joined = request.zipResult ? GetTempFileName("dat") : request.destination;
-    bool written = !joined.isEmpty() && JoinTextFiles(joined, {headerFile, tool_.resultDat()});
+    bool written = !joined.isEmpty() && JoinTextFiles(joined, {headerFile, tool_.resultDat()}).ok();
     DeleteFileQuiet(headerFile);
     if (written && request.zipResult)
         written = zipAs(joined, request.destination);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "outcome.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+namespace quillon::testing {
+
+// What became of work run in a child process.
+struct ChildOutcome {
+    bool finished = false;  // the child exited on its own (no crash, no signal)
+    bool ok = false;        // the work reported success
+    QString reason;         // the reason it gave for a failure
+};
+
+// Runs `work` in a child process whose files may not grow beyond `limitBytes` (RLIMIT_FSIZE),
+// with SIGXFSZ ignored: a write past the limit then fails with EFBIG, as on a disk that is
+// full, instead of killing the process. Programs the work starts inherit the limit.
+ChildOutcome RunUnderFileSizeLimit(qint64 limitBytes, const std::function<Outcome()>& work);
+
+}  // namespace quillon::testing

@@ -5,7 +5,8 @@
 namespace setdelta {
 
 const std::string_view usageText =
-    "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] OLD NEW\n"
+    "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] [--json FILE]\n"
+    "                OLD NEW\n"
     "       setdelta --help | --version\n"
     "\n"
     "Compares the DAT NEW with the DAT OLD and writes the differences to setdelta.dat and a\n"
@@ -19,6 +20,7 @@ const std::string_view usageText =
     "            -d4 ROM archival: removed sets whole, changed sets with their removed objects\n"
     "Objects:    ROMs (default), -o disk, -o sample\n"
     "Include:    -r renames, -z nodump objects, -b BIOS objects in every set using the BIOS\n"
+    "Report:     --json FILE also writes the whole comparison to FILE as JSON\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 an input cannot be read, 3 an output cannot be\n"
     "written.\n";
@@ -62,6 +64,19 @@ bool applySwitch(std::string_view argument, Options& options)
     return true;
 }
 
+// "--json FILE" or "--json=FILE"; moves `i` past a value given as its own argument.
+std::string jsonPathFrom(std::span<const std::string_view> arguments, std::size_t& i)
+{
+    std::string_view value;
+    if (arguments[i] != "--json")
+        value = arguments[i].substr(std::string_view("--json=").size());
+    else if (++i < arguments.size())
+        value = arguments[i];
+    if (value.empty())
+        throw UsageError("--json needs the name of the file to write the report to");
+    return std::string(value);
+}
+
 std::string_view setTypeWords(SetType type)
 {
     switch (type) {
@@ -103,6 +118,8 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
             files.push_back(argument);
         } else if (argument == "--") {
             switchesEnded = true;
+        } else if (argument == "--json" || argument.starts_with("--json=")) {
+            result.options.jsonPath = jsonPathFrom(arguments, i);
         } else if (argument.starts_with("-o")) {
             // "-o disk" may arrive as one argument or two.
             std::string_view value = argument.substr(2);

@@ -20,6 +20,7 @@ struct Options {
     ObjectKind kind = ObjectKind::Rom;
     DeltaLevel level = DeltaLevel::Smaller;
     bool withRenames = false; // -r
+    std::string jsonPath;     // --json FILE; empty when no JSON report is asked for
     std::string oldPath;
     std::string newPath;
 };
@@ -31,7 +32,7 @@ struct CommandLine {
     Options options;
 };
 
-// setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] OLD NEW
+// setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] [--json FILE] OLD NEW
 // The last switch of a group wins. Throws UsageError.
 CommandLine parseCommandLine(std::span<const std::string_view> arguments);
 

@@ -5,6 +5,7 @@
 #include "dat_loader.h"
 #include "dat_writer.h"
 #include "delta.h"
+#include "json_report.h"
 #include "options.h"
 #include "report_writer.h"
 #include "version.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <thread>
 
@@ -71,23 +73,60 @@ void printWarnings(const Dat& dat, std::ostream& err)
         err << "setdelta: warning: " << warning << '\n';
 }
 
-void printSummary(const RunSummary& summary, std::string_view objects, std::ostream& out)
+void printSummary(const RunSummary& summary, const Options& options, std::ostream& out)
 {
+    std::string_view objects = kindName(options.kind, true);
     out << "New sets: " << summary.newSets << ", removed sets: " << summary.removedSets
         << ", changed sets: " << summary.changedSets << " (" << summary.addedObjects << " added, "
         << summary.removedObjects << " removed, " << summary.renamedObjects << " renamed " << objects << ")\n"
         << "Wrote setdelta.dat (" << summary.writtenSets << " sets, " << summary.writtenObjects << ' ' << objects
-        << ") and setdelta.log\n";
+        << ")" << (options.jsonPath.empty() ? " and " : ", ") << "setdelta.log";
+    if (!options.jsonPath.empty())
+        out << " and " << options.jsonPath;
+    out << '\n';
+}
+
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error))
+        return true;
+    // Files yet to be written are compared by the path they would have.
+    std::filesystem::path canonicalA = std::filesystem::weakly_canonical(std::filesystem::absolute(a), error);
+    if (error)
+        return false;
+    std::filesystem::path canonicalB = std::filesystem::weakly_canonical(std::filesystem::absolute(b), error);
+    return !error && canonicalA == canonicalB;
+}
+
+// The report must not take the place of an input or of the run's other outputs: the input
+// would be lost, or a failed run would delete it as a stale result.
+void checkJsonPath(const Options& options)
+{
+    if (options.jsonPath.empty())
+        return;
+    for (const std::string& other : {options.oldPath, options.newPath, std::string(datFileName), std::string(logFileName)})
+        if (sameFile(options.jsonPath, other))
+            throw UsageError("--json " + options.jsonPath + " names the same file as " + other +
+                             "; the report needs a file of its own");
+}
+
+void removeUnlessFolder(const std::filesystem::path& path)
+{
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(path, ignored))
+        std::filesystem::remove(path, ignored);
 }
 
 // Reports the error and leaves a log saying why the run failed, where one can be written.
-// A setdelta.dat of an earlier run is removed, so that no caller takes it for this run's result.
+// A setdelta.dat or JSON report of an earlier run is removed, so that no caller takes it for
+// this run's result.
 int fail(ExitStatus status, const std::string& message, const Options& options, std::ostream& err)
 {
     err << "setdelta: error: " << message << '\n';
-    std::error_code ignored;
-    if (!std::filesystem::is_directory(datFileName, ignored))
-        std::filesystem::remove(datFileName, ignored);
+    removeUnlessFolder(datFileName);
+    if (!options.jsonPath.empty())
+        removeUnlessFolder(options.jsonPath);
     try {
         OutputFile log(logFileName);
         writeFailureReport(log, options, message);
@@ -132,13 +171,20 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         writeDelta(delta, options, dat);
         OutputFile log(logFileName);
         writeReport(log, options, oldSide->resolved, newSide->resolved, comparison, summary);
-        // The log goes first: setdelta.dat appearing is what marks a finished run.
+        std::optional<OutputFile> json;
+        if (!options.jsonPath.empty()) {
+            json.emplace(options.jsonPath);
+            writeJsonReport(*json, options, oldSide->resolved, newSide->resolved, comparison, summary);
+        }
+        // The log and the report go first: setdelta.dat appearing is what marks a finished run.
         log.commit();
+        if (json)
+            json->commit();
         dat.commit();
     } catch (const OutputError& error) {
         return fail(ExitOutput, error.what(), options, err);
     }
-    printSummary(summary, kindName(options.kind, true), out);
+    printSummary(summary, options, out);
     out << "Done in " << secondsSince(start) << " s\n";
     return ExitSuccess;
 }
@@ -150,6 +196,7 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
     CommandLine commandLine;
     try {
         commandLine = parseCommandLine(arguments);
+        checkJsonPath(commandLine.options);
     } catch (const UsageError& error) {
         err << "setdelta: " << error.what() << "\n\n" << usageText;
         return ExitUsage;

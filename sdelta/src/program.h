@@ -15,7 +15,8 @@ enum ExitStatus : int {
 
 // The whole setdelta run on the command line `arguments` (without the program name):
 // reads both DATs, compares them and writes setdelta.dat and setdelta.log in the current
-// folder. Progress goes to `out`, errors and warnings to `err`.
+// folder, and the JSON report where --json asks for one. Progress goes to `out`, errors and
+// warnings to `err`.
 int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);
 
 } // namespace setdelta

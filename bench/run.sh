@@ -60,12 +60,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Measurement 0 is the baseline, the others setdelta with these switches. The rounds take each in
-# turn, so load from elsewhere on the machine falls on all of them alike.
-switch_sets=("" "-d1" "-m")
+# turn, so load from elsewhere on the machine falls on all of them alike. The last one is the
+# defaults with the JSON report, measured against the defaults alone.
+switch_sets=("" "-d1" "-m" "--json report.json")
+json_index=${#switch_sets[@]}
 best_seconds=()
 best_cpu=()
 peak_kib=()
 written_sets=()
+json_bytes=0
+json_sets=0
+json_own_seconds=""
 default_summary=""
 
 # Runs one measurement once in $work, folding its time and memory into the best and the peak.
@@ -77,7 +82,7 @@ run_once() {
     # shellcheck disable=SC2206 # the switches are meant to split into words
     command=("$setdelta" $switches "$old" "$new")
   fi
-  rm -f "$work/setdelta.dat"
+  rm -f "$work/setdelta.dat" "$work/report.json"
   if ! (cd "$work" && /usr/bin/time -f '%e %U %S %M' -o "$work/timing" "${command[@]}" >"$work/output" 2>&1); then
     echo "run.sh: failed: ${command[*]}" >&2
     tail -n 20 "$work/output" >&2
@@ -106,9 +111,42 @@ check_setdelta_output() {
     exit 1
   fi
   written_sets[index]=$(grep -cE '^(game|machine|resource) \(' "$work/setdelta.dat" || true)
+  if ((index == json_index)) && [ ! -s "$work/report.json" ]; then
+    echo "run.sh: setdelta --json exited 0 but wrote no report" >&2
+    exit 1
+  fi
+  if ((index == json_index)); then
+    json_bytes=$(stat -c %s "$work/report.json")
+    json_sets=$(grep -c '^{"name":' "$work/report.json" || true)
+    own=$(sed -n 's/^JSON report written in \([0-9.]*\) s$/\1/p' "$work/output")
+    if [ -z "$json_own_seconds" ] || awk -v a="$own" -v b="$json_own_seconds" 'BEGIN { exit !(a < b) }'; then
+      json_own_seconds=$own
+    fi
+  fi
   if ((index == 1)); then
     default_summary=$(head -n 20 "$work/output")
   fi
+}
+
+# The largest report a DAT of this size gives: OLD against a DAT without sets, so that every set
+# of OLD is in the report with all its ROMs. Prints setdelta's own figure for writing it, best of
+# the runs, and the report's size.
+largest_report() {
+  local best="" own
+  printf '<?xml version="1.0"?>\n<mame build="empty"></mame>\n' >"$work/empty.xml"
+  for ((round = 1; round <= runs; round++)); do
+    rm -f "$work/report.json"
+    if ! (cd "$work" && "$setdelta" --json report.json "$old" empty.xml >"$work/output" 2>&1); then
+      echo "run.sh: failed: setdelta --json report.json $old empty.xml" >&2
+      tail -n 20 "$work/output" >&2
+      exit 1
+    fi
+    own=$(sed -n 's/^JSON report written in \([0-9.]*\) s$/\1/p' "$work/output")
+    if [ -z "$best" ] || awk -v a="$own" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=$own
+    fi
+  done
+  echo "$best $(stat -c %s "$work/report.json") $(grep -c '^{"name":' "$work/report.json" || true)"
 }
 
 mib() { awk -v bytes="$1" 'BEGIN { printf "%.1f", bytes / 1048576 }'; }
@@ -149,6 +187,17 @@ for ((index = 1; index <= ${#switch_sets[@]}; index++)); do
     "$(verdict "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) }')")" \
     "$(verdict $((kib * 1024 < input_bytes)))"
 done
+# What the report adds to a run with the defaults: the difference of the best times.
+json_wall=$(awk -v a="${best_seconds[json_index]}" -v b="${best_seconds[1]}" 'BEGIN { printf "%.2f", a - b }')
+json_cpu=$(awk -v a="${best_cpu[json_index]}" -v b="${best_cpu[1]}" 'BEGIN { printf "%.2f", a - b }')
+json_share=$(awk -v a="$json_wall" -v b="${best_seconds[1]}" 'BEGIN { printf "%.0f", (b > 0 ? 100 * a / b : 0) }')
+printf '\nJSON report: %s MiB, %s sets; written in %s s (setdelta'"'"'s own figure, best of the runs)\n' \
+  "$(mib "$json_bytes")" "$json_sets" "$json_own_seconds"
+printf 'with --json against the defaults: %s s more wall time (%s%% of the run), %s s more CPU time\n' \
+  "$json_wall" "$json_share" "$json_cpu"
+read -r largest_seconds largest_bytes largest_sets < <(largest_report)
+printf 'largest report (OLD against a DAT without sets): %s MiB, %s sets; written in %s s\n' \
+  "$(mib "$largest_bytes")" "$largest_sets" "$largest_seconds"
 if [ -n "$default_summary" ]; then
   printf '\nsetdelta (defaults), last run, said:\n%s\n' "$default_summary"
 fi

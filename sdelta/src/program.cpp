@@ -164,6 +164,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         << std::flush;
 
     Comparison comparison = compare(oldSide->resolved, newSide->resolved, options.withRenames);
+    double jsonSeconds = 0;
     std::vector<DeltaSet> delta = selectDelta(oldSide->resolved, newSide->resolved, comparison, options.level);
     RunSummary summary = summarize(oldSide->resolved, newSide->resolved, comparison, delta);
     try {
@@ -173,8 +174,10 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         writeReport(log, options, oldSide->resolved, newSide->resolved, comparison, summary);
         std::optional<OutputFile> json;
         if (!options.jsonPath.empty()) {
+            auto jsonStart = std::chrono::steady_clock::now();
             json.emplace(options.jsonPath);
             writeJsonReport(*json, options, oldSide->resolved, newSide->resolved, comparison, summary);
+            jsonSeconds = secondsSince(jsonStart);
         }
         // The log and the report go first: setdelta.dat appearing is what marks a finished run.
         log.commit();
@@ -185,6 +188,8 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         return fail(ExitOutput, error.what(), options, err);
     }
     printSummary(summary, options, out);
+    if (!options.jsonPath.empty())
+        out << std::setprecision(3) << "JSON report written in " << jsonSeconds << " s\n" << std::setprecision(2);
     out << "Done in " << secondsSince(start) << " s\n";
     return ExitSuccess;
 }

@@ -50,7 +50,7 @@ TEST_F(JsonReport, HoldsInputsOptionsCountsAndEverySetInEveryDetail)
 {
     ToolRun result = run({"-r", "-d4", "--json", "report.json", "old.dat", "new.xml"});
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
-    EXPECT_NE(result.out.find("setdelta.log and report.json"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("setdelta.log and report.json\nJSON report written in "), std::string::npos) << result.out;
     Json expected = R"({
       "format": "setdelta-report", "version": 1, "setdelta_version": "1.0.0",
       "old": {"file": "old.dat", "entry": null, "format": "clrmamepro", "name": "Old", "version": "1", "sets": 3, "objects": 4},

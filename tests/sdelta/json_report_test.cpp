@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -15,6 +17,7 @@
 #include <regex>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -191,17 +194,17 @@ TEST_F(JsonReportFailure, FailedRunRemovesTheReportOfAnEarlierRun)
     expectOnlyInputsAndLog();
 }
 
-// RLIMIT_FSIZE with SIGXFSZ ignored: writes past the limit fail with EFBIG, as on a full disk.
-int runUnderFileSizeLimit(const std::filesystem::path& folder, std::vector<std::string> arguments, rlim_t limit)
+// Runs setdelta in `folder` in a child that `prepare` sets up first (false: it could not);
+// its output is dropped, setdelta.log says what happened.
+int runPrepared(const std::filesystem::path& folder, std::vector<std::string> arguments,
+                const std::function<bool()>& prepare)
 {
     pid_t child = ::fork();
     if (child == 0) {
         int quiet = ::open("/dev/null", O_WRONLY);
         ::dup2(quiet, 1);
         ::dup2(quiet, 2);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit fileSize{limit, limit};
-        if (::setrlimit(RLIMIT_FSIZE, &fileSize) != 0 || ::chdir(folder.c_str()) != 0)
+        if (!prepare() || ::chdir(folder.c_str()) != 0)
             ::_exit(127);
         std::vector<char*> argv{const_cast<char*>(SETDELTA_PATH)};
         for (std::string& argument : arguments)
@@ -213,6 +216,57 @@ int runUnderFileSizeLimit(const std::filesystem::path& folder, std::vector<std::
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// RLIMIT_FSIZE with SIGXFSZ ignored: writes past the limit fail with EFBIG, as on a full disk.
+int runUnderFileSizeLimit(const std::filesystem::path& folder, std::vector<std::string> arguments, rlim_t limit)
+{
+    return runPrepared(folder, std::move(arguments), [limit] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit fileSize{limit, limit};
+        return ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0;
+    });
+}
+
+// As users run it: as root the tests drop to nobody, whom folder permissions stop.
+int runAsOrdinaryUser(const std::filesystem::path& folder, std::vector<std::string> arguments)
+{
+    return runPrepared(folder, std::move(arguments), [] {
+        constexpr gid_t nogroup = 65534;
+        constexpr uid_t nobody = 65534;
+        return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(nogroup) == 0 && ::setuid(nobody) == 0);
+    });
+}
+
+TEST_F(JsonReportFailure, ReportInAFolderTheUserMayNotWriteIsAnOutputError)
+{
+    namespace fs = std::filesystem;
+    fs::path work = folder_.file("work");
+    fs::path locked = folder_.file("locked");
+    fs::create_directory(work);
+    fs::create_directory(locked);
+    fs::permissions(folder_.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(work, fs::perms::all);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+
+    ASSERT_EQ(runAsOrdinaryUser(work, {"--json", "report.json", old_, new_}), ExitSuccess)
+        << readFile(work / "setdelta.log");
+    EXPECT_EQ(Json::parse(readFile(work / "report.json"))["summary"]["new_sets"], 1);
+    struct stat report {};
+    ASSERT_EQ(::stat((work / "report.json").c_str(), &report), 0);
+    EXPECT_EQ(report.st_uid, ::geteuid() == 0 ? 65534u : ::geteuid()) << "written by the ordinary user";
+    fs::remove(work / "report.json");
+    fs::remove(work / "setdelta.dat");
+
+    EXPECT_EQ(runAsOrdinaryUser(work, {"--json", "../locked/report.json", old_, new_}), ExitOutput);
+    EXPECT_NE(readFile(work / "setdelta.log").find("cannot create ../locked/report.json: Permission denied"),
+              std::string::npos)
+        << readFile(work / "setdelta.log");
+    EXPECT_TRUE(fs::is_empty(locked));
+    EXPECT_FALSE(fs::exists(work / "setdelta.dat"));
+    fs::permissions(locked, fs::perms::owner_all);
 }
 
 TEST_F(JsonReportFailure, FullDiskWhileWritingTheReportLeavesNoReport)

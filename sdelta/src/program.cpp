@@ -164,9 +164,9 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         << std::flush;
 
     Comparison comparison = compare(oldSide->resolved, newSide->resolved, options.withRenames);
-    double jsonSeconds = 0;
     std::vector<DeltaSet> delta = selectDelta(oldSide->resolved, newSide->resolved, comparison, options.level);
     RunSummary summary = summarize(oldSide->resolved, newSide->resolved, comparison, delta);
+    double jsonSeconds = 0;
     try {
         OutputFile dat(datFileName);
         writeDelta(delta, options, dat);

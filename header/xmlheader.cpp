@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <expat.h>
@@ -420,7 +421,9 @@ Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& layout, con
         return Outcome::failure(QStringLiteral("the file changed while it was read"));
     const QByteArray newBytes = RebuildXmlHeader(oldBytes, layout, edited);
 
-    QSaveFile destination(path);
+    // A DAT reached through a symbolic link is replaced where it lies; the link stays.
+    const QFileInfo info(path);
+    QSaveFile destination(info.isSymLink() ? info.symLinkTarget() : path);
     if (!destination.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Outcome::failure(failureReason(destination));
     const bool written = copyRange(source, 0, layout.headerStart, destination)

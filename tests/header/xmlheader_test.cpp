@@ -209,6 +209,22 @@ TEST_F(XmlHeader, RealDatsKeepTheirBodiesAndStayReadable)
     }
 }
 
+TEST_F(XmlHeader, LinkPermissionsAndByteOrderMarkAreKept)
+{
+    const QByteArray before = "\xEF\xBB\xBF" + datafile("\n", "\t\t<name>Old</name>\n");
+    const QString target = write(before, "target.dat");
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QString link = folder.filePath("game.dat");
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(RewriteXmlHeader(link, scanned(link), {.name = "New"}).ok());
+
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    QByteArray expected = before;
+    EXPECT_EQ(readAll(target), expected.replace("Old", "New"));
+    EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser
+                                               | QFile::WriteUser);
+}
+
 TEST_F(XmlHeader, FailedWriteLeavesTheDatAsItWas)
 {
     const QByteArray before = datafile("\n", "\t\t<name>Old</name>\n") + QByteArray(64 * 1024, ' ');

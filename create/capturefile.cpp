@@ -6,13 +6,15 @@
 #include <cerrno>
 #include <system_error>
 
-#include <fcntl.h>
+#include <fcntl.h>  // splice
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillon {
 
 namespace {
+
+constexpr size_t SpliceBlock = 1 << 20;
 
 QString systemReason(int error)
 {
@@ -75,8 +77,59 @@ Outcome CaptureFile::write(QByteArrayView bytes)
         if (written <= 0)
             return written < 0 ? systemFailure() : Outcome::failure(systemReason(ENOSPC));
         bytes = bytes.sliced(written);
+        size_ += written;
     }
     return Outcome::success();
+}
+
+// The kernel moves the pipe's pages into the file without a copy through Quillon.
+Outcome CaptureFile::moveFromPipe(int pipeFd, qint64 limit, qint64& moved)
+{
+    if (spliceUnsupported_)
+        return copyFromPipe(pipeFd, limit, moved);
+    for (qint64 taken = 0; taken < limit;) {
+        const ssize_t got = ::splice(pipeFd, nullptr, fd_, nullptr, SpliceBlock, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+        if (got > 0) {
+            taken += got;
+            moved += got;
+            size_ += got;
+        } else if (got == 0 || errno == EAGAIN) {
+            break;
+        } else if (errno == EINVAL && size_ == 0) {
+            spliceUnsupported_ = true;  // a file system that cannot take spliced pages
+            return copyFromPipe(pipeFd, limit, moved);
+        } else if (errno != EINTR) {
+            return systemFailure();
+        }
+    }
+    return Outcome::success();
+}
+
+Outcome CaptureFile::copyFromPipe(int pipeFd, qint64 limit, qint64& moved)
+{
+    QByteArray buffer(SpliceBlock, Qt::Uninitialized);
+    for (qint64 taken = 0; taken < limit;) {
+        const ssize_t got = ::read(pipeFd, buffer.data(), static_cast<size_t>(buffer.size()));
+        if (got == 0 || (got < 0 && errno == EAGAIN))
+            break;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return systemFailure();
+        if (const Outcome written = write(QByteArrayView(buffer).first(got)); !written)
+            return written;
+        taken += got;
+        moved += got;
+    }
+    return Outcome::success();
+}
+
+QByteArray CaptureFile::readBack(qint64 offset, qint64 length) const
+{
+    QByteArray bytes(length, Qt::Uninitialized);
+    const ssize_t got = ::pread(fd_, bytes.data(), static_cast<size_t>(length), offset);
+    bytes.resize(got > 0 ? got : 0);
+    return bytes;
 }
 
 Outcome CaptureFile::commit()

@@ -2,6 +2,7 @@
 
 #include "outcome.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -19,8 +20,13 @@ public:
     CaptureFile& operator=(const CaptureFile&) = delete;
 
     Outcome open();
-    // Writes all of `bytes`; a full disk or a file size limit is a failure with its reason.
-    Outcome write(QByteArrayView bytes);
+    // Moves what a pipe holds into the file, up to about `limit` bytes, without waiting for more;
+    // `moved` grows by what was moved. A full disk or a file size limit is a failure with its
+    // reason. The pipe's read end must be non-blocking.
+    Outcome moveFromPipe(int pipeFd, qint64 limit, qint64& moved);
+    // Bytes written so far, read back from the file.
+    QByteArray readBack(qint64 offset, qint64 length) const;
+    qint64 size() const { return size_; }
     // Closes the file and renames it over the destination. A destination that exists is
     // replaced only after the new content has reached the disk (fsync), so that a crash cannot
     // leave an empty file where a good DAT was.
@@ -29,8 +35,13 @@ public:
 private:
     QString target_;
     QString path_;
+    Outcome write(QByteArrayView bytes);
+    Outcome copyFromPipe(int pipeFd, qint64 limit, qint64& moved);
+
     int fd_ = -1;
+    qint64 size_ = 0;
     bool committed_ = false;
+    bool spliceUnsupported_ = false;
 };
 
 }  // namespace quillon

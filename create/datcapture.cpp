@@ -5,10 +5,18 @@
 
 #include <QLocale>
 #include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <expat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
 #include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -19,6 +27,8 @@ constexpr qsizetype TailBytes = 8192;
 // The root element of an XML list comes after its declaration and DTD, well within this.
 constexpr qint64 HeadBytes = 4 << 20;
 constexpr qsizetype LongestLineShown = 160;
+// A pipe of 1 MiB fills in a few milliseconds at most.
+constexpr int PauseMs = 2;
 
 void reportCritical(Prompter& prompter, const QString& text)
 {
@@ -85,54 +95,102 @@ private:
     bool done_ = false;
 };
 
-// Takes in the program's output as it arrives: writes it, counts it, keeps its last bytes and
-// shows progress. After a failed write nothing more is taken in.
+// A pipe whose write end becomes the program's standard output and standard error, so that the
+// program's writes, which may fail unseen, go into the pipe, and Quillon's own writes into the
+// file can be checked.
+class OutputPipe {
+public:
+    OutputPipe()
+    {
+        if (::pipe2(fds_, O_CLOEXEC) != 0) {
+            fds_[0] = fds_[1] = -1;
+            return;
+        }
+        ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+        // Fewer, larger moves; a system that allows less keeps its default.
+        ::fcntl(fds_[0], F_SETPIPE_SZ, PipeBytes);
+    }
+    ~OutputPipe()
+    {
+        for (const int fd : fds_)
+            if (fd >= 0)
+                ::close(fd);
+    }
+    OutputPipe(const OutputPipe&) = delete;
+    OutputPipe& operator=(const OutputPipe&) = delete;
+
+    bool isOpen() const { return fds_[0] >= 0; }
+    int readEnd() const { return fds_[0]; }
+
+    void connectTo(QProcess& process) const
+    {
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        const int writeEnd = fds_[1];
+        process.setChildProcessModifier([writeEnd] {
+            ::dup2(writeEnd, STDOUT_FILENO);
+            ::dup2(writeEnd, STDERR_FILENO);
+        });
+    }
+
+    // Once the program has its copy, the end of the output is when the program closes it.
+    void closeWriteEnd()
+    {
+        ::close(fds_[1]);
+        fds_[1] = -1;
+    }
+
+private:
+    static constexpr int PipeBytes = 1 << 20;
+    int fds_[2] = {-1, -1};
+};
+
+// Moves the program's output from the pipe into the file as it arrives and shows progress.
+// After a failed write nothing more is taken in.
 class OutputReceiver {
 public:
-    OutputReceiver(CaptureFile& file, bool expectsXml, const StatusSink& showStatus)
-        : file_(file), expectsXml_(expectsXml), showStatus_(showStatus)
+    OutputReceiver(CaptureFile& file, int pipeFd, const StatusSink& showStatus)
+        : file_(file), pipeFd_(pipeFd), showStatus_(showStatus)
     {
     }
 
-    bool receive(const QByteArray& chunk)
+    // False once the output cannot be stored.
+    bool take()
     {
         if (!writeFailure_.isEmpty())
             return false;
-        if (const Outcome written = file_.write(chunk); !written) {
-            writeFailure_ = written.reason();
-            return false;
-        }
-        if (expectsXml_)
-            rootFinder_.feed(chunk);
-        keepTail(chunk);
         const qint64 before = bytes_;
-        bytes_ += chunk.size();
+        if (const Outcome moved = file_.moveFromPipe(pipeFd_, BytesPerTurn, bytes_); !moved)
+            writeFailure_ = moved.reason();
         if (bytes_ / statusInterval > before / statusInterval)
             showStatus_(receivingDataText(bytes_));
-        return true;
+        return writeFailure_.isEmpty();
     }
 
     qint64 bytes() const { return bytes_; }
-    const QByteArray& tail() const { return tail_; }
     const QString& writeFailure() const { return writeFailure_; }
-    const XmlRootFinder& rootFinder() const { return rootFinder_; }
 
 private:
-    void keepTail(const QByteArray& chunk)
-    {
-        tail_ += chunk.right(TailBytes);
-        if (tail_.size() > 2 * TailBytes)
-            tail_ = tail_.right(TailBytes);
-    }
+    // Window events are handled between turns even while a fast program keeps the pipe full.
+    static constexpr qint64 BytesPerTurn = 8 << 20;
 
     CaptureFile& file_;
-    const bool expectsXml_;
+    const int pipeFd_;
     const StatusSink& showStatus_;
-    XmlRootFinder rootFinder_;
-    QByteArray tail_;
     qint64 bytes_ = 0;
     QString writeFailure_;
 };
+
+// Whether the XML output in `file` ends with the closing tag of its root element; the name of
+// the root when it could be found.
+bool closesItsRoot(const CaptureFile& file, QByteArray& root)
+{
+    XmlRootFinder finder;
+    constexpr qint64 Block = 64 * 1024;
+    for (qint64 offset = 0; offset < std::min(file.size(), HeadBytes) && finder.root().isEmpty(); offset += Block)
+        finder.feed(file.readBack(offset, Block));
+    root = finder.root();
+    return finder.closedBy(file.readBack(std::max<qint64>(0, file.size() - TailBytes), TailBytes));
+}
 
 bool expectsXml(const Command& command)
 {
@@ -140,7 +198,8 @@ bool expectsXml(const Command& command)
 }
 
 // Why a finished run gives no DAT to keep; "" when it does.
-QString whyNotKept(const QProcess& process, const OutputReceiver& output, bool xml, const QString& destination)
+QString whyNotKept(const QProcess& process, const OutputReceiver& output, const CaptureFile& file, bool xml,
+                   const QString& destination)
 {
     const QString keptAsItWas = destination + " was left as it was.";
     if (!output.writeFailure().isEmpty())
@@ -149,12 +208,33 @@ QString whyNotKept(const QProcess& process, const OutputReceiver& output, bool x
         return "The program ended abnormally; " + keptAsItWas;
     if (process.exitCode() != 0)
         return QString("The program ended with exit code %1; %2").arg(process.exitCode()).arg(keptAsItWas);
-    if (xml && !output.rootFinder().closedBy(output.tail())) {
-        const QByteArray& root = output.rootFinder().root();
+    QByteArray root;
+    if (xml && !closesItsRoot(file, root)) {
         const QString closing = root.isEmpty() ? QString() : " (it does not end with </" + QString::fromUtf8(root) + ">)";
         return "The program's output is not a complete XML document" + closing + "; " + keptAsItWas;
     }
     return {};
+}
+
+// Keeps the output as the destination, or tells the user why it was not kept.
+CaptureResult finishRun(const QProcess& process, const OutputReceiver& output, CaptureFile& file, bool xml,
+                        const QString& destination, Prompter& prompter)
+{
+    CaptureResult result{.started = true, .bytes = output.bytes()};
+    QString why = whyNotKept(process, output, file, xml, destination);
+    if (why.isEmpty()) {
+        const Outcome committed = file.commit();
+        result.written = committed.ok();
+        if (!committed)
+            why = "Could not write " + destination + ": " + committed.reason() + ". It was left as it was.";
+    } else if (output.writeFailure().isEmpty()) {
+        const QByteArray tail = file.readBack(std::max<qint64>(0, file.size() - TailBytes), TailBytes);
+        if (const QString lines = lastLinesOf(tail); !lines.isEmpty())
+            why += "\n\nThe program's last output:\n" + lines;
+    }
+    if (!why.isEmpty())
+        reportCritical(prompter, why);
+    return result;
 }
 
 }  // namespace
@@ -200,23 +280,39 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
 {
     cancelled_ = false;
     CaptureFile file(destination_);
-    if (const Outcome opened = file.open(); !opened) {
+    OutputPipe pipe;
+    const Outcome opened = pipe.isOpen() ? file.open() : Outcome::failure(QString::fromStdString(
+                                                             std::generic_category().message(errno)));
+    if (!opened) {
         reportCritical(prompter, "Could not write " + destination_ + ": " + opened.reason() + '.');
         return {};
     }
     QProcess process;
     ConfigureProcess(process, command_);
+    pipe.connectTo(process);
     if (!StartOrReport(process, command_, prompter))
         return {};
+    pipe.closeWriteEnd();
 
-    const bool xml = expectsXml(command_);
-    OutputReceiver output(file, xml, showStatus);
+    OutputReceiver output(file, pipe.readEnd(), showStatus);
     const auto takeOutput = [&] {
         // Once a write has failed, the run has failed: the program need not go on.
-        if (!output.receive(process.readAllStandardOutput()))
+        if (!output.take())
             process.kill();
     };
-    QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, takeOutput);
+    // After each move the pipe is left to fill for a moment: a program that prints in small
+    // pieces would otherwise wake Quillon for every one of them.
+    QSocketNotifier arrivals(pipe.readEnd(), QSocketNotifier::Read);
+    QTimer pause;
+    pause.setSingleShot(true);
+    pause.setTimerType(Qt::PreciseTimer);
+    pause.setInterval(PauseMs);
+    QObject::connect(&pause, &QTimer::timeout, &arrivals, [&arrivals] { arrivals.setEnabled(true); });
+    QObject::connect(&arrivals, &QSocketNotifier::activated, &process, [&] {
+        arrivals.setEnabled(false);
+        takeOutput();
+        pause.start();
+    });
     process_ = &process;
     WaitForExit(process);
     process_ = nullptr;
@@ -229,21 +325,7 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
     if (cancelled_)
         return {.started = true, .cancelled = true, .bytes = output.bytes()};
     takeOutput();
-
-    CaptureResult result{.started = true, .bytes = output.bytes()};
-    QString why = whyNotKept(process, output, xml, destination_);
-    if (why.isEmpty()) {
-        const Outcome committed = file.commit();
-        result.written = committed.ok();
-        if (!committed)
-            why = "Could not write " + destination_ + ": " + committed.reason() + ". It was left as it was.";
-    } else if (output.writeFailure().isEmpty()) {
-        if (const QString lines = lastLinesOf(output.tail()); !lines.isEmpty())
-            why += "\n\nThe program's last output:\n" + lines;
-    }
-    if (!why.isEmpty())
-        reportCritical(prompter, why);
-    return result;
+    return finishRun(process, output, file, expectsXml(command_), destination_, prompter);
 }
 
 CaptureResult CreateDatFile(const Command& command, const QString& destination, const StatusSink& showStatus,

@@ -212,6 +212,13 @@ private:
     bool done_ = false;
 };
 
+// UTF-16 text starts with its byte-order mark or, without one, with "<" as two bytes.
+bool startsAsUtf16(QFile& file)
+{
+    const QByteArray start = file.peek(2);
+    return start == "\xFF\xFE" || start == "\xFE\xFF" || start == QByteArray("<\0", 2) || start == QByteArray("\0<", 2);
+}
+
 // The first line end of the file, so that added elements use the same.
 QByteArray lineEndOf(QFile& file)
 {
@@ -325,9 +332,8 @@ bool LooksLikeXml(const QString& path)
     QByteArrayView head = start;
     if (head.startsWith("\xEF\xBB\xBF"))
         head = head.sliced(3);
-    // UTF-16 text starts with its byte-order mark.
     if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
-        return true;
+        return true;  // UTF-16
     const auto first = std::find_if_not(head.cbegin(), head.cend(), isXmlSpace);
     return first != head.cend() && *first == '<';
 }
@@ -338,6 +344,8 @@ Outcome ScanXmlHeader(const QString& path, XmlHeaderLayout& layout)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Outcome::failure(failureReason(file));
+    if (startsAsUtf16(file))
+        return Outcome::failure(QStringLiteral("its encoding (UTF-16) is not supported"));
     layout.lineEnd = lineEndOf(file);
     if (!file.seek(0))
         return Outcome::failure(failureReason(file));

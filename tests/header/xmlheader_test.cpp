@@ -118,6 +118,10 @@ TEST_F(XmlHeader, ListsWithoutHeaderAreToldApart)
     EXPECT_FALSE(ScanXmlHeader(write("<datafile><header><name>x</header>"), layout).ok()) << "not well-formed";
     const Outcome utf16 = ScanXmlHeader(write("<?xml version=\"1.0\" encoding=\"UTF-16\"?><datafile/>"), layout);
     EXPECT_FALSE(utf16.ok());
+    const QString text = "<datafile><header><name>x</name></header></datafile>";
+    const QByteArray utf16Bom = "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    EXPECT_TRUE(LooksLikeXml(write(utf16Bom)));
+    EXPECT_EQ(ScanXmlHeader(write(utf16Bom), layout).reason(), "its encoding (UTF-16) is not supported");
 }
 
 TEST_F(XmlHeader, ChangedValuesAloneAreRewrittenAndTheRestKeepsItsBytes)

@@ -103,6 +103,7 @@ public:
     OutputPipe()
     {
         if (::pipe2(fds_, O_CLOEXEC) != 0) {
+            failure_ = QString::fromStdString(std::generic_category().message(errno));
             fds_[0] = fds_[1] = -1;
             return;
         }
@@ -119,7 +120,8 @@ public:
     OutputPipe(const OutputPipe&) = delete;
     OutputPipe& operator=(const OutputPipe&) = delete;
 
-    bool isOpen() const { return fds_[0] >= 0; }
+    // Why the pipe could not be made; "" when it was.
+    const QString& failure() const { return failure_; }
     int readEnd() const { return fds_[0]; }
 
     void connectTo(QProcess& process) const
@@ -142,6 +144,7 @@ public:
 private:
     static constexpr int PipeBytes = 1 << 20;
     int fds_[2] = {-1, -1};
+    QString failure_;
 };
 
 // Moves the program's output from the pipe into the file as it arrives and shows progress.
@@ -216,6 +219,25 @@ QString whyNotKept(const QProcess& process, const OutputReceiver& output, const 
     return {};
 }
 
+// Takes the program's output whenever the pipe holds some, until the program has exited. After
+// each move the pipe is left to fill for a moment: a program that prints in small pieces would
+// otherwise wake Quillon for every one of them.
+void takeOutputUntilExit(QProcess& process, int pipeFd, const std::function<void()>& takeOutput)
+{
+    QSocketNotifier arrivals(pipeFd, QSocketNotifier::Read);
+    QTimer pause;
+    pause.setSingleShot(true);
+    pause.setTimerType(Qt::PreciseTimer);
+    pause.setInterval(PauseMs);
+    QObject::connect(&pause, &QTimer::timeout, &arrivals, [&arrivals] { arrivals.setEnabled(true); });
+    QObject::connect(&arrivals, &QSocketNotifier::activated, &pause, [&] {
+        arrivals.setEnabled(false);
+        takeOutput();
+        pause.start();
+    });
+    WaitForExit(process);
+}
+
 // Keeps the output as the destination, or tells the user why it was not kept.
 CaptureResult finishRun(const QProcess& process, const OutputReceiver& output, CaptureFile& file, bool xml,
                         const QString& destination, Prompter& prompter)
@@ -281,8 +303,7 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
     cancelled_ = false;
     CaptureFile file(destination_);
     OutputPipe pipe;
-    const Outcome opened = pipe.isOpen() ? file.open() : Outcome::failure(QString::fromStdString(
-                                                             std::generic_category().message(errno)));
+    const Outcome opened = pipe.failure().isEmpty() ? file.open() : Outcome::failure(pipe.failure());
     if (!opened) {
         reportCritical(prompter, "Could not write " + destination_ + ": " + opened.reason() + '.');
         return {};
@@ -300,21 +321,8 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
         if (!output.take())
             process.kill();
     };
-    // After each move the pipe is left to fill for a moment: a program that prints in small
-    // pieces would otherwise wake Quillon for every one of them.
-    QSocketNotifier arrivals(pipe.readEnd(), QSocketNotifier::Read);
-    QTimer pause;
-    pause.setSingleShot(true);
-    pause.setTimerType(Qt::PreciseTimer);
-    pause.setInterval(PauseMs);
-    QObject::connect(&pause, &QTimer::timeout, &arrivals, [&arrivals] { arrivals.setEnabled(true); });
-    QObject::connect(&arrivals, &QSocketNotifier::activated, &process, [&] {
-        arrivals.setEnabled(false);
-        takeOutput();
-        pause.start();
-    });
     process_ = &process;
-    WaitForExit(process);
+    takeOutputUntilExit(process, pipe.readEnd(), takeOutput);
     process_ = nullptr;
     if (process.state() != QProcess::NotRunning) {
         // Event processing ended before the program did: Quillon is quitting.

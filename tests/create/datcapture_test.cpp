@@ -74,6 +74,18 @@ TEST_F(CreateDatFileTest, ReplacesALongerFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"mame.dat"});
 }
 
+TEST_F(CreateDatFileTest, LinkedDestinationKeepsItsLinkAndPermissions)
+{
+    const QString target = folder.filePath("real.dat");
+    writeFile(target, "old", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    ASSERT_TRUE(QFile::link(target, destination));
+    EXPECT_TRUE(create(shell("printf new")).written);
+    EXPECT_TRUE(QFileInfo(destination).isSymLink());
+    EXPECT_EQ(readAll(target), "new");
+    EXPECT_EQ(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+}
+
 TEST_F(CreateDatFileTest, ProgramThatPrintsNothingGivesAnEmptyFile)
 {
     EXPECT_TRUE(create(shell("true")).written);

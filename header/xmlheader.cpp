@@ -70,10 +70,11 @@ bool allXmlSpace(QByteArrayView bytes)
     return std::all_of(bytes.cbegin(), bytes.cend(), isXmlSpace);
 }
 
+// The system's reason for a failed file operation; a read that merely came up short has none.
 QString failureReason(const QFileDevice& file)
 {
-    const QString reason = file.errorString();
-    return reason.isEmpty() ? QStringLiteral("the file could not be read or written") : reason;
+    return file.error() == QFileDevice::NoError ? QStringLiteral("the file ended sooner than expected")
+                                                : file.errorString();
 }
 
 // Follows the parser's events up to the end of the header, noting where its parts lie.

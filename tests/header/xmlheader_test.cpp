@@ -259,6 +259,7 @@ TEST_F(XmlDatInformation, PlainDatHasItsHeaderElementEdited)
     const QString dat = write(before);
     dialogs.saveNext(DatHeader{.name = "New", .description = "D"});
     show(dat);
+    EXPECT_TRUE(readBySetdelta(dat, dat));
 
     ASSERT_EQ(dialogs.headersShown().size(), 1u);
     EXPECT_EQ(dialogs.headersShown().front(), (DatHeader{.name = "Old", .description = "D"}));
@@ -283,6 +284,7 @@ TEST_F(XmlDatInformation, ZippedDatIsRewrittenUnderItsEntryName)
     QByteArray expected = before;
     expected.replace("<name>Old</name>", "<name>New</name>");
     EXPECT_EQ(readAll(extracted), expected);
+    EXPECT_TRUE(readBySetdelta(extracted, extracted));
     EXPECT_EQ(ListZip(zipFile)->size(), 1);
     for (const QString& file : dialogs.madeFiles())
         EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();

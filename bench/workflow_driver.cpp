@@ -34,6 +34,7 @@ class NoDialogs : public DatDialogs {
 public:
     QString SelectDat(const QString&, const QString&, QString*) override { return {}; }
     QString GetCMPHeaderFile(const QString&) override { return {}; }
+    bool EditDatHeader(DatHeader&) override { return false; }
 };
 
 bool create(const QStringList& arguments, Prompter& prompter)

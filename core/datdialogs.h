@@ -4,6 +4,8 @@
 
 namespace quillon {
 
+struct DatHeader;
+
 // The two dialogs that commands working on a DAT open along the way: choosing a DAT inside a
 // zip archive and editing a header block. Commands take them through this interface so that
 // they can run without the windows in tests.
@@ -20,6 +22,10 @@ public:
     // a new header file holding the saved block, which the caller owns and deletes, or "" when
     // the user cancelled.
     virtual QString GetCMPHeaderFile(const QString& dat) = 0;
+
+    // Lets the user edit the values of `header`, shown as they are. True when the user saved;
+    // `header` then holds the new values. For DATs whose header is not a header block.
+    virtual bool EditDatHeader(DatHeader& header) = 0;
 };
 
 }  // namespace quillon

@@ -1,94 +1,346 @@
 #include "datcapture.h"
 
+#include "capturefile.h"
 #include "prompter.h"
 
-#include <QFileInfo>
 #include <QLocale>
-#include <QTemporaryFile>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
 
-#include <cstdio>
+#include <expat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quillon {
 
 namespace {
+
+// Enough of the output's end for its last lines and its closing tag.
+constexpr qsizetype TailBytes = 8192;
+// The root element of an XML list comes after its declaration and DTD, well within this.
+constexpr qint64 HeadBytes = 4 << 20;
+constexpr qsizetype LongestLineShown = 160;
+// A pipe of 1 MiB fills in a few milliseconds at most.
+constexpr int PauseMs = 2;
 
 void reportCritical(Prompter& prompter, const QString& text)
 {
     prompter.ask({.text = text, .icon = PromptIcon::Critical});
 }
 
-// Shows the status text each time the output has grown past another interval.
-class SizeStatus {
-public:
-    explicit SizeStatus(const StatusSink& showStatus) : showStatus_(showStatus) {}
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-    void show(qint64 bytes)
+// Finds the name of the root element at the start of an XML output, so that its end can be
+// checked for the closing tag. Only the start is parsed: a DAT of hundreds of megabytes is not
+// read twice.
+class XmlRootFinder {
+public:
+    XmlRootFinder() : parser_(XML_ParserCreate(nullptr))
     {
-        if (bytes / statusInterval > shown_ / statusInterval)
-            showStatus_(receivingDataText(bytes));
-        shown_ = bytes;
+        XML_SetUserData(parser_, this);
+        XML_SetStartElementHandler(parser_, onStart);
+    }
+    ~XmlRootFinder() { XML_ParserFree(parser_); }
+    XmlRootFinder(const XmlRootFinder&) = delete;
+    XmlRootFinder& operator=(const XmlRootFinder&) = delete;
+
+    void feed(QByteArrayView chunk)
+    {
+        if (done_)
+            return;
+        fed_ += chunk.size();
+        const XML_Status status = XML_Parse(parser_, chunk.data(), static_cast<int>(chunk.size()), XML_FALSE);
+        done_ = !root_.isEmpty() || status != XML_STATUS_OK || fed_ > HeadBytes;
+    }
+
+    // True when the output, whose last bytes are `tail`, ends with the root's closing tag.
+    bool closedBy(const QByteArray& tail) const
+    {
+        if (root_.isEmpty())
+            return false;
+        qsizetype end = tail.size();
+        while (end > 0 && isXmlSpace(tail[end - 1]))
+            --end;
+        if (end == 0 || tail[end - 1] != '>')
+            return false;
+        --end;
+        while (end > 0 && isXmlSpace(tail[end - 1]))
+            --end;
+        return QByteArrayView(tail).first(end).endsWith("</" + root_);
+    }
+
+    const QByteArray& root() const { return root_; }
+
+private:
+    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char**)
+    {
+        auto& finder = *static_cast<XmlRootFinder*>(data);
+        finder.root_ = name;
+        XML_StopParser(finder.parser_, XML_FALSE);
+    }
+
+    XML_Parser parser_;
+    QByteArray root_;
+    qint64 fed_ = 0;
+    bool done_ = false;
+};
+
+// A pipe whose write end becomes the program's standard output and standard error, so that the
+// program's writes, which may fail unseen, go into the pipe, and Quillon's own writes into the
+// file can be checked.
+class OutputPipe {
+public:
+    OutputPipe()
+    {
+        if (::pipe2(fds_, O_CLOEXEC) != 0) {
+            failure_ = QString::fromStdString(std::generic_category().message(errno));
+            fds_[0] = fds_[1] = -1;
+            return;
+        }
+        ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+        // Fewer, larger moves; a system that allows less keeps its default.
+        ::fcntl(fds_[0], F_SETPIPE_SZ, PipeBytes);
+    }
+    ~OutputPipe()
+    {
+        for (const int fd : fds_)
+            if (fd >= 0)
+                ::close(fd);
+    }
+    OutputPipe(const OutputPipe&) = delete;
+    OutputPipe& operator=(const OutputPipe&) = delete;
+
+    // Why the pipe could not be made; "" when it was.
+    const QString& failure() const { return failure_; }
+    int readEnd() const { return fds_[0]; }
+
+    void connectTo(QProcess& process) const
+    {
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        const int writeEnd = fds_[1];
+        process.setChildProcessModifier([writeEnd] {
+            ::dup2(writeEnd, STDOUT_FILENO);
+            ::dup2(writeEnd, STDERR_FILENO);
+        });
+    }
+
+    // Once the program has its copy, the end of the output is when the program closes it.
+    void closeWriteEnd()
+    {
+        ::close(fds_[1]);
+        fds_[1] = -1;
     }
 
 private:
-    const StatusSink& showStatus_;
-    qint64 shown_ = 0;
+    static constexpr int PipeBytes = 1 << 20;
+    int fds_[2] = {-1, -1};
+    QString failure_;
 };
 
-// Why a finished run did not give a DAT to keep; "" when it did.
-QString whyNotKept(const RunResult& run, const QString& destination)
+// Moves the program's output from the pipe into the file as it arrives and shows progress.
+// After a failed write nothing more is taken in.
+class OutputReceiver {
+public:
+    OutputReceiver(CaptureFile& file, int pipeFd, const StatusSink& showStatus)
+        : file_(file), pipeFd_(pipeFd), showStatus_(showStatus)
+    {
+    }
+
+    // False once the output cannot be stored.
+    bool take()
+    {
+        if (!writeFailure_.isEmpty())
+            return false;
+        const qint64 before = bytes_;
+        if (const Outcome moved = file_.moveFromPipe(pipeFd_, BytesPerTurn, bytes_); !moved)
+            writeFailure_ = moved.reason();
+        if (bytes_ / statusInterval > before / statusInterval)
+            showStatus_(receivingDataText(bytes_));
+        return writeFailure_.isEmpty();
+    }
+
+    qint64 bytes() const { return bytes_; }
+    const QString& writeFailure() const { return writeFailure_; }
+
+private:
+    // Window events are handled between turns even while a fast program keeps the pipe full.
+    static constexpr qint64 BytesPerTurn = 8 << 20;
+
+    CaptureFile& file_;
+    const int pipeFd_;
+    const StatusSink& showStatus_;
+    qint64 bytes_ = 0;
+    QString writeFailure_;
+};
+
+// Whether the XML output in `file` ends with the closing tag of its root element; the name of
+// the root when it could be found.
+bool closesItsRoot(const CaptureFile& file, QByteArray& root)
 {
-    if (run.exitCode < 0)
-        return "The program ended abnormally; " + destination + " was left as it was.";
-    if (run.exitCode > 0)
-        return QString("The program ended with exit code %1; %2 was left as it was.").arg(run.exitCode).arg(destination);
+    XmlRootFinder finder;
+    constexpr qint64 Block = 64 * 1024;
+    for (qint64 offset = 0; offset < std::min(file.size(), HeadBytes) && finder.root().isEmpty(); offset += Block)
+        finder.feed(file.readBack(offset, Block));
+    root = finder.root();
+    return finder.closedBy(file.readBack(std::max<qint64>(0, file.size() - TailBytes), TailBytes));
+}
+
+bool expectsXml(const Command& command)
+{
+    return command.arguments.contains(QStringLiteral("-listxml"));
+}
+
+// Why a finished run gives no DAT to keep; "" when it does.
+QString whyNotKept(const QProcess& process, const OutputReceiver& output, const CaptureFile& file, bool xml,
+                   const QString& destination)
+{
+    const QString keptAsItWas = destination + " was left as it was.";
+    if (!output.writeFailure().isEmpty())
+        return "Could not write " + destination + ": " + output.writeFailure() + ". It was left as it was.";
+    if (process.exitStatus() != QProcess::NormalExit)
+        return "The program ended abnormally; " + keptAsItWas;
+    if (process.exitCode() != 0)
+        return QString("The program ended with exit code %1; %2").arg(process.exitCode()).arg(keptAsItWas);
+    QByteArray root;
+    if (xml && !closesItsRoot(file, root)) {
+        const QString closing = root.isEmpty() ? QString() : " (it does not end with </" + QString::fromUtf8(root) + ">)";
+        return "The program's output is not a complete XML document" + closing + "; " + keptAsItWas;
+    }
     return {};
 }
 
-// A new name in the destination's folder, for the program to create its output under. The file
-// itself is left to the program: opening an existing file with truncation makes ext4 flush it
-// when it is closed, which a shell redirection to a new file never pays for.
-QString unusedNameBeside(const QString& destination)
+// Takes the program's output whenever the pipe holds some, until the program has exited. After
+// each move the pipe is left to fill for a moment: a program that prints in small pieces would
+// otherwise wake Quillon for every one of them.
+void takeOutputUntilExit(QProcess& process, int pipeFd, const std::function<void()>& takeOutput)
 {
-    const QFileInfo target(destination);
-    QTemporaryFile reserved(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
-    return reserved.open() ? reserved.fileName() : QString();
+    QSocketNotifier arrivals(pipeFd, QSocketNotifier::Read);
+    QTimer pause;
+    pause.setSingleShot(true);
+    pause.setTimerType(Qt::PreciseTimer);
+    pause.setInterval(PauseMs);
+    QObject::connect(&pause, &QTimer::timeout, &arrivals, [&arrivals] { arrivals.setEnabled(true); });
+    QObject::connect(&arrivals, &QSocketNotifier::activated, &pause, [&] {
+        arrivals.setEnabled(false);
+        takeOutput();
+        pause.start();
+    });
+    WaitForExit(process);
+}
+
+// Keeps the output as the destination, or tells the user why it was not kept.
+CaptureResult finishRun(const QProcess& process, const OutputReceiver& output, CaptureFile& file, bool xml,
+                        const QString& destination, Prompter& prompter)
+{
+    CaptureResult result{.started = true, .bytes = output.bytes()};
+    QString why = whyNotKept(process, output, file, xml, destination);
+    if (why.isEmpty()) {
+        const Outcome committed = file.commit();
+        result.written = committed.ok();
+        if (!committed)
+            why = "Could not write " + destination + ": " + committed.reason() + ". It was left as it was.";
+    } else if (output.writeFailure().isEmpty()) {
+        const QByteArray tail = file.readBack(std::max<qint64>(0, file.size() - TailBytes), TailBytes);
+        if (const QString lines = lastLinesOf(tail); !lines.isEmpty())
+            why += "\n\nThe program's last output:\n" + lines;
+    }
+    if (!why.isEmpty())
+        reportCritical(prompter, why);
+    return result;
 }
 
 }  // namespace
 
-QString receivingDataText(qint64 bytes)
+QString groupedNumber(qint64 number)
 {
     // The C locale leaves digits ungrouped unless asked; every locale groups them here.
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return "Receiving data : " + locale.toString(bytes) + " bytes...";
+    return locale.toString(number);
 }
 
-CaptureResult CreateDatFile(const Command& command, const QString& destination,
-                            const StatusSink& showStatus, Prompter& prompter)
+QString receivingDataText(qint64 bytes)
 {
-    // The program writes into a file of its own beside the destination, which takes the
-    // destination's place only once the program has ended well.
-    const QString output = unusedNameBeside(destination);
-    if (output.isEmpty()) {
-        reportCritical(prompter, "Could not write " + destination + ".");
+    return "Receiving data : " + groupedNumber(bytes) + " bytes...";
+}
+
+QString lastLinesOf(const QByteArray& tail, int count)
+{
+    QStringList lines;
+    const QStringList all = QString::fromUtf8(tail).split(u'\n');
+    for (auto line = all.crbegin(); line != all.crend() && lines.size() < count; ++line) {
+        const QString text = line->trimmed();
+        if (!text.isEmpty())
+            lines.prepend(text.size() > LongestLineShown ? text.left(LongestLineShown) + "..." : text);
+    }
+    return lines.join(u'\n');
+}
+
+DatCapture::DatCapture(Command command, QString destination)
+    : command_(std::move(command)), destination_(std::move(destination))
+{
+}
+
+void DatCapture::cancel()
+{
+    cancelled_ = true;
+    if (process_)
+        process_->kill();
+}
+
+CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
+{
+    cancelled_ = false;
+    CaptureFile file(destination_);
+    OutputPipe pipe;
+    const Outcome opened = pipe.failure().isEmpty() ? file.open() : Outcome::failure(pipe.failure());
+    if (!opened) {
+        reportCritical(prompter, "Could not write " + destination_ + ": " + opened.reason() + '.');
         return {};
     }
-    SizeStatus status(showStatus);
-    const RunResult run = RunIntoFile(command, output, [&status](qint64 bytes) { status.show(bytes); }, prompter);
-    CaptureResult result{.started = run.started, .bytes = QFileInfo(output).size()};
-    QString why = run.started ? whyNotKept(run, destination) : QString();
-    if (run.started && why.isEmpty()) {
-        result.written = std::rename(QFile::encodeName(output).constData(),
-                                     QFile::encodeName(destination).constData()) == 0;
-        if (!result.written)
-            why = "Could not write " + destination + ".";
+    QProcess process;
+    ConfigureProcess(process, command_);
+    pipe.connectTo(process);
+    if (!StartOrReport(process, command_, prompter))
+        return {};
+    pipe.closeWriteEnd();
+
+    OutputReceiver output(file, pipe.readEnd(), showStatus);
+    const auto takeOutput = [&] {
+        // Once a write has failed, the run has failed: the program need not go on.
+        if (!output.take())
+            process.kill();
+    };
+    process_ = &process;
+    takeOutputUntilExit(process, pipe.readEnd(), takeOutput);
+    process_ = nullptr;
+    if (process.state() != QProcess::NotRunning) {
+        // Event processing ended before the program did: Quillon is quitting.
+        cancelled_ = true;
+        process.kill();
+        process.waitForFinished(-1);
     }
-    if (!result.written)
-        QFile::remove(output);
-    if (!why.isEmpty())
-        reportCritical(prompter, why);
-    return result;
+    if (cancelled_)
+        return {.started = true, .cancelled = true, .bytes = output.bytes()};
+    takeOutput();
+    return finishRun(process, output, file, expectsXml(command_), destination_, prompter);
+}
+
+CaptureResult CreateDatFile(const Command& command, const QString& destination, const StatusSink& showStatus,
+                            Prompter& prompter)
+{
+    DatCapture capture(command, destination);
+    return capture.run(showStatus, prompter);
 }
 
 }  // namespace quillon

@@ -8,6 +8,7 @@
 #include "utilities.h"
 #include "ziparchive.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -124,13 +125,31 @@ void frmCreate::buildControls()
     connect(cpvButton1, &QToolButton::clicked, this, &frmCreate::cpvButton1_Click);
     connect(cpvButton2, &QToolButton::clicked, this, &frmCreate::cpvButton2_Click);
     connect(cmdCreatDat, &QPushButton::clicked, this, &frmCreate::cmdCreatDat_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmCreate::reject);
 }
 
 void frmCreate::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     m_bActivated = true;
+}
+
+void frmCreate::reject()
+{
+    if (capture_)
+        capture_->cancel();
+    else
+        QDialog::reject();
+}
+
+// Closing the window, also when Quillon is asked to quit, stops a run and then closes.
+void frmCreate::closeEvent(QCloseEvent* event)
+{
+    if (!capture_)
+        return QDialog::closeEvent(event);
+    capture_->cancel();
+    done(QDialog::Rejected);
+    event->accept();
 }
 
 void frmCreate::done(int result)
@@ -197,27 +216,57 @@ void frmCreate::cpvButton2_Click()
 void frmCreate::cmdCreatDat_Click()
 {
     setEnabled(false);
-    cmdCreatDat->setEnabled(false);
-    if (!inputsPresent()) {
-        setEnabled(true);
-        cmdCreatDat->setEnabled(true);
+    const bool ready = inputsPresent();
+    setEnabled(true);
+    if (!ready)
         return;
-    }
     const QString destination = cboSaveTo->currentText();
     AddToMRU(store_, mru::SaveTo, destination);
     LoadMRUs();
 
     // Text typed into the version box matches no list switch: nothing is created.
     const int version = cboEmulator->findText(cboEmulator->currentText(), Qt::MatchExactly);
-    if (version >= 0) {
-        const Command command{.program = m_sExePath, .arguments = {listSwitches.at(version)}};
-        const auto showStatus = [this](const QString& text) { sbStatusBar->showMessage(text); };
-        const CaptureResult result = CreateDatFile(command, destination, showStatus, prompter_);
-        if (result.written && cmdZipDat->isChecked())
-            zipDestination(destination);
+    if (version < 0) {
+        accept();
+        return;
     }
-    setEnabled(true);
-    accept();
+    createDat({.program = m_sExePath, .arguments = {listSwitches.at(version)}}, destination);
+}
+
+// Runs the program with only Cancel taking input. The window stays open afterwards: with the
+// size received after a success, and for another try after a failure, which has been reported.
+void frmCreate::createDat(const Command& command, const QString& destination)
+{
+    lblReceivedBytes->clear();
+    setRunning(true);
+    DatCapture capture(command, destination);
+    capture_ = &capture;
+    const CaptureResult result =
+        capture.run([this](const QString& text) { sbStatusBar->showMessage(text); }, prompter_);
+    capture_ = nullptr;
+    setRunning(false);
+
+    if (result.cancelled) {
+        sbStatusBar->showMessage("Cancelled; " + destination + " was left as it was.");
+        return;
+    }
+    sbStatusBar->clearMessage();
+    if (!result.written)
+        return;
+    lblReceivedBytes->setText(groupedNumber(result.bytes));
+    if (cmdZipDat->isChecked())
+        zipDestination(destination);
+    else
+        sbStatusBar->showMessage(destination + " was created.");
+}
+
+void frmCreate::setRunning(bool running)
+{
+    const QList<QWidget*> inputs{txtExe, cpvButton1, cboEmulator, cboSaveTo, cpvButton2, cmdZipDat, cmdCreatDat};
+    for (QWidget* input : inputs)
+        input->setEnabled(!running);
+    if (!running)
+        EnableCreateDat();
 }
 
 // The DAT goes into an archive named after it and only the archive remains.
@@ -225,10 +274,12 @@ void frmCreate::zipDestination(const QString& destination)
 {
     const QString archive = GetFileTitle(destination, true) + ".zip";
     sbStatusBar->showMessage("Zipping DatFile...");
-    if (!AddToZip(archive, destination, destination, true))
-        prompter_.ask({.text = "Could not store " + destination + " in " + archive + ".",
-                       .icon = PromptIcon::Critical});
+    if (AddToZip(archive, destination, destination, true)) {
+        sbStatusBar->showMessage(archive + " was created.");
+        return;
+    }
     sbStatusBar->clearMessage();
+    prompter_.ask({.text = "Could not store " + destination + " in " + archive + ".", .icon = PromptIcon::Critical});
 }
 
 bool frmCreate::inputsPresent()

@@ -11,8 +11,10 @@ class QToolButton;
 
 namespace quillon {
 
+class DatCapture;
 class Prompter;
 class SettingsStore;
+struct Command;
 
 // Creates a DAT by running a MAME executable with its list switch and storing all it prints,
 // optionally zipped.
@@ -24,8 +26,12 @@ public:
 
     void LoadMRUs();
 
+    // While a DAT is being created, Cancel and Escape stop the program instead of closing.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void done(int result) override;
 
 private:
@@ -38,11 +44,14 @@ private:
     bool inputsPresent();
     void warn(const QString& text);
     void zipDestination(const QString& destination);
+    void createDat(const Command& command, const QString& destination);
+    void setRunning(bool running);
 
     SettingsStore& store_;
     Prompter& prompter_;
     QString m_sExePath;
     bool m_bActivated = false;
+    DatCapture* capture_ = nullptr;  // the run in progress
 
     QLineEdit* txtExe = nullptr;
     QToolButton* cpvButton1 = nullptr;

@@ -180,10 +180,13 @@ QByteArray HeaderLineKey(QByteArrayView line)
 
 QByteArray HeaderLineValue(QByteArrayView line, QByteArrayView key)
 {
-    QByteArray value = halvePairsOfBlanks(line);
+    // The key is cut off before TABs are dropped: "name<TAB>MAME" must not lose the value's
+    // first letter along with the separator.
+    const QByteArrayView keyOnward = withoutLeadingSpace(line);
+    const QByteArrayView afterKey = keyOnward.size() > key.size() ? keyOnward.sliced(key.size()) : QByteArrayView();
+    QByteArray value = halvePairsOfBlanks(afterKey);
     value.replace("\t", "");
-    value = trimmedBlanks(value);
-    return removeQuotes(value.mid(key.size() + 1));
+    return removeQuotes(trimmedBlanks(value));
 }
 
 bool WriteHeaderFile(const QString& path, const DatHeader& header)

@@ -5,46 +5,116 @@
 #include "prompter.h"
 #include "splash.h"
 #include "utilities.h"
+#include "xmlheader.h"
 #include "ziparchive.h"
+
+#include <optional>
 
 namespace quillon {
 
 namespace {
 
-void reportFailedRewrite(Prompter& prompter, const QString& path)
+void reportFailedRewrite(Prompter& prompter, const QString& path, const QString& reason = QString())
 {
-    prompter.ask({.text = "The header of " + path + " could not be rewritten; it was left as it was.",
+    const QString why = reason.isEmpty() ? QString() : ": " + reason + '.';
+    prompter.ask({.text = "The header of " + path + " could not be rewritten" + why + " It was left as it was.",
                   .icon = PromptIcon::Critical});
 }
 
-void rewritePlainDat(const QString& dat, DatDialogs& dialogs, Prompter& prompter)
+// The values the user saved for an XML DAT's <header>, and where that header lies.
+struct XmlHeaderEdit {
+    XmlHeaderLayout layout;
+    DatHeader header;
+};
+
+// Shows the editor filled from the XML DAT's header. Nothing when the user cancelled or the
+// DAT has no header to edit (a MAME list, for one), which the user is told.
+std::optional<XmlHeaderEdit> askForXmlHeader(const QString& dat, const QString& shownName, DatDialogs& dialogs,
+                                             Prompter& prompter)
+{
+    XmlHeaderEdit edit;
+    if (const Outcome scanned = ScanXmlHeader(dat, edit.layout); !scanned) {
+        prompter.ask({.text = "The header of " + shownName + " could not be read: " + scanned.reason() + '.',
+                      .icon = PromptIcon::Critical});
+        return std::nullopt;
+    }
+    if (!edit.layout.hasHeader) {
+        prompter.ask({.text = shownName + " has no header to edit.", .icon = PromptIcon::Information});
+        return std::nullopt;
+    }
+    edit.header = XmlHeaderValues(edit.layout);
+    if (!dialogs.EditDatHeader(edit.header))
+        return std::nullopt;
+    return edit;
+}
+
+void rewritePlainXmlDat(const QString& dat, DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
+{
+    const std::optional<XmlHeaderEdit> edit = askForXmlHeader(dat, dat, dialogs, prompter);
+    if (!edit)
+        return;
+    const BusyScope busy(mainWindow);
+    if (const Outcome rewritten = RewriteXmlHeader(dat, edit->layout, edit->header); !rewritten)
+        reportFailedRewrite(prompter, dat, rewritten.reason());
+}
+
+void rewritePlainTextDat(const QString& dat, DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
 {
     const QString headerFile = dialogs.GetCMPHeaderFile(dat);
     if (headerFile.isEmpty())
         return;
-    // The header file receives the DAT's lines outside its old header blocks and so becomes the
-    // whole new DAT.
-    if (!AppendDatWithoutHeader(headerFile, dat) || !CopyFileReplacing(headerFile, dat).ok())
-        reportFailedRewrite(prompter, dat);
+    {
+        // The header file receives the DAT's lines outside its old header blocks and so becomes
+        // the whole new DAT.
+        const BusyScope busy(mainWindow);
+        if (!AppendDatWithoutHeader(headerFile, dat) || !CopyFileReplacing(headerFile, dat).ok())
+            reportFailedRewrite(prompter, dat);
+    }
     DeleteFileQuiet(headerFile);
 }
 
-void rewriteZippedDat(const QString& zipFile, DatDialogs& dialogs, Prompter& prompter,
-                      QWidget* mainWindow)
+// Rewrites the extracted entry's header in the extracted file and puts it back under its name.
+void rewriteZippedXmlDat(const QString& zipFile, const QString& extracted, const QString& entryName,
+                         DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
+{
+    const std::optional<XmlHeaderEdit> edit =
+        askForXmlHeader(extracted, entryName + " in " + zipFile, dialogs, prompter);
+    if (!edit)
+        return;
+    const BusyScope busy(mainWindow);
+    if (const Outcome rewritten = RewriteXmlHeader(extracted, edit->layout, edit->header); !rewritten)
+        reportFailedRewrite(prompter, zipFile, rewritten.reason());
+    else if (!AddToZip(zipFile, extracted, entryName, false))
+        reportFailedRewrite(prompter, zipFile);
+}
+
+void rewriteZippedTextDat(const QString& zipFile, const QString& extracted, const QString& entryName,
+                          DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
+{
+    const QString headerFile = dialogs.GetCMPHeaderFile(extracted);
+    if (headerFile.isEmpty())
+        return;
+    {
+        const BusyScope busy(mainWindow);
+        if (!AppendDatWithoutHeader(headerFile, extracted) || !AddToZip(zipFile, headerFile, entryName, false))
+            reportFailedRewrite(prompter, zipFile);
+    }
+    DeleteFileQuiet(headerFile);
+}
+
+void rewriteZippedDat(const QString& zipFile, DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
 {
     QString entryName;
     const QString extracted = dialogs.SelectDat(zipFile, "Select the DatFile to open...", &entryName);
     if (extracted.isEmpty())
         return;
-    const QString headerFile =
-        GetExtension(entryName).toLower() == "dat" ? dialogs.GetCMPHeaderFile(extracted) : QString();
-    if (!headerFile.isEmpty()) {
-        const BusyScope busy(mainWindow);
-        if (!AppendDatWithoutHeader(headerFile, extracted) || !AddToZip(zipFile, headerFile, entryName, false))
-            reportFailedRewrite(prompter, zipFile);
+    if (GetExtension(entryName).toLower() == "dat") {
+        if (LooksLikeXml(extracted))
+            rewriteZippedXmlDat(zipFile, extracted, entryName, dialogs, prompter, mainWindow);
+        else
+            rewriteZippedTextDat(zipFile, extracted, entryName, dialogs, prompter, mainWindow);
     }
     DeleteFileQuiet(extracted);
-    DeleteFileQuiet(headerFile);
 }
 
 }  // namespace
@@ -53,10 +123,14 @@ void ShowDatInformation(const QString& path, DatDialogs& dialogs, Prompter& prom
                         QWidget* mainWindow)
 {
     const QString extension = GetExtension(path).toLower();
-    if (extension == "dat")
-        rewritePlainDat(path, dialogs, prompter);
-    else if (extension == "zip")
+    if (extension == "dat") {
+        if (LooksLikeXml(path))
+            rewritePlainXmlDat(path, dialogs, prompter, mainWindow);
+        else
+            rewritePlainTextDat(path, dialogs, prompter, mainWindow);
+    } else if (extension == "zip") {
         rewriteZippedDat(path, dialogs, prompter, mainWindow);
+    }
 }
 
 }  // namespace quillon

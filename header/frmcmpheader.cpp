@@ -116,10 +116,27 @@ QString frmCMPHeader::GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow
     return editor.headerFile();
 }
 
+bool frmCMPHeader::EditHeader(SettingsStore& store, QWidget* mainWindow, DatHeader& header)
+{
+    frmCMPHeader editor(store, mainWindow);
+    editor.writesHeaderFile_ = false;
+    editor.FillFromHeader(header);
+    editor.exec();
+    if (!editor.savedHeader_)
+        return false;
+    header = *editor.savedHeader_;
+    return true;
+}
+
 void frmCMPHeader::FillFromDat(const QString& sDat)
 {
     DatHeader header;
     ReadDatHeader(store_, sDat, header);
+    FillFromHeader(header);
+}
+
+void frmCMPHeader::FillFromHeader(const DatHeader& header)
+{
     cboHeaderName->setEditText(header.name);
     cboHeaderDesc->setEditText(header.description);
     txtHeaderVersion->setText(header.version);
@@ -204,13 +221,22 @@ void frmCMPHeader::cmdSave_Click()
     }
     store_.write(keys::HeaderAuthor, cboHeaderAuthor->currentText());
 
+    const DatHeader header = headerFromBoxes();
+    if (writesHeaderFile_)
+        writeHeaderFile(header);
+    else
+        savedHeader_ = header;
+    accept();
+}
+
+void frmCMPHeader::writeHeaderFile(const DatHeader& header)
+{
     m_sHeaderFile = GetTempFileName(QStringLiteral("cmh"));
-    if (!m_sHeaderFile.isEmpty() && !WriteHeaderFile(m_sHeaderFile, headerFromBoxes())) {
+    if (!m_sHeaderFile.isEmpty() && !WriteHeaderFile(m_sHeaderFile, header)) {
         // A half-written header file is of no use to anyone: nobody else knows its name.
         DeleteFileQuiet(m_sHeaderFile);
         m_sHeaderFile.clear();
     }
-    accept();
 }
 
 void frmCMPHeader::cmdDefaults_Click()

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -25,8 +27,13 @@ public:
     static QString GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow,
                                     const QString& sDat = QString());
 
+    // Shows the editor modally over the main window, filled from `header`. True when the user
+    // saved; `header` then holds the saved values. No header file is written.
+    static bool EditHeader(SettingsStore& store, QWidget* mainWindow, DatHeader& header);
+
     // Puts the values of the DAT's header into the boxes, empty ones included.
     void FillFromDat(const QString& sDat);
+    void FillFromHeader(const DatHeader& header);
     // Refills the combo of a list: mru::HeaderName, mru::HeaderDesc or mru::HeaderAuthor.
     void LoadMRUs(const QString& listName);
     void EnableSaveButton();
@@ -41,6 +48,7 @@ private:
     QComboBox* comboOfList(const QString& listName) const;
     void recordPickedEntry(const QString& listName, int index);
     DatHeader headerFromBoxes() const;
+    void writeHeaderFile(const DatHeader& header);
     void cmdSave_Click();
     void cmdDefaults_Click();
     void cmdCancel_Click();
@@ -60,6 +68,9 @@ private:
     bool m_bActivated = false;
     // Kept from the DAT the editor was filled from, so a rewritten header keeps its encoding.
     HeaderEncoding encoding_ = HeaderEncoding::Utf8;
+    // False when the caller takes the values rather than a header file.
+    bool writesHeaderFile_ = true;
+    std::optional<DatHeader> savedHeader_;
 };
 
 }  // namespace quillon

@@ -21,4 +21,9 @@ QString WindowDatDialogs::GetCMPHeaderFile(const QString& dat)
     return frmCMPHeader::GetCMPHeaderFile(store_, mainWindow_, dat);
 }
 
+bool WindowDatDialogs::EditDatHeader(DatHeader& header)
+{
+    return frmCMPHeader::EditHeader(store_, mainWindow_, header);
+}
+
 }  // namespace quillon

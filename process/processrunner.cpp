@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
 
 #include <cerrno>
 
@@ -102,7 +101,9 @@ private:
     QString captureError_;
 };
 
-void configure(QProcess& process, const Command& command)
+}  // namespace
+
+void ConfigureProcess(QProcess& process, const Command& command)
 {
     process.setProgram(command.program);
     process.setArguments(command.arguments);
@@ -111,7 +112,7 @@ void configure(QProcess& process, const Command& command)
     process.setStandardInputFile(QProcess::nullDevice());
 }
 
-bool startOrReport(QProcess& process, const Command& command, Prompter& prompter)
+bool StartOrReport(QProcess& process, const Command& command, Prompter& prompter)
 {
     process.start();
     if (process.waitForStarted(-1))
@@ -121,21 +122,23 @@ bool startOrReport(QProcess& process, const Command& command, Prompter& prompter
     return false;
 }
 
-int exitCodeOf(const QProcess& process)
-{
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
-
 // The run is over when the program itself has exited, not when the pipe reaches its end: a
 // program that leaves a daemon behind hands it the write end of the pipe, and waiting for
 // the end of output would then hold the window for as long as the daemon lives. QProcess
 // takes in what the program wrote before it exited when it reports the exit.
-void waitForExit(QProcess& process)
+void WaitForExit(QProcess& process)
 {
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     if (process.state() != QProcess::NotRunning)
         loop.exec();
+}
+
+namespace {
+
+int exitCodeOf(const QProcess& process)
+{
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 void pumpUntilExit(QProcess& process, LogCapture& capture)
@@ -146,7 +149,7 @@ void pumpUntilExit(QProcess& process, LogCapture& capture)
     };
     QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, forward);
     forward();
-    waitForExit(process);
+    WaitForExit(process);
     forward();
 }
 
@@ -161,31 +164,13 @@ QString CaptureFilePath()
     return stateHome + QStringLiteral("/Quillon/setdelta.log");
 }
 
-RunResult RunIntoFile(const Command& command, const QString& outputFile, const SizeSink& showSize,
-                      Prompter& prompter)
-{
-    QProcess process;
-    configure(process, command);
-    // With merged channels the child's standard error follows its standard output into the file.
-    process.setStandardOutputFile(outputFile, QIODevice::Truncate);
-    if (!startOrReport(process, command, prompter))
-        return {};
-    const auto reportSize = [&] { showSize(QFileInfo(outputFile).size()); };
-    QTimer sizeTimer;
-    QObject::connect(&sizeTimer, &QTimer::timeout, reportSize);
-    sizeTimer.start(sizeIntervalMs);
-    waitForExit(process);
-    reportSize();
-    return {.started = true, .exitCode = exitCodeOf(process)};
-}
-
 RunResult RunRedirected(const Command& command, const QString& captureFile,
                         const LogSink& appendLogText, Prompter& prompter)
 {
     LogCapture capture(captureFile, appendLogText);
     QProcess process;  // declared after the capture its signals feed, so it goes first
-    configure(process, command);
-    if (!startOrReport(process, command, prompter))
+    ConfigureProcess(process, command);
+    if (!StartOrReport(process, command, prompter))
         return {};
     capture.start();
     pumpUntilExit(process, capture);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
+
 namespace quillon {
 
 class Prompter;
@@ -23,22 +25,18 @@ struct RunResult {
     QString captureError;  // why the capture file could not be written; empty when it was
 };
 
-// Receives the size of the output file while a command writes it.
-using SizeSink = std::function<void(qint64 bytes)>;
-
 // Runs `command` with standard output and standard error merged and no standard input. Window
 // events are processed meanwhile, so the caller disables its window around the call. When the
-// program cannot be started, the user is told through `prompter`. Both runners return when the
+// program cannot be started, the user is told through `prompter`. The runner returns when the
 // program has exited.
 
-// Runs `command` with its output going straight into `outputFile` (created or emptied), as a
-// shell redirection does: no pipe and no copy in between, so a program printing hundreds of
-// megabytes runs at full speed.
-// `showSize` hears the file's size every `sizeIntervalMs` while the program runs, and once at
-// the end.
-RunResult RunIntoFile(const Command& command, const QString& outputFile, const SizeSink& showSize,
-                      Prompter& prompter);
-inline constexpr int sizeIntervalMs = 100;
+// The pieces of a run, for callers that handle a program's output themselves: `process` is set
+// up for `command` with standard output and standard error merged and no standard input; a
+// start that fails is reported as "CreateProcess failed. Error: N"; the wait lasts until the
+// program has exited or event processing ends (the application is quitting).
+void ConfigureProcess(QProcess& process, const Command& command);
+bool StartOrReport(QProcess& process, const Command& command, Prompter& prompter);
+void WaitForExit(QProcess& process);
 
 // Where the console output of the last diff run is kept: $XDG_STATE_HOME/Quillon/setdelta.log,
 // or ~/.local/state/Quillon/setdelta.log when XDG_STATE_HOME is unset.

@@ -7,9 +7,12 @@
 #include "ziparchive.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -33,14 +36,20 @@ protected:
     }
     void click(const char* name) { find<QAbstractButton>(name)->click(); }
 
-    // A stand-in for MAME that prints its arguments.
-    QString fakeMame()
+    // A stand-in for MAME: a shell script, given its body.
+    QString fakeMame(const QByteArray& body = "printf 'listed with %s' \"$@\"\n")
     {
         const QString path = folder.filePath("mame");
-        writeFile(path, "#!/bin/sh\nprintf 'listed with %s' \"$@\"\n",
-                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(path, "#!/bin/sh\n" + body, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
+    // Current MAME: an XML list, and no text list any more.
+    QString currentMame()
+    {
+        return fakeMame("if [ \"$1\" = -listxml ]; then printf '<mame build=\"0.2\">\\n</mame>\\n'; exit 0; fi\n"
+                        "echo \"unknown option: $1\" >&2; exit 1\n");
+    }
+    QStringList filesInFolder() const { return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden); }
     void chooseExecutable(const QString& path)
     {
         prompter.chooseNext(path);
@@ -71,12 +80,67 @@ TEST_F(CreateWindow, RunsTheExecutableWithTheChosenListSwitch)
     EXPECT_EQ(find<QLineEdit>("txtExe")->text(), "mame") << "the name without its folder";
     const QString destination = folder.filePath("mame.dat");
     find<QComboBox>("cboSaveTo")->setEditText(destination);
-    find<QComboBox>("cboEmulator")->setCurrentIndex(1);
     click("cmdCreatDat");
 
-    EXPECT_EQ(readAll(destination), "listed with -listxml");
-    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(readAll(destination), "listed with -listinfo");
+    EXPECT_EQ(find<QLabel>("lblReceivedBytes")->text(), "21") << "the size received confirms the success";
     EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), QStringList{destination});
+}
+
+TEST_F(CreateWindow, FailureKeepsTheWindowReadyForAnotherSwitch)
+{
+    window.show();
+    chooseExecutable(currentMame());
+    const QString destination = folder.filePath("mame.dat");
+    find<QComboBox>("cboSaveTo")->setEditText(destination);
+    click("cmdCreatDat");
+
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.texts().first().endsWith("The program's last output:\nunknown option: -listinfo"));
+    EXPECT_FALSE(QFileInfo::exists(destination));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(find<QLineEdit>("txtExe")->text(), "mame");
+    EXPECT_TRUE(find<QPushButton>("cmdCreatDat")->isEnabled());
+
+    find<QComboBox>("cboEmulator")->setCurrentIndex(1);
+    click("cmdCreatDat");
+    EXPECT_EQ(readAll(destination), "<mame build=\"0.2\">\n</mame>\n");
+    EXPECT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(CreateWindow, CancelStopsAHangingProgramAndOnlyCancelTakesInputMeanwhile)
+{
+    window.show();
+    chooseExecutable(fakeMame("printf 'partial'\nexec sleep 600\n"));
+    const QString destination = folder.filePath("mame.dat");
+    writeFile(destination, "the user's DAT");
+    find<QComboBox>("cboSaveTo")->setEditText(destination);
+    QTimer::singleShot(300, [this] {
+        EXPECT_FALSE(find<QPushButton>("cmdCreatDat")->isEnabled());
+        EXPECT_FALSE(find<QComboBox>("cboSaveTo")->isEnabled());
+        EXPECT_TRUE(find<QPushButton>("cmdCancel")->isEnabled());
+        click("cmdCancel");
+    });
+    click("cmdCreatDat");
+
+    EXPECT_EQ(readAll(destination), "the user's DAT");
+    EXPECT_EQ(filesInFolder(), (QStringList{"mame", "mame.dat"})) << "the partial output is gone";
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(window.isVisible()) << "a second Cancel closes the window";
+    EXPECT_TRUE(find<QPushButton>("cmdCreatDat")->isEnabled());
+}
+
+TEST_F(CreateWindow, ClosingTheWindowDuringARunStopsTheProgram)
+{
+    window.show();
+    chooseExecutable(fakeMame("printf 'partial'\nexec sleep 600\n"));
+    find<QComboBox>("cboSaveTo")->setEditText(folder.filePath("mame.dat"));
+    QTimer::singleShot(300, [this] { window.close(); });
+    click("cmdCreatDat");
+
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(filesInFolder(), QStringList{"mame"});
 }
 
 TEST_F(CreateWindow, ZippedResultLeavesOnlyTheArchive)

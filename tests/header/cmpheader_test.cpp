@@ -92,7 +92,14 @@ TEST(HeaderLines, ValueKeepsCaseDropsTabsAndQuotes)
     EXPECT_EQ(HeaderLineValue("\tdescription \"Two  Blanks\"", "description"), "Two Blanks");
     EXPECT_EQ(HeaderLineValue("\tversion ", "version"), "");
     EXPECT_EQ(HeaderLineValue("\tver", "version"), "") << "a line shorter than its key gives nothing";
-    EXPECT_EQ(HeaderLineValue("  NAME   unquoted Value", "name"), " unquoted Value");
+    EXPECT_EQ(HeaderLineValue("  NAME   unquoted Value", "name"), "unquoted Value");
+}
+
+TEST(HeaderLines, TabAloneSeparatesKeyAndValue)
+{
+    EXPECT_EQ(HeaderLineValue("name\tMAME", "name"), "MAME");
+    EXPECT_EQ(HeaderLineValue("\tversion\t0.78", "version"), "0.78");
+    EXPECT_EQ(HeaderLineValue("description\t\"A\tB\"", "description"), "AB") << "TABs inside a value still go";
 }
 
 TEST_F(HeaderFiles, WritesEightLinesWithEmptyValuesAsKeyAndBlank)

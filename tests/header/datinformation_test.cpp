@@ -7,6 +7,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +112,28 @@ TEST_F(DatInformation, OtherFilesAreLeftAlone)
     show(QString());
     EXPECT_TRUE(dialogs.headerRequests().isEmpty());
     EXPECT_TRUE(dialogs.selectTitles().isEmpty());
+}
+
+TEST_F(DatInformation, WindowTakesNoInputWhileAPlainDatIsRewritten)
+{
+    QByteArray manyLines = gameDat;
+    for (int line = 0; line < 20000; ++line)
+        manyLines += "\tgame ( name x )\r\n";
+    const QByteArray xmlDat = "<datafile><header><name>Old</name></header>" + QByteArray(3 << 20, ' ') + "</datafile>";
+    for (const QByteArray& content : {manyLines, xmlDat}) {
+        const QString dat = folder.filePath("game.dat");
+        writeFile(dat, content);
+        QWidget mainWindow;
+        std::optional<bool> enabledDuringRewrite;
+        QTimer::singleShot(0, &mainWindow, [&] { enabledDuringRewrite = mainWindow.isEnabled(); });
+        dialogs.saveNext(newHeader);
+        ShowDatInformation(dat, dialogs, prompter, &mainWindow);
+
+        ASSERT_TRUE(enabledDuringRewrite.has_value()) << "window events ran during the rewrite";
+        EXPECT_FALSE(*enabledDuringRewrite);
+        EXPECT_TRUE(mainWindow.isEnabled());
+        EXPECT_TRUE(readAll(dat).contains("NEW"));
+    }
 }
 
 TEST_F(DatInformation, FailedRewriteIsReported)

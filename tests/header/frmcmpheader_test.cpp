@@ -197,6 +197,28 @@ TEST_F(HeaderEditor, PickingAnOlderEntryMakesItTheNewest)
     EXPECT_EQ(LoadMRU(store(), mru::HeaderDesc), (QStringList{"C", "A", "B"}));
 }
 
+TEST_F(HeaderEditor, EditingARecordGivesTheSavedValuesAndNoFile)
+{
+    DatHeader header{.name = "N", .description = "D", .version = "1", .category = "Standard DatFile"};
+    QTimer::singleShot(0, [] {
+        QWidget& editor = *QApplication::activeModalWidget();
+        EXPECT_EQ(text(editor, "cboHeaderName"), "N");
+        EXPECT_EQ(text(editor, "txtHeaderVersion"), "1");
+        setText(editor, "cboHeaderName", "New & <odd>");
+        setText(editor, "cboHeaderAuthor", "A");
+        click(editor, "cmdSave");
+    });
+    ASSERT_TRUE(frmCMPHeader::EditHeader(store(), nullptr, header));
+    EXPECT_EQ(header, (DatHeader{.name = "New & <odd>", .description = "D", .version = "1", .author = "A",
+                                 .category = "Standard DatFile"}));
+    EXPECT_TRUE(tempFiles().isEmpty());
+    EXPECT_EQ(LoadMRU(store(), mru::HeaderName).value(0), "New & <odd>");
+
+    QTimer::singleShot(0, [] { click(*QApplication::activeModalWidget(), "cmdCancel"); });
+    EXPECT_FALSE(frmCMPHeader::EditHeader(store(), nullptr, header));
+    EXPECT_EQ(header.name, "New & <odd>");
+}
+
 TEST_F(HeaderEditor, AnUnwritableTemporaryFolderGivesNoHeaderFile)
 {
     if (geteuid() == 0)

@@ -24,12 +24,27 @@ QString ScriptedDatDialogs::SelectDat(const QString& zipFile, const QString& tit
     return extracted;
 }
 
-QString ScriptedDatDialogs::GetCMPHeaderFile(const QString& dat)
+std::optional<DatHeader> ScriptedDatDialogs::nextHeader()
 {
-    headerRequests_.append(dat);
     const std::optional<DatHeader> header = headers_.empty() ? std::nullopt : headers_.front();
     if (!headers_.empty())
         headers_.pop_front();
+    return header;
+}
+
+bool ScriptedDatDialogs::EditDatHeader(DatHeader& header)
+{
+    headersShown_.push_back(header);
+    const std::optional<DatHeader> saved = nextHeader();
+    if (saved)
+        header = *saved;
+    return saved.has_value();
+}
+
+QString ScriptedDatDialogs::GetCMPHeaderFile(const QString& dat)
+{
+    headerRequests_.append(dat);
+    const std::optional<DatHeader> header = nextHeader();
     if (!header)
         return {};
     const QString headerFile = GetTempFileName("cmh");

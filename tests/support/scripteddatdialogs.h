@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <optional>
+#include <vector>
 
 namespace quillon::testing {
 
@@ -21,17 +22,23 @@ public:
 
     QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) override;
     QString GetCMPHeaderFile(const QString& dat) override;
+    // Takes the next scripted header as what the user saved; records the values shown.
+    bool EditDatHeader(DatHeader& header) override;
 
     const QStringList& selectTitles() const { return selectTitles_; }
     const QStringList& headerRequests() const { return headerRequests_; }
+    const std::vector<DatHeader>& headersShown() const { return headersShown_; }
     // Every temporary file made; the command is expected to delete them all.
     const QStringList& madeFiles() const { return madeFiles_; }
 
 private:
+    std::optional<DatHeader> nextHeader();
+
     std::deque<QString> entries_;
     std::deque<std::optional<DatHeader>> headers_;
     QStringList selectTitles_;
     QStringList headerRequests_;
+    std::vector<DatHeader> headersShown_;
     QStringList madeFiles_;
 };
 

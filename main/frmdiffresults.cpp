@@ -123,11 +123,7 @@ frmDiffResults::frmDiffResults(std::shared_ptr<const DiffResults> results, Promp
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, &frmDiffResults::focusSearch);
 
-    updateShownCount();
-    if (filter_->rowCount() > 0)
-        tblSets->setCurrentIndex(filter_->index(0, 0));
-    else
-        showDetail({});
+    filterChanged();
     tblSets->setFocus();
 }
 
@@ -188,7 +184,7 @@ QLayout* frmDiffResults::createFilterRow()
     txtSearch->setClearButtonEnabled(true);
     connect(txtSearch, &QLineEdit::textChanged, this, [this](const QString& text) {
         filter_->setSearchText(text);
-        updateShownCount();
+        filterChanged();
     });
     row->addWidget(txtSearch, 1);
     lblShown = new QLabel;
@@ -207,7 +203,7 @@ QToolButton* frmDiffResults::addStatusButton(QLayout* row, SetStatus status, qin
     toggle->setToolTip(QString("Show or hide the sets of status \"%1\".").arg(StatusText(status)));
     connect(toggle, &QToolButton::toggled, this, [this, status](bool shown) {
         filter_->setStatusShown(status, shown);
-        updateShownCount();
+        filterChanged();
     });
     row->addWidget(toggle);
     return toggle;
@@ -276,6 +272,16 @@ QLayout* frmDiffResults::createButtonRow()
     row->addWidget(lblStatus, 1);
     row->addWidget(cmdClose);
     return row;
+}
+
+// The filter lays the table out anew, which does not announce a current set that went away;
+// the first set shown then takes its place.
+void frmDiffResults::filterChanged()
+{
+    updateShownCount();
+    if (!tblSets->currentIndex().isValid() && filter_->rowCount() > 0)
+        tblSets->setCurrentIndex(filter_->index(0, 0));
+    showDetail(tblSets->currentIndex());
 }
 
 void frmDiffResults::updateShownCount()

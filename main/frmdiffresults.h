@@ -44,6 +44,7 @@ private:
     QLayout* createButtonRow();
     QToolButton* addStatusButton(QLayout* row, SetStatus status, qint64 count);
 
+    void filterChanged();
     void updateShownCount();
     void showDetail(const QModelIndex& shownIndex);
     void focusSearch();

@@ -147,6 +147,8 @@ TEST_F(ResultsWindow, TheDetailListsEachObjectAndWhatHappenedToIt)
     selectSet("galaxian");
     EXPECT_EQ(detailRow(0), (QStringList{"Added", "rom", "bad.1", "", "00000000", "baddump"}));
 
+    child<QLineEdit>("txtSearch")->setText("pac");
+    EXPECT_EQ(text("lblDetail"), "Objects of pacman (Changed)") << "the first set shown replaces one filtered out";
     child<QLineEdit>("txtSearch")->setText("no such set");
     EXPECT_EQ(text("lblDetail"), "Objects: select a set.");
     EXPECT_EQ(child<QTreeWidget>("lstObjects")->topLevelItemCount(), 0);

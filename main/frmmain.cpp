@@ -416,6 +416,9 @@ void frmmain::showEvent(QShowEvent* event)
 void frmmain::closeEvent(QCloseEvent* event)
 {
     savePosition();
+    // The results window would otherwise keep Quillon running after its main window closed.
+    if (resultsWindow_)
+        resultsWindow_->close();
     QMainWindow::closeEvent(event);
 }
 

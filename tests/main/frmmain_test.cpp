@@ -762,6 +762,10 @@ TEST_F(MainWindow, ResultsOpenAfterMakeDiffAndAgainFromTheFileMenu)
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->findChildren<frmDiffResults*>().size(), 1) << "one results window at a time";
     EXPECT_TRUE(prompter.messages().isEmpty());
+
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<frmDiffResults*>("frmDiffResults"), nullptr) << "closed with the main window";
 }
 
 TEST_F(MainWindow, WithTheOptionOffResultsAreKeptButNotShown)

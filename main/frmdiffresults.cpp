@@ -222,9 +222,10 @@ QTableView* frmDiffResults::createTable()
     // Rows of one height and columns sized by hand keep 30,000 rows instant to show.
     tblSets->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tblSets->verticalHeader()->setDefaultSectionSize(tblSets->fontMetrics().height() + 6);
-    const int widths[DiffSetsModel::ColumnCount] = {140, 320, 110, 110, 70, 70, 70};
+    const int widths[DiffSetsModel::ColumnCount] = {140, 320, 130, 110, 70, 70, 70};
     for (int column = 0; column < DiffSetsModel::ColumnCount; ++column)
         tblSets->setColumnWidth(column, widths[column]);
+    tblSets->horizontalHeader()->setSectionResizeMode(DiffSetsModel::Description, QHeaderView::Stretch);
     // Report order (new, changed, removed) until the user sorts by a column.
     tblSets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     tblSets->setSortingEnabled(true);

@@ -205,9 +205,19 @@ QString sizeText(const DiffObject& object)
     return object.size ? QString::number(*object.size) : QString();
 }
 
+QString hashesText(const DiffObject& object)
+{
+    QStringList lines;
+    if (!object.sha1.isEmpty())
+        lines << "SHA-1 " + object.sha1;
+    if (!object.md5.isEmpty())
+        lines << "MD5 " + object.md5;
+    return lines.join('\n');
+}
+
 ObjectChange describe(const QString& change, const DiffObject& object)
 {
-    return {change, object.kind, object.name, sizeText(object), object.crc, object.flags.join(", ")};
+    return {change, object.kind, object.name, sizeText(object), object.crc, object.flags.join(", "), hashesText(object)};
 }
 
 }  // namespace

@@ -116,6 +116,7 @@ struct ObjectChange {
     QString size;
     QString crc;
     QString flags;
+    QString hashes;  // "SHA-1 ..." and "MD5 ..." lines, when known
 };
 QList<ObjectChange> DescribeObjectChanges(const DiffSet& set);
 

@@ -305,6 +305,8 @@ void frmDiffResults::showDetail(const QModelIndex& shownIndex)
     for (const ObjectChange& change : DescribeObjectChanges(set)) {
         auto* item = new QTreeWidgetItem({change.change, change.kind, change.name, change.size, change.crc, change.flags});
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        for (int column = 0; column < item->columnCount(); ++column)
+            item->setToolTip(column, change.hashes);
         items.append(item);
     }
     lstObjects->addTopLevelItems(items);

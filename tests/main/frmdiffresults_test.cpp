@@ -139,6 +139,10 @@ TEST_F(ResultsWindow, TheDetailListsEachObjectAndWhatHappenedToIt)
     EXPECT_EQ(text("lblDetail"), "Objects of newgame (New)") << "the first set is shown at once";
     EXPECT_EQ(detailRow(0), (QStringList{"Added", "rom", "ng.1", "4096", "0badf00d", ""}));
 
+    selectSet("pacman");
+    EXPECT_EQ(child<QTreeWidget>("lstObjects")->topLevelItem(0)->toolTip(2),
+              "SHA-1 0123456789abcdef0123456789abcdef01234567") << "hashes show on hovering";
+
     selectSet("mspacman");
     EXPECT_EQ(text("lblDetail"), "Objects of mspacman (Renamed objects)");
     EXPECT_EQ(detailRow(0), (QStringList{"Renamed", "rom", "boot1 → pacman.6e", "4096", "d16b31b7", ""}));

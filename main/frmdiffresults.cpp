@@ -80,11 +80,11 @@ QString withCsvExtension(const SaveChoice& choice)
     return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + ".csv" : choice.path;
 }
 
-// The diff DAT's name with ".csv" for its extension.
-QString csvFileName(const QString& destination)
+// The diff DAT's name with another extension, so that what belongs together sorts together.
+QString nameBesideDiff(const QString& destination, const QString& extension)
 {
     const QString title = GetFileTitle(destination, false);
-    return (title.isEmpty() ? QStringLiteral("diff results") : title) + ".csv";
+    return (title.isEmpty() ? QStringLiteral("diff results") : title) + extension;
 }
 
 }  // namespace
@@ -321,7 +321,7 @@ void frmDiffResults::focusSearch()
 void frmDiffResults::cmdExportCsv_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
-        {"Export CSV", suggestedPath(csvFileName(results_->destination)),
+        {"Export CSV", suggestedPath(nameBesideDiff(results_->destination, ".csv")),
          "CSV files (*.csv);;All files (*)"});
     if (choice.path.isEmpty())
         return;
@@ -334,7 +334,7 @@ void frmDiffResults::cmdExportCsv_Click()
 void frmDiffResults::cmdSaveReport_Click()
 {
     const QString path = prompter_.chooseFileToSave(
-        {"Save report", suggestedPath("setdelta.log"), "Log files (*.log);;Text files (*.txt);;All files (*)"});
+        {"Save report", suggestedPath(nameBesideDiff(results_->destination, ".log")), "Log files (*.log);;Text files (*.txt);;All files (*)"});
     if (path.isEmpty())
         return;
     if (Outcome saved = SaveReadableReport(*results_, path); !saved)

@@ -218,7 +218,7 @@ TEST_F(ResultsWindow, SavesTheReadableReportAndOpensTheDestinationsFolder)
     const QString saved = folder.filePath("kept.log");
     prompter.chooseNext(saved);
     click("cmdSaveReport");
-    EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath("setdelta.log"));
+    EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath("diff.log"));
     EXPECT_EQ(readAll(saved), "Readable report\r\nline two\r\n");
 
     click("cmdOpenFolder");

@@ -20,6 +20,8 @@ inline constexpr SettingKey MultipleInstances{"Options", "MupltipleInstances", "
 inline constexpr SettingKey DatFolderMode{"Options", "DatFolderMode", "0"};  // 1: both panels start in DatFolder
 inline constexpr SettingKey DatFolder{"Options", "DatFolder", ""};
 inline constexpr SettingKey SearchWholeFile{"Options", "SearchWholeFile", "0"};
+// 1: the "Diff results" window opens after a successful Make Diff.
+inline constexpr SettingKey ShowDiffResults{"Options", "ShowDiffResults", "1"};
 
 // Window state. The position is in twips; its default is the window's designed place.
 inline constexpr SettingKey PositionLeft{"Position", "Left", ""};

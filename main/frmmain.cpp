@@ -6,6 +6,7 @@
 #include "filepanel.h"
 #include "folderpicker.h"
 #include "frmcreate.h"
+#include "frmdiffresults.h"
 #include "frmoptions.h"
 #include "logtext.h"
 #include "makediff.h"
@@ -247,6 +248,10 @@ void frmmain::createMenus()
             &QAction::triggered, this, &frmmain::mnuFileCreate_Click);
     connect(addMenuItem(mnuFile, "mnuFileRefresh", "&Refresh file lists|@Force the update of the two file lists.|#s_Key15"),
             &QAction::triggered, this, &frmmain::RefreshFileList);
+    mnuFileLastResults = addMenuItem(mnuFile, "mnuFileLastResults",
+                                     "&Last diff results|@Show again what the last Make Diff found.");
+    mnuFileLastResults->setEnabled(false);
+    connect(mnuFileLastResults, &QAction::triggered, this, &frmmain::mnuFileLastResults_Click);
     mnuFile->addSeparator()->setObjectName("mnuFileSep1");
     connect(addMenuItem(mnuFile, "mnuFileExit", "&Exit|@Exit the application.|#s_Key11"), &QAction::triggered, this,
             &QWidget::close);
@@ -411,6 +416,9 @@ void frmmain::showEvent(QShowEvent* event)
 void frmmain::closeEvent(QCloseEvent* event)
 {
     savePosition();
+    // The results window would otherwise keep Quillon running after its main window closed.
+    if (resultsWindow_)
+        resultsWindow_->close();
     QMainWindow::closeEvent(event);
 }
 
@@ -734,6 +742,51 @@ void frmmain::cmdMakeDiff_Click()
 void frmmain::cmdInfo_Click(const Side& side)
 {
     ShowDatInformation(side.panel->selectedPath(), *dialogs_, prompter_, this);
+}
+
+void frmmain::showDiffResults(DiffResults results)
+{
+    lastResults_ = std::make_shared<const DiffResults>(std::move(results));
+    mnuFileLastResults->setEnabled(true);
+    if (resultsShownAfterMakeDiff())
+        mnuFileLastResults_Click();
+}
+
+void frmmain::showDiffReport(const QString& reportPath, const QString& readableReportPath, const QString& destination)
+{
+    DiffResults results;
+    if (Outcome loaded = LoadDiffResults(reportPath, readableReportPath, results); !loaded) {
+        // An earlier run's results would pass for this run's.
+        lastResults_.reset();
+        mnuFileLastResults->setEnabled(false);
+        if (resultsShownAfterMakeDiff())
+            prompter_.ask({.text = "The diff DAT was written, but its results could not be read.\n" + loaded.reason(),
+                           .title = "Diff results",
+                           .icon = PromptIcon::Exclamation,
+                           .centredOnMainWindow = true});
+        return;
+    }
+    results.destination = destination;
+    showDiffResults(std::move(results));
+}
+
+bool frmmain::resultsShownAfterMakeDiff() const
+{
+    return store_.readInt16(keys::ShowDiffResults) == 1;
+}
+
+// One results window at a time: the one of earlier results makes way.
+void frmmain::mnuFileLastResults_Click()
+{
+    if (!lastResults_)
+        return;
+    if (resultsWindow_)
+        resultsWindow_->close();
+    resultsWindow_ = new frmDiffResults(lastResults_, prompter_, shell_.openFile, this);
+    resultsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    resultsWindow_->show();
+    resultsWindow_->raise();
+    resultsWindow_->activateWindow();
 }
 
 void frmmain::mnuFileCreate_Click()

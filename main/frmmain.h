@@ -1,10 +1,12 @@
 #pragma once
 
 #include "commandline.h"
+#include "diffresults.h"
 #include "difftool.h"
 #include "menucaption.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -23,6 +25,7 @@ namespace quillon {
 
 class DatDialogs;
 class FilePanel;
+class frmDiffResults;
 class Prompter;
 class SettingsStore;
 
@@ -65,6 +68,13 @@ public:
     // To be called when the options dialog has closed: the switches and the caption follow the
     // stored options, and a fixed DAT folder is put into both panels.
     void ApplyOptions();
+
+    // To be called after a successful Make Diff: keeps the results for "Last diff results" and
+    // shows them unless the user turned that off.
+    void showDiffResults(DiffResults results);
+    // The same from the files of a run: setdelta's JSON report and its readable report. A report
+    // that cannot be read is reported to the user, with the reason, and changes nothing.
+    void showDiffReport(const QString& reportPath, const QString& readableReportPath, const QString& destination);
 
     // Every menu item with its caption, in menu order.
     const QList<MenuItemCaption>& menuItems() const { return menuItems_; }
@@ -111,6 +121,8 @@ private:
     void cmdMakeDiff_Click();
     void cmdInfo_Click(const Side& side);
     void mnuFileCreate_Click();
+    void mnuFileLastResults_Click();
+    bool resultsShownAfterMakeDiff() const;
     void mnuSettings_Click();
     void mnuSettingsCopy_Click();
     void mnuAbout_Click();
@@ -137,6 +149,9 @@ private:
     QPlainTextEdit* txtlog = nullptr;
     QStatusBar* sbStatusBar = nullptr;
     QAction* mnuAdvancedDesigner = nullptr;
+    QAction* mnuFileLastResults = nullptr;
+    std::shared_ptr<const DiffResults> lastResults_;
+    QPointer<frmDiffResults> resultsWindow_;
 };
 
 }  // namespace quillon

@@ -119,6 +119,7 @@ QWidget* frmOptions::createGeneralPage()
     chkCMPHeaderSearch = addCheckBox(advancedFrame, "chkCMPHeaderSearch",
                                      "Search for CMP Header in the whole DatFile");
     chkMultipleInstance = addCheckBox(advancedFrame, "chkMultipleInstance", "Allow multiple Instances");
+    chkShowDiffResults = addCheckBox(advancedFrame, "chkShowDiffResults", "Show results after Make Diff");
     layout->addStretch();
     return page;
 }
@@ -184,6 +185,7 @@ void frmOptions::load()
     txtDatFolder->setText(store_.readString(keys::DatFolder));
     loadCheckBox(chkMultipleInstance, keys::MultipleInstances);
     loadCheckBox(chkCMPHeaderSearch, keys::SearchWholeFile);
+    loadCheckBox(chkShowDiffResults, keys::ShowDiffResults);
 }
 
 void frmOptions::loadOptionGroup(QButtonGroup* group, const SettingKey& key, int count)
@@ -208,6 +210,7 @@ void frmOptions::save()
     store_.write(keys::DatFolder, txtDatFolder->text());
     saveCheckBox(chkMultipleInstance, keys::MultipleInstances);
     saveCheckBox(chkCMPHeaderSearch, keys::SearchWholeFile);
+    saveCheckBox(chkShowDiffResults, keys::ShowDiffResults);
     store_.sync();
     accept();
 }
@@ -231,6 +234,7 @@ void frmOptions::cmdDefaults_Click()
     for (QCheckBox* box : {chkRomRenames, chkBios, chkMultipleInstance, chkCMPHeaderSearch})
         box->setCheckState(Qt::Unchecked);
     chkNoDump->setCheckState(Qt::Checked);
+    chkShowDiffResults->setCheckState(Qt::Checked);
 }
 
 void frmOptions::cmdBrowse_Click()

@@ -47,6 +47,7 @@ private:
     QToolButton* cmdBrowse = nullptr;
     QCheckBox* chkCMPHeaderSearch = nullptr;
     QCheckBox* chkMultipleInstance = nullptr;
+    QCheckBox* chkShowDiffResults = nullptr;
     QButtonGroup* optSetType = nullptr;
     QButtonGroup* optDatType = nullptr;
     QButtonGroup* optObject = nullptr;

@@ -1,5 +1,8 @@
 // The main window driven as a user would, offscreen, over real folders, with scripted answers.
+#include "diffreport.h"
+#include "diffresultsmodel.h"
 #include "filelistbox.h"
+#include "frmdiffresults.h"
 #include "frmmain.h"
 #include "mru.h"
 #include "scripteddatdialogs.h"
@@ -229,6 +232,7 @@ TEST_F(MainWindow, MenusShowTheirCaptionsAndTheirTipsInStatusPanelOne)
     const std::tuple<const char*, QString, QString> items[] = {
         {"mnuFileCreate", "&Create a MAME datfile", "Create a dat from a MAME executable."},
         {"mnuFileRefresh", "&Refresh file lists", "Force the update of the two file lists."},
+        {"mnuFileLastResults", "&Last diff results", "Show again what the last Make Diff found."},
         {"mnuFileExit", "&Exit", "Exit the application."},
         {"mnuSettings", "&Settings", "Open the settings window."},
         {"mnuAdvancedDesigner", "Open Menu Designer", ""},
@@ -242,8 +246,8 @@ TEST_F(MainWindow, MenusShowTheirCaptionsAndTheirTipsInStatusPanelOne)
         action->showStatusText(window.get());
         EXPECT_EQ(statusText(), tip) << name;
     }
-    EXPECT_EQ(window->menuItems().size(), 7);
-    EXPECT_EQ(window->menuItems().at(2).caption.pictureKey, "s_Key11");
+    EXPECT_EQ(window->menuItems().size(), 8);
+    EXPECT_EQ(window->menuItems().at(3).caption.pictureKey, "s_Key11");
 }
 
 TEST_F(MainWindow, TheMenuDesignerIsOfferedOnlyInAdvancedMode)
@@ -733,4 +737,65 @@ TEST_F(MainWindow, SaveAsNamesADatDestination)
     prompter.chooseNext("");
     click("cmdBrowseDest");
     EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile).size(), 2) << "nothing named, nothing recorded";
+}
+
+TEST_F(MainWindow, ResultsOpenAfterMakeDiffAndAgainFromTheFileMenu)
+{
+    open();
+    EXPECT_FALSE(child<QAction>("mnuFileLastResults")->isEnabled());
+    const QString report = dirs.filePath("report.json");
+    writeFile(report, quillon::testing::sampleDiffReport());
+
+    window->showDiffReport(report, "", dirs.filePath("out/diff.dat"));
+    auto* results = window->findChild<frmDiffResults*>("frmDiffResults");
+    ASSERT_NE(results, nullptr);
+    EXPECT_TRUE(results->isVisible());
+    EXPECT_EQ(results->windowTitle(), "Diff results");
+    EXPECT_EQ(results->shownSets().rowCount(), 5);
+    EXPECT_TRUE(child<QAction>("mnuFileLastResults")->isEnabled());
+
+    results->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<frmDiffResults*>("frmDiffResults"), nullptr);
+    trigger("mnuFileLastResults");
+    trigger("mnuFileLastResults");
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChildren<frmDiffResults*>().size(), 1) << "one results window at a time";
+    EXPECT_TRUE(prompter.messages().isEmpty());
+
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<frmDiffResults*>("frmDiffResults"), nullptr) << "closed with the main window";
+}
+
+TEST_F(MainWindow, WithTheOptionOffResultsAreKeptButNotShown)
+{
+    temp.store().write(keys::ShowDiffResults, "0");
+    open();
+    const QString report = dirs.filePath("report.json");
+    writeFile(report, quillon::testing::sampleDiffReport());
+
+    window->showDiffReport(report, "", dirs.filePath("diff.dat"));
+    EXPECT_EQ(window->findChild<frmDiffResults*>("frmDiffResults"), nullptr);
+    EXPECT_TRUE(child<QAction>("mnuFileLastResults")->isEnabled());
+    trigger("mnuFileLastResults");
+    EXPECT_NE(window->findChild<frmDiffResults*>("frmDiffResults"), nullptr);
+}
+
+TEST_F(MainWindow, AnUnreadableReportIsReportedAndForgetsEarlierResults)
+{
+    open();
+    const QString report = dirs.filePath("report.json");
+    writeFile(report, quillon::testing::sampleDiffReport());
+    window->showDiffReport(report, "", dirs.filePath("diff.dat"));
+    ASSERT_TRUE(child<QAction>("mnuFileLastResults")->isEnabled());
+
+    writeFile(report, "{\"format\": \"setdelta-report\", \"sets\": [");
+    window->showDiffReport(report, "", dirs.filePath("diff.dat"));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.messages().at(0).icon, PromptIcon::Exclamation);
+    EXPECT_TRUE(prompter.texts().at(0).startsWith("The diff DAT was written, but its results could not be read.\n" +
+                                                  report + ": "))
+        << prompter.texts().at(0).toStdString();
+    EXPECT_FALSE(child<QAction>("mnuFileLastResults")->isEnabled());
 }

@@ -67,8 +67,10 @@ TEST_F(OptionsDialog, ValuesItCannotShowCountAsTheDefaults)
 TEST_F(OptionsDialog, DefaultsThenSaveGiveTheDefaultSwitches)
 {
     temp.writeFileText("[Options]\nSetType=1\nDatType=3\nObject=2\nRomRenames=1\nNoDump=0\n"
-                       "Non-Separeted%20BIOS=1\n");
+                       "Non-Separeted%20BIOS=1\nShowDiffResults=0\n");
     frmOptions dialog(store, prompter);
+    EXPECT_EQ(find<QCheckBox>(dialog, "chkShowDiffResults")->checkState(), Qt::Unchecked);
+    EXPECT_EQ(find<QCheckBox>(dialog, "chkShowDiffResults")->text(), "Show results after Make Diff");
     click(dialog, "cmdDefaults");
     click(dialog, "cmdSave");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -77,6 +79,7 @@ TEST_F(OptionsDialog, DefaultsThenSaveGiveTheDefaultSwitches)
     EXPECT_EQ(reopened.readString(keys::RomRenames), "0");
     EXPECT_EQ(reopened.readString(keys::SearchWholeFile), "0");
     EXPECT_EQ(reopened.readString(keys::DatFolderMode), "0");
+    EXPECT_EQ(reopened.readString(keys::ShowDiffResults), "1") << "results are shown by default";
 }
 
 TEST_F(OptionsDialog, SaveWritesEveryOptionAsItsIndexOrCheckValue)

@@ -1,0 +1,327 @@
+#include "diffresults.h"
+
+#include "utilities.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QSaveFile>
+
+namespace quillon {
+
+namespace {
+
+constexpr int supportedVersion = 1;
+
+// A report that does not have the agreed shape; the message says where.
+struct BadReport {
+    QString reason;
+};
+
+QString text(const QJsonObject& object, QLatin1StringView key)
+{
+    return object.value(key).toString();
+}
+
+qint64 count(const QJsonObject& object, QLatin1StringView key)
+{
+    return object.value(key).toInteger();
+}
+
+QJsonObject member(const QJsonObject& object, QLatin1StringView key)
+{
+    const QJsonValue value = object.value(key);
+    if (!value.isObject())
+        throw BadReport{QString("\"%1\" is missing or not an object").arg(key)};
+    return value.toObject();
+}
+
+QJsonArray array(const QJsonObject& object, QLatin1StringView key, const QString& where)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        return {};
+    if (!value.isArray())
+        throw BadReport{QString("%1: \"%2\" is not a list").arg(where, key)};
+    return value.toArray();
+}
+
+DiffInput readInput(const QJsonObject& input)
+{
+    return {
+        .file = text(input, QLatin1StringView("file")),
+        .entry = text(input, QLatin1StringView("entry")),
+        .format = text(input, QLatin1StringView("format")),
+        .name = text(input, QLatin1StringView("name")),
+        .version = text(input, QLatin1StringView("version")),
+        .build = text(input, QLatin1StringView("build")),
+        .sets = count(input, QLatin1StringView("sets")),
+        .objects = count(input, QLatin1StringView("objects")),
+    };
+}
+
+DiffOptions readOptions(const QJsonObject& options)
+{
+    return {
+        .setType = text(options, QLatin1StringView("set_type")),
+        .delta = options.value(QLatin1StringView("delta")).toInt(),
+        .objects = text(options, QLatin1StringView("objects")),
+        .renames = options.value(QLatin1StringView("renames")).toBool(),
+        .nodump = options.value(QLatin1StringView("nodump")).toBool(),
+        .biosInSets = options.value(QLatin1StringView("bios_in_sets")).toBool(),
+    };
+}
+
+DiffSummary readSummary(const QJsonObject& summary)
+{
+    return {
+        .newSets = count(summary, QLatin1StringView("new_sets")),
+        .removedSets = count(summary, QLatin1StringView("removed_sets")),
+        .changedSets = count(summary, QLatin1StringView("changed_sets")),
+        .renamedSets = count(summary, QLatin1StringView("renamed_sets")),
+        .addedObjects = count(summary, QLatin1StringView("added_objects")),
+        .removedObjects = count(summary, QLatin1StringView("removed_objects")),
+        .renamedObjects = count(summary, QLatin1StringView("renamed_objects")),
+    };
+}
+
+DiffObject readObject(const QJsonValue& value, const QString& where)
+{
+    if (!value.isObject())
+        throw BadReport{where + ": an object is not described as one"};
+    const QJsonObject object = value.toObject();
+    DiffObject result{
+        .kind = text(object, QLatin1StringView("kind")),
+        .name = text(object, QLatin1StringView("name")),
+        .size = std::nullopt,
+        .crc = text(object, QLatin1StringView("crc")),
+        .sha1 = text(object, QLatin1StringView("sha1")),
+        .md5 = text(object, QLatin1StringView("md5")),
+        .flags = {},
+    };
+    const QJsonValue size = object.value(QLatin1StringView("size"));
+    if (size.isDouble())
+        result.size = size.toInteger();
+    for (const QJsonValue flag : array(object, QLatin1StringView("flags"), where))
+        result.flags.append(flag.toString());
+    return result;
+}
+
+QList<DiffObject> readObjects(const QJsonObject& set, QLatin1StringView key, const QString& where)
+{
+    QList<DiffObject> objects;
+    const QJsonArray list = array(set, key, where);
+    objects.reserve(list.size());
+    for (const QJsonValue value : list)
+        objects.append(readObject(value, where));
+    return objects;
+}
+
+QList<RenamedObject> readRenames(const QJsonObject& set, const QString& where)
+{
+    QList<RenamedObject> renames;
+    for (const QJsonValue value : array(set, QLatin1StringView("renamed"), where)) {
+        const QJsonObject rename = value.toObject();
+        renames.append({readObject(rename.value(QLatin1StringView("from")), where),
+                        readObject(rename.value(QLatin1StringView("to")), where)});
+    }
+    return renames;
+}
+
+SetStatus readStatus(const QString& status, const QString& where)
+{
+    static const std::pair<const char*, SetStatus> statuses[] = {
+        {"new", SetStatus::New},
+        {"removed", SetStatus::Removed},
+        {"changed", SetStatus::Changed},
+        {"renamed", SetStatus::Renamed},
+    };
+    for (const auto& [word, value] : statuses) {
+        if (status == QLatin1String(word))
+            return value;
+    }
+    throw BadReport{QString("%1: unknown status \"%2\"").arg(where, status)};
+}
+
+DiffSet readSet(const QJsonValue& value, qsizetype index)
+{
+    const QString where = QString("set %1").arg(index + 1);
+    if (!value.isObject())
+        throw BadReport{where + " is not described as an object"};
+    const QJsonObject set = value.toObject();
+    const QString name = text(set, QLatin1StringView("name"));
+    const QString named = name.isEmpty() ? where : QString("set \"%1\"").arg(name);
+    return {
+        .name = name,
+        .description = text(set, QLatin1StringView("description")),
+        .parent = text(set, QLatin1StringView("parent")),
+        .status = readStatus(text(set, QLatin1StringView("status")), named),
+        .objects = readObjects(set, QLatin1StringView("objects"), named),
+        .added = readObjects(set, QLatin1StringView("added"), named),
+        .removed = readObjects(set, QLatin1StringView("removed"), named),
+        .renamed = readRenames(set, named),
+    };
+}
+
+void readReport(const QJsonObject& report, DiffResults& results)
+{
+    if (text(report, QLatin1StringView("format")) != QLatin1String("setdelta-report"))
+        throw BadReport{"it is not a setdelta report"};
+    const int version = report.value(QLatin1StringView("version")).toInt();
+    if (version != supportedVersion)
+        throw BadReport{QString("its version %1 is not the version %2 this Quillon reads")
+                            .arg(version)
+                            .arg(supportedVersion)};
+    results.setdeltaVersion = text(report, QLatin1StringView("setdelta_version"));
+    results.oldInput = readInput(member(report, QLatin1StringView("old")));
+    results.newInput = readInput(member(report, QLatin1StringView("new")));
+    results.options = readOptions(member(report, QLatin1StringView("options")));
+    results.summary = readSummary(member(report, QLatin1StringView("summary")));
+    const QJsonValue sets = report.value(QLatin1StringView("sets"));
+    if (!sets.isArray())
+        throw BadReport{"\"sets\" is missing or not a list"};
+    const QJsonArray list = sets.toArray();
+    results.sets.clear();
+    results.sets.reserve(static_cast<size_t>(list.size()));
+    for (qsizetype index = 0; index < list.size(); ++index)
+        results.sets.push_back(readSet(list.at(index), index));
+}
+
+Outcome readWholeFile(const QString& path, QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::failure(path + ": " + file.errorString());
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Outcome::failure(path + ": " + file.errorString());
+    return Outcome::success();
+}
+
+QString sizeText(const DiffObject& object)
+{
+    return object.size ? QString::number(*object.size) : QString();
+}
+
+QString hashesText(const DiffObject& object)
+{
+    QStringList lines;
+    if (!object.sha1.isEmpty())
+        lines << "SHA-1 " + object.sha1;
+    if (!object.md5.isEmpty())
+        lines << "MD5 " + object.md5;
+    return lines.join('\n');
+}
+
+ObjectChange describe(const QString& change, const DiffObject& object)
+{
+    return {change, object.kind, object.name, sizeText(object), object.crc, object.flags.join(", "), hashesText(object)};
+}
+
+}  // namespace
+
+qsizetype DiffSet::addedCount() const
+{
+    return status == SetStatus::New ? objects.size() : added.size();
+}
+
+qsizetype DiffSet::removedCount() const
+{
+    return status == SetStatus::Removed ? objects.size() : removed.size();
+}
+
+Outcome ParseDiffResults(const QByteArray& json, DiffResults& results)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (document.isNull())
+        return Outcome::failure(QString("%1 at byte %2").arg(error.errorString()).arg(error.offset));
+    if (!document.isObject())
+        return Outcome::failure("it is not a setdelta report");
+    try {
+        readReport(document.object(), results);
+    } catch (const BadReport& bad) {
+        return Outcome::failure(bad.reason);
+    }
+    return Outcome::success();
+}
+
+Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results)
+{
+    QByteArray json;
+    if (Outcome read = readWholeFile(reportPath, json); !read)
+        return read;
+    if (Outcome parsed = ParseDiffResults(json, results); !parsed)
+        return Outcome::failure(reportPath + ": " + parsed.reason());
+    if (readableReportPath.isEmpty())
+        return Outcome::success();
+    return readWholeFile(readableReportPath, results.readableReport);
+}
+
+Outcome SaveReadableReport(const DiffResults& results, const QString& path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteFully(file, results.readableReport) ||
+        !file.commit())
+        return Outcome::failure(path + ": " + file.errorString());
+    return Outcome::success();
+}
+
+QString StatusText(SetStatus status)
+{
+    switch (status) {
+    case SetStatus::New: return "New";
+    case SetStatus::Removed: return "Removed";
+    case SetStatus::Changed: return "Changed";
+    case SetStatus::Renamed: return "Renamed objects";
+    }
+    return {};
+}
+
+QString DescribeInput(const DiffInput& input)
+{
+    QString described = input.file;
+    if (!input.entry.isEmpty())
+        described += QString(" (%1)").arg(input.entry);
+    const QString release = !input.build.isEmpty() ? input.build : QStringList{input.name, input.version}.join(' ').trimmed();
+    if (!release.isEmpty())
+        described += QString(" - %1").arg(release);
+    return described + QString(" - %1, %2 sets, %3 objects").arg(input.format).arg(input.sets).arg(input.objects);
+}
+
+QString DescribeOptions(const DiffOptions& options)
+{
+    const QString objects = options.objects == QLatin1String("disk")     ? "disks"
+                            : options.objects == QLatin1String("sample") ? "samples"
+                                                                         : "ROMs";
+    QStringList words{QString("%1 sets").arg(options.setType), QString("-d%1").arg(options.delta), objects};
+    if (options.renames)
+        words << "renames counted";
+    if (options.nodump)
+        words << "nodump included";
+    if (options.biosInSets)
+        words << "BIOS in sets";
+    return words.join(", ");
+}
+
+QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)
+{
+    QList<ObjectChange> changes;
+    const QString wholeSetChange = set.status == SetStatus::New ? "Added" : "Removed";
+    for (const DiffObject& object : set.objects)
+        changes.append(describe(wholeSetChange, object));
+    for (const DiffObject& object : set.added)
+        changes.append(describe("Added", object));
+    for (const DiffObject& object : set.removed)
+        changes.append(describe("Removed", object));
+    for (const RenamedObject& rename : set.renamed) {
+        ObjectChange change = describe("Renamed", rename.to);
+        change.name = QString("%1 → %2").arg(rename.from.name, rename.to.name);
+        changes.append(change);
+    }
+    return changes;
+}
+
+}  // namespace quillon

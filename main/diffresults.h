@@ -1,0 +1,123 @@
+#pragma once
+
+#include "outcome.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// What a Make Diff run found, as setdelta's JSON report describes it, kept for the results window.
+namespace quillon {
+
+// One DAT of the comparison, as setdelta read it.
+struct DiffInput {
+    QString file;
+    QString entry;  // the entry inside an archive; empty for a plain file
+    QString format;
+    QString name;     // header name, when the DAT has one
+    QString version;  // header version, when the DAT has one
+    QString build;    // listxml build, when present
+    qint64 sets = 0;
+    qint64 objects = 0;
+};
+
+struct DiffOptions {
+    QString setType;  // "split", "merged" or "non-merged"
+    int delta = 2;
+    QString objects;  // "rom", "disk" or "sample"
+    bool renames = false;
+    bool nodump = false;
+    bool biosInSets = false;
+};
+
+struct DiffSummary {
+    qint64 newSets = 0;
+    qint64 removedSets = 0;
+    qint64 changedSets = 0;
+    qint64 renamedSets = 0;
+    qint64 addedObjects = 0;
+    qint64 removedObjects = 0;
+    qint64 renamedObjects = 0;
+};
+
+struct DiffObject {
+    QString kind;  // "rom", "disk" or "sample"
+    QString name;
+    std::optional<qint64> size;
+    QString crc;
+    QString sha1;
+    QString md5;
+    QStringList flags;
+};
+
+struct RenamedObject {
+    DiffObject from;
+    DiffObject to;
+};
+
+// "Renamed": a set whose only differences are renamed objects.
+enum class SetStatus { New, Removed, Changed, Renamed };
+inline constexpr int setStatusCount = 4;
+
+struct DiffSet {
+    QString name;
+    QString description;
+    QString parent;  // empty for a set that is no clone
+    SetStatus status = SetStatus::Changed;
+    QList<DiffObject> objects;  // a new or removed set: all of its objects
+    QList<DiffObject> added;    // a changed or renamed set: what changed
+    QList<DiffObject> removed;
+    QList<RenamedObject> renamed;
+
+    // A new set counts all its objects as added, a removed one all as removed.
+    qsizetype addedCount() const;
+    qsizetype removedCount() const;
+    qsizetype renamedCount() const { return renamed.size(); }
+};
+
+struct DiffResults {
+    QString setdeltaVersion;
+    DiffInput oldInput;
+    DiffInput newInput;
+    DiffOptions options;
+    DiffSummary summary;
+    std::vector<DiffSet> sets;
+    // setdelta's readable report of the same run (setdelta.log), kept because the run's folder
+    // is removed afterwards.
+    QByteArray readableReport;
+    // The DAT Make Diff wrote; set by the caller.
+    QString destination;
+};
+
+// Reads setdelta's JSON report (and, when a path is given, its readable report). A file that
+// cannot be read, is not a setdelta report, or is of a later version gives the reason.
+Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results);
+// The same from the report's bytes.
+Outcome ParseDiffResults(const QByteArray& json, DiffResults& results);
+
+// Writes the readable report to a file, which is replaced only when written completely; a
+// failure says why and leaves an existing file as it was.
+Outcome SaveReadableReport(const DiffResults& results, const QString& path);
+
+// Words shown to the user.
+QString StatusText(SetStatus status);
+QString DescribeInput(const DiffInput& input);
+QString DescribeOptions(const DiffOptions& options);
+
+// One line of the detail of a set: what happened to one object.
+struct ObjectChange {
+    QString change;  // "Added", "Removed" or "Renamed"
+    QString kind;
+    QString name;  // for a rename: "old name → new name"
+    QString size;
+    QString crc;
+    QString flags;
+    QString hashes;  // "SHA-1 ..." and "MD5 ..." lines, when known
+};
+QList<ObjectChange> DescribeObjectChanges(const DiffSet& set);
+
+}  // namespace quillon

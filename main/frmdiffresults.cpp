@@ -1,0 +1,366 @@
+#include "frmdiffresults.h"
+
+#include "diffresultsmodel.h"
+#include "prompter.h"
+#include "utilities.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace quillon {
+
+namespace {
+
+const QString windowTitleText = QStringLiteral("Diff results");
+
+struct Figure {
+    const char* name;
+    const char* caption;
+    qint64 DiffSummary::*count;
+};
+
+const Figure figures[] = {
+    {"lblNewSets", "new sets", &DiffSummary::newSets},
+    {"lblRemovedSets", "removed sets", &DiffSummary::removedSets},
+    {"lblChangedSets", "changed sets", &DiffSummary::changedSets},
+    {"lblAddedObjects", "added objects", &DiffSummary::addedObjects},
+    {"lblRemovedObjects", "removed objects", &DiffSummary::removedObjects},
+    {"lblRenamedObjects", "renamed objects", &DiffSummary::renamedObjects},
+};
+
+const char* const statusButtonNames[setStatusCount] = {
+    "cmdShowNew", "cmdShowRemoved", "cmdShowChanged", "cmdShowRenamed",
+};
+
+qint64 statusCount(const DiffSummary& summary, SetStatus status)
+{
+    switch (status) {
+    case SetStatus::New: return summary.newSets;
+    case SetStatus::Removed: return summary.removedSets;
+    case SetStatus::Changed: return summary.changedSets;
+    case SetStatus::Renamed: return summary.renamedSets;
+    }
+    return 0;
+}
+
+QLabel* selectableLabel(const QString& text, const char* name)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPushButton* button(const QString& caption, const char* name)
+{
+    auto* created = new QPushButton(caption);
+    created->setObjectName(name);
+    return created;
+}
+
+QString withCsvExtension(const SaveChoice& choice)
+{
+    const bool csvFilter = choice.filterIndex == 0;
+    return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + ".csv" : choice.path;
+}
+
+// The diff DAT's name with another extension, so that what belongs together sorts together.
+QString nameBesideDiff(const QString& destination, const QString& extension)
+{
+    const QString title = GetFileTitle(destination, false);
+    return (title.isEmpty() ? QStringLiteral("diff results") : title) + extension;
+}
+
+}  // namespace
+
+frmDiffResults::frmDiffResults(std::shared_ptr<const DiffResults> results, Prompter& prompter,
+                               std::function<bool(const QString& folder)> openFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), results_(std::move(results)), prompter_(prompter), openFolder_(std::move(openFolder))
+{
+    setObjectName("frmDiffResults");
+    setWindowTitle(windowTitleText);
+    resize(900, 640);
+
+    model_ = new DiffSetsModel(results_, this);
+    filter_ = new DiffSetsFilter(this);
+    filter_->setSourceModel(model_);
+
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->addWidget(createTable());
+    auto* detail = new QWidget;
+    auto* detailLayout = new QVBoxLayout(detail);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    lblDetail = selectableLabel({}, "lblDetail");
+    detailLayout->addWidget(lblDetail);
+    detailLayout->addWidget(createDetail());
+    splitter->addWidget(detail);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(createInputs());
+    layout->addWidget(createFigures());
+    layout->addLayout(createFilterRow());
+    layout->addWidget(splitter, 1);
+    layout->addLayout(createButtonRow());
+
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, &frmDiffResults::focusSearch);
+
+    filterChanged();
+    tblSets->setFocus();
+}
+
+frmDiffResults::~frmDiffResults() = default;
+
+QWidget* frmDiffResults::createInputs()
+{
+    auto* box = new QGroupBox("Compared");
+    auto* grid = new QGridLayout(box);
+    const std::pair<QString, QLabel*> rows[] = {
+        {"Old:", selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
+        {"New:", selectableLabel(DescribeInput(results_->newInput), "lblNew")},
+        {"Options:", selectableLabel(DescribeOptions(results_->options), "lblOptions")},
+    };
+    int row = 0;
+    for (const auto& [caption, value] : rows) {
+        grid->addWidget(new QLabel(caption), row, 0, Qt::AlignTop);
+        grid->addWidget(value, row++, 1);
+    }
+    grid->setColumnStretch(1, 1);
+    return box;
+}
+
+QWidget* frmDiffResults::createFigures()
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (const Figure& figure : figures) {
+        auto* cell = new QVBoxLayout;
+        auto* number = new QLabel(QLocale().toString(results_->summary.*figure.count));
+        number->setObjectName(figure.name);
+        QFont large = number->font();
+        large.setPointSizeF(large.pointSizeF() * 2);
+        large.setBold(true);
+        number->setFont(large);
+        number->setAlignment(Qt::AlignCenter);
+        auto* caption = new QLabel(figure.caption);
+        caption->setAlignment(Qt::AlignCenter);
+        cell->addWidget(number);
+        cell->addWidget(caption);
+        layout->addLayout(cell);
+    }
+    return row;
+}
+
+QLayout* frmDiffResults::createFilterRow()
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel("Show:"));
+    for (int status = 0; status < setStatusCount; ++status) {
+        const auto shownStatus = static_cast<SetStatus>(status);
+        addStatusButton(row, shownStatus, statusCount(results_->summary, shownStatus));
+    }
+    txtSearch = new QLineEdit;
+    txtSearch->setObjectName("txtSearch");
+    txtSearch->setPlaceholderText("Search names and descriptions (Ctrl+F)");
+    txtSearch->setClearButtonEnabled(true);
+    connect(txtSearch, &QLineEdit::textChanged, this, [this](const QString& text) {
+        filter_->setSearchText(text);
+        filterChanged();
+    });
+    row->addWidget(txtSearch, 1);
+    lblShown = new QLabel;
+    lblShown->setObjectName("lblShown");
+    row->addWidget(lblShown);
+    return row;
+}
+
+QToolButton* frmDiffResults::addStatusButton(QLayout* row, SetStatus status, qint64 count)
+{
+    auto* toggle = new QToolButton;
+    toggle->setObjectName(statusButtonNames[static_cast<int>(status)]);
+    toggle->setText(QString("%1 (%2)").arg(StatusText(status), QLocale().toString(count)));
+    toggle->setCheckable(true);
+    toggle->setChecked(true);
+    toggle->setToolTip(QString("Show or hide the sets of status \"%1\".").arg(StatusText(status)));
+    connect(toggle, &QToolButton::toggled, this, [this, status](bool shown) {
+        filter_->setStatusShown(status, shown);
+        filterChanged();
+    });
+    row->addWidget(toggle);
+    return toggle;
+}
+
+QTableView* frmDiffResults::createTable()
+{
+    tblSets = new QTableView;
+    tblSets->setObjectName("tblSets");
+    tblSets->setModel(filter_);
+    tblSets->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblSets->setSelectionMode(QAbstractItemView::SingleSelection);
+    tblSets->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblSets->setWordWrap(false);
+    tblSets->verticalHeader()->hide();
+    // Rows of one height and columns sized by hand keep 30,000 rows instant to show.
+    tblSets->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tblSets->verticalHeader()->setDefaultSectionSize(tblSets->fontMetrics().height() + 6);
+    const int widths[DiffSetsModel::ColumnCount] = {140, 320, 130, 110, 70, 70, 70};
+    for (int column = 0; column < DiffSetsModel::ColumnCount; ++column)
+        tblSets->setColumnWidth(column, widths[column]);
+    tblSets->horizontalHeader()->setSectionResizeMode(DiffSetsModel::Description, QHeaderView::Stretch);
+    // Report order (new, changed, removed) until the user sorts by a column.
+    tblSets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    tblSets->setSortingEnabled(true);
+    connect(tblSets->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { showDetail(current); });
+    connect(tblSets, &QTableView::activated, this, [this](const QModelIndex& index) {
+        showDetail(index);
+        lstObjects->setFocus();
+    });
+    return tblSets;
+}
+
+QTreeWidget* frmDiffResults::createDetail()
+{
+    lstObjects = new QTreeWidget;
+    lstObjects->setObjectName("lstObjects");
+    lstObjects->setRootIsDecorated(false);
+    lstObjects->setUniformRowHeights(true);
+    lstObjects->setHeaderLabels({"Change", "Kind", "Name", "Size", "CRC", "Flags"});
+    lstObjects->setColumnWidth(2, 320);
+    return lstObjects;
+}
+
+QLayout* frmDiffResults::createButtonRow()
+{
+    auto* row = new QHBoxLayout;
+    QPushButton* cmdExportCsv = button("Export CSV...", "cmdExportCsv");
+    QPushButton* cmdSaveReport = button("Save report...", "cmdSaveReport");
+    QPushButton* cmdOpenFolder = button("Open folder", "cmdOpenFolder");
+    QPushButton* cmdClose = button("Close", "cmdClose");
+    cmdExportCsv->setToolTip("Save the table as shown, filters applied, as a CSV file.");
+    cmdSaveReport->setToolTip("Save setdelta's readable report of this comparison.");
+    cmdOpenFolder->setToolTip("Open the folder of the diff DAT in the file manager.");
+    cmdSaveReport->setEnabled(!results_->readableReport.isEmpty());
+    cmdOpenFolder->setEnabled(!results_->destination.isEmpty());
+    connect(cmdExportCsv, &QPushButton::clicked, this, &frmDiffResults::cmdExportCsv_Click);
+    connect(cmdSaveReport, &QPushButton::clicked, this, &frmDiffResults::cmdSaveReport_Click);
+    connect(cmdOpenFolder, &QPushButton::clicked, this, &frmDiffResults::cmdOpenFolder_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    lblStatus = new QLabel;
+    lblStatus->setObjectName("lblStatus");
+    row->addWidget(cmdExportCsv);
+    row->addWidget(cmdSaveReport);
+    row->addWidget(cmdOpenFolder);
+    row->addWidget(lblStatus, 1);
+    row->addWidget(cmdClose);
+    return row;
+}
+
+// The filter lays the table out anew, which does not announce a current set that went away;
+// the first set shown then takes its place.
+void frmDiffResults::filterChanged()
+{
+    updateShownCount();
+    if (!tblSets->currentIndex().isValid() && filter_->rowCount() > 0)
+        tblSets->setCurrentIndex(filter_->index(0, 0));
+    showDetail(tblSets->currentIndex());
+}
+
+void frmDiffResults::updateShownCount()
+{
+    lblShown->setText(QString("%1 of %2 sets")
+                          .arg(QLocale().toString(filter_->rowCount()),
+                               QLocale().toString(static_cast<qint64>(results_->sets.size()))));
+}
+
+void frmDiffResults::showDetail(const QModelIndex& shownIndex)
+{
+    lstObjects->clear();
+    if (!shownIndex.isValid()) {
+        lblDetail->setText("Objects: select a set.");
+        return;
+    }
+    const DiffSet& set = model_->set(filter_->mapToSource(shownIndex).row());
+    lblDetail->setText(QString("Objects of %1 (%2)").arg(set.name, StatusText(set.status)));
+    QList<QTreeWidgetItem*> items;
+    for (const ObjectChange& change : DescribeObjectChanges(set)) {
+        auto* item = new QTreeWidgetItem({change.change, change.kind, change.name, change.size, change.crc, change.flags});
+        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        for (int column = 0; column < item->columnCount(); ++column)
+            item->setToolTip(column, change.hashes);
+        items.append(item);
+    }
+    lstObjects->addTopLevelItems(items);
+}
+
+void frmDiffResults::focusSearch()
+{
+    txtSearch->setFocus(Qt::ShortcutFocusReason);
+    txtSearch->selectAll();
+}
+
+void frmDiffResults::cmdExportCsv_Click()
+{
+    const SaveChoice choice = prompter_.chooseSaveTarget(
+        {"Export CSV", suggestedPath(nameBesideDiff(results_->destination, ".csv")),
+         "CSV files (*.csv);;All files (*)"});
+    if (choice.path.isEmpty())
+        return;
+    const QString path = withCsvExtension(choice);
+    if (Outcome exported = ExportCsv(*filter_, path); !exported)
+        return showFailure("The table could not be exported.\n" + exported.reason());
+    lblStatus->setText(QString("%1 sets exported to %2").arg(QLocale().toString(filter_->rowCount()), path));
+}
+
+void frmDiffResults::cmdSaveReport_Click()
+{
+    const QString path = prompter_.chooseFileToSave(
+        {"Save report", suggestedPath(nameBesideDiff(results_->destination, ".log")), "Log files (*.log);;Text files (*.txt);;All files (*)"});
+    if (path.isEmpty())
+        return;
+    if (Outcome saved = SaveReadableReport(*results_, path); !saved)
+        return showFailure("The report could not be saved.\n" + saved.reason());
+    lblStatus->setText("Report saved to " + path);
+}
+
+void frmDiffResults::cmdOpenFolder_Click()
+{
+    const QString folder = GetParentFolder(results_->destination);
+    if (!QFileInfo(folder).isDir())
+        return showFailure(QString("The folder %1 no longer exists.").arg(folder));
+    if (!openFolder_(folder))
+        showFailure(QString("The folder %1 could not be opened: no file manager answered.").arg(folder));
+}
+
+void frmDiffResults::showFailure(const QString& text)
+{
+    prompter_.ask({.text = text, .title = windowTitleText, .icon = PromptIcon::Critical});
+}
+
+// Beside the diff DAT, where the user keeps the results of this comparison.
+QString frmDiffResults::suggestedPath(const QString& fileName) const
+{
+    const QString folder = GetParentFolder(results_->destination);
+    return folder.isEmpty() ? fileName : QDir(folder).filePath(fileName);
+}
+
+}  // namespace quillon

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace quillon::testing {
+
+// A small setdelta report: one set of each status, a rename, and names and descriptions that
+// need CSV quoting.
+inline QByteArray sampleDiffReport()
+{
+    return R"json({
+  "format": "setdelta-report", "version": 1, "setdelta_version": "1.4.0",
+  "old": {"file": "/dats/mame0139.dat", "entry": null, "format": "clrmamepro",
+          "name": "MAME", "version": "0.139", "sets": 120, "objects": 900},
+  "new": {"file": "/dats/mame0251.zip", "entry": "mame0251.xml", "format": "listxml",
+          "build": "0.251 (mame0251)", "sets": 121, "objects": 905},
+  "options": {"set_type": "split", "delta": 2, "objects": "rom", "renames": true, "nodump": true,
+              "bios_in_sets": false},
+  "summary": {"new_sets": 1, "removed_sets": 1, "changed_sets": 2, "renamed_sets": 1,
+              "added_objects": 4, "removed_objects": 2, "renamed_objects": 2},
+  "sets": [
+    {"name": "newgame", "description": "New Game, \"deluxe\"", "parent": null, "status": "new",
+     "objects": [{"kind": "rom", "name": "ng.1", "size": 4096, "crc": "0badf00d"},
+                 {"kind": "rom", "name": "ng.2", "size": 8192, "crc": "12345678"}]},
+    {"name": "pacman", "description": "Pac-Man (Midway)", "parent": null, "status": "changed",
+     "added": [{"kind": "rom", "name": "pacman.7f", "size": 2048, "crc": "aabbccdd", "sha1": "0123456789abcdef0123456789abcdef01234567"}],
+     "removed": [{"kind": "rom", "name": "pacman.7e", "size": 2048, "crc": "11223344"}],
+     "renamed": [{"from": {"kind": "rom", "name": "pm1.bin", "size": 4096, "crc": "c1e6ab10"},
+                  "to": {"kind": "rom", "name": "pacman.6e", "size": 4096, "crc": "c1e6ab10"}}]},
+    {"name": "galaxian", "description": "Galaxian\nPart Two", "parent": null, "status": "changed",
+     "added": [{"kind": "rom", "name": "bad.1", "crc": "00000000", "flags": ["baddump"]}],
+     "removed": [], "renamed": []},
+    {"name": "mspacman", "description": "Ms. Pac-Man", "parent": "pacman", "status": "renamed",
+     "added": [], "removed": [],
+     "renamed": [{"from": {"kind": "rom", "name": "boot1", "size": 4096, "crc": "d16b31b7"},
+                  "to": {"kind": "rom", "name": "pacman.6e", "size": 4096, "crc": "d16b31b7"}}]},
+    {"name": "oldgame", "description": "Old Game", "parent": "pacman", "status": "removed",
+     "objects": [{"kind": "rom", "name": "og.1", "crc": "deadbeef", "flags": ["nodump"]}]}
+  ]
+})json";
+}
+
+}  // namespace quillon::testing

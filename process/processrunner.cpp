@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <cstring>
 
 namespace quillon {
 
@@ -30,8 +31,9 @@ QString resolveProgram(const Command& command)
 // QProcess tells only that the start failed, not the errno of the failed chdir or exec. The
 // common causes are therefore diagnosed here as exec would report them: a missing working
 // folder or program is ENOENT, a program that is a folder or lacks the execute permission is
-// EACCES. Any other failure is reported as QProcess::ProcessError + 1 (1 = FailedToStart).
-int startErrorNumber(const Command& command, QProcess::ProcessError error)
+// EACCES. 0 when the cause is none of these; the start failure is then reported as
+// QProcess::ProcessError + 1 (1 = FailedToStart).
+int startErrorNumber(const Command& command)
 {
     if (!command.workingFolder.isEmpty() && !QFileInfo(command.workingFolder).isDir())
         return ENOENT;
@@ -41,7 +43,7 @@ int startErrorNumber(const Command& command, QProcess::ProcessError error)
     const QFileInfo info(program);
     if (info.isDir() || !info.isExecutable())
         return EACCES;
-    return static_cast<int>(error) + 1;
+    return 0;
 }
 
 // Carries each chunk of output to the log sink and the capture file.
@@ -111,14 +113,34 @@ void configure(QProcess& process, const Command& command)
     process.setStandardInputFile(QProcess::nullDevice());
 }
 
-bool startOrReport(QProcess& process, const Command& command, Prompter& prompter)
+// Starts the program; when it cannot be started, tells the user and returns why.
+QString startOrReport(QProcess& process, const Command& command, Prompter& prompter)
 {
     process.start();
     if (process.waitForStarted(-1))
-        return true;
-    prompter.tell(QStringLiteral("CreateProcess failed. Error: ")
-                  + QString::number(startErrorNumber(command, process.error())));
-    return false;
+        return {};
+    const int errorNumber = startErrorNumber(command);
+    const int shownNumber = errorNumber != 0 ? errorNumber : static_cast<int>(process.error()) + 1;
+    prompter.tell(QStringLiteral("CreateProcess failed. Error: ") + QString::number(shownNumber));
+    const QString reason = errorNumber != 0 ? QString::fromLocal8Bit(std::strerror(errorNumber))
+                                            : process.errorString();
+    return reason.isEmpty() ? QStringLiteral("the program could not be started") : reason;
+}
+
+// Asks the program to end when a stop is requested, and kills it after the grace time.
+void stopOnRequest(QProcess& process, const RunStop* stop, QTimer& killTimer)
+{
+    if (!stop)
+        return;
+    killTimer.setSingleShot(true);
+    QObject::connect(&killTimer, &QTimer::timeout, &process, &QProcess::kill);
+    const auto terminate = [&process, &killTimer] {
+        process.terminate();
+        killTimer.start(stopGraceMs);
+    };
+    QObject::connect(stop, &RunStop::requested, &process, terminate);
+    if (stop->isRequested())
+        terminate();
 }
 
 int exitCodeOf(const QProcess& process)
@@ -152,13 +174,24 @@ void pumpUntilExit(QProcess& process, LogCapture& capture)
 
 }  // namespace
 
+void RunStop::request()
+{
+    requested_ = true;
+    emit requested();
+}
+
+QString XdgBaseFolder(const char* variable, const char* underHome)
+{
+    const QString folder = qEnvironmentVariable(variable);
+    // Relative values are invalid by the XDG base directory rules and are ignored.
+    if (folder.isEmpty() || QDir::isRelativePath(folder))
+        return QDir::homePath() + u'/' + QLatin1String(underHome);
+    return folder;
+}
+
 QString CaptureFilePath()
 {
-    QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
-    // Relative values are invalid by the XDG base directory rules and are ignored.
-    if (stateHome.isEmpty() || QDir::isRelativePath(stateHome))
-        stateHome = QDir::homePath() + QStringLiteral("/.local/state");
-    return stateHome + QStringLiteral("/Quillon/setdelta.log");
+    return XdgBaseFolder("XDG_STATE_HOME", ".local/state") + QStringLiteral("/Quillon/setdelta.log");
 }
 
 RunResult RunIntoFile(const Command& command, const QString& outputFile, const SizeSink& showSize,
@@ -168,8 +201,8 @@ RunResult RunIntoFile(const Command& command, const QString& outputFile, const S
     configure(process, command);
     // With merged channels the child's standard error follows its standard output into the file.
     process.setStandardOutputFile(outputFile, QIODevice::Truncate);
-    if (!startOrReport(process, command, prompter))
-        return {};
+    if (const QString failure = startOrReport(process, command, prompter); !failure.isEmpty())
+        return {.startFailure = failure};
     const auto reportSize = [&] { showSize(QFileInfo(outputFile).size()); };
     QTimer sizeTimer;
     QObject::connect(&sizeTimer, &QTimer::timeout, reportSize);
@@ -180,17 +213,24 @@ RunResult RunIntoFile(const Command& command, const QString& outputFile, const S
 }
 
 RunResult RunRedirected(const Command& command, const QString& captureFile,
-                        const LogSink& appendLogText, Prompter& prompter)
+                        const LogSink& appendLogText, Prompter& prompter, const RunStop* stop)
 {
+    if (stop && stop->isRequested())
+        return {.stopped = true};
     LogCapture capture(captureFile, appendLogText);
-    QProcess process;  // declared after the capture its signals feed, so it goes first
+    QTimer killTimer;
+    QProcess process;  // declared after the capture and timer its signals feed, so it goes first
     configure(process, command);
-    if (!startOrReport(process, command, prompter))
-        return {};
+    if (const QString failure = startOrReport(process, command, prompter); !failure.isEmpty())
+        return {.startFailure = failure};
+    stopOnRequest(process, stop, killTimer);
     capture.start();
     pumpUntilExit(process, capture);
     capture.finish();
-    return {.started = true, .exitCode = exitCodeOf(process), .captureError = capture.captureError()};
+    return {.started = true,
+            .exitCode = exitCodeOf(process),
+            .stopped = stop && stop->isRequested(),
+            .captureError = capture.captureError()};
 }
 
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "logtext.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -20,8 +21,27 @@ struct Command {
 struct RunResult {
     bool started = false;
     int exitCode = -1;     // -1 when the program did not start or did not exit normally
+    bool stopped = false;  // the run was stopped through its RunStop
+    QString startFailure;  // why the program could not be started, in the system's words
     QString captureError;  // why the capture file could not be written; empty when it was
 };
+
+// Stops a run from outside it (a Cancel button, the main window closing): the program is asked
+// to end, and killed when it has not ended after a grace time. A stop requested before the run
+// starts keeps the program from starting.
+class RunStop : public QObject {
+    Q_OBJECT
+public:
+    void request();
+    bool isRequested() const { return requested_; }
+
+signals:
+    void requested();
+
+private:
+    bool requested_ = false;
+};
+inline constexpr int stopGraceMs = 2000;
 
 // Receives the size of the output file while a command writes it.
 using SizeSink = std::function<void(qint64 bytes)>;
@@ -40,6 +60,10 @@ RunResult RunIntoFile(const Command& command, const QString& outputFile, const S
                       Prompter& prompter);
 inline constexpr int sizeIntervalMs = 100;
 
+// A base folder of the XDG rules: the variable's value, or ~/<underHome> when it is unset or
+// not absolute.
+QString XdgBaseFolder(const char* variable, const char* underHome);
+
 // Where the console output of the last diff run is kept: $XDG_STATE_HOME/Quillon/setdelta.log,
 // or ~/.local/state/Quillon/setdelta.log when XDG_STATE_HOME is unset.
 QString CaptureFilePath();
@@ -47,8 +71,9 @@ QString CaptureFilePath();
 // Runs `command` with everything it prints going, as it arrives, to
 // `appendLogText` as text and byte for byte into `captureFile`, which is emptied first (and
 // created with its folder when missing). When the program cannot be started, the capture
-// file is left as it was.
+// file is left as it was. `stop`, when given, can end the program early.
 RunResult RunRedirected(const Command& command, const QString& captureFile,
-                        const LogSink& appendLogText, Prompter& prompter);
+                        const LogSink& appendLogText, Prompter& prompter,
+                        const RunStop* stop = nullptr);
 
 }  // namespace quillon

@@ -4,6 +4,8 @@
 #include "scriptedprompter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -154,6 +156,52 @@ TEST_F(RunRedirectedTest, ReturnsWhenChildExitsThoughGrandchildHoldsOutputOpen)
     EXPECT_TRUE(log.text().endsWith(QStringLiteral("\ndone\n")));
     if (grandchildPid() > 0 && !guardFired)
         ::kill(grandchildPid(), SIGTERM);
+}
+
+TEST_F(RunRedirectedTest, StopEndsTheProgramAndSaysSo)
+{
+    RunStop stop;
+    QTimer::singleShot(300, &stop, &RunStop::request);
+    QElapsedTimer clock;
+    clock.start();
+
+    const RunResult result = RunRedirected(shellCommand(QStringLiteral("echo started; exec sleep 30")),
+                                           capture, log.sink(), prompter, &stop);
+
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(result.started);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(log.text(), QStringLiteral("started\n"));
+}
+
+TEST_F(RunRedirectedTest, StopKillsAProgramThatIgnoresTheRequestToEnd)
+{
+    RunStop stop;
+    QTimer::singleShot(300, &stop, &RunStop::request);
+    QElapsedTimer clock;
+    clock.start();
+
+    const RunResult result = RunRedirected(
+        shellCommand(QStringLiteral("trap '' TERM; echo started; exec sleep 30")),
+        capture, log.sink(), prompter, &stop);
+
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.exitCode, -1);
+}
+
+TEST_F(RunRedirectedTest, StopRequestedBeforehandStartsNothing)
+{
+    RunStop stop;
+    stop.request();
+    const QString marker = temp.filePath(QStringLiteral("ran"));
+
+    const RunResult result = RunRedirected(shellCommand(QStringLiteral("touch '") + marker + u'\''),
+                                           capture, log.sink(), prompter, &stop);
+
+    EXPECT_FALSE(result.started);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(QFile::exists(marker));
 }
 
 TEST(CaptureFilePath, FollowsXdgStateHome)

@@ -24,6 +24,7 @@ namespace quillon {
 class DatDialogs;
 class FilePanel;
 class Prompter;
+class RunStop;
 class SettingsStore;
 
 // The project's web page, opened by Help's About.
@@ -120,6 +121,7 @@ private:
     Prompter& prompter_;
     DesktopShell shell_;
     DiffTool diffTool_;
+    RunStop* runningDiff_ = nullptr;  // stops the Make Diff under way, if any
     std::unique_ptr<DatDialogs> windowDialogs_;
     DatDialogs* dialogs_ = nullptr;
     QString m_sSwitches;

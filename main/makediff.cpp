@@ -124,6 +124,9 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     }
     const ToolRun run = tool_.run({request.switches, source, compare, folder->path()},
                                   appendLogText_, prompter_, stop_);
+    if (!run.result.captureError.isEmpty())
+        appendLogText_("\nThe console output could not be kept in " + CaptureFilePath() + ": "
+                       + run.result.captureError + "\n");
     if (stopped())
         return DiffOutcome::Cancelled;
     if (const QString reason = ToolFailureReason(run, *folder); !reason.isEmpty()) {

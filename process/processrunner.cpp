@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -46,7 +47,10 @@ int startErrorNumber(const Command& command)
     return 0;
 }
 
-// Carries each chunk of output to the log sink and the capture file.
+// Carries each chunk of output to the log sink and the capture file. The capture is written
+// beside the file and takes its place when the run ends, so that two runs at the same time
+// (two Quillons) never mix their output in it: it holds the whole output of the run that ended
+// last.
 class LogCapture {
 public:
     LogCapture(const QString& captureFile, const LogSink& appendLogText)
@@ -54,11 +58,11 @@ public:
     {
     }
 
-    // Empties the capture file, creating it and its folder when missing.
+    // Starts a new capture, creating the capture file's folder when missing.
     void start()
     {
         QDir().mkpath(QFileInfo(capture_.fileName()).absolutePath());
-        if (!capture_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!capture_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             captureError_ = capture_.errorString();
     }
 
@@ -71,18 +75,25 @@ public:
     void finish()
     {
         appendText(decoder_.finish());
-        if (capture_.isOpen() && !capture_.flush())
+        if (capture_.isOpen() && !capture_.commit())
             rememberCaptureError();
-        capture_.close();
     }
 
     const QString& captureError() const { return captureError_; }
 
 private:
+    // A short write is carried on with the rest, so that a write that cannot go on fails with
+    // the system's reason (a full disk, a file too large).
     void writeCapture(const QByteArray& chunk)
     {
-        if (capture_.isOpen() && capture_.write(chunk) != chunk.size())
-            rememberCaptureError();
+        for (qsizetype written = 0; capture_.isOpen() && written < chunk.size();) {
+            const qint64 count = capture_.write(chunk.constData() + written, chunk.size() - written);
+            if (count <= 0) {
+                rememberCaptureError();
+                return;
+            }
+            written += count;
+        }
     }
 
     void appendText(const QString& text)
@@ -95,10 +106,10 @@ private:
     {
         if (captureError_.isEmpty())
             captureError_ = capture_.errorString();
-        capture_.close();
+        capture_.cancelWriting();
     }
 
-    QFile capture_;
+    QSaveFile capture_;
     const LogSink& appendLogText_;
     LogTextDecoder decoder_;
     QString captureError_;

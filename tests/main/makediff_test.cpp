@@ -1,4 +1,5 @@
 // Make Diff with the real setdelta on the demo DATs, plain and zipped.
+#include "filesizelimit.h"
 #include "makediff.h"
 #include "runfolder.h"
 #include "scripteddatdialogs.h"
@@ -233,6 +234,24 @@ TEST_F(MakeDiffTest, UnwritableDestinationIsNotBlamedOnTheTool)
               "The diff Dat could not be written!\n\n" + destination + ": No such file or directory");
     EXPECT_EQ(prompter.messages().first().icon, PromptIcon::Critical);
     EXPECT_FALSE(QFileInfo::exists(out.filePath("no such folder")));
+}
+
+// On a disk that fills, the user is told why and keeps the old file.
+TEST_F(MakeDiffTest, FullDiskLeavesTheDestinationAsItWas)
+{
+    writeFile(destination, "the user's older diff");
+    const ChildOutcome child = RunUnderFileSizeLimit(300, [&] {
+        dialogs.saveNext(header);
+        if (run(oldDat, newDat, false, "-s -d1") == DiffOutcome::Created)
+            return Outcome::success();
+        return Outcome::failure(prompter.texts().join('|'));
+    });
+    ASSERT_TRUE(child.finished);
+    EXPECT_FALSE(child.ok);
+    EXPECT_TRUE(child.reason.startsWith(failedText + "\n\nsetdelta: error: ")) << child.reason.toStdString();
+    EXPECT_TRUE(child.reason.contains("File too large")) << child.reason.toStdString();
+    EXPECT_EQ(readAll(destination), "the user's older diff");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"new.dat"});
 }
 
 TEST_F(MakeDiffTest, DestinationThatIsAnInputIsRefusedBeforeTheToolRuns)

@@ -1,5 +1,6 @@
 #include "processrunner.h"
 
+#include "filesizelimit.h"
 #include "runhelpers.h"
 #include "scriptedprompter.h"
 
@@ -156,6 +157,27 @@ TEST_F(RunRedirectedTest, ReturnsWhenChildExitsThoughGrandchildHoldsOutputOpen)
     EXPECT_TRUE(log.text().endsWith(QStringLiteral("\ndone\n")));
     if (grandchildPid() > 0 && !guardFired)
         ::kill(grandchildPid(), SIGTERM);
+}
+
+TEST_F(RunRedirectedTest, CaptureThatDoesNotFitKeepsTheLastWholeOneAndSaysWhy)
+{
+    QDir().mkpath(temp.filePath(QStringLiteral("state/Quillon")));
+    writeFile(capture, "output of an earlier run");
+    const QString big = temp.filePath(QStringLiteral("big.txt"));
+    writeFile(big, QByteArray(64 * 1024, 'x'));
+
+    const testing::ChildOutcome child = testing::RunUnderFileSizeLimit(32 * 1024, [&] {
+        const RunResult result = RunRedirected({.program = QStringLiteral("cat"), .arguments = {big}},
+                                               capture, log.sink(), prompter);
+        return result.captureError.isEmpty() ? Outcome::success() : Outcome::failure(result.captureError);
+    });
+
+    ASSERT_TRUE(child.finished);
+    EXPECT_FALSE(child.ok);
+    EXPECT_TRUE(child.reason.contains(QStringLiteral("File too large"))) << child.reason.toStdString();
+    EXPECT_EQ(readAll(capture), QByteArray("output of an earlier run"));
+    EXPECT_EQ(QDir(temp.filePath(QStringLiteral("state/Quillon"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("setdelta.log")});
 }
 
 TEST_F(RunRedirectedTest, StopEndsTheProgramAndSaysSo)

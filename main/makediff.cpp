@@ -6,7 +6,7 @@
 #include "utilities.h"
 #include "ziparchive.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <sys/stat.h>
 

@@ -14,12 +14,24 @@
 #include <QTextStream>
 
 #include <deque>
+#include <optional>
 
 namespace quillon {
 
 namespace {
 
 const QString makeDiffSwitch = QStringLiteral("--make-diff");
+
+struct MakeDiffArguments {
+    QString oldPath;
+    QString newPath;
+    QString destination;
+    std::optional<QString> switches;  // nothing: those of the settings store
+    QString headerFrom;
+    bool zip = false;
+    QString oldEntry;
+    QString newEntry;
+};
 
 // The failure of a console command: what to print and the exit status.
 struct CommandError {
@@ -57,6 +69,8 @@ public:
     // Called for the zipped inputs in order, OLD first.
     QString SelectDat(const QString& zipFile, const QString&, QString* entryName) override
     {
+        if (entries_.empty())
+            return {};
         const QString entry = entries_.front();
         entries_.pop_front();
         const QString extracted = GetTempFileName(QStringLiteral("dat"));
@@ -197,6 +211,39 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
     return exitCreated;
 }
 
+// The arguments of --make-diff (the program name first), or nothing with the reason in `error`.
+std::optional<MakeDiffArguments> parseMakeDiffArguments(const QStringList& arguments, QString& error)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption makeDiff(QStringLiteral("make-diff"));
+    const QCommandLineOption switches(QStringLiteral("switches"), {}, QStringLiteral("SWITCHES"));
+    const QCommandLineOption header(QStringLiteral("header-from"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption zip(QStringLiteral("zip"));
+    const QCommandLineOption oldEntry(QStringLiteral("old-entry"), {}, QStringLiteral("NAME"));
+    const QCommandLineOption newEntry(QStringLiteral("new-entry"), {}, QStringLiteral("NAME"));
+    parser.addOptions({makeDiff, switches, header, zip, oldEntry, newEntry});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return std::nullopt;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 3) {
+        error = QStringLiteral("--make-diff needs OLD, NEW and DEST.");
+        return std::nullopt;
+    }
+    MakeDiffArguments parsed{.oldPath = files.at(0),
+                             .newPath = files.at(1),
+                             .destination = files.at(2),
+                             .headerFrom = parser.value(header),
+                             .zip = parser.isSet(zip),
+                             .oldEntry = parser.value(oldEntry),
+                             .newEntry = parser.value(newEntry)};
+    if (parser.isSet(switches))
+        parsed.switches = parser.value(switches);
+    return parsed;
+}
+
 }  // namespace
 
 bool IsConsoleCommand(const QStringList& arguments)
@@ -232,38 +279,6 @@ QString HelpText()
         "to standard error.\n");
 }
 
-std::optional<MakeDiffArguments> ParseMakeDiffArguments(const QStringList& arguments, QString& error)
-{
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption makeDiff(QStringLiteral("make-diff"));
-    const QCommandLineOption switches(QStringLiteral("switches"), {}, QStringLiteral("SWITCHES"));
-    const QCommandLineOption header(QStringLiteral("header-from"), {}, QStringLiteral("FILE"));
-    const QCommandLineOption zip(QStringLiteral("zip"));
-    const QCommandLineOption oldEntry(QStringLiteral("old-entry"), {}, QStringLiteral("NAME"));
-    const QCommandLineOption newEntry(QStringLiteral("new-entry"), {}, QStringLiteral("NAME"));
-    parser.addOptions({makeDiff, switches, header, zip, oldEntry, newEntry});
-    if (!parser.parse(arguments)) {
-        error = parser.errorText();
-        return std::nullopt;
-    }
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 3) {
-        error = QStringLiteral("--make-diff needs OLD, NEW and DEST.");
-        return std::nullopt;
-    }
-    MakeDiffArguments parsed{.oldPath = files.at(0),
-                             .newPath = files.at(1),
-                             .destination = files.at(2),
-                             .headerFrom = parser.value(header),
-                             .zip = parser.isSet(zip),
-                             .oldEntry = parser.value(oldEntry),
-                             .newEntry = parser.value(newEntry)};
-    if (parser.isSet(switches))
-        parsed.switches = parser.value(switches);
-    return parsed;
-}
-
 int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
 {
     if (arguments.value(1) != makeDiffSwitch) {
@@ -271,7 +286,7 @@ int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextS
         return exitCreated;
     }
     QString error;
-    const std::optional<MakeDiffArguments> parsed = ParseMakeDiffArguments(arguments, error);
+    const std::optional<MakeDiffArguments> parsed = parseMakeDiffArguments(arguments, error);
     if (!parsed) {
         err << "quillon: " << error << "\nTry 'quillon --help'." << Qt::endl;
         return exitUsage;

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 class QTextStream;
 
 // Make Diff from the command line, for scripts:
@@ -25,20 +23,6 @@ bool IsConsoleCommand(const QStringList& arguments);
 
 // What `quillon --help` prints.
 QString HelpText();
-
-struct MakeDiffArguments {
-    QString oldPath;
-    QString newPath;
-    QString destination;
-    std::optional<QString> switches;  // nothing: those of the settings store
-    QString headerFrom;
-    bool zip = false;
-    QString oldEntry;
-    QString newEntry;
-};
-
-// The arguments of --make-diff (the program name first), or nothing with the reason in `error`.
-std::optional<MakeDiffArguments> ParseMakeDiffArguments(const QStringList& arguments, QString& error);
 
 // Runs the console command of `arguments` (the program name first). Standard output gets the
 // path of the file written and nothing else; the tool's output and every message go to `err`.

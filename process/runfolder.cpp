@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <utility>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -80,8 +82,10 @@ QString RunFoldersRoot()
 std::unique_ptr<RunFolder> RunFolder::create(QString& whyNot)
 {
     const QString root = RunFoldersRoot();
-    if (!QDir().mkpath(root)) {
-        whyNot = QStringLiteral("Cannot create the folder %1").arg(root);
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(root).toStdString(), error);
+    if (error) {
+        whyNot = QStringLiteral("Cannot create the folder %1: %2").arg(root, QString::fromStdString(error.message()));
         return nullptr;
     }
     const Descriptor rootLock = lockRoot(root);

@@ -53,6 +53,7 @@ TEST(RunFolder, CannotBeMadeWhereTheCacheIsAFile)
 {
     const QByteArray saved = qgetenv("XDG_CACHE_HOME");
     const QString blocked = QString::fromLocal8Bit(saved) + "/blocked";
+    QDir().mkpath(QString::fromLocal8Bit(saved));
     writeFile(blocked, "a file where a folder should be");
     qputenv("XDG_CACHE_HOME", blocked.toLocal8Bit());
     QString whyNot;

@@ -228,6 +228,15 @@ TEST_F(MakeDiffCommand, TwoRunsAtTheSameTimeKeepTheirOutputsApart)
     EXPECT_NE(readAll(out.filePath("forward.dat")), readAll(out.filePath("backward.dat")));
 }
 
+TEST_F(MakeDiffCommand, AStartRemovesRunFoldersLeftByAKilledInstance)
+{
+    QDir().mkpath(home.filePath("cache/Quillon/run-killed"));
+    writeFile(home.filePath("cache/Quillon/run-killed/setdelta.dat"), "left behind");
+
+    EXPECT_EQ(quillon({"--help"}).status, 0);
+    EXPECT_EQ(runFoldersLeft(), QStringList());
+}
+
 TEST_F(MakeDiffCommand, HelpListsIt)
 {
     const CommandRun run = quillon({"--help"});

@@ -311,7 +311,7 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
     QProcess process;
     ConfigureProcess(process, command_);
     pipe.connectTo(process);
-    if (!StartOrReport(process, command_, prompter))
+    if (!StartOrReport(process, command_, prompter).isEmpty())
         return {};
     pipe.closeWriteEnd();
 

@@ -213,24 +213,25 @@ bool WriteHeaderFile(const QString& path, const DatHeader& header)
     return file.open(QIODevice::WriteOnly) && file.write(block) == block.size() && file.commit();
 }
 
-void ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile)
+bool ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile)
 {
     DatLineReader reader(path);
     QByteArrayView line;
     int linesRead = 0;
     while (reader.readLine(line)) {
         if (!searchWholeFile && ++linesRead > LastLineToSearch)
-            return;
+            return false;
         if (opensHeaderBlock(line)) {
             readBlock(reader, header);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
-void ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header)
+bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header)
 {
-    ReadDatHeader(path, header, store.readBool(keys::SearchWholeFile));
+    return ReadDatHeader(path, header, store.readBool(keys::SearchWholeFile));
 }
 
 bool AppendDatWithoutHeader(const QString& destination, const QString& source)

@@ -36,10 +36,10 @@ bool WriteHeaderFile(const QString& path, const DatHeader& header);
 
 // Reads the first header block of the DAT into `header`; fields without a line keep their value.
 // Unless `searchWholeFile`, only a block opening on lines 1 to 19 counts. A DAT that cannot be
-// opened, or that has no block, leaves `header` as it was.
-void ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile);
+// opened, or that has no block, leaves `header` as it was. True when a block was read.
+bool ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile);
 // The same, with "SearchWholeFile" of the "Options" section deciding how far to look.
-void ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header);
+bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header);
 
 // Appends the DAT `source` to `destination` (created when missing) line by line, leaving out
 // every header block, and ends every line with CR LF. The DAT is streamed, never held whole.

@@ -35,6 +35,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -415,6 +416,9 @@ void frmmain::showEvent(QShowEvent* event)
 
 void frmmain::closeEvent(QCloseEvent* event)
 {
+    // Closing the window stops a Make Diff under way as its Cancel button would.
+    if (runningDiff_)
+        runningDiff_->request();
     savePosition();
     // The results window would otherwise keep Quillon running after its main window closed.
     if (resultsWindow_)
@@ -733,9 +737,11 @@ void frmmain::cmdMakeDiff_Click()
     txtlog->clear();
     QCoreApplication::processEvents();
 
-    const BusyScope busy(this);
+    RunStop stop;
+    const QScopedValueRollback running(runningDiff_, &stop);
+    const BusyScope busy(this, [&stop] { stop.request(); });
     MakeDiff makeDiff(diffTool_, *dialogs_, prompter_, logPaneSink(txtlog),
-                      [this](const QString& text) { ShowTips(text); });
+                      [this](const QString& text) { ShowTips(text); }, &stop);
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
 }
 

@@ -27,6 +27,7 @@ class DatDialogs;
 class FilePanel;
 class frmDiffResults;
 class Prompter;
+class RunStop;
 class SettingsStore;
 
 // The project's web page, opened by Help's About.
@@ -132,6 +133,7 @@ private:
     Prompter& prompter_;
     DesktopShell shell_;
     DiffTool diffTool_;
+    RunStop* runningDiff_ = nullptr;  // stops the Make Diff under way, if any
     std::unique_ptr<DatDialogs> windowDialogs_;
     DatDialogs* dialogs_ = nullptr;
     QString m_sSwitches;

@@ -2,14 +2,20 @@
 
 #include "datdialogs.h"
 #include "prompter.h"
+#include "runfolder.h"
 #include "utilities.h"
 #include "ziparchive.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace quillon {
 
 namespace {
 
 const QString failedText = "setdelta.exe has failed during creation!";
+const QString notWrittenText = "The diff Dat could not be written!";
 
 bool isZip(const QString& path)
 {
@@ -21,6 +27,21 @@ QString archiveBeside(const QString& destination)
     return GetFileTitle(destination, true) + ".zip";
 }
 
+// The same file on disk, whatever the spelling, symbolic or hard links.
+bool sameFile(const QString& first, const QString& second)
+{
+    struct stat firstStatus {};
+    struct stat secondStatus {};
+    return ::stat(QFile::encodeName(first).constData(), &firstStatus) == 0
+        && ::stat(QFile::encodeName(second).constData(), &secondStatus) == 0
+        && firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
+}
+
+QString withReason(const QString& message, const QString& reason)
+{
+    return message + "\n\n" + reason;
+}
+
 }  // namespace
 
 QString DiffDestination(const QString& typed)
@@ -28,75 +49,117 @@ QString DiffDestination(const QString& typed)
     return GetExtension(typed).toLower() == "dat" ? typed : typed + ".dat";
 }
 
+QString DiffTarget(const DiffRequest& request)
+{
+    return request.zipResult ? archiveBeside(request.destination) : request.destination;
+}
+
 MakeDiff::MakeDiff(const DiffTool& tool, DatDialogs& dialogs, Prompter& prompter,
-                   LogSink appendLogText, StatusSink showStatus)
+                   LogSink appendLogText, StatusSink showStatus, const RunStop* stop)
     : tool_(tool),
       dialogs_(dialogs),
       prompter_(prompter),
       appendLogText_(std::move(appendLogText)),
-      showStatus_(std::move(showStatus))
+      showStatus_(std::move(showStatus)),
+      stop_(stop)
 {
 }
 
 DiffOutcome MakeDiff::run(const DiffRequest& request)
 {
-    QString source = request.sourcePath;
-    QString compare = request.comparePath;
+    if (refusesToReplaceAnInput(request))
+        return DiffOutcome::Refused;
+    ToolInput source{request.sourcePath, {}};
+    ToolInput compare{request.comparePath, {}};
     QStringList extracted;
     DiffOutcome outcome = DiffOutcome::Aborted;
     if (takeOutOfZip(source, "Select the source dat...", extracted)
-        && takeOutOfZip(compare, "Select the dat to compare with...", extracted)) {
-        if (runTool(request, source, compare) && writeResult(request)) {
-            tool_.deleteOutputs();
-            tell(request.destination + " succesfully created!", {}, PromptIcon::Information);
-            outcome = DiffOutcome::Created;
-        } else {
-            tell(failedText, "External Error", PromptIcon::Critical);
-            outcome = DiffOutcome::Failed;
-        }
-    }
+        && takeOutOfZip(compare, "Select the dat to compare with...", extracted))
+        outcome = runTool(request, source, compare);
     for (const QString& temporary : extracted)
         DeleteFileQuiet(temporary);
     return outcome;
 }
 
-// A zipped input is replaced by a temporary DAT taken out of it; false when none was.
-bool MakeDiff::takeOutOfZip(QString& path, const QString& title, QStringList& extracted)
+// Writing the result over one of the DATs it is made from would lose that DAT.
+bool MakeDiff::refusesToReplaceAnInput(const DiffRequest& request)
 {
-    if (!isZip(path))
+    const QString target = DiffTarget(request);
+    for (const QString& input : {request.sourcePath, request.comparePath}) {
+        if (sameFile(target, input)) {
+            tell("The destination is one of the Dats to compare:\n\n" + target
+                     + "\n\nPlease select another destination.",
+                 "Warning...", PromptIcon::Exclamation);
+            return true;
+        }
+    }
+    return false;
+}
+
+// A zipped input is replaced by a temporary DAT taken out of it; false when none was.
+bool MakeDiff::takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted)
+{
+    if (!isZip(input.path))
         return true;
-    path = dialogs_.SelectDat(path, title, nullptr);
-    if (path.isEmpty()) {
+    QString entryName;
+    const QString archive = input.path;
+    input.path = dialogs_.SelectDat(archive, title, &entryName);
+    if (input.path.isEmpty()) {
         tell("Operation aborted.", "Make Diff", PromptIcon::Critical);
         return false;
     }
-    extracted.append(path);
+    extracted.append(input.path);
+    input.shownAs = archive + " (" + entryName + ")";
     return true;
 }
 
-// True when the tool ran and left a result; a missing tool has been reported by the runner.
-bool MakeDiff::runTool(const DiffRequest& request, const QString& source, const QString& compare)
+// Runs the tool in a run folder of its own, which is removed on every path out of here.
+DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare)
 {
-    const RunResult result = tool_.run(request.switches, source, compare, appendLogText_, prompter_);
-    return result.started && FileExists(tool_.resultDat());
+    QString whyNot;
+    const std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
+    if (!folder) {
+        tell(withReason(failedText, whyNot), "External Error", PromptIcon::Critical);
+        return DiffOutcome::Failed;
+    }
+    const ToolRun run = tool_.run({request.switches, source, compare, folder->path()},
+                                  appendLogText_, prompter_, stop_);
+    if (!run.result.captureError.isEmpty())
+        appendLogText_("\nThe console output could not be kept in " + CaptureFilePath() + ": "
+                       + run.result.captureError + "\n");
+    if (stopped())
+        return DiffOutcome::Cancelled;
+    if (const QString reason = ToolFailureReason(run, *folder); !reason.isEmpty()) {
+        tell(withReason(failedText, reason), "External Error", PromptIcon::Critical);
+        return DiffOutcome::Failed;
+    }
+    if (const Outcome written = writeResult(request, folder->datFile()); !written) {
+        tell(withReason(notWrittenText, written.reason()), "Make Diff", PromptIcon::Critical);
+        return DiffOutcome::Failed;
+    }
+    tell(DiffTarget(request) + " succesfully created!", {}, PromptIcon::Information);
+    return DiffOutcome::Created;
 }
 
-bool MakeDiff::writeResult(const DiffRequest& request)
+Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat)
 {
     const QString headerFile = dialogs_.GetCMPHeaderFile({});
     if (!headerFile.isEmpty())
-        return writeWithHeader(request, headerFile);
+        return writeWithHeader(request, toolDat, headerFile);
     if (request.zipResult)
-        return zipAs(tool_.resultDat(), request.destination);
-    return CopyFileReplacing(tool_.resultDat(), request.destination).ok();
+        return zipAs(toolDat, request.destination);
+    return CopyFileReplacing(toolDat, request.destination);
 }
 
 // The header block, then the tool's DAT, each followed by CR LF. When zipping, the joined DAT is
 // put together in a temporary file, so that a DAT of the destination's name is never touched.
-bool MakeDiff::writeWithHeader(const DiffRequest& request, const QString& headerFile)
+Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const QString& toolDat,
+                                  const QString& headerFile)
 {
     const QString joined = request.zipResult ? GetTempFileName("dat") : request.destination;
-    bool written = !joined.isEmpty() && JoinTextFiles(joined, {headerFile, tool_.resultDat()}).ok();
+    Outcome written = joined.isEmpty()
+        ? Outcome::failure("No temporary file can be created in " + GetTempFolder())
+        : JoinTextFiles(joined, {headerFile, toolDat});
     DeleteFileQuiet(headerFile);
     if (written && request.zipResult)
         written = zipAs(joined, request.destination);
@@ -106,12 +169,18 @@ bool MakeDiff::writeWithHeader(const DiffRequest& request, const QString& header
 }
 
 // Stores `file` under the destination's name in the archive beside the destination.
-bool MakeDiff::zipAs(const QString& file, const QString& destination)
+Outcome MakeDiff::zipAs(const QString& file, const QString& destination)
 {
     showStatus_("Zipping DatFile...");
-    const bool zipped = AddToZip(archiveBeside(destination), file, destination, false);
+    const QString archive = archiveBeside(destination);
+    const bool zipped = AddToZip(archive, file, destination, false);
     showStatus_({});
-    return zipped;
+    return zipped ? Outcome::success() : Outcome::failure(archive + ": the archive could not be written");
+}
+
+bool MakeDiff::stopped() const
+{
+    return stop_ && stop_->isRequested();
 }
 
 void MakeDiff::tell(const QString& text, const QString& title, PromptIcon icon)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "difftool.h"
+#include "outcome.h"
 #include "prompter.h"
 
 #include <QString>
@@ -10,6 +11,7 @@
 namespace quillon {
 
 class DatDialogs;
+class RunStop;
 
 // What one Make Diff compares and where the result goes.
 struct DiffRequest {
@@ -20,30 +22,42 @@ struct DiffRequest {
     bool zipResult = false;
 };
 
-enum class DiffOutcome { Aborted, Failed, Created };
+enum class DiffOutcome {
+    Aborted,    // a zipped input's choice was cancelled or failed
+    Refused,    // the result would have replaced one of the inputs
+    Failed,     // the tool gave no result, or the result could not be written
+    Cancelled,  // the run was stopped
+    Created
+};
 
 // The destination as typed, with ".dat" appended unless it already ends in it (in any case).
 QString DiffDestination(const QString& typed);
 
-// Runs the diff tool on two DATs, taking zipped inputs out first, asks for a header block and
-// writes the result, with its header, to the destination or into a zip archive beside it.
-// The destination and an existing archive are replaced only once their new content is
-// complete, and a run that leaves no result writes nothing and says so.
+// The file a request writes: its destination, or with the zip toggle the archive beside it.
+QString DiffTarget(const DiffRequest& request);
+
+// Runs the diff tool on two DATs in a run folder of its own, taking zipped inputs out first,
+// asks for a header block and writes the result, with its header, to the destination or into a
+// zip archive beside it. The destination and an existing archive are replaced only once their
+// new content is complete; a run that fails, or is stopped, writes nothing and leaves no run
+// folder or temporary file behind. Every failure is told with its reason.
 class MakeDiff {
 public:
     using StatusSink = std::function<void(const QString& text)>;
 
     MakeDiff(const DiffTool& tool, DatDialogs& dialogs, Prompter& prompter, LogSink appendLogText,
-             StatusSink showStatus);
+             StatusSink showStatus, const RunStop* stop = nullptr);
 
     DiffOutcome run(const DiffRequest& request);
 
 private:
-    bool takeOutOfZip(QString& path, const QString& title, QStringList& extracted);
-    bool runTool(const DiffRequest& request, const QString& source, const QString& compare);
-    bool writeResult(const DiffRequest& request);
-    bool writeWithHeader(const DiffRequest& request, const QString& headerFile);
-    bool zipAs(const QString& file, const QString& destination);
+    bool refusesToReplaceAnInput(const DiffRequest& request);
+    bool takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted);
+    DiffOutcome runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare);
+    Outcome writeResult(const DiffRequest& request, const QString& toolDat);
+    Outcome writeWithHeader(const DiffRequest& request, const QString& toolDat, const QString& headerFile);
+    Outcome zipAs(const QString& file, const QString& destination);
+    bool stopped() const;
     void tell(const QString& text, const QString& title, PromptIcon icon);
 
     const DiffTool& tool_;
@@ -51,6 +65,7 @@ private:
     Prompter& prompter_;
     LogSink appendLogText_;
     StatusSink showStatus_;
+    const RunStop* stop_;
 };
 
 }  // namespace quillon

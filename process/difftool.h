@@ -7,8 +7,31 @@
 
 namespace quillon {
 
-// The calling side of the diff tool: where it lives, where it runs, what it leaves behind and
-// how its command line is put together.
+class RunFolder;
+
+// A DAT handed to the tool, and how the log names it: a DAT taken out of a zip archive is named
+// by its archive and entry rather than by its temporary file.
+struct ToolInput {
+    QString path;
+    QString shownAs;  // empty: the path itself
+};
+
+// What one run of the tool compares, with which switches, and where it runs.
+struct ToolJob {
+    QString switches;
+    ToolInput source;
+    ToolInput compare;
+    QString workingFolder;
+};
+
+// How a run of the tool went.
+struct ToolRun {
+    RunResult result;
+    // The tool's own line saying why it failed, as the log shows it; empty when it printed none.
+    QString errorLine;
+};
+
+// The calling side of the diff tool: where it lives and how its command line is put together.
 class DiffTool {
 public:
     // The tool installed beside Quillon, in <application folder>/sdelta.
@@ -17,24 +40,22 @@ public:
 
     QString folder() const { return folder_; }
     QString program() const;
-    QString resultDat() const;
-    QString reportLog() const;
-
-    // Deletes setdelta.dat and setdelta.log from the tool folder. False when either remains.
-    bool deleteOutputs() const;
 
     // The switch string ("-s -d2 -o disk") becomes one argument per blank-separated word,
     // followed by the source DAT and the DAT to compare with, one argument each.
-    Command command(const QString& switches, const QString& sourceDat,
-                    const QString& compareDat) const;
+    Command command(const ToolJob& job) const;
 
-    // Deletes the outputs of an earlier run, then runs the tool in its folder with its console
+    // Runs the tool in the job's working folder (a run folder of its own), with its console
     // output going to the log sink and the capture file.
-    RunResult run(const QString& switches, const QString& sourceDat, const QString& compareDat,
-                  const LogSink& appendLogText, Prompter& prompter) const;
+    ToolRun run(const ToolJob& job, const LogSink& appendLogText, Prompter& prompter,
+                const RunStop* stop = nullptr) const;
 
 private:
     QString folder_;
 };
+
+// Why a run of the tool gave no result, in words for the user: the tool's own error line, or
+// the system's reason it could not start. Empty for a run that succeeded.
+QString ToolFailureReason(const ToolRun& run, const RunFolder& folder);
 
 }  // namespace quillon

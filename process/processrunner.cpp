@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cerrno>
+#include <cstring>
 
 namespace quillon {
 
@@ -29,8 +32,9 @@ QString resolveProgram(const Command& command)
 // QProcess tells only that the start failed, not the errno of the failed chdir or exec. The
 // common causes are therefore diagnosed here as exec would report them: a missing working
 // folder or program is ENOENT, a program that is a folder or lacks the execute permission is
-// EACCES. Any other failure is reported as QProcess::ProcessError + 1 (1 = FailedToStart).
-int startErrorNumber(const Command& command, QProcess::ProcessError error)
+// EACCES. 0 when the cause is none of these; the start failure is then reported as
+// QProcess::ProcessError + 1 (1 = FailedToStart).
+int startErrorNumber(const Command& command)
 {
     if (!command.workingFolder.isEmpty() && !QFileInfo(command.workingFolder).isDir())
         return ENOENT;
@@ -40,10 +44,13 @@ int startErrorNumber(const Command& command, QProcess::ProcessError error)
     const QFileInfo info(program);
     if (info.isDir() || !info.isExecutable())
         return EACCES;
-    return static_cast<int>(error) + 1;
+    return 0;
 }
 
-// Carries each chunk of output to the log sink and the capture file.
+// Carries each chunk of output to the log sink and the capture file. The capture is written
+// beside the file and takes its place when the run ends, so that two runs at the same time
+// (two Quillons) never mix their output in it: it holds the whole output of the run that ended
+// last.
 class LogCapture {
 public:
     LogCapture(const QString& captureFile, const LogSink& appendLogText)
@@ -51,11 +58,11 @@ public:
     {
     }
 
-    // Empties the capture file, creating it and its folder when missing.
+    // Starts a new capture, creating the capture file's folder when missing.
     void start()
     {
         QDir().mkpath(QFileInfo(capture_.fileName()).absolutePath());
-        if (!capture_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!capture_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             captureError_ = capture_.errorString();
     }
 
@@ -68,18 +75,25 @@ public:
     void finish()
     {
         appendText(decoder_.finish());
-        if (capture_.isOpen() && !capture_.flush())
+        if (capture_.isOpen() && !capture_.commit())
             rememberCaptureError();
-        capture_.close();
     }
 
     const QString& captureError() const { return captureError_; }
 
 private:
+    // A short write is carried on with the rest, so that a write that cannot go on fails with
+    // the system's reason (a full disk, a file too large).
     void writeCapture(const QByteArray& chunk)
     {
-        if (capture_.isOpen() && capture_.write(chunk) != chunk.size())
-            rememberCaptureError();
+        for (qsizetype written = 0; capture_.isOpen() && written < chunk.size();) {
+            const qint64 count = capture_.write(chunk.constData() + written, chunk.size() - written);
+            if (count <= 0) {
+                rememberCaptureError();
+                return;
+            }
+            written += count;
+        }
     }
 
     void appendText(const QString& text)
@@ -92,10 +106,10 @@ private:
     {
         if (captureError_.isEmpty())
             captureError_ = capture_.errorString();
-        capture_.close();
+        capture_.cancelWriting();
     }
 
-    QFile capture_;
+    QSaveFile capture_;
     const LogSink& appendLogText_;
     LogTextDecoder decoder_;
     QString captureError_;
@@ -112,14 +126,33 @@ void ConfigureProcess(QProcess& process, const Command& command)
     process.setStandardInputFile(QProcess::nullDevice());
 }
 
-bool StartOrReport(QProcess& process, const Command& command, Prompter& prompter)
+QString StartOrReport(QProcess& process, const Command& command, Prompter& prompter)
 {
     process.start();
     if (process.waitForStarted(-1))
-        return true;
-    prompter.tell(QStringLiteral("CreateProcess failed. Error: ")
-                  + QString::number(startErrorNumber(command, process.error())));
-    return false;
+        return {};
+    const int errorNumber = startErrorNumber(command);
+    const int shownNumber = errorNumber != 0 ? errorNumber : static_cast<int>(process.error()) + 1;
+    prompter.tell(QStringLiteral("CreateProcess failed. Error: ") + QString::number(shownNumber));
+    const QString reason = errorNumber != 0 ? QString::fromLocal8Bit(std::strerror(errorNumber))
+                                            : process.errorString();
+    return reason.isEmpty() ? QStringLiteral("the program could not be started") : reason;
+}
+
+// Asks the program to end when a stop is requested, and kills it after the grace time.
+void stopOnRequest(QProcess& process, const RunStop* stop, QTimer& killTimer)
+{
+    if (!stop)
+        return;
+    killTimer.setSingleShot(true);
+    QObject::connect(&killTimer, &QTimer::timeout, &process, &QProcess::kill);
+    const auto terminate = [&process, &killTimer] {
+        process.terminate();
+        killTimer.start(stopGraceMs);
+    };
+    QObject::connect(stop, &RunStop::requested, &process, terminate);
+    if (stop->isRequested())
+        terminate();
 }
 
 // The run is over when the program itself has exited, not when the pipe reaches its end: a
@@ -155,27 +188,45 @@ void pumpUntilExit(QProcess& process, LogCapture& capture)
 
 }  // namespace
 
+void RunStop::request()
+{
+    requested_ = true;
+    emit requested();
+}
+
+QString XdgBaseFolder(const char* variable, const char* underHome)
+{
+    const QString folder = qEnvironmentVariable(variable);
+    // Relative values are invalid by the XDG base directory rules and are ignored.
+    if (folder.isEmpty() || QDir::isRelativePath(folder))
+        return QDir::homePath() + u'/' + QLatin1String(underHome);
+    return folder;
+}
+
 QString CaptureFilePath()
 {
-    QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
-    // Relative values are invalid by the XDG base directory rules and are ignored.
-    if (stateHome.isEmpty() || QDir::isRelativePath(stateHome))
-        stateHome = QDir::homePath() + QStringLiteral("/.local/state");
-    return stateHome + QStringLiteral("/Quillon/setdelta.log");
+    return XdgBaseFolder("XDG_STATE_HOME", ".local/state") + QStringLiteral("/Quillon/setdelta.log");
 }
 
 RunResult RunRedirected(const Command& command, const QString& captureFile,
-                        const LogSink& appendLogText, Prompter& prompter)
+                        const LogSink& appendLogText, Prompter& prompter, const RunStop* stop)
 {
+    if (stop && stop->isRequested())
+        return {.stopped = true};
     LogCapture capture(captureFile, appendLogText);
-    QProcess process;  // declared after the capture its signals feed, so it goes first
+    QTimer killTimer;
+    QProcess process;  // declared after the capture and timer its signals feed, so it goes first
     ConfigureProcess(process, command);
-    if (!StartOrReport(process, command, prompter))
-        return {};
+    if (const QString failure = StartOrReport(process, command, prompter); !failure.isEmpty())
+        return {.startFailure = failure};
+    stopOnRequest(process, stop, killTimer);
     capture.start();
     pumpUntilExit(process, capture);
     capture.finish();
-    return {.started = true, .exitCode = exitCodeOf(process), .captureError = capture.captureError()};
+    return {.started = true,
+            .exitCode = exitCodeOf(process),
+            .stopped = stop && stop->isRequested(),
+            .captureError = capture.captureError()};
 }
 
 }  // namespace quillon

@@ -9,7 +9,7 @@ packages=(
   libzip-dev libexpat1-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  gzip time
+  gzip time util-linux
 )
 
 missing=()

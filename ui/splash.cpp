@@ -2,9 +2,13 @@
 
 #include "dialogprompter.h"
 
+#include <QCloseEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <utility>
 
 namespace quillon {
 
@@ -17,6 +21,9 @@ QFont messageFont()
     return font;
 }
 
+// Room beside the title for the window manager's icon and buttons, so the title is not cut.
+constexpr int titleBarAllowance = 140;
+
 }  // namespace
 
 // The window has no Qt parent: a disabled parent would disable it too and grey out its text.
@@ -25,6 +32,7 @@ QFont messageFont()
 frmSplash::frmSplash(QWidget* mainWindow)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       lblMsg(new QLabel(QStringLiteral("Please wait..."), this)),
+      cmdCancel(new QPushButton(QStringLiteral("Cancel"), this)),
       mainWindow_(mainWindow)
 {
     setObjectName(QStringLiteral("frmSplash"));
@@ -32,9 +40,38 @@ frmSplash::frmSplash(QWidget* mainWindow)
     lblMsg->setObjectName(QStringLiteral("lblMsg"));
     lblMsg->setFont(messageFont());
     lblMsg->setAlignment(Qt::AlignCenter);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    cmdCancel->hide();
+    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        cmdCancel->setEnabled(false);
+        if (cancel_)
+            std::exchange(cancel_, {})();
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 16, 24, 16);
     layout->addWidget(lblMsg);
+    layout->addWidget(cmdCancel, 0, Qt::AlignHCenter);
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + titleBarAllowance);
+}
+
+void frmSplash::offerCancel(std::function<void()> cancel)
+{
+    cancel_ = std::move(cancel);
+    cmdCancel->setVisible(static_cast<bool>(cancel_));
+}
+
+// Escape would close the window while the work it stands for goes on.
+void frmSplash::reject() {}
+
+// The window manager's close is refused like Escape; closing all windows (when Quillon is asked
+// to end) closes it.
+void frmSplash::closeEvent(QCloseEvent* event)
+{
+    if (event->spontaneous())
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }
 
 void frmSplash::showOverMainWindow()
@@ -48,19 +85,21 @@ void frmSplash::showOverMainWindow()
     show();
 }
 
-BusyScope::BusyScope(QWidget* mainWindow)
+BusyScope::BusyScope(QWidget* mainWindow, std::function<void()> cancel)
     : mainWindow_(mainWindow),
       mainWindowWasEnabled_(mainWindow && mainWindow->isEnabled()),
       splash_(std::make_unique<frmSplash>(mainWindow))
 {
     if (mainWindow_)
         mainWindow_->setEnabled(false);
+    if (cancel)
+        splash_->offerCancel(std::move(cancel));
     splash_->showOverMainWindow();
 }
 
 BusyScope::~BusyScope()
 {
-    splash_->close();
+    splash_->hide();
     if (mainWindow_)
         mainWindow_->setEnabled(mainWindowWasEnabled_);
 }

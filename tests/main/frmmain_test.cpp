@@ -5,6 +5,7 @@
 #include "frmdiffresults.h"
 #include "frmmain.h"
 #include "mru.h"
+#include "runfolder.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
 #include "settingkeys.h"
@@ -17,6 +18,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
@@ -338,6 +341,59 @@ TEST_F(MainWindowCommands, MakeDiffComparesTheTwoSelectedDats)
     EXPECT_TRUE(child<QPlainTextEdit>("txtlog")->toPlainText().contains("Wrote setdelta.dat"));
     EXPECT_EQ(prompter.texts(), QStringList{destination + " succesfully created!"});
     EXPECT_TRUE(window->isEnabled());
+}
+
+// A stand-in for the tool that runs until it is stopped; `whileRunning` acts once it has started.
+class MainWindowStoppingMakeDiff : public MainWindowCommands {
+protected:
+    void startSlowDiff(const std::function<void()>& whileRunning)
+    {
+        openOnDemo();
+        QFile::remove(app.filePath("sdelta/setdelta"));
+        writeFile(app.filePath("sdelta/setdelta"), "#!/bin/sh\necho comparing\nexec sleep 30\n",
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        select(filOld(), "quillon_demo_1.0.dat");
+        select(filNew(), "quillon_demo_1.1.dat");
+        child<QComboBox>("cboFileDest")->setEditText(destination);
+        auto* log = child<QPlainTextEdit>("txtlog");
+        QObject::connect(log, &QPlainTextEdit::textChanged, log, [log, whileRunning] {
+            if (log->toPlainText() == "comparing\n")
+                QTimer::singleShot(0, whileRunning);
+        });
+        clock.start();
+        click("cmdMakeDiff");
+    }
+
+    void expectNothingWritten()
+    {
+        EXPECT_LT(clock.elapsed(), 10000) << "the tool was stopped";
+        EXPECT_FALSE(QFileInfo::exists(destination));
+        EXPECT_EQ(QDir(RunFoldersRoot()).entryList({"run-*"}, QDir::Dirs), QStringList());
+        EXPECT_TRUE(prompter.messages().isEmpty());
+        EXPECT_TRUE(dialogs.headerRequests().isEmpty());
+    }
+
+    QString destination = dirs.filePath("diff.dat");
+    QElapsedTimer clock;
+};
+
+TEST_F(MainWindowStoppingMakeDiff, CancelInTheBusyWindowStopsTheTool)
+{
+    startSlowDiff([] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == "frmSplash" && widget->isVisible())
+                widget->findChild<QPushButton*>("cmdCancel")->click();
+    });
+    expectNothingWritten();
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowStoppingMakeDiff, ClosingTheMainWindowStopsTheTool)
+{
+    startSlowDiff([this] { window->close(); });
+    expectNothingWritten();
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(MainWindowCommands, MakeDiffWantsTwoDatsAndADestination)

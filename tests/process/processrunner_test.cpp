@@ -1,9 +1,12 @@
 #include "processrunner.h"
 
+#include "filesizelimit.h"
 #include "runhelpers.h"
 #include "scriptedprompter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -154,6 +157,73 @@ TEST_F(RunRedirectedTest, ReturnsWhenChildExitsThoughGrandchildHoldsOutputOpen)
     EXPECT_TRUE(log.text().endsWith(QStringLiteral("\ndone\n")));
     if (grandchildPid() > 0 && !guardFired)
         ::kill(grandchildPid(), SIGTERM);
+}
+
+TEST_F(RunRedirectedTest, CaptureThatDoesNotFitKeepsTheLastWholeOneAndSaysWhy)
+{
+    QDir().mkpath(temp.filePath(QStringLiteral("state/Quillon")));
+    writeFile(capture, "output of an earlier run");
+    const QString big = temp.filePath(QStringLiteral("big.txt"));
+    writeFile(big, QByteArray(64 * 1024, 'x'));
+
+    const testing::ChildOutcome child = testing::RunUnderFileSizeLimit(32 * 1024, [&] {
+        const RunResult result = RunRedirected({.program = QStringLiteral("cat"), .arguments = {big}},
+                                               capture, log.sink(), prompter);
+        return result.captureError.isEmpty() ? Outcome::success() : Outcome::failure(result.captureError);
+    });
+
+    ASSERT_TRUE(child.finished);
+    EXPECT_FALSE(child.ok);
+    EXPECT_TRUE(child.reason.contains(QStringLiteral("File too large"))) << child.reason.toStdString();
+    EXPECT_EQ(readAll(capture), QByteArray("output of an earlier run"));
+    EXPECT_EQ(QDir(temp.filePath(QStringLiteral("state/Quillon"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("setdelta.log")});
+}
+
+TEST_F(RunRedirectedTest, StopEndsTheProgramAndSaysSo)
+{
+    RunStop stop;
+    QTimer::singleShot(300, &stop, &RunStop::request);
+    QElapsedTimer clock;
+    clock.start();
+
+    const RunResult result = RunRedirected(shellCommand(QStringLiteral("echo started; exec sleep 30")),
+                                           capture, log.sink(), prompter, &stop);
+
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(result.started);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(log.text(), QStringLiteral("started\n"));
+}
+
+TEST_F(RunRedirectedTest, StopKillsAProgramThatIgnoresTheRequestToEnd)
+{
+    RunStop stop;
+    QTimer::singleShot(300, &stop, &RunStop::request);
+    QElapsedTimer clock;
+    clock.start();
+
+    const RunResult result = RunRedirected(
+        shellCommand(QStringLiteral("trap '' TERM; echo started; exec sleep 30")),
+        capture, log.sink(), prompter, &stop);
+
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.exitCode, -1);
+}
+
+TEST_F(RunRedirectedTest, StopRequestedBeforehandStartsNothing)
+{
+    RunStop stop;
+    stop.request();
+    const QString marker = temp.filePath(QStringLiteral("ran"));
+
+    const RunResult result = RunRedirected(shellCommand(QStringLiteral("touch '") + marker + u'\''),
+                                           capture, log.sink(), prompter, &stop);
+
+    EXPECT_FALSE(result.started);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(QFile::exists(marker));
 }
 
 TEST(CaptureFilePath, FollowsXdgStateHome)

@@ -9,7 +9,7 @@ namespace {
 
 void isolateUserFolders(const QTemporaryDir& home)
 {
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
         qputenv(variable, (home.path() + '/' + variable).toLocal8Bit());
 }
 

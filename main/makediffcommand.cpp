@@ -1,0 +1,297 @@
+#include "makediffcommand.h"
+
+#include "cmpheader.h"
+#include "datdialogs.h"
+#include "makediff.h"
+#include "prompter.h"
+#include "settingsstore.h"
+#include "switches.h"
+#include "utilities.h"
+#include "ziparchive.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <deque>
+#include <optional>
+
+namespace quillon {
+
+namespace {
+
+const QString makeDiffSwitch = QStringLiteral("--make-diff");
+
+struct MakeDiffArguments {
+    QString oldPath;
+    QString newPath;
+    QString destination;
+    std::optional<QString> switches;  // nothing: those of the settings store
+    QString headerFrom;
+    bool zip = false;
+    QString oldEntry;
+    QString newEntry;
+};
+
+// The failure of a console command: what to print and the exit status.
+struct CommandError {
+    QString message;
+    int status;
+};
+
+// Messages go to the error stream; there is nobody to answer questions.
+class ConsolePrompter : public Prompter {
+public:
+    explicit ConsolePrompter(QTextStream& err) : err_(err) {}
+
+    PromptAnswer ask(const PromptMessage& message) override
+    {
+        err_ << message.text << Qt::endl;
+        return message.defaultAnswer;
+    }
+    QString chooseFolder(const QString&, const QString&) override { return {}; }
+    QString chooseFileToOpen(const FileRequest&) override { return {}; }
+    SaveChoice chooseSaveTarget(const FileRequest&) override { return {}; }
+
+private:
+    QTextStream& err_;
+};
+
+// The zip chooser and header editor of the command line: the entries and the header were
+// settled from its arguments before the run.
+class ConsoleDatDialogs : public DatDialogs {
+public:
+    ConsoleDatDialogs(std::deque<QString> entries, std::optional<DatHeader> header, QTextStream& err)
+        : entries_(std::move(entries)), header_(std::move(header)), err_(err)
+    {
+    }
+
+    // Called for the zipped inputs in order, OLD first.
+    QString SelectDat(const QString& zipFile, const QString&, QString* entryName) override
+    {
+        if (entries_.empty())
+            return {};
+        const QString entry = entries_.front();
+        entries_.pop_front();
+        const QString extracted = GetTempFileName(QStringLiteral("dat"));
+        if (extracted.isEmpty() || !ExtractZipEntry(zipFile, entry, extracted)) {
+            err_ << QStringLiteral("Cannot take %1 out of %2.").arg(entry, zipFile) << Qt::endl;
+            DeleteFileQuiet(extracted);
+            return {};
+        }
+        if (entryName)
+            *entryName = entry;
+        return extracted;
+    }
+
+    QString GetCMPHeaderFile(const QString&) override
+    {
+        if (!header_)
+            return {};
+        const QString file = GetTempFileName(QStringLiteral("cmh"));
+        if (file.isEmpty() || !WriteHeaderFile(file, *header_)) {
+            DeleteFileQuiet(file);
+            return {};
+        }
+        return file;
+    }
+
+private:
+    std::deque<QString> entries_;
+    std::optional<DatHeader> header_;
+    QTextStream& err_;
+};
+
+bool isZip(const QString& path)
+{
+    return GetExtension(path).toLower() == QLatin1String("zip");
+}
+
+// A DAT entry as the zip chooser counts them when it takes a lone entry by itself.
+bool isDatEntry(const ZipEntry& entry)
+{
+    const QString extension = GetExtension(entry.name).toLower();
+    return !entry.isFolder && (extension == QLatin1String("dat") || extension == QLatin1String("xml"));
+}
+
+// The entry of `archive` to compare: the one named, or its only DAT entry.
+std::optional<QString> chooseEntry(const QString& archive, const QString& named, const char* option,
+                                   std::optional<CommandError>& error)
+{
+    const std::optional<QList<ZipEntry>> entries = ListZip(archive);
+    if (!entries) {
+        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive."), exitFailed};
+        return std::nullopt;
+    }
+    QStringList datEntries;
+    for (const ZipEntry& entry : *entries) {
+        if (!named.isEmpty() && !entry.isFolder && entry.name == named)
+            return named;
+        if (isDatEntry(entry))
+            datEntries.append(entry.name);
+    }
+    if (named.isEmpty() && datEntries.size() == 1)
+        return datEntries.first();
+    const QString problem = !named.isEmpty() ? QStringLiteral("%1 has no entry %2.").arg(archive, named)
+        : datEntries.isEmpty()               ? QStringLiteral("%1 holds no DAT entry.").arg(archive)
+                                             : QStringLiteral("%1 holds several DAT entries.").arg(archive);
+    error = CommandError{QStringLiteral("%1 Name the one to compare with %2. Its DAT entries:\n  %3")
+                             .arg(problem, QLatin1String(option),
+                                  datEntries.isEmpty() ? QStringLiteral("(none)") : datEntries.join(u"\n  ")),
+                         exitUsage};
+    return std::nullopt;
+}
+
+// The entries to take out of the zipped inputs, in the order Make Diff asks for them.
+std::deque<QString> chooseEntries(const MakeDiffArguments& arguments, std::optional<CommandError>& error)
+{
+    std::deque<QString> chosen;
+    const struct {
+        const QString& path;
+        const QString& entry;
+        const char* option;
+    } inputs[] = {{arguments.oldPath, arguments.oldEntry, "--old-entry"},
+                  {arguments.newPath, arguments.newEntry, "--new-entry"}};
+    for (const auto& input : inputs) {
+        if (!isZip(input.path)) {
+            if (!input.entry.isEmpty())
+                error = CommandError{QStringLiteral("%1 is given, but %2 is not a zip archive.")
+                                         .arg(QLatin1String(input.option), input.path),
+                                     exitUsage};
+            continue;
+        }
+        if (const std::optional<QString> entry = chooseEntry(input.path, input.entry, input.option, error))
+            chosen.push_back(*entry);
+        if (error)
+            break;
+    }
+    return chosen;
+}
+
+std::optional<DatHeader> headerFrom(const SettingsStore& store, const QString& file,
+                                    std::optional<CommandError>& error)
+{
+    if (file.isEmpty())
+        return std::nullopt;
+    DatHeader header;
+    if (!QFileInfo(file).isFile() || !ReadDatHeader(store, file, header)) {
+        error = CommandError{file + QStringLiteral(" has no header block (\"clrmamepro (\")."), exitUsage};
+        return std::nullopt;
+    }
+    return header;
+}
+
+QString absolute(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
+{
+    std::optional<CommandError> error;
+    std::optional<DatHeader> header = headerFrom(store, arguments.headerFrom, error);
+    std::deque<QString> entries = error ? std::deque<QString>() : chooseEntries(arguments, error);
+    if (error) {
+        err << "quillon: " << error->message << Qt::endl;
+        return error->status;
+    }
+    const DiffRequest request{.sourcePath = absolute(arguments.oldPath),
+                              .comparePath = absolute(arguments.newPath),
+                              .destination = DiffDestination(absolute(arguments.destination)),
+                              .switches = arguments.switches.value_or(BuildDiffSwitches(store)),
+                              .zipResult = arguments.zip};
+    ConsolePrompter prompter(err);
+    ConsoleDatDialogs dialogs(std::move(entries), std::move(header), err);
+    const DiffTool tool = DiffTool::besideApplication();
+    MakeDiff makeDiff(tool, dialogs, prompter, [&err](const QString& text) { err << text << Qt::flush; },
+                      [](const QString&) {});
+    if (makeDiff.run(request) != DiffOutcome::Created)
+        return exitFailed;
+    out << DiffTarget(request) << Qt::endl;
+    return exitCreated;
+}
+
+// The arguments of --make-diff (the program name first), or nothing with the reason in `error`.
+std::optional<MakeDiffArguments> parseMakeDiffArguments(const QStringList& arguments, QString& error)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption makeDiff(QStringLiteral("make-diff"));
+    const QCommandLineOption switches(QStringLiteral("switches"), {}, QStringLiteral("SWITCHES"));
+    const QCommandLineOption header(QStringLiteral("header-from"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption zip(QStringLiteral("zip"));
+    const QCommandLineOption oldEntry(QStringLiteral("old-entry"), {}, QStringLiteral("NAME"));
+    const QCommandLineOption newEntry(QStringLiteral("new-entry"), {}, QStringLiteral("NAME"));
+    parser.addOptions({makeDiff, switches, header, zip, oldEntry, newEntry});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return std::nullopt;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 3) {
+        error = QStringLiteral("--make-diff needs OLD, NEW and DEST.");
+        return std::nullopt;
+    }
+    MakeDiffArguments parsed{.oldPath = files.at(0),
+                             .newPath = files.at(1),
+                             .destination = files.at(2),
+                             .headerFrom = parser.value(header),
+                             .zip = parser.isSet(zip),
+                             .oldEntry = parser.value(oldEntry),
+                             .newEntry = parser.value(newEntry)};
+    if (parser.isSet(switches))
+        parsed.switches = parser.value(switches);
+    return parsed;
+}
+
+}  // namespace
+
+bool IsConsoleCommand(const QStringList& arguments)
+{
+    return !arguments.isEmpty()
+        && (arguments.first() == makeDiffSwitch || arguments.first() == QLatin1String("--help"));
+}
+
+QString HelpText()
+{
+    return QStringLiteral(
+        "Usage: quillon [-a] [-d] [-f FILE]\n"
+        "       quillon --make-diff OLD NEW DEST [--switches \"SWITCHES\"] [--header-from FILE]\n"
+        "                           [--zip] [--old-entry NAME] [--new-entry NAME]\n"
+        "       quillon --help\n"
+        "\n"
+        "Without --make-diff, Quillon opens its window.\n"
+        "  -a, /a          show the menu designer (advanced mode)\n"
+        "  -d, /d          debug mode\n"
+        "  -f, /f FILE     a file to start with\n"
+        "\n"
+        "--make-diff compares the DATs OLD and NEW with setdelta and writes the DAT of their\n"
+        "differences to DEST (\".dat\" is appended unless DEST ends in it), as Make Diff does in\n"
+        "the window. It needs no display.\n"
+        "  --switches \"SWITCHES\"  setdelta's switches, e.g. \"-m -d1 -r\"; without it, those of\n"
+        "                         the settings (the window's caption shows them)\n"
+        "  --header-from FILE     put the header block of FILE (a DAT or a header file) in front\n"
+        "  --zip                  store the result in DEST's .zip archive instead\n"
+        "  --old-entry NAME       the DAT entry to compare when OLD is a zip archive with several\n"
+        "  --new-entry NAME       the same for NEW\n"
+        "Exit status: 0 created, 1 usage error, 2 failed. On success the path of the file\n"
+        "written is the only line on standard output; setdelta's output and every message go\n"
+        "to standard error.\n");
+}
+
+int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
+{
+    if (arguments.value(1) != makeDiffSwitch) {
+        out << HelpText() << Qt::flush;
+        return exitCreated;
+    }
+    QString error;
+    const std::optional<MakeDiffArguments> parsed = parseMakeDiffArguments(arguments, error);
+    if (!parsed) {
+        err << "quillon: " << error << "\nTry 'quillon --help'." << Qt::endl;
+        return exitUsage;
+    }
+    return runMakeDiff(*parsed, store, out, err);
+}
+
+}  // namespace quillon

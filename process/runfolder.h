@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace quillon {
+
+// Where the run folders of the diff tool are made: $XDG_CACHE_HOME/Quillon, or
+// ~/.cache/Quillon when XDG_CACHE_HOME is unset.
+QString RunFoldersRoot();
+
+// The private working folder of one run of the diff tool: a new folder under RunFoldersRoot()
+// where the tool leaves its outputs. While the object lives, this process holds a lock on the
+// folder, so that another Quillon never takes it for a leftover; the folder and everything in
+// it are removed with the object.
+class RunFolder {
+public:
+    // A new, empty run folder, or nothing with the reason in `whyNot`.
+    static std::unique_ptr<RunFolder> create(QString& whyNot);
+    ~RunFolder();
+
+    RunFolder(const RunFolder&) = delete;
+    RunFolder& operator=(const RunFolder&) = delete;
+
+    const QString& path() const { return path_; }
+    // The DAT of differences the tool writes.
+    QString datFile() const { return path_ + QStringLiteral("/setdelta.dat"); }
+    // The tool's own report.
+    QString logFile() const { return path_ + QStringLiteral("/setdelta.log"); }
+
+private:
+    RunFolder(QString path, int lockDescriptor);
+
+    QString path_;
+    int lockDescriptor_;
+};
+
+// Removes the run folders that no running Quillon owns, left behind by one that was killed.
+void RemoveLeftoverRunFolders();
+
+}  // namespace quillon

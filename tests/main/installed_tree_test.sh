@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs Quillon into a scratch prefix that the user cannot write, then makes a diff through
+# the command line as an ordinary user with no display, as after the README's install. The
+# result must equal setdelta's own output, and nothing may be written into the installed tree.
+#
+#   installed_tree_test.sh BUILD_DIR SOURCE_DIR LIBDIR
+set -euo pipefail
+build=$1
+source=$2
+libdir=$3
+tests=$(cd "$(dirname "$0")/.." && pwd)
+
+scratch=$(mktemp -d)
+trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
+chmod 755 "$scratch"
+prefix=$scratch/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+chmod -R a-w "$prefix"
+touch "$scratch/installed"
+
+mkdir -p "$scratch/in" "$scratch/home"
+cp "$source/demo/quillon_demo_1.0.dat" "$source/demo/quillon_demo_1.1.zip" "$scratch/in/"
+chmod -R a+rX "$scratch/in"
+switches="-m -d1 -r"
+
+result=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM UNPRIVILEGED_HOME="$scratch/home" \
+  "$tests/unprivileged.sh" "$prefix/bin/quillon" --make-diff "$scratch/in/quillon_demo_1.0.dat" \
+  "$scratch/in/quillon_demo_1.1.zip" "$scratch/home/diff" --switches "$switches")
+if [[ $result != "$scratch/home/diff.dat" ]]; then
+  echo "quillon printed '$result' instead of the path written" >&2
+  exit 1
+fi
+
+# The demo archive holds the demo's 1.1 DAT as it stands.
+mkdir "$scratch/reference"
+# shellcheck disable=SC2086 # the switches are several words
+(cd "$scratch/reference" && "$prefix/$libdir/quillon/sdelta/setdelta" $switches \
+  "$scratch/in/quillon_demo_1.0.dat" "$source/demo/quillon_demo_1.1.dat" >/dev/null)
+cmp "$scratch/reference/setdelta.dat" "$scratch/home/diff.dat"
+
+if [[ -n $(find "$prefix" -newer "$scratch/installed") ]]; then
+  echo "written into the installed tree:" >&2
+  find "$prefix" -newer "$scratch/installed" >&2
+  exit 1
+fi
+if compgen -G "$scratch/home/.cache/Quillon/run-*" >/dev/null; then
+  echo "a run folder was left behind" >&2
+  exit 1
+fi
+echo "installed quillon made the diff as $(stat -c %U "$scratch/home/diff.dat")"

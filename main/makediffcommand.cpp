@@ -96,6 +96,9 @@ public:
         return file;
     }
 
+    // Make Diff never edits a DAT's own header; the command line has nothing to ask.
+    bool EditDatHeader(DatHeader&) override { return false; }
+
 private:
     std::deque<QString> entries_;
     std::optional<DatHeader> header_;

@@ -742,6 +742,9 @@ void frmmain::cmdMakeDiff_Click()
     const BusyScope busy(this, [&stop] { stop.request(); });
     MakeDiff makeDiff(diffTool_, *dialogs_, prompter_, logPaneSink(txtlog),
                       [this](const QString& text) { ShowTips(text); }, &stop);
+    makeDiff.setReportSink([this, &destination](const QString& jsonReport, const QString& readableReport) {
+        showDiffReport(jsonReport, readableReport, destination);
+    });
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
 }
 

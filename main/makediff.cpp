@@ -122,7 +122,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         tell(withReason(failedText, whyNot), "External Error", PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
-    const ToolRun run = tool_.run({request.switches, source, compare, folder->path()},
+    const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), folder->reportFile()},
                                   appendLogText_, prompter_, stop_);
     if (!run.result.captureError.isEmpty())
         appendLogText_("\nThe console output could not be kept in " + CaptureFilePath() + ": "
@@ -138,6 +138,8 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         return DiffOutcome::Failed;
     }
     tell(DiffTarget(request) + " succesfully created!", {}, PromptIcon::Information);
+    if (reportSink_)
+        reportSink_(folder->reportFile(), folder->logFile());
     return DiffOutcome::Created;
 }
 

@@ -44,11 +44,15 @@ QString DiffTarget(const DiffRequest& request);
 class MakeDiff {
 public:
     using StatusSink = std::function<void(const QString& text)>;
+    // Hears of a run's reports (the JSON one and the readable one) after a DAT was created and
+    // the user told so; the files are removed with the run folder once it returns.
+    using ReportSink = std::function<void(const QString& jsonReport, const QString& readableReport)>;
 
     MakeDiff(const DiffTool& tool, DatDialogs& dialogs, Prompter& prompter, LogSink appendLogText,
              StatusSink showStatus, const RunStop* stop = nullptr);
 
     DiffOutcome run(const DiffRequest& request);
+    void setReportSink(ReportSink sink) { reportSink_ = std::move(sink); }
 
 private:
     bool refusesToReplaceAnInput(const DiffRequest& request);
@@ -66,6 +70,7 @@ private:
     LogSink appendLogText_;
     StatusSink showStatus_;
     const RunStop* stop_;
+    ReportSink reportSink_;
 };
 
 }  // namespace quillon

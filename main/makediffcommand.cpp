@@ -31,6 +31,7 @@ struct MakeDiffArguments {
     bool zip = false;
     QString oldEntry;
     QString newEntry;
+    QString jsonReport;  // where to keep setdelta's JSON report; empty: nowhere
 };
 
 // The failure of a console command: what to print and the exit status.
@@ -208,8 +209,18 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
     const DiffTool tool = DiffTool::besideApplication();
     MakeDiff makeDiff(tool, dialogs, prompter, [&err](const QString& text) { err << text << Qt::flush; },
                       [](const QString&) {});
+    Outcome reportKept = Outcome::success();
+    if (!arguments.jsonReport.isEmpty())
+        makeDiff.setReportSink([&](const QString& jsonReport, const QString&) {
+            reportKept = CopyFileReplacing(jsonReport, arguments.jsonReport);
+        });
     if (makeDiff.run(request) != DiffOutcome::Created)
         return exitFailed;
+    if (!reportKept) {
+        err << "quillon: " << DiffTarget(request) << " was written, but not the JSON report.\n\n"
+            << reportKept.reason() << Qt::endl;
+        return exitFailed;
+    }
     out << DiffTarget(request) << Qt::endl;
     return exitCreated;
 }
@@ -225,7 +236,8 @@ std::optional<MakeDiffArguments> parseMakeDiffArguments(const QStringList& argum
     const QCommandLineOption zip(QStringLiteral("zip"));
     const QCommandLineOption oldEntry(QStringLiteral("old-entry"), {}, QStringLiteral("NAME"));
     const QCommandLineOption newEntry(QStringLiteral("new-entry"), {}, QStringLiteral("NAME"));
-    parser.addOptions({makeDiff, switches, header, zip, oldEntry, newEntry});
+    const QCommandLineOption json(QStringLiteral("json"), {}, QStringLiteral("FILE"));
+    parser.addOptions({makeDiff, switches, header, zip, oldEntry, newEntry, json});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -241,7 +253,8 @@ std::optional<MakeDiffArguments> parseMakeDiffArguments(const QStringList& argum
                              .headerFrom = parser.value(header),
                              .zip = parser.isSet(zip),
                              .oldEntry = parser.value(oldEntry),
-                             .newEntry = parser.value(newEntry)};
+                             .newEntry = parser.value(newEntry),
+                             .jsonReport = parser.value(json).isEmpty() ? QString() : absolute(parser.value(json))};
     if (parser.isSet(switches))
         parsed.switches = parser.value(switches);
     return parsed;
@@ -260,7 +273,7 @@ QString HelpText()
     return QStringLiteral(
         "Usage: quillon [-a] [-d] [-f FILE]\n"
         "       quillon --make-diff OLD NEW DEST [--switches \"SWITCHES\"] [--header-from FILE]\n"
-        "                           [--zip] [--old-entry NAME] [--new-entry NAME]\n"
+        "                           [--zip] [--old-entry NAME] [--new-entry NAME] [--json FILE]\n"
         "       quillon --help\n"
         "\n"
         "Without --make-diff, Quillon opens its window.\n"
@@ -277,6 +290,8 @@ QString HelpText()
         "  --zip                  store the result in DEST's .zip archive instead\n"
         "  --old-entry NAME       the DAT entry to compare when OLD is a zip archive with several\n"
         "  --new-entry NAME       the same for NEW\n"
+        "  --json FILE            also write setdelta's report of every difference, as JSON\n"
+        "                         (its schema: sdelta/README.md)\n"
         "Exit status: 0 created, 1 usage error, 2 failed. On success the path of the file\n"
         "written is the only line on standard output; setdelta's output and every message go\n"
         "to standard error.\n");

@@ -89,6 +89,8 @@ QString DiffTool::program() const
 Command DiffTool::command(const ToolJob& job) const
 {
     QStringList arguments = job.switches.split(u' ', Qt::SkipEmptyParts);
+    if (!job.reportFile.isEmpty())
+        arguments << QStringLiteral("--json") << job.reportFile;
     arguments << job.source.path << job.compare.path;
     return {.program = program(), .arguments = arguments, .workingFolder = job.workingFolder};
 }

@@ -22,6 +22,7 @@ struct ToolJob {
     ToolInput source;
     ToolInput compare;
     QString workingFolder;
+    QString reportFile;  // where the tool writes its JSON report; empty: no report
 };
 
 // How a run of the tool went.
@@ -42,7 +43,8 @@ public:
     QString program() const;
 
     // The switch string ("-s -d2 -o disk") becomes one argument per blank-separated word,
-    // followed by the source DAT and the DAT to compare with, one argument each.
+    // then "--json" and the report file when the job wants one, followed by the source DAT and
+    // the DAT to compare with, one argument each.
     Command command(const ToolJob& job) const;
 
     // Runs the tool in the job's working folder (a run folder of its own), with its console

@@ -28,6 +28,8 @@ public:
     QString datFile() const { return path_ + QStringLiteral("/setdelta.dat"); }
     // The tool's own report.
     QString logFile() const { return path_ + QStringLiteral("/setdelta.log"); }
+    // The tool's report for programs (JSON), which the results window reads.
+    QString reportFile() const { return path_ + QStringLiteral("/setdelta.json"); }
 
 private:
     RunFolder(QString path, int lockDescriptor);

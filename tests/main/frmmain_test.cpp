@@ -341,6 +341,11 @@ TEST_F(MainWindowCommands, MakeDiffComparesTheTwoSelectedDats)
     EXPECT_TRUE(child<QPlainTextEdit>("txtlog")->toPlainText().contains("Wrote setdelta.dat"));
     EXPECT_EQ(prompter.texts(), QStringList{destination + " succesfully created!"});
     EXPECT_TRUE(window->isEnabled());
+
+    auto* results = window->findChild<frmDiffResults*>("frmDiffResults");
+    ASSERT_NE(results, nullptr) << "the run's report opens after the message";
+    EXPECT_EQ(results->shownSets().rowCount(), 5) << "1 new, 3 changed and 1 removed demo set";
+    EXPECT_TRUE(child<QAction>("mnuFileLastResults")->isEnabled());
 }
 
 // A stand-in for the tool that runs until it is stopped; `whileRunning` acts once it has started.

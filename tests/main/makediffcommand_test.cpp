@@ -1,5 +1,6 @@
 // quillon --make-diff and --help, run as a script would run them: the real program, with no
 // display, the real setdelta, real files.
+#include "diffresults.h"
 #include "makediffcommand.h"
 #include "runfolder.h"
 #include "settingsstore.h"
@@ -111,6 +112,21 @@ TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithNoDisplay)
     EXPECT_EQ(readAll(destination + ".dat"), setdeltaAlone("-m -d1 -r", oldDat, newDat));
     EXPECT_TRUE(run.err.contains("Wrote setdelta.dat")) << "the tool's summary goes to the error stream";
     EXPECT_EQ(runFoldersLeft(), QStringList());
+}
+
+TEST_F(MakeDiffCommand, JsonKeepsTheToolsReport)
+{
+    const QString report = out.filePath("report.json");
+    const CommandRun run = makeDiff({oldDat, newDat, destination, "--json", report});
+
+    EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
+    DiffResults results;
+    ASSERT_TRUE(LoadDiffResults(report, {}, results).ok());
+    EXPECT_EQ(results.sets.size(), 5u);
+
+    const CommandRun blocked = makeDiff({oldDat, newDat, destination, "--json", out.filePath("none/report.json")});
+    EXPECT_EQ(blocked.status, exitFailed);
+    EXPECT_TRUE(blocked.err.contains("not the JSON report")) << blocked.err.toStdString();
 }
 
 TEST_F(MakeDiffCommand, SwitchesDefaultToTheSettings)

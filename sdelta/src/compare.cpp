@@ -3,6 +3,7 @@
 #include "content.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace setdelta {
 namespace {
@@ -33,62 +34,105 @@ private:
     std::vector<const Object*> sorted_;
 };
 
-const Object* contentUnderOtherName(Objects objects, const Object& object, ObjectKind kind)
-{
-    auto found = std::find_if(objects.begin(), objects.end(), [&](const Object* candidate) {
-        return candidate->name != object.name && sameContent(*candidate, object, kind);
-    });
-    return found == objects.end() ? nullptr : *found;
-}
+// The content of one set's objects, indexed when a set first needs a lookup by content.
+class ContentOfSet {
+public:
+    explicit ContentOfSet(ObjectKind kind) : index_(kind) {}
+
+    void assign(Objects objects)
+    {
+        objects_ = objects;
+        indexed_ = false;
+    }
+
+    // An object with the content of `object` under another name, preferring one that `prefer`
+    // takes; null when there is none.
+    template <typename Prefer>
+    const Object* underOtherName(const Object& object, Prefer prefer)
+    {
+        if (!indexed_)
+            buildIndex();
+        auto otherName = [&](const Object& candidate) { return candidate.name != object.name; };
+        const Object* preferred =
+            index_.find(object, 0, [&](const Object& candidate) { return otherName(candidate) && prefer(candidate); });
+        return preferred ? preferred : index_.find(object, 0, otherName);
+    }
+
+private:
+    void buildIndex()
+    {
+        index_.clear();
+        for (const Object* object : objects_)
+            index_.add(*object);
+        index_.build();
+        indexed_ = true;
+    }
+
+    Objects objects_;
+    ContentIndex index_;
+    bool indexed_ = false;
+};
 
 class SetComparer {
 public:
-    SetComparer(ObjectKind kind, bool withRenames) : kind_(kind), withRenames_(withRenames) {}
+    SetComparer(ObjectKind kind, bool withRenames)
+        : kind_(kind), withRenames_(withRenames), oldContent_(kind), newContent_(kind)
+    {
+    }
 
     // Fills the change's object lists; false when the two sets do not differ.
     bool compare(Objects oldObjects, Objects newObjects, SetChange& change)
     {
         oldSorted_.assign(oldObjects);
         newSorted_.assign(newObjects);
+        oldContent_.assign(oldObjects);
+        newContent_.assign(newObjects);
+        renamedFrom_.clear();
         for (const Object* object : newObjects)
             if (!oldSorted_.holdsSame(*object, kind_))
-                classifyAdded(*object, oldObjects, change);
+                classifyAdded(*object, change);
         for (const Object* object : oldObjects)
             if (!newSorted_.holdsSame(*object, kind_))
-                classifyRemoved(*object, newObjects, change);
+                classifyRemoved(*object, change);
         return !change.added.empty() || !change.removed.empty() || !change.renamed.empty();
     }
 
 private:
-    void classifyAdded(const Object& object, Objects oldObjects, SetChange& change) const
+    // The old side of a rename is preferably an object the new set no longer lists; where the
+    // new set still lists it unchanged, the added object is a copy and nothing was taken away.
+    void classifyAdded(const Object& object, SetChange& change)
     {
-        const Object* source = contentUnderOtherName(oldObjects, object, kind_);
-        if (!source)
+        const Object* source = oldContent_.underOtherName(
+            object, [&](const Object& candidate) { return !newSorted_.holdsSame(candidate, kind_); });
+        if (!source) {
             change.added.push_back(&object);
-        else if (withRenames_)
-            change.renamed.push_back({source, &object});
-    }
-
-    // The rename is usually recorded already from its added side.
-    void classifyRemoved(const Object& object, Objects newObjects, SetChange& change) const
-    {
-        const Object* target = contentUnderOtherName(newObjects, object, kind_);
-        if (!target) {
-            change.removed.push_back(&object);
             return;
         }
         if (!withRenames_)
             return;
-        bool recorded = std::any_of(change.renamed.begin(), change.renamed.end(),
-                                    [&](const Rename& rename) { return rename.from == &object; });
-        if (!recorded)
-            change.renamed.push_back({&object, target});
+        change.renamed.push_back({source, &object, newSorted_.holdsSame(*source, kind_)});
+        renamedFrom_.insert(source);
+    }
+
+    // The rename is usually recorded already from its added side.
+    void classifyRemoved(const Object& object, SetChange& change)
+    {
+        const Object* target = newContent_.underOtherName(object, [](const Object&) { return true; });
+        if (!target) {
+            change.removed.push_back(&object);
+            return;
+        }
+        if (withRenames_ && renamedFrom_.insert(&object).second)
+            change.renamed.push_back({&object, target, false});
     }
 
     ObjectKind kind_;
     bool withRenames_;
     NameSorted oldSorted_;
     NameSorted newSorted_;
+    ContentOfSet oldContent_;
+    ContentOfSet newContent_;
+    std::unordered_set<const Object*> renamedFrom_;
 };
 
 } // namespace

@@ -44,6 +44,7 @@ private:
     void indexVisibleObjects();
     void linkParents();
     void linkBiosSets();
+    void indexContents();
     std::ptrdiff_t biosAlong(std::size_t set) const;
     std::ptrdiff_t rootOf(std::size_t set) const;
 
@@ -57,7 +58,6 @@ private:
     ObjectList splitObjects(std::size_t set) const;
     ObjectList nonMergedObjects(std::size_t set, int depth) const;
     ObjectList mergedObjects(std::size_t root) const;
-    void appendDistinct(ObjectList& list, const ObjectList& more) const;
 
     const Dat& dat_;
     ResolveOptions options_;
@@ -66,17 +66,19 @@ private:
     std::vector<const Object*> visible_;     // visible objects, set by set
     std::vector<std::uint32_t> visibleFirst_; // per set, into visible_ (size sets + 1)
     std::vector<const Object*> byName_;      // visible_ sorted by name within each set
+    ContentIndex contents_;                   // visible objects, scoped by set
     std::vector<std::ptrdiff_t> parent_;
     std::vector<std::ptrdiff_t> bios_;
     std::vector<std::vector<std::size_t>> clones_;
 };
 
 Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
-    : dat_(dat), options_(options), kind_(dat.kind)
+    : dat_(dat), options_(options), kind_(dat.kind), contents_(dat.kind)
 {
     indexVisibleObjects();
     linkParents();
     linkBiosSets();
+    indexContents();
 }
 
 // Nodump objects take part only with -z; without it they are as good as not listed.
@@ -136,6 +138,20 @@ std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
     return none;
 }
 
+// Content is looked up in BIOS sets, and with -n in every parent; only those are indexed.
+void Resolver::indexContents()
+{
+    std::vector<bool> looked(dat_.sets.size(), options_.setType == SetType::NonMerged);
+    for (std::ptrdiff_t bios : bios_)
+        if (bios != none)
+            looked[static_cast<std::size_t>(bios)] = true;
+    for (std::size_t set = 0; set < dat_.sets.size(); ++set)
+        if (looked[set])
+            for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i)
+                contents_.add(*visible_[i], set);
+    contents_.build();
+}
+
 std::ptrdiff_t Resolver::rootOf(std::size_t set) const
 {
     auto current = static_cast<std::ptrdiff_t>(set);
@@ -163,9 +179,7 @@ bool Resolver::listsSame(std::size_t set, const Object& object) const
 
 bool Resolver::listsContent(std::size_t set, const Object& object) const
 {
-    auto first = visible_.begin() + visibleFirst_[set];
-    auto last = visible_.begin() + visibleFirst_[set + 1];
-    return std::any_of(first, last, [&](const Object* listed) { return sameContent(*listed, object, kind_); });
+    return contents_.holds(object, set);
 }
 
 // With merge marks the DAT says what is inherited; without them an object is inherited when
@@ -224,22 +238,16 @@ ObjectList Resolver::nonMergedObjects(std::size_t set, int depth) const
     return objects;
 }
 
+// A merged set lists each object once, also where the parent itself lists it twice.
 ObjectList Resolver::mergedObjects(std::size_t root) const
 {
-    ObjectList objects = splitObjects(root);
+    DistinctObjects objects(kind_);
+    for (const Object* object : splitObjects(root))
+        objects.add(object);
     for (std::size_t clone : clones_[root])
-        appendDistinct(objects, splitObjects(clone));
-    return objects;
-}
-
-void Resolver::appendDistinct(ObjectList& list, const ObjectList& more) const
-{
-    for (const Object* candidate : more) {
-        bool listed = std::any_of(list.begin(), list.end(),
-                                  [&](const Object* object) { return sameObject(*object, *candidate, kind_); });
-        if (!listed)
-            list.push_back(candidate);
-    }
+        for (const Object* object : splitObjects(clone))
+            objects.add(object);
+    return objects.take();
 }
 
 ResolvedDat Resolver::run()

@@ -5,12 +5,13 @@
 namespace setdelta {
 
 const std::string_view usageText =
-    "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] OLD NEW\n"
+    "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]\n"
+    "                [--old-entry NAME] [--new-entry NAME] OLD NEW\n"
     "       setdelta --help | --version\n"
     "\n"
     "Compares the DAT NEW with the DAT OLD and writes the differences to setdelta.dat and a\n"
     "report to setdelta.log in the current folder. Each DAT may be in the ClrMamePro text\n"
-    "format, Logiqx XML or MAME -listxml.\n"
+    "format, Logiqx XML or MAME -listxml, and may be gzipped or inside a zip archive.\n"
     "\n"
     "Set type:   -s split (default), -m merged, -n non-merged\n"
     "DAT type:   -d1 larger: new and changed sets whole\n"
@@ -19,6 +20,8 @@ const std::string_view usageText =
     "            -d4 ROM archival: removed sets whole, changed sets with their removed objects\n"
     "Objects:    ROMs (default), -o disk, -o sample\n"
     "Include:    -r renames, -z nodump objects, -b BIOS objects in every set using the BIOS\n"
+    "Archives:   --old-entry NAME, --new-entry NAME: the DAT inside a zip archive OLD or NEW\n"
+    "            (needed only when the archive holds several DATs)\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 an input cannot be read, 3 an output cannot be\n"
     "written.\n";
@@ -62,6 +65,37 @@ bool applySwitch(std::string_view argument, Options& options)
     return true;
 }
 
+constexpr std::string_view oldEntrySwitch = "--old-entry";
+constexpr std::string_view newEntrySwitch = "--new-entry";
+
+// The option an --old-entry or --new-entry argument sets, or null for other arguments.
+std::string* entryOption(std::string_view argument, Options& options)
+{
+    auto names = [&](std::string_view option) {
+        return argument == option || (argument.starts_with(option) && argument.substr(option.size()).starts_with('='));
+    };
+    if (names(oldEntrySwitch))
+        return &options.oldEntry;
+    if (names(newEntrySwitch))
+        return &options.newEntry;
+    return nullptr;
+}
+
+// The entry name of "--old-entry=NAME", or of "--old-entry NAME" (taking the next argument).
+std::string entryValue(std::span<const std::string_view> arguments, std::size_t& i)
+{
+    std::string_view argument = arguments[i];
+    std::size_t equals = argument.find('=');
+    std::string_view value;
+    if (equals != std::string_view::npos)
+        value = argument.substr(equals + 1);
+    else if (++i < arguments.size())
+        value = arguments[i];
+    if (value.empty())
+        throw UsageError(std::string(argument.substr(0, equals)) + " needs the name of an entry in the zip archive");
+    return std::string(value);
+}
+
 std::string_view setTypeWords(SetType type)
 {
     switch (type) {
@@ -103,6 +137,8 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
             files.push_back(argument);
         } else if (argument == "--") {
             switchesEnded = true;
+        } else if (std::string* entry = entryOption(argument, result.options)) {
+            *entry = entryValue(arguments, i);
         } else if (argument.starts_with("-o")) {
             // "-o disk" may arrive as one argument or two.
             std::string_view value = argument.substr(2);
@@ -123,6 +159,16 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
     result.options.oldPath = files[0];
     result.options.newPath = files[1];
     return result;
+}
+
+DatSource oldSource(const Options& options)
+{
+    return {options.oldPath, options.oldEntry};
+}
+
+DatSource newSource(const Options& options)
+{
+    return {options.newPath, options.newEntry};
 }
 
 std::string describeOptions(const Options& options)

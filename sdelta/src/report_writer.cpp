@@ -152,7 +152,7 @@ RunSummary summarize(const ResolvedDat& oldDat, const ResolvedDat& newDat, const
 
 std::string describeInput(const Dat& dat, const ResolvedDat& resolved)
 {
-    return dat.path + " (" + std::string(formatName(dat.format)) + ", " + headerWords(dat) + ", " +
+    return dat.source.label() + " (" + std::string(formatName(dat.format)) + ", " + headerWords(dat) + ", " +
            count(dat.sets.size(), "sets, ") + count(dat.objects.size(), kindName(dat.kind, true)) + "; " +
            count(resolved.sets.size(), "sets compared") + ")";
 }
@@ -175,8 +175,8 @@ void writeFailureReport(OutputFile& output, const Options& options, const std::s
     ReportText report(output);
     report.line("setdelta " + std::string(version) + " report");
     report.line();
-    report.line("Old DAT: " + options.oldPath);
-    report.line("New DAT: " + options.newPath);
+    report.line("Old DAT: " + oldSource(options).label());
+    report.line("New DAT: " + newSource(options).label());
     report.line("Options: " + describeOptions(options));
     report.line();
     report.line("Failed: " + error);

@@ -1,8 +1,13 @@
-// Results once wrong on real DATs: repeated objects in merged sets, copies under -d4 -r.
+// Results once wrong on real DATs: repeated objects in merged sets, copies under -d4 -r, a byte
+// order mark, and a file that changes while it is read.
+#include "dat_error.h"
 #include "dat_loader.h"
+#include "input_file.h"
 #include "test_support.h"
+#include "text_reader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace setdelta::test {
 namespace {
@@ -68,6 +73,68 @@ TEST(RomArchivalWithRenames, WritesOnlyOldObjectsTheNewSetNoLongerHolds)
               "moved: b.bin");
     EXPECT_EQ(deltaOfTexts(oldDat, newDat, optionsOf(SetType::Split, DeltaLevel::Smaller, true)),
               "crush: cr6.7e | moved: c.bin");
+}
+
+const std::string byteOrderMark = "\xEF\xBB\xBF";
+
+TEST(ByteOrderMark, IsSkippedInEveryFormat)
+{
+    TempFolder folder;
+    Dat text = loadDat(folder.write("text.dat", byteOrderMark + "clrmamepro ( name Marked )\n"
+                                                                "game ( name a rom ( name a1 size 1 crc 1 ) )\n"),
+                       ObjectKind::Rom);
+    EXPECT_EQ(text.header.name, "Marked");
+    ASSERT_EQ(text.sets.size(), 1u);
+
+    Dat bare = loadDat(folder.write("bare.dat", byteOrderMark + "game ( name a rom ( name a1 size 1 crc 1 ) )\n"),
+                       ObjectKind::Rom);
+    ASSERT_EQ(bare.sets.size(), 1u);
+    EXPECT_EQ(bare.sets[0].name, "a");
+
+    Dat logiqx = loadDat(folder.write("logiqx.xml", byteOrderMark + "<?xml version=\"1.0\"?>\n<datafile><header>"
+                                                                    "<name>Marked</name></header><game name=\"a\"/></datafile>"),
+                         ObjectKind::Rom);
+    EXPECT_EQ(logiqx.format, DatFormat::Logiqx);
+    EXPECT_EQ(logiqx.header.name, "Marked");
+
+    Dat listxml = loadDat(folder.write("list.xml", byteOrderMark + "<mame build=\"0.1\"><machine name=\"a\">"
+                                                                   "<rom name=\"a1\" size=\"1\" crc=\"1\"/></machine></mame>"),
+                          ObjectKind::Rom);
+    EXPECT_EQ(listxml.format, DatFormat::MameListXml);
+    EXPECT_EQ(listxml.header.build, "0.1");
+    EXPECT_EQ(listxml.sets.size(), 1u);
+}
+
+// Another program rewriting the DAT while it is read must not pass for a smaller DAT.
+TEST(ChangingFile, ShrinkingWhileReadIsAnInputError)
+{
+    TempFolder folder;
+    std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
+    std::string content;
+    while (content.size() < 64 * 1024)
+        content += set;
+    std::string path = folder.write("big.dat", content);
+    constexpr std::size_t smallBlock = 4096;
+    InputFile input(path, {}, smallBlock);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(set.size() * 100)), 0);
+    Dat dat;
+    try {
+        readTextDat(input, dat);
+        FAIL() << "read " << dat.sets.size() << " sets of a file cut short";
+    } catch (const DatError& error) {
+        EXPECT_NE(std::string(error.what()).find("changed while it was read"), std::string::npos) << error.what();
+    }
+}
+
+TEST(ChangingFile, GrowingWhileReadIsAnInputErrorToo)
+{
+    TempFolder folder;
+    std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
+    std::string path = folder.write("small.dat", set);
+    InputFile input(path, {}, 4096);
+    folder.write("small.dat", set + set);
+    Dat dat;
+    EXPECT_THROW(readTextDat(input, dat), DatError);
 }
 
 } // namespace

@@ -10,28 +10,30 @@ namespace {
 
 using Objects = std::span<const Object* const>;
 
-bool byName(const Object* a, const Object* b)
+// The sets of most pairs list the same objects in the same order; that is seen without an index.
+bool sameInOrder(Objects oldObjects, Objects newObjects, ObjectKind kind)
 {
-    return a->name < b->name;
+    return std::equal(oldObjects.begin(), oldObjects.end(), newObjects.begin(), newObjects.end(),
+                      [&](const Object* a, const Object* b) { return sameObject(*a, *b, kind); });
 }
 
-// Objects of one set sorted by name, so each lookup by name is a binary search.
-class NameSorted {
+// The objects of one set by name and content.
+class NamesOfSet {
 public:
+    explicit NamesOfSet(ObjectKind kind) : index_(kind) {}
+
     void assign(Objects objects)
     {
-        sorted_.assign(objects.begin(), objects.end());
-        std::sort(sorted_.begin(), sorted_.end(), byName);
+        index_.clear();
+        for (const Object* object : objects)
+            index_.add(*object);
+        index_.build();
     }
 
-    bool holdsSame(const Object& object, ObjectKind kind) const
-    {
-        auto [first, last] = std::equal_range(sorted_.begin(), sorted_.end(), &object, byName);
-        return std::any_of(first, last, [&](const Object* listed) { return sameContent(*listed, object, kind); });
-    }
+    bool holdsSame(const Object& object) const { return index_.holdsSame(object); }
 
 private:
-    std::vector<const Object*> sorted_;
+    NameIndex index_;
 };
 
 // The content of one set's objects, indexed when a set first needs a lookup by content.
@@ -76,23 +78,26 @@ private:
 class SetComparer {
 public:
     SetComparer(ObjectKind kind, bool withRenames)
-        : kind_(kind), withRenames_(withRenames), oldContent_(kind), newContent_(kind)
+        : kind_(kind), withRenames_(withRenames), oldNames_(kind), newNames_(kind), oldContent_(kind),
+          newContent_(kind)
     {
     }
 
     // Fills the change's object lists; false when the two sets do not differ.
     bool compare(Objects oldObjects, Objects newObjects, SetChange& change)
     {
-        oldSorted_.assign(oldObjects);
-        newSorted_.assign(newObjects);
+        if (sameInOrder(oldObjects, newObjects, kind_))
+            return false;
+        oldNames_.assign(oldObjects);
+        newNames_.assign(newObjects);
         oldContent_.assign(oldObjects);
         newContent_.assign(newObjects);
         renamedFrom_.clear();
         for (const Object* object : newObjects)
-            if (!oldSorted_.holdsSame(*object, kind_))
+            if (!oldNames_.holdsSame(*object))
                 classifyAdded(*object, change);
         for (const Object* object : oldObjects)
-            if (!newSorted_.holdsSame(*object, kind_))
+            if (!newNames_.holdsSame(*object))
                 classifyRemoved(*object, change);
         return !change.added.empty() || !change.removed.empty() || !change.renamed.empty();
     }
@@ -103,14 +108,14 @@ private:
     void classifyAdded(const Object& object, SetChange& change)
     {
         const Object* source = oldContent_.underOtherName(
-            object, [&](const Object& candidate) { return !newSorted_.holdsSame(candidate, kind_); });
+            object, [&](const Object& candidate) { return !newNames_.holdsSame(candidate); });
         if (!source) {
             change.added.push_back(&object);
             return;
         }
         if (!withRenames_)
             return;
-        change.renamed.push_back({source, &object, newSorted_.holdsSame(*source, kind_)});
+        change.renamed.push_back({source, &object, newNames_.holdsSame(*source)});
         renamedFrom_.insert(source);
     }
 
@@ -128,8 +133,8 @@ private:
 
     ObjectKind kind_;
     bool withRenames_;
-    NameSorted oldSorted_;
-    NameSorted newSorted_;
+    NamesOfSet oldNames_;
+    NamesOfSet newNames_;
     ContentOfSet oldContent_;
     ContentOfSet newContent_;
     std::unordered_set<const Object*> renamedFrom_;

@@ -1,6 +1,5 @@
 #include "content.h"
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -96,19 +95,12 @@ std::uint64_t nameKey(const Object& object)
     return std::hash<std::string_view>{}(object.name);
 }
 
-// Spreads the scope over the key, so that the same content in many sets does not pile up
-// under one key.
-std::uint64_t scoped(std::uint64_t key, std::size_t scope)
-{
-    return key ^ (static_cast<std::uint64_t>(scope) + 1) * 0x9E3779B97F4A7C15ULL;
-}
-
 } // namespace
 
 std::array<ContentIndex::Key, 2> ContentIndex::keysOf(const Object& object, std::size_t scope) const
 {
     auto key = [&](bool present, List list, std::uint64_t value) {
-        return present ? Key{list, scoped(value, scope)} : Key{};
+        return present ? Key{list, scopedKey(value, scope)} : Key{};
     };
     if (isNodump(object, kind_) || kind_ == ObjectKind::Sample)
         return {key(true, List::Primary, nameKey(object)), Key{}};
@@ -122,20 +114,32 @@ void ContentIndex::add(const Object& object, std::size_t scope)
 {
     for (const Key& key : keysOf(object, scope))
         if (key.list != List::None)
-            (key.list == List::Primary ? byPrimary_ : bySecondary_).push_back({key.value, scope, &object});
+            (key.list == List::Primary ? byPrimary_ : bySecondary_).add(key.value, scope, object);
 }
 
-// Stable, so that among objects of the same content the one listed first is found first.
 void ContentIndex::build()
 {
-    std::stable_sort(byPrimary_.begin(), byPrimary_.end());
-    std::stable_sort(bySecondary_.begin(), bySecondary_.end());
+    byPrimary_.build();
+    bySecondary_.build();
 }
 
 void ContentIndex::clear()
 {
     byPrimary_.clear();
     bySecondary_.clear();
+}
+
+void NameIndex::add(const Object& object, std::size_t scope)
+{
+    index_.add(scopedKey(nameKey(object), scope), scope, object);
+}
+
+bool NameIndex::holdsSame(const Object& object, std::size_t scope) const
+{
+    auto same = [&](const Object& candidate) {
+        return candidate.name == object.name && sameContent(candidate, object, kind_);
+    };
+    return index_.find(scopedKey(nameKey(object), scope), scope, same) != nullptr;
 }
 
 void DistinctObjects::add(const Object* object)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dat.h"
+#include "object_index.h"
 
-#include <algorithm>
 #include <array>
 #include <unordered_map>
 #include <utility>
@@ -42,27 +42,20 @@ public:
     template <typename Accept>
     const Object* find(const Object& object, std::size_t scope, Accept accept) const
     {
-        auto matches = [&](const Entry& entry) {
-            return entry.scope == scope && sameContent(*entry.object, object, kind_) && accept(*entry.object);
+        auto matches = [&](const Object& candidate) {
+            return sameContent(candidate, object, kind_) && accept(candidate);
         };
         for (const Key& key : keysOf(object, scope)) {
             if (key.list == List::None)
                 continue;
-            const std::vector<Entry>& entries = key.list == List::Primary ? byPrimary_ : bySecondary_;
-            auto [first, last] = std::equal_range(entries.begin(), entries.end(), Entry{key.value, 0, nullptr});
-            if (auto found = std::find_if(first, last, matches); found != last)
-                return found->object;
+            const ObjectIndex& index = key.list == List::Primary ? byPrimary_ : bySecondary_;
+            if (const Object* found = index.find(key.value, scope, matches))
+                return found;
         }
         return nullptr;
     }
 
 private:
-    struct Entry {
-        std::uint64_t key;
-        std::size_t scope;
-        const Object* object;
-        bool operator<(const Entry& other) const { return key < other.key; }
-    };
     enum class List : std::uint8_t { None, Primary, Secondary };
     struct Key {
         List list = List::None;
@@ -75,8 +68,23 @@ private:
     ObjectKind kind_;
     // A ROM with a CRC is found through it, one with a SHA-1 through that as well, so a
     // ROM that has only one of the two still meets its match.
-    std::vector<Entry> byPrimary_;
-    std::vector<Entry> bySecondary_;
+    ObjectIndex byPrimary_;
+    ObjectIndex bySecondary_;
+};
+
+// Answers "does this scope list an object of this name and content?".
+class NameIndex {
+public:
+    explicit NameIndex(ObjectKind kind) : kind_(kind) {}
+
+    void add(const Object& object, std::size_t scope = 0);
+    void build() { index_.build(); }
+    void clear() { index_.clear(); }
+    bool holdsSame(const Object& object, std::size_t scope = 0) const;
+
+private:
+    ObjectKind kind_;
+    ObjectIndex index_;
 };
 
 // Objects kept once per name and content, in the order first met: a set that lists the same

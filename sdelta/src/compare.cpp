@@ -54,10 +54,16 @@ public:
     {
         if (!indexed_)
             buildIndex();
-        auto otherName = [&](const Object& candidate) { return candidate.name != object.name; };
-        const Object* preferred =
-            index_.find(object, 0, [&](const Object& candidate) { return otherName(candidate) && prefer(candidate); });
-        return preferred ? preferred : index_.find(object, 0, otherName);
+        const Object* fallback = nullptr;
+        auto preferred = [&](const Object& candidate) {
+            if (candidate.name == object.name)
+                return false;
+            if (!fallback)
+                fallback = &candidate;
+            return prefer(candidate);
+        };
+        const Object* found = index_.find(object, 0, preferred);
+        return found ? found : fallback;
     }
 
 private:

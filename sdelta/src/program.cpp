@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <iomanip>
 #include <memory>
 #include <ostream>

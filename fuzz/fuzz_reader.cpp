@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryFile file(data, size);
     for (ObjectKind kind : {ObjectKind::Rom, ObjectKind::Disk, ObjectKind::Sample}) {
         try {
-            InputFile input(file.path(), smallBlock);
+            InputFile input(file.path(), {}, smallBlock);
             Dat dat;
             dat.kind = kind;
             readWithTheReaderUnderTest(input, dat);

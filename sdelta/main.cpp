@@ -1,3 +1,4 @@
+#include "output_file.h"
 #include "program.h"
 
 #include <iostream>
@@ -6,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    setdelta::handleStopSignals();
     std::vector<std::string_view> arguments(argv + 1, argv + argc);
     try {
         return setdelta::runSetdelta(arguments, std::cout, std::cerr);

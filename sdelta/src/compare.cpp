@@ -3,92 +3,147 @@
 #include "content.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace setdelta {
 namespace {
 
 using Objects = std::span<const Object* const>;
 
-bool byName(const Object* a, const Object* b)
+// The sets of most pairs list the same objects in the same order; that is seen without an index.
+bool sameInOrder(Objects oldObjects, Objects newObjects, ObjectKind kind)
 {
-    return a->name < b->name;
+    return std::equal(oldObjects.begin(), oldObjects.end(), newObjects.begin(), newObjects.end(),
+                      [&](const Object* a, const Object* b) { return sameObject(*a, *b, kind); });
 }
 
-// Objects of one set sorted by name, so each lookup by name is a binary search.
-class NameSorted {
+// The objects of one set by name and content.
+class NamesOfSet {
 public:
+    explicit NamesOfSet(ObjectKind kind) : index_(kind) {}
+
     void assign(Objects objects)
     {
-        sorted_.assign(objects.begin(), objects.end());
-        std::sort(sorted_.begin(), sorted_.end(), byName);
+        index_.clear();
+        for (const Object* object : objects)
+            index_.add(*object);
+        index_.build();
     }
 
-    bool holdsSame(const Object& object, ObjectKind kind) const
+    bool holdsSame(const Object& object) const { return index_.holdsSame(object); }
+
+private:
+    NameIndex index_;
+};
+
+// The content of one set's objects, indexed when a set first needs a lookup by content.
+class ContentOfSet {
+public:
+    explicit ContentOfSet(ObjectKind kind) : index_(kind) {}
+
+    void assign(Objects objects)
     {
-        auto [first, last] = std::equal_range(sorted_.begin(), sorted_.end(), &object, byName);
-        return std::any_of(first, last, [&](const Object* listed) { return sameContent(*listed, object, kind); });
+        objects_ = objects;
+        indexed_ = false;
+    }
+
+    // An object with the content of `object` under another name, preferring one that `prefer`
+    // takes; null when there is none.
+    template <typename Prefer>
+    const Object* underOtherName(const Object& object, Prefer prefer)
+    {
+        if (!indexed_)
+            buildIndex();
+        const Object* fallback = nullptr;
+        auto preferred = [&](const Object& candidate) {
+            if (candidate.name == object.name)
+                return false;
+            if (!fallback)
+                fallback = &candidate;
+            return prefer(candidate);
+        };
+        const Object* found = index_.find(object, 0, preferred);
+        return found ? found : fallback;
     }
 
 private:
-    std::vector<const Object*> sorted_;
-};
+    void buildIndex()
+    {
+        index_.clear();
+        for (const Object* object : objects_)
+            index_.add(*object);
+        index_.build();
+        indexed_ = true;
+    }
 
-const Object* contentUnderOtherName(Objects objects, const Object& object, ObjectKind kind)
-{
-    auto found = std::find_if(objects.begin(), objects.end(), [&](const Object* candidate) {
-        return candidate->name != object.name && sameContent(*candidate, object, kind);
-    });
-    return found == objects.end() ? nullptr : *found;
-}
+    Objects objects_;
+    ContentIndex index_;
+    bool indexed_ = false;
+};
 
 class SetComparer {
 public:
-    SetComparer(ObjectKind kind, bool withRenames) : kind_(kind), withRenames_(withRenames) {}
+    SetComparer(ObjectKind kind, bool withRenames)
+        : kind_(kind), withRenames_(withRenames), oldNames_(kind), newNames_(kind), oldContent_(kind),
+          newContent_(kind)
+    {
+    }
 
     // Fills the change's object lists; false when the two sets do not differ.
     bool compare(Objects oldObjects, Objects newObjects, SetChange& change)
     {
-        oldSorted_.assign(oldObjects);
-        newSorted_.assign(newObjects);
+        if (sameInOrder(oldObjects, newObjects, kind_))
+            return false;
+        oldNames_.assign(oldObjects);
+        newNames_.assign(newObjects);
+        oldContent_.assign(oldObjects);
+        newContent_.assign(newObjects);
+        renamedFrom_.clear();
         for (const Object* object : newObjects)
-            if (!oldSorted_.holdsSame(*object, kind_))
-                classifyAdded(*object, oldObjects, change);
+            if (!oldNames_.holdsSame(*object))
+                classifyAdded(*object, change);
         for (const Object* object : oldObjects)
-            if (!newSorted_.holdsSame(*object, kind_))
-                classifyRemoved(*object, newObjects, change);
+            if (!newNames_.holdsSame(*object))
+                classifyRemoved(*object, change);
         return !change.added.empty() || !change.removed.empty() || !change.renamed.empty();
     }
 
 private:
-    void classifyAdded(const Object& object, Objects oldObjects, SetChange& change) const
+    // The old side of a rename is preferably an object the new set no longer lists; where the
+    // new set still lists it unchanged, the added object is a copy and nothing was taken away.
+    void classifyAdded(const Object& object, SetChange& change)
     {
-        const Object* source = contentUnderOtherName(oldObjects, object, kind_);
-        if (!source)
+        const Object* source = oldContent_.underOtherName(
+            object, [&](const Object& candidate) { return !newNames_.holdsSame(candidate); });
+        if (!source) {
             change.added.push_back(&object);
-        else if (withRenames_)
-            change.renamed.push_back({source, &object});
-    }
-
-    // The rename is usually recorded already from its added side.
-    void classifyRemoved(const Object& object, Objects newObjects, SetChange& change) const
-    {
-        const Object* target = contentUnderOtherName(newObjects, object, kind_);
-        if (!target) {
-            change.removed.push_back(&object);
             return;
         }
         if (!withRenames_)
             return;
-        bool recorded = std::any_of(change.renamed.begin(), change.renamed.end(),
-                                    [&](const Rename& rename) { return rename.from == &object; });
-        if (!recorded)
-            change.renamed.push_back({&object, target});
+        change.renamed.push_back({source, &object, newNames_.holdsSame(*source)});
+        renamedFrom_.insert(source);
+    }
+
+    // The rename is usually recorded already from its added side.
+    void classifyRemoved(const Object& object, SetChange& change)
+    {
+        const Object* target = newContent_.underOtherName(object, [](const Object&) { return true; });
+        if (!target) {
+            change.removed.push_back(&object);
+            return;
+        }
+        if (withRenames_ && renamedFrom_.insert(&object).second)
+            change.renamed.push_back({&object, target, false});
     }
 
     ObjectKind kind_;
     bool withRenames_;
-    NameSorted oldSorted_;
-    NameSorted newSorted_;
+    NamesOfSet oldNames_;
+    NamesOfSet newNames_;
+    ContentOfSet oldContent_;
+    ContentOfSet newContent_;
+    std::unordered_set<const Object*> renamedFrom_;
 };
 
 } // namespace

@@ -10,6 +10,7 @@ namespace setdelta {
 struct Rename {
     const Object* from = nullptr;
     const Object* to = nullptr;
+    bool fromKept = false; // the new set still lists the old side unchanged: a copy, not a move
 };
 
 // The differences of one set that both DATs have, indices into the resolved sets.

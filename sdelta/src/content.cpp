@@ -1,6 +1,5 @@
 #include "content.h"
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -74,72 +73,83 @@ bool sameObject(const Object& a, const Object& b, ObjectKind kind)
     return a.name == b.name && sameContent(a, b, kind);
 }
 
-std::uint64_t ContentIndex::crcKey(const Object& object)
+namespace {
+
+std::uint64_t crcKey(const Object& object)
 {
     return object.size << 32 ^ object.crc;
 }
 
-std::uint64_t ContentIndex::sha1Key(const Object& object)
+std::uint64_t sha1Key(const Object& object)
 {
     return firstEightBytes(object.sha1);
 }
 
-std::uint64_t ContentIndex::md5Key(const Object& object)
+std::uint64_t md5Key(const Object& object)
 {
     return firstEightBytes(object.md5);
 }
 
-std::uint64_t ContentIndex::nameKey(const Object& object)
+std::uint64_t nameKey(const Object& object)
 {
     return std::hash<std::string_view>{}(object.name);
 }
 
-void ContentIndex::add(const Object& object)
+} // namespace
+
+std::array<ContentIndex::Key, 2> ContentIndex::keysOf(const Object& object, std::size_t scope) const
 {
-    if (isNodump(object, kind_)) {
-        byPrimary_.push_back({nameKey(object), &object});
-        return;
-    }
-    switch (kind_) {
-    case ObjectKind::Rom:
-        if (object.hasCrc)
-            byPrimary_.push_back({crcKey(object), &object});
-        if (object.hasSha1)
-            bySecondary_.push_back({sha1Key(object), &object});
-        break;
-    case ObjectKind::Disk:
-        if (object.hasSha1)
-            byPrimary_.push_back({sha1Key(object), &object});
-        if (object.hasMd5)
-            bySecondary_.push_back({md5Key(object), &object});
-        break;
-    case ObjectKind::Sample:
-        byPrimary_.push_back({nameKey(object), &object});
-        break;
-    }
+    auto key = [&](bool present, List list, std::uint64_t value) {
+        return present ? Key{list, scopedKey(value, scope)} : Key{};
+    };
+    if (isNodump(object, kind_) || kind_ == ObjectKind::Sample)
+        return {key(true, List::Primary, nameKey(object)), Key{}};
+    if (kind_ == ObjectKind::Rom)
+        return {key(object.hasCrc, List::Primary, crcKey(object)),
+                key(object.hasSha1, List::Secondary, sha1Key(object))};
+    return {key(object.hasSha1, List::Primary, sha1Key(object)), key(object.hasMd5, List::Secondary, md5Key(object))};
+}
+
+void ContentIndex::add(const Object& object, std::size_t scope)
+{
+    for (const Key& key : keysOf(object, scope))
+        if (key.list != List::None)
+            (key.list == List::Primary ? byPrimary_ : bySecondary_).add(key.value, scope, object);
 }
 
 void ContentIndex::build()
 {
-    std::sort(byPrimary_.begin(), byPrimary_.end());
-    std::sort(bySecondary_.begin(), bySecondary_.end());
+    byPrimary_.build();
+    bySecondary_.build();
 }
 
-bool ContentIndex::holdsIn(const std::vector<Entry>& entries, std::uint64_t key, const Object& object) const
+void ContentIndex::clear()
 {
-    auto [first, last] = std::equal_range(entries.begin(), entries.end(), Entry{key, nullptr});
-    return std::any_of(first, last, [&](const Entry& entry) { return sameContent(*entry.object, object, kind_); });
+    byPrimary_.clear();
+    bySecondary_.clear();
 }
 
-bool ContentIndex::holds(const Object& object) const
+void NameIndex::add(const Object& object, std::size_t scope)
 {
-    if (isNodump(object, kind_) || kind_ == ObjectKind::Sample)
-        return holdsIn(byPrimary_, nameKey(object), object);
-    if (kind_ == ObjectKind::Rom)
-        return (object.hasCrc && holdsIn(byPrimary_, crcKey(object), object)) ||
-               (object.hasSha1 && holdsIn(bySecondary_, sha1Key(object), object));
-    return (object.hasSha1 && holdsIn(byPrimary_, sha1Key(object), object)) ||
-           (object.hasMd5 && holdsIn(bySecondary_, md5Key(object), object));
+    index_.add(scopedKey(nameKey(object), scope), scope, object);
+}
+
+bool NameIndex::holdsSame(const Object& object, std::size_t scope) const
+{
+    auto same = [&](const Object& candidate) {
+        return candidate.name == object.name && sameContent(candidate, object, kind_);
+    };
+    return index_.find(scopedKey(nameKey(object), scope), scope, same) != nullptr;
+}
+
+void DistinctObjects::add(const Object* object)
+{
+    auto [first, last] = byName_.equal_range(object->name);
+    for (auto listed = first; listed != last; ++listed)
+        if (sameContent(*listed->second, *object, kind_))
+            return;
+    byName_.emplace(object->name, object);
+    objects_.push_back(object);
 }
 
 } // namespace setdelta

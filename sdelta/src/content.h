@@ -1,7 +1,11 @@
 #pragma once
 
 #include "dat.h"
+#include "object_index.h"
 
+#include <array>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace setdelta {
@@ -18,34 +22,85 @@ bool sameContent(const Object& a, const Object& b, ObjectKind kind);
 // Same name and same content: the identity of an object within a set.
 bool sameObject(const Object& a, const Object& b, ObjectKind kind);
 
-// Answers "does any of these objects have this content?" for many objects at once.
+// Answers "does any object of this scope have this content?" for many objects at once. A scope
+// is a number the caller gives, such as a set's index, so one index serves every set of a DAT.
 // The objects must outlive the index.
 class ContentIndex {
 public:
     explicit ContentIndex(ObjectKind kind) : kind_(kind) {}
 
-    void add(const Object& object);
+    void add(const Object& object, std::size_t scope = 0);
     void build();
-    bool holds(const Object& object) const;
+    void clear();
+
+    bool holds(const Object& object, std::size_t scope = 0) const
+    {
+        return find(object, scope, [](const Object&) { return true; }) != nullptr;
+    }
+
+    // The first object of the scope with the content of `object` that `accept` takes, or null.
+    template <typename Accept>
+    const Object* find(const Object& object, std::size_t scope, Accept accept) const
+    {
+        auto matches = [&](const Object& candidate) {
+            return sameContent(candidate, object, kind_) && accept(candidate);
+        };
+        for (const Key& key : keysOf(object, scope)) {
+            if (key.list == List::None)
+                continue;
+            const ObjectIndex& index = key.list == List::Primary ? byPrimary_ : bySecondary_;
+            if (const Object* found = index.find(key.value, scope, matches))
+                return found;
+        }
+        return nullptr;
+    }
 
 private:
-    struct Entry {
-        std::uint64_t key;
-        const Object* object;
-        bool operator<(const Entry& other) const { return key < other.key; }
+    enum class List : std::uint8_t { None, Primary, Secondary };
+    struct Key {
+        List list = List::None;
+        std::uint64_t value = 0;
     };
 
-    static std::uint64_t crcKey(const Object& object);
-    static std::uint64_t sha1Key(const Object& object);
-    static std::uint64_t md5Key(const Object& object);
-    static std::uint64_t nameKey(const Object& object);
-    bool holdsIn(const std::vector<Entry>& entries, std::uint64_t key, const Object& object) const;
+    // The lists an object is found in, with its key in each.
+    std::array<Key, 2> keysOf(const Object& object, std::size_t scope) const;
 
     ObjectKind kind_;
     // A ROM with a CRC is found through it, one with a SHA-1 through that as well, so a
     // ROM that has only one of the two still meets its match.
-    std::vector<Entry> byPrimary_;
-    std::vector<Entry> bySecondary_;
+    ObjectIndex byPrimary_;
+    ObjectIndex bySecondary_;
+};
+
+// Answers "does this scope list an object of this name and content?".
+class NameIndex {
+public:
+    explicit NameIndex(ObjectKind kind) : kind_(kind) {}
+
+    void add(const Object& object, std::size_t scope = 0);
+    void build() { index_.build(); }
+    void clear() { index_.clear(); }
+    bool holdsSame(const Object& object, std::size_t scope = 0) const;
+
+private:
+    ObjectKind kind_;
+    ObjectIndex index_;
+};
+
+// Objects kept once per name and content, in the order first met: a set that lists the same
+// ROM for two regions, or a family whose sets share it, holds it once.
+class DistinctObjects {
+public:
+    explicit DistinctObjects(ObjectKind kind) : kind_(kind) {}
+
+    // Adds the object unless an object of the same name and content is there already.
+    void add(const Object* object);
+    std::vector<const Object*> take() { return std::move(objects_); }
+
+private:
+    ObjectKind kind_;
+    std::vector<const Object*> objects_;
+    std::unordered_multimap<std::string_view, const Object*> byName_;
 };
 
 } // namespace setdelta

@@ -18,9 +18,21 @@ void Dat::finish()
         if (index_.emplace(set.name, unique.size()).second)
             unique.push_back(set);
         else
-            warnings.push_back("set '" + std::string(set.name) + "' is listed again; the later copy is ignored");
+            warn(WarningKind::RepeatedSet, source.label() + ": set '" + std::string(set.name) + "' is listed again; the later copy is ignored");
     }
     sets = std::move(unique);
+    for (WarningKind each : {WarningKind::RepeatedSet, WarningKind::QuotedLineBreak})
+        if (std::uint64_t count = warningCounts_[static_cast<std::size_t>(each)]; count > warningsShownPerKind)
+            warnings.push_back(source.label() + ": " + std::to_string(count - warningsShownPerKind) +
+                               " more warnings like the " +
+                               (each == WarningKind::RepeatedSet ? "repeated sets" : "quoted line breaks") +
+                               " above are not shown");
+}
+
+void Dat::warn(WarningKind about, std::string message)
+{
+    if (warningCounts_[static_cast<std::size_t>(about)]++ < warningsShownPerKind)
+        warnings.push_back(std::move(message));
 }
 
 std::string_view formatName(DatFormat format)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dat_source.h"
 #include "string_arena.h"
 
 #include <array>
@@ -66,10 +67,13 @@ struct DatHeader {
     std::string build;
 };
 
+// What a warning is about; each kind is shown a few times, then only counted.
+enum class WarningKind : std::uint8_t { RepeatedSet, QuotedLineBreak };
+
 // One DAT read for one object kind: its sets in file order and their objects.
 class Dat {
 public:
-    std::string path;
+    DatSource source;
     DatFormat format = DatFormat::ClrMamePro;
     ObjectKind kind = ObjectKind::Rom;
     DatHeader header;
@@ -86,12 +90,20 @@ public:
     // Index of the set of that name, or -1.
     std::ptrdiff_t find(std::string_view name) const;
 
+    // Keeps the first few warnings of each kind; the rest are counted, and finish() says how
+    // many there were, so a DAT with a million faults gives a readable report.
+    void warn(WarningKind kind, std::string message);
+
     // Called by the readers once the whole file is read: drops repeated set names (with a
-    // warning) and builds the name index.
+    // warning), builds the name index and closes the warnings.
     void finish();
 
 private:
+    static constexpr std::size_t warningsShownPerKind = 20;
+    static constexpr std::size_t warningKinds = 2;
+
     std::unordered_map<std::string_view, std::size_t> index_;
+    std::array<std::uint64_t, warningKinds> warningCounts_{};
 };
 
 std::string_view formatName(DatFormat format);

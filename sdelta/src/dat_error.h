@@ -22,4 +22,11 @@ private:
     }
 };
 
+// An input named wrongly on the command line rather than a bad input: a zip archive holding
+// several DATs with none chosen, or an entry chosen in a file that is not an archive.
+class EntryChoiceError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 } // namespace setdelta

@@ -12,9 +12,6 @@ enum class Content : std::uint8_t { Empty, Xml, Text };
 
 Content detectContent(std::string_view start)
 {
-    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    if (start.starts_with(byteOrderMark))
-        start.remove_prefix(byteOrderMark.size());
     std::size_t first = start.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos)
         return Content::Empty;
@@ -23,15 +20,15 @@ Content detectContent(std::string_view start)
 
 } // namespace
 
-Dat loadDat(const std::string& path, ObjectKind kind)
+Dat loadDat(const std::string& path, ObjectKind kind, const std::string& entry)
 {
-    InputFile input(path);
+    InputFile input(path, entry);
     Dat dat;
-    dat.path = path;
+    dat.source = input.source();
     dat.kind = kind;
     switch (detectContent(input.firstBlock())) {
     case Content::Empty:
-        throw DatError(path, 0, "the file is empty");
+        throw DatError(input.name(), 0, "the file is empty");
     case Content::Xml:
         readXmlDat(input, dat);
         break;

@@ -6,9 +6,10 @@
 
 namespace setdelta {
 
-// Reads the DAT at `path`, keeping objects of one kind. The format is told from the content:
-// a file whose first character is '<' is XML, anything else the ClrMamePro text format.
-// Throws DatError.
-Dat loadDat(const std::string& path, ObjectKind kind);
+// Reads the DAT at `path`, keeping objects of one kind. A zip archive is read through its DAT
+// `entry` (empty: its only DAT), a gzip file as it is decompressed. The format is told from
+// the content: a DAT whose first character is '<' is XML, anything else the ClrMamePro text
+// format. Throws DatError, and EntryChoiceError when the archive's DAT cannot be chosen.
+Dat loadDat(const std::string& path, ObjectKind kind, const std::string& entry = {});
 
 } // namespace setdelta

@@ -1,6 +1,6 @@
 #include "dat_writer.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace setdelta {
 namespace {
@@ -25,6 +25,13 @@ std::string_view statusWord(DumpStatus status)
 }
 
 } // namespace
+
+void appendCrc(std::string& text, std::uint32_t crc)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += digits[(crc >> shift) & 0x0F];
+}
 
 DatWriter::DatWriter(OutputFile& output, ObjectKind kind, bool withParents)
     : output_(output), kind_(kind), withParents_(withParents)
@@ -70,12 +77,13 @@ void DatWriter::object(const Object& object)
     }
     line_ = kind_ == ObjectKind::Rom ? "\trom (" : "\tdisk (";
     objectField("name", object.name);
-    if (object.hasSize)
-        objectField("size", std::to_string(object.size));
+    if (object.hasSize) {
+        char size[24];
+        objectField("size", std::string_view(size, std::to_chars(size, size + sizeof size, object.size).ptr));
+    }
     if (object.hasCrc) {
-        char crc[9];
-        std::snprintf(crc, sizeof crc, "%08x", object.crc);
-        objectField("crc", crc);
+        line_ += " crc ";
+        appendCrc(line_, object.crc);
     }
     if (object.hasSha1) {
         line_ += " sha1 ";

@@ -8,6 +8,9 @@
 
 namespace setdelta {
 
+// Appends a CRC-32 as eight lower-case hex digits, as the DATs write it.
+void appendCrc(std::string& text, std::uint32_t crc);
+
 // Writes sets in the ClrMamePro text format with CR LF line ends and no header block.
 // Values are quoted where the text reader would otherwise split them, so it reads every
 // value back unchanged.

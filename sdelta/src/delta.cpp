@@ -2,8 +2,8 @@
 
 #include "content.h"
 
-#include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 namespace setdelta {
 namespace {
@@ -16,34 +16,34 @@ ObjectList wholeSet(const ResolvedDat& dat, std::size_t set)
     return {objects.begin(), objects.end()};
 }
 
+ObjectList inSetOrder(std::span<const Object* const> objects, const std::unordered_set<const Object*>& wanted)
+{
+    ObjectList chosen;
+    for (const Object* object : objects)
+        if (wanted.contains(object))
+            chosen.push_back(object);
+    return chosen;
+}
+
 // The objects of a changed set worth fetching: its added objects and, with -r, the new
 // sides of its renames, in the set's own order.
 ObjectList addedSide(const ResolvedDat& newDat, const SetChange& change)
 {
-    ObjectList objects;
-    for (const Object* object : newDat.objectsOf(change.newSet)) {
-        bool added = std::find(change.added.begin(), change.added.end(), object) != change.added.end();
-        bool renamed = std::any_of(change.renamed.begin(), change.renamed.end(),
-                                   [&](const Rename& rename) { return rename.to == object; });
-        if (added || renamed)
-            objects.push_back(object);
-    }
-    return objects;
+    std::unordered_set<const Object*> wanted(change.added.begin(), change.added.end());
+    for (const Rename& rename : change.renamed)
+        wanted.insert(rename.to);
+    return inSetOrder(newDat.objectsOf(change.newSet), wanted);
 }
 
 // What an update takes away from a changed set: removed objects and, with -r, the old sides
-// of its renames.
+// of its renames that the new set no longer lists.
 ObjectList removedSide(const ResolvedDat& oldDat, const SetChange& change)
 {
-    ObjectList objects;
-    for (const Object* object : oldDat.objectsOf(change.oldSet)) {
-        bool removed = std::find(change.removed.begin(), change.removed.end(), object) != change.removed.end();
-        bool renamed = std::any_of(change.renamed.begin(), change.renamed.end(),
-                                   [&](const Rename& rename) { return rename.from == object; });
-        if (removed || renamed)
-            objects.push_back(object);
-    }
-    return objects;
+    std::unordered_set<const Object*> wanted(change.removed.begin(), change.removed.end());
+    for (const Rename& rename : change.renamed)
+        if (!rename.fromKept)
+            wanted.insert(rename.from);
+    return inSetOrder(oldDat.objectsOf(change.oldSet), wanted);
 }
 
 // Every object the DAT lists, in any set and under any set type.

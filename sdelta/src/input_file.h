@@ -1,38 +1,41 @@
 #pragma once
 
+#include "byte_source.h"
+#include "dat_source.h"
+
 #include <cstddef>
-#include <string>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace setdelta {
 
-// A DAT opened for reading in large blocks. The first block is read on opening so the
-// format can be told from the content; read() hands it out again before the rest.
+// A DAT opened for reading in large blocks: a plain file, a gzip file, or a DAT inside a zip
+// archive. The first block is read on opening so the format can be told from the content;
+// read() hands it out again before the rest. A UTF-8 byte order mark is left out.
 class InputFile {
 public:
     static constexpr std::size_t defaultBlockSize = std::size_t{1} << 20;
 
+    // `entry` names the DAT inside a zip archive; empty takes the archive's only DAT.
     // Small blocks serve the fuzz targets: cheap to allocate, and every token and element
-    // gets split across block ends.
-    explicit InputFile(std::string path, std::size_t blockSize = defaultBlockSize);
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
+    // gets split across block ends. Throws DatError and EntryChoiceError.
+    explicit InputFile(std::string path, std::string entry = {}, std::size_t blockSize = defaultBlockSize);
 
-    const std::string& path() const { return path_; }
+    const DatSource& source() const { return source_; }
+    // How messages name the input.
+    const std::string& name() const { return name_; }
     std::size_t blockSize() const { return blockSize_; }
-    std::string_view firstBlock() const { return {first_.get(), firstSize_}; }
+    std::string_view firstBlock() const { return {first_.get() + firstOffset_, firstSize_ - firstOffset_}; }
 
     // Fills up to `capacity` bytes; 0 at the end of the file. Throws DatError on a read error.
     std::size_t read(char* buffer, std::size_t capacity);
 
 private:
-    std::size_t readFromFile(char* buffer, std::size_t capacity);
-
-    std::string path_;
+    DatSource source_;
+    std::unique_ptr<ByteSource> bytes_;
+    std::string name_;
     std::size_t blockSize_;
-    int fd_ = -1;
     std::unique_ptr<char[]> first_;
     std::size_t firstSize_ = 0;
     std::size_t firstOffset_ = 0;

@@ -174,11 +174,11 @@ Json changedSetJson(const ResolvedDat& newDat, const SetChange& change)
     return json;
 }
 
-Json inputJson(const std::string& path, const Dat& dat)
+Json inputJson(const Dat& dat)
 {
     Json json;
-    json["file"] = utf8Text(path);
-    json["entry"] = nullptr;
+    json["file"] = utf8Text(dat.source.file);
+    json["entry"] = dat.source.entry.empty() ? Json(nullptr) : Json(utf8Text(dat.source.entry));
     json["format"] = formatWord(dat.format);
     if (!dat.header.name.empty())
         json["name"] = utf8Text(dat.header.name);
@@ -250,8 +250,8 @@ void writeJsonReport(OutputFile& output, const Options& options, const ResolvedD
     head["format"] = "setdelta-report";
     head["version"] = jsonReportVersion;
     head["setdelta_version"] = version;
-    head["old"] = inputJson(options.oldPath, *oldDat.dat);
-    head["new"] = inputJson(options.newPath, *newDat.dat);
+    head["old"] = inputJson(*oldDat.dat);
+    head["new"] = inputJson(*newDat.dat);
     head["options"] = optionsJson(options);
     head["summary"] = summaryJson(summary);
     // The sets follow as the object's last member: its closing brace comes after them.

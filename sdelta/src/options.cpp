@@ -5,13 +5,13 @@
 namespace setdelta {
 
 const std::string_view usageText =
-    "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] [--json FILE]\n"
-    "                OLD NEW\n"
+    "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]\n"
+    "                [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW\n"
     "       setdelta --help | --version\n"
     "\n"
     "Compares the DAT NEW with the DAT OLD and writes the differences to setdelta.dat and a\n"
     "report to setdelta.log in the current folder. Each DAT may be in the ClrMamePro text\n"
-    "format, Logiqx XML or MAME -listxml.\n"
+    "format, Logiqx XML or MAME -listxml, and may be gzipped or inside a zip archive.\n"
     "\n"
     "Set type:   -s split (default), -m merged, -n non-merged\n"
     "DAT type:   -d1 larger: new and changed sets whole\n"
@@ -20,6 +20,8 @@ const std::string_view usageText =
     "            -d4 ROM archival: removed sets whole, changed sets with their removed objects\n"
     "Objects:    ROMs (default), -o disk, -o sample\n"
     "Include:    -r renames, -z nodump objects, -b BIOS objects in every set using the BIOS\n"
+    "Archives:   --old-entry NAME, --new-entry NAME: the DAT inside a zip archive OLD or NEW\n"
+    "            (needed only when the archive holds several DATs)\n"
     "Report:     --json FILE also writes the whole comparison to FILE as JSON\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 an input cannot be read, 3 an output cannot be\n"
@@ -64,16 +66,39 @@ bool applySwitch(std::string_view argument, Options& options)
     return true;
 }
 
-// "--json FILE" or "--json=FILE"; moves `i` past a value given as its own argument.
-std::string jsonPathFrom(std::span<const std::string_view> arguments, std::size_t& i)
+// The switches that take a value, as "--name VALUE" or "--name=VALUE", and what each needs.
+struct ValuedSwitch {
+    std::string_view name;
+    std::string_view needs;
+    std::string Options::*option;
+};
+constexpr ValuedSwitch valuedSwitches[] = {
+    {"--json", "the name of the file to write the report to", &Options::jsonPath},
+    {"--old-entry", "the name of an entry in the zip archive", &Options::oldEntry},
+    {"--new-entry", "the name of an entry in the zip archive", &Options::newEntry},
+};
+
+const ValuedSwitch* valuedSwitch(std::string_view argument)
 {
+    for (const ValuedSwitch& candidate : valuedSwitches) {
+        if (argument == candidate.name
+            || (argument.starts_with(candidate.name) && argument.substr(candidate.name.size()).starts_with('=')))
+            return &candidate;
+    }
+    return nullptr;
+}
+
+// The value of "--name=VALUE", or of "--name VALUE" (taking the next argument).
+std::string switchValue(const ValuedSwitch& option, std::span<const std::string_view> arguments, std::size_t& i)
+{
+    const std::string_view argument = arguments[i];
     std::string_view value;
-    if (arguments[i] != "--json")
-        value = arguments[i].substr(std::string_view("--json=").size());
+    if (argument.size() > option.name.size())
+        value = argument.substr(option.name.size() + 1);
     else if (++i < arguments.size())
         value = arguments[i];
     if (value.empty())
-        throw UsageError("--json needs the name of the file to write the report to");
+        throw UsageError(std::string(option.name) + " needs " + std::string(option.needs));
     return std::string(value);
 }
 
@@ -118,8 +143,8 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
             files.push_back(argument);
         } else if (argument == "--") {
             switchesEnded = true;
-        } else if (argument == "--json" || argument.starts_with("--json=")) {
-            result.options.jsonPath = jsonPathFrom(arguments, i);
+        } else if (const ValuedSwitch* option = valuedSwitch(argument)) {
+            result.options.*(option->option) = switchValue(*option, arguments, i);
         } else if (argument.starts_with("-o")) {
             // "-o disk" may arrive as one argument or two.
             std::string_view value = argument.substr(2);
@@ -140,6 +165,16 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
     result.options.oldPath = files[0];
     result.options.newPath = files[1];
     return result;
+}
+
+DatSource oldSource(const Options& options)
+{
+    return {options.oldPath, options.oldEntry};
+}
+
+DatSource newSource(const Options& options)
+{
+    return {options.newPath, options.newEntry};
 }
 
 std::string describeOptions(const Options& options)

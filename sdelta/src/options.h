@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dat_source.h"
 #include "delta.h"
 #include "resolve.h"
 
@@ -23,6 +24,8 @@ struct Options {
     std::string jsonPath;     // --json FILE; empty when no JSON report is asked for
     std::string oldPath;
     std::string newPath;
+    std::string oldEntry; // --old-entry: the DAT inside a zip archive OLD
+    std::string newEntry; // --new-entry
 };
 
 enum class Request : std::uint8_t { Run, Help, Version };
@@ -32,9 +35,14 @@ struct CommandLine {
     Options options;
 };
 
-// setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b] [--json FILE] OLD NEW
+// setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]
+//          [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW
 // The last switch of a group wins. Throws UsageError.
 CommandLine parseCommandLine(std::span<const std::string_view> arguments);
+
+// The inputs as the command line names them; a zip archive's entry is known once it is opened.
+DatSource oldSource(const Options& options);
+DatSource newSource(const Options& options);
 
 // The options in words, for the report.
 std::string describeOptions(const Options& options);

@@ -1,13 +1,87 @@
 #include "output_file.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace setdelta {
+namespace {
+
+// The temporary files a signal handler removes. A handler may only use what is safe in one,
+// so the paths sit in fixed slots, claimed and released with atomics.
+class TemporaryFileRegistry {
+public:
+    // The slot the path went to, or -1 when all are taken (the file is then still removed
+    // on every ordinary path).
+    int add(const std::string& path)
+    {
+        if (path.size() >= pathCapacity)
+            return -1;
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            Slot& slot = slots_[i];
+            bool expected = false;
+            if (!slot.claimed.compare_exchange_strong(expected, true))
+                continue;
+            std::memcpy(slot.path, path.c_str(), path.size() + 1);
+            slot.ready.store(true, std::memory_order_release);
+            return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+    void remove(int index)
+    {
+        if (index < 0)
+            return;
+        Slot& slot = slots_[static_cast<std::size_t>(index)];
+        slot.ready.store(false, std::memory_order_release);
+        slot.claimed.store(false, std::memory_order_release);
+    }
+
+    // Async-signal-safe.
+    void unlinkAll()
+    {
+        for (Slot& slot : slots_)
+            if (slot.ready.load(std::memory_order_acquire))
+                ::unlink(slot.path);
+    }
+
+private:
+    static constexpr std::size_t pathCapacity = 4096;
+    struct Slot {
+        std::atomic<bool> claimed{false};
+        std::atomic<bool> ready{false};
+        char path[pathCapacity];
+    };
+    std::array<Slot, 8> slots_;
+};
+
+TemporaryFileRegistry temporaryFiles;
+
+extern "C" void onStopSignal(int signal)
+{
+    temporaryFiles.unlinkAll();
+    ::_exit(128 + signal);
+}
+
+} // namespace
+
+void handleStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    ::sigfillset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+    ::signal(SIGXFSZ, SIG_IGN);
+}
 
 OutputFile::OutputFile(std::string path)
     : path_(std::move(path)), temporaryPath_(path_ + ".XXXXXX")
@@ -18,6 +92,7 @@ OutputFile::OutputFile(std::string path)
     if (fd_ < 0)
         fail("cannot create", errno);
     temporaryPath_ = pattern.data();
+    registration_ = temporaryFiles.add(temporaryPath_);
     // mkstemp makes the file private; a result is an ordinary file others may read.
     ::fchmod(fd_, 0644);
     buffer_.reserve(flushThreshold + flushThreshold / 4);
@@ -29,6 +104,7 @@ OutputFile::~OutputFile()
         ::close(fd_);
         ::unlink(temporaryPath_.c_str());
     }
+    temporaryFiles.remove(registration_);
 }
 
 void OutputFile::write(std::string_view text)
@@ -67,6 +143,7 @@ void OutputFile::commit()
         ::unlink(temporaryPath_.c_str());
         fail("cannot replace", error);
     }
+    temporaryFiles.remove(std::exchange(registration_, -1));
 }
 
 void OutputFile::fail(const std::string& action, int error)

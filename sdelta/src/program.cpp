@@ -10,14 +10,18 @@
 #include "report_writer.h"
 #include "version.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <iomanip>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace setdelta {
 namespace {
@@ -31,29 +35,63 @@ struct Side {
     ResolvedDat resolved;
 };
 
-std::unique_ptr<Side> loadSide(const std::string& path, const Options& options)
+// Which input a side is, for messages that tell the user what to change.
+struct SideInput {
+    const std::string& path;
+    const std::string& entry;
+    std::string_view entrySwitch;
+};
+
+std::unique_ptr<Side> loadSide(const SideInput& input, const Options& options)
 {
     auto side = std::make_unique<Side>();
-    side->dat = loadDat(path, options.kind);
+    try {
+        side->dat = loadDat(input.path, options.kind, input.entry);
+    } catch (const EntryChoiceError& error) {
+        throw EntryChoiceError(std::string(error.what()) + "; choose one with " + std::string(input.entrySwitch) +
+                               " NAME");
+    }
     side->resolved = resolve(side->dat, options.resolve);
     return side;
 }
 
-// Both DATs are read at once, one per thread: reading is nearly all of a run's time.
+SideInput oldInput(const Options& options)
+{
+    return {options.oldPath, options.oldEntry, "--old-entry"};
+}
+
+SideInput newInput(const Options& options)
+{
+    return {options.newPath, options.newEntry, "--new-entry"};
+}
+
+std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadOneAfterTheOther(const Options& options)
+{
+    std::unique_ptr<Side> oldSide = loadSide(oldInput(options), options);
+    return {std::move(oldSide), loadSide(newInput(options), options)};
+}
+
+// Both DATs are read at once, one per thread: reading is nearly all of a run's time. Where no
+// thread can be started (a process or memory limit), they are read one after the other.
 std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options)
 {
     std::unique_ptr<Side> newSide;
     std::exception_ptr newError;
     std::unique_ptr<Side> oldSide;
     {
-        std::jthread worker([&] {
-            try {
-                newSide = loadSide(options.newPath, options);
-            } catch (...) {
-                newError = std::current_exception();
-            }
-        });
-        oldSide = loadSide(options.oldPath, options);
+        std::jthread worker;
+        try {
+            worker = std::jthread([&] {
+                try {
+                    newSide = loadSide(newInput(options), options);
+                } catch (...) {
+                    newError = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            return loadOneAfterTheOther(options);
+        }
+        oldSide = loadSide(oldInput(options), options);
     }
     if (newError)
         std::rethrow_exception(newError);
@@ -111,30 +149,30 @@ void checkJsonPath(const Options& options)
                              "; the report needs a file of its own");
 }
 
-void removeUnlessFolder(const std::filesystem::path& path)
-{
-    std::error_code ignored;
-    if (!std::filesystem::is_directory(path, ignored))
-        std::filesystem::remove(path, ignored);
-}
-
 // Reports the error and leaves a log saying why the run failed, where one can be written.
-// A setdelta.dat or JSON report of an earlier run is removed, so that no caller takes it for
-// this run's result.
 int fail(ExitStatus status, const std::string& message, const Options& options, std::ostream& err)
 {
     err << "setdelta: error: " << message << '\n';
-    removeUnlessFolder(datFileName);
-    if (!options.jsonPath.empty())
-        removeUnlessFolder(options.jsonPath);
     try {
         OutputFile log(logFileName);
         writeFailureReport(log, options, message);
         log.commit();
     } catch (const OutputError&) {
         // The first error is the one worth reporting; a log that cannot be written adds nothing.
+    } catch (const std::bad_alloc&) {
+        // Out of memory already reported; the log would only say it again.
     }
     return status;
+}
+
+// A setdelta.dat or JSON report of an earlier run goes before anything is read, so that however
+// this run ends (an error, a signal, no memory left), no caller takes the old file for its result.
+void removeEarlierResult(const Options& options)
+{
+    for (const std::string& result : {std::string(datFileName), options.jsonPath}) {
+        if (!result.empty() && ::unlink(result.c_str()) != 0 && errno != ENOENT && errno != EISDIR)
+            throw OutputError("cannot remove the earlier " + result + ": " + std::strerror(errno));
+    }
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start)
@@ -142,19 +180,62 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& options, std::ostream& out,
+                    std::chrono::steady_clock::time_point start)
+{
+    Comparison comparison = compare(oldSide.resolved, newSide.resolved, options.withRenames);
+    std::vector<DeltaSet> delta = selectDelta(oldSide.resolved, newSide.resolved, comparison, options.level);
+    RunSummary summary = summarize(oldSide.resolved, newSide.resolved, comparison, delta);
+    double jsonSeconds = 0;
+    {
+        OutputFile dat(datFileName);
+        writeDelta(delta, options, dat);
+        OutputFile log(logFileName);
+        writeReport(log, options, oldSide.resolved, newSide.resolved, comparison, summary);
+        std::optional<OutputFile> json;
+        if (!options.jsonPath.empty()) {
+            auto jsonStart = std::chrono::steady_clock::now();
+            json.emplace(options.jsonPath);
+            writeJsonReport(*json, options, oldSide.resolved, newSide.resolved, comparison, summary);
+            jsonSeconds = secondsSince(jsonStart);
+        }
+        // The log and the report go first: setdelta.dat appearing is what marks a finished run.
+        log.commit();
+        if (json)
+            json->commit();
+        dat.commit();
+    }
+    printSummary(summary, options, out);
+    if (!options.jsonPath.empty())
+        out << std::setprecision(3) << "JSON report written in " << jsonSeconds << " s\n" << std::setprecision(2);
+    out << "Done in " << secondsSince(start) << " s\n";
+    return ExitSuccess;
+}
+
 int run(const Options& options, std::ostream& out, std::ostream& err)
 {
     auto start = std::chrono::steady_clock::now();
-    out << "setdelta " << version << ": comparing\n  old " << options.oldPath << "\n  new " << options.newPath
+    out << "setdelta " << version << ": comparing\n  old " << oldSource(options).label() << "\n  new "
+        << newSource(options).label()
         << "\n  " << describeOptions(options) << '\n'
         << std::flush;
 
+    try {
+        removeEarlierResult(options);
+    } catch (const OutputError& error) {
+        return fail(ExitOutput, error.what(), options, err);
+    }
     std::unique_ptr<Side> oldSide;
     std::unique_ptr<Side> newSide;
     try {
         std::tie(oldSide, newSide) = loadBoth(options);
     } catch (const DatError& error) {
         return fail(ExitInput, error.what(), options, err);
+    } catch (const EntryChoiceError& error) {
+        err << "setdelta: " << error.what() << '\n';
+        return ExitUsage;
+    } catch (const std::bad_alloc&) {
+        return fail(ExitInput, "out of memory reading the DATs", options, err);
     }
     printWarnings(oldSide->dat, err);
     printWarnings(newSide->dat, err);
@@ -163,35 +244,13 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         << describeInput(newSide->dat, newSide->resolved) << '\n'
         << std::flush;
 
-    Comparison comparison = compare(oldSide->resolved, newSide->resolved, options.withRenames);
-    std::vector<DeltaSet> delta = selectDelta(oldSide->resolved, newSide->resolved, comparison, options.level);
-    RunSummary summary = summarize(oldSide->resolved, newSide->resolved, comparison, delta);
-    double jsonSeconds = 0;
     try {
-        OutputFile dat(datFileName);
-        writeDelta(delta, options, dat);
-        OutputFile log(logFileName);
-        writeReport(log, options, oldSide->resolved, newSide->resolved, comparison, summary);
-        std::optional<OutputFile> json;
-        if (!options.jsonPath.empty()) {
-            auto jsonStart = std::chrono::steady_clock::now();
-            json.emplace(options.jsonPath);
-            writeJsonReport(*json, options, oldSide->resolved, newSide->resolved, comparison, summary);
-            jsonSeconds = secondsSince(jsonStart);
-        }
-        // The log and the report go first: setdelta.dat appearing is what marks a finished run.
-        log.commit();
-        if (json)
-            json->commit();
-        dat.commit();
+        return compareAndWrite(*oldSide, *newSide, options, out, start);
     } catch (const OutputError& error) {
         return fail(ExitOutput, error.what(), options, err);
+    } catch (const std::bad_alloc&) {
+        return fail(ExitOutput, "out of memory comparing the DATs and writing the result", options, err);
     }
-    printSummary(summary, options, out);
-    if (!options.jsonPath.empty())
-        out << std::setprecision(3) << "JSON report written in " << jsonSeconds << " s\n" << std::setprecision(2);
-    out << "Done in " << secondsSince(start) << " s\n";
-    return ExitSuccess;
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "report_writer.h"
 
+#include "dat_writer.h"
 #include "version.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 namespace setdelta {
 namespace {
@@ -26,18 +27,21 @@ std::string headerWords(const Dat& dat)
     return words.empty() ? "no header" : words;
 }
 
+// "name (size 1024, crc 0123abcd)" for ROMs, the name alone for disks and samples.
 std::string objectWords(const Object& object, ObjectKind kind)
 {
     std::string words(object.name);
     if (kind != ObjectKind::Rom)
         return words;
-    char details[48];
-    if (object.hasCrc)
-        std::snprintf(details, sizeof details, " (size %llu, crc %08x)",
-                      static_cast<unsigned long long>(object.size), object.crc);
-    else
-        std::snprintf(details, sizeof details, " (size %llu)", static_cast<unsigned long long>(object.size));
-    return words + details;
+    char number[24];
+    words += " (size ";
+    words.append(number, std::to_chars(number, number + sizeof number, object.size).ptr);
+    if (object.hasCrc) {
+        words += ", crc ";
+        appendCrc(words, object.crc);
+    }
+    words += ')';
+    return words;
 }
 
 class ReportText {
@@ -152,7 +156,7 @@ RunSummary summarize(const ResolvedDat& oldDat, const ResolvedDat& newDat, const
 
 std::string describeInput(const Dat& dat, const ResolvedDat& resolved)
 {
-    return dat.path + " (" + std::string(formatName(dat.format)) + ", " + headerWords(dat) + ", " +
+    return dat.source.label() + " (" + std::string(formatName(dat.format)) + ", " + headerWords(dat) + ", " +
            count(dat.sets.size(), "sets, ") + count(dat.objects.size(), kindName(dat.kind, true)) + "; " +
            count(resolved.sets.size(), "sets compared") + ")";
 }
@@ -175,8 +179,8 @@ void writeFailureReport(OutputFile& output, const Options& options, const std::s
     ReportText report(output);
     report.line("setdelta " + std::string(version) + " report");
     report.line();
-    report.line("Old DAT: " + options.oldPath);
-    report.line("New DAT: " + options.newPath);
+    report.line("Old DAT: " + oldSource(options).label());
+    report.line("New DAT: " + newSource(options).label());
     report.line("Options: " + describeOptions(options));
     report.line();
     report.line("Failed: " + error);

@@ -2,7 +2,7 @@
 
 #include "content.h"
 
-#include <algorithm>
+#include <optional>
 
 namespace setdelta {
 
@@ -44,6 +44,7 @@ private:
     void indexVisibleObjects();
     void linkParents();
     void linkBiosSets();
+    void indexContents();
     std::ptrdiff_t biosAlong(std::size_t set) const;
     std::ptrdiff_t rootOf(std::size_t set) const;
 
@@ -55,9 +56,9 @@ private:
     bool listsContent(std::size_t set, const Object& object) const;
 
     ObjectList splitObjects(std::size_t set) const;
-    ObjectList nonMergedObjects(std::size_t set, int depth) const;
+    const ObjectList& nonMergedObjects(std::size_t set, int depth) const;
+    ObjectList listNonMergedObjects(std::size_t set, int depth) const;
     ObjectList mergedObjects(std::size_t root) const;
-    void appendDistinct(ObjectList& list, const ObjectList& more) const;
 
     const Dat& dat_;
     ResolveOptions options_;
@@ -65,18 +66,22 @@ private:
     bool hasMergeMarks_ = false;
     std::vector<const Object*> visible_;     // visible objects, set by set
     std::vector<std::uint32_t> visibleFirst_; // per set, into visible_ (size sets + 1)
-    std::vector<const Object*> byName_;      // visible_ sorted by name within each set
+    NameIndex names_;                         // objects of parents and BIOS sets, scoped by set
+    ContentIndex contents_;                   // objects of BIOS sets (and with -n all), by set
     std::vector<std::ptrdiff_t> parent_;
     std::vector<std::ptrdiff_t> bios_;
     std::vector<std::vector<std::size_t>> clones_;
+    mutable std::vector<std::optional<ObjectList>> nonMerged_; // -n lists made so far, by set
 };
 
 Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
-    : dat_(dat), options_(options), kind_(dat.kind)
+    : dat_(dat), options_(options), kind_(dat.kind), names_(dat.kind), contents_(dat.kind),
+      nonMerged_(options.setType == SetType::NonMerged ? dat.sets.size() : 0)
 {
     indexVisibleObjects();
     linkParents();
     linkBiosSets();
+    indexContents();
 }
 
 // Nodump objects take part only with -z; without it they are as good as not listed.
@@ -94,10 +99,6 @@ void Resolver::indexVisibleObjects()
         }
     }
     visibleFirst_.push_back(static_cast<std::uint32_t>(visible_.size()));
-    byName_ = visible_;
-    for (std::size_t set = 0; set < dat_.sets.size(); ++set)
-        std::sort(byName_.begin() + visibleFirst_[set], byName_.begin() + visibleFirst_[set + 1],
-                  [](const Object* a, const Object* b) { return a->name < b->name; });
 }
 
 void Resolver::linkParents()
@@ -136,6 +137,33 @@ std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
     return none;
 }
 
+// Only the sets looked into are indexed: by name and content the parents and BIOS sets (in a
+// DAT without merge marks), by content the BIOS sets, and with -n every set.
+void Resolver::indexContents()
+{
+    const std::size_t count = dat_.sets.size();
+    std::vector<bool> byName(count, false);
+    std::vector<bool> byContent(count, options_.setType == SetType::NonMerged);
+    for (std::size_t set = 0; set < count; ++set) {
+        if (parent_[set] != none)
+            byName[static_cast<std::size_t>(parent_[set])] = !hasMergeMarks_;
+        if (bios_[set] != none) {
+            byName[static_cast<std::size_t>(bios_[set])] = !hasMergeMarks_;
+            byContent[static_cast<std::size_t>(bios_[set])] = true;
+        }
+    }
+    for (std::size_t set = 0; set < count; ++set) {
+        for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {
+            if (byName[set])
+                names_.add(*visible_[i], set);
+            if (byContent[set])
+                contents_.add(*visible_[i], set);
+        }
+    }
+    names_.build();
+    contents_.build();
+}
+
 std::ptrdiff_t Resolver::rootOf(std::size_t set) const
 {
     auto current = static_cast<std::ptrdiff_t>(set);
@@ -154,18 +182,12 @@ bool Resolver::standsAlone(std::size_t set) const
 
 bool Resolver::listsSame(std::size_t set, const Object& object) const
 {
-    auto first = byName_.begin() + visibleFirst_[set];
-    auto last = byName_.begin() + visibleFirst_[set + 1];
-    auto [from, to] = std::equal_range(first, last, &object,
-                                       [](const Object* a, const Object* b) { return a->name < b->name; });
-    return std::any_of(from, to, [&](const Object* listed) { return sameContent(*listed, object, kind_); });
+    return names_.holdsSame(object, set);
 }
 
 bool Resolver::listsContent(std::size_t set, const Object& object) const
 {
-    auto first = visible_.begin() + visibleFirst_[set];
-    auto last = visible_.begin() + visibleFirst_[set + 1];
-    return std::any_of(first, last, [&](const Object* listed) { return sameContent(*listed, object, kind_); });
+    return contents_.holds(object, set);
 }
 
 // With merge marks the DAT says what is inherited; without them an object is inherited when
@@ -205,7 +227,15 @@ ObjectList Resolver::splitObjects(std::size_t set) const
 
 // Every listed object; in a DAT without merge marks a clone lists only what differs from
 // its parent, so it also gets the parent's objects whose content it does not list.
-ObjectList Resolver::nonMergedObjects(std::size_t set, int depth) const
+// Each set's list is made once and kept: the sets of a clone chain all build on their parent's.
+const ObjectList& Resolver::nonMergedObjects(std::size_t set, int depth) const
+{
+    if (!nonMerged_[set])
+        nonMerged_[set] = listNonMergedObjects(set, depth);
+    return *nonMerged_[set];
+}
+
+ObjectList Resolver::listNonMergedObjects(std::size_t set, int depth) const
 {
     if (standsAlone(set))
         return splitObjects(set);
@@ -224,22 +254,16 @@ ObjectList Resolver::nonMergedObjects(std::size_t set, int depth) const
     return objects;
 }
 
+// A merged set lists each object once, also where the parent itself lists it twice.
 ObjectList Resolver::mergedObjects(std::size_t root) const
 {
-    ObjectList objects = splitObjects(root);
+    DistinctObjects objects(kind_);
+    for (const Object* object : splitObjects(root))
+        objects.add(object);
     for (std::size_t clone : clones_[root])
-        appendDistinct(objects, splitObjects(clone));
-    return objects;
-}
-
-void Resolver::appendDistinct(ObjectList& list, const ObjectList& more) const
-{
-    for (const Object* candidate : more) {
-        bool listed = std::any_of(list.begin(), list.end(),
-                                  [&](const Object* object) { return sameObject(*object, *candidate, kind_); });
-        if (!listed)
-            list.push_back(candidate);
-    }
+        for (const Object* object : splitObjects(clone))
+            objects.add(object);
+    return objects.take();
 }
 
 ResolvedDat Resolver::run()

@@ -68,9 +68,6 @@ private:
     InputFile& input_;
     Dat& dat_;
     TextTokenizer tokens_;
-    // A file quoted wrongly throughout would otherwise bury the report in warnings.
-    static constexpr std::uint64_t mostLineBreakWarnings = 20;
-    std::uint64_t lineBreakWarnings_ = 0;
 };
 
 void TextReader::read()
@@ -111,9 +108,10 @@ TextTokenizer::Token TextReader::nextInBlock(std::uint64_t openLine, std::string
 // carry such broken quoting, and reading on keeps the reader in step with the file.
 TextTokenizer::Token TextReader::valueOf(const Token& token)
 {
-    if (token.spansLines && lineBreakWarnings_++ < mostLineBreakWarnings)
-        dat_.warnings.push_back(input_.path() + ":" + std::to_string(token.line) +
-                                ": quoted value runs across a line break: " + quoteForMessage(token.text));
+    if (token.spansLines)
+        dat_.warn(WarningKind::QuotedLineBreak, input_.name() + ":" + std::to_string(token.line) +
+                                                    ": quoted value runs across a line break: " +
+                                                    quoteForMessage(token.text));
     return token;
 }
 
@@ -253,7 +251,7 @@ void TextReader::skipBlock(std::uint64_t openLine)
 
 void TextReader::fail(std::uint64_t line, const std::string& reason) const
 {
-    throw DatError(input_.path(), line, reason);
+    throw DatError(input_.name(), line, reason);
 }
 
 } // namespace

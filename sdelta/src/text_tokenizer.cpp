@@ -128,7 +128,7 @@ void TextTokenizer::rejectControl(int c) const
 
 void TextTokenizer::fail(std::uint64_t line, const std::string& reason) const
 {
-    throw DatError(input_.path(), line, reason);
+    throw DatError(input_.name(), line, reason);
 }
 
 } // namespace setdelta

@@ -69,7 +69,7 @@ XmlReader::XmlReader(InputFile& input, Dat& dat)
     : input_(input), dat_(dat), parser_(XML_ParserCreate(nullptr))
 {
     if (!parser_)
-        throw DatError(input_.path(), 0, "out of memory creating the XML parser");
+        throw DatError(input_.name(), 0, "out of memory creating the XML parser");
     XML_SetUserData(parser_.get(), this);
     XML_SetElementHandler(parser_.get(), onStart, onEnd);
 }
@@ -79,7 +79,7 @@ void XmlReader::read()
     for (;;) {
         void* buffer = XML_GetBuffer(parser_.get(), static_cast<int>(input_.blockSize()));
         if (!buffer)
-            throw DatError(input_.path(), 0, "out of memory while parsing");
+            throw DatError(input_.name(), 0, "out of memory while parsing");
         std::size_t count = input_.read(static_cast<char*>(buffer), input_.blockSize());
         bool last = count == 0;
         if (XML_ParseBuffer(parser_.get(), static_cast<int>(count), last) != XML_STATUS_OK)
@@ -92,9 +92,9 @@ void XmlReader::read()
 void XmlReader::failParse()
 {
     if (!error_.empty())
-        throw DatError(input_.path(), errorLine_, error_);
+        throw DatError(input_.name(), errorLine_, error_);
     XML_Parser parser = parser_.get();
-    throw DatError(input_.path(), XML_GetCurrentLineNumber(parser),
+    throw DatError(input_.name(), XML_GetCurrentLineNumber(parser),
                    std::string("XML error: ") + XML_ErrorString(XML_GetErrorCode(parser)));
 }
 

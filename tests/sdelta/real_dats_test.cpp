@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 namespace setdelta::test {
 namespace {
@@ -157,6 +158,65 @@ TEST_F(RealDats, BrokenQuotingIsReadInStepAndReported)
     EXPECT_EQ(hbmame.sets.size(), 8546u);
     EXPECT_EQ(hbmame.objects.size(), 8546u);
     EXPECT_EQ(hbmame.warnings.size(), 13u);
+}
+
+// Read straight from its archive, each DAT is the DAT extracted from it.
+TEST_F(RealDats, ZippedAndGzippedDatsReadAsTheirExtractedEntries)
+{
+    const std::vector<std::pair<std::string, std::string>> entries = {
+        {"mame_0.37b5_listinfo.zip", "mame_0.37b5.dat"}, {"mame_0.37b5_listinfo.zip", "mame_0.37b5.xml"},
+        {"mame_0.78_listxml.zip", ""}, {"mame_0.78_chds_merged.zip", ""}};
+    Options larger;
+    larger.level = DeltaLevel::Larger;
+    for (const auto& [archive, entry] : entries) {
+        Dat zipped = loadDat((sharedDats() / archive).string(), ObjectKind::Rom, entry);
+        Dat extracted = loadDat(dat(archive, entry), ObjectKind::Rom);
+        EXPECT_EQ(zipped.sets.size(), extracted.sets.size()) << archive;
+        EXPECT_EQ(zipped.objects.size(), extracted.objects.size()) << archive;
+        EXPECT_EQ(deltaText(extracted, zipped, larger), "") << archive;
+        EXPECT_EQ(zipped.source.entry.empty(), false) << archive;
+    }
+    std::string hbmame = readFile(sharedDats() / "hbmame_0.220.dat");
+    std::filesystem::path gzipped = folder_.file("hbmame.dat.gz");
+    gzFile file = gzopen(gzipped.c_str(), "wb");
+    ASSERT_EQ(gzwrite(file, hbmame.data(), static_cast<unsigned>(hbmame.size())), static_cast<int>(hbmame.size()));
+    ASSERT_EQ(gzclose(file), Z_OK);
+    Dat fromGzip = loadDat(gzipped.string(), ObjectKind::Rom);
+    EXPECT_EQ(fromGzip.sets.size(), 8546u);
+    EXPECT_EQ(fromGzip.warnings.size(), 13u);
+}
+
+// Quotes and backslashes put into every kind of value of real DATs come back unchanged from
+// the text format: a quote and a backslash before a quote or a backslash are escaped, any
+// other backslash (a path separator) stands for itself.
+TEST_F(RealDats, QuotesAndBackslashesReadBackUnchangedFromTheTextFormat)
+{
+    const std::vector<std::string> awkward = {"\"", "\\", "\\\"", "a\\b", "C:\\dir\\", "\"quoted\" (x)", "end\\\\"};
+    for (std::string name : {"mame_0.37b5_listinfo.zip", "fbneo_1.0.0.03_neogeo.dat", "hbmame_0.220.dat"}) {
+        Dat original = loadDat(dat(name), ObjectKind::Rom);
+        std::size_t next = 0;
+        auto spice = [&](std::string_view value) {
+            return original.strings.store(std::string(value) + awkward[next++ % awkward.size()]);
+        };
+        for (Set& set : original.sets) {
+            set.description = spice(set.description);
+            set.manufacturer = spice(set.manufacturer);
+            set.year = spice(set.year);
+        }
+        for (Object& object : original.objects)
+            object.name = spice(object.name);
+        writeWholeDat(original, folder_.file("spiced.dat"));
+        Dat back = loadDat(folder_.file("spiced.dat").string(), ObjectKind::Rom);
+        ASSERT_EQ(back.sets.size(), original.sets.size()) << name;
+        ASSERT_EQ(back.objects.size(), original.objects.size()) << name;
+        for (std::size_t i = 0; i < back.sets.size(); ++i) {
+            EXPECT_EQ(back.sets[i].description, original.sets[i].description) << name;
+            EXPECT_EQ(back.sets[i].manufacturer, original.sets[i].manufacturer) << name;
+            EXPECT_EQ(back.sets[i].year, original.sets[i].year) << name;
+        }
+        for (std::size_t i = 0; i < back.objects.size(); ++i)
+            ASSERT_EQ(back.objects[i].name, original.objects[i].name) << name;
+    }
 }
 
 TEST_F(RealDats, TruncatedRealDatIsAnErrorNotAPartialResult)

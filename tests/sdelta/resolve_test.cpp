@@ -144,6 +144,18 @@ TEST(Resolution, DisksAreKnownBySha1OrElseMd5)
     EXPECT_EQ(describe(resolve(dat, {SetType::Split, true, false})), "p: a b | c: own lost");
 }
 
+// ROM merge marks say nothing about disks: MAME 0.78 marks its clones' ROMs but not their disks.
+TEST(Resolution, MergeMarksAreReadPerObjectKind)
+{
+    TempFolder folder;
+    std::string path = folder.write("marks.xml", R"xml(<mame>
+<game name="p"><rom name="r" size="1" crc="1"/><disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game>
+<game name="c" cloneof="p" romof="p"><rom name="r" merge="r" size="1" crc="1"/><rom name="own" size="1" crc="2"/>
+  <disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game></mame>)xml");
+    EXPECT_EQ(describe(resolve(loadDat(path, ObjectKind::Rom), {SetType::Split, false, false})), "p: r | c: own");
+    EXPECT_EQ(describe(resolve(loadDat(path, ObjectKind::Disk), {SetType::Split, false, false})), "p: d");
+}
+
 TEST(Resolution, SamplesAreKnownByName)
 {
     TempFolder folder;

@@ -4,6 +4,7 @@
 #include "dat_writer.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -83,9 +84,12 @@ std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPa
     return extracted;
 }
 
-ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments)
+StartedTool startTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                      const ToolLimits& limits)
 {
-    std::filesystem::path outPath = std::filesystem::temp_directory_path() / ("setdelta-out-" + std::to_string(::getpid()));
+    static int runs = 0;
+    std::filesystem::path outPath = std::filesystem::temp_directory_path() /
+                                    ("setdelta-out-" + std::to_string(::getpid()) + "-" + std::to_string(++runs));
     std::filesystem::path errPath = outPath.string() + ".err";
     pid_t child = ::fork();
     if (child == 0) {
@@ -95,6 +99,12 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
         ::dup2(err, 2);
         if (::chdir(folder.c_str()) != 0)
             ::_exit(127);
+        // The tool must cope with a too-large write itself, as it does when a user runs it.
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit addressSpace{limits.addressSpace, limits.addressSpace};
+        const rlimit fileSize{limits.fileSize, limits.fileSize};
+        if (::setrlimit(RLIMIT_AS, &addressSpace) != 0 || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+            ::_exit(127);
         std::vector<char*> argv{const_cast<char*>(SETDELTA_PATH)};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
@@ -102,12 +112,23 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
         ::execv(SETDELTA_PATH, argv.data());
         ::_exit(127);
     }
+    return {child, outPath, errPath};
+}
+
+ToolRun finishTool(const StartedTool& tool)
+{
     int status = 0;
-    ::waitpid(child, &status, 0);
-    ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
-    std::filesystem::remove(outPath);
-    std::filesystem::remove(errPath);
+    ::waitpid(tool.pid, &status, 0);
+    ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(tool.out), readFile(tool.err)};
+    std::filesystem::remove(tool.out);
+    std::filesystem::remove(tool.err);
     return run;
+}
+
+ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                const ToolLimits& limits)
+{
+    return finishTool(startTool(folder, arguments, limits));
 }
 
 namespace {

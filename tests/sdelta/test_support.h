@@ -6,6 +6,8 @@
 #include "resolve.h"
 
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -42,8 +44,26 @@ struct ToolRun {
     std::string err;
 };
 
+// Limits the tool runs under, as a user's machine may impose them (ulimit -v, ulimit -f).
+struct ToolLimits {
+    rlim_t addressSpace = RLIM_INFINITY;
+    rlim_t fileSize = RLIM_INFINITY;
+};
+
+// A run of the tool that has been started and not yet waited for.
+struct StartedTool {
+    pid_t pid = -1;
+    std::filesystem::path out;
+    std::filesystem::path err;
+};
+
 // Runs the real setdelta binary in `folder` as its working folder.
-ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments);
+ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                const ToolLimits& limits = {});
+StartedTool startTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                      const ToolLimits& limits = {});
+// Waits for the run to end; a run ended by a signal gets status -1.
+ToolRun finishTool(const StartedTool& tool);
 
 // "name: obj obj | name: obj" — a resolved DAT in a form easy to compare in a test.
 std::string describe(const ResolvedDat& dat);

@@ -1,0 +1,141 @@
+// Results once wrong on real DATs: repeated objects in merged sets, copies under -d4 -r, a byte
+// order mark, and a file that changes while it is read.
+#include "dat_error.h"
+#include "dat_loader.h"
+#include "input_file.h"
+#include "test_support.h"
+#include "text_reader.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace setdelta::test {
+namespace {
+
+std::string deltaOfTexts(const std::string& oldContent, const std::string& newContent, const Options& options,
+                         ObjectKind kind = ObjectKind::Rom)
+{
+    TempFolder folder;
+    Dat oldDat = loadDat(folder.write("old", oldContent), kind);
+    Dat newDat = loadDat(folder.write("new", newContent), kind);
+    return deltaText(oldDat, newDat, options);
+}
+
+Options optionsOf(SetType type, DeltaLevel level, bool renames = false)
+{
+    Options options;
+    options.resolve.setType = type;
+    options.level = level;
+    options.withRenames = renames;
+    return options;
+}
+
+// MAME lists a ROM once for every region that loads it; a merged set holds it once.
+const std::string oldBosco = R"xml(<mame build="1"><machine name="bosco">
+<rom name="bos3_1.3n" size="4096" crc="96021267"/><sample name="shot.wav"/></machine></mame>)xml";
+const std::string newBosco = R"xml(<mame build="2"><machine name="bosco">
+<rom name="bos3_1.3n" size="4096" crc="96021267"/>
+<rom name="50xx.bin" size="2048" crc="a0acbaf7"/><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
+<sample name="shot.wav"/><sample name="boom.wav"/><sample name="boom.wav"/></machine>
+<machine name="boscoj" cloneof="bosco" romof="bosco"><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
+<rom name="j.bin" size="16" crc="12345678"/><rom name="j.bin" size="16" crc="12345678"/></machine></mame>)xml";
+
+TEST(MergedSets, HoldEachObjectOnceAlsoWhereTheParentListsItTwice)
+{
+    EXPECT_EQ(deltaOfTexts(oldBosco, newBosco, optionsOf(SetType::Merged, DeltaLevel::Smaller)),
+              "bosco: 50xx.bin j.bin");
+    EXPECT_EQ(deltaOfTexts(oldBosco, newBosco, optionsOf(SetType::Merged, DeltaLevel::Larger)),
+              "bosco: bos3_1.3n 50xx.bin j.bin");
+    EXPECT_EQ(deltaOfTexts(newBosco, oldBosco, optionsOf(SetType::Merged, DeltaLevel::RomArchival)),
+              "bosco: 50xx.bin j.bin");
+    Options samples = optionsOf(SetType::Merged, DeltaLevel::Smaller);
+    EXPECT_EQ(deltaOfTexts(oldBosco, newBosco, samples, ObjectKind::Sample), "bosco: boom.wav");
+}
+
+TEST(MergedSets, ABiosSetListingARomTwiceHoldsItOnce)
+{
+    const std::string oldDat = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 ) )\n";
+    const std::string newDat = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 )\n"
+                               "  rom ( name sm1.sm1 size 131072 crc 94416d67 )\n"
+                               "  rom ( name sm1.sm1 size 131072 crc 94416d67 ) )\n";
+    EXPECT_EQ(deltaOfTexts(oldDat, newDat, optionsOf(SetType::Merged, DeltaLevel::Smaller)), "neogeo: sm1.sm1");
+}
+
+// A copy of a ROM under a new name takes nothing away, so ROM archival keeps nothing of it.
+TEST(RomArchivalWithRenames, WritesOnlyOldObjectsTheNewSetNoLongerHolds)
+{
+    const std::string oldDat = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff ) )\n"
+                               "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name b.bin size 4 crc 11 ) )\n";
+    const std::string newDat = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff )\n"
+                               "  rom ( name cr6.7e size 4096 crc 8a7db1ff ) )\n"
+                               "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name c.bin size 4 crc 11 ) )\n";
+    EXPECT_EQ(deltaOfTexts(oldDat, newDat, optionsOf(SetType::Split, DeltaLevel::RomArchival, true)),
+              "moved: b.bin");
+    EXPECT_EQ(deltaOfTexts(oldDat, newDat, optionsOf(SetType::Split, DeltaLevel::Smaller, true)),
+              "crush: cr6.7e | moved: c.bin");
+}
+
+const std::string byteOrderMark = "\xEF\xBB\xBF";
+
+TEST(ByteOrderMark, IsSkippedInEveryFormat)
+{
+    TempFolder folder;
+    Dat text = loadDat(folder.write("text.dat", byteOrderMark + "clrmamepro ( name Marked )\n"
+                                                                "game ( name a rom ( name a1 size 1 crc 1 ) )\n"),
+                       ObjectKind::Rom);
+    EXPECT_EQ(text.header.name, "Marked");
+    ASSERT_EQ(text.sets.size(), 1u);
+
+    Dat bare = loadDat(folder.write("bare.dat", byteOrderMark + "game ( name a rom ( name a1 size 1 crc 1 ) )\n"),
+                       ObjectKind::Rom);
+    ASSERT_EQ(bare.sets.size(), 1u);
+    EXPECT_EQ(bare.sets[0].name, "a");
+
+    Dat logiqx = loadDat(folder.write("logiqx.xml", byteOrderMark + "<?xml version=\"1.0\"?>\n<datafile><header>"
+                                                                    "<name>Marked</name></header><game name=\"a\"/></datafile>"),
+                         ObjectKind::Rom);
+    EXPECT_EQ(logiqx.format, DatFormat::Logiqx);
+    EXPECT_EQ(logiqx.header.name, "Marked");
+
+    Dat listxml = loadDat(folder.write("list.xml", byteOrderMark + "<mame build=\"0.1\"><machine name=\"a\">"
+                                                                   "<rom name=\"a1\" size=\"1\" crc=\"1\"/></machine></mame>"),
+                          ObjectKind::Rom);
+    EXPECT_EQ(listxml.format, DatFormat::MameListXml);
+    EXPECT_EQ(listxml.header.build, "0.1");
+    EXPECT_EQ(listxml.sets.size(), 1u);
+}
+
+// Another program rewriting the DAT while it is read must not pass for a smaller DAT.
+TEST(ChangingFile, ShrinkingWhileReadIsAnInputError)
+{
+    TempFolder folder;
+    std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
+    std::string content;
+    while (content.size() < 64 * 1024)
+        content += set;
+    std::string path = folder.write("big.dat", content);
+    constexpr std::size_t smallBlock = 4096;
+    InputFile input(path, {}, smallBlock);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(set.size() * 100)), 0);
+    Dat dat;
+    try {
+        readTextDat(input, dat);
+        FAIL() << "read " << dat.sets.size() << " sets of a file cut short";
+    } catch (const DatError& error) {
+        EXPECT_NE(std::string(error.what()).find("changed while it was read"), std::string::npos) << error.what();
+    }
+}
+
+TEST(ChangingFile, GrowingWhileReadIsAnInputErrorToo)
+{
+    TempFolder folder;
+    std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
+    std::string path = folder.write("small.dat", set);
+    InputFile input(path, {}, 4096);
+    folder.write("small.dat", set + set);
+    Dat dat;
+    EXPECT_THROW(readTextDat(input, dat), DatError);
+}
+
+} // namespace
+} // namespace setdelta::test

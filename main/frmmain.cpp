@@ -56,6 +56,15 @@ struct frmmain::Side {
 
 namespace {
 
+// The tool read a DAT taken out of a zip archive from a temporary file; the user chose the entry.
+void nameAsChosen(DiffInput& input, const ToolInput& chosen)
+{
+    if (chosen.archive.isEmpty())
+        return;
+    input.file = chosen.archive;
+    input.entry = chosen.entry;
+}
+
 const QString applicationTitle = QStringLiteral("Quillon");
 
 // The window's height follows the log pane; its width is the designed one.
@@ -742,9 +751,7 @@ void frmmain::cmdMakeDiff_Click()
     const BusyScope busy(this, [&stop] { stop.request(); });
     MakeDiff makeDiff(diffTool_, *dialogs_, prompter_, logPaneSink(txtlog),
                       [this](const QString& text) { ShowTips(text); }, &stop);
-    makeDiff.setReportSink([this, &destination](const QString& jsonReport, const QString& readableReport) {
-        showDiffReport(jsonReport, readableReport, destination);
-    });
+    makeDiff.setReportSink([this, &destination](const DiffReports& reports) { showDiffReport(reports, destination); });
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
 }
 
@@ -761,10 +768,10 @@ void frmmain::showDiffResults(DiffResults results)
         mnuFileLastResults_Click();
 }
 
-void frmmain::showDiffReport(const QString& reportPath, const QString& readableReportPath, const QString& destination)
+void frmmain::showDiffReport(const DiffReports& reports, const QString& destination)
 {
     DiffResults results;
-    if (Outcome loaded = LoadDiffResults(reportPath, readableReportPath, results); !loaded) {
+    if (Outcome loaded = LoadDiffResults(reports.json, reports.readable, results); !loaded) {
         // An earlier run's results would pass for this run's.
         lastResults_.reset();
         mnuFileLastResults->setEnabled(false);
@@ -776,6 +783,8 @@ void frmmain::showDiffReport(const QString& reportPath, const QString& readableR
         return;
     }
     results.destination = destination;
+    nameAsChosen(results.oldInput, reports.source);
+    nameAsChosen(results.newInput, reports.compare);
     showDiffResults(std::move(results));
 }
 

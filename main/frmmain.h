@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "diffresults.h"
 #include "difftool.h"
+#include "makediff.h"
 #include "menucaption.h"
 
 #include <QMainWindow>
@@ -73,9 +74,10 @@ public:
     // To be called after a successful Make Diff: keeps the results for "Last diff results" and
     // shows them unless the user turned that off.
     void showDiffResults(DiffResults results);
-    // The same from the files of a run: setdelta's JSON report and its readable report. A report
-    // that cannot be read is reported to the user, with the reason, and changes nothing.
-    void showDiffReport(const QString& reportPath, const QString& readableReportPath, const QString& destination);
+    // The same from the reports of a run, naming a DAT taken out of a zip archive by its archive
+    // and entry. A report that cannot be read is reported to the user, with the reason, and
+    // changes nothing.
+    void showDiffReport(const DiffReports& reports, const QString& destination);
 
     // Every menu item with its caption, in menu order.
     const QList<MenuItemCaption>& menuItems() const { return menuItems_; }

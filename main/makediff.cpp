@@ -69,8 +69,8 @@ DiffOutcome MakeDiff::run(const DiffRequest& request)
 {
     if (refusesToReplaceAnInput(request))
         return DiffOutcome::Refused;
-    ToolInput source{request.sourcePath, {}};
-    ToolInput compare{request.comparePath, {}};
+    ToolInput source{request.sourcePath, {}, {}};
+    ToolInput compare{request.comparePath, {}, {}};
     QStringList extracted;
     DiffOutcome outcome = DiffOutcome::Aborted;
     if (takeOutOfZip(source, "Select the source dat...", extracted)
@@ -109,7 +109,8 @@ bool MakeDiff::takeOutOfZip(ToolInput& input, const QString& title, QStringList&
         return false;
     }
     extracted.append(input.path);
-    input.shownAs = archive + " (" + entryName + ")";
+    input.archive = archive;
+    input.entry = entryName;
     return true;
 }
 
@@ -139,7 +140,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     }
     tell(DiffTarget(request) + " succesfully created!", {}, PromptIcon::Information);
     if (reportSink_)
-        reportSink_(folder->reportFile(), folder->logFile());
+        reportSink_({folder->reportFile(), folder->logFile(), source, compare});
     return DiffOutcome::Created;
 }
 

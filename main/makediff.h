@@ -22,6 +22,15 @@ struct DiffRequest {
     bool zipResult = false;
 };
 
+// The reports a successful run leaves in its run folder, and the DATs it compared as the user
+// chose them (the tool read a DAT taken out of a zip archive from a temporary file).
+struct DiffReports {
+    QString json;      // for programs: every difference (the results window reads it)
+    QString readable;  // for people
+    ToolInput source;
+    ToolInput compare;
+};
+
 enum class DiffOutcome {
     Aborted,    // a zipped input's choice was cancelled or failed
     Refused,    // the result would have replaced one of the inputs
@@ -44,9 +53,9 @@ QString DiffTarget(const DiffRequest& request);
 class MakeDiff {
 public:
     using StatusSink = std::function<void(const QString& text)>;
-    // Hears of a run's reports (the JSON one and the readable one) after a DAT was created and
-    // the user told so; the files are removed with the run folder once it returns.
-    using ReportSink = std::function<void(const QString& jsonReport, const QString& readableReport)>;
+    // Hears of a run's reports after a DAT was created and the user told so; the files are
+    // removed with the run folder once it returns.
+    using ReportSink = std::function<void(const DiffReports& reports)>;
 
     MakeDiff(const DiffTool& tool, DatDialogs& dialogs, Prompter& prompter, LogSink appendLogText,
              StatusSink showStatus, const RunStop* stop = nullptr);

@@ -211,8 +211,8 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
                       [](const QString&) {});
     Outcome reportKept = Outcome::success();
     if (!arguments.jsonReport.isEmpty())
-        makeDiff.setReportSink([&](const QString& jsonReport, const QString&) {
-            reportKept = CopyFileReplacing(jsonReport, arguments.jsonReport);
+        makeDiff.setReportSink([&](const DiffReports& reports) {
+            reportKept = CopyFileReplacing(reports.json, arguments.jsonReport);
         });
     if (makeDiff.run(request) != DiffOutcome::Created)
         return exitFailed;

@@ -18,8 +18,8 @@ public:
     ToolOutput(const ToolJob& job, const LogSink& appendLogText) : appendLogText_(appendLogText)
     {
         for (const ToolInput& input : {job.source, job.compare})
-            if (!input.shownAs.isEmpty())
-                shownNames_.append({input.path, input.shownAs});
+            if (!input.archive.isEmpty())
+                shownNames_.append({input.path, input.shownAs()});
     }
 
     void receive(const QString& text)

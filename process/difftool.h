@@ -13,7 +13,11 @@ class RunFolder;
 // by its archive and entry rather than by its temporary file.
 struct ToolInput {
     QString path;
-    QString shownAs;  // empty: the path itself
+    QString archive;  // the zip archive the DAT was taken out of; empty for a plain DAT
+    QString entry;    // its entry in that archive
+
+    // "archive (entry)" for a DAT taken out of an archive; empty for a plain DAT.
+    QString shownAs() const { return archive.isEmpty() ? QString() : archive + " (" + entry + ")"; }
 };
 
 // What one run of the tool compares, with which switches, and where it runs.

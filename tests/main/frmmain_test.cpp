@@ -807,7 +807,7 @@ TEST_F(MainWindow, ResultsOpenAfterMakeDiffAndAgainFromTheFileMenu)
     const QString report = dirs.filePath("report.json");
     writeFile(report, quillon::testing::sampleDiffReport());
 
-    window->showDiffReport(report, "", dirs.filePath("out/diff.dat"));
+    window->showDiffReport({.json = report}, dirs.filePath("out/diff.dat"));
     auto* results = window->findChild<frmDiffResults*>("frmDiffResults");
     ASSERT_NE(results, nullptr);
     EXPECT_TRUE(results->isVisible());
@@ -836,7 +836,7 @@ TEST_F(MainWindow, WithTheOptionOffResultsAreKeptButNotShown)
     const QString report = dirs.filePath("report.json");
     writeFile(report, quillon::testing::sampleDiffReport());
 
-    window->showDiffReport(report, "", dirs.filePath("diff.dat"));
+    window->showDiffReport({.json = report}, dirs.filePath("diff.dat"));
     EXPECT_EQ(window->findChild<frmDiffResults*>("frmDiffResults"), nullptr);
     EXPECT_TRUE(child<QAction>("mnuFileLastResults")->isEnabled());
     trigger("mnuFileLastResults");
@@ -848,11 +848,11 @@ TEST_F(MainWindow, AnUnreadableReportIsReportedAndForgetsEarlierResults)
     open();
     const QString report = dirs.filePath("report.json");
     writeFile(report, quillon::testing::sampleDiffReport());
-    window->showDiffReport(report, "", dirs.filePath("diff.dat"));
+    window->showDiffReport({.json = report}, dirs.filePath("diff.dat"));
     ASSERT_TRUE(child<QAction>("mnuFileLastResults")->isEnabled());
 
     writeFile(report, "{\"format\": \"setdelta-report\", \"sets\": [");
-    window->showDiffReport(report, "", dirs.filePath("diff.dat"));
+    window->showDiffReport({.json = report}, dirs.filePath("diff.dat"));
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_EQ(prompter.messages().at(0).icon, PromptIcon::Exclamation);
     EXPECT_TRUE(prompter.texts().at(0).startsWith("The diff DAT was written, but its results could not be read.\n" +

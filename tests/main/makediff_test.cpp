@@ -1,4 +1,5 @@
 // Make Diff with the real setdelta on the demo DATs, plain and zipped.
+#include "diffresults.h"
 #include "filesizelimit.h"
 #include "makediff.h"
 #include "runfolder.h"
@@ -48,6 +49,10 @@ protected:
     {
         MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; },
                           [this](const QString& text) { statusTexts.append(text); }, stop);
+        makeDiff.setReportSink([this](const DiffReports& reports) {
+            reportedInputs = {reports.source, reports.compare};
+            loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
+        });
         return makeDiff.run({source, compare, destination, switches, zip});
     }
 
@@ -93,6 +98,9 @@ protected:
     QString destination = out.filePath("new.dat");
     QString log;
     QStringList statusTexts;
+    std::pair<ToolInput, ToolInput> reportedInputs;
+    DiffResults results;
+    bool loadedReport = false;
     DatHeader header{.name = "Demo diff", .description = "Demo 1.0 to 1.1", .version = "1.1"};
 };
 
@@ -177,6 +185,10 @@ TEST_F(MakeDiffTest, ZippedInputIsTakenOutAndDeletedAfterwards)
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
     EXPECT_TRUE(log.contains(newZip + " (quillon_demo_1.1.dat)")) << log.toStdString();
     EXPECT_FALSE(log.contains(dialogs.madeFiles().first())) << "the log names no temporary file";
+    ASSERT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
+    EXPECT_EQ(results.sets.size(), 5u);
+    EXPECT_EQ(reportedInputs.second.archive, newZip) << "named as the user chose it";
+    EXPECT_EQ(reportedInputs.second.entry, "quillon_demo_1.1.dat");
 }
 
 TEST_F(MakeDiffTest, CancelledZipChoiceAbortsBeforeTheTool)

@@ -44,8 +44,8 @@ protected:
 
     void installTool(const QByteArray& script) { writeFile(tool.program(), script, executable); }
 
-    ToolRun run(const ToolInput& source = {QStringLiteral("/my dats/old.dat"), {}},
-                const ToolInput& compare = {QStringLiteral("/tmp/dat1234.tmp"), {}})
+    ToolRun run(const ToolInput& source = {QStringLiteral("/my dats/old.dat"), {}, {}},
+                const ToolInput& compare = {QStringLiteral("/tmp/dat1234.tmp"), {}, {}})
     {
         return tool.run({QStringLiteral("-m -d1"), source, compare, folder->path()}, log.sink(), prompter);
     }
@@ -80,8 +80,8 @@ TEST_F(DiffToolRunTest, LogNamesATakenOutInputByItsArchiveAndEntry)
                 "echo \"setdelta: warning: $4:3: odd quoting\" >&2\n"
                 "echo \"setdelta: error: $4:7: unexpected end of file\" >&2\nexit 2\n");
 
-    const ToolRun done = run({QStringLiteral("/dats/old.dat"), {}},
-                             {QStringLiteral("/tmp/dat1234.tmp"), QStringLiteral("/dats/new.zip (sub/new.dat)")});
+    const ToolRun done = run({QStringLiteral("/dats/old.dat"), {}, {}},
+                             {QStringLiteral("/tmp/dat1234.tmp"), QStringLiteral("/dats/new.zip"), QStringLiteral("sub/new.dat")});
 
     EXPECT_EQ(log.text(), "reading /dats/new.zip (sub/new.dat)\n"
                           "setdelta: warning: /dats/new.zip (sub/new.dat):3: odd quoting\n"

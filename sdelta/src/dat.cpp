@@ -39,7 +39,7 @@ std::string_view formatName(DatFormat format)
 {
     switch (format) {
     case DatFormat::ClrMamePro: return "ClrMamePro text";
-    case DatFormat::Logiqx: return "Logiqx XML";
+    case DatFormat::XmlDatafile: return "XML datafile";
     case DatFormat::MameListXml: return "MAME listxml";
     }
     return {};

@@ -58,7 +58,7 @@ struct Set {
     std::uint32_t objectCount = 0;
 };
 
-enum class DatFormat : std::uint8_t { ClrMamePro, Logiqx, MameListXml };
+enum class DatFormat : std::uint8_t { ClrMamePro, XmlDatafile, MameListXml };
 
 struct DatHeader {
     std::string name;

@@ -80,7 +80,7 @@ std::string_view formatWord(DatFormat format)
 {
     switch (format) {
     case DatFormat::ClrMamePro: return "clrmamepro";
-    case DatFormat::Logiqx: return "xml-datafile";
+    case DatFormat::XmlDatafile: return "xml-datafile";
     case DatFormat::MameListXml: return "listxml";
     }
     return {};

@@ -11,7 +11,7 @@ const std::string_view usageText =
     "\n"
     "Compares the DAT NEW with the DAT OLD and writes the differences to setdelta.dat and a\n"
     "report to setdelta.log in the current folder. Each DAT may be in the ClrMamePro text\n"
-    "format, Logiqx XML or MAME -listxml, and may be gzipped or inside a zip archive.\n"
+    "format, XML datafile or MAME -listxml, and may be gzipped or inside a zip archive.\n"
     "\n"
     "Set type:   -s split (default), -m merged, -n non-merged\n"
     "DAT type:   -d1 larger: new and changed sets whole\n"

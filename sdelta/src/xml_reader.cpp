@@ -153,7 +153,7 @@ void XmlReader::endElement()
 void XmlReader::startRoot(const XML_Char* name, const XML_Char** attributes)
 {
     if (equals(name, "datafile")) {
-        dat_.format = DatFormat::Logiqx;
+        dat_.format = DatFormat::XmlDatafile;
         return;
     }
     if (!equals(name, "mame")) {

@@ -67,7 +67,7 @@ TEST_F(Archives, TheSingleDatOfAZipIsReadAndNamedInTheSummaryAndReport)
     EXPECT_NE(report.find(R"("old":{"file":"old.zip","entry":"sub/old.dat")"), std::string::npos) << report;
     EXPECT_NE(report.find(R"("new":{"file":"new.xml.gz","entry":null)"), std::string::npos) << report;
     EXPECT_NE(result.out.find("old old.zip (entry sub/old.dat) (ClrMamePro text, 'Old'"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("new new.xml.gz (Logiqx XML, 'New'"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("new new.xml.gz (XML datafile, 'New'"), std::string::npos) << result.out;
     std::string log = readFile(folder_.file("setdelta.log"));
     EXPECT_NE(log.find("Old DAT: old.zip (entry sub/old.dat) (ClrMamePro text"), std::string::npos) << log;
 }
@@ -136,7 +136,7 @@ TEST(ArchiveReading, FormatDetectionAndByteOrderMarkWorkOnTheStream)
     TempFolder folder;
     writeGzip(folder.file("marked.xml.gz"), "\xEF\xBB\xBF" + newXml);
     Dat dat = loadDat(folder.file("marked.xml.gz"), ObjectKind::Rom);
-    EXPECT_EQ(dat.format, DatFormat::Logiqx);
+    EXPECT_EQ(dat.format, DatFormat::XmlDatafile);
     EXPECT_EQ(dat.header.name, "New");
     EXPECT_EQ(dat.source.label(), folder.file("marked.xml.gz").string());
 }

@@ -91,11 +91,11 @@ TEST(ByteOrderMark, IsSkippedInEveryFormat)
     ASSERT_EQ(bare.sets.size(), 1u);
     EXPECT_EQ(bare.sets[0].name, "a");
 
-    Dat logiqx = loadDat(folder.write("logiqx.xml", byteOrderMark + "<?xml version=\"1.0\"?>\n<datafile><header>"
+    Dat datafile = loadDat(folder.write("datafile.xml", byteOrderMark + "<?xml version=\"1.0\"?>\n<datafile><header>"
                                                                     "<name>Marked</name></header><game name=\"a\"/></datafile>"),
                          ObjectKind::Rom);
-    EXPECT_EQ(logiqx.format, DatFormat::Logiqx);
-    EXPECT_EQ(logiqx.header.name, "Marked");
+    EXPECT_EQ(datafile.format, DatFormat::XmlDatafile);
+    EXPECT_EQ(datafile.header.name, "Marked");
 
     Dat listxml = loadDat(folder.write("list.xml", byteOrderMark + "<mame build=\"0.1\"><machine name=\"a\">"
                                                                    "<rom name=\"a1\" size=\"1\" crc=\"1\"/></machine></mame>"),

@@ -101,10 +101,10 @@ TEST(TextReader, RejectsMalformedInputWithFileLineAndReason)
     expectError(" \n\t\r\n", "", "the file is empty");
 }
 
-const std::string logiqxDat = R"xml(<?xml version="1.0"?>
+const std::string datafileDat = R"xml(<?xml version="1.0"?>
 <!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" "http://www.logiqx.com/Dats/datafile.dtd">
 <datafile>
-	<header><name>Logiqx test</name><version>2</version></header>
+	<header><name>Datafile test</name><version>2</version></header>
 	<game name="neogeo" isbios="yes"><description>BIOS</description>
 		<rom name="sp-s2.sp1" size="131072" crc="9036d879"/></game>
 	<machine name="mslug" romof="neogeo"><description>Metal Slug &amp; co</description><year>1996</year>
@@ -115,12 +115,12 @@ const std::string logiqxDat = R"xml(<?xml version="1.0"?>
 	</machine>
 </datafile>)xml";
 
-TEST(XmlReader, ReadsLogiqxHeaderSetsAndObjects)
+TEST(XmlReader, ReadsDatafileHeaderSetsAndObjects)
 {
     TempFolder folder;
-    Dat dat = load(folder, logiqxDat);
-    EXPECT_EQ(dat.format, DatFormat::Logiqx);
-    EXPECT_EQ(dat.header.name, "Logiqx test");
+    Dat dat = load(folder, datafileDat);
+    EXPECT_EQ(dat.format, DatFormat::XmlDatafile);
+    EXPECT_EQ(dat.header.name, "Datafile test");
     ASSERT_EQ(dat.sets.size(), 2u);
     EXPECT_TRUE(dat.sets[0].isBios);
     EXPECT_EQ(dat.sets[1].romOf, "neogeo");

@@ -132,7 +132,7 @@ TEST_F(RealDats, TheTwoFormatsOfOneMameVersionAgree)
     ToolRun result = runTool(folder_.path(), {"-d1", text, xml});
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
     EXPECT_NE(result.out.find("ClrMamePro text"), std::string::npos);
-    EXPECT_NE(result.out.find("Logiqx XML"), std::string::npos);
+    EXPECT_NE(result.out.find("XML datafile"), std::string::npos);
     EXPECT_TRUE(readFile(folder_.file("setdelta.dat")).empty());
 }
 

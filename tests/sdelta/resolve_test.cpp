@@ -38,9 +38,9 @@ const std::string listXmlWithoutMarks = R"xml(<?xml version="1.0"?>
 <machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
 </mame>)xml";
 
-// The same family as a Logiqx DAT with merge marks: the clone's p2 is marked, and the clone
+// The same family as an XML datafile DAT with merge marks: the clone's p2 is marked, and the clone
 // lists the parent's p1 and shared as well, as non-merged DATs with marks do.
-const std::string logiqxWithMarks = R"xml(<?xml version="1.0"?>
+const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
 <datafile><header><name>marks</name></header>
 <game name="neobios" isbios="yes"><rom name="bios1" size="4" crc="11111111"/></game>
 <game name="pacman">
@@ -109,7 +109,7 @@ TEST_P(Resolution, NodumpObjectsTakePartOnlyWhenAsked)
 INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
                          testing::Values(Family{"TextWithoutMarks", textWithoutMarks},
                                          Family{"ListXmlWithoutMarks", listXmlWithoutMarks},
-                                         Family{"LogiqxWithMarks", logiqxWithMarks}),
+                                         Family{"DatafileWithMarks", datafileWithMarks}),
                          [](const auto& paramInfo) { return paramInfo.param.name; });
 
 TEST(Resolution, CloneWithMissingParentStandsAlone)

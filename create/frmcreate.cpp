@@ -3,6 +3,7 @@
 #include "datcapture.h"
 #include "mru.h"
 #include "prompter.h"
+#include "recentcombo.h"
 #include "settingkeys.h"
 #include "themedicon.h"
 #include "utilities.h"
@@ -57,9 +58,15 @@ frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
     setFont(QFont("Tahoma"));
     buildControls();
     cmdZipDat->setChecked(store_.readBool(keys::CreateDatZipDat));
+    saveToRecent_ = std::make_unique<RecentCombo>(store_, mru::SaveTo, cboSaveTo, m_bActivated);
     LoadMRUs();
+    // The window opens on the newest destination, ready for another run.
+    if (cboSaveTo->count() > 0)
+        cboSaveTo->setCurrentIndex(0);
     EnableCreateDat();
 }
+
+frmCreate::~frmCreate() = default;
 
 void frmCreate::buildControls()
 {
@@ -161,18 +168,7 @@ void frmCreate::done(int result)
 
 void frmCreate::LoadMRUs()
 {
-    const QStringList entries = LoadMRU(store_, mru::SaveTo);
-    if (entries.first().isEmpty())
-        return;
-    cboSaveTo->clear();
-    cboSaveTo->addItems(entries);
-    int widest = 0;
-    for (const QString& entry : entries)
-        widest = std::max(widest, cboSaveTo->fontMetrics().horizontalAdvance(entry));
-    if (widest > cboSaveTo->width())
-        SetComboDropWidth(cboSaveTo, widest + 25);
-    if (m_bActivated)
-        cboSaveTo->setCurrentIndex(0);
+    saveToRecent_->reload();
 }
 
 void frmCreate::EnableCreateDat()
@@ -182,10 +178,8 @@ void frmCreate::EnableCreateDat()
 
 void frmCreate::cboSaveTo_Click(int index)
 {
-    if (index >= 1) {
-        AddToMRU(store_, mru::SaveTo, cboSaveTo->itemText(index));
-        LoadMRUs();
-    }
+    if (index >= 1)
+        saveToRecent_->add(cboSaveTo->itemText(index));
     EnableCreateDat();
 }
 
@@ -209,8 +203,7 @@ void frmCreate::cpvButton2_Click()
         return;
     const QString destination = withTypeExtension(choice.path, choice.filterIndex);
     cboSaveTo->setEditText(destination);
-    AddToMRU(store_, mru::SaveTo, destination);
-    LoadMRUs();
+    saveToRecent_->add(destination);
 }
 
 void frmCreate::cmdCreatDat_Click()
@@ -221,8 +214,7 @@ void frmCreate::cmdCreatDat_Click()
     if (!ready)
         return;
     const QString destination = cboSaveTo->currentText();
-    AddToMRU(store_, mru::SaveTo, destination);
-    LoadMRUs();
+    saveToRecent_->add(destination);
 
     // Text typed into the version box matches no list switch: nothing is created.
     const int version = cboEmulator->findText(cboEmulator->currentText(), Qt::MatchExactly);

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -13,6 +15,7 @@ namespace quillon {
 
 class DatCapture;
 class Prompter;
+class RecentCombo;
 class SettingsStore;
 struct Command;
 
@@ -23,6 +26,7 @@ class frmCreate : public QDialog {
 
 public:
     frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent = nullptr);
+    ~frmCreate() override;
 
     void LoadMRUs();
 
@@ -63,6 +67,7 @@ private:
     QPushButton* cmdCreatDat = nullptr;
     QPushButton* cmdCancel = nullptr;
     QStatusBar* sbStatusBar = nullptr;
+    std::unique_ptr<RecentCombo> saveToRecent_;
 };
 
 }  // namespace quillon

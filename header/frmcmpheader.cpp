@@ -1,6 +1,7 @@
 #include "frmcmpheader.h"
 
 #include "mru.h"
+#include "recentcombo.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
 #include "utilities.h"
@@ -91,21 +92,23 @@ frmCMPHeader::frmCMPHeader(SettingsStore& store, QWidget* mainWindow)
 
     connect(cboHeaderName, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
     connect(cboHeaderDesc, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
-    connect(cboHeaderName, &QComboBox::activated, this,
-            [this](int index) { recordPickedEntry(mru::HeaderName, index); });
-    connect(cboHeaderDesc, &QComboBox::activated, this,
-            [this](int index) { recordPickedEntry(mru::HeaderDesc, index); });
+    recents_ = {std::make_unique<RecentCombo>(store_, mru::HeaderName, cboHeaderName, m_bActivated),
+                std::make_unique<RecentCombo>(store_, mru::HeaderDesc, cboHeaderDesc, m_bActivated),
+                std::make_unique<RecentCombo>(store_, mru::HeaderAuthor, cboHeaderAuthor, m_bActivated)};
+    connect(cboHeaderName, &QComboBox::activated, this, [this](int index) { recordPickedEntry(*recents_[0], index); });
+    connect(cboHeaderDesc, &QComboBox::activated, this, [this](int index) { recordPickedEntry(*recents_[1], index); });
     connect(cboHeaderAuthor, &QComboBox::currentIndexChanged, this,
-            [this](int index) { recordPickedEntry(mru::HeaderAuthor, index); });
+            [this](int index) { recordPickedEntry(*recents_[2], index); });
     connect(cmdSave, &QPushButton::clicked, this, &frmCMPHeader::cmdSave_Click);
     connect(cmdDefaults, &QPushButton::clicked, this, &frmCMPHeader::cmdDefaults_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmCMPHeader::cmdCancel_Click);
 
     EnableSaveButton();
-    LoadMRUs(mru::HeaderName);
-    LoadMRUs(mru::HeaderDesc);
-    LoadMRUs(mru::HeaderAuthor);
+    for (const auto& recent : recents_)
+        recent->reload();
 }
+
+frmCMPHeader::~frmCMPHeader() = default;
 
 QString frmCMPHeader::GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow, const QString& sDat)
 {
@@ -146,39 +149,19 @@ void frmCMPHeader::FillFromHeader(const DatHeader& header)
     encoding_ = header.encoding;
 }
 
-QComboBox* frmCMPHeader::comboOfList(const QString& listName) const
+RecentCombo* frmCMPHeader::recentOfList(const QString& listName) const
 {
-    if (listName == QLatin1String(mru::HeaderName))
-        return cboHeaderName;
-    if (listName == QLatin1String(mru::HeaderDesc))
-        return cboHeaderDesc;
-    if (listName == QLatin1String(mru::HeaderAuthor))
-        return cboHeaderAuthor;
+    for (const auto& recent : recents_) {
+        if (recent->listName() == listName)
+            return recent.get();
+    }
     return nullptr;
 }
 
 void frmCMPHeader::LoadMRUs(const QString& listName)
 {
-    QComboBox* combo = comboOfList(listName);
-    if (!combo)
-        return;
-    const QStringList entries = LoadMRU(store_, listName);
-
-    // Refilling is not an edit by the user: the handlers stay quiet and run once at the end.
-    const QSignalBlocker quiet(combo);
-    if (!entries.value(0).isEmpty()) {
-        const QString text = combo->currentText();
-        combo->clear();
-        combo->addItems(entries);
-        // Before activation the boxes keep their text rather than showing the newest entry.
-        combo->setCurrentIndex(-1);
-        combo->setEditText(text);
-    }
-    if (m_bActivated && combo->count() > 0) {
-        combo->setCurrentIndex(0);
-        combo->setEditText(combo->itemText(0));
-    }
-    EnableSaveButton();
+    if (RecentCombo* recent = recentOfList(listName))
+        recent->reload();
 }
 
 void frmCMPHeader::EnableSaveButton()
@@ -187,12 +170,10 @@ void frmCMPHeader::EnableSaveButton()
 }
 
 // A recent entry picked from further down its list becomes the newest one.
-void frmCMPHeader::recordPickedEntry(const QString& listName, int index)
+void frmCMPHeader::recordPickedEntry(RecentCombo& recent, int index)
 {
-    if (index >= 1) {
-        AddToMRU(store_, listName, comboOfList(listName)->itemText(index));
-        LoadMRUs(listName);
-    }
+    if (index >= 1)
+        recent.add(recent.combo()->itemText(index));
     EnableSaveButton();
 }
 
@@ -212,12 +193,10 @@ DatHeader frmCMPHeader::headerFromBoxes() const
 
 void frmCMPHeader::cmdSave_Click()
 {
-    for (const char* listName : {mru::HeaderName, mru::HeaderDesc, mru::HeaderAuthor}) {
-        const QString text = comboOfList(QLatin1String(listName))->currentText();
-        if (!text.isEmpty()) {
-            AddToMRU(store_, QLatin1String(listName), text);
-            LoadMRUs(QLatin1String(listName));
-        }
+    for (const auto& recent : recents_) {
+        const QString text = recent->combo()->currentText();
+        if (!text.isEmpty())
+            recent->add(text);
     }
     store_.write(keys::HeaderAuthor, cboHeaderAuthor->currentText());
 

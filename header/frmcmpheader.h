@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <array>
+#include <memory>
 #include <optional>
 
 class QComboBox;
@@ -12,6 +14,7 @@ class QPushButton;
 
 namespace quillon {
 
+class RecentCombo;
 class SettingsStore;
 
 // The header editor: the six values of a DAT header block, with recent lists for the name,
@@ -20,6 +23,7 @@ class frmCMPHeader : public QDialog {
     Q_OBJECT
 public:
     explicit frmCMPHeader(SettingsStore& store, QWidget* mainWindow = nullptr);
+    ~frmCMPHeader() override;
 
     // Shows the editor modally over the main window, filled from the header of `sDat` when it
     // is not empty. Returns the path of the new header file, which the caller owns and deletes,
@@ -45,8 +49,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QComboBox* comboOfList(const QString& listName) const;
-    void recordPickedEntry(const QString& listName, int index);
+    RecentCombo* recentOfList(const QString& listName) const;
+    void recordPickedEntry(RecentCombo& recent, int index);
     DatHeader headerFromBoxes() const;
     void writeHeaderFile(const DatHeader& header);
     void cmdSave_Click();
@@ -66,6 +70,8 @@ private:
 
     QString m_sHeaderFile;
     bool m_bActivated = false;
+    // The recent lists of the name, description and author boxes, in that order.
+    std::array<std::unique_ptr<RecentCombo>, 3> recents_;
     // Kept from the DAT the editor was filled from, so a rewritten header keeps its encoding.
     HeaderEncoding encoding_ = HeaderEncoding::Utf8;
     // False when the caller takes the values rather than a header file.

@@ -1,19 +1,19 @@
 #include "frmmain.h"
 
+#include "buttontips.h"
 #include "datinformation.h"
-#include "filelistbox.h"
-#include "fileoperations.h"
 #include "filepanel.h"
-#include "folderpicker.h"
+#include "filepanels.h"
 #include "frmcreate.h"
-#include "frmdiffresults.h"
 #include "frmoptions.h"
+#include "lastdiffresults.h"
 #include "logtext.h"
 #include "makediff.h"
-#include "listhittest.h"
 #include "menudesigner.h"
+#include "menupicture.h"
 #include "mru.h"
 #include "prompter.h"
+#include "recentcombo.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
 #include "splash.h"
@@ -21,13 +21,12 @@
 #include "themedicon.h"
 #include "utilities.h"
 #include "windowdatdialogs.h"
+#include "windowposition.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -36,34 +35,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 namespace quillon {
 
-// What differs between the handlers of the two panels.
-struct frmmain::Side {
-    FilePanel* panel;
-    FilePanel* other;
-    QString mru;
-    QString otherMru;
-};
-
 namespace {
-
-// The tool read a DAT taken out of a zip archive from a temporary file; the user chose the entry.
-void nameAsChosen(DiffInput& input, const ToolInput& chosen)
-{
-    if (chosen.archive.isEmpty())
-        return;
-    input.file = chosen.archive;
-    input.entry = chosen.entry;
-}
 
 const QString applicationTitle = QStringLiteral("Quillon");
 
@@ -72,86 +51,6 @@ constexpr int heightWithLogHidden = 487;
 constexpr int heightWithLogShown = 687;
 constexpr int designedWidth = 760;
 constexpr int layoutSpacing = 6;
-// Where the window opens when no position is stored, in twips.
-constexpr double designedLeftTwips = 1800;
-constexpr double designedTopTwips = 1200;
-
-constexpr int folderDropWidth = 340;
-// Room for the drop-down's scroll bar beside the longest recent entry.
-constexpr int dropWidthMargin = 25;
-
-const PanelNames leftNames{"Left", "filOld", "cboSourceDat", "lblSource", "Source Dat :", "lblSourceDat", true};
-const PanelNames rightNames{"Right", "filNew", "cboCompareWith", "lblCompare", "Compare with:", "lblDatToCompare", false};
-
-struct ButtonTip {
-    const char* button;
-    const char* tip;
-};
-
-const ButtonTip buttonTips[] = {
-    {"cmdCopyPathLeft", "Copy the current file list path to the right panel."},
-    {"cmdCopyPathRight", "Copy the current file list path to the left panel."},
-    {"cmdRefreshLeft", "Force the update of the two file lists."},
-    {"cmdRefreshRight", "Force the update of the two file lists."},
-    {"cmdBrowseLeft", "Open a Browse For Folder window for the left panel."},
-    {"cmdBrowseRight", "Open a Browse For Folder window for the right panel."},
-    {"cmdBrowseDest", " Open a Save as... window to select the destination file."},
-    {"cmdCreateDat", "Create a dat from a MAME executable."},
-    {"cmdShowLog", "Show or Hide the 'setdelta.exe' output capture window."},
-    {"cmdMakeDiff", "Start making the diff dat."},
-    {"cmdDeleteLeft", "Delete the current selected file on the left panel."},
-    {"cmdCopyLeft", "Copy the current selected file on the left panel to the right one."},
-    {"cmdMoveLeft", "Move the current selected file on the left panel to the right one."},
-    {"cmdDeleteRight", "Delete the current selected file on the right panel."},
-    {"cmdCopyRight", "Copy the current selected file on the right panel to the left one."},
-    {"cmdMoveRight", "Move the current selected file on the right panel to the left one."},
-};
-
-struct MenuPicture {
-    const char* key;
-    const char* themeName;
-    QStyle::StandardPixmap fallback;
-};
-
-const MenuPicture menuPictures[] = {
-    {"s_Key11", "application-exit", QStyle::SP_DialogCloseButton},
-    {"s_Key14", "edit-copy", QStyle::SP_FileIcon},
-    {"s_Key15", "view-refresh", QStyle::SP_BrowserReload},
-    {"s_Key16", "preferences-system", QStyle::SP_FileDialogDetailedView},
-    {"s_Key17", "preferences-desktop", QStyle::SP_FileDialogListView},
-    {"s_Key18", "document-new", QStyle::SP_FileIcon},
-};
-
-QIcon menuPicture(const QWidget* widget, const QString& key)
-{
-    for (const MenuPicture& picture : menuPictures) {
-        if (key == QLatin1String(picture.key))
-            return ThemedIcon(widget, picture.themeName, picture.fallback);
-    }
-    return {};
-}
-
-int twipsToPixels(double twips)
-{
-    return static_cast<int>(std::lround(twips / twipsPerPixel));
-}
-
-QString pixelsToTwips(int pixels)
-{
-    return QString::number(pixels * twipsPerPixel);
-}
-
-// A stored position is used only while some screen still shows it; a screen removed since
-// would otherwise leave the window where nobody can reach it.
-bool onSomeScreen(const QPoint& topLeft)
-{
-    return QGuiApplication::screenAt(topLeft + QPoint(1, 1)) != nullptr;
-}
-
-QString withDatExtension(const QString& path)
-{
-    return GetExtension(path).toLower() == QLatin1String("dat") ? path : path + ".dat";
-}
 
 }  // namespace
 
@@ -191,38 +90,19 @@ frmmain::frmmain(SettingsStore& store, Prompter& prompter, const StartupOptions&
     sbStatusBar->setObjectName("sbStatusBar");
     setStatusBar(sbStatusBar);
 
-    setButtonTips();
-    SetComboDropWidth(left_->cboFolder, folderDropWidth);
-    SetComboDropWidth(right_->cboFolder, folderDropWidth);
-    for (const Side& side : {leftSide(), rightSide()}) {
-        side.panel->cboFilter->addItems(filterCaptions);
-        side.panel->cboFilter->setCurrentIndex(0);
-        cboFilter_Click(side, 0);
-    }
+    SetButtonTips(*this);
 
     resize(designedWidth, heightWithLogHidden);
     setFixedHeight(heightWithLogHidden);
-    restorePosition();
+    RestoreWindowPosition(*this, store_);
 
-    LoadMRUs(mru::SourceDat);
-    LoadMRUs(mru::CompareWith);
-    LoadMRUs(mru::DestFile);
+    destinationRecent_->reload();
     cmdZipDat->setChecked(store_.readBool(keys::DiffZipDat));
     rebuildSwitches();
     EnableMakeDiff();
 }
 
 frmmain::~frmmain() = default;
-
-frmmain::Side frmmain::leftSide() const
-{
-    return {left_, right_, mru::SourceDat, mru::CompareWith};
-}
-
-frmmain::Side frmmain::rightSide() const
-{
-    return {right_, left_, mru::CompareWith, mru::SourceDat};
-}
 
 void frmmain::setDesktopShell(DesktopShell shell)
 {
@@ -260,8 +140,9 @@ void frmmain::createMenus()
             &QAction::triggered, this, &frmmain::RefreshFileList);
     mnuFileLastResults = addMenuItem(mnuFile, "mnuFileLastResults",
                                      "&Last diff results|@Show again what the last Make Diff found.");
-    mnuFileLastResults->setEnabled(false);
-    connect(mnuFileLastResults, &QAction::triggered, this, &frmmain::mnuFileLastResults_Click);
+    lastResults_ = std::make_unique<LastDiffResults>(store_, prompter_, mnuFileLastResults, this,
+                                                     [this](const QString& folder) { return shell_.openFile(folder); });
+    connect(mnuFileLastResults, &QAction::triggered, this, [this] { lastResults_->show(); });
     mnuFile->addSeparator()->setObjectName("mnuFileSep1");
     connect(addMenuItem(mnuFile, "mnuFileExit", "&Exit|@Exit the application.|#s_Key11"), &QAction::triggered, this,
             &QWidget::close);
@@ -288,7 +169,7 @@ void frmmain::createMenus()
 QAction* frmmain::addMenuItem(QMenu* menu, const char* name, const QString& caption)
 {
     const MenuCaption parsed = ParseMenuCaption(caption);
-    QAction* action = menu->addAction(menuPicture(this, parsed.pictureKey), parsed.text);
+    QAction* action = menu->addAction(MenuPicture(this, parsed.pictureKey), parsed.text);
     action->setObjectName(name);
     action->setStatusTip(parsed.tip);
     menuItems_.append({name, parsed});
@@ -297,41 +178,12 @@ QAction* frmmain::addMenuItem(QMenu* menu, const char* name, const QString& capt
 
 QWidget* frmmain::createPanels()
 {
-    auto* panels = new QWidget(this);
-    left_ = new FilePanel(leftNames, panels);
-    right_ = new FilePanel(rightNames, panels);
-    auto* divider = new QFrame(panels);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    auto* layout = new QHBoxLayout(panels);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(left_, 1);
-    layout->addWidget(divider);
-    layout->addWidget(right_, 1);
-    connectPanel(leftSide());
-    connectPanel(rightSide());
-    connect(left_->cmdCopy, &QPushButton::clicked, this, &frmmain::cmdCopyLeft_Click);
-    connect(right_->cmdCopy, &QPushButton::clicked, this, &frmmain::cmdCopyRight_Click);
-    return panels;
-}
-
-void frmmain::connectPanel(const Side& side)
-{
-    FilePanel* panel = side.panel;
-    const bool isLeft = panel == left_;
-    auto sideNow = [this, isLeft] { return isLeft ? leftSide() : rightSide(); };
-    connect(panel->cboFolder, &QComboBox::activated, this, [this, sideNow] { cboFolder_Click(sideNow()); });
-    connect(panel->cboFilter, &QComboBox::activated, this,
-            [this, sideNow](int index) { cboFilter_Click(sideNow(), index); });
-    connect(panel->cmdBrowse, &QToolButton::clicked, this, [this, sideNow] { cmdBrowse_Click(sideNow()); });
-    connect(panel->cmdRefresh, &QToolButton::clicked, this, &frmmain::RefreshFileList);
-    connect(panel->cmdCopyPath, &QToolButton::clicked, this, [this, sideNow] { cmdCopyPath_Click(sideNow()); });
-    connect(panel->cmdMove, &QPushButton::clicked, this, [this, sideNow] { cmdMove_Click(sideNow()); });
-    connect(panel->cmdDelete, &QPushButton::clicked, this, [this, sideNow] { cmdDelete_Click(sideNow()); });
-    connect(panel->cmdInfo, &QPushButton::clicked, this, [this, sideNow] { cmdInfo_Click(sideNow()); });
-    connect(panel->fil, &QListWidget::itemSelectionChanged, this, [this, sideNow] { fil_Click(sideNow()); });
-    connect(panel->fil, &QListWidget::itemDoubleClicked, this, [this, sideNow] { fil_DblClick(sideNow()); });
-    connect(panel->fil, &FileListBox::pathChanged, this, [this, sideNow] { fil_PathChange(sideNow()); });
+    panels_ = new FilePanels(store_, prompter_, m_bActive, this);
+    connect(panels_, &FilePanels::selectionChanged, this, &frmmain::EnableMakeDiff);
+    connect(panels_, &FilePanels::openRequested, this, [this](const QString& path) { shell_.openFile(path); });
+    connect(panels_, &FilePanels::informationRequested, this,
+            [this](const QString& path) { ShowDatInformation(path, *dialogs_, prompter_, this); });
+    return panels_;
 }
 
 QGroupBox* frmmain::createDestinationFrame()
@@ -344,6 +196,8 @@ QGroupBox* frmmain::createDestinationFrame()
     cboFileDest->setInsertPolicy(QComboBox::NoInsert);
     cboFileDest->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboFileDest->setMinimumContentsLength(20);
+    destinationRecent_ = std::make_unique<RecentCombo>(store_, mru::DestFile, cboFileDest, m_bActive,
+                                                       [this] { cboFileDest_Click(); });
     cmdBrowseDest = new QPushButton(ThemedIcon(this, "document-save-as", QStyle::SP_DialogSaveButton), "&Save as...", frame);
     cmdBrowseDest->setObjectName("cmdBrowseDest");
     connect(cboFileDest, &QComboBox::activated, this, &frmmain::cboFileDest_Click);
@@ -386,32 +240,11 @@ QLayout* frmmain::createCommandRow()
     return row;
 }
 
-// Hovering a button shows its status tip in status panel 1 and leaving it clears the panel.
-// Buttons with only a picture show the tip as their tooltip too.
-void frmmain::setButtonTips()
-{
-    for (const ButtonTip& entry : buttonTips) {
-        auto* button = findChild<QAbstractButton*>(entry.button);
-        button->setStatusTip(entry.tip);
-        if (button->text().isEmpty())
-            button->setToolTip(QString(entry.tip).trimmed());
-    }
-}
-
 // ---- window state
 
-void frmmain::restorePosition()
+void frmmain::saveWindowState()
 {
-    const QPoint designed(twipsToPixels(designedLeftTwips), twipsToPixels(designedTopTwips));
-    const QPoint stored(twipsToPixels(store_.readDouble(keys::PositionLeft, designedLeftTwips)),
-                        twipsToPixels(store_.readDouble(keys::PositionTop, designedTopTwips)));
-    move(onSomeScreen(stored) ? stored : designed);
-}
-
-void frmmain::savePosition()
-{
-    store_.write(keys::PositionTop, pixelsToTwips(pos().y()));
-    store_.write(keys::PositionLeft, pixelsToTwips(pos().x()));
+    SaveWindowPosition(*this, store_);
     store_.write(keys::DiffZipDat, cmdZipDat->isChecked() ? "True" : "False");
     store_.sync();
 }
@@ -428,10 +261,9 @@ void frmmain::closeEvent(QCloseEvent* event)
     // Closing the window stops a Make Diff under way as its Cancel button would.
     if (runningDiff_)
         runningDiff_->request();
-    savePosition();
+    saveWindowState();
     // The results window would otherwise keep Quillon running after its main window closed.
-    if (resultsWindow_)
-        resultsWindow_->close();
+    lastResults_->closeWindow();
     QMainWindow::closeEvent(event);
 }
 
@@ -444,7 +276,7 @@ void frmmain::rebuildSwitches()
 void frmmain::ApplyOptions()
 {
     rebuildSwitches();
-    useDatFolder();
+    panels_->useDatFolder();
 }
 
 // ---- status tips and the log pane
@@ -470,109 +302,29 @@ void frmmain::cmdShowLog_Click(bool bShown)
 
 // ---- recent lists and the Make Diff inputs
 
-QComboBox* frmmain::comboOfMru(const QString& sMRU) const
-{
-    if (sMRU == QLatin1String(mru::SourceDat))
-        return left_->cboFolder;
-    if (sMRU == QLatin1String(mru::CompareWith))
-        return right_->cboFolder;
-    if (sMRU == QLatin1String(mru::DestFile))
-        return cboFileDest;
-    return nullptr;
-}
-
 void frmmain::LoadMRUs(const QString& sMRU)
 {
-    QComboBox* combo = comboOfMru(sMRU);
-    if (!combo)
-        return;
-    const QStringList entries = LoadMRU(store_, sMRU);
-    if (!entries.first().isEmpty()) {
-        combo->clear();
-        combo->addItems(entries);
-        // Until the window is first shown the lists are filled without choosing anything.
-        combo->setCurrentIndex(-1);
-        combo->setEditText(QString());
-    }
-    QString longest;
-    for (const QString& entry : entries) {
-        if (entry.size() > longest.size())
-            longest = entry;
-    }
-    const int longestWidth = combo->fontMetrics().horizontalAdvance(longest);
-    if (combo->width() < longestWidth)
-        SetComboDropWidth(combo, longestWidth + dropWidthMargin);
-    if (m_bActive && combo->count() > 0)
-        selectFirstRecent(combo);
-}
-
-// Selecting the top entry acts as if the user had chosen it.
-void frmmain::selectFirstRecent(QComboBox* combo)
-{
-    combo->setCurrentIndex(0);
-    if (combo == cboFileDest)
-        cboFileDest_Click();
+    if (sMRU == QLatin1String(mru::DestFile))
+        destinationRecent_->reload();
     else
-        cboFolder_Click(combo == left_->cboFolder ? leftSide() : rightSide());
+        panels_->reloadRecent(sMRU);
 }
 
 void frmmain::EnableMakeDiff()
 {
-    cmdMakeDiff->setEnabled(!left_->lblSelection->text().isEmpty() && !right_->lblSelection->text().isEmpty() &&
-                            !cboFileDest->currentText().isEmpty());
+    cmdMakeDiff->setEnabled(panels_->bothSelected() && !cboFileDest->currentText().isEmpty());
 }
 
 void frmmain::Form_Activate()
 {
     m_bActive = true;
-    switch (store_.readInt16(keys::DatFolderMode)) {
-    case 0:
-        for (QComboBox* combo : {left_->cboFolder, right_->cboFolder}) {
-            if (combo->count() > 0)
-                selectFirstRecent(combo);
-        }
-        break;
-    case 1: useDatFolder(); break;
-    default: break;
-    }
-}
-
-// Both panels start in the fixed DAT folder of the options, when one is set.
-void frmmain::useDatFolder()
-{
-    const QString folder = store_.readString(keys::DatFolder);
-    if (folder.isEmpty())
-        return;
-    for (const Side& side : {leftSide(), rightSide()}) {
-        side.panel->fil->setPath(folder);
-        side.panel->cboFolder->setEditText(folder);
-    }
-    for (const Side& side : {leftSide(), rightSide()}) {
-        AddToMRU(store_, side.mru, side.panel->cboFolder->currentText());
-        LoadMRUs(side.mru);
-    }
-}
-
-void frmmain::cboFolder_Click(const Side& side)
-{
-    QComboBox* combo = side.panel->cboFolder;
-    if (combo->currentIndex() > 0) {
-        AddToMRU(store_, side.mru, combo->currentText());
-        LoadMRUs(side.mru);
-    }
-    // A remembered folder that is gone leaves the panel where it was.
-    side.panel->fil->setPath(combo->currentText());
-    EnableMakeDiff();
-    left_->cmdDelete->setEnabled(false);
-    right_->cmdDelete->setEnabled(false);
+    panels_->openStartFolders(store_.readInt16(keys::DatFolderMode));
 }
 
 void frmmain::cboFileDest_Click()
 {
-    if (cboFileDest->currentIndex() > 0) {
-        AddToMRU(store_, mru::DestFile, cboFileDest->currentText());
-        LoadMRUs(mru::DestFile);
-    }
+    if (cboFileDest->currentIndex() > 0)
+        destinationRecent_->add(cboFileDest->currentText());
     EnableMakeDiff();
 }
 
@@ -584,111 +336,13 @@ void frmmain::cmdBrowseDest_Click()
     const QString destination = chosen.isEmpty() ? preset : chosen;
     if (destination.isEmpty())
         return;
-    cboFileDest->setEditText(withDatExtension(destination));
-    AddToMRU(store_, mru::DestFile, cboFileDest->currentText());
-    LoadMRUs(mru::DestFile);
+    cboFileDest->setEditText(DiffDestination(destination));
+    destinationRecent_->add(cboFileDest->currentText());
 }
-
-// ---- the file panels
 
 void frmmain::RefreshFileList()
 {
-    for (FilePanel* panel : {left_, right_}) {
-        panel->fil->refresh();
-        panel->clearSelection();
-    }
-    EnableMakeDiff();
-}
-
-void frmmain::cboFilter_Click(const Side& side, int index)
-{
-    const std::optional<QString> pattern = FilterPattern(index);
-    if (!pattern)
-        return;
-    side.panel->fil->setPattern(*pattern);
-    RefreshFileList();
-}
-
-void frmmain::cmdBrowse_Click(const Side& side)
-{
-    const QString current = side.panel->folder();
-    const QString chosen = BrowseForFolder(prompter_, current);
-    if (chosen == current || !side.panel->fil->setPath(chosen))
-        return;
-    side.panel->cboFolder->setEditText(side.panel->folder());
-    AddToMRU(store_, side.mru, side.panel->cboFolder->currentText());
-    LoadMRUs(side.mru);
-}
-
-// The other panel takes this panel's folder, as it is listed; the combo's text may still
-// name a remembered folder that could not be opened.
-void frmmain::cmdCopyPath_Click(const Side& side)
-{
-    if (!side.other->fil->setPath(side.panel->folder()))
-        return;
-    side.other->cboFolder->setEditText(side.other->folder());
-    AddToMRU(store_, side.otherMru, side.other->cboFolder->currentText());
-    LoadMRUs(side.otherMru);
-    RefreshFileList();
-}
-
-// Folders are compared as text, letter case included.
-void frmmain::cmdCopyLeft_Click()
-{
-    const QString name = left_->fil->fileName();
-    if (left_->folder() == right_->folder() || name.isEmpty())
-        return;
-    CopyFileAskingFirst(prompter_, this, PathInFolder(left_->folder(), name), PathInFolder(right_->folder(), name));
-    RefreshFileList();
-}
-
-void frmmain::cmdCopyRight_Click()
-{
-    const QString name = right_->fil->fileName();
-    if (left_->folder() == right_->folder() || name.isEmpty())
-        return;
-    FileCopy(PathInFolder(right_->folder(), name), PathInFolder(left_->folder(), name));
-    RefreshFileList();
-}
-
-void frmmain::cmdMove_Click(const Side& side)
-{
-    const QString name = side.panel->fil->fileName();
-    if (side.panel->folder() == side.other->folder() || name.isEmpty())
-        return;
-    FileCopy(PathInFolder(side.panel->folder(), name), PathInFolder(side.other->folder(), name), true);
-    RefreshFileList();
-}
-
-void frmmain::FileCopy(const QString& sSourceFile, const QString& sDestFile, bool bMove)
-{
-    quillon::FileCopy(prompter_, sSourceFile, sDestFile, bMove);
-}
-
-// A file that could not be deleted is reported and the panels stay as they were.
-void frmmain::cmdDelete_Click(const Side& side)
-{
-    if (DeleteFileAsked(prompter_, side.panel->folder(), side.panel->fil->fileName()))
-        RefreshFileList();
-}
-
-void frmmain::fil_Click(const Side& side)
-{
-    side.panel->showSelection();
-    EnableMakeDiff();
-}
-
-void frmmain::fil_DblClick(const Side& side)
-{
-    const QString path = side.panel->selectedPath();
-    if (!path.isEmpty())
-        shell_.openFile(path);
-}
-
-void frmmain::fil_PathChange(const Side& side)
-{
-    RefreshFileList();
-    side.panel->lblSelection->clear();
+    panels_->refresh();
 }
 
 // ---- menus
@@ -728,8 +382,8 @@ void frmmain::warn(const QString& text)
 
 void frmmain::cmdMakeDiff_Click()
 {
-    const QString source = left_->selectedPath();
-    const QString compare = right_->selectedPath();
+    const QString source = panels_->left()->selectedPath();
+    const QString compare = panels_->right()->selectedPath();
     if (source.isEmpty() || compare.isEmpty()) {
         warn("Please select one Dat per side before press 'Make Diff'!");
         return;
@@ -739,8 +393,7 @@ void frmmain::cmdMakeDiff_Click()
         warn("Please select a destionation Dat before press 'Make Diff'!");
         return;
     }
-    AddToMRU(store_, mru::DestFile, typed);
-    LoadMRUs(mru::DestFile);
+    destinationRecent_->add(typed);
     const QString destination = DiffDestination(typed);
     cboFileDest->setEditText(destination);
     txtlog->clear();
@@ -755,56 +408,14 @@ void frmmain::cmdMakeDiff_Click()
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
 }
 
-void frmmain::cmdInfo_Click(const Side& side)
-{
-    ShowDatInformation(side.panel->selectedPath(), *dialogs_, prompter_, this);
-}
-
 void frmmain::showDiffResults(DiffResults results)
 {
-    lastResults_ = std::make_shared<const DiffResults>(std::move(results));
-    mnuFileLastResults->setEnabled(true);
-    if (resultsShownAfterMakeDiff())
-        mnuFileLastResults_Click();
+    lastResults_->keep(std::move(results));
 }
 
 void frmmain::showDiffReport(const DiffReports& reports, const QString& destination)
 {
-    DiffResults results;
-    if (Outcome loaded = LoadDiffResults(reports.json, reports.readable, results); !loaded) {
-        // An earlier run's results would pass for this run's.
-        lastResults_.reset();
-        mnuFileLastResults->setEnabled(false);
-        if (resultsShownAfterMakeDiff())
-            prompter_.ask({.text = "The diff DAT was written, but its results could not be read.\n" + loaded.reason(),
-                           .title = "Diff results",
-                           .icon = PromptIcon::Exclamation,
-                           .centredOnMainWindow = true});
-        return;
-    }
-    results.destination = destination;
-    nameAsChosen(results.oldInput, reports.source);
-    nameAsChosen(results.newInput, reports.compare);
-    showDiffResults(std::move(results));
-}
-
-bool frmmain::resultsShownAfterMakeDiff() const
-{
-    return store_.readInt16(keys::ShowDiffResults) == 1;
-}
-
-// One results window at a time: the one of earlier results makes way.
-void frmmain::mnuFileLastResults_Click()
-{
-    if (!lastResults_)
-        return;
-    if (resultsWindow_)
-        resultsWindow_->close();
-    resultsWindow_ = new frmDiffResults(lastResults_, prompter_, shell_.openFile, this);
-    resultsWindow_->setAttribute(Qt::WA_DeleteOnClose);
-    resultsWindow_->show();
-    resultsWindow_->raise();
-    resultsWindow_->activateWindow();
+    lastResults_->keep(reports, destination);
 }
 
 void frmmain::mnuFileCreate_Click()

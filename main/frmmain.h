@@ -7,7 +7,6 @@
 #include "menucaption.h"
 
 #include <QMainWindow>
-#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -25,9 +24,10 @@ class QToolButton;
 namespace quillon {
 
 class DatDialogs;
-class FilePanel;
-class frmDiffResults;
+class FilePanels;
+class LastDiffResults;
 class Prompter;
+class RecentCombo;
 class RunStop;
 class SettingsStore;
 
@@ -66,7 +66,6 @@ public:
     void EnableMakeDiff();
     // Reads both folders again; the selections are lost.
     void RefreshFileList();
-    void FileCopy(const QString& sSourceFile, const QString& sDestFile, bool bMove = false);
     // To be called when the options dialog has closed: the switches and the caption follow the
     // stored options, and a fixed DAT folder is put into both panels.
     void ApplyOptions();
@@ -87,45 +86,21 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct Side;
-
     void createMenus();
     QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption);
     QWidget* createPanels();
     QGroupBox* createDestinationFrame();
     QLayout* createCommandRow();
-    void setButtonTips();
-    void connectPanel(const Side& side);
-    void restorePosition();
-    void savePosition();
+    void saveWindowState();
     void rebuildSwitches();
-    QComboBox* comboOfMru(const QString& sMRU) const;
-    void selectFirstRecent(QComboBox* combo);
-    void useDatFolder();
     void warn(const QString& text);
-    Side leftSide() const;
-    Side rightSide() const;
 
     void Form_Activate();
     void cmdShowLog_Click(bool bShown);
-    void cboFolder_Click(const Side& side);
     void cboFileDest_Click();
     void cmdBrowseDest_Click();
-    void cboFilter_Click(const Side& side, int index);
-    void cmdBrowse_Click(const Side& side);
-    void cmdCopyPath_Click(const Side& side);
-    void cmdCopyLeft_Click();
-    void cmdCopyRight_Click();
-    void cmdMove_Click(const Side& side);
-    void cmdDelete_Click(const Side& side);
-    void fil_Click(const Side& side);
-    void fil_DblClick(const Side& side);
-    void fil_PathChange(const Side& side);
     void cmdMakeDiff_Click();
-    void cmdInfo_Click(const Side& side);
     void mnuFileCreate_Click();
-    void mnuFileLastResults_Click();
-    bool resultsShownAfterMakeDiff() const;
     void mnuSettings_Click();
     void mnuSettingsCopy_Click();
     void mnuAbout_Click();
@@ -142,9 +117,9 @@ private:
     bool m_bActive = false;
     QList<MenuItemCaption> menuItems_;
 
-    FilePanel* left_ = nullptr;
-    FilePanel* right_ = nullptr;
+    FilePanels* panels_ = nullptr;
     QComboBox* cboFileDest = nullptr;
+    std::unique_ptr<RecentCombo> destinationRecent_;
     QPushButton* cmdBrowseDest = nullptr;
     QPushButton* cmdMakeDiff = nullptr;
     QToolButton* cmdZipDat = nullptr;
@@ -154,8 +129,7 @@ private:
     QStatusBar* sbStatusBar = nullptr;
     QAction* mnuAdvancedDesigner = nullptr;
     QAction* mnuFileLastResults = nullptr;
-    std::shared_ptr<const DiffResults> lastResults_;
-    QPointer<frmDiffResults> resultsWindow_;
+    std::unique_ptr<LastDiffResults> lastResults_;
 };
 
 }  // namespace quillon

@@ -7,6 +7,7 @@
 #include "settingkeys.h"
 #include "themedicon.h"
 #include "utilities.h"
+#include "windowfont.h"
 #include "ziparchive.h"
 
 #include <QCloseEvent>
@@ -55,7 +56,7 @@ frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
 {
     setObjectName("frmCreate");
     setWindowTitle("Create a Dat-File from a MAME Executable");
-    setFont(QFont("Tahoma"));
+    UseWindowFont(*this);
     buildControls();
     cmdZipDat->setChecked(store_.readBool(keys::CreateDatZipDat));
     saveToRecent_ = std::make_unique<RecentCombo>(store_, mru::SaveTo, cboSaveTo, m_bActivated);

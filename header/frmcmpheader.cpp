@@ -5,6 +5,7 @@
 #include "settingkeys.h"
 #include "settingsstore.h"
 #include "utilities.h"
+#include "windowfont.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -65,7 +66,7 @@ frmCMPHeader::frmCMPHeader(SettingsStore& store, QWidget* mainWindow)
 {
     setObjectName(QStringLiteral("frmCMPHeader"));
     setWindowTitle(QStringLiteral("ClrMame Pro Header"));
-    setFont(QFont(QStringLiteral("Tahoma"), font().pointSize()));
+    UseWindowFont(*this);
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("Name :"), cboHeaderName);

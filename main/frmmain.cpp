@@ -21,9 +21,9 @@
 #include "themedicon.h"
 #include "utilities.h"
 #include "windowdatdialogs.h"
+#include "windowfont.h"
 #include "windowposition.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -64,10 +64,7 @@ frmmain::frmmain(SettingsStore& store, Prompter& prompter, const StartupOptions&
       dialogs_(windowDialogs_.get())
 {
     setObjectName("frmmain");
-    // Tahoma by name, as every window asks for it, at the desktop's own size.
-    QFont font = QApplication::font();
-    font.setFamily("Tahoma");
-    setFont(font);
+    UseWindowFont(*this);
 
     createMenus();
     mnuAdvancedDesigner->setVisible(startup.advancedMode);

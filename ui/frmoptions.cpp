@@ -3,6 +3,7 @@
 #include "folderpicker.h"
 #include "settingkeys.h"
 #include "themedicon.h"
+#include "windowfont.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -67,7 +68,7 @@ frmOptions::frmOptions(SettingsStore& store, Prompter& prompter, QWidget* parent
 {
     setObjectName("frmOptions");
     setWindowTitle("Options");
-    setFont(QFont("Tahoma"));
+    UseWindowFont(*this);
 
     auto* pages = new QTabWidget(this);
     pages->addTab(createGeneralPage(), "General");

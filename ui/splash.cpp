@@ -1,6 +1,7 @@
 #include "splash.h"
 
 #include "dialogprompter.h"
+#include "windowfont.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -16,7 +17,8 @@ namespace {
 
 QFont messageFont()
 {
-    QFont font(QStringLiteral("Tahoma"), 10);
+    QFont font = WindowFont();
+    font.setPointSize(10);
     font.setBold(true);
     return font;
 }

@@ -52,12 +52,6 @@ Outcome commitSaveFile(QSaveFile& output)
 
 }  // namespace
 
-QString TrimNull(const QString& text)
-{
-    const qsizetype nul = text.indexOf(QChar(0));
-    return nul < 0 ? text : text.left(nul);
-}
-
 bool FileExists(const QString& path)
 {
     const QFileInfo info(path);

@@ -11,8 +11,6 @@ class QFileDevice;
 // Small path, quoting and file helpers shared by every window. Paths use "/" as separator.
 namespace quillon {
 
-// The part before the first NUL character.
-QString TrimNull(const QString& text);
 // True for an existing path that is not a folder; any error gives false.
 bool FileExists(const QString& path);
 // keepFolder: the path without its last extension; otherwise the bare file name without it.

@@ -42,8 +42,6 @@ TEST(TextUtilities, QuotesAndNuls)
     EXPECT_EQ(RemoveQuotes("\"a b\""), "a b");
     EXPECT_EQ(RemoveQuotes("\"a"), "a");
     EXPECT_EQ(RemoveQuotes("\""), "");
-    EXPECT_EQ(TrimNull(QString("abc") + QChar(0) + "junk"), "abc");
-    EXPECT_EQ(TrimNull("abc"), "abc");
 }
 
 TEST(FileUtilities, FileExistsOnlyForFiles)

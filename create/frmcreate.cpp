@@ -60,7 +60,7 @@ frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
     buildControls();
     cmdZipDat->setChecked(store_.readBool(keys::CreateDatZipDat));
     saveToRecent_ = std::make_unique<RecentCombo>(store_, mru::SaveTo, cboSaveTo, m_bActivated);
-    LoadMRUs();
+    saveToRecent_->reload();
     // The window opens on the newest destination, ready for another run.
     if (cboSaveTo->count() > 0)
         cboSaveTo->setCurrentIndex(0);
@@ -165,11 +165,6 @@ void frmCreate::done(int result)
     store_.write(keys::CreateDatZipDat, cmdZipDat->isChecked() ? "True" : "False");
     m_bActivated = false;
     QDialog::done(result);
-}
-
-void frmCreate::LoadMRUs()
-{
-    saveToRecent_->reload();
 }
 
 void frmCreate::EnableCreateDat()

@@ -28,8 +28,6 @@ public:
     frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent = nullptr);
     ~frmCreate() override;
 
-    void LoadMRUs();
-
     // While a DAT is being created, Cancel and Escape stop the program instead of closing.
     void reject() override;
 

@@ -117,7 +117,7 @@ QString frmCMPHeader::GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow
     if (!sDat.isEmpty())
         editor.FillFromDat(sDat);
     editor.exec();
-    return editor.headerFile();
+    return editor.m_sHeaderFile;
 }
 
 bool frmCMPHeader::EditHeader(SettingsStore& store, QWidget* mainWindow, DatHeader& header)
@@ -148,21 +148,6 @@ void frmCMPHeader::FillFromHeader(const DatHeader& header)
     cboHeaderCat->setEditText(header.category);
     txtHeaderComment->setText(header.comment);
     encoding_ = header.encoding;
-}
-
-RecentCombo* frmCMPHeader::recentOfList(const QString& listName) const
-{
-    for (const auto& recent : recents_) {
-        if (recent->listName() == listName)
-            return recent.get();
-    }
-    return nullptr;
-}
-
-void frmCMPHeader::LoadMRUs(const QString& listName)
-{
-    if (RecentCombo* recent = recentOfList(listName))
-        recent->reload();
 }
 
 void frmCMPHeader::EnableSaveButton()

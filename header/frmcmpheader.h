@@ -35,21 +35,15 @@ public:
     // saved; `header` then holds the saved values. No header file is written.
     static bool EditHeader(SettingsStore& store, QWidget* mainWindow, DatHeader& header);
 
-    // Puts the values of the DAT's header into the boxes, empty ones included.
-    void FillFromDat(const QString& sDat);
-    void FillFromHeader(const DatHeader& header);
-    // Refills the combo of a list: mru::HeaderName, mru::HeaderDesc or mru::HeaderAuthor.
-    void LoadMRUs(const QString& listName);
-    void EnableSaveButton();
-    // The header file written by Save; "" when nothing was saved.
-    const QString& headerFile() const { return m_sHeaderFile; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    RecentCombo* recentOfList(const QString& listName) const;
+    // Puts the values of the DAT's header into the boxes, empty ones included.
+    void FillFromDat(const QString& sDat);
+    void FillFromHeader(const DatHeader& header);
+    void EnableSaveButton();
     void recordPickedEntry(RecentCombo& recent, int index);
     DatHeader headerFromBoxes() const;
     void writeHeaderFile(const DatHeader& header);

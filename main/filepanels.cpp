@@ -108,17 +108,6 @@ bool FilePanels::bothSelected() const
     return !left_->lblSelection->text().isEmpty() && !right_->lblSelection->text().isEmpty();
 }
 
-bool FilePanels::reloadRecent(const QString& listName)
-{
-    for (RecentCombo* recent : {sourceRecent_.get(), compareRecent_.get()}) {
-        if (recent->listName() == listName) {
-            recent->reload();
-            return true;
-        }
-    }
-    return false;
-}
-
 void FilePanels::refresh()
 {
     for (FilePanel* panel : {left_, right_}) {

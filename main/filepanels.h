@@ -27,8 +27,6 @@ public:
     FilePanel* right() const { return right_; }
     // True when both panels have a selected file.
     bool bothSelected() const;
-    // Refills the folder combo of "SourceDat" or "CompareWith"; false for any other list.
-    bool reloadRecent(const QString& listName);
     // Reads both folders again; the selections are lost.
     void refresh();
     // On the window's first activation: mode 0 opens each panel on its newest recent folder,

@@ -299,14 +299,6 @@ void frmmain::cmdShowLog_Click(bool bShown)
 
 // ---- recent lists and the Make Diff inputs
 
-void frmmain::LoadMRUs(const QString& sMRU)
-{
-    if (sMRU == QLatin1String(mru::DestFile))
-        destinationRecent_->reload();
-    else
-        panels_->reloadRecent(sMRU);
-}
-
 void frmmain::EnableMakeDiff()
 {
     cmdMakeDiff->setEnabled(panels_->bothSelected() && !cboFileDest->currentText().isEmpty());
@@ -403,11 +395,6 @@ void frmmain::cmdMakeDiff_Click()
                       [this](const QString& text) { ShowTips(text); }, &stop);
     makeDiff.setReportSink([this, &destination](const DiffReports& reports) { showDiffReport(reports, destination); });
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
-}
-
-void frmmain::showDiffResults(DiffResults results)
-{
-    lastResults_->keep(std::move(results));
 }
 
 void frmmain::showDiffReport(const DiffReports& reports, const QString& destination)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "commandline.h"
-#include "diffresults.h"
 #include "difftool.h"
 #include "makediff.h"
 #include "menucaption.h"
@@ -48,7 +47,6 @@ public:
     frmmain(SettingsStore& store, Prompter& prompter, const StartupOptions& startup = {}, QWidget* parent = nullptr);
     ~frmmain() override;
 
-    const QString& switches() const { return m_sSwitches; }
     // Restores the window when minimised and brings it to the front.
     void bringToFront();
     void setDesktopShell(DesktopShell shell);
@@ -57,29 +55,10 @@ public:
     // The zip chooser and header editor of Make Diff and Info; the real windows unless set.
     void setDatDialogs(DatDialogs& dialogs);
 
-    // Status panel 1 shows the text, or nothing.
-    void ShowTips(const QString& sText);
-    void HideTips();
-    // Refills the combo of the recent list "SourceDat", "CompareWith" or "DestFile".
-    void LoadMRUs(const QString& sMRU);
-    // Make Diff is enabled while both panels have a selected file and a destination is named.
-    void EnableMakeDiff();
-    // Reads both folders again; the selections are lost.
-    void RefreshFileList();
-    // To be called when the options dialog has closed: the switches and the caption follow the
-    // stored options, and a fixed DAT folder is put into both panels.
-    void ApplyOptions();
-
-    // To be called after a successful Make Diff: keeps the results for "Last diff results" and
-    // shows them unless the user turned that off.
-    void showDiffResults(DiffResults results);
-    // The same from the reports of a run, naming a DAT taken out of a zip archive by its archive
-    // and entry. A report that cannot be read is reported to the user, with the reason, and
-    // changes nothing.
+    // To be called after a successful Make Diff with the reports of the run: keeps the results
+    // for "Last diff results" and shows them unless the user turned that off. A report that
+    // cannot be read is reported to the user, with the reason.
     void showDiffReport(const DiffReports& reports, const QString& destination);
-
-    // Every menu item with its caption, in menu order.
-    const QList<MenuItemCaption>& menuItems() const { return menuItems_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -94,6 +73,16 @@ private:
     void saveWindowState();
     void rebuildSwitches();
     void warn(const QString& text);
+    // Status panel 1 shows the text, or nothing.
+    void ShowTips(const QString& sText);
+    void HideTips();
+    // Make Diff is enabled while both panels have a selected file and a destination is named.
+    void EnableMakeDiff();
+    // Reads both folders again; the selections are lost.
+    void RefreshFileList();
+    // Once the options dialog has closed: the switches and the caption follow the stored
+    // options, and a fixed DAT folder is put into both panels.
+    void ApplyOptions();
 
     void Form_Activate();
     void cmdShowLog_Click(bool bShown);

@@ -227,8 +227,9 @@ TEST_F(CreateWindow, SaveDialogAddsTheExtensionOfTheChosenType)
 TEST_F(CreateWindow, ChosenRecentDestinationMovesToTheTop)
 {
     SaveMRU(temp.store(), mru::SaveTo, {"/a.dat", "/b.dat", "/c.dat"});
-    window.LoadMRUs();
-    auto* saveTo = find<QComboBox>("cboSaveTo");
+    frmCreate reopened(temp.store(), prompter);
+    auto* saveTo = reopened.findChild<QComboBox*>("cboSaveTo");
+    EXPECT_EQ(saveTo->currentText(), "/a.dat") << "the window opens on the newest destination";
     ASSERT_EQ(saveTo->count(), 3);
     saveTo->setCurrentIndex(2);
     emit saveTo->activated(2);

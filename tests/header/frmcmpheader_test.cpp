@@ -158,10 +158,13 @@ TEST_F(HeaderEditor, FillsFromTheDatAndKeepsItsCategoryAsItStands)
 
 TEST_F(HeaderEditor, ADatWithoutHeaderEmptiesEveryBoxTheCategoryToo)
 {
-    frmCMPHeader editor(store());
-    editor.FillFromDat(datWith("game (\r\n)\r\n"));
-    EXPECT_EQ(text(editor, "cboHeaderCat"), "");
-    EXPECT_EQ(text(editor, "cboHeaderName"), "");
+    runEditor(
+        [](frmCMPHeader& editor) {
+            EXPECT_EQ(text(editor, "cboHeaderCat"), "");
+            EXPECT_EQ(text(editor, "cboHeaderName"), "");
+            click(editor, "cmdCancel");
+        },
+        datWith("game (\r\n)\r\n"));
 }
 
 TEST_F(HeaderEditor, CancelAndTheCloseBoxReturnNothingAndLeaveNoFile)

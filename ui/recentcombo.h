@@ -26,7 +26,6 @@ public:
     // Puts the value at the top of the list, moving it up if it is listed, and refills the combo.
     void add(const QString& value);
 
-    const QString& listName() const { return listName_; }
     QComboBox* combo() const { return combo_; }
 
 private:

@@ -93,7 +93,7 @@ TEST(FileUtilities, JoinTextFilesKeepsTheDestinationWhenASourceIsMissing)
 
     EXPECT_FALSE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("missing")}));
     EXPECT_EQ(readAll(destination), "the user's file");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file is left";
 }
 
 TEST(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
@@ -108,7 +108,7 @@ TEST(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
 
     EXPECT_FALSE(CopyFileReplacing(folder.filePath("missing.dat"), destination));
     EXPECT_EQ(readAll(destination), bytes);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file is left";
 }
 
 TEST(FileUtilities, DeleteFileQuietRemovesReadOnlyFilesAndIgnoresMissingOnes)
@@ -135,6 +135,23 @@ TEST(FileUtilities, ACopyCutShortByAFullDiskLeavesTheDestinationAsItWas)
 
     EXPECT_TRUE(copy.finished);
     EXPECT_FALSE(copy.ok);
+    EXPECT_EQ(copy.reason, destination + ": File too large");
     EXPECT_EQ(readAll(destination), "the user's DAT\r\n");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+TEST(FileUtilities, AReplacedFileKeepsItsLinkAndPermissions)
+{
+    QTemporaryDir folder;
+    const QString target = folder.filePath("real.dat");
+    const QString link = folder.filePath("link.dat");
+    writeFile(target, "old", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    ASSERT_TRUE(QFile::link(target, link));
+    writeFile(folder.filePath("new.dat"), "new");
+
+    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), link));
+
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(target), "new");
+    EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::ReadUser | QFile::WriteOwner | QFile::WriteUser | QFile::ReadGroup);
 }

@@ -23,7 +23,7 @@ bool run(const QStringList& arguments)
 {
     const QString& command = arguments[0];
     if (command == QLatin1String("append") && arguments.size() == 3)
-        return quillon::AppendDatWithoutHeader(arguments[1], arguments[2]);
+        return quillon::AppendDatWithoutHeader(arguments[1], arguments[2]).ok();
     if (command == QLatin1String("zip") && arguments.size() == 4)
         return quillon::AddToZip(arguments[1], arguments[2], arguments[3]);
     if (command == QLatin1String("unzip") && arguments.size() == 4)

@@ -1,16 +1,19 @@
 #include "cmpheader.h"
 
+#include "atomicfile.h"
 #include "datlines.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
 #include "utilities.h"
 
 #include <QCoreApplication>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace quillon {
 
@@ -149,17 +152,26 @@ public:
         return pending_.size() < Capacity || flush();
     }
 
+    // The system's reason is taken at once, before anything else can change errno.
     bool flush()
     {
         const bool written = file_.write(pending_) == pending_.size();
+        if (!written)
+            error_ = errno;
         pending_.clear();
         return written;
+    }
+
+    Outcome failure() const
+    {
+        return Outcome::failure(file_.fileName() + ": " + (error_ ? SystemReason(error_) : file_.errorString()));
     }
 
 private:
     static constexpr qsizetype Capacity = 1 << 20;
     QFile& file_;
     QByteArray pending_;
+    int error_ = 0;
 };
 
 }  // namespace
@@ -186,7 +198,7 @@ QByteArray HeaderLineValue(QByteArrayView line, QByteArrayView key)
     return removeQuotes(value.mid(key.size() + 1));
 }
 
-bool WriteHeaderFile(const QString& path, const DatHeader& header)
+Outcome WriteHeaderFile(const QString& path, const DatHeader& header)
 {
     const std::array<std::pair<const char*, const QString*>, 6> lines{{
         {"name", &header.name},
@@ -206,8 +218,11 @@ bool WriteHeaderFile(const QString& path, const DatHeader& header)
     }
     block += ")\r\n";
 
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(block) == block.size() && file.commit();
+    AtomicFile file(path);
+    Outcome written = file.open();
+    if (written)
+        written = file.write(block);
+    return written ? file.commit() : written;
 }
 
 void ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile)
@@ -230,14 +245,14 @@ void ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& h
     ReadDatHeader(path, header, store.readBool(keys::SearchWholeFile));
 }
 
-bool AppendDatWithoutHeader(const QString& destination, const QString& source)
+Outcome AppendDatWithoutHeader(const QString& destination, const QString& source)
 {
     DatLineReader reader(source);
     if (reader.failed())
-        return false;
+        return Outcome::failure(source + ": " + reader.errorString());
     QFile output(destination);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return false;
+        return Outcome::failure(destination + ": " + output.errorString());
     BlockWriter writer(output);
     QByteArrayView line;
     int linesCounted = 0;
@@ -247,12 +262,16 @@ bool AppendDatWithoutHeader(const QString& destination, const QString& source)
         if (opensHeaderBlock(line))
             skipBlock(reader);
         else if (!writer.writeLine(line))
-            return false;
+            return writer.failure();
     }
-    if (!writer.flush() || reader.failed())
-        return false;
-    output.close();
-    return output.error() == QFileDevice::NoError;
+    if (!writer.flush())
+        return writer.failure();
+    if (reader.failed())
+        return Outcome::failure(source + ": " + reader.errorString());
+    // A full disk may show only when the data reaches it.
+    if (::fsync(output.handle()) != 0)
+        return Outcome::failure(destination + ": " + SystemReason(errno));
+    return Outcome::success();
 }
 
 }  // namespace quillon

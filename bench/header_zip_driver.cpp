@@ -25,9 +25,9 @@ bool run(const QStringList& arguments)
     if (command == QLatin1String("append") && arguments.size() == 3)
         return quillon::AppendDatWithoutHeader(arguments[1], arguments[2]).ok();
     if (command == QLatin1String("zip") && arguments.size() == 4)
-        return quillon::AddToZip(arguments[1], arguments[2], arguments[3]);
+        return quillon::AddToZip(arguments[1], arguments[2], arguments[3]).ok();
     if (command == QLatin1String("unzip") && arguments.size() == 4)
-        return quillon::ExtractZipEntry(arguments[1], arguments[2], arguments[3]);
+        return quillon::ExtractZipEntry(arguments[1], arguments[2], arguments[3]).ok();
     std::exit(usage());
 }
 

@@ -24,23 +24,6 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
-// A link is followed to the file it names, so that the link itself survives the rename.
-QString resolveLinks(const QString& target)
-{
-    const QFileInfo info(target);
-    if (!info.isSymLink())
-        return target;
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
-}
-
-QString newFileBeside(const QString& finalPath)
-{
-    const QFileInfo info(finalPath);
-    const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
-    return info.path() + "/." + info.fileName() + '.' + suffix + ".part";
-}
-
 // Retries after a signal; a short write goes on with the rest.
 bool writeFully(int fd, const char* data, size_t size)
 {
@@ -89,7 +72,42 @@ QString SystemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-AtomicFile::AtomicFile(const QString& target) : finalPath_(resolveLinks(target)) {}
+// A link is followed to the file it names, so that the link itself survives the rename.
+QString ResolveLinks(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+
+QString NameBeside(const QString& finalPath)
+{
+    const QFileInfo info(finalPath);
+    const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
+    return info.path() + "/." + info.fileName() + '.' + suffix + ".part";
+}
+
+Outcome FlushAndRename(const QString& written, const QString& finalPath)
+{
+    const QByteArray from = nativePath(written);
+    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (::fsync(fd) != 0)
+            error = errno;
+        ::close(fd);
+    }
+    if (error == 0 && ::rename(from.constData(), nativePath(finalPath).constData()) != 0)
+        error = errno;
+    if (error == 0)
+        return Outcome::success();
+    ::unlink(from.constData());
+    return Outcome::failure(finalPath + ": " + SystemReason(error));
+}
+
+AtomicFile::AtomicFile(const QString& target) : finalPath_(ResolveLinks(target)) {}
 
 AtomicFile::~AtomicFile()
 {
@@ -109,7 +127,7 @@ Outcome AtomicFile::open()
     if (replacing && S_ISDIR(existing.st_mode))
         return failure(finalPath_, EISDIR);
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
-        newPath_ = newFileBeside(finalPath_);
+        newPath_ = NameBeside(finalPath_);
         fd_ = ::open(nativePath(newPath_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0 || errno != EEXIST)
             break;

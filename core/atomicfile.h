@@ -54,4 +54,12 @@ private:
 // The reason the system gives for an error number ("No space left on device").
 QString SystemReason(int error);
 
+// The file a path names once symbolic links are followed; the path itself when it is no link.
+QString ResolveLinks(const QString& path);
+// A new, unused name in the folder of `finalPath`, hidden, for a file that is to replace it.
+QString NameBeside(const QString& finalPath);
+// Flushes the finished file `written` to disk and renames it over `finalPath`, for writers that
+// produce the file themselves. On failure `written` is removed and `finalPath` left alone.
+Outcome FlushAndRename(const QString& written, const QString& finalPath);
+
 }  // namespace quillon

@@ -109,7 +109,7 @@ bool MakeDiff::writeWithHeader(const DiffRequest& request, const QString& header
 bool MakeDiff::zipAs(const QString& file, const QString& destination)
 {
     showStatus_("Zipping DatFile...");
-    const bool zipped = AddToZip(archiveBeside(destination), file, destination, false);
+    const bool zipped = AddToZip(archiveBeside(destination), file, destination, false).ok();
     showStatus_({});
     return zipped;
 }

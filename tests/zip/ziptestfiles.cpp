@@ -81,4 +81,22 @@ QStringList entryNames(const QString& zipPath)
     return names;
 }
 
+bool setDeclaredSize(const QString& zipPath, quint32 size)
+{
+    QFile file(zipPath);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray archive = file.readAll();
+    // Where the uncompressed size sits in a local file header and in a central directory header.
+    const std::pair<QByteArray, qsizetype> fields[] = {{QByteArray("PK\x03\x04"), 22}, {QByteArray("PK\x01\x02"), 24}};
+    for (const auto& [signature, offset] : fields) {
+        const qsizetype header = archive.indexOf(signature);
+        if (header < 0 || header + offset + 4 > archive.size())
+            return false;
+        for (int byte = 0; byte < 4; ++byte)
+            archive[header + offset + byte] = static_cast<char>((size >> (8 * byte)) & 0xff);
+    }
+    return file.seek(0) && file.write(archive) == archive.size();
+}
+
 }  // namespace quillon::testing

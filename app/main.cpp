@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
+#include "tempfileclaim.h"
 #include "terminationwatcher.h"
 
 #include <QApplication>
@@ -25,6 +26,9 @@ int main(int argc, char* argv[])
     SingleInstance instance;
     if (!ClaimSingleInstance(instance, store, prompter))
         return 0;
+    // Files left by an instance that was killed are of no use to anyone now.
+    const TempFileClaim tempFiles;
+    RemoveLeftoverTempFiles();
     const StartupOptions startup = WalkCommandLine(QApplication::arguments().mid(1), prompter);
 
     frmmain window(store, prompter, startup);

@@ -1,6 +1,7 @@
 #include "utilities.h"
 
 #include "atomicfile.h"
+#include "tempfileclaim.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -94,7 +95,7 @@ QString GetTempFolder()
 
 QString GetTempFileName(const QString& prefix)
 {
-    QTemporaryFile file(GetTempFolder() + prefix + "XXXXXX.tmp");
+    QTemporaryFile file(GetTempFolder() + prefix + TempFileClaim::currentTag() + "XXXXXX.tmp");
     file.setAutoRemove(false);
     return file.open() ? file.fileName() : QString();
 }

@@ -23,6 +23,11 @@ int main(int argc, char* argv[])
 
     SettingsStore store(SettingsStore::defaultPath());
     DialogPrompter prompter;
+    store.setWriteFailureHandler([&prompter, &store](const QString& reason) {
+        prompter.ask({.text = "Your settings cannot be saved in " + store.fileName() + ":\n" + reason
+                              + "\n\nChanges you make now will be lost when Quillon closes.",
+                      .icon = PromptIcon::Exclamation});
+    });
     SingleInstance instance;
     if (!ClaimSingleInstance(instance, store, prompter))
         return 0;

@@ -11,9 +11,10 @@ namespace quillon {
 
 namespace {
 
-void reportFailedRewrite(Prompter& prompter, const QString& path)
+void reportFailedRewrite(Prompter& prompter, const QString& path, const Outcome& outcome)
 {
-    prompter.ask({.text = "The header of " + path + " could not be rewritten; it was left as it was.",
+    prompter.ask({.text = "The header of " + path + " could not be rewritten; it was left as it was.\n\n"
+                          + outcome.reason(),
                   .icon = PromptIcon::Critical});
 }
 
@@ -24,8 +25,11 @@ void rewritePlainDat(const QString& dat, DatDialogs& dialogs, Prompter& prompter
         return;
     // The header file receives the DAT's lines outside its old header blocks and so becomes the
     // whole new DAT.
-    if (!AppendDatWithoutHeader(headerFile, dat) || !CopyFileReplacing(headerFile, dat).ok())
-        reportFailedRewrite(prompter, dat);
+    Outcome rewritten = AppendDatWithoutHeader(headerFile, dat);
+    if (rewritten)
+        rewritten = CopyFileReplacing(headerFile, dat);
+    if (!rewritten)
+        reportFailedRewrite(prompter, dat, rewritten);
     DeleteFileQuiet(headerFile);
 }
 
@@ -40,8 +44,11 @@ void rewriteZippedDat(const QString& zipFile, DatDialogs& dialogs, Prompter& pro
         GetExtension(entryName).toLower() == "dat" ? dialogs.GetCMPHeaderFile(extracted) : QString();
     if (!headerFile.isEmpty()) {
         const BusyScope busy(mainWindow);
-        if (!AppendDatWithoutHeader(headerFile, extracted) || !AddToZip(zipFile, headerFile, entryName, false))
-            reportFailedRewrite(prompter, zipFile);
+        Outcome rewritten = AppendDatWithoutHeader(headerFile, extracted);
+        if (rewritten)
+            rewritten = AddToZip(zipFile, headerFile, entryName, false);
+        if (!rewritten)
+            reportFailedRewrite(prompter, zipFile, rewritten);
     }
     DeleteFileQuiet(extracted);
     DeleteFileQuiet(headerFile);

@@ -13,8 +13,6 @@
 #include <array>
 #include <cerrno>
 
-#include <unistd.h>
-
 namespace quillon {
 
 namespace {
@@ -268,9 +266,10 @@ Outcome AppendDatWithoutHeader(const QString& destination, const QString& source
         return writer.failure();
     if (reader.failed())
         return Outcome::failure(source + ": " + reader.errorString());
-    // A full disk may show only when the data reaches it.
-    if (::fsync(output.handle()) != 0)
-        return Outcome::failure(destination + ": " + SystemReason(errno));
+    // Some file systems (network ones) report a failed write only when the file is closed.
+    output.close();
+    if (output.error() != QFileDevice::NoError)
+        return Outcome::failure(destination + ": " + output.errorString());
     return Outcome::success();
 }
 

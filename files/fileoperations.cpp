@@ -64,6 +64,30 @@ private:
     QProgressDialog dialog_;
 };
 
+// A move deletes its source only when the copy holds every byte of it.
+Outcome checkWholeCopy(const QString& source, const QString& copy)
+{
+    const qint64 sourceSize = QFileInfo(source).size();
+    const qint64 copySize = QFileInfo(copy).size();
+    if (sourceSize == copySize)
+        return Outcome::success();
+    return Outcome::failure(QStringLiteral("%1 holds %2 of the %3 bytes of %4; the source was kept.")
+                                .arg(copy).arg(copySize).arg(sourceSize).arg(source));
+}
+
+Outcome copyOrMove(const QString& source, const QString& destination, bool move)
+{
+    Outcome done = CopyFileWithProgress(source, destination);
+    if (done && move)
+        done = checkWholeCopy(source, destination);
+    if (done && move) {
+        QString why;
+        if (!RemoveFileUnforced(source, why))
+            done = Outcome::failure(why);
+    }
+    return done;
+}
+
 }  // namespace
 
 QString PathInFolder(const QString& folder, const QString& name)
@@ -111,34 +135,6 @@ bool RemoveFileUnforced(const QString& path, QString& why)
     }
     return true;
 }
-
-namespace {
-
-// A move deletes its source only when the copy holds every byte of it.
-Outcome checkWholeCopy(const QString& source, const QString& copy)
-{
-    const qint64 sourceSize = QFileInfo(source).size();
-    const qint64 copySize = QFileInfo(copy).size();
-    if (sourceSize == copySize)
-        return Outcome::success();
-    return Outcome::failure(QStringLiteral("%1 holds %2 of the %3 bytes of %4; the source was kept.")
-                                .arg(copy).arg(copySize).arg(sourceSize).arg(source));
-}
-
-Outcome copyOrMove(const QString& source, const QString& destination, bool move)
-{
-    Outcome done = CopyFileWithProgress(source, destination);
-    if (done && move)
-        done = checkWholeCopy(source, destination);
-    if (done && move) {
-        QString why;
-        if (!RemoveFileUnforced(source, why))
-            done = Outcome::failure(why);
-    }
-    return done;
-}
-
-}  // namespace
 
 void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDestFile, bool bMove)
 {

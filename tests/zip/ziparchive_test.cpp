@@ -216,6 +216,21 @@ TEST_F(ZipArchives, AnEntryHoldingMoreThanItDeclaresIsDamaged)
     }
 }
 
+TEST_F(ZipArchives, AnEntryLargerThanTheFreeSpaceIsNotStarted)
+{
+    ASSERT_TRUE(makeZip(path("big.zip"), {{"game.dat", sample(1000)}}));
+    constexpr quint64 onePebibyte = quint64(1) << 50;
+    ASSERT_TRUE(testing::setDeclaredSize64(path("big.zip"), onePebibyte));
+    writeFile(path("out.tmp"), "");
+
+    const Outcome extracted = ExtractZipEntry(path("big.zip"), "game.dat", path("out.tmp"));
+
+    EXPECT_FALSE(extracted);
+    EXPECT_TRUE(extracted.reason().startsWith(QStringLiteral("The entry needs %1 bytes, but only ").arg(onePebibyte)))
+        << extracted.reason().toStdString();
+    EXPECT_EQ(QFileInfo(path("out.tmp")).size(), 0);
+}
+
 TEST(RealZips, ListAndExtractTheSharedDats)
 {
     const QString zip = QStringLiteral(SHARED_DATS_DIR "/mame_0.37b5_listinfo.zip");

@@ -99,4 +99,37 @@ bool setDeclaredSize(const QString& zipPath, quint32 size)
     return file.seek(0) && file.write(archive) == archive.size();
 }
 
+bool setDeclaredSize64(const QString& zipPath, quint64 size)
+{
+    QFile file(zipPath);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray archive = file.readAll();
+    const qsizetype central = archive.indexOf("PK\x01\x02");
+    const qsizetype end = archive.indexOf("PK\x05\x06");
+    if (central < 0 || end < central)
+        return false;
+    const auto putLittleEndian = [](QByteArray& bytes, qsizetype at, quint64 value, int width) {
+        for (int byte = 0; byte < width; ++byte)
+            bytes[at + byte] = static_cast<char>((value >> (8 * byte)) & 0xff);
+    };
+    const auto readShort = [&archive](qsizetype at) {
+        return static_cast<quint16>(static_cast<quint8>(archive[at]) | static_cast<quint8>(archive[at + 1]) << 8);
+    };
+    QByteArray extra(12, '\0');
+    putLittleEndian(extra, 0, 0x0001, 2);  // the ZIP64 extended information
+    putLittleEndian(extra, 2, 8, 2);
+    putLittleEndian(extra, 4, size, 8);
+    const quint16 nameLength = readShort(central + 28);
+    const quint16 extraLength = readShort(central + 30);
+    putLittleEndian(archive, central + 24, 0xFFFFFFFF, 4);
+    putLittleEndian(archive, central + 30, extraLength + 12u, 2);
+    archive.insert(central + 46 + nameLength, extra);
+    const qsizetype movedEnd = end + extra.size();
+    const quint64 directorySize = static_cast<quint8>(archive[movedEnd + 12]) | static_cast<quint8>(archive[movedEnd + 13]) << 8
+        | static_cast<quint8>(archive[movedEnd + 14]) << 16 | static_cast<quint64>(static_cast<quint8>(archive[movedEnd + 15])) << 24;
+    putLittleEndian(archive, movedEnd + 12, directorySize + 12, 4);
+    return file.resize(0) && file.write(archive) == archive.size();
+}
+
 }  // namespace quillon::testing

@@ -25,5 +25,8 @@ QStringList entryNames(const QString& zipPath);
 // Makes the archive's only entry declare `size` bytes, in its local and central headers, as a
 // damaged or hostile archive may; false when the archive has no such headers.
 bool setDeclaredSize(const QString& zipPath, quint32 size);
+// The same for a size beyond 4 GiB, which only the ZIP64 extra field of the central directory
+// can hold.
+bool setDeclaredSize64(const QString& zipPath, quint64 size);
 
 }  // namespace quillon::testing

@@ -113,22 +113,24 @@ bool setDeclaredSize64(const QString& zipPath, quint64 size)
         for (int byte = 0; byte < width; ++byte)
             bytes[at + byte] = static_cast<char>((value >> (8 * byte)) & 0xff);
     };
-    const auto readShort = [&archive](qsizetype at) {
-        return static_cast<quint16>(static_cast<quint8>(archive[at]) | static_cast<quint8>(archive[at + 1]) << 8);
+    const auto readLittleEndian = [&archive](qsizetype at, int width) {
+        quint64 value = 0;
+        for (int byte = width - 1; byte >= 0; --byte)
+            value = value << 8 | static_cast<quint8>(archive[at + byte]);
+        return value;
     };
     QByteArray extra(12, '\0');
     putLittleEndian(extra, 0, 0x0001, 2);  // the ZIP64 extended information
     putLittleEndian(extra, 2, 8, 2);
     putLittleEndian(extra, 4, size, 8);
-    const quint16 nameLength = readShort(central + 28);
-    const quint16 extraLength = readShort(central + 30);
+    const quint64 nameLength = readLittleEndian(central + 28, 2);
+    const quint64 extraLength = readLittleEndian(central + 30, 2);
     putLittleEndian(archive, central + 24, 0xFFFFFFFF, 4);
-    putLittleEndian(archive, central + 30, extraLength + 12u, 2);
-    archive.insert(central + 46 + nameLength, extra);
+    putLittleEndian(archive, central + 30, extraLength + 12, 2);
+    archive.insert(central + 46 + static_cast<qsizetype>(nameLength), extra);
+    // The end record sits behind the grown directory and states its size.
     const qsizetype movedEnd = end + extra.size();
-    const quint64 directorySize = static_cast<quint8>(archive[movedEnd + 12]) | static_cast<quint8>(archive[movedEnd + 13]) << 8
-        | static_cast<quint8>(archive[movedEnd + 14]) << 16 | static_cast<quint64>(static_cast<quint8>(archive[movedEnd + 15])) << 24;
-    putLittleEndian(archive, movedEnd + 12, directorySize + 12, 4);
+    putLittleEndian(archive, movedEnd + 12, readLittleEndian(movedEnd + 12, 4) + 12, 4);
     return file.resize(0) && file.write(archive) == archive.size();
 }
 

@@ -49,6 +49,11 @@ ssize_t readSome(int fd, char* data, size_t size)
     return got;
 }
 
+bool kernelCopyUnsupported(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
+}
+
 class ReadOnlyFile {
 public:
     explicit ReadOnlyFile(const QString& path) : fd_(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC)) {}
@@ -163,8 +168,25 @@ Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
         return failure(source, errno);
     if (S_ISDIR(sourceStat.st_mode))
         return failure(source, EISDIR);
-    std::vector<char> chunk(CopyChunkBytes);
     qint64 copied = 0;
+    // The kernel copies between files without the bytes passing through here; where it cannot
+    // (another kind of file system, a file of /proc), the bytes are read and written.
+    for (;;) {
+        const ssize_t moved = ::copy_file_range(input.fd(), nullptr, fd_, nullptr, CopyChunkBytes, 0);
+        if (moved == 0 && copied > 0)
+            return Outcome::success();
+        if (moved <= 0) {
+            if (moved < 0 && copied == 0 && kernelCopyUnsupported(errno))
+                break;
+            if (moved < 0)
+                return failure(errno == EFBIG || errno == ENOSPC || errno == EIO ? finalPath_ : source, errno);
+            break;  // nothing at all: a file whose size the system does not know
+        }
+        copied += moved;
+        if (progress && !progress(copied, sourceStat.st_size))
+            return Outcome::failure(QStringLiteral("The copy was cancelled."));
+    }
+    std::vector<char> chunk(CopyChunkBytes);
     for (;;) {
         const ssize_t got = readSome(input.fd(), chunk.data(), chunk.size());
         if (got < 0)

@@ -131,6 +131,11 @@ Outcome AtomicFile::open()
     const bool replacing = ::stat(nativePath(finalPath_).constData(), &existing) == 0;
     if (replacing && S_ISDIR(existing.st_mode))
         return failure(finalPath_, EISDIR);
+    // A device or a pipe is written where it is: renaming a file over it would destroy it.
+    if (replacing && !S_ISREG(existing.st_mode)) {
+        fd_ = ::open(nativePath(finalPath_).constData(), O_WRONLY | O_CLOEXEC);
+        return fd_ >= 0 ? Outcome::success() : failure(finalPath_, errno);
+    }
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         newPath_ = NameBeside(finalPath_);
         fd_ = ::open(nativePath(newPath_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -213,6 +218,11 @@ Outcome AtomicFile::commit()
 {
     if (fd_ < 0)
         return failure(finalPath_, EBADF);
+    if (newPath_.isEmpty()) {  // written in place
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        return closed == 0 ? Outcome::success() : failure(finalPath_, errno);
+    }
     // Some file systems report a full disk only when the data reaches it, at fsync or close.
     if (::fsync(fd_) != 0) {
         const int error = errno;

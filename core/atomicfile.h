@@ -17,7 +17,8 @@ using CopyProgress = std::function<bool(qint64 copiedBytes, qint64 totalBytes)>;
 // over the target, so that neither a full disk nor a crash can leave the target cut short. Until
 // commit() succeeds the target stays as it was; an AtomicFile dropped without a commit removes
 // its new file. A target that is a symbolic link is written through: the file it points to is
-// replaced and the link stays. A replaced file keeps its permissions.
+// replaced and the link stays. A replaced file keeps its permissions. A target that is no
+// regular file (a device, a pipe) is written in place, as a shell redirection would.
 //
 // Writes go straight to the system, unbuffered, so a failure is seen by the write that caused
 // it, and every failure says why in the system's words, after the path it concerns.

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace quillon;
 
 using quillon::testing::ChildOutcome;
@@ -154,4 +158,24 @@ TEST(FileUtilities, AReplacedFileKeepsItsLinkAndPermissions)
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(readAll(target), "new");
     EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::ReadUser | QFile::WriteOwner | QFile::WriteUser | QFile::ReadGroup);
+}
+
+TEST(FileUtilities, APipeIsWrittenInPlaceNotReplaced)
+{
+    QTemporaryDir folder;
+    const QByteArray pipePath = QFile::encodeName(folder.filePath("pipe"));
+    ASSERT_EQ(mkfifo(pipePath.constData(), 0600), 0);
+    const int reader = ::open(pipePath.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    writeFile(folder.filePath("new.dat"), "bytes");
+
+    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), folder.filePath("pipe")));
+
+    char received[16] = {};
+    EXPECT_EQ(::read(reader, received, sizeof received), 5);
+    EXPECT_STREQ(received, "bytes");
+    ::close(reader);
+    struct stat info {};
+    ASSERT_EQ(::stat(pipePath.constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the pipe, not a file renamed over it";
 }

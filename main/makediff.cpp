@@ -175,10 +175,9 @@ Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const QString& too
 Outcome MakeDiff::zipAs(const QString& file, const QString& destination)
 {
     showStatus_("Zipping DatFile...");
-    const QString archive = archiveBeside(destination);
-    const bool zipped = AddToZip(archive, file, destination, false);
+    const Outcome zipped = AddToZip(archiveBeside(destination), file, destination, false);
     showStatus_({});
-    return zipped ? Outcome::success() : Outcome::failure(archive + ": the archive could not be written");
+    return zipped;
 }
 
 bool MakeDiff::stopped() const

@@ -123,7 +123,9 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         tell(withReason(failedText, whyNot), "External Error", PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
-    const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), folder->reportFile()},
+    // The tool writes its JSON report only when someone is going to read it.
+    const QString reportFile = reportSink_ ? folder->reportFile() : QString();
+    const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile},
                                   appendLogText_, prompter_, stop_);
     if (!run.result.captureError.isEmpty())
         appendLogText_("\nThe console output could not be kept in " + CaptureFilePath() + ": "

@@ -5,6 +5,7 @@
 #include "runfolder.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
+#include "tempfileclaim.h"
 #include "terminationwatcher.h"
 
 #include <QApplication>
@@ -20,13 +21,22 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QUILLON_VERSION);
 }
 
+// Run folders and temporary files left by an instance that was killed are of no use to anyone
+// now; those of running instances stay.
+void removeLeftovers()
+{
+    RemoveLeftoverRunFolders();
+    RemoveLeftoverTempFiles();
+}
+
 // `quillon --make-diff ...` and `quillon --help`: no window, so no display is needed, and no
 // part in the single instance, so scripts run beside an open window.
 int runConsoleCommand(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     nameApplication();
-    RemoveLeftoverRunFolders();
+    const TempFileClaim tempFiles;
+    removeLeftovers();
     SettingsStore store(SettingsStore::defaultPath());
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -58,10 +68,16 @@ int main(int argc, char* argv[])
 
     SettingsStore store(SettingsStore::defaultPath());
     DialogPrompter prompter;
+    store.setWriteFailureHandler([&prompter, &store](const QString& reason) {
+        prompter.ask({.text = "Your settings cannot be saved in " + store.fileName() + ":\n" + reason
+                              + "\n\nChanges you make now will be lost when Quillon closes.",
+                      .icon = PromptIcon::Exclamation});
+    });
     SingleInstance instance;
     if (!ClaimSingleInstance(instance, store, prompter))
         return 0;
-    RemoveLeftoverRunFolders();
+    const TempFileClaim tempFiles;
+    removeLeftovers();
     const StartupOptions startup = WalkCommandLine(QApplication::arguments().mid(1), prompter);
 
     frmmain window(store, prompter, startup);

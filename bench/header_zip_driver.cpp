@@ -1,6 +1,7 @@
 // Runs one header or zip operation of Quillon on whole files, for bench/header_zip.sh to time
 // beside the command-line tools that do the same work.
 #include "cmpheader.h"
+#include "utilities.h"
 #include "ziparchive.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,8 @@ int usage()
 {
     std::fputs("usage: header_zip_bench append DEST SRC\n"
                "       header_zip_bench zip ZIP FILE TARGET\n"
-               "       header_zip_bench unzip ZIP ENTRY OUT\n",
+               "       header_zip_bench unzip ZIP ENTRY OUT\n"
+               "       header_zip_bench copy SRC DEST\n",
                stderr);
     return 2;
 }
@@ -23,11 +25,13 @@ bool run(const QStringList& arguments)
 {
     const QString& command = arguments[0];
     if (command == QLatin1String("append") && arguments.size() == 3)
-        return quillon::AppendDatWithoutHeader(arguments[1], arguments[2]);
+        return quillon::AppendDatWithoutHeader(arguments[1], arguments[2]).ok();
     if (command == QLatin1String("zip") && arguments.size() == 4)
-        return quillon::AddToZip(arguments[1], arguments[2], arguments[3]);
+        return quillon::AddToZip(arguments[1], arguments[2], arguments[3]).ok();
     if (command == QLatin1String("unzip") && arguments.size() == 4)
-        return quillon::ExtractZipEntry(arguments[1], arguments[2], arguments[3]);
+        return quillon::ExtractZipEntry(arguments[1], arguments[2], arguments[3]).ok();
+    if (command == QLatin1String("copy") && arguments.size() == 3)
+        return quillon::CopyFileReplacing(arguments[1], arguments[2]).ok();
     std::exit(usage());
 }
 

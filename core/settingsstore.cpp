@@ -1,6 +1,8 @@
 #include "settingsstore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 #include <limits>
@@ -46,6 +48,29 @@ QString SettingsStore::GetSetting(const QString& section, const QString& key,
 void SettingsStore::SaveSetting(const QString& section, const QString& key, const QString& value)
 {
     settings_.setValue(storedPath(section, key), value);
+    // Written at once, so that a file that cannot be written is noticed while the user is there.
+    sync();
+}
+
+void SettingsStore::sync()
+{
+    settings_.sync();
+    if (settings_.status() != QSettings::AccessError || writeFailureReported_ || !onWriteFailure_)
+        return;
+    writeFailureReported_ = true;
+    onWriteFailure_(writeFailureReason());
+}
+
+// QSettings says only that it failed; trying the file ourselves gives the system's reason.
+QString SettingsStore::writeFailureReason() const
+{
+    const QFileInfo folder(QFileInfo(fileName()).path());
+    if (!folder.exists())
+        return "The folder " + folder.filePath() + " does not exist and cannot be made.";
+    QFile file(fileName());
+    if (!file.open(QIODevice::Append))
+        return file.errorString();
+    return QStringLiteral("The file could not be written.");
 }
 
 QString SettingsStore::readString(const SettingKey& key) const

@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace quillon {
@@ -36,14 +37,25 @@ public:
     void write(const SettingKey& key, const QString& value);
 
     QString fileName() const { return settings_.fileName(); }
-    void sync() { settings_.sync(); }
+    // Writes pending values to the file. A file that cannot be written is reported to the
+    // failure handler, once in the store's life, so the user hears of it without being nagged
+    // at every change.
+    void sync();
+
+    // Told why the file could not be written.
+    using WriteFailureHandler = std::function<void(const QString& reason)>;
+    void setWriteFailureHandler(WriteFailureHandler handler) { onWriteFailure_ = std::move(handler); }
 
 private:
     QString storedSection(const QString& section) const;
     QString storedKey(const QString& section, const QString& key) const;
     QString storedPath(const QString& section, const QString& key) const;
 
+    QString writeFailureReason() const;
+
     mutable QSettings settings_;
+    WriteFailureHandler onWriteFailure_;
+    bool writeFailureReported_ = false;
 };
 
 // Conversions of stored text, shared by the typed readers; empty when the text does not convert.

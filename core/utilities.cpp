@@ -1,12 +1,14 @@
 #include "utilities.h"
 
+#include "atomicfile.h"
+#include "tempfileclaim.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -24,30 +26,6 @@ qsizetype extensionDot(const QString& path)
 {
     const qsizetype dot = path.lastIndexOf('.');
     return dot >= fileNameStart(path) ? dot : -1;
-}
-
-// Appends the source's bytes; a failure names the file that failed and the system's reason.
-Outcome appendFile(QFileDevice& destination, const QString& source)
-{
-    QFile input(source);
-    if (!input.open(QIODevice::ReadOnly))
-        return Outcome::failure(source + ": " + input.errorString());
-    constexpr qint64 blockSize = 1 << 20;
-    while (!input.atEnd()) {
-        const QByteArray block = input.read(blockSize);
-        if (block.isEmpty() && input.error() != QFileDevice::NoError)
-            return Outcome::failure(source + ": " + input.errorString());
-        if (destination.write(block) != block.size())
-            return Outcome::failure(destination.fileName() + ": " + destination.errorString());
-    }
-    return Outcome::success();
-}
-
-Outcome commitSaveFile(QSaveFile& output)
-{
-    if (output.commit())
-        return Outcome::success();
-    return Outcome::failure(output.fileName() + ": " + output.errorString());
 }
 
 }  // namespace
@@ -111,7 +89,7 @@ QString GetTempFolder()
 
 QString GetTempFileName(const QString& prefix)
 {
-    QTemporaryFile file(GetTempFolder() + prefix + "XXXXXX.tmp");
+    QTemporaryFile file(GetTempFolder() + prefix + TempFileClaim::currentTag() + "XXXXXX.tmp");
     file.setAutoRemove(false);
     return file.open() ? file.fileName() : QString();
 }
@@ -133,31 +111,26 @@ bool OpenWithAssociation(const QString& file)
 
 Outcome JoinTextFiles(const QString& destination, const QStringList& sources)
 {
-    QSaveFile output(destination);
-    if (!output.open(QIODevice::WriteOnly))
-        return Outcome::failure(destination + ": " + output.errorString());
+    AtomicFile output(destination);
+    if (Outcome opened = output.open(); !opened)
+        return opened;
     for (const QString& source : sources) {
-        Outcome appended = appendFile(output, source);
-        if (appended && output.write("\r\n") != 2)
-            appended = Outcome::failure(destination + ": " + output.errorString());
-        if (!appended) {
-            output.cancelWriting();
+        if (Outcome appended = output.append(source); !appended)
             return appended;
-        }
+        if (Outcome ended = output.write("\r\n"); !ended)
+            return ended;
     }
-    return commitSaveFile(output);
+    return output.commit();
 }
 
 Outcome CopyFileReplacing(const QString& source, const QString& destination)
 {
-    QSaveFile output(destination);
-    if (!output.open(QIODevice::WriteOnly))
-        return Outcome::failure(destination + ": " + output.errorString());
-    if (Outcome copied = appendFile(output, source); !copied) {
-        output.cancelWriting();
+    AtomicFile output(destination);
+    if (Outcome opened = output.open(); !opened)
+        return opened;
+    if (Outcome copied = output.append(source); !copied)
         return copied;
-    }
-    return commitSaveFile(output);
+    return output.commit();
 }
 
 bool WriteFully(QFileDevice& file, const QByteArray& bytes)

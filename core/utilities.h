@@ -26,7 +26,8 @@ QString RemoveQuotes(const QString& text);
 // The system's temporary folder, ending in "/".
 QString GetTempFolder();
 // Creates a new, empty, uniquely named file "<prefix>XXXXXX.tmp" in the temporary folder and
-// returns its path ("" when it cannot be created). The caller owns and deletes it.
+// returns its path ("" when it cannot be created). The caller owns and deletes it. The name
+// carries the tag of this instance's TempFileClaim, if it holds one, after the prefix.
 QString GetTempFileName(const QString& prefix);
 void SetComboDropWidth(QComboBox* combo, int pixels);
 // Opens a document or web address with the desktop's associated program.

@@ -1,10 +1,11 @@
 #include "capturefile.h"
 
+#include "atomicfile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <system_error>
 
 #include <fcntl.h>  // splice
 #include <sys/stat.h>
@@ -16,14 +17,9 @@ namespace {
 
 constexpr size_t SpliceBlock = 1 << 20;
 
-QString systemReason(int error)
-{
-    return QString::fromStdString(std::generic_category().message(error));
-}
-
 Outcome systemFailure()
 {
-    return Outcome::failure(systemReason(errno));
+    return Outcome::failure(SystemReason(errno));
 }
 
 // The permissions of the file being replaced, or those a new file gets from the user's umask.
@@ -37,15 +33,9 @@ mode_t permissionsFor(const QString& target)
     return 0666 & ~mask;
 }
 
-QString resolvedTarget(const QString& destination)
-{
-    const QFileInfo info(destination);
-    return info.isSymLink() ? info.symLinkTarget() : destination;
-}
-
 }  // namespace
 
-CaptureFile::CaptureFile(const QString& destination) : target_(resolvedTarget(destination)) {}
+CaptureFile::CaptureFile(const QString& destination) : target_(ResolveLinks(destination)) {}
 
 CaptureFile::~CaptureFile()
 {
@@ -75,7 +65,7 @@ Outcome CaptureFile::write(QByteArrayView bytes)
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return written < 0 ? systemFailure() : Outcome::failure(systemReason(ENOSPC));
+            return written < 0 ? systemFailure() : Outcome::failure(SystemReason(ENOSPC));
         bytes = bytes.sliced(written);
         size_ += written;
     }

@@ -262,12 +262,14 @@ void frmCreate::zipDestination(const QString& destination)
 {
     const QString archive = GetFileTitle(destination, true) + ".zip";
     sbStatusBar->showMessage("Zipping DatFile...");
-    if (AddToZip(archive, destination, destination, true)) {
+    const Outcome zipped = AddToZip(archive, destination, destination, true);
+    if (zipped) {
         sbStatusBar->showMessage(archive + " was created.");
         return;
     }
     sbStatusBar->clearMessage();
-    prompter_.ask({.text = "Could not store " + destination + " in " + archive + ".", .icon = PromptIcon::Critical});
+    prompter_.ask({.text = "Could not store " + destination + " in " + archive + ".\n\n" + zipped.reason(),
+                   .icon = PromptIcon::Critical});
 }
 
 bool frmCreate::inputsPresent()

@@ -3,14 +3,53 @@
 #include "listhittest.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace quillon {
 
 namespace {
 
 const QStringList filterPatterns{"*.dat;*.zip;*.xml", "*.dat", "*.zip", "*.xml"};
+
+bool isFileEntry(int folderFd, const dirent* entry)
+{
+    if (entry->d_type == DT_REG)
+        return true;
+    // Links and file systems that do not give the type are asked; a link counts as its target.
+    struct stat info {};
+    return (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+        && ::fstatat(folderFd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+// The visible files of `folder` whose names match one of `patterns`, regardless of case, sorted
+// by name regardless of case. The folder is read directly because QDir leaves out names that
+// are not valid in the system's encoding: they are decoded here as the system decodes them.
+QStringList matchingFiles(const QString& folder, const QStringList& patterns)
+{
+    DIR* directory = ::opendir(QFile::encodeName(folder).constData());
+    if (!directory)
+        return {};
+    QStringList names;
+    while (const dirent* entry = ::readdir(directory)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (!name.startsWith(u'.') && QDir::match(patterns, name) && isFileEntry(::dirfd(directory), entry))
+            names.append(name);
+    }
+    ::closedir(directory);
+    std::sort(names.begin(), names.end(), [](const QString& first, const QString& second) {
+        const int ignoringCase = first.compare(second, Qt::CaseInsensitive);
+        return ignoringCase != 0 ? ignoringCase < 0 : first < second;
+    });
+    return names;
+}
 
 }  // namespace
 
@@ -58,9 +97,7 @@ void FileListBox::refresh()
     setToolTip(QString());
     if (path_.isEmpty())
         return;
-    // QDir matches name filters without regard to case unless told otherwise.
-    const QDir folder(path_);
-    addItems(folder.entryList(pattern_.split(u';', Qt::SkipEmptyParts), QDir::Files, QDir::Name | QDir::IgnoreCase));
+    addItems(matchingFiles(path_, pattern_.split(u';', Qt::SkipEmptyParts)));
 }
 
 QString FileListBox::fileName() const

@@ -1,19 +1,16 @@
 #include "fileoperations.h"
 
+#include "atomicfile.h"
 #include "prompter.h"
 #include "utilities.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QSaveFile>
 
 namespace quillon {
 
 namespace {
-
-constexpr qint64 copyChunkBytes = 1024 * 1024;
 
 // Two line breaks end the result messages, leaving space under the text in the box.
 const QString paragraphEnd = QStringLiteral("\n\n");
@@ -22,39 +19,6 @@ bool sameFile(const QString& first, const QString& second)
 {
     const QString canonicalSecond = QFileInfo(second).canonicalFilePath();
     return !canonicalSecond.isEmpty() && QFileInfo(first).canonicalFilePath() == canonicalSecond;
-}
-
-// The copy carries the source's date, as a desktop copy does; a date that cannot be set is no
-// reason to fail a copy that is complete.
-void keepModificationTime(const QString& source, const QString& destination)
-{
-    QFile copy(destination);
-    if (copy.open(QIODevice::Append))
-        copy.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
-}
-
-bool copyBytes(QFile& input, QSaveFile& output, QString& why, const CopyProgress& progress)
-{
-    const qint64 total = input.size();
-    qint64 copied = 0;
-    for (;;) {
-        const QByteArray chunk = input.read(copyChunkBytes);
-        if (chunk.isEmpty()) {
-            if (input.error() == QFileDevice::NoError)
-                return true;
-            why = input.errorString();
-            return false;
-        }
-        if (output.write(chunk) != chunk.size()) {
-            why = output.errorString();
-            return false;
-        }
-        copied += chunk.size();
-        if (progress && !progress(copied, total)) {
-            why = QStringLiteral("The copy was cancelled.");
-            return false;
-        }
-    }
 }
 
 void tellFileCopy(Prompter& prompter, const QString& text, PromptIcon icon)
@@ -100,6 +64,30 @@ private:
     QProgressDialog dialog_;
 };
 
+// A move deletes its source only when the copy holds every byte of it.
+Outcome checkWholeCopy(const QString& source, const QString& copy)
+{
+    const qint64 sourceSize = QFileInfo(source).size();
+    const qint64 copySize = QFileInfo(copy).size();
+    if (sourceSize == copySize)
+        return Outcome::success();
+    return Outcome::failure(QStringLiteral("%1 holds %2 of the %3 bytes of %4; the source was kept.")
+                                .arg(copy).arg(copySize).arg(sourceSize).arg(source));
+}
+
+Outcome copyOrMove(const QString& source, const QString& destination, bool move)
+{
+    Outcome done = CopyFileWithProgress(source, destination);
+    if (done && move)
+        done = checkWholeCopy(source, destination);
+    if (done && move) {
+        QString why;
+        if (!RemoveFileUnforced(source, why))
+            done = Outcome::failure(why);
+    }
+    return done;
+}
+
 }  // namespace
 
 QString PathInFolder(const QString& folder, const QString& name)
@@ -113,36 +101,21 @@ bool IsReadOnly(const QString& path)
     return !(info.permissions() & QFileDevice::WriteOwner) || !info.isWritable();
 }
 
-bool CopyFileWithProgress(const QString& source, const QString& destination, QString& why, const CopyProgress& progress)
+Outcome CopyFileWithProgress(const QString& source, const QString& destination, const CopyProgress& progress)
 {
-    if (!FileExists(source)) {
-        why = QStringLiteral("The file to copy does not exist.");
-        return false;
-    }
-    if (sameFile(source, destination)) {
-        why = QStringLiteral("The file cannot be copied onto itself.");
-        return false;
-    }
-    QFile input(source);
-    if (!input.open(QIODevice::ReadOnly)) {
-        why = input.errorString();
-        return false;
-    }
-    QSaveFile output(destination);
-    if (!output.open(QIODevice::WriteOnly)) {
-        why = output.errorString();
-        return false;
-    }
-    if (!copyBytes(input, output, why, progress)) {
-        output.cancelWriting();
-        return false;
-    }
-    if (!output.commit()) {
-        why = output.errorString();
-        return false;
-    }
-    keepModificationTime(source, destination);
-    return true;
+    if (!FileExists(source))
+        return Outcome::failure(QStringLiteral("The file to copy does not exist."));
+    if (sameFile(source, destination))
+        return Outcome::failure(QStringLiteral("The file cannot be copied onto itself."));
+    AtomicFile output(destination);
+    if (Outcome opened = output.open(); !opened)
+        return opened;
+    if (Outcome copied = output.append(source, progress); !copied)
+        return copied;
+    // The copy carries the source's date, as a desktop copy does; a date that cannot be set is
+    // no reason to fail a copy that is complete.
+    (void)output.setModificationTime(QFileInfo(source).lastModified().toSecsSinceEpoch());
+    return output.commit();
 }
 
 bool RemoveFileUnforced(const QString& path, QString& why)
@@ -171,9 +144,8 @@ void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDe
         tellFileCopy(prompter, QStringLiteral("Operation aborted."), PromptIcon::Critical);
         return;
     }
-    QString why;
-    if (!CopyFileWithProgress(sSourceFile, sDestFile, why) || (bMove && !RemoveFileUnforced(sSourceFile, why))) {
-        tellFileCopy(prompter, "An error has occurred during the copy of the file." + paragraphEnd,
+    if (const Outcome done = copyOrMove(sSourceFile, sDestFile, bMove); !done) {
+        tellFileCopy(prompter, "An error has occurred during the copy of the file." + paragraphEnd + done.reason(),
                      PromptIcon::Information);
         return;
     }
@@ -221,22 +193,21 @@ void CopyFileAskingFirst(Prompter& prompter, QWidget* owner, const QString& sour
         if (answer != PromptAnswer::Yes)
             return;
     }
-    QString why;
-    bool copied = false;
     bool cancelled = false;
+    Outcome copied = Outcome::success();
     if (QFileInfo(source).size() >= largeFileBytes) {
         CopyProgressDialog progress(owner, fileName);
-        copied = CopyFileWithProgress(source, destination, why, [&](qint64 done, qint64 total) {
+        copied = CopyFileWithProgress(source, destination, [&](qint64 done, qint64 total) {
             cancelled = !progress.update(done, total);
             return !cancelled;
         });
     } else {
-        copied = CopyFileWithProgress(source, destination, why);
+        copied = CopyFileWithProgress(source, destination);
     }
     // Cancelling is the user's own choice and needs no message.
     if (!copied && !cancelled) {
         prompter.ask({
-            .text = QStringLiteral("\"%1\" could not be copied.").arg(fileName) + paragraphEnd + why,
+            .text = QStringLiteral("\"%1\" could not be copied.").arg(fileName) + paragraphEnd + copied.reason(),
             .title = QStringLiteral("Error Copying File"),
             .icon = PromptIcon::Critical,
             .centredOnMainWindow = true,

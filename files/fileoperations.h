@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "atomicfile.h"
 
-#include <functional>
+#include <QString>
 
 class QWidget;
 
@@ -23,21 +23,18 @@ QString PathInFolder(const QString& folder, const QString& name);
 // Such a file is never deleted unless forced, as on the desktop the files came from.
 bool IsReadOnly(const QString& path);
 
-// Told how far a copy has got; returning false cancels it.
-using CopyProgress = std::function<bool(qint64 copiedBytes, qint64 totalBytes)>;
-
 // Copies `source` to `destination`, replacing an existing file. The bytes go to a temporary
 // file beside the destination that is renamed over it only when complete, so a failed or
 // cancelled copy leaves the destination as it was. The copy keeps the source's modification
-// time. On failure `why` says why, for the user.
-bool CopyFileWithProgress(const QString& source, const QString& destination, QString& why,
-                       const CopyProgress& progress = {});
+// time and is flushed to disk before it replaces anything. A failure says why, for the user.
+Outcome CopyFileWithProgress(const QString& source, const QString& destination, const CopyProgress& progress = {});
 
 // Deletes a file unless it is read-only. On failure `why` says why, for the user.
 bool RemoveFileUnforced(const QString& path, QString& why);
 
 // Copies (or with `bMove` moves) one file, asking before replacing an existing one and telling
-// the user how it went. A move whose source cannot be deleted keeps both files.
+// the user how it went, with the reason of a failure. A move deletes its source only once the
+// copy is complete and as long as the source; otherwise both files stay.
 void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDestFile, bool bMove = false);
 
 // Asks whether to delete `fileName` in `folder` and deletes it on Yes. A failure is reported.

@@ -1,16 +1,17 @@
 #include "cmpheader.h"
 
+#include "atomicfile.h"
 #include "datlines.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
 #include "utilities.h"
 
 #include <QCoreApplication>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 namespace quillon {
 
@@ -149,17 +150,26 @@ public:
         return pending_.size() < Capacity || flush();
     }
 
+    // The system's reason is taken at once, before anything else can change errno.
     bool flush()
     {
         const bool written = file_.write(pending_) == pending_.size();
+        if (!written)
+            error_ = errno;
         pending_.clear();
         return written;
+    }
+
+    Outcome failure() const
+    {
+        return Outcome::failure(file_.fileName() + ": " + (error_ ? SystemReason(error_) : file_.errorString()));
     }
 
 private:
     static constexpr qsizetype Capacity = 1 << 20;
     QFile& file_;
     QByteArray pending_;
+    int error_ = 0;
 };
 
 }  // namespace
@@ -189,7 +199,7 @@ QByteArray HeaderLineValue(QByteArrayView line, QByteArrayView key)
     return removeQuotes(trimmedBlanks(value));
 }
 
-bool WriteHeaderFile(const QString& path, const DatHeader& header)
+Outcome WriteHeaderFile(const QString& path, const DatHeader& header)
 {
     const std::array<std::pair<const char*, const QString*>, 6> lines{{
         {"name", &header.name},
@@ -209,8 +219,11 @@ bool WriteHeaderFile(const QString& path, const DatHeader& header)
     }
     block += ")\r\n";
 
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(block) == block.size() && file.commit();
+    AtomicFile file(path);
+    Outcome written = file.open();
+    if (written)
+        written = file.write(block);
+    return written ? file.commit() : written;
 }
 
 bool ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile)
@@ -234,14 +247,14 @@ bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& h
     return ReadDatHeader(path, header, store.readBool(keys::SearchWholeFile));
 }
 
-bool AppendDatWithoutHeader(const QString& destination, const QString& source)
+Outcome AppendDatWithoutHeader(const QString& destination, const QString& source)
 {
     DatLineReader reader(source);
     if (reader.failed())
-        return false;
+        return Outcome::failure(source + ": " + reader.errorString());
     QFile output(destination);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return false;
+        return Outcome::failure(destination + ": " + output.errorString());
     BlockWriter writer(output);
     QByteArrayView line;
     int linesCounted = 0;
@@ -251,12 +264,17 @@ bool AppendDatWithoutHeader(const QString& destination, const QString& source)
         if (opensHeaderBlock(line))
             skipBlock(reader);
         else if (!writer.writeLine(line))
-            return false;
+            return writer.failure();
     }
-    if (!writer.flush() || reader.failed())
-        return false;
+    if (!writer.flush())
+        return writer.failure();
+    if (reader.failed())
+        return Outcome::failure(source + ": " + reader.errorString());
+    // Some file systems (network ones) report a failed write only when the file is closed.
     output.close();
-    return output.error() == QFileDevice::NoError;
+    if (output.error() != QFileDevice::NoError)
+        return Outcome::failure(destination + ": " + output.errorString());
+    return Outcome::success();
 }
 
 }  // namespace quillon

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "outcome.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -31,8 +33,8 @@ struct DatHeader {
 
 // Writes the eight-line block ("clrmamepro (", name, description, category, version, author,
 // comment, ")"), each line ending in CR LF, as the whole content of `path`. The file is replaced
-// only once the block is complete. False on any file error.
-bool WriteHeaderFile(const QString& path, const DatHeader& header);
+// only once the block is complete and flushed to disk. A failure says why.
+Outcome WriteHeaderFile(const QString& path, const DatHeader& header);
 
 // Reads the first header block of the DAT into `header`; fields without a line keep their value.
 // Unless `searchWholeFile`, only a block opening on lines 1 to 19 counts. A DAT that cannot be
@@ -43,9 +45,9 @@ bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& h
 
 // Appends the DAT `source` to `destination` (created when missing) line by line, leaving out
 // every header block, and ends every line with CR LF. The DAT is streamed, never held whole.
-// False when a file cannot be opened, read or written; `destination` then holds what was
-// appended before the error.
-bool AppendDatWithoutHeader(const QString& destination, const QString& source);
+// A failure (a file that cannot be opened, read or written) says why; `destination` then holds
+// what was appended before the error.
+Outcome AppendDatWithoutHeader(const QString& destination, const QString& source);
 
 // The line as the header tests see it: pairs of blanks made one, TABs made blanks, trimmed,
 // lower case.

@@ -14,10 +14,10 @@ namespace quillon {
 
 namespace {
 
-void reportFailedRewrite(Prompter& prompter, const QString& path, const QString& reason = QString())
+void reportFailedRewrite(Prompter& prompter, const QString& path, const Outcome& outcome)
 {
-    const QString why = reason.isEmpty() ? QString() : ": " + reason + '.';
-    prompter.ask({.text = "The header of " + path + " could not be rewritten" + why + " It was left as it was.",
+    prompter.ask({.text = "The header of " + path + " could not be rewritten; it was left as it was.\n\n"
+                          + outcome.reason(),
                   .icon = PromptIcon::Critical});
 }
 
@@ -55,7 +55,7 @@ void rewritePlainXmlDat(const QString& dat, DatDialogs& dialogs, Prompter& promp
         return;
     const BusyScope busy(mainWindow);
     if (const Outcome rewritten = RewriteXmlHeader(dat, edit->layout, edit->header); !rewritten)
-        reportFailedRewrite(prompter, dat, rewritten.reason());
+        reportFailedRewrite(prompter, dat, rewritten);
 }
 
 void rewritePlainTextDat(const QString& dat, DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
@@ -67,8 +67,11 @@ void rewritePlainTextDat(const QString& dat, DatDialogs& dialogs, Prompter& prom
         // The header file receives the DAT's lines outside its old header blocks and so becomes
         // the whole new DAT.
         const BusyScope busy(mainWindow);
-        if (!AppendDatWithoutHeader(headerFile, dat) || !CopyFileReplacing(headerFile, dat).ok())
-            reportFailedRewrite(prompter, dat);
+        Outcome rewritten = AppendDatWithoutHeader(headerFile, dat);
+        if (rewritten)
+            rewritten = CopyFileReplacing(headerFile, dat);
+        if (!rewritten)
+            reportFailedRewrite(prompter, dat, rewritten);
     }
     DeleteFileQuiet(headerFile);
 }
@@ -82,10 +85,11 @@ void rewriteZippedXmlDat(const QString& zipFile, const QString& extracted, const
     if (!edit)
         return;
     const BusyScope busy(mainWindow);
-    if (const Outcome rewritten = RewriteXmlHeader(extracted, edit->layout, edit->header); !rewritten)
-        reportFailedRewrite(prompter, zipFile, rewritten.reason());
-    else if (!AddToZip(zipFile, extracted, entryName, false))
-        reportFailedRewrite(prompter, zipFile);
+    Outcome rewritten = RewriteXmlHeader(extracted, edit->layout, edit->header);
+    if (rewritten)
+        rewritten = AddToZip(zipFile, extracted, entryName, false);
+    if (!rewritten)
+        reportFailedRewrite(prompter, zipFile, rewritten);
 }
 
 void rewriteZippedTextDat(const QString& zipFile, const QString& extracted, const QString& entryName,
@@ -96,8 +100,11 @@ void rewriteZippedTextDat(const QString& zipFile, const QString& extracted, cons
         return;
     {
         const BusyScope busy(mainWindow);
-        if (!AppendDatWithoutHeader(headerFile, extracted) || !AddToZip(zipFile, headerFile, entryName, false))
-            reportFailedRewrite(prompter, zipFile);
+        Outcome rewritten = AppendDatWithoutHeader(headerFile, extracted);
+        if (rewritten)
+            rewritten = AddToZip(zipFile, headerFile, entryName, false);
+        if (!rewritten)
+            reportFailedRewrite(prompter, zipFile, rewritten);
     }
     DeleteFileQuiet(headerFile);
 }

@@ -18,6 +18,8 @@ public:
     // The next line, valid until the next call; false at the end of the file or on an error.
     bool readLine(QByteArrayView& line);
     bool failed() const { return failed_; }
+    // Why the file could not be opened or read, in the system's words.
+    QString errorString() const { return file_.errorString(); }
 
 private:
     bool fill();

@@ -1,6 +1,7 @@
 #include "frmcmpheader.h"
 
 #include "mru.h"
+#include "prompter.h"
 #include "recentcombo.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
@@ -51,9 +52,10 @@ QPushButton* makeButton(const char* objectName, const QString& caption, QWidget*
 
 }  // namespace
 
-frmCMPHeader::frmCMPHeader(SettingsStore& store, QWidget* mainWindow)
+frmCMPHeader::frmCMPHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow)
     : QDialog(mainWindow),
       store_(store),
+      prompter_(prompter),
       cboHeaderName(makeCombo("cboHeaderName", this)),
       cboHeaderDesc(makeCombo("cboHeaderDesc", this)),
       txtHeaderVersion(makeTextBox("txtHeaderVersion", this)),
@@ -111,18 +113,19 @@ frmCMPHeader::frmCMPHeader(SettingsStore& store, QWidget* mainWindow)
 
 frmCMPHeader::~frmCMPHeader() = default;
 
-QString frmCMPHeader::GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow, const QString& sDat)
+QString frmCMPHeader::GetCMPHeaderFile(SettingsStore& store, Prompter& prompter, QWidget* mainWindow,
+                                       const QString& sDat)
 {
-    frmCMPHeader editor(store, mainWindow);
+    frmCMPHeader editor(store, prompter, mainWindow);
     if (!sDat.isEmpty())
         editor.FillFromDat(sDat);
     editor.exec();
     return editor.m_sHeaderFile;
 }
 
-bool frmCMPHeader::EditHeader(SettingsStore& store, QWidget* mainWindow, DatHeader& header)
+bool frmCMPHeader::EditHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow, DatHeader& header)
 {
-    frmCMPHeader editor(store, mainWindow);
+    frmCMPHeader editor(store, prompter, mainWindow);
     editor.writesHeaderFile_ = false;
     editor.FillFromHeader(header);
     editor.exec();
@@ -187,21 +190,29 @@ void frmCMPHeader::cmdSave_Click()
     store_.write(keys::HeaderAuthor, cboHeaderAuthor->currentText());
 
     const DatHeader header = headerFromBoxes();
-    if (writesHeaderFile_)
-        writeHeaderFile(header);
-    else
+    if (!writesHeaderFile_) {
         savedHeader_ = header;
+    } else if (const Outcome written = writeHeaderFile(header); !written) {
+        prompter_.ask({.text = "The header could not be saved.\n\n" + written.reason(),
+                       .title = windowTitle(),
+                       .icon = PromptIcon::Critical});
+        return;
+    }
     accept();
 }
 
-void frmCMPHeader::writeHeaderFile(const DatHeader& header)
+Outcome frmCMPHeader::writeHeaderFile(const DatHeader& header)
 {
-    m_sHeaderFile = GetTempFileName(QStringLiteral("cmh"));
-    if (!m_sHeaderFile.isEmpty() && !WriteHeaderFile(m_sHeaderFile, header)) {
+    const QString file = GetTempFileName(QStringLiteral("cmh"));
+    if (file.isEmpty())
+        return Outcome::failure(GetTempFolder() + ": a temporary file cannot be made there");
+    if (Outcome written = WriteHeaderFile(file, header); !written) {
         // A half-written header file is of no use to anyone: nobody else knows its name.
-        DeleteFileQuiet(m_sHeaderFile);
-        m_sHeaderFile.clear();
+        DeleteFileQuiet(file);
+        return written;
     }
+    m_sHeaderFile = file;
+    return Outcome::success();
 }
 
 void frmCMPHeader::cmdDefaults_Click()

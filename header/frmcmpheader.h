@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace quillon {
 
+class Prompter;
 class RecentCombo;
 class SettingsStore;
 
@@ -22,18 +23,19 @@ class SettingsStore;
 class frmCMPHeader : public QDialog {
     Q_OBJECT
 public:
-    explicit frmCMPHeader(SettingsStore& store, QWidget* mainWindow = nullptr);
+    frmCMPHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow = nullptr);
     ~frmCMPHeader() override;
 
     // Shows the editor modally over the main window, filled from the header of `sDat` when it
     // is not empty. Returns the path of the new header file, which the caller owns and deletes,
-    // or "" when the user cancelled or the file could not be written.
-    static QString GetCMPHeaderFile(SettingsStore& store, QWidget* mainWindow,
+    // or "" when the user cancelled. A header file that cannot be written is reported with the
+    // reason and the editor stays open, so the user can try again or cancel.
+    static QString GetCMPHeaderFile(SettingsStore& store, Prompter& prompter, QWidget* mainWindow,
                                     const QString& sDat = QString());
 
     // Shows the editor modally over the main window, filled from `header`. True when the user
     // saved; `header` then holds the saved values. No header file is written.
-    static bool EditHeader(SettingsStore& store, QWidget* mainWindow, DatHeader& header);
+    static bool EditHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow, DatHeader& header);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,12 +48,13 @@ private:
     void EnableSaveButton();
     void recordPickedEntry(RecentCombo& recent, int index);
     DatHeader headerFromBoxes() const;
-    void writeHeaderFile(const DatHeader& header);
+    Outcome writeHeaderFile(const DatHeader& header);
     void cmdSave_Click();
     void cmdDefaults_Click();
     void cmdCancel_Click();
 
     SettingsStore& store_;
+    Prompter& prompter_;
     QComboBox* cboHeaderName;
     QComboBox* cboHeaderDesc;
     QLineEdit* txtHeaderVersion;

@@ -123,7 +123,9 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         tell(withReason(failedText, whyNot), "External Error", PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
-    const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), folder->reportFile()},
+    // The tool writes its JSON report only when someone is going to read it.
+    const QString reportFile = reportSink_ ? folder->reportFile() : QString();
+    const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile},
                                   appendLogText_, prompter_, stop_);
     if (!run.result.captureError.isEmpty())
         appendLogText_("\nThe console output could not be kept in " + CaptureFilePath() + ": "
@@ -175,10 +177,9 @@ Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const QString& too
 Outcome MakeDiff::zipAs(const QString& file, const QString& destination)
 {
     showStatus_("Zipping DatFile...");
-    const QString archive = archiveBeside(destination);
-    const bool zipped = AddToZip(archive, file, destination, false);
+    const Outcome zipped = AddToZip(archiveBeside(destination), file, destination, false);
     showStatus_({});
-    return zipped ? Outcome::success() : Outcome::failure(archive + ": the archive could not be written");
+    return zipped;
 }
 
 bool MakeDiff::stopped() const

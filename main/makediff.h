@@ -54,7 +54,7 @@ class MakeDiff {
 public:
     using StatusSink = std::function<void(const QString& text)>;
     // Hears of a run's reports after a DAT was created and the user told so; the files are
-    // removed with the run folder once it returns.
+    // removed with the run folder once it returns. Without a hearer no JSON report is made.
     using ReportSink = std::function<void(const DiffReports& reports)>;
 
     MakeDiff(const DiffTool& tool, DatDialogs& dialogs, Prompter& prompter, LogSink appendLogText,

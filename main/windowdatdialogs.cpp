@@ -18,12 +18,12 @@ QString WindowDatDialogs::SelectDat(const QString& zipFile, const QString& title
 
 QString WindowDatDialogs::GetCMPHeaderFile(const QString& dat)
 {
-    return frmCMPHeader::GetCMPHeaderFile(store_, mainWindow_, dat);
+    return frmCMPHeader::GetCMPHeaderFile(store_, prompter_, mainWindow_, dat);
 }
 
 bool WindowDatDialogs::EditDatHeader(DatHeader& header)
 {
-    return frmCMPHeader::EditHeader(store_, mainWindow_, header);
+    return frmCMPHeader::EditHeader(store_, prompter_, mainWindow_, header);
 }
 
 }  // namespace quillon

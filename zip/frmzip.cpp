@@ -58,7 +58,9 @@ bool takesItselfWhenAlone(const QString& name)
 }  // namespace
 
 frmZipProgress::frmZipProgress(QWidget* mainWindow)
-    : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint), pbZipProgress(new QProgressBar)
+    : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint),
+      pbZipProgress(new QProgressBar),
+      cmdCancel(makeButton("cmdCancel", QStringLiteral("&Cancel"), this))
 {
     setObjectName(QStringLiteral("frmZipProgress"));
     setWindowTitle(QString());
@@ -69,16 +71,29 @@ frmZipProgress::frmZipProgress(QWidget* mainWindow)
     pbZipProgress->setValue(0);
     auto* frameLayout = new QVBoxLayout(Frame1);
     frameLayout->addWidget(pbZipProgress);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);
+    layout->addLayout(buttons);
     setMinimumWidth(320);
+    // Extraction runs inside the caller's event loop: only this window may take input meanwhile.
+    setWindowModality(Qt::ApplicationModal);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmZipProgress::reject);
 }
 
-void frmZipProgress::setPercent(int nBytesPercent)
+bool frmZipProgress::setPercent(int nBytesPercent)
 {
     pbZipProgress->setValue(nBytesPercent);
-    // Extraction holds the event loop: let the bar repaint, but take no input meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents();
+    return !cancelled_;
+}
+
+void frmZipProgress::reject()
+{
+    cancelled_ = true;
+    cmdCancel->setEnabled(false);
 }
 
 frmZip::frmZip(Prompter& prompter, QWidget* mainWindow)
@@ -103,6 +118,7 @@ frmZip::frmZip(Prompter& prompter, QWidget* mainWindow)
         lsvZipContents->setColumnWidth(column, widths[column]);
     lsvZipContents->headerItem()->setTextAlignment(CompressedSize, Qt::AlignRight | Qt::AlignVCenter);
     lsvZipContents->headerItem()->setTextAlignment(Crc32, Qt::AlignRight | Qt::AlignVCenter);
+    fitColumnsToHeaders();
 
     const QFileIconProvider icons;
     ils.add(DefaultIconKey, icons.icon(QFileIconProvider::File), QString());
@@ -128,6 +144,8 @@ frmZip::frmZip(Prompter& prompter, QWidget* mainWindow)
             cmdSelect->setEnabled(true);
     });
     connect(cmdSelect, &QPushButton::clicked, this, &frmZip::cmdSelect_Click);
+    // A double-click picks the row as Enter and Select do.
+    connect(lsvZipContents, &QTreeWidget::itemDoubleClicked, this, &frmZip::cmdSelect_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmZip::reject);
 }
 
@@ -165,6 +183,14 @@ bool frmZip::OpenZip()
     for (const ZipEntry& entry : *entries)
         addRow(entry);
     return true;
+}
+
+// The designed widths are a minimum: a caption in a wider font is never cut off.
+void frmZip::fitColumnsToHeaders()
+{
+    QHeaderView* header = lsvZipContents->header();
+    for (int column = FileName; column <= LastMod; ++column)
+        lsvZipContents->setColumnWidth(column, std::max(lsvZipContents->columnWidth(column), header->sectionSizeHint(column)));
 }
 
 void frmZip::addRow(const ZipEntry& entry)
@@ -207,11 +233,16 @@ void frmZip::ExtractTempFile(const QString& sZipFile, const QString& sItem)
 
     frmZipProgress progress(mainWindow_);
     progress.show();
-    const bool extracted = !m_sTempFile.isEmpty()
-        && ExtractZipEntry(sZipFile, sItem, m_sTempFile,
-                           [&progress](int percent) { progress.setPercent(percent); });
+    const Outcome extracted = m_sTempFile.isEmpty()
+        ? Outcome::failure("No temporary file could be made in " + GetTempFolder() + '.')
+        : ExtractZipEntry(sZipFile, sItem, m_sTempFile,
+                          [&progress](int percent) { return progress.setPercent(percent); });
     progress.hide();
 
+    if (!extracted && !progress.cancelled())
+        prompter_.ask(PromptMessage{.text = sZipFile + '\n' + extracted.reason(),
+                                    .title = QStringLiteral("File Info"),
+                                    .icon = PromptIcon::Critical});
     if (extracted) {
         m_sItem = sItem;
     } else {

@@ -14,16 +14,25 @@ namespace quillon {
 
 class Prompter;
 
-// The bar shown, without a caption, while an entry is taken out of an archive.
+// The bar shown, without a caption, while an entry is taken out of an archive, with a Cancel
+// button. It keeps the other windows from input while it is up.
 class frmZipProgress : public QDialog {
     Q_OBJECT
 public:
     explicit frmZipProgress(QWidget* mainWindow = nullptr);
 
-    void setPercent(int nBytesPercent);
+    // Moves the bar and lets the window repaint and take a click on Cancel. False once the user
+    // has cancelled.
+    bool setPercent(int nBytesPercent);
+    bool cancelled() const { return cancelled_; }
+
+    // Cancel, Escape and the close box all cancel the extraction.
+    void reject() override;
 
 private:
     QProgressBar* pbZipProgress;
+    QPushButton* cmdCancel;
+    bool cancelled_ = false;
 };
 
 // The contents of a zip archive: the user picks the DAT to work on, which is taken out into a
@@ -45,7 +54,8 @@ public:
     // and gives false.
     bool OpenZip();
     // Takes the file entry `sItem` out into a new temporary file: on success tempFile() is its
-    // path and item() is `sItem`; on failure both are "" and no temporary file is left.
+    // path and item() is `sItem`; on failure both are "" and no temporary file is left. A
+    // failure is reported with its reason; a cancel by the user is not.
     void ExtractTempFile(const QString& sZipFile, const QString& sItem);
 
     void setZipFile(const QString& sZipFile) { m_sZipFile = sZipFile; }
@@ -54,6 +64,7 @@ public:
 
 private:
     void addRow(const ZipEntry& entry);
+    void fitColumnsToHeaders();
     void cmdSelect_Click();
 
     Prompter& prompter_;

@@ -1,12 +1,18 @@
 #include "ziparchive.h"
 
+#include "atomicfile.h"
 #include "utilities.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
 
 #include <zip.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <memory>
 #include <vector>
@@ -30,10 +36,28 @@ struct EntryCloser {
 };
 using EntryFile = std::unique_ptr<zip_file_t, EntryCloser>;
 
-Archive openArchive(const QString& zipFile, int flags)
+// libzip's words for an error code, e.g. "Not a zip archive".
+QString libzipReason(int code)
+{
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    const QString reason = QString::fromLocal8Bit(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return reason;
+}
+
+Archive openArchive(const QString& zipFile, int flags, QString* why = nullptr)
 {
     int error = 0;
-    return Archive(zip_open(QFile::encodeName(zipFile).constData(), flags, &error));
+    Archive archive(zip_open(QFile::encodeName(zipFile).constData(), flags, &error));
+    if (!archive && why)
+        *why = zipFile + ": " + libzipReason(error);
+    return archive;
+}
+
+Outcome archiveFailure(const QString& zipFile, zip_t* archive)
+{
+    return Outcome::failure(zipFile + ": " + QString::fromLocal8Bit(zip_strerror(archive)));
 }
 
 // The directory attribute of the DOS attribute bits; archives made on Linux may carry only the
@@ -96,28 +120,103 @@ int percentOf(quint64 done, quint64 total)
     return total == 0 ? 100 : static_cast<int>(done * 100 / total);
 }
 
-bool copyEntry(zip_file_t* entry, quint64 size, QFile& output, const ExtractProgress& progress)
+// Copies the entry's data into `output`, never more than the `size` it declares.
+Outcome copyEntry(zip_file_t* entry, quint64 size, QFile& output, const ExtractProgress& progress)
 {
     std::vector<char> block(ReadBlockSize);
     quint64 written = 0;
     int reported = -1;
     for (;;) {
         const zip_int64_t got = zip_fread(entry, block.data(), block.size());
-        if (got < 0)
-            return false;  // a read error or, at the end, a CRC that does not match
-        if (got == 0) {
-            if (progress && reported != 100)
-                progress(100);  // an empty entry reads nothing, yet it is complete
-            return true;
-        }
-        if (output.write(block.data(), got) != got)
-            return false;
+        if (got < 0)  // a read error or, at the end, a CRC that does not match
+            return Outcome::failure(QString::fromLocal8Bit(zip_file_strerror(entry)));
+        if (got == 0)
+            return written == size ? Outcome::success()
+                                   : Outcome::failure(QStringLiteral("The entry ends before its declared size."));
         written += static_cast<quint64>(got);
+        if (written > size)
+            return Outcome::failure(QStringLiteral("The entry holds more data than the %1 bytes it declares; "
+                                                   "the archive is damaged.").arg(size));
+        if (output.write(block.data(), got) != got)
+            return Outcome::failure(output.fileName() + ": " + SystemReason(errno));
         if (progress && percentOf(written, size) != reported) {
             reported = percentOf(written, size);
-            progress(reported);
+            if (!progress(reported))
+                return Outcome::failure(QStringLiteral("The extraction was cancelled."));
         }
     }
+}
+
+Outcome checkFreeSpace(const QString& destination, quint64 needed)
+{
+    const QStorageInfo disk(QFileInfo(destination).absolutePath());
+    const qint64 available = disk.bytesAvailable();
+    if (available < 0 || needed <= static_cast<quint64>(available))
+        return Outcome::success();
+    return Outcome::failure(QStringLiteral("The entry needs %1 bytes, but only %2 are free on the disk of %3.")
+                                .arg(needed).arg(available).arg(destination));
+}
+
+// The archive AddToZip rewrites: a new file beside the real one that starts as a hard link to it,
+// so that libzip reads the old entries from it and writes the new archive in its place while
+// the real archive stays untouched until FlushAndRename.
+class StagedArchive {
+public:
+    explicit StagedArchive(const QString& zipFile) : finalPath_(ResolveLinks(zipFile)), path_(NameBeside(finalPath_)) {}
+    ~StagedArchive()
+    {
+        if (!path_.isEmpty())
+            DeleteFileQuiet(path_);
+    }
+    StagedArchive(const StagedArchive&) = delete;
+    StagedArchive& operator=(const StagedArchive&) = delete;
+
+    const QString& path() const { return path_; }
+
+    // A file system without hard links gets a copy instead.
+    Outcome prepare()
+    {
+        if (!QFileInfo::exists(finalPath_))
+            return Outcome::success();
+        if (::link(QFile::encodeName(finalPath_).constData(), QFile::encodeName(path_).constData()) == 0)
+            return Outcome::success();
+        return CopyFileReplacing(finalPath_, path_);
+    }
+
+    Outcome commit()
+    {
+        const Outcome renamed = FlushAndRename(path_, finalPath_);
+        path_.clear();
+        return renamed;
+    }
+
+private:
+    QString finalPath_;
+    QString path_;
+};
+
+// An entry of exactly that name is replaced under its own name, whatever it looks like.
+QString storedNameIn(zip_t* archive, const QString& sTarget)
+{
+    if (zip_name_locate(archive, sTarget.toUtf8().constData(), 0) >= 0)
+        return sTarget;
+    return StoredZipName(sTarget);
+}
+
+Outcome addFile(zip_t* archive, const QString& zipFile, const QString& sItem, const QString& storedName)
+{
+    zip_source_t* source = zip_source_file(archive, QFile::encodeName(sItem).constData(), 0, -1);
+    if (!source)
+        return archiveFailure(zipFile, archive);
+    const zip_int64_t index = zip_file_add(archive, storedName.toUtf8().constData(), source,
+                                           ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        return archiveFailure(zipFile, archive);
+    }
+    if (zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, CompressionLevel) != 0)
+        return archiveFailure(zipFile, archive);
+    return Outcome::success();
 }
 
 }  // namespace
@@ -130,28 +229,36 @@ std::optional<QList<ZipEntry>> ListZip(const QString& zipFile)
     return listEntries(archive.get());
 }
 
-bool ExtractZipEntry(const QString& zipFile, const QString& entryName, const QString& destination,
-                     const ExtractProgress& progress)
+Outcome ExtractZipEntry(const QString& zipFile, const QString& entryName, const QString& destination,
+                        const ExtractProgress& progress)
 {
-    const Archive archive = openArchive(zipFile, ZIP_RDONLY);
+    QString why;
+    const Archive archive = openArchive(zipFile, ZIP_RDONLY, &why);
     if (!archive)
-        return false;
+        return Outcome::failure(why);
     const std::optional<zip_uint64_t> index = findFileEntry(archive.get(), entryName);
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (!index || zip_stat_index(archive.get(), *index, 0, &stat) != 0)
-        return false;
+    if (!index || zip_stat_index(archive.get(), *index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+        return Outcome::failure(zipFile + ": there is no file entry named " + entryName + '.');
+    if (Outcome roomy = checkFreeSpace(destination, stat.size); !roomy)
+        return roomy;
     const EntryFile entry(zip_fopen_index(archive.get(), *index, 0));
+    if (!entry)
+        return archiveFailure(zipFile, archive.get());
     QFile output(destination);
-    if (!entry || !output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return false;
-    if (progress)
-        progress(0);
-    const quint64 size = stat.valid & ZIP_STAT_SIZE ? stat.size : 0;
-    if (!copyEntry(entry.get(), size, output, progress))
-        return false;
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return Outcome::failure(destination + ": " + output.errorString());
+    if (progress && !progress(0))
+        return Outcome::failure(QStringLiteral("The extraction was cancelled."));
+    if (Outcome copied = copyEntry(entry.get(), stat.size, output, progress); !copied)
+        return copied;
+    if (stat.size == 0 && progress && !progress(100))  // an empty entry reads nothing, yet it is complete
+        return Outcome::failure(QStringLiteral("The extraction was cancelled."));
     output.close();
-    return output.error() == QFileDevice::NoError;
+    if (output.error() != QFileDevice::NoError)
+        return Outcome::failure(destination + ": " + output.errorString());
+    return Outcome::success();
 }
 
 QString StoredZipName(const QString& sTarget)
@@ -161,33 +268,31 @@ QString StoredZipName(const QString& sTarget)
     return GetFileTitle(sTarget, false) + u'.' + GetExtension(sTarget);
 }
 
-bool AddToZip(const QString& sZipFile, const QString& sItem, const QString& sTarget, bool bDeleteZipped)
+Outcome AddToZip(const QString& sZipFile, const QString& sItem, const QString& sTarget, bool bDeleteZipped)
 {
-    const QString storedName = StoredZipName(sTarget);
-    if (storedName.isEmpty() || !FileExists(sItem))
-        return false;
-    Archive archive = openArchive(sZipFile, ZIP_CREATE);
+    if (!FileExists(sItem))
+        return Outcome::failure(sItem + ": " + SystemReason(ENOENT));
+    StagedArchive staged(sZipFile);
+    if (Outcome prepared = staged.prepare(); !prepared)
+        return prepared;
+    QString why;
+    Archive archive = openArchive(staged.path(), ZIP_CREATE, &why);
     if (!archive)
-        return false;
-    zip_source_t* source = zip_source_file(archive.get(), QFile::encodeName(sItem).constData(), 0, -1);
-    if (!source)
-        return false;
-    const zip_int64_t index = zip_file_add(archive.get(), storedName.toUtf8().constData(), source,
-                                           ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        zip_source_free(source);
-        return false;
-    }
-    if (zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                 CompressionLevel) != 0)
-        return false;
-    // zip_close writes the whole archive to a temporary file and renames it over the old one.
+        return Outcome::failure(why.replace(staged.path(), sZipFile));
+    const QString storedName = storedNameIn(archive.get(), sTarget);
+    if (storedName.isEmpty())
+        return Outcome::failure(QStringLiteral("No name to store %1 under.").arg(sItem));
+    if (Outcome added = addFile(archive.get(), sZipFile, sItem, storedName); !added)
+        return added;
+    // zip_close writes the whole new archive and renames it over the staged file.
     if (zip_close(archive.get()) != 0)
-        return false;
+        return archiveFailure(sZipFile, archive.get());
     archive.release();
+    if (Outcome committed = staged.commit(); !committed)
+        return committed;
     if (bDeleteZipped)
         DeleteFileQuiet(sItem);
-    return true;
+    return Outcome::success();
 }
 
 }  // namespace quillon

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "outcome.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -23,13 +25,16 @@ struct ZipEntry {
 // The entries in archive order, or nothing when the file cannot be read as a zip archive.
 std::optional<QList<ZipEntry>> ListZip(const QString& zipFile);
 
-// Percentage (0 to 100) of the entry written so far.
-using ExtractProgress = std::function<void(int percent)>;
+// Told the percentage (0 to 100) of the entry written so far; returning false cancels.
+using ExtractProgress = std::function<bool(int percent)>;
 
 // Writes the first file entry named `entryName` into `destination` (replacing its content) and
-// checks its CRC. False when the archive cannot be read, there is no such file entry, or the
-// entry is damaged; `destination` may then hold part of the entry.
-bool ExtractZipEntry(const QString& zipFile, const QString& entryName, const QString& destination,
+// checks its CRC. The entry's declared size is trusted no further than it proves true: it must
+// fit in the free space of the destination's disk before anything is written, and data beyond
+// it stops the extraction as a damaged archive. A failure (an unreadable archive, no such file
+// entry, a damaged entry, a failed write, a cancel) says why; `destination` may then hold part
+// of the entry.
+Outcome ExtractZipEntry(const QString& zipFile, const QString& entryName, const QString& destination,
                      const ExtractProgress& progress = {});
 
 // The name a file is stored under for `sTarget`. A path on disk (beginning with "/") gives its
@@ -38,12 +43,14 @@ bool ExtractZipEntry(const QString& zipFile, const QString& entryName, const QSt
 // it came from is replaced.
 QString StoredZipName(const QString& sTarget);
 
-// Stores the file `sItem` in the archive `sZipFile` (created when missing) under
-// StoredZipName(sTarget), replacing an entry of that name. The archive is written to a
-// temporary file beside it and renamed over it only when complete, so a failure leaves the old
-// archive as it was. With `bDeleteZipped`, `sItem` is deleted once the archive is written.
-// True when the archive was written.
-bool AddToZip(const QString& sZipFile, const QString& sItem, const QString& sTarget,
+// Stores the file `sItem` in the archive `sZipFile` (created when missing), replacing an entry
+// of the same name. The name is `sTarget` itself when the archive has an entry of exactly that
+// name (an entry name that begins with "/" is an entry name, not a path), else
+// StoredZipName(sTarget). The archive is written to a new file beside it, flushed to disk and
+// renamed over it only when complete, so a failure leaves the old archive as it was; an archive
+// reached through a symbolic link is updated where the link points and the link stays. With
+// `bDeleteZipped`, `sItem` is deleted once the archive is written. A failure says why.
+Outcome AddToZip(const QString& sZipFile, const QString& sItem, const QString& sTarget,
               bool bDeleteZipped = false);
 
 }  // namespace quillon

@@ -75,3 +75,28 @@ TEST(SettingsStore, KeepsTextWithCommasAndSurvivesReopening)
     temp.writeFileText("[Options]\nDatFolder=/a, b\n");
     EXPECT_EQ(temp.store().readString(keys::DatFolder), "/a, b") << "an unquoted value written by hand";
 }
+
+TEST(SettingsStore, AFileThatCannotBeWrittenIsReportedOnceWithTheReason)
+{
+    // A file below a device cannot be made, not even by root.
+    SettingsStore store("/dev/null/Quillon/Quillon.ini");
+    QStringList reasons;
+    store.setWriteFailureHandler([&reasons](const QString& reason) { reasons.append(reason); });
+
+    store.SaveSetting("Options", "DatType", "3");
+    store.SaveSetting("Options", "DatType", "4");
+    store.sync();
+
+    EXPECT_EQ(reasons, QStringList{"The folder /dev/null/Quillon does not exist and cannot be made."});
+    EXPECT_EQ(store.readInt16(keys::DatType), 4) << "the values stay for this session";
+}
+
+TEST(SettingsStore, AFileThatCanBeWrittenIsNeverReported)
+{
+    TempStore temp;
+    bool reported = false;
+    temp.store().setWriteFailureHandler([&reported](const QString&) { reported = true; });
+    temp.store().SaveSetting("Options", "DatType", "3");
+    EXPECT_FALSE(reported);
+    EXPECT_TRUE(temp.fileText().contains("DatType=3")) << "written at once";
+}

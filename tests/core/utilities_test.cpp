@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace quillon;
 
 using quillon::testing::ChildOutcome;
@@ -91,7 +95,7 @@ TEST(FileUtilities, JoinTextFilesKeepsTheDestinationWhenASourceIsMissing)
 
     EXPECT_FALSE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("missing")}));
     EXPECT_EQ(readAll(destination), "the user's file");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file is left";
 }
 
 TEST(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
@@ -106,7 +110,7 @@ TEST(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
 
     EXPECT_FALSE(CopyFileReplacing(folder.filePath("missing.dat"), destination));
     EXPECT_EQ(readAll(destination), bytes);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "no temporary file is left";
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file is left";
 }
 
 TEST(FileUtilities, DeleteFileQuietRemovesReadOnlyFilesAndIgnoresMissingOnes)
@@ -133,8 +137,45 @@ TEST(FileUtilities, ACopyCutShortByAFullDiskLeavesTheDestinationAsItWas)
 
     EXPECT_TRUE(copy.finished);
     EXPECT_FALSE(copy.ok);
+    EXPECT_EQ(copy.reason, destination + ": File too large");
     EXPECT_EQ(readAll(destination), "the user's DAT\r\n");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+TEST(FileUtilities, AReplacedFileKeepsItsLinkAndPermissions)
+{
+    QTemporaryDir folder;
+    const QString target = folder.filePath("real.dat");
+    const QString link = folder.filePath("link.dat");
+    writeFile(target, "old", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    ASSERT_TRUE(QFile::link(target, link));
+    writeFile(folder.filePath("new.dat"), "new");
+
+    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), link));
+
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(target), "new");
+    EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::ReadUser | QFile::WriteOwner | QFile::WriteUser | QFile::ReadGroup);
+}
+
+TEST(FileUtilities, APipeIsWrittenInPlaceNotReplaced)
+{
+    QTemporaryDir folder;
+    const QByteArray pipePath = QFile::encodeName(folder.filePath("pipe"));
+    ASSERT_EQ(mkfifo(pipePath.constData(), 0600), 0);
+    const int reader = ::open(pipePath.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    writeFile(folder.filePath("new.dat"), "bytes");
+
+    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), folder.filePath("pipe")));
+
+    char received[16] = {};
+    EXPECT_EQ(::read(reader, received, sizeof received), 5);
+    EXPECT_STREQ(received, "bytes");
+    ::close(reader);
+    struct stat info {};
+    ASSERT_EQ(::stat(pipePath.constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the pipe, not a file renamed over it";
 }
 
 // Qt's write buffer takes a small write whole and drops the part a full disk refuses at flush,

@@ -4,10 +4,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace quillon;
 using quillon::testing::writeFile;
@@ -41,6 +44,19 @@ TEST_F(FileListBoxTest, ListsMatchingFilesInAnyLetterCaseSortedByName)
     list.setPattern(*FilterPattern(2));
     list.refresh();
     EXPECT_EQ(list.fileNames(), QStringList{"c.Zip"});
+}
+
+TEST_F(FileListBoxTest, NamesThatAreNotValidUtf8AreShownAsTheSystemDecodesThem)
+{
+    const QByteArray latin1Name = QFile::encodeName(temp.path()) + "/caf\xe9.dat";
+    QFile file;
+    ASSERT_TRUE(file.open(fopen(latin1Name.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+    file.close();
+    const QString shown = QFile::decodeName(QByteArray("caf\xe9.dat"));
+
+    ASSERT_TRUE(list.setPath(temp.path()));
+
+    EXPECT_EQ(list.fileNames(), (QStringList{"A.DAT", "b.dat", "c.Zip", shown, "d.xml"}));
 }
 
 TEST_F(FileListBoxTest, FilterIndicesOutsideTheListHaveNoPattern)

@@ -110,7 +110,7 @@ TEST_F(FileOperations, AFolderInTheWayIsNoFileToReplaceAndFailsTheCopy)
 
     FileCopy(prompter, source("old.dat"), destination("old.dat"));
 
-    EXPECT_EQ(prompter.texts(), QStringList{copyError});
+    EXPECT_EQ(prompter.texts(), QStringList{copyError + destination("old.dat") + ": Is a directory"});
     EXPECT_EQ(prompter.messages().first().icon, PromptIcon::Information);
     EXPECT_TRUE(QFileInfo(destination("old.dat")).isDir());
 }
@@ -123,7 +123,7 @@ TEST_F(FileOperations, AMoveOfAReadOnlySourceKeepsBothFilesAndReportsAnError)
 
     EXPECT_EQ(readAll(destination("old.dat")), "content");
     EXPECT_EQ(readAll(source("old.dat")), "content");
-    EXPECT_EQ(prompter.texts(), QStringList{copyError});
+    EXPECT_EQ(prompter.texts(), QStringList{copyError + "The file is read-only."});
 }
 
 TEST_F(FileOperations, AMoveOntoItselfKeepsTheFile)
@@ -134,7 +134,7 @@ TEST_F(FileOperations, AMoveOntoItselfKeepsTheFile)
     FileCopy(prompter, source("old.dat"), sourceFolder() + "/./old.dat", true);
 
     EXPECT_EQ(readAll(source("old.dat")), "content");
-    EXPECT_EQ(prompter.texts(), (QStringList{replaceQuestion, copyError}));
+    EXPECT_EQ(prompter.texts(), (QStringList{replaceQuestion, copyError + "The file cannot be copied onto itself."}));
 }
 
 TEST_F(FileOperations, ACopyIntoAMissingFolderOrFromAMissingFileFails)
@@ -143,7 +143,8 @@ TEST_F(FileOperations, ACopyIntoAMissingFolderOrFromAMissingFileFails)
     FileCopy(prompter, source("old.dat"), temp.filePath("nowhere/old.dat"));
     FileCopy(prompter, source("gone.dat"), destination("gone.dat"));
 
-    EXPECT_EQ(prompter.texts(), (QStringList{copyError, copyError}));
+    EXPECT_EQ(prompter.texts(), (QStringList{copyError + temp.filePath("nowhere/old.dat") + ": No such file or directory",
+                                             copyError + "The file to copy does not exist."}));
     EXPECT_TRUE(destinationEntries().isEmpty());
 }
 
@@ -152,16 +153,15 @@ TEST_F(FileOperations, ACancelledCopyLeavesTheDestinationAsItWas)
     writeFile(source("big.dat"), QByteArray(3 * 1024 * 1024, 'x'));
     writeFile(destination("big.dat"), "old");
     QList<qint64> reported;
-    QString why;
 
-    const bool copied = CopyFileWithProgress(source("big.dat"), destination("big.dat"), why, [&](qint64 done, qint64 total) {
+    const Outcome copied = CopyFileWithProgress(source("big.dat"), destination("big.dat"), [&](qint64 done, qint64 total) {
         EXPECT_EQ(total, 3 * 1024 * 1024);
         reported.append(done);
         return reported.size() < 2;
     });
 
     EXPECT_FALSE(copied);
-    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(copied.reason(), "The copy was cancelled.");
     EXPECT_EQ(reported, (QList<qint64>{1024 * 1024, 2 * 1024 * 1024}));
     EXPECT_EQ(readAll(destination("big.dat")), "old");
     EXPECT_EQ(destinationEntries(), QStringList{"big.dat"});

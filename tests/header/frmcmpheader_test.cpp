@@ -1,5 +1,6 @@
 #include "frmcmpheader.h"
 #include "mru.h"
+#include "scriptedprompter.h"
 #include "settingkeys.h"
 #include "tempstore.h"
 #include "testfiles.h"
@@ -20,6 +21,7 @@ namespace quillon {
 namespace {
 
 using testing::readAll;
+using testing::ScriptedPrompter;
 using testing::writeFile;
 
 // Each test gets a temporary folder of its own, so it can see every header file it leaves.
@@ -30,6 +32,8 @@ protected:
 
     SettingsStore& store() { return settings_.store(); }
     QStringList tempFiles() const { return QDir(temp_.path()).entryList(QDir::Files); }
+
+    ScriptedPrompter prompter_;
 
     // Runs `act` on the editor once it shows modally, and returns what GetCMPHeaderFile returned.
     QString runEditor(const std::function<void(frmCMPHeader&)>& act, const QString& dat = QString())
@@ -46,7 +50,7 @@ protected:
                 editor->reject();
             }
         });
-        return frmCMPHeader::GetCMPHeaderFile(store(), nullptr, dat);
+        return frmCMPHeader::GetCMPHeaderFile(store(), prompter_, nullptr, dat);
     }
 
     QString datWith(const QByteArray& content)
@@ -95,7 +99,7 @@ TEST_F(HeaderEditor, OpensEmptyWithStandardCategoryAndSaveNeedsNameAndDescriptio
 {
     AddToMRU(store(), mru::HeaderName, "Older");
     AddToMRU(store(), mru::HeaderName, "Newest");
-    frmCMPHeader editor(store());
+    frmCMPHeader editor(store(), prompter_);
     EXPECT_EQ(editor.windowTitle(), "ClrMame Pro Header");
     for (const char* box : {"cboHeaderName", "cboHeaderDesc", "txtHeaderVersion", "cboHeaderAuthor",
                             "txtHeaderComment"})
@@ -211,31 +215,37 @@ TEST_F(HeaderEditor, EditingARecordGivesTheSavedValuesAndNoFile)
         setText(editor, "cboHeaderAuthor", "A");
         click(editor, "cmdSave");
     });
-    ASSERT_TRUE(frmCMPHeader::EditHeader(store(), nullptr, header));
+    ASSERT_TRUE(frmCMPHeader::EditHeader(store(), prompter_, nullptr, header));
     EXPECT_EQ(header, (DatHeader{.name = "New & <odd>", .description = "D", .version = "1", .author = "A",
                                  .category = "Standard DatFile"}));
     EXPECT_TRUE(tempFiles().isEmpty());
     EXPECT_EQ(LoadMRU(store(), mru::HeaderName).value(0), "New & <odd>");
 
     QTimer::singleShot(0, [] { click(*QApplication::activeModalWidget(), "cmdCancel"); });
-    EXPECT_FALSE(frmCMPHeader::EditHeader(store(), nullptr, header));
+    EXPECT_FALSE(frmCMPHeader::EditHeader(store(), prompter_, nullptr, header));
     EXPECT_EQ(header.name, "New & <odd>");
 }
 
-TEST_F(HeaderEditor, AnUnwritableTemporaryFolderGivesNoHeaderFile)
+TEST_F(HeaderEditor, AnUnwritableTemporaryFolderIsReportedAndGivesNoHeaderFile)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
     const QString folder = QDir::tempPath();
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    const QString file = runEditor([](frmCMPHeader& editor) {
+    const QString file = runEditor([this](frmCMPHeader& editor) {
         setText(editor, "cboHeaderName", "X");
         setText(editor, "cboHeaderDesc", "Y");
         click(editor, "cmdSave");
+        EXPECT_TRUE(editor.isVisible()) << "the user may try again or cancel";
+        click(editor, "cmdCancel");
     });
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(file, "");
     EXPECT_TRUE(tempFiles().isEmpty());
+    ASSERT_EQ(prompter_.messages().size(), 1);
+    EXPECT_TRUE(prompter_.messages().first().text.startsWith("The header could not be saved.\n\n"))
+        << prompter_.messages().first().text.toStdString();
+    EXPECT_EQ(prompter_.messages().first().icon, PromptIcon::Critical);
 }
 
 }  // namespace

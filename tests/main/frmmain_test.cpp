@@ -703,7 +703,7 @@ TEST_F(MainWindow, TheRightCopyAndTheMovesUseFileCopy)
     EXPECT_EQ(prompter.texts(),
               (QStringList{"The file already exists in the destinataion folder.\n\nDo you want to replace it ?",
                            "Operation aborted.", "File succesfully copied.\n\n",
-                           "An error has occurred during the copy of the file.\n\n",
+                           "An error has occurred during the copy of the file.\n\nThe file is read-only.",
                            "The file already exists in the destinataion folder.\n\nDo you want to replace it ?",
                            "File succesfully moved.\n\n"}));
 }

@@ -49,10 +49,11 @@ protected:
     {
         MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; },
                           [this](const QString& text) { statusTexts.append(text); }, stop);
-        makeDiff.setReportSink([this](const DiffReports& reports) {
-            reportedInputs = {reports.source, reports.compare};
-            loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
-        });
+        if (wantsReport)
+            makeDiff.setReportSink([this](const DiffReports& reports) {
+                reportedInputs = {reports.source, reports.compare};
+                loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
+            });
         return makeDiff.run({source, compare, destination, switches, zip});
     }
 
@@ -98,6 +99,7 @@ protected:
     QString destination = out.filePath("new.dat");
     QString log;
     QStringList statusTexts;
+    bool wantsReport = false;
     std::pair<ToolInput, ToolInput> reportedInputs;
     DiffResults results;
     bool loadedReport = false;
@@ -176,6 +178,7 @@ TEST_F(MakeDiffTest, ZippedResultWithHeaderLeavesADatOfTheSameNameAlone)
 
 TEST_F(MakeDiffTest, ZippedInputIsTakenOutAndDeletedAfterwards)
 {
+    wantsReport = true;
     dialogs.pickNext("quillon_demo_1.1.dat");
     dialogs.saveNext(std::nullopt);
     ASSERT_EQ(run(oldDat, newZip), DiffOutcome::Created);
@@ -262,6 +265,22 @@ TEST_F(MakeDiffTest, FullDiskLeavesTheDestinationAsItWas)
     EXPECT_FALSE(child.ok);
     EXPECT_TRUE(child.reason.startsWith(failedText + "\n\nsetdelta: error: ")) << child.reason.toStdString();
     EXPECT_TRUE(child.reason.contains("File too large")) << child.reason.toStdString();
+    EXPECT_EQ(readAll(destination), "the user's older diff");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"new.dat"});
+
+    // Room for the tool's DAT but not for the header in front of it: the destination is to blame.
+    const qint64 toolDatSize = setdeltaAlone("-s -d1", oldDat, newDat).size();
+    const ChildOutcome joined = RunUnderFileSizeLimit(toolDatSize + 8, [&] {
+        dialogs.saveNext(header);
+        if (run(oldDat, newDat, false, "-s -d1") == DiffOutcome::Created)
+            return Outcome::success();
+        return Outcome::failure(prompter.texts().join('|'));
+    });
+    ASSERT_TRUE(joined.finished);
+    EXPECT_FALSE(joined.ok);
+    EXPECT_TRUE(joined.reason.startsWith("The diff Dat could not be written!\n\n" + destination))
+        << joined.reason.toStdString();
+    EXPECT_TRUE(joined.reason.contains("File too large")) << joined.reason.toStdString();
     EXPECT_EQ(readAll(destination), "the user's older diff");
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"new.dat"});
 }

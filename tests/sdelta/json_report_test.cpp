@@ -315,29 +315,11 @@ TEST_F(JsonReportFailure, SwitchWithoutAFileIsAUsageError)
 
 
 // The report against setdelta's own setdelta.log and setdelta.dat of the same run, on real DATs.
-class JsonReportOnRealDats : public testing::Test {
+class JsonReportOnRealDats : public RealDatTest {
 protected:
-    void SetUp() override
-    {
-        if (sharedDats().empty())
-            GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
-    }
-
-    std::string dat(const std::string& name, const std::string& entry = {})
-    {
-        std::filesystem::path path = sharedDats() / name;
-        if (path.extension() != ".zip")
-            return path.string();
-        for (const std::filesystem::path& extracted : extractZip(path, inputs_.path()))
-            if (entry.empty() || extracted.filename() == entry)
-                return extracted.string();
-        return {};
-    }
-
     void expectReportAgreesWithLogAndDat(const std::vector<std::string>& switches, const std::string& oldPath,
                                          const std::string& newPath);
 
-    TempFolder inputs_;
     TempFolder run_;
 };
 

@@ -13,26 +13,8 @@
 namespace setdelta::test {
 namespace {
 
-class RealDats : public testing::Test {
+class RealDats : public RealDatTest {
 protected:
-    void SetUp() override
-    {
-        if (sharedDats().empty())
-            GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
-    }
-
-    // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
-    std::string dat(const std::string& name, const std::string& entry = {})
-    {
-        std::filesystem::path path = sharedDats() / name;
-        if (path.extension() != ".zip")
-            return path.string();
-        for (const std::filesystem::path& extracted : extractZip(path, folder_.path()))
-            if (entry.empty() || extracted.filename() == entry)
-                return extracted.string();
-        return {};
-    }
-
     TempFolder folder_;
 };
 

@@ -84,6 +84,23 @@ std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPa
     return extracted;
 }
 
+void RealDatTest::SetUp()
+{
+    if (sharedDats().empty())
+        GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
+}
+
+std::string RealDatTest::dat(const std::string& name, const std::string& entry)
+{
+    std::filesystem::path path = sharedDats() / name;
+    if (path.extension() != ".zip")
+        return path.string();
+    for (const std::filesystem::path& extracted : extractZip(path, extracted_.path()))
+        if (entry.empty() || extracted.filename() == entry)
+            return extracted.string();
+    return {};
+}
+
 StartedTool startTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
                       const ToolLimits& limits)
 {

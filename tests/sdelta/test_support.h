@@ -6,6 +6,7 @@
 #include "resolve.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/types.h>
 #include <string>
@@ -37,6 +38,17 @@ std::filesystem::path sharedDats();
 
 // Extracts every entry of a zip into `folder`; returns the extracted paths.
 std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zip, const std::filesystem::path& folder);
+
+// Tests on the real DATs beside the project, skipped with a message where they are missing.
+class RealDatTest : public testing::Test {
+protected:
+    void SetUp() override;
+    // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
+    std::string dat(const std::string& name, const std::string& entry = {});
+
+private:
+    TempFolder extracted_;
+};
 
 struct ToolRun {
     int status = -1;

@@ -49,8 +49,7 @@ QString ScriptedDatDialogs::GetCMPHeaderFile(const QString& dat)
         return {};
     const QString headerFile = GetTempFileName("cmh");
     madeFiles_.append(headerFile);
-    WriteHeaderFile(headerFile, *header);
-    return headerFile;
+    return WriteHeaderFile(headerFile, *header) ? headerFile : QString();
 }
 
 }  // namespace quillon::testing

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -184,11 +185,14 @@ TEST_F(ZipWindow, AFailedExtractionGivesNothingAndDeletesItsTemporaryFile)
     QString item = "stale";
     EXPECT_EQ(select(path("damaged.zip"), [](frmZip&) {}, &item), "");
     EXPECT_EQ(item, "");
-    EXPECT_TRUE(prompter.messages().isEmpty()) << "the caller reports it";
+    ASSERT_EQ(prompter.messages().size(), 1) << "the reason is shown";
+    EXPECT_EQ(prompter.messages().front().title, "File Info");
+    EXPECT_TRUE(prompter.messages().front().text.startsWith(path("damaged.zip") + "\n"));
     EXPECT_TRUE(tempFiles().isEmpty());
 
     zipWindow.ExtractTempFile(path("a.zip"), "other.dat");
     EXPECT_EQ(zipWindow.tempFile(), "") << "no such entry";
+    EXPECT_EQ(prompter.texts().last(), path("a.zip") + "\n" + path("a.zip") + ": there is no file entry named other.dat.");
     EXPECT_TRUE(tempFiles().isEmpty());
 }
 
@@ -200,6 +204,37 @@ TEST_F(ZipWindow, TheProgressWindowShowsOnlyWhileExtracting)
     EXPECT_EQ(QFileInfo(zipWindow.tempFile()).size(), 2 << 20);
     for (QWidget* widget : QApplication::topLevelWidgets())
         EXPECT_FALSE(widget->objectName() == "frmZipProgress" && widget->isVisible());
+}
+
+TEST_F(ZipWindow, CancelStopsTheExtractionAndLeavesNoTemporaryFile)
+{
+    ASSERT_TRUE(makeZip(path("a.zip"), {{"game.dat", QByteArray(4 << 20, 'g')}}));
+    QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == "frmZipProgress" && widget->isVisible())
+                widget->findChild<QPushButton*>("cmdCancel")->click();
+    });
+    zipWindow.ExtractTempFile(path("a.zip"), "game.dat");
+    EXPECT_EQ(zipWindow.tempFile(), "");
+    EXPECT_EQ(zipWindow.item(), "");
+    EXPECT_TRUE(prompter.messages().isEmpty()) << "the user's own choice needs no message";
+    EXPECT_TRUE(tempFiles().isEmpty());
+}
+
+TEST_F(ZipWindow, DoubleClickTakesTheRowAndHeadersAreNotCut)
+{
+    ASSERT_TRUE(makeZip(path("two.zip"), {{"readme.txt", "hello"}, {"game.dat", "body"}}));
+    QString item;
+    const QString file = select(path("two.zip"), [](frmZip& window) {
+        QHeaderView* header = list(window)->header();
+        for (int column = 0; column < 4; ++column)
+            EXPECT_GE(list(window)->columnWidth(column), header->sectionSizeHint(column)) << column;
+        QTreeWidgetItem* row = list(window)->topLevelItem(1);
+        row->setSelected(true);
+        emit list(window)->itemDoubleClicked(row, 0);
+    }, &item);
+    EXPECT_EQ(item, "game.dat");
+    EXPECT_EQ(readAll(file), "body");
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST_F(ZipArchives, ExtractsTheNamedEntryWithProgressUpToAHundred)
     writeFile(path("out.tmp"), "old content, longer than nothing");
     QList<int> percents;
     ASSERT_TRUE(ExtractZipEntry(path("a.zip"), "sub/game.dat", path("out.tmp"),
-                                [&](int percent) { percents.append(percent); }));
+                                [&](int percent) { percents.append(percent); return true; }));
     EXPECT_EQ(readAll(path("out.tmp")), big);
     ASSERT_GE(percents.size(), 3);
     EXPECT_EQ(percents.front(), 0);
@@ -84,7 +84,7 @@ TEST_F(ZipArchives, ExtractsTheNamedEntryWithProgressUpToAHundred)
     ASSERT_TRUE(makeZip(path("empty.zip"), {{"empty.dat", {}}}));
     percents.clear();
     EXPECT_TRUE(ExtractZipEntry(path("empty.zip"), "empty.dat", path("out.tmp"),
-                                [&](int percent) { percents.append(percent); }));
+                                [&](int percent) { percents.append(percent); return true; }));
     EXPECT_EQ(readAll(path("out.tmp")), "");
     EXPECT_EQ(percents, (QList<int>{0, 100}));
 }
@@ -170,11 +170,65 @@ TEST_F(ZipArchives, AFailedWriteKeepsTheOldArchiveWhole)
     const QByteArray before = readAll(path("ro/a.zip"));
     writeFile(path("new.dat"), "new");
     QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::ExeOwner);
-    const bool added = AddToZip(path("ro/a.zip"), path("new.dat"), "game.dat", true);
+    const bool added = AddToZip(path("ro/a.zip"), path("new.dat"), "game.dat", true).ok();
     QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_FALSE(added);
     EXPECT_EQ(readAll(path("ro/a.zip")), before);
     EXPECT_TRUE(QFile::exists(path("new.dat")));
+}
+
+TEST_F(ZipArchives, AnArchiveReachedThroughALinkIsUpdatedWhereItLies)
+{
+    QDir(path("")).mkpath("store");
+    ASSERT_TRUE(makeZip(path("store/a.zip"), {{"game.dat", "old"}}));
+    ASSERT_TRUE(QFile::link(path("store/a.zip"), path("a.zip")));
+    writeFile(path("new.dat"), "new");
+
+    ASSERT_TRUE(AddToZip(path("a.zip"), path("new.dat"), "game.dat"));
+
+    EXPECT_TRUE(QFileInfo(path("a.zip")).isSymLink());
+    EXPECT_EQ(entryContent(path("store/a.zip"), "game.dat"), "new");
+    EXPECT_EQ(QDir(path("store")).entryList(QDir::Files | QDir::Hidden), QStringList{"a.zip"});
+}
+
+TEST_F(ZipArchives, AnEntryNameBeginningWithASlashIsReplacedUnderThatName)
+{
+    ASSERT_TRUE(makeZip(path("a.zip"), {{"/game.dat", "old"}}));
+    writeFile(path("cmh1.tmp"), "new");
+    ASSERT_TRUE(AddToZip(path("a.zip"), path("cmh1.tmp"), "/game.dat"));
+    EXPECT_EQ(entryNames(path("a.zip")), QStringList{"/game.dat"});
+    EXPECT_EQ(entryContent(path("a.zip"), "/game.dat"), "new");
+}
+
+TEST_F(ZipArchives, AnEntryHoldingMoreThanItDeclaresIsDamaged)
+{
+    const QByteArray body = sample(200000);
+    for (const bool stored : {true, false}) {
+        ASSERT_TRUE(makeZip(path("liar.zip"), {{"game.dat", body, stored}}));
+        ASSERT_TRUE(testing::setDeclaredSize(path("liar.zip"), 100));
+        writeFile(path("out.tmp"), "");
+
+        const Outcome extracted = ExtractZipEntry(path("liar.zip"), "game.dat", path("out.tmp"));
+
+        EXPECT_FALSE(extracted) << stored;
+        EXPECT_EQ(extracted.reason(), "The entry holds more data than the 100 bytes it declares; the archive is damaged.");
+        EXPECT_LE(QFileInfo(path("out.tmp")).size(), 100) << "nothing beyond the declared size is written";
+    }
+}
+
+TEST_F(ZipArchives, AnEntryLargerThanTheFreeSpaceIsNotStarted)
+{
+    ASSERT_TRUE(makeZip(path("big.zip"), {{"game.dat", sample(1000)}}));
+    constexpr quint64 onePebibyte = quint64(1) << 50;
+    ASSERT_TRUE(testing::setDeclaredSize64(path("big.zip"), onePebibyte));
+    writeFile(path("out.tmp"), "");
+
+    const Outcome extracted = ExtractZipEntry(path("big.zip"), "game.dat", path("out.tmp"));
+
+    EXPECT_FALSE(extracted);
+    EXPECT_TRUE(extracted.reason().startsWith(QStringLiteral("The entry needs %1 bytes, but only ").arg(onePebibyte)))
+        << extracted.reason().toStdString();
+    EXPECT_EQ(QFileInfo(path("out.tmp")).size(), 0);
 }
 
 TEST(RealZips, ListAndExtractTheSharedDats)

@@ -81,4 +81,57 @@ QStringList entryNames(const QString& zipPath)
     return names;
 }
 
+bool setDeclaredSize(const QString& zipPath, quint32 size)
+{
+    QFile file(zipPath);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray archive = file.readAll();
+    // Where the uncompressed size sits in a local file header and in a central directory header.
+    const std::pair<QByteArray, qsizetype> fields[] = {{QByteArray("PK\x03\x04"), 22}, {QByteArray("PK\x01\x02"), 24}};
+    for (const auto& [signature, offset] : fields) {
+        const qsizetype header = archive.indexOf(signature);
+        if (header < 0 || header + offset + 4 > archive.size())
+            return false;
+        for (int byte = 0; byte < 4; ++byte)
+            archive[header + offset + byte] = static_cast<char>((size >> (8 * byte)) & 0xff);
+    }
+    return file.seek(0) && file.write(archive) == archive.size();
+}
+
+bool setDeclaredSize64(const QString& zipPath, quint64 size)
+{
+    QFile file(zipPath);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray archive = file.readAll();
+    const qsizetype central = archive.indexOf("PK\x01\x02");
+    const qsizetype end = archive.indexOf("PK\x05\x06");
+    if (central < 0 || end < central)
+        return false;
+    const auto putLittleEndian = [](QByteArray& bytes, qsizetype at, quint64 value, int width) {
+        for (int byte = 0; byte < width; ++byte)
+            bytes[at + byte] = static_cast<char>((value >> (8 * byte)) & 0xff);
+    };
+    const auto readLittleEndian = [&archive](qsizetype at, int width) {
+        quint64 value = 0;
+        for (int byte = width - 1; byte >= 0; --byte)
+            value = value << 8 | static_cast<quint8>(archive[at + byte]);
+        return value;
+    };
+    QByteArray extra(12, '\0');
+    putLittleEndian(extra, 0, 0x0001, 2);  // the ZIP64 extended information
+    putLittleEndian(extra, 2, 8, 2);
+    putLittleEndian(extra, 4, size, 8);
+    const quint64 nameLength = readLittleEndian(central + 28, 2);
+    const quint64 extraLength = readLittleEndian(central + 30, 2);
+    putLittleEndian(archive, central + 24, 0xFFFFFFFF, 4);
+    putLittleEndian(archive, central + 30, extraLength + 12, 2);
+    archive.insert(central + 46 + static_cast<qsizetype>(nameLength), extra);
+    // The end record sits behind the grown directory and states its size.
+    const qsizetype movedEnd = end + extra.size();
+    putLittleEndian(archive, movedEnd + 12, readLittleEndian(movedEnd + 12, 4) + 12, 4);
+    return file.resize(0) && file.write(archive) == archive.size();
+}
+
 }  // namespace quillon::testing

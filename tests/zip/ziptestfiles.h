@@ -22,5 +22,11 @@ bool makeZip(const QString& path, const QList<TestEntry>& entries);
 QByteArray entryContent(const QString& zipPath, const QString& name);
 // The names of the archive's entries in order.
 QStringList entryNames(const QString& zipPath);
+// Makes the archive's only entry declare `size` bytes, in its local and central headers, as a
+// damaged or hostile archive may; false when the archive has no such headers.
+bool setDeclaredSize(const QString& zipPath, quint32 size);
+// The same for a size beyond 4 GiB, which only the ZIP64 extra field of the central directory
+// can hold.
+bool setDeclaredSize64(const QString& zipPath, quint64 size);
 
 }  // namespace quillon::testing

@@ -1,0 +1,253 @@
+#include "atomicfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+constexpr size_t CopyChunkBytes = 1 << 20;
+constexpr int NameAttempts = 100;
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// Retries after a signal; a short write goes on with the rest.
+bool writeFully(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+ssize_t readSome(int fd, char* data, size_t size)
+{
+    ssize_t got = 0;
+    do
+        got = ::read(fd, data, size);
+    while (got < 0 && errno == EINTR);
+    return got;
+}
+
+bool kernelCopyUnsupported(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
+}
+
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString& path) : fd_(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+    ~ReadOnlyFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+QString SystemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A link is followed to the file it names, so that the link itself survives the rename.
+QString ResolveLinks(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+
+QString NameBeside(const QString& finalPath)
+{
+    const QFileInfo info(finalPath);
+    const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
+    return info.path() + "/." + info.fileName() + '.' + suffix + ".part";
+}
+
+Outcome FlushAndRename(const QString& written, const QString& finalPath)
+{
+    const QByteArray from = nativePath(written);
+    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (::fsync(fd) != 0)
+            error = errno;
+        ::close(fd);
+    }
+    if (error == 0 && ::rename(from.constData(), nativePath(finalPath).constData()) != 0)
+        error = errno;
+    if (error == 0)
+        return Outcome::success();
+    ::unlink(from.constData());
+    return Outcome::failure(finalPath + ": " + SystemReason(error));
+}
+
+AtomicFile::AtomicFile(const QString& target) : finalPath_(ResolveLinks(target)) {}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+Outcome AtomicFile::failure(const QString& path, int error) const
+{
+    return Outcome::failure(path + ": " + SystemReason(error));
+}
+
+Outcome AtomicFile::open()
+{
+    discard();
+    struct stat existing {};
+    const bool replacing = ::stat(nativePath(finalPath_).constData(), &existing) == 0;
+    if (replacing && S_ISDIR(existing.st_mode))
+        return failure(finalPath_, EISDIR);
+    // A device or a pipe is written where it is: renaming a file over it would destroy it.
+    if (replacing && !S_ISREG(existing.st_mode)) {
+        fd_ = ::open(nativePath(finalPath_).constData(), O_WRONLY | O_CLOEXEC);
+        return fd_ >= 0 ? Outcome::success() : failure(finalPath_, errno);
+    }
+    for (int attempt = 0; attempt < NameAttempts; ++attempt) {
+        newPath_ = NameBeside(finalPath_);
+        fd_ = ::open(nativePath(newPath_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0 || errno != EEXIST)
+            break;
+    }
+    if (fd_ < 0) {
+        const int error = errno;
+        newPath_.clear();
+        return failure(finalPath_, error);
+    }
+    // The replacement keeps the permissions the user gave the file.
+    if (replacing && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
+        const int error = errno;
+        discard();
+        return failure(finalPath_, error);
+    }
+    return Outcome::success();
+}
+
+Outcome AtomicFile::write(QByteArrayView bytes)
+{
+    if (fd_ < 0)
+        return failure(finalPath_, EBADF);
+    if (!writeFully(fd_, bytes.data(), static_cast<size_t>(bytes.size())))
+        return failure(finalPath_, errno);
+    return Outcome::success();
+}
+
+Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
+{
+    const ReadOnlyFile input(source);
+    struct stat sourceStat {};
+    if (input.fd() < 0 || ::fstat(input.fd(), &sourceStat) != 0)
+        return failure(source, errno);
+    if (S_ISDIR(sourceStat.st_mode))
+        return failure(source, EISDIR);
+    qint64 copied = 0;
+    // The kernel copies between files without the bytes passing through here; where it cannot
+    // (another kind of file system, a file of /proc), the bytes are read and written.
+    for (;;) {
+        const ssize_t moved = ::copy_file_range(input.fd(), nullptr, fd_, nullptr, CopyChunkBytes, 0);
+        if (moved == 0 && copied > 0)
+            return Outcome::success();
+        if (moved <= 0) {
+            if (moved < 0 && copied == 0 && kernelCopyUnsupported(errno))
+                break;
+            if (moved < 0)
+                return failure(errno == EFBIG || errno == ENOSPC || errno == EIO ? finalPath_ : source, errno);
+            break;  // nothing at all: a file whose size the system does not know
+        }
+        copied += moved;
+        if (progress && !progress(copied, sourceStat.st_size))
+            return Outcome::failure(QStringLiteral("The copy was cancelled."));
+    }
+    std::vector<char> chunk(CopyChunkBytes);
+    for (;;) {
+        const ssize_t got = readSome(input.fd(), chunk.data(), chunk.size());
+        if (got < 0)
+            return failure(source, errno);
+        if (got == 0)
+            return Outcome::success();
+        if (Outcome written = write(QByteArrayView(chunk.data(), got)); !written)
+            return written;
+        copied += got;
+        if (progress && !progress(copied, sourceStat.st_size))
+            return Outcome::failure(QStringLiteral("The copy was cancelled."));
+    }
+}
+
+Outcome AtomicFile::setModificationTime(qint64 secondsSinceEpoch)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(secondsSinceEpoch), 0}};
+    if (fd_ < 0 || ::futimens(fd_, times) != 0)
+        return failure(finalPath_, fd_ < 0 ? EBADF : errno);
+    return Outcome::success();
+}
+
+Outcome AtomicFile::commit()
+{
+    if (fd_ < 0)
+        return failure(finalPath_, EBADF);
+    if (newPath_.isEmpty()) {  // written in place
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        return closed == 0 ? Outcome::success() : failure(finalPath_, errno);
+    }
+    // Some file systems report a full disk only when the data reaches it, at fsync or close.
+    if (::fsync(fd_) != 0) {
+        const int error = errno;
+        discard();
+        return failure(finalPath_, error);
+    }
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 || ::rename(nativePath(newPath_).constData(), nativePath(finalPath_).constData()) != 0) {
+        const int error = errno;
+        discard();
+        return failure(finalPath_, error);
+    }
+    newPath_.clear();
+    return Outcome::success();
+}
+
+void AtomicFile::discard()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!newPath_.isEmpty())
+        ::unlink(nativePath(newPath_).constData());
+    newPath_.clear();
+}
+
+}  // namespace quillon

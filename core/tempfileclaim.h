@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace quillon {
+
+// This running instance's claim on the temporary files it makes. While the claim lives it holds
+// a lock on "quillon-<tag>.lock" in the temporary folder, and GetTempFileName puts the tag into
+// every name it makes ("dat<tag>XXXXXX.tmp"). The system drops the lock when the process ends,
+// however it ends, so a later start can tell the files of an instance that was killed from
+// those of one that still runs. Without a claim (tests, tools) names carry no tag.
+class TempFileClaim {
+public:
+    TempFileClaim();
+    ~TempFileClaim();
+    TempFileClaim(const TempFileClaim&) = delete;
+    TempFileClaim& operator=(const TempFileClaim&) = delete;
+
+    // The tag of the claim this process holds; "" when it holds none.
+    static QString currentTag();
+
+private:
+    QString lockPath_;
+    int fd_ = -1;
+};
+
+// Removes the temporary files ("dat<tag>XXXXXX.tmp", "cmh<tag>XXXXXX.tmp") and the lock file of
+// every instance whose lock nobody holds any more. Files of running instances, other users'
+// files and every name Quillon does not make are left alone. Returns how many files went.
+int RemoveLeftoverTempFiles();
+
+}  // namespace quillon

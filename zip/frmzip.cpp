@@ -2,6 +2,7 @@
 
 #include "prompter.h"
 #include "utilities.h"
+#include "windowfont.h"
 #include "ziparchive.h"
 
 #include <QCoreApplication>
@@ -106,7 +107,7 @@ frmZip::frmZip(Prompter& prompter, QWidget* mainWindow)
 {
     setObjectName(QStringLiteral("frmZip"));
     setWindowTitle(QStringLiteral("Zip Contents"));
-    setFont(QFont(QStringLiteral("Tahoma"), font().pointSize()));
+    UseWindowFont(*this);
 
     lsvZipContents->setObjectName(QStringLiteral("lsvZipContents"));
     lsvZipContents->setRootIsDecorated(false);

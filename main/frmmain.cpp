@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "combowidth.h"
 #include "datinformation.h"
 #include "filelistbox.h"
 #include "fileoperations.h"
@@ -8,7 +9,7 @@
 #include "frmcreate.h"
 #include "frmdiffresults.h"
 #include "frmoptions.h"
-#include "logtext.h"
+#include "logpane.h"
 #include "makediff.h"
 #include "listhittest.h"
 #include "menudesigner.h"
@@ -16,6 +17,7 @@
 #include "prompter.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
+#include "shellopen.h"
 #include "splash.h"
 #include "switches.h"
 #include "themedicon.h"

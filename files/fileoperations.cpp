@@ -104,7 +104,7 @@ private:
 
 QString PathInFolder(const QString& folder, const QString& name)
 {
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    return folder.endsWith(u'/') ? QString(folder + name) : folder + u'/' + name;
 }
 
 bool IsReadOnly(const QString& path)

@@ -1,8 +1,8 @@
-# Project-wide warning set; CI turns them into errors.
-add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
-                    -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual
-                    # Designated initializers leave the other members at their defaults on purpose.
-                    -Wno-missing-field-initializers)
-if(QUILLON_WERROR)
-  add_compile_options(-Werror)
-endif()
+# The project's warning set, on the build-options target every target links; CI turns them into
+# errors.
+target_compile_options(quillon_build_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual
+  # Designated initializers leave the other members at their defaults on purpose.
+  -Wno-missing-field-initializers
+  $<$<BOOL:${QUILLON_WERROR}>:-Werror>)

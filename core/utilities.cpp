@@ -3,14 +3,10 @@
 #include "atomicfile.h"
 #include "tempfileclaim.h"
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <QUrl>
 
 namespace quillon {
 
@@ -92,21 +88,6 @@ QString GetTempFileName(const QString& prefix)
     QTemporaryFile file(GetTempFolder() + prefix + TempFileClaim::currentTag() + "XXXXXX.tmp");
     file.setAutoRemove(false);
     return file.open() ? file.fileName() : QString();
-}
-
-void SetComboDropWidth(QComboBox* combo, int pixels)
-{
-    combo->view()->setMinimumWidth(pixels);
-}
-
-bool ShellOpen(const QString& target)
-{
-    return QDesktopServices::openUrl(QUrl::fromUserInput(target));
-}
-
-bool OpenWithAssociation(const QString& file)
-{
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 Outcome JoinTextFiles(const QString& destination, const QStringList& sources)

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-class QComboBox;
 class QFileDevice;
 
 // Small path, quoting and file helpers shared by every window. Paths use "/" as separator.
@@ -29,10 +28,6 @@ QString GetTempFolder();
 // returns its path ("" when it cannot be created). The caller owns and deletes it. The name
 // carries the tag of this instance's TempFileClaim, if it holds one, after the prefix.
 QString GetTempFileName(const QString& prefix);
-void SetComboDropWidth(QComboBox* combo, int pixels);
-// Opens a document or web address with the desktop's associated program.
-bool ShellOpen(const QString& target);
-bool OpenWithAssociation(const QString& file);
 // Writes each source's bytes followed by CR LF into the destination, which is replaced only
 // when the whole result has been written. A failure (a source missing, a write failing) says
 // why; the destination is then left as it was.

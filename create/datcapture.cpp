@@ -76,7 +76,7 @@ public:
         --end;
         while (end > 0 && isXmlSpace(tail[end - 1]))
             --end;
-        return QByteArrayView(tail).first(end).endsWith("</" + root_);
+        return QByteArrayView(tail).first(end).endsWith(QByteArray("</" + root_));
     }
 
     const QByteArray& root() const { return root_; }

@@ -1,5 +1,6 @@
 #include "frmcreate.h"
 
+#include "combowidth.h"
 #include "datcapture.h"
 #include "mru.h"
 #include "prompter.h"

@@ -92,7 +92,7 @@ Outcome copyOrMove(const QString& source, const QString& destination, bool move)
 
 QString PathInFolder(const QString& folder, const QString& name)
 {
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    return folder.endsWith(u'/') ? QString(folder + name) : folder + u'/' + name;
 }
 
 bool IsReadOnly(const QString& path)

@@ -1,5 +1,6 @@
 #include "filepanels.h"
 
+#include "combowidth.h"
 #include "fileoperations.h"
 #include "filelistbox.h"
 #include "filepanel.h"

@@ -17,7 +17,7 @@ struct ToolInput {
     QString entry;    // its entry in that archive
 
     // "archive (entry)" for a DAT taken out of an archive; empty for a plain DAT.
-    QString shownAs() const { return archive.isEmpty() ? QString() : archive + " (" + entry + ")"; }
+    QString shownAs() const { return archive.isEmpty() ? QString() : archive + QStringLiteral(" (") + entry + u')'; }
 };
 
 // What one run of the tool compares, with which switches, and where it runs.

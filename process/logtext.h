@@ -6,19 +6,10 @@
 
 #include <functional>
 
-class QPlainTextEdit;
-
 namespace quillon {
 
 // Receives the text of a command's output, piece by piece, in the order it was printed.
 using LogSink = std::function<void(const QString& text)>;
-
-// Appends `text` exactly as given (no new paragraph, no trimming) to the end of the log pane
-// and puts the caret at the end, so the pane shows the newest output.
-void AppendLogText(QPlainTextEdit* txtlog, const QString& text);
-
-// A sink that appends to the log pane `txtlog`.
-LogSink logPaneSink(QPlainTextEdit* txtlog);
 
 // Turns output bytes, arriving in chunks of any size, into text for the log pane.
 // Pipe reads split the output at arbitrary bytes, so the decoding state is carried from one

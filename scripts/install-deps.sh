@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   libzip-dev libexpat1-dev zlib1g-dev nlohmann-json3-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev
   clang libclang-rt-14-dev
   gzip time util-linux
 )

@@ -1,5 +1,6 @@
 #include "recentcombo.h"
 
+#include "combowidth.h"
 #include "mru.h"
 #include "utilities.h"
 

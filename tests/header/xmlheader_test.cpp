@@ -205,7 +205,7 @@ TEST_F(XmlHeader, RealDatsKeepTheirBodiesAndStayReadable)
         const QByteArray after = readAll(dat);
         EXPECT_EQ(after.left(layout.headerStart), before.left(layout.headerStart)) << file.toStdString();
         EXPECT_TRUE(after.endsWith(before.mid(layout.headerEnd))) << "the body is byte for byte the same";
-        EXPECT_TRUE(after.contains("<name>Edited &amp; renamed</name>" + layout.lineEnd)) << file.toStdString();
+        EXPECT_TRUE(after.contains(QByteArray("<name>Edited &amp; renamed</name>" + layout.lineEnd))) << file.toStdString();
         EXPECT_EQ(after.contains("<comment></comment>"), before.contains("<comment>")) << file.toStdString();
         EXPECT_TRUE(wellFormed(dat)) << file.toStdString();
         EXPECT_TRUE(readBySetdelta(original, dat)) << file.toStdString();

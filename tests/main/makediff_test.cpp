@@ -148,7 +148,7 @@ TEST_F(MakeDiffTest, SavedHeaderComesFirst)
     const QByteArray written = readAll(destination);
     const QByteArray body = setdeltaAlone("-s -d2 -z", oldDat, newDat);
     EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Demo diff\"\r\n")) << written.toStdString();
-    EXPECT_TRUE(written.endsWith(")\r\n\r\n" + body + "\r\n")) << "header, CR LF, the tool's DAT, CR LF";
+    EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + body + "\r\n"))) << "header, CR LF, the tool's DAT, CR LF";
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the header file is deleted";
 }
 

@@ -190,7 +190,7 @@ TEST_F(MakeDiffCommand, HeaderFromADatComesFirst)
     EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Quillon Demo Arcade\"\r\n"
                                    "\tdescription \"Quillon Demo Arcade 1.0\"\r\n"))
         << written.left(200).toStdString();
-    EXPECT_TRUE(written.endsWith(")\r\n\r\n" + setdeltaAlone("-s", oldDat, newDat) + "\r\n"));
+    EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone("-s", oldDat, newDat) + "\r\n")));
 
     const QString headerless = out.filePath("headerless.dat");
     writeFile(headerless, "game (\n\tname x\n)\n");

@@ -1,7 +1,16 @@
 // main() for every Qt test program: widgets run offscreen, and the per-user folders point into
-// a temporary folder so that no test reads or writes the real user's settings or state.
-#include <QApplication>
+// a temporary folder so that no test reads or writes the real user's settings or state. Built
+// twice: with QUILLON_TEST_WIDGETS for the programs that test windows, without it for those of
+// the layers that must not need Qt Widgets.
 #include <QTemporaryDir>
+
+#ifdef QUILLON_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 
 #include <gtest/gtest.h>
 
@@ -21,7 +30,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
     isolateUserFolders(home);
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

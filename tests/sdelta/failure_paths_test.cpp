@@ -46,7 +46,7 @@ protected:
 
 TEST_F(FailurePaths, RunningOutOfMemoryLeavesNoResult)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(TOOL_HAS_ADDRESS_SANITIZER)
     GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit";
 #endif
     folder_.write("old.dat", manySets(10));

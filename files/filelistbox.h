@@ -24,7 +24,6 @@ public:
     QString path() const { return path_; }
     // Lists `folder`. A folder that cannot be read leaves the list as it was and gives false.
     bool setPath(const QString& folder);
-    QString pattern() const { return pattern_; }
     void setPattern(const QString& pattern);
     // Reads the folder again; the selection is lost.
     void refresh();

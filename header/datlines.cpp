@@ -42,11 +42,6 @@ bool DatLineReader::fill()
     return true;
 }
 
-bool DatLineReader::atEnd()
-{
-    return failed_ || (position_ == buffer_.size() && !fill());
-}
-
 bool DatLineReader::readLine(QByteArrayView& line)
 {
     for (;;) {

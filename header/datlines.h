@@ -13,8 +13,6 @@ class DatLineReader {
 public:
     explicit DatLineReader(const QString& path);
 
-    bool isOpen() const { return file_.isOpen(); }
-    bool atEnd();
     // The next line, valid until the next call; false at the end of the file or on an error.
     bool readLine(QByteArrayView& line);
     bool failed() const { return failed_; }

@@ -6,21 +6,6 @@
 
 namespace quillon {
 
-void IconList::add(const QString& key, const QIcon& icon, const QString& typeName)
-{
-    entries_.insert(key, {icon, typeName});
-}
-
-QIcon IconList::icon(const QString& key) const
-{
-    return entries_.value(key).icon;
-}
-
-QString IconList::typeName(const QString& key) const
-{
-    return entries_.value(key).typeName;
-}
-
 namespace {
 
 // The type is looked up from the extension alone, so that every name sharing a key gets the
@@ -52,7 +37,7 @@ QString GetIconKey(const QString& fileName, IconList& icons, const QString& defa
     const QIcon icon = type.isValid() ? iconOf(type) : QIcon();
     if (icon.isNull())
         return defaultKey;
-    icons.add(key, icon, type.comment());
+    icons.add(key, icon);
     return key;
 }
 

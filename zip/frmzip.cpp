@@ -122,8 +122,8 @@ frmZip::frmZip(Prompter& prompter, QWidget* mainWindow)
     fitColumnsToHeaders();
 
     const QFileIconProvider icons;
-    ils.add(DefaultIconKey, icons.icon(QFileIconProvider::File), QString());
-    ils.add(FolderIconKey, icons.icon(QFileIconProvider::Folder), QString());
+    ils.add(DefaultIconKey, icons.icon(QFileIconProvider::File));
+    ils.add(FolderIconKey, icons.icon(QFileIconProvider::Folder));
 
     auto* Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));

@@ -28,6 +28,11 @@ const QString FolderSize = QStringLiteral("<dir>");
 
 enum Column { FileName, CompressedSize, Crc32, LastMod };
 
+// Item data of a row's first cell: its icon key, and whether it is a folder, which the text
+// shown in its size cell must not be asked for.
+constexpr int IconKeyRole = Qt::UserRole;
+constexpr int IsFolderRole = Qt::UserRole + 1;
+
 // Thousands separators whatever the locale's default, and an empty cell for nothing.
 QString formatSize(quint64 size)
 {
@@ -205,14 +210,15 @@ void frmZip::addRow(const ZipEntry& entry)
     row->setTextAlignment(CompressedSize, Qt::AlignRight | Qt::AlignVCenter);
     row->setTextAlignment(Crc32, Qt::AlignRight | Qt::AlignVCenter);
     row->setIcon(FileName, ils.icon(iconKey));
-    row->setData(FileName, Qt::UserRole, iconKey);
+    row->setData(FileName, IconKeyRole, iconKey);
+    row->setData(FileName, IsFolderRole, entry.isFolder);
 }
 
 void frmZip::cmdSelect_Click()
 {
     for (int index = 0; index < lsvZipContents->topLevelItemCount(); ++index) {
         const QTreeWidgetItem* row = lsvZipContents->topLevelItem(index);
-        if (row->isSelected() && row->text(CompressedSize) != FolderSize) {
+        if (row->isSelected() && !row->data(FileName, IsFolderRole).toBool()) {
             hide();
             ExtractTempFile(m_sZipFile, row->text(FileName));
             accept();
@@ -221,15 +227,10 @@ void frmZip::cmdSelect_Click()
     }
 }
 
+// A name that is no file entry (a folder, or none at all) is reported with the reason the
+// extraction gives.
 void frmZip::ExtractTempFile(const QString& sZipFile, const QString& sItem)
 {
-    const std::optional<QList<ZipEntry>> entries = ListZip(sZipFile);
-    if (!entries)
-        return;
-    const bool hasFileEntry = std::any_of(entries->cbegin(), entries->cend(),
-                                          [](const ZipEntry& entry) { return !entry.isFolder; });
-    if (!hasFileEntry)
-        return;
     m_sTempFile = GetTempFileName(QStringLiteral("dat"));
 
     frmZipProgress progress(mainWindow_);

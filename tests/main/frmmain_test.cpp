@@ -136,12 +136,6 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindow, CaptionShowsVersionAndSwitches)
-{
-    open();
-    EXPECT_EQ(window->windowTitle(), "Quillon 1.4.0 - Options: -s -d2 -z");
-}
-
 TEST_F(MainWindow, CaptionFollowsTheOptionsOnceTheirDialogHasClosed)
 {
     open();
@@ -173,38 +167,6 @@ TEST_F(MainWindow, ClosingTheOptionsPutsTheDatFolderIntoBothPanels)
     EXPECT_EQ(LoadMRU(temp.store(), mru::CompareWith), QStringList{dats});
 }
 
-TEST_F(MainWindow, ControlsCarryTheirCaptions)
-{
-    open();
-    EXPECT_EQ(text("lblSource"), "Source Dat :");
-    EXPECT_EQ(text("lblCompare"), "Compare with:");
-    EXPECT_EQ(text("lblSourceDat"), "");
-    EXPECT_EQ(text("lblDatToCompare"), "");
-    EXPECT_EQ(child<QGroupBox>("Frame2")->title(), " Destination : ");
-    EXPECT_EQ(child<QPushButton>("cmdBrowseDest")->text(), "&Save as...");
-    EXPECT_EQ(child<QPushButton>("cmdMakeDiff")->text(), "Make Diff");
-    EXPECT_EQ(child<QPushButton>("cmdShowLog")->text(), "Show &Log");
-    EXPECT_EQ(child<QPushButton>("cmdCreateDat")->text(), "&Create");
-    EXPECT_TRUE(child<QToolButton>("cmdZipDat")->isCheckable());
-    for (const char* side : {"Left", "Right"}) {
-        const QString suffix(side);
-        for (const auto& [name, caption] : {std::pair{"cmdDelete", "&Delete"}, std::pair{"cmdCopy", "&Copy"},
-                                            std::pair{"cmdMove", "&Move"}, std::pair{"cmdInfo", "&Info"}}) {
-            auto* button = window->findChild<QPushButton*>(name + suffix);
-            ASSERT_NE(button, nullptr) << name << side;
-            EXPECT_EQ(button->text(), caption);
-            EXPECT_FALSE(button->isEnabled()) << "no file selected yet";
-        }
-        auto* filter = window->findChild<QComboBox*>("cboFilter" + suffix);
-        ASSERT_NE(filter, nullptr);
-        EXPECT_EQ(filter->currentText(), "All");
-        EXPECT_EQ(filter->count(), 4);
-        EXPECT_EQ(filter->itemText(3), "Xml");
-    }
-    EXPECT_FALSE(enabled("cmdMakeDiff"));
-    EXPECT_EQ(child<QComboBox>("cboSourceDat")->view()->minimumWidth(), 340);
-}
-
 TEST_F(MainWindow, ButtonTipsShowInStatusPanelOneWhileHovered)
 {
     open();
@@ -229,25 +191,14 @@ TEST_F(MainWindow, ButtonTipsShowInStatusPanelOneWhileHovered)
     EXPECT_EQ(statusText(), "") << "Save as hides the tip";
 }
 
-TEST_F(MainWindow, MenusShowTheirCaptionsAndTheirTipsInStatusPanelOne)
+TEST_F(MainWindow, MenuTipsShowInStatusPanelOne)
 {
     open();
-    const std::tuple<const char*, QString, QString> items[] = {
-        {"mnuFileCreate", "&Create a MAME datfile", "Create a dat from a MAME executable."},
-        {"mnuFileRefresh", "&Refresh file lists", "Force the update of the two file lists."},
-        {"mnuFileLastResults", "&Last diff results", "Show again what the last Make Diff found."},
-        {"mnuFileExit", "&Exit", "Exit the application."},
-        {"mnuSettings", "&Settings", "Open the settings window."},
-        {"mnuAdvancedDesigner", "Open Menu Designer", ""},
-        {"mnuSettingsCopy", "Settings to Clipboard", "Copy the current settings for setdelta commandline to clipboard."},
-        {"mnuAbout", "&About", ""},
-    };
-    for (const auto& [name, caption, tip] : items) {
-        QAction* action = child<QAction>(name);
-        EXPECT_EQ(action->text(), caption) << name;
+    for (const auto& [name, tip] : {std::pair{"mnuSettings", QString("Open the settings window.")},
+                                    std::pair{"mnuAbout", QString()}}) {
         showStatus("something else");
-        action->showStatusText(window.get());
-        EXPECT_EQ(statusText(), tip) << name;
+        child<QAction>(name)->showStatusText(window.get());
+        EXPECT_EQ(statusText(), tip) << name << ": an item without a tip clears the panel";
     }
 }
 

@@ -1,4 +1,5 @@
 // Make Diff with the real setdelta on the demo DATs, plain and zipped.
+#include "demodats.h"
 #include "diffresults.h"
 #include "filesizelimit.h"
 #include "makediff.h"
@@ -22,9 +23,6 @@ using namespace quillon::testing;
 
 namespace {
 
-const QString oldDat = DEMO_DIR "/quillon_demo_1.0.dat";
-const QString newDat = DEMO_DIR "/quillon_demo_1.1.dat";
-const QString newZip = DEMO_DIR "/quillon_demo_1.1.zip";
 const QString failedText = "setdelta.exe has failed during creation!";
 
 QStringList runFolders()

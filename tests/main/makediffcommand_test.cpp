@@ -1,5 +1,6 @@
 // quillon --make-diff and --help, run as a script would run them: the real program, with no
 // display, the real setdelta, real files.
+#include "demodats.h"
 #include "diffresults.h"
 #include "makediffcommand.h"
 #include "runfolder.h"
@@ -20,9 +21,6 @@ using namespace quillon::testing;
 
 namespace {
 
-const QString oldDat = DEMO_DIR "/quillon_demo_1.0.dat";
-const QString newDat = DEMO_DIR "/quillon_demo_1.1.dat";
-const QString newZip = DEMO_DIR "/quillon_demo_1.1.zip";
 constexpr int waitMs = 60000;
 // The switches of a settings store that holds nothing yet.
 const QString settingsSwitches = "-s -d2 -z";

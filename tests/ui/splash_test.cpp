@@ -19,19 +19,6 @@ frmSplash* visibleSplash()
     return nullptr;
 }
 
-TEST(frmSplash, ShowsPleaseWaitInBoldTahoma)
-{
-    frmSplash splash(nullptr);
-    const auto* lblMsg = splash.findChild<QLabel*>(QStringLiteral("lblMsg"));
-
-    ASSERT_NE(lblMsg, nullptr);
-    EXPECT_EQ(splash.objectName(), QStringLiteral("frmSplash"));
-    EXPECT_EQ(lblMsg->text(), QStringLiteral("Please wait..."));
-    EXPECT_EQ(lblMsg->font().family(), QStringLiteral("Tahoma"));
-    EXPECT_TRUE(lblMsg->font().bold());
-    EXPECT_EQ(lblMsg->font().pointSize(), 10);
-}
-
 TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetime)
 {
     QWidget mainWindow;

@@ -6,7 +6,6 @@
 #include "test_support.h"
 
 #include <algorithm>
-#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
@@ -218,16 +217,6 @@ int runPrepared(const std::filesystem::path& folder, std::vector<std::string> ar
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// RLIMIT_FSIZE with SIGXFSZ ignored: writes past the limit fail with EFBIG, as on a full disk.
-int runUnderFileSizeLimit(const std::filesystem::path& folder, std::vector<std::string> arguments, rlim_t limit)
-{
-    return runPrepared(folder, std::move(arguments), [limit] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit fileSize{limit, limit};
-        return ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0;
-    });
-}
-
 // As users run it: as root the tests drop to nobody, whom folder permissions stop.
 int runAsOrdinaryUser(const std::filesystem::path& folder, std::vector<std::string> arguments)
 {
@@ -283,8 +272,9 @@ TEST_F(JsonReportFailure, FullDiskWhileWritingTheReportLeavesNoReport)
     ASSERT_GT(reportSize, largestOther + 1024);
     std::filesystem::remove(folder_.file("setdelta.dat"));
 
-    EXPECT_EQ(runUnderFileSizeLimit(folder_.path(), {"--json", "report.json", old_, new_}, largestOther + 512),
-              ExitOutput);
+    ToolLimits fullDisk;
+    fullDisk.fileSize = largestOther + 512;
+    EXPECT_EQ(runTool(folder_.path(), {"--json", "report.json", old_, new_}, fullDisk).status, ExitOutput);
     expectOnlyInputsAndLog();
     EXPECT_NE(readFile(folder_.file("setdelta.log")).find("File too large"), std::string::npos);
 }

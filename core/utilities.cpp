@@ -114,18 +114,6 @@ Outcome CopyFileReplacing(const QString& source, const QString& destination)
     return output.commit();
 }
 
-bool WriteFully(QFileDevice& file, const QByteArray& bytes)
-{
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
-        if (step <= 0)
-            return false;
-        written += step;
-    }
-    return true;
-}
-
 void DeleteFileQuiet(const QString& path)
 {
     // Removing a directory entry needs no write permission on the file itself, so read-only

@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-class QFileDevice;
-
 // Small path, quoting and file helpers shared by every window. Paths use "/" as separator.
 namespace quillon {
 
@@ -36,10 +34,6 @@ Outcome JoinTextFiles(const QString& destination, const QStringList& sources);
 // A failure (the source unreadable, the copy unwritable) says why; the destination is then left
 // as it was.
 Outcome CopyFileReplacing(const QString& source, const QString& destination);
-// Writes all the bytes, writing the rest again after a short write, so that a disk that fills
-// ends in an error that says why (the file's errorString). Open the file Unbuffered: Qt's write
-// buffer drops a short write at flush without an error.
-bool WriteFully(QFileDevice& file, const QByteArray& bytes);
 // Deletes a file, read-only ones too; failures are ignored.
 void DeleteFileQuiet(const QString& path);
 

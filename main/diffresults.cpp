@@ -1,5 +1,6 @@
 #include "diffresults.h"
 
+#include "atomicfile.h"
 #include "utilities.h"
 
 #include <QFile>
@@ -7,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QSaveFile>
 
 namespace quillon {
 
@@ -262,11 +262,11 @@ Outcome LoadDiffResults(const QString& reportPath, const QString& readableReport
 
 Outcome SaveReadableReport(const DiffResults& results, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteFully(file, results.readableReport) ||
-        !file.commit())
-        return Outcome::failure(path + ": " + file.errorString());
-    return Outcome::success();
+    AtomicFile file(path);
+    Outcome saved = file.open();
+    if (saved)
+        saved = file.write(results.readableReport);
+    return saved ? file.commit() : saved;
 }
 
 QString StatusText(SetStatus status)

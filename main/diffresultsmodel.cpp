@@ -1,8 +1,6 @@
 #include "diffresultsmodel.h"
 
-#include "utilities.h"
-
-#include <QSaveFile>
+#include "atomicfile.h"
 
 namespace quillon {
 
@@ -128,21 +126,21 @@ bool DiffSetsFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePa
 Outcome ExportCsv(const QAbstractItemModel& table, const QString& path)
 {
     constexpr qsizetype blockSize = 1 << 16;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Outcome::failure(path + ": " + file.errorString());
+    AtomicFile file(path);
+    if (Outcome opened = file.open(); !opened)
+        return opened;
     QByteArray block = csvLine(headerFields(table));
     for (int row = 0; row < table.rowCount(); ++row) {
         block += csvLine(rowFields(table, row));
         if (block.size() >= blockSize) {
-            if (!WriteFully(file, block))
-                return Outcome::failure(path + ": " + file.errorString());
+            if (Outcome written = file.write(block); !written)
+                return written;
             block.clear();
         }
     }
-    if (!WriteFully(file, block) || !file.commit())
-        return Outcome::failure(path + ": " + file.errorString());
-    return Outcome::success();
+    if (Outcome written = file.write(block); !written)
+        return written;
+    return file.commit();
 }
 
 }  // namespace quillon

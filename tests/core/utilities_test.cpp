@@ -178,19 +178,3 @@ TEST(FileUtilities, APipeIsWrittenInPlaceNotReplaced)
     EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the pipe, not a file renamed over it";
 }
 
-// Qt's write buffer takes a small write whole and drops the part a full disk refuses at flush,
-// without an error; unbuffered, every short write is seen and the rest fails with the reason.
-TEST(FileUtilities, AWriteCutShortByAFullDiskFailsWithTheSystemsReason)
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath("out.txt");
-    const ChildOutcome write = RunUnderFileSizeLimit(64, [&] {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return Outcome::failure("not opened");
-        return WriteFully(file, QByteArray(4096, 'w')) ? Outcome::success() : Outcome::failure(file.errorString());
-    });
-    EXPECT_TRUE(write.finished);
-    EXPECT_FALSE(write.ok);
-    EXPECT_EQ(write.reason, "File too large");
-}

@@ -1,4 +1,3 @@
-#include "filesizelimit.h"
 #include "testfiles.h"
 #include "utilities.h"
 
@@ -14,9 +13,7 @@
 
 using namespace quillon;
 
-using quillon::testing::ChildOutcome;
 using quillon::testing::readAll;
-using quillon::testing::RunUnderFileSizeLimit;
 using quillon::testing::writeFile;
 
 TEST(PathUtilities, SplitAtTheLastSlash)
@@ -122,24 +119,6 @@ TEST(FileUtilities, DeleteFileQuietRemovesReadOnlyFilesAndIgnoresMissingOnes)
     DeleteFileQuiet(path);
     EXPECT_FALSE(QFile::exists(path));
     DeleteFileQuiet(path);
-}
-
-TEST(FileUtilities, ACopyCutShortByAFullDiskLeavesTheDestinationAsItWas)
-{
-    QTemporaryDir folder;
-    const QString destination = folder.filePath("user.dat");
-    writeFile(destination, "the user's DAT\r\n");
-    writeFile(folder.filePath("new.dat"), QByteArray(256 * 1024, 'x'));
-
-    const ChildOutcome copy = RunUnderFileSizeLimit(64 * 1024, [&] {
-        return CopyFileReplacing(folder.filePath("new.dat"), destination);
-    });
-
-    EXPECT_TRUE(copy.finished);
-    EXPECT_FALSE(copy.ok);
-    EXPECT_EQ(copy.reason, destination + ": File too large");
-    EXPECT_EQ(readAll(destination), "the user's DAT\r\n");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 TEST(FileUtilities, AReplacedFileKeepsItsLinkAndPermissions)

@@ -257,13 +257,6 @@ TEST_F(HeaderFiles, AppendFailsWithoutTouchingTheDestinationWhenTheSourceIsMissi
     EXPECT_FALSE(AppendDatWithoutHeader(path("no/folder/out.dat"), datWith("game\n")));
 }
 
-TEST_F(HeaderFiles, AppendFailsWhenTheDiskIsFull)
-{
-    if (!QFile::exists("/dev/full"))
-        GTEST_SKIP() << "/dev/full is missing";
-    EXPECT_FALSE(AppendDatWithoutHeader("/dev/full", datWith(lines(200000, "game ( name x )"))));
-}
-
 // Line ends of every kind at random places, across many read blocks, against a plain reference.
 TEST_F(HeaderFiles, LongFilesMatchTheLineByLineReference)
 {

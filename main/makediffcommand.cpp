@@ -7,6 +7,7 @@
 #include "settingsstore.h"
 #include "switches.h"
 #include "utilities.h"
+#include "xmlheader.h"
 #include "ziparchive.h"
 
 #include <QCommandLineParser>
@@ -172,11 +173,28 @@ std::deque<QString> chooseEntries(const MakeDiffArguments& arguments, std::optio
     return chosen;
 }
 
+// The values of an XML DAT's <header> element, as the header editor shows them.
+std::optional<DatHeader> headerFromXml(const QString& file, std::optional<CommandError>& error)
+{
+    XmlHeaderLayout layout;
+    if (const Outcome scanned = ScanXmlHeader(file, layout); !scanned) {
+        error = CommandError{file + QStringLiteral(": ") + scanned.reason(), exitFailed};
+        return std::nullopt;
+    }
+    if (!layout.hasHeader) {
+        error = CommandError{file + QStringLiteral(" has no header element (<header>)."), exitUsage};
+        return std::nullopt;
+    }
+    return XmlHeaderValues(layout);
+}
+
 std::optional<DatHeader> headerFrom(const SettingsStore& store, const QString& file,
                                     std::optional<CommandError>& error)
 {
     if (file.isEmpty())
         return std::nullopt;
+    if (QFileInfo(file).isFile() && LooksLikeXml(file))
+        return headerFromXml(file, error);
     DatHeader header;
     if (!QFileInfo(file).isFile() || !ReadDatHeader(store, file, header)) {
         error = CommandError{file + QStringLiteral(" has no header block (\"clrmamepro (\")."), exitUsage};
@@ -286,7 +304,8 @@ QString HelpText()
         "the window. It needs no display.\n"
         "  --switches \"SWITCHES\"  setdelta's switches, e.g. \"-m -d1 -r\"; without it, those of\n"
         "                         the settings (the window's caption shows them)\n"
-        "  --header-from FILE     put the header block of FILE (a DAT or a header file) in front\n"
+        "  --header-from FILE     put the header block of FILE (a DAT or a header file; for an\n"
+        "                         XML DAT, the values of its <header>) in front\n"
         "  --zip                  store the result in DEST's .zip archive instead\n"
         "  --old-entry NAME       the DAT entry to compare when OLD is a zip archive with several\n"
         "  --new-entry NAME       the same for NEW\n"

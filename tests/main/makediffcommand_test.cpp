@@ -196,6 +196,15 @@ TEST_F(MakeDiffCommand, HeaderFromADatComesFirst)
     EXPECT_EQ(refused.status, exitUsage);
     EXPECT_TRUE(refused.err.contains("has no header block")) << refused.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(out.filePath("other.dat")));
+
+    const QString datafile = out.filePath("datafile.dat");
+    writeFile(datafile, "<?xml version=\"1.0\"?>\r\n<datafile>\r\n\t<header>\r\n\t\t<name>Neo &amp; Co</name>\r\n"
+                        "\t\t<description>Neo Geo 1.0</description>\r\n\t</header>\r\n</datafile>\r\n");
+    const CommandRun fromXml = makeDiff({oldDat, newDat, out.filePath("xml"), "--header-from", datafile});
+    ASSERT_EQ(fromXml.status, exitCreated) << fromXml.err.toStdString();
+    EXPECT_TRUE(readAll(out.filePath("xml.dat")).startsWith("clrmamepro (\r\n\tname \"Neo & Co\"\r\n"
+                                                          "\tdescription \"Neo Geo 1.0\"\r\n"))
+        << "an XML DAT lends the values of its <header>";
 }
 
 TEST_F(MakeDiffCommand, ZipStoresTheResultInTheArchive)

@@ -25,6 +25,7 @@
 #include <malloc.h>
 
 using namespace quillon;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -39,38 +40,38 @@ public:
 
 QJsonObject rom(const QString& name, int seed)
 {
-    return {{"kind", "rom"},
-            {"name", name},
-            {"size", 0x1000 << (seed % 6)},
-            {"crc", QString("%1").arg(static_cast<uint>(seed) * 2654435761u, 8, 16, QChar('0'))},
-            {"sha1", QString("%1").arg(seed, 40, 16, QChar('0'))}};
+    return {{u"kind"_s, u"rom"_s},
+            {u"name"_s, name},
+            {u"size"_s, 0x1000 << (seed % 6)},
+            {u"crc"_s, QString(u"%1"_s).arg(static_cast<uint>(seed) * 2654435761u, 8, 16, QChar(u'0'))},
+            {u"sha1"_s, QString(u"%1"_s).arg(seed, 40, 16, QChar(u'0'))}};
 }
 
 QJsonArray roms(const QString& set, int count, int seed)
 {
     QJsonArray list;
     for (int index = 0; index < count; ++index)
-        list.append(rom(QString("%1.%2").arg(set).arg(index), seed + index));
+        list.append(rom(QString(u"%1.%2"_s).arg(set).arg(index), seed + index));
     return list;
 }
 
 // The mix of a MAME 0.139 to 0.251 comparison: most sets changed, many new, some removed.
 QJsonObject set(int index)
 {
-    const QString name = QString("game%1").arg(index, 5, 10, QChar('0'));
-    QJsonObject described{{"name", name},
-                          {"description", QString("Game number %1 (World, rev %2)").arg(index).arg(index % 7)},
-                          {"parent", index % 4 == 0 ? QJsonValue(QString("game%1").arg(index - 1, 5, 10, QChar('0')))
+    const QString name = QString(u"game%1"_s).arg(index, 5, 10, QChar(u'0'));
+    QJsonObject described{{u"name"_s, name},
+                          {u"description"_s, QString(u"Game number %1 (World, rev %2)"_s).arg(index).arg(index % 7)},
+                          {u"parent"_s, index % 4 == 0 ? QJsonValue(QString(u"game%1"_s).arg(index - 1, 5, 10, QChar(u'0')))
                                                     : QJsonValue()}};
     const int kind = index % 20;
     if (kind < 7 || kind > 17) {
-        described["status"] = kind < 7 ? "new" : "removed";
-        described["objects"] = roms(name, 6, index);
+        described[u"status"_s] = kind < 7 ? u"new"_s : u"removed"_s;
+        described[u"objects"_s] = roms(name, 6, index);
     } else {
-        described["status"] = kind == 17 ? "renamed" : "changed";
-        described["added"] = kind == 17 ? QJsonArray() : roms(name + "n", 2, index);
-        described["removed"] = kind == 17 ? QJsonArray() : roms(name + "o", 1, index + 7);
-        described["renamed"] = QJsonArray{QJsonObject{{"from", rom(name + ".old", index)}, {"to", rom(name + ".new", index)}}};
+        described[u"status"_s] = kind == 17 ? u"renamed"_s : u"changed"_s;
+        described[u"added"_s] = kind == 17 ? QJsonArray() : roms(name + u"n"_s, 2, index);
+        described[u"removed"_s] = kind == 17 ? QJsonArray() : roms(name + u"o"_s, 1, index + 7);
+        described[u"renamed"_s] = QJsonArray{QJsonObject{{u"from"_s, rom(name + u".old"_s, index)}, {u"to"_s, rom(name + u".new"_s, index)}}};
     }
     return described;
 }
@@ -80,20 +81,20 @@ QByteArray syntheticReport(int sets)
     QJsonArray list;
     for (int index = 0; index < sets; ++index)
         list.append(set(index));
-    const QJsonObject input{{"file", "/dats/mame.xml"}, {"entry", QJsonValue()}, {"format", "listxml"},
-                            {"build", "0.251"}, {"sets", sets}, {"objects", sets * 8}};
+    const QJsonObject input{{u"file"_s, u"/dats/mame.xml"_s}, {u"entry"_s, QJsonValue()}, {u"format"_s, u"listxml"_s},
+                            {u"build"_s, u"0.251"_s}, {u"sets"_s, sets}, {u"objects"_s, sets * 8}};
     const QJsonObject report{
-        {"format", "setdelta-report"},
-        {"version", 1},
-        {"setdelta_version", "1.4.0"},
-        {"old", input},
-        {"new", input},
-        {"options", QJsonObject{{"set_type", "split"}, {"delta", 2}, {"objects", "rom"}, {"renames", true},
-                                {"nodump", true}, {"bios_in_sets", false}}},
-        {"summary", QJsonObject{{"new_sets", sets * 7 / 20}, {"removed_sets", sets * 2 / 20}, {"changed_sets", sets * 10 / 20},
-                                {"renamed_sets", sets / 20}, {"added_objects", 0}, {"removed_objects", 0},
-                                {"renamed_objects", 0}}},
-        {"sets", list},
+        {u"format"_s, u"setdelta-report"_s},
+        {u"version"_s, 1},
+        {u"setdelta_version"_s, u"1.4.0"_s},
+        {u"old"_s, input},
+        {u"new"_s, input},
+        {u"options"_s, QJsonObject{{u"set_type"_s, u"split"_s}, {u"delta"_s, 2}, {u"objects"_s, u"rom"_s}, {u"renames"_s, true},
+                                {u"nodump"_s, true}, {u"bios_in_sets"_s, false}}},
+        {u"summary"_s, QJsonObject{{u"new_sets"_s, sets * 7 / 20}, {u"removed_sets"_s, sets * 2 / 20}, {u"changed_sets"_s, sets * 10 / 20},
+                                {u"renamed_sets"_s, sets / 20}, {u"added_objects"_s, 0}, {u"removed_objects"_s, 0},
+                                {u"renamed_objects"_s, 0}}},
+        {u"sets"_s, list},
     };
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }
@@ -133,11 +134,11 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int sets = option(app.arguments(), "--sets", 33000);
-    const int runs = option(app.arguments(), "--runs", 5);
+    const int sets = option(app.arguments(), u"--sets"_s, 33000);
+    const int runs = option(app.arguments(), u"--runs"_s, 5);
 
     QTemporaryDir folder;
-    const QString path = folder.filePath("report.json");
+    const QString path = folder.filePath(u"report.json"_s);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(syntheticReport(sets)) < 0 || !file.flush())
         return std::fprintf(stderr, "cannot write %s\n", qPrintable(path)), 1;
@@ -155,7 +156,7 @@ int main(int argc, char** argv)
     auto results = std::make_shared<DiffResults>();
     const double before = heapMiB();
     const double load = best(runs, [&] { *results = DiffResults(); }, [&] {
-        if (!LoadDiffResults(path, "", *results))
+        if (!LoadDiffResults(path, QString(), *results))
             std::abort();
     });
     const double loaded = heapMiB();
@@ -169,19 +170,19 @@ int main(int argc, char** argv)
     };
     const double open = best(runs, [&] { window.reset(); }, openWindow);
 
-    auto* search = window->findChild<QLineEdit*>("txtSearch");
-    auto* changed = window->findChild<QToolButton*>("cmdShowChanged");
+    auto* search = window->findChild<QLineEdit*>(u"txtSearch"_s);
+    auto* changed = window->findChild<QToolButton*>(u"cmdShowChanged"_s);
     const auto repaint = [] { QApplication::processEvents(); };
-    const double byText = best(runs, [&] { search->clear(); repaint(); }, [&] { search->setText("REV 1"); repaint(); });
+    const double byText = best(runs, [&] { search->clear(); repaint(); }, [&] { search->setText(u"REV 1"_s); repaint(); });
     const int textRows = window->shownSets().rowCount();
     search->clear();
     const double byStatus = best(runs, [&] { changed->setChecked(true); repaint(); }, [&] { changed->setChecked(false); repaint(); });
     const int statusRows = window->shownSets().rowCount();
     changed->setChecked(true);
-    auto* table = window->findChild<QTableView*>("tblSets");
+    auto* table = window->findChild<QTableView*>(u"tblSets"_s);
     const double sorting = best(runs, [&] { table->sortByColumn(-1, Qt::AscendingOrder); repaint(); },
                                 [&] { table->sortByColumn(DiffSetsModel::Description, Qt::DescendingOrder); repaint(); });
-    const double byTextSorted = best(runs, [&] { search->clear(); repaint(); }, [&] { search->setText("REV 1"); repaint(); });
+    const double byTextSorted = best(runs, [&] { search->clear(); repaint(); }, [&] { search->setText(u"REV 1"_s); repaint(); });
 
     std::printf("%-44s %10s %8s\n", "Step", "ms", "x JSON");
     const auto row = [&](const char* step, double ms) { std::printf("%-44s %10.1f %8.2f\n", step, ms, ms / jsonAlone); };

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 using namespace quillon;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -48,7 +49,7 @@ bool makeDiff(const QStringList& arguments, Prompter& prompter)
     NoDialogs dialogs;
     const DiffTool tool(arguments.at(0));
     MakeDiff run(tool, dialogs, prompter, [](const QString&) {}, [](const QString&) {});
-    return run.run({arguments.at(1), arguments.at(2), arguments.at(3), "-s -d2 -z", false}) == DiffOutcome::Created;
+    return run.run({arguments.at(1), arguments.at(2), arguments.at(3), u"-s -d2 -z"_s, false}) == DiffOutcome::Created;
 }
 
 }  // namespace
@@ -59,7 +60,7 @@ int main(int argc, char* argv[])
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString command = arguments.value(0);
     const QStringList rest = arguments.mid(1);
-    const bool known = (command == "create" && rest.size() >= 2) || (command == "makediff" && rest.size() == 4);
+    const bool known = (command == "create"_L1 && rest.size() >= 2) || (command == "makediff"_L1 && rest.size() == 4);
     if (!known) {
         std::fprintf(stderr, "usage: workflow_bench create DESTINATION PROGRAM [ARGUMENTS...]\n"
                              "       workflow_bench makediff APPLICATION_FOLDER OLD NEW DESTINATION\n");
@@ -68,7 +69,7 @@ int main(int argc, char* argv[])
     PrintingPrompter prompter;
     QElapsedTimer timer;
     timer.start();
-    const bool done = command == "create" ? create(rest, prompter) : makeDiff(rest, prompter);
+    const bool done = command == "create"_L1 ? create(rest, prompter) : makeDiff(rest, prompter);
     std::printf("%.3f\n", static_cast<double>(timer.nsecsElapsed()) / 1e9);
     return done ? 0 : 2;
 }

@@ -1,5 +1,4 @@
 // What each DAT type writes, renames and nodump objects, on a pair of small DATs.
-#include "compare.h"
 #include "content.h"
 #include "dat_loader.h"
 #include "test_support.h"
@@ -30,70 +29,35 @@ game ( name fresh description "New" rom ( name f1 size 1 crc 70 ) rom ( name f2 
 game ( name swapped rom ( name w1 size 1 crc 61 ) rom ( name bad size 1 crc 62 ) )
 )xml";
 
-class Levels : public testing::Test {
-protected:
-    std::string delta(DeltaLevel level, bool renames = false, bool nodump = false)
-    {
+TEST(Levels, EachLevelWritesItsShareOfTheDifferences)
+{
+    TempFolder folder;
+    Dat oldDat = loadDat(folder.write("old.dat", oldText), ObjectKind::Rom);
+    Dat newDat = loadDat(folder.write("new.dat", newText), ObjectKind::Rom);
+    struct Row {
+        DeltaLevel level;
+        bool renames;
+        bool nodump;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {DeltaLevel::Larger, false, false, "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
+        {DeltaLevel::Smaller, false, false, "grown: g2 | fresh: f1 f2 | swapped: w1 bad"},
+        {DeltaLevel::EvenSmaller, false, false, "grown: g2 | fresh: f1 | swapped: w1 bad"},
+        {DeltaLevel::RomArchival, false, false, "shrunk: s2 | dropped: d1 | swapped: w1"},
+        {DeltaLevel::Smaller, true, false, "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
+        {DeltaLevel::RomArchival, true, false, "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
+        // The old "bad" was never dumped; its new dump is a different object under the same name.
+        {DeltaLevel::RomArchival, false, true, "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.expected);
         Options options;
-        options.level = level;
-        options.withRenames = renames;
-        options.resolve.includeNodump = nodump;
-        return deltaText(old_, new_, options);
+        options.level = row.level;
+        options.withRenames = row.renames;
+        options.resolve.includeNodump = row.nodump;
+        EXPECT_EQ(deltaText(oldDat, newDat, options), row.expected);
     }
-
-    TempFolder folder_;
-    Dat old_ = loadDat(folder_.write("old.dat", oldText), ObjectKind::Rom);
-    Dat new_ = loadDat(folder_.write("new.xml", newText), ObjectKind::Rom);
-};
-
-TEST_F(Levels, LargerWritesNewAndChangedSetsWhole)
-{
-    EXPECT_EQ(delta(DeltaLevel::Larger), "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad");
-}
-
-TEST_F(Levels, SmallerWritesChangedSetsWithTheirAddedObjects)
-{
-    EXPECT_EQ(delta(DeltaLevel::Smaller), "grown: g2 | fresh: f1 f2 | swapped: w1 bad");
-}
-
-TEST_F(Levels, EvenSmallerLeavesOutContentOldHasAnywhere)
-{
-    EXPECT_EQ(delta(DeltaLevel::EvenSmaller), "grown: g2 | fresh: f1 | swapped: w1 bad");
-}
-
-TEST_F(Levels, RomArchivalWritesWhatNewDrops)
-{
-    EXPECT_EQ(delta(DeltaLevel::RomArchival), "shrunk: s2 | dropped: d1 | swapped: w1");
-}
-
-TEST_F(Levels, RenamesCountOnlyWithTheSwitch)
-{
-    EXPECT_EQ(delta(DeltaLevel::Smaller, true), "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad");
-    EXPECT_EQ(delta(DeltaLevel::RomArchival, true), "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1");
-}
-
-TEST_F(Levels, NodumpObjectsAreComparedByNameWithTheSwitch)
-{
-    // The old "bad" was never dumped; its new dump is a different object under the same name.
-    EXPECT_EQ(delta(DeltaLevel::RomArchival, false, true), "shrunk: s2 | dropped: d1 | swapped: w1 bad");
-}
-
-TEST_F(Levels, ComparisonListsEachKindOfDifference)
-{
-    ResolvedDat oldResolved = resolve(old_, {});
-    ResolvedDat newResolved = resolve(new_, {});
-    Comparison comparison = compare(oldResolved, newResolved, true);
-    ASSERT_EQ(comparison.newSets.size(), 1u);
-    EXPECT_EQ(newResolved.sets[comparison.newSets[0]].set->name, "fresh");
-    ASSERT_EQ(comparison.removedSets.size(), 1u);
-    EXPECT_EQ(oldResolved.sets[comparison.removedSets[0]].set->name, "dropped");
-    ASSERT_EQ(comparison.changedSets.size(), 4u);
-    const SetChange& renamed = comparison.changedSets[2];
-    ASSERT_EQ(renamed.renamed.size(), 1u);
-    EXPECT_EQ(renamed.renamed[0].from->name, "r1");
-    EXPECT_EQ(renamed.renamed[0].to->name, "r1new");
-    EXPECT_TRUE(renamed.added.empty());
-    EXPECT_TRUE(renamed.removed.empty());
 }
 
 TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)

@@ -18,20 +18,13 @@ namespace {
 
 constexpr int exitOnSigterm = 128 + SIGTERM;
 
-std::string manySets(int count, const std::string& prefix = "g")
-{
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        std::string name = prefix + std::to_string(i);
-        text += "game ( name " + name + " description \"Game " + name + "\" rom ( name " + name +
-                ".bin size 1024 crc " + std::to_string(10000000 + i) + " ) )\n";
-    }
-    return text;
-}
-
-class FailurePaths : public testing::Test {
+class FailurePaths : public ToolTest {
 protected:
-    void SetUp() override { folder_.write("setdelta.dat", "a result of an earlier run"); }
+    void SetUp() override
+    {
+        folder_.write("setdelta.dat", "a result of an earlier run");
+        folder_.write("old.dat", manySets(10));
+    }
 
     // Only the inputs and a log remain: no result, old or new, and no temporary file.
     void expectNoResultLeft(const std::vector<std::string>& inputs)
@@ -40,8 +33,6 @@ protected:
         std::erase(left, "setdelta.log");
         EXPECT_EQ(left, inputs);
     }
-
-    TempFolder folder_;
 };
 
 TEST_F(FailurePaths, RunningOutOfMemoryLeavesNoResult)
@@ -49,11 +40,10 @@ TEST_F(FailurePaths, RunningOutOfMemoryLeavesNoResult)
 #if defined(TOOL_HAS_ADDRESS_SANITIZER)
     GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit";
 #endif
-    folder_.write("old.dat", manySets(10));
     folder_.write("new.dat", manySets(150000));
     ToolLimits limits;
     limits.addressSpace = rlim_t{64} << 20;
-    ToolRun result = runTool(folder_.path(), {"old.dat", "new.dat"}, limits);
+    ToolRun result = run({"old.dat", "new.dat"}, limits);
     EXPECT_TRUE(result.status == ExitInput || result.status == ExitOutput) << result.status << result.err;
     EXPECT_NE(result.err.find("out of memory"), std::string::npos) << result.err;
     expectNoResultLeft({"new.dat", "old.dat"});
@@ -61,11 +51,10 @@ TEST_F(FailurePaths, RunningOutOfMemoryLeavesNoResult)
 
 TEST_F(FailurePaths, AFileSizeLimitIsAnOutputError)
 {
-    folder_.write("old.dat", manySets(10));
     folder_.write("new.dat", manySets(20000));
     ToolLimits limits;
     limits.fileSize = 64 * 1024;
-    ToolRun result = runTool(folder_.path(), {"old.dat", "new.dat"}, limits);
+    ToolRun result = run({"old.dat", "new.dat"}, limits);
     EXPECT_EQ(result.status, ExitOutput) << result.err;
     EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
     expectNoResultLeft({"new.dat", "old.dat"});
@@ -75,7 +64,6 @@ TEST_F(FailurePaths, AFileSizeLimitIsAnOutputError)
 // surely reading when the signal comes.
 TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
 {
-    folder_.write("old.dat", manySets(10));
     std::string pipe = folder_.file("new.dat").string();
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     StartedTool tool = startTool(folder_.path(), {"old.dat", "new.dat"});
@@ -96,6 +84,7 @@ TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
 TEST_F(FailurePaths, SigtermWhileWritingRemovesTheTemporaryFiles)
 {
     std::filesystem::remove(folder_.file("setdelta.dat"));
+    std::filesystem::remove(folder_.file("old.dat"));
     pid_t child = ::fork();
     if (child == 0) {
         handleStopSignals();

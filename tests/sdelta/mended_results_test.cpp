@@ -7,7 +7,6 @@
 #include "text_reader.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace setdelta::test {
 namespace {
@@ -75,66 +74,56 @@ TEST(RomArchivalWithRenames, WritesOnlyOldObjectsTheNewSetNoLongerHolds)
               "crush: cr6.7e | moved: c.bin");
 }
 
-const std::string byteOrderMark = "\xEF\xBB\xBF";
-
+// A byte order mark before a text DAT with or without a header, an XML datafile or a listxml.
 TEST(ByteOrderMark, IsSkippedInEveryFormat)
 {
+    const std::string mark = "\xEF\xBB\xBF";
+    struct Row {
+        std::string content;
+        DatFormat format;
+        std::string name;
+    };
+    const std::vector<Row> rows = {
+        {"clrmamepro ( name Marked )\ngame ( name a rom ( name a1 size 1 crc 1 ) )\n", DatFormat::ClrMamePro, "Marked"},
+        {"game ( name a rom ( name a1 size 1 crc 1 ) )\n", DatFormat::ClrMamePro, ""},
+        {"<?xml version=\"1.0\"?>\n<datafile><header><name>Marked</name></header><game name=\"a\">"
+         "<rom name=\"a1\" size=\"1\" crc=\"1\"/></game></datafile>",
+         DatFormat::XmlDatafile, "Marked"},
+        {"<mame build=\"0.1\"><machine name=\"a\"><rom name=\"a1\" size=\"1\" crc=\"1\"/></machine></mame>",
+         DatFormat::MameListXml, ""},
+    };
     TempFolder folder;
-    Dat text = loadDat(folder.write("text.dat", byteOrderMark + "clrmamepro ( name Marked )\n"
-                                                                "game ( name a rom ( name a1 size 1 crc 1 ) )\n"),
-                       ObjectKind::Rom);
-    EXPECT_EQ(text.header.name, "Marked");
-    ASSERT_EQ(text.sets.size(), 1u);
-
-    Dat bare = loadDat(folder.write("bare.dat", byteOrderMark + "game ( name a rom ( name a1 size 1 crc 1 ) )\n"),
-                       ObjectKind::Rom);
-    ASSERT_EQ(bare.sets.size(), 1u);
-    EXPECT_EQ(bare.sets[0].name, "a");
-
-    Dat datafile = loadDat(folder.write("datafile.xml", byteOrderMark + "<?xml version=\"1.0\"?>\n<datafile><header>"
-                                                                    "<name>Marked</name></header><game name=\"a\"/></datafile>"),
-                         ObjectKind::Rom);
-    EXPECT_EQ(datafile.format, DatFormat::XmlDatafile);
-    EXPECT_EQ(datafile.header.name, "Marked");
-
-    Dat listxml = loadDat(folder.write("list.xml", byteOrderMark + "<mame build=\"0.1\"><machine name=\"a\">"
-                                                                   "<rom name=\"a1\" size=\"1\" crc=\"1\"/></machine></mame>"),
-                          ObjectKind::Rom);
-    EXPECT_EQ(listxml.format, DatFormat::MameListXml);
-    EXPECT_EQ(listxml.header.build, "0.1");
-    EXPECT_EQ(listxml.sets.size(), 1u);
-}
-
-// Another program rewriting the DAT while it is read must not pass for a smaller DAT.
-TEST(ChangingFile, ShrinkingWhileReadIsAnInputError)
-{
-    TempFolder folder;
-    std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
-    std::string content;
-    while (content.size() < 64 * 1024)
-        content += set;
-    std::string path = folder.write("big.dat", content);
-    constexpr std::size_t smallBlock = 4096;
-    InputFile input(path, {}, smallBlock);
-    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(set.size() * 100)), 0);
-    Dat dat;
-    try {
-        readTextDat(input, dat);
-        FAIL() << "read " << dat.sets.size() << " sets of a file cut short";
-    } catch (const DatError& error) {
-        EXPECT_NE(std::string(error.what()).find("changed while it was read"), std::string::npos) << error.what();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.content);
+        Dat dat = loadDat(folder.write("marked.dat", mark + row.content), ObjectKind::Rom);
+        EXPECT_EQ(dat.format, row.format);
+        EXPECT_EQ(dat.header.name, row.name);
+        ASSERT_EQ(dat.sets.size(), 1u);
+        EXPECT_EQ(dat.sets[0].name, "a");
+        EXPECT_EQ(dat.objects.size(), 1u);
     }
 }
 
-TEST(ChangingFile, GrowingWhileReadIsAnInputErrorToo)
+// Another program rewriting the DAT while it is read must not pass for a smaller or larger DAT.
+TEST(ChangingFile, ShrinkingOrGrowingWhileReadIsAnInputError)
 {
     TempFolder folder;
-    std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
-    std::string path = folder.write("small.dat", set);
-    InputFile input(path, {}, 4096);
-    folder.write("small.dat", set + set);
-    Dat dat;
-    EXPECT_THROW(readTextDat(input, dat), DatError);
+    const std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
+    std::string content;
+    while (content.size() < 64 * 1024)
+        content += set;
+    for (const auto& [before, after] : {std::pair{content, content.substr(0, set.size() * 100)}, std::pair{set, set + set}}) {
+        std::string path = folder.write("changing.dat", before);
+        InputFile input(path, {}, 4096);
+        folder.write("changing.dat", after);
+        Dat dat;
+        try {
+            readTextDat(input, dat);
+            ADD_FAILURE() << "read " << dat.sets.size() << " sets of a file that changed";
+        } catch (const DatError& error) {
+            EXPECT_NE(std::string(error.what()).find("changed while it was read"), std::string::npos) << error.what();
+        }
+    }
 }
 
 } // namespace

@@ -61,49 +61,33 @@ struct Family {
     std::string content;
 };
 
-class Resolution : public testing::TestWithParam<Family> {
-protected:
-    std::string resolved(SetType type, bool nodump = false, bool bios = false)
-    {
-        Dat dat = loadDat(folder_.write("family.dat", GetParam().content), ObjectKind::Rom);
-        return describe(resolve(dat, {type, nodump, bios}));
+class Resolution : public testing::TestWithParam<Family> {};
+
+TEST_P(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjects)
+{
+    TempFolder folder;
+    Dat dat = loadDat(folder.write("family.dat", GetParam().content), ObjectKind::Rom);
+    struct Row {
+        ResolveOptions options;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {{SetType::Split, false, false}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{SetType::Merged, false, false}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1"},
+        {{SetType::NonMerged, false, false},
+         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 | ngamej: n1 nj1 | dev: d1"},
+        {{SetType::Split, true, false},
+         "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{SetType::Split, false, true},
+         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1"},
+        {{SetType::Merged, false, true}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1"},
+        {{SetType::NonMerged, false, true}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | "
+                                             "ngame: n1 bios1 | ngamej: n1 nj1 bios1 | dev: d1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.expected);
+        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
     }
-
-    TempFolder folder_;
-};
-
-TEST_P(Resolution, SplitKeepsOwnObjectsAndBiosObjectsOnlyInTheBios)
-{
-    EXPECT_EQ(resolved(SetType::Split),
-              "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1");
-}
-
-TEST_P(Resolution, NonSeparatedBiosKeepsBiosObjectsInEverySetUsingIt)
-{
-    EXPECT_EQ(resolved(SetType::Split, false, true),
-              "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1");
-    EXPECT_EQ(resolved(SetType::Merged, false, true),
-              "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1");
-    EXPECT_EQ(resolved(SetType::NonMerged, false, true),
-              "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 bios1 | "
-              "ngamej: n1 nj1 bios1 | dev: d1");
-}
-
-TEST_P(Resolution, MergedFoldsClonesIntoTheirParent)
-{
-    EXPECT_EQ(resolved(SetType::Merged), "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1");
-}
-
-TEST_P(Resolution, NonMergedGivesEverySetWhatItNeeds)
-{
-    EXPECT_EQ(resolved(SetType::NonMerged), "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | "
-                                            "ngame: n1 | ngamej: n1 nj1 | dev: d1");
-}
-
-TEST_P(Resolution, NodumpObjectsTakePartOnlyWhenAsked)
-{
-    EXPECT_EQ(resolved(SetType::Split, true),
-              "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
@@ -112,59 +96,50 @@ INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
                                          Family{"DatafileWithMarks", datafileWithMarks}),
                          [](const auto& paramInfo) { return paramInfo.param.name; });
 
-TEST(Resolution, CloneWithMissingParentStandsAlone)
+// Orphans, parent loops, disk and sample identity, and merge marks read per kind (MAME 0.78
+// marks its clones' ROMs but not their disks).
+TEST(Resolution, SmallFamiliesOfEachKind)
 {
-    TempFolder folder;
-    Dat dat = loadDat(folder.write("a.dat", "game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )"),
-                      ObjectKind::Rom);
-    EXPECT_EQ(describe(resolve(dat, {SetType::Merged, false, false})), "orphan: o");
-}
-
-TEST(Resolution, ParentLoopsDoNotHang)
-{
-    TempFolder folder;
-    Dat dat = loadDat(folder.write("a.dat", "game ( name a cloneof b romof b rom ( name x size 1 crc 1 ) )\n"
-                                            "game ( name b cloneof a romof a rom ( name y size 1 crc 2 ) )"),
-                      ObjectKind::Rom);
-    for (SetType type : {SetType::Split, SetType::Merged, SetType::NonMerged})
-        EXPECT_FALSE(describe(resolve(dat, {type, false, false})).empty());
-}
-
-TEST(Resolution, DisksAreKnownBySha1OrElseMd5)
-{
-    TempFolder folder;
-    Dat dat = loadDat(folder.write("d.xml", R"xml(<datafile>
+    struct Row {
+        std::string content;
+        ObjectKind kind;
+        ResolveOptions options;
+        std::string expected;
+    };
+    const std::string disks = R"xml(<datafile>
 <machine name="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
   <disk name="b" md5="0123456789abcdef0123456789abcdef"/></machine>
 <machine name="c" cloneof="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
   <disk name="b" md5="0123456789abcdef0123456789abcdef"/><disk name="own" sha1="ffffffffffffffffffffffffffffffffffffffff"/>
-  <disk name="lost" status="nodump"/></machine></datafile>)xml"),
-                      ObjectKind::Disk);
-    EXPECT_EQ(describe(resolve(dat, {SetType::Split, false, false})), "p: a b | c: own");
-    EXPECT_EQ(describe(resolve(dat, {SetType::Split, true, false})), "p: a b | c: own lost");
-}
-
-// ROM merge marks say nothing about disks: MAME 0.78 marks its clones' ROMs but not their disks.
-TEST(Resolution, MergeMarksAreReadPerObjectKind)
-{
-    TempFolder folder;
-    std::string path = folder.write("marks.xml", R"xml(<mame>
+  <disk name="lost" status="nodump"/></machine></datafile>)xml";
+    const std::string marks = R"xml(<mame>
 <game name="p"><rom name="r" size="1" crc="1"/><disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game>
 <game name="c" cloneof="p" romof="p"><rom name="r" merge="r" size="1" crc="1"/><rom name="own" size="1" crc="2"/>
-  <disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game></mame>)xml");
-    EXPECT_EQ(describe(resolve(loadDat(path, ObjectKind::Rom), {SetType::Split, false, false})), "p: r | c: own");
-    EXPECT_EQ(describe(resolve(loadDat(path, ObjectKind::Disk), {SetType::Split, false, false})), "p: d");
-}
-
-TEST(Resolution, SamplesAreKnownByName)
-{
+  <disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game></mame>)xml";
+    const std::string samples = "game ( name p sample a.wav sample b.wav )\n"
+                                "game ( name c cloneof p sample a.wav sample c.wav )\n"
+                                "game ( name none rom ( name r size 1 crc 1 ) )";
+    const std::string loop = "game ( name a cloneof b romof b rom ( name x size 1 crc 1 ) )\n"
+                             "game ( name b cloneof a romof a rom ( name y size 1 crc 2 ) )";
+    const std::vector<Row> rows = {
+        {"game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )", ObjectKind::Rom, {SetType::Merged, false, false},
+         "orphan: o"},
+        {loop, ObjectKind::Rom, {SetType::Split, false, false}, "a: x | b: y"},
+        {loop, ObjectKind::Rom, {SetType::Merged, false, false}, "a: x | b: y"},
+        {loop, ObjectKind::Rom, {SetType::NonMerged, false, false}, "a: x y | b: y x"},
+        {disks, ObjectKind::Disk, {SetType::Split, false, false}, "p: a b | c: own"},
+        {disks, ObjectKind::Disk, {SetType::Split, true, false}, "p: a b | c: own lost"},
+        {marks, ObjectKind::Rom, {SetType::Split, false, false}, "p: r | c: own"},
+        {marks, ObjectKind::Disk, {SetType::Split, false, false}, "p: d"},
+        {samples, ObjectKind::Sample, {SetType::Split, false, false}, "p: a.wav b.wav | c: c.wav"},
+        {samples, ObjectKind::Sample, {SetType::Merged, false, false}, "p: a.wav b.wav c.wav"},
+    };
     TempFolder folder;
-    Dat dat = loadDat(folder.write("s.dat", "game ( name p sample a.wav sample b.wav )\n"
-                                            "game ( name c cloneof p sample a.wav sample c.wav )\n"
-                                            "game ( name none rom ( name r size 1 crc 1 ) )"),
-                      ObjectKind::Sample);
-    EXPECT_EQ(describe(resolve(dat, {SetType::Split, false, false})), "p: a.wav b.wav | c: c.wav");
-    EXPECT_EQ(describe(resolve(dat, {SetType::Merged, false, false})), "p: a.wav b.wav c.wav");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.content);
+        Dat dat = loadDat(folder.write("family.dat", row.content), row.kind);
+        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -54,12 +55,20 @@ std::string readFile(const std::filesystem::path& path)
     return text.str();
 }
 
-std::filesystem::path sharedDats()
+std::string manySets(int count)
 {
-    std::filesystem::path folder = SHARED_DATS_DIR;
-    return std::filesystem::is_directory(folder) ? folder : std::filesystem::path{};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        std::string name = "g" + std::to_string(i);
+        text += "game ( name " + name + " description \"Game " + name + "\" rom ( name " + name +
+                ".bin size 1024 crc " + std::to_string(10000000 + i) + " ) )\n";
+    }
+    return text;
 }
 
+namespace {
+
+// Extracts every entry of a zip into `folder`; returns the extracted paths.
 std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPath, const std::filesystem::path& folder)
 {
     int error = 0;
@@ -82,6 +91,22 @@ std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPa
     }
     zip_close(archive);
     return extracted;
+}
+
+// As users run it: as root the child drops to nobody, whom folder permissions stop.
+bool becomeOrdinaryUser()
+{
+    constexpr gid_t nogroup = 65534;
+    constexpr uid_t nobody = 65534;
+    return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(nogroup) == 0 && ::setuid(nobody) == 0);
+}
+
+} // namespace
+
+std::filesystem::path RealDatTest::sharedDats()
+{
+    std::filesystem::path folder = SHARED_DATS_DIR;
+    return std::filesystem::is_directory(folder) ? folder : std::filesystem::path{};
 }
 
 void RealDatTest::SetUp()
@@ -114,13 +139,12 @@ StartedTool startTool(const std::filesystem::path& folder, const std::vector<std
         int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        if (::chdir(folder.c_str()) != 0)
-            ::_exit(127);
         // The tool must cope with a too-large write itself, as it does when a user runs it.
         ::signal(SIGXFSZ, SIG_DFL);
         const rlimit addressSpace{limits.addressSpace, limits.addressSpace};
         const rlimit fileSize{limits.fileSize, limits.fileSize};
-        if (::setrlimit(RLIMIT_AS, &addressSpace) != 0 || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+        if (::setrlimit(RLIMIT_AS, &addressSpace) != 0 || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0 ||
+            (limits.ordinaryUser && !becomeOrdinaryUser()) || ::chdir(folder.c_str()) != 0)
             ::_exit(127);
         std::vector<char*> argv{const_cast<char*>(SETDELTA_PATH)};
         for (const std::string& argument : arguments)

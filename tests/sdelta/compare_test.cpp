@@ -60,47 +60,39 @@ TEST(Levels, EachLevelWritesItsShareOfTheDifferences)
     }
 }
 
+// ROMs match on size and CRC, and on SHA-1 where both have one; the index finds a ROM through
+// either hash.
 TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
-{
-    Object a;
-    a.name = "a";
-    a.hasSize = a.hasCrc = true;
-    a.size = 16;
-    a.crc = 0x1234;
-    Object b = a;
-    EXPECT_TRUE(sameContent(a, b, ObjectKind::Rom));
-    b.hasSha1 = true;
-    b.sha1[0] = 1;
-    EXPECT_TRUE(sameContent(a, b, ObjectKind::Rom)) << "only one side has a SHA-1";
-    a.hasSha1 = true;
-    EXPECT_FALSE(sameContent(a, b, ObjectKind::Rom));
-    a.sha1 = b.sha1;
-    b.size = 17;
-    EXPECT_FALSE(sameContent(a, b, ObjectKind::Rom));
-}
-
-TEST(Content, IndexFindsRomsThroughEitherHash)
 {
     Object crcOnly;
     crcOnly.hasSize = crcOnly.hasCrc = true;
+    crcOnly.size = 16;
     crcOnly.crc = 7;
+    Object withSha1 = crcOnly;
+    withSha1.hasSha1 = true;
+    withSha1.sha1.fill(9);
+    Object otherSha1 = withSha1;
+    otherSha1.sha1.fill(3);
+    Object otherSize = withSha1;
+    otherSize.size = 17;
+    EXPECT_TRUE(sameContent(crcOnly, withSha1, ObjectKind::Rom)) << "only one side has a SHA-1";
+    EXPECT_FALSE(sameContent(otherSha1, withSha1, ObjectKind::Rom));
+    EXPECT_FALSE(sameContent(otherSize, withSha1, ObjectKind::Rom));
+
     Object sha1Only;
     sha1Only.hasSize = sha1Only.hasSha1 = true;
+    sha1Only.size = 16;
     sha1Only.sha1.fill(9);
     ContentIndex index(ObjectKind::Rom);
     index.add(crcOnly);
     index.add(sha1Only);
     index.build();
-
-    Object both = crcOnly;
-    both.hasSha1 = true;
-    both.sha1.fill(3);
-    EXPECT_TRUE(index.holds(both));
-    both.crc = 8;
-    both.sha1.fill(9);
-    EXPECT_TRUE(index.holds(both));
-    both.sha1.fill(4);
-    EXPECT_FALSE(index.holds(both));
+    EXPECT_TRUE(index.holds(otherSha1)) << "through the CRC";
+    Object otherCrc = withSha1;
+    otherCrc.crc = 8;
+    EXPECT_TRUE(index.holds(otherCrc)) << "through the SHA-1";
+    otherCrc.sha1.fill(4);
+    EXPECT_FALSE(index.holds(otherCrc));
 }
 
 } // namespace

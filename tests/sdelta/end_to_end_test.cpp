@@ -99,18 +99,5 @@ TEST_F(Tool, UnwritableResultExitsWithThreeAndLeavesNoTemporaryFile)
     expectOnly({"new.xml", "old.dat"});
 }
 
-TEST_F(Tool, SwitchesReachTheComparison)
-{
-    folder_.write("old.xml", R"xml(<mame><machine name="g"><disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/>
-<sample name="s1.wav"/></machine></mame>)xml");
-    folder_.write("new.xml", R"xml(<mame><machine name="g"><disk name="d" sha1="1123456789abcdef0123456789abcdef01234567"/>
-<sample name="s1.wav"/><sample name="s2.wav"/></machine></mame>)xml");
-    ASSERT_EQ(run({"-o", "disk", "old.xml", "new.xml"}).status, ExitSuccess);
-    EXPECT_NE(readFile(folder_.file("setdelta.dat")).find("disk ( name d sha1 1123"), std::string::npos);
-    ASSERT_EQ(run({"-o sample", "old.xml", "new.xml"}).status, ExitSuccess);
-    EXPECT_NE(readFile(folder_.file("setdelta.dat")).find("\tsample s2.wav\r\n"), std::string::npos);
-    EXPECT_EQ(readFile(folder_.file("setdelta.dat")).find("s1.wav"), std::string::npos);
-}
-
 } // namespace
 } // namespace setdelta::test

@@ -11,24 +11,6 @@
 namespace setdelta::test {
 namespace {
 
-std::string deltaOfTexts(const std::string& oldContent, const std::string& newContent, const Options& options,
-                         ObjectKind kind = ObjectKind::Rom)
-{
-    TempFolder folder;
-    Dat oldDat = loadDat(folder.write("old", oldContent), kind);
-    Dat newDat = loadDat(folder.write("new", newContent), kind);
-    return deltaText(oldDat, newDat, options);
-}
-
-Options optionsOf(SetType type, DeltaLevel level, bool renames = false)
-{
-    Options options;
-    options.resolve.setType = type;
-    options.level = level;
-    options.withRenames = renames;
-    return options;
-}
-
 // MAME lists a ROM once for every region that loads it; a merged set holds it once.
 const std::string oldBosco = R"xml(<mame build="1"><machine name="bosco">
 <rom name="bos3_1.3n" size="4096" crc="96021267"/><sample name="shot.wav"/></machine></mame>)xml";
@@ -38,40 +20,46 @@ const std::string newBosco = R"xml(<mame build="2"><machine name="bosco">
 <sample name="shot.wav"/><sample name="boom.wav"/><sample name="boom.wav"/></machine>
 <machine name="boscoj" cloneof="bosco" romof="bosco"><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
 <rom name="j.bin" size="16" crc="12345678"/><rom name="j.bin" size="16" crc="12345678"/></machine></mame>)xml";
-
-TEST(MergedSets, HoldEachObjectOnceAlsoWhereTheParentListsItTwice)
-{
-    EXPECT_EQ(deltaOfTexts(oldBosco, newBosco, optionsOf(SetType::Merged, DeltaLevel::Smaller)),
-              "bosco: 50xx.bin j.bin");
-    EXPECT_EQ(deltaOfTexts(oldBosco, newBosco, optionsOf(SetType::Merged, DeltaLevel::Larger)),
-              "bosco: bos3_1.3n 50xx.bin j.bin");
-    EXPECT_EQ(deltaOfTexts(newBosco, oldBosco, optionsOf(SetType::Merged, DeltaLevel::RomArchival)),
-              "bosco: 50xx.bin j.bin");
-    Options samples = optionsOf(SetType::Merged, DeltaLevel::Smaller);
-    EXPECT_EQ(deltaOfTexts(oldBosco, newBosco, samples, ObjectKind::Sample), "bosco: boom.wav");
-}
-
-TEST(MergedSets, ABiosSetListingARomTwiceHoldsItOnce)
-{
-    const std::string oldDat = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 ) )\n";
-    const std::string newDat = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 )\n"
-                               "  rom ( name sm1.sm1 size 131072 crc 94416d67 )\n"
-                               "  rom ( name sm1.sm1 size 131072 crc 94416d67 ) )\n";
-    EXPECT_EQ(deltaOfTexts(oldDat, newDat, optionsOf(SetType::Merged, DeltaLevel::Smaller)), "neogeo: sm1.sm1");
-}
-
+const std::string oldBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 ) )\n";
+const std::string newBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 )\n"
+                            "  rom ( name sm1.sm1 size 131072 crc 94416d67 ) rom ( name sm1.sm1 size 131072 crc 94416d67 ) )\n";
 // A copy of a ROM under a new name takes nothing away, so ROM archival keeps nothing of it.
-TEST(RomArchivalWithRenames, WritesOnlyOldObjectsTheNewSetNoLongerHolds)
+const std::string oldCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff ) )\n"
+                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name b.bin size 4 crc 11 ) )\n";
+const std::string newCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff )\n"
+                              "  rom ( name cr6.7e size 4096 crc 8a7db1ff ) )\n"
+                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name c.bin size 4 crc 11 ) )\n";
+
+TEST(MendedResults, RepeatedObjectsInMergedSetsAndCopiesUnderRomArchival)
 {
-    const std::string oldDat = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff ) )\n"
-                               "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name b.bin size 4 crc 11 ) )\n";
-    const std::string newDat = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff )\n"
-                               "  rom ( name cr6.7e size 4096 crc 8a7db1ff ) )\n"
-                               "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name c.bin size 4 crc 11 ) )\n";
-    EXPECT_EQ(deltaOfTexts(oldDat, newDat, optionsOf(SetType::Split, DeltaLevel::RomArchival, true)),
-              "moved: b.bin");
-    EXPECT_EQ(deltaOfTexts(oldDat, newDat, optionsOf(SetType::Split, DeltaLevel::Smaller, true)),
-              "crush: cr6.7e | moved: c.bin");
+    struct Row {
+        const std::string& oldContent;
+        const std::string& newContent;
+        SetType type;
+        DeltaLevel level;
+        ObjectKind kind;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {oldBosco, newBosco, SetType::Merged, DeltaLevel::Smaller, ObjectKind::Rom, "bosco: 50xx.bin j.bin"},
+        {oldBosco, newBosco, SetType::Merged, DeltaLevel::Larger, ObjectKind::Rom, "bosco: bos3_1.3n 50xx.bin j.bin"},
+        {newBosco, oldBosco, SetType::Merged, DeltaLevel::RomArchival, ObjectKind::Rom, "bosco: 50xx.bin j.bin"},
+        {oldBosco, newBosco, SetType::Merged, DeltaLevel::Smaller, ObjectKind::Sample, "bosco: boom.wav"},
+        {oldBios, newBios, SetType::Merged, DeltaLevel::Smaller, ObjectKind::Rom, "neogeo: sm1.sm1"},
+        {oldCopies, newCopies, SetType::Split, DeltaLevel::RomArchival, ObjectKind::Rom, "moved: b.bin"},
+        {oldCopies, newCopies, SetType::Split, DeltaLevel::Smaller, ObjectKind::Rom, "crush: cr6.7e | moved: c.bin"},
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.expected);
+        Options options;
+        options.resolve.setType = row.type;
+        options.level = row.level;
+        options.withRenames = true;
+        Dat oldDat = loadDat(folder.write("old", row.oldContent), row.kind);
+        Dat newDat = loadDat(folder.write("new", row.newContent), row.kind);
+        EXPECT_EQ(deltaText(oldDat, newDat, options), row.expected);
+    }
 }
 
 // A byte order mark before a text DAT with or without a header, an XML datafile or a listxml.

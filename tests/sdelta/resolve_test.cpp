@@ -24,20 +24,6 @@ game ( name ngamej cloneof ngame romof ngame
 game ( name dev isdevice yes rom ( name d1 size 4 crc d1d1d1d1 ) )
 )xml";
 
-const std::string listXmlWithoutMarks = R"xml(<?xml version="1.0"?>
-<mame build="test">
-<game name="neobios" runnable="no"><rom name="bios1" size="4" crc="11111111"/></game>
-<game name="pacman">
-  <rom name="p1" size="4" crc="a1a1a1a1"/><rom name="p2" size="4" crc="a2a2a2a2"/><rom name="shared" size="4" crc="a3a3a3a3"/>
-  <rom name="missing" size="4" status="nodump"/><rom name="zero" size="4" crc="00000000"/></game>
-<game name="pacmanj" cloneof="pacman" romof="pacman">
-  <rom name="j1" size="4" crc="b1b1b1b1"/><rom name="p2" size="4" crc="a2a2a2a2"/></game>
-<game name="ngame" romof="neobios"><rom name="n1" size="4" crc="c1c1c1c1"/><rom name="bios1" size="4" crc="11111111"/></game>
-<game name="ngamej" cloneof="ngame" romof="ngame">
-  <rom name="n1" size="4" crc="c1c1c1c1"/><rom name="nj1" size="4" crc="c2c2c2c2"/><rom name="bios1" size="4" crc="11111111"/></game>
-<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
-</mame>)xml";
-
 // The same family as an XML datafile DAT with merge marks: the clone's p2 is marked, and the clone
 // lists the parent's p1 and shared as well, as non-merged DATs with marks do.
 const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
@@ -92,7 +78,6 @@ TEST_P(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjects)
 
 INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
                          testing::Values(Family{"TextWithoutMarks", textWithoutMarks},
-                                         Family{"ListXmlWithoutMarks", listXmlWithoutMarks},
                                          Family{"DatafileWithMarks", datafileWithMarks}),
                          [](const auto& paramInfo) { return paramInfo.param.name; });
 

@@ -1,21 +1,37 @@
-// The real setdelta binary, run in temporary folders: outputs, exit statuses, bad input.
+// The real setdelta binary, run in temporary folders: outputs, exit statuses, bad input, zipped
+// and gzipped inputs, and runs that end early (no memory, a full disk, a signal).
+#include "dat_loader.h"
+#include "output_file.h"
 #include "program.h"
 #include "test_support.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <zip.h>
+#include <zlib.h>
 
 namespace setdelta::test {
 namespace {
 
-const std::string oldDat = "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) )\n"
+const std::string oldDat = "clrmamepro ( name Old )\n"
+                           "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) )\n"
                            "game ( name b rom ( name b1 size 1 crc 2 ) )\n";
 const std::string newXml = R"xml(<?xml version="1.0"?>
 <datafile><header><name>New</name><version>2</version></header>
 <game name="a"><description>Game A</description><rom name="a1" size="1" crc="1"/><rom name="a2" size="1" crc="3"/></game>
 <game name="c"><description>Game "C"</description><rom name="c1" size="1" crc="4"/></game>
 </datafile>)xml";
+
+// The default -d2 result of the two.
+const std::string expectedResult =
+    "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a2 size 1 crc 00000003 )\r\n)\r\n\r\n"
+    "game (\r\n\tname c\r\n\tdescription \"Game \\\"C\\\"\"\r\n\trom ( name c1 size 1 crc 00000004 )\r\n)\r\n\r\n";
 
 class Tool : public ToolTest {
 protected:
@@ -28,9 +44,7 @@ TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
     ToolRun result = run({"-d2", old_, new_});
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
     EXPECT_NE(result.out.find("New sets: 1, removed sets: 1, changed sets: 1"), std::string::npos) << result.out;
-    EXPECT_EQ(readFile(folder_.file("setdelta.dat")),
-              "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a2 size 1 crc 00000003 )\r\n)\r\n\r\n"
-              "game (\r\n\tname c\r\n\tdescription \"Game \\\"C\\\"\"\r\n\trom ( name c1 size 1 crc 00000004 )\r\n)\r\n\r\n");
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
     std::string log = readFile(folder_.file("setdelta.log"));
     for (const std::string& expected : {"Old DAT: " + old_, std::string("'New' version 2"), std::string("New sets (1)"),
                                         std::string("  c  \"Game \"C\"\""), std::string("added    a2")})
@@ -97,6 +111,202 @@ TEST_F(Tool, UnwritableResultExitsWithThreeAndLeavesNoTemporaryFile)
     EXPECT_EQ(result.status, ExitOutput);
     EXPECT_NE(result.err.find("cannot create setdelta.dat: Permission denied"), std::string::npos) << result.err;
     expectOnly({"new.xml", "old.dat"});
+}
+
+void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    for (const auto& [name, content] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+void writeGzip(const std::filesystem::path& path, const std::string& content)
+{
+    gzFile file = gzopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(gzwrite(file, content.data(), static_cast<unsigned>(content.size())), static_cast<int>(content.size()));
+    ASSERT_EQ(gzclose(file), Z_OK);
+}
+
+class Archives : public Tool {
+protected:
+    // A failed run says why and leaves no result; the one of an earlier run is gone as well.
+    void expectFailure(const std::vector<std::string>& arguments, int status, const std::string& reason)
+    {
+        folder_.write("setdelta.dat", "earlier");
+        ToolRun result = run(arguments);
+        EXPECT_EQ(result.status, status) << result.err;
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(folder_.file("setdelta.dat")));
+    }
+};
+
+// The byte order mark of the gzipped DAT is found and skipped in the decompressed stream.
+TEST_F(Archives, TheSingleDatOfAnArchiveIsReadAndNamedInTheSummaryAndReport)
+{
+    writeZip(folder_.file("old.zip"), {{"readme.txt", "not a DAT"}, {"sub/old.dat", oldDat}});
+    writeGzip(folder_.file("new.xml.gz"), "\xEF\xBB\xBF" + newXml);
+    ToolRun result = run({"--json", "report.json", "old.zip", "new.xml.gz"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
+    std::string report = readFile(folder_.file("report.json"));
+    EXPECT_NE(report.find(R"("old":{"file":"old.zip","entry":"sub/old.dat")"), std::string::npos) << report;
+    EXPECT_NE(report.find(R"("new":{"file":"new.xml.gz","entry":null,"format":"xml-datafile","name":"New")"),
+              std::string::npos) << report;
+    EXPECT_NE(result.out.find("old old.zip (entry sub/old.dat) (ClrMamePro text, 'Old'"), std::string::npos) << result.out;
+    EXPECT_NE(readFile(folder_.file("setdelta.log")).find("Old DAT: old.zip (entry sub/old.dat) (ClrMamePro text"),
+              std::string::npos);
+}
+
+TEST_F(Archives, SeveralDatsNeedAChosenEntry)
+{
+    writeZip(folder_.file("pair.zip"), {{"old.dat", oldDat}, {"new.xml", newXml}});
+    expectFailure({"pair.zip", "pair.zip"}, ExitUsage,
+                  "pair.zip holds several DATs: old.dat, new.xml; choose one with --old-entry NAME");
+    ToolRun chosen = run({"--old-entry", "old.dat", "--new-entry=new.xml", "pair.zip", "pair.zip"});
+    ASSERT_EQ(chosen.status, ExitSuccess) << chosen.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
+
+    expectFailure({"--old-entry", "gone.dat", "--new-entry=new.xml", "pair.zip", "pair.zip"}, ExitInput,
+                  "pair.zip: the archive has no entry 'gone.dat'; it holds: old.dat, new.xml");
+    expectFailure({"--old-entry", "x.dat", "old.dat", "old.dat"}, ExitUsage, "old.dat is not a zip archive");
+}
+
+TEST_F(Archives, DamagedTruncatedAndEmptyArchivesAreInputErrors)
+{
+    const std::string big = manySets(2000);
+    writeZip(folder_.file("good.zip"), {{"big.dat", big}});
+    writeGzip(folder_.file("big.dat.gz"), big);
+    std::string zipped = readFile(folder_.file("good.zip"));
+    std::string gzipped = readFile(folder_.file("big.dat.gz"));
+    std::string damaged = zipped;
+    damaged[zipped.size() / 2] = static_cast<char>(damaged[zipped.size() / 2] ^ 0x55);
+    std::string damagedGzip = gzipped;
+    damagedGzip[gzipped.size() - 6] = static_cast<char>(damagedGzip[gzipped.size() - 6] ^ 0x55);
+    folder_.write("damaged.zip", damaged);
+    folder_.write("truncated.zip", zipped.substr(0, zipped.size() - 30));
+    folder_.write("empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    folder_.write("truncated.gz", gzipped.substr(0, gzipped.size() / 2));
+    folder_.write("damaged.gz", damagedGzip);
+
+    ASSERT_EQ(run({"old.dat", "good.zip"}).status, ExitSuccess);
+    ASSERT_EQ(run({"old.dat", "big.dat.gz"}).status, ExitSuccess);
+    for (const auto& [input, reason] : {std::pair{"damaged.zip", "damaged zip archive"},
+                                        std::pair{"truncated.zip", "cannot open the zip archive"},
+                                        std::pair{"empty.zip", "the zip archive is empty"},
+                                        std::pair{"truncated.gz", "the gzip data ends early"},
+                                        std::pair{"damaged.gz", "damaged gzip data"}}) {
+        expectFailure({"old.dat", input}, ExitInput, input);
+        expectFailure({"old.dat", input}, ExitInput, reason);
+    }
+}
+
+constexpr int exitOnSigterm = 128 + SIGTERM;
+
+class FailurePaths : public ToolTest {
+protected:
+    void SetUp() override
+    {
+        folder_.write("setdelta.dat", "a result of an earlier run");
+        folder_.write("old.dat", manySets(10));
+    }
+
+    // Only the inputs and a log remain: no result, old or new, and no temporary file.
+    void expectNoResultLeft(const std::vector<std::string>& inputs)
+    {
+        std::vector<std::string> left = folder_.entries();
+        std::erase(left, "setdelta.log");
+        EXPECT_EQ(left, inputs);
+    }
+};
+
+TEST_F(FailurePaths, RunningOutOfMemoryLeavesNoResult)
+{
+#if defined(TOOL_HAS_ADDRESS_SANITIZER)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit";
+#endif
+    folder_.write("new.dat", manySets(150000));
+    ToolLimits limits;
+    limits.addressSpace = rlim_t{64} << 20;
+    ToolRun result = run({"old.dat", "new.dat"}, limits);
+    EXPECT_TRUE(result.status == ExitInput || result.status == ExitOutput) << result.status << result.err;
+    EXPECT_NE(result.err.find("out of memory"), std::string::npos) << result.err;
+    expectNoResultLeft({"new.dat", "old.dat"});
+}
+
+TEST_F(FailurePaths, AFileSizeLimitIsAnOutputError)
+{
+    folder_.write("new.dat", manySets(20000));
+    ToolLimits limits;
+    limits.fileSize = 64 * 1024;
+    ToolRun result = run({"old.dat", "new.dat"}, limits);
+    EXPECT_EQ(result.status, ExitOutput) << result.err;
+    EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
+    expectNoResultLeft({"new.dat", "old.dat"});
+}
+
+// The new DAT is a pipe that the test feeds half a DAT and then holds open, so the tool is
+// surely reading when the signal comes.
+TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
+{
+    std::string pipe = folder_.file("new.dat").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    int writer = -1;
+    ToolRun result = run({"old.dat", "new.dat"}, {}, [&](pid_t tool) {
+        writer = ::open(pipe.c_str(), O_WRONLY);
+        std::string half = manySets(100) + "game ( name cut rom ( name";
+        EXPECT_EQ(::write(writer, half.data(), half.size()), static_cast<ssize_t>(half.size()));
+        while (std::filesystem::exists(folder_.file("setdelta.dat")))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::kill(tool, SIGTERM);
+    });
+    ::close(writer);
+    EXPECT_EQ(result.status, exitOnSigterm);
+    expectNoResultLeft({"new.dat", "old.dat"});
+}
+
+// A signal while the results are being written takes their temporary files with it.
+TEST_F(FailurePaths, SigtermWhileWritingRemovesTheTemporaryFiles)
+{
+    std::filesystem::remove(folder_.file("setdelta.dat"));
+    std::filesystem::remove(folder_.file("old.dat"));
+    pid_t child = ::fork();
+    if (child == 0) {
+        handleStopSignals();
+        if (::chdir(folder_.path().c_str()) != 0)
+            ::_exit(1);
+        OutputFile dat("setdelta.dat");
+        dat.write(manySets(10));
+        OutputFile log("setdelta.log");
+        ::raise(SIGTERM);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), exitOnSigterm);
+    expectNoResultLeft({});
+}
+
+TEST(Warnings, AreCappedPerKindWithACountOfTheRest)
+{
+    TempFolder folder;
+    std::string sets = manySets(5);
+    std::string repeated;
+    for (int i = 0; i < 1000; ++i)
+        repeated += sets;
+    Dat dat = loadDat(folder.write("repeated.dat", repeated + "game ( name q description \"a\nb\" )\n"),
+                      ObjectKind::Rom);
+    ASSERT_EQ(dat.warnings.size(), 22u);
+    EXPECT_NE(dat.warnings[0].find("quoted value runs across a line break"), std::string::npos);
+    EXPECT_NE(dat.warnings[21].find("repeated.dat: 4975 more warnings like the repeated sets above are not shown"),
+              std::string::npos)
+        << dat.warnings[21];
 }
 
 } // namespace

@@ -51,19 +51,6 @@ TEST(TextReader, ReadsSetsFieldsAndObjectsOfTheChosenKind)
     EXPECT_EQ(load(folder, textDat, ObjectKind::Sample).objects.at(0).name, "fire.wav");
 }
 
-TEST(TextReader, QuotedValueAcrossALineBreakStaysInStepWithAWarning)
-{
-    TempFolder folder;
-    Dat dat = load(folder, "game (\n name \"Tempest Multi)\ngame\"\n rom ( name t.zip size 1 crc 12345678 )\n)\n"
-                           "game ( name next rom ( name n size 1 crc 1 ) )\n");
-    ASSERT_EQ(dat.sets.size(), 2u);
-    EXPECT_EQ(dat.sets[0].name, "Tempest Multi)\ngame");
-    EXPECT_EQ(dat.sets[0].objectCount, 1u);
-    EXPECT_EQ(dat.sets[1].name, "next");
-    ASSERT_EQ(dat.warnings.size(), 1u);
-    EXPECT_NE(dat.warnings[0].find("input.dat:2: quoted value runs across a line break"), std::string::npos);
-}
-
 // Malformed input is an error naming the file, the line and the reason, with lines counted
 // alike for every line end, also where a CR LF straddles two blocks of reading.
 TEST(Readers, RejectMalformedInputWithFileLineAndReason)
@@ -203,6 +190,58 @@ TEST(DatWriter, TextFormatReadsBackEveryValueUnchanged)
     EXPECT_EQ(rom.md5, original.objects[0].md5);
     EXPECT_EQ(rom.status, DumpStatus::BadDump);
     EXPECT_EQ(rom.flags, FlagSoundOnly);
+}
+
+// A byte order mark before a text DAT with or without a header, an XML datafile or a listxml.
+TEST(ByteOrderMark, IsSkippedInEveryFormat)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    struct Row {
+        std::string content;
+        DatFormat format;
+        std::string name;
+    };
+    const std::vector<Row> rows = {
+        {"clrmamepro ( name Marked )\ngame ( name a rom ( name a1 size 1 crc 1 ) )\n", DatFormat::ClrMamePro, "Marked"},
+        {"game ( name a rom ( name a1 size 1 crc 1 ) )\n", DatFormat::ClrMamePro, ""},
+        {"<?xml version=\"1.0\"?>\n<datafile><header><name>Marked</name></header><game name=\"a\">"
+         "<rom name=\"a1\" size=\"1\" crc=\"1\"/></game></datafile>",
+         DatFormat::XmlDatafile, "Marked"},
+        {"<mame build=\"0.1\"><machine name=\"a\"><rom name=\"a1\" size=\"1\" crc=\"1\"/></machine></mame>",
+         DatFormat::MameListXml, ""},
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.content);
+        Dat dat = loadDat(folder.write("marked.dat", mark + row.content), ObjectKind::Rom);
+        EXPECT_EQ(dat.format, row.format);
+        EXPECT_EQ(dat.header.name, row.name);
+        ASSERT_EQ(dat.sets.size(), 1u);
+        EXPECT_EQ(dat.sets[0].name, "a");
+        EXPECT_EQ(dat.objects.size(), 1u);
+    }
+}
+
+// Another program rewriting the DAT while it is read must not pass for a smaller or larger DAT.
+TEST(ChangingFile, ShrinkingOrGrowingWhileReadIsAnInputError)
+{
+    TempFolder folder;
+    const std::string set = "game ( name a rom ( name a1 size 1 crc 1 ) )\n";
+    std::string content;
+    while (content.size() < 64 * 1024)
+        content += set;
+    for (const auto& [before, after] : {std::pair{content, content.substr(0, set.size() * 100)}, std::pair{set, set + set}}) {
+        std::string path = folder.write("changing.dat", before);
+        InputFile input(path, {}, 4096);
+        folder.write("changing.dat", after);
+        Dat dat;
+        try {
+            readTextDat(input, dat);
+            ADD_FAILURE() << "read " << dat.sets.size() << " sets of a file that changed";
+        } catch (const DatError& error) {
+            EXPECT_NE(std::string(error.what()).find("changed while it was read"), std::string::npos) << error.what();
+        }
+    }
 }
 
 } // namespace

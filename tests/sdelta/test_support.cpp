@@ -126,8 +126,8 @@ std::string RealDatTest::dat(const std::string& name, const std::string& entry)
     return {};
 }
 
-StartedTool startTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                      const ToolLimits& limits)
+ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                const ToolLimits& limits, const std::function<void(pid_t)>& whileRunning)
 {
     static int runs = 0;
     std::filesystem::path outPath = std::filesystem::temp_directory_path() /
@@ -153,23 +153,14 @@ StartedTool startTool(const std::filesystem::path& folder, const std::vector<std
         ::execv(SETDELTA_PATH, argv.data());
         ::_exit(127);
     }
-    return {child, outPath, errPath};
-}
-
-ToolRun finishTool(const StartedTool& tool)
-{
+    if (whileRunning)
+        whileRunning(child);
     int status = 0;
-    ::waitpid(tool.pid, &status, 0);
-    ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(tool.out), readFile(tool.err)};
-    std::filesystem::remove(tool.out);
-    std::filesystem::remove(tool.err);
+    ::waitpid(child, &status, 0);
+    ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
+    std::filesystem::remove(outPath);
+    std::filesystem::remove(errPath);
     return run;
-}
-
-ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                const ToolLimits& limits)
-{
-    return finishTool(startTool(folder, arguments, limits));
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "resolve.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -62,27 +63,18 @@ struct ToolLimits {
     bool ordinaryUser = false;
 };
 
-// A run of the tool that has been started and not yet waited for.
-struct StartedTool {
-    pid_t pid = -1;
-    std::filesystem::path out;
-    std::filesystem::path err;
-};
-
-// Runs the real setdelta binary in `folder` as its working folder.
+// Runs the real setdelta binary in `folder` as its working folder; `whileRunning`, when given,
+// gets the tool's process id before the run is waited for. A run ended by a signal gets status -1.
 ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                const ToolLimits& limits = {});
-StartedTool startTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                      const ToolLimits& limits = {});
-// Waits for the run to end; a run ended by a signal gets status -1.
-ToolRun finishTool(const StartedTool& tool);
+                const ToolLimits& limits = {}, const std::function<void(pid_t)>& whileRunning = {});
 
 // Runs of the real binary in a temporary folder.
 class ToolTest : public testing::Test {
 protected:
-    ToolRun run(const std::vector<std::string>& arguments, const ToolLimits& limits = {})
+    ToolRun run(const std::vector<std::string>& arguments, const ToolLimits& limits = {},
+                const std::function<void(pid_t)>& whileRunning = {})
     {
-        return runTool(folder_.path(), arguments, limits);
+        return runTool(folder_.path(), arguments, limits, whileRunning);
     }
     // What the folder holds, by name: a failed run leaves no result and no temporary file.
     void expectOnly(const std::vector<std::string>& names) { EXPECT_EQ(folder_.entries(), names); }

@@ -149,33 +149,68 @@ game ( name fresh description "New" rom ( name f1 size 1 crc 70 ) rom ( name f2 
 game ( name swapped rom ( name w1 size 1 crc 61 ) rom ( name bad size 1 crc 62 ) )
 )xml";
 
-TEST(Levels, EachLevelWritesItsShareOfTheDifferences)
+// MAME lists a ROM once for every region that loads it; a merged set holds it once.
+const std::string oldBosco = R"xml(<mame build="1"><machine name="bosco">
+<rom name="bos3_1.3n" size="4096" crc="96021267"/><sample name="shot.wav"/></machine></mame>)xml";
+const std::string newBosco = R"xml(<mame build="2"><machine name="bosco">
+<rom name="bos3_1.3n" size="4096" crc="96021267"/>
+<rom name="50xx.bin" size="2048" crc="a0acbaf7"/><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
+<sample name="shot.wav"/><sample name="boom.wav"/><sample name="boom.wav"/></machine>
+<machine name="boscoj" cloneof="bosco" romof="bosco"><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
+<rom name="j.bin" size="16" crc="12345678"/><rom name="j.bin" size="16" crc="12345678"/></machine></mame>)xml";
+const std::string oldBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 ) )\n";
+const std::string newBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 )\n"
+                            "  rom ( name sm1.sm1 size 131072 crc 94416d67 ) rom ( name sm1.sm1 size 131072 crc 94416d67 ) )\n";
+// A copy of a ROM under a new name takes nothing away, so ROM archival keeps nothing of it.
+const std::string oldCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff ) )\n"
+                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name b.bin size 4 crc 11 ) )\n";
+const std::string newCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff )\n"
+                              "  rom ( name cr6.7e size 4096 crc 8a7db1ff ) )\n"
+                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name c.bin size 4 crc 11 ) )\n";
+
+// What each level writes, with and without renames and nodump objects, and the results once
+// wrong on real DATs: repeated objects in merged sets and copies under ROM archival.
+TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
 {
-    TempFolder folder;
-    Dat oldDat = loadDat(folder.write("old.dat", oldText), ObjectKind::Rom);
-    Dat newDat = loadDat(folder.write("new.dat", newText), ObjectKind::Rom);
     struct Row {
-        DeltaLevel level;
-        bool renames;
-        bool nodump;
+        std::string_view oldContent = oldText;
+        std::string_view newContent = newText;
+        DeltaLevel level = DeltaLevel::Smaller;
+        bool renames = false;
+        bool nodump = false;
+        SetType type = SetType::Split;
+        ObjectKind kind = ObjectKind::Rom;
         std::string expected;
     };
     const std::vector<Row> rows = {
-        {DeltaLevel::Larger, false, false, "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
-        {DeltaLevel::Smaller, false, false, "grown: g2 | fresh: f1 f2 | swapped: w1 bad"},
-        {DeltaLevel::EvenSmaller, false, false, "grown: g2 | fresh: f1 | swapped: w1 bad"},
-        {DeltaLevel::RomArchival, false, false, "shrunk: s2 | dropped: d1 | swapped: w1"},
-        {DeltaLevel::Smaller, true, false, "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
-        {DeltaLevel::RomArchival, true, false, "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
+        {.level = DeltaLevel::Larger, .expected = "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
+        {.expected = "grown: g2 | fresh: f1 f2 | swapped: w1 bad"},
+        {.level = DeltaLevel::EvenSmaller, .expected = "grown: g2 | fresh: f1 | swapped: w1 bad"},
+        {.level = DeltaLevel::RomArchival, .expected = "shrunk: s2 | dropped: d1 | swapped: w1"},
+        {.renames = true, .expected = "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
+        {.level = DeltaLevel::RomArchival, .renames = true, .expected = "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
         // The old "bad" was never dumped; its new dump is a different object under the same name.
-        {DeltaLevel::RomArchival, false, true, "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
+        {.level = DeltaLevel::RomArchival, .nodump = true, .expected = "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
+        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
+        {.oldContent = oldBosco, .newContent = newBosco, .level = DeltaLevel::Larger, .type = SetType::Merged,
+         .expected = "bosco: bos3_1.3n 50xx.bin j.bin"},
+        {.oldContent = newBosco, .newContent = oldBosco, .level = DeltaLevel::RomArchival,
+         .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
+        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .kind = ObjectKind::Sample, .expected = "bosco: boom.wav"},
+        {.oldContent = oldBios, .newContent = newBios, .type = SetType::Merged, .expected = "neogeo: sm1.sm1"},
+        {.oldContent = oldCopies, .newContent = newCopies, .level = DeltaLevel::RomArchival, .renames = true,
+         .expected = "moved: b.bin"},
+        {.oldContent = oldCopies, .newContent = newCopies, .renames = true, .expected = "crush: cr6.7e | moved: c.bin"},
     };
+    TempFolder folder;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expected);
         Options options;
         options.level = row.level;
         options.withRenames = row.renames;
-        options.resolve.includeNodump = row.nodump;
+        options.resolve = {row.type, row.nodump, false};
+        Dat oldDat = loadDat(folder.write("old", std::string(row.oldContent)), row.kind);
+        Dat newDat = loadDat(folder.write("new", std::string(row.newContent)), row.kind);
         EXPECT_EQ(deltaText(oldDat, newDat, options), row.expected);
     }
 }
@@ -213,57 +248,6 @@ TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
     EXPECT_TRUE(index.holds(otherCrc)) << "through the SHA-1";
     otherCrc.sha1.fill(4);
     EXPECT_FALSE(index.holds(otherCrc));
-}
-
-// MAME lists a ROM once for every region that loads it; a merged set holds it once.
-const std::string oldBosco = R"xml(<mame build="1"><machine name="bosco">
-<rom name="bos3_1.3n" size="4096" crc="96021267"/><sample name="shot.wav"/></machine></mame>)xml";
-const std::string newBosco = R"xml(<mame build="2"><machine name="bosco">
-<rom name="bos3_1.3n" size="4096" crc="96021267"/>
-<rom name="50xx.bin" size="2048" crc="a0acbaf7"/><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
-<sample name="shot.wav"/><sample name="boom.wav"/><sample name="boom.wav"/></machine>
-<machine name="boscoj" cloneof="bosco" romof="bosco"><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
-<rom name="j.bin" size="16" crc="12345678"/><rom name="j.bin" size="16" crc="12345678"/></machine></mame>)xml";
-const std::string oldBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 ) )\n";
-const std::string newBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 )\n"
-                            "  rom ( name sm1.sm1 size 131072 crc 94416d67 ) rom ( name sm1.sm1 size 131072 crc 94416d67 ) )\n";
-// A copy of a ROM under a new name takes nothing away, so ROM archival keeps nothing of it.
-const std::string oldCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff ) )\n"
-                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name b.bin size 4 crc 11 ) )\n";
-const std::string newCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff )\n"
-                              "  rom ( name cr6.7e size 4096 crc 8a7db1ff ) )\n"
-                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name c.bin size 4 crc 11 ) )\n";
-
-TEST(MendedResults, RepeatedObjectsInMergedSetsAndCopiesUnderRomArchival)
-{
-    struct Row {
-        const std::string& oldContent;
-        const std::string& newContent;
-        SetType type;
-        DeltaLevel level;
-        ObjectKind kind;
-        std::string expected;
-    };
-    const std::vector<Row> rows = {
-        {oldBosco, newBosco, SetType::Merged, DeltaLevel::Smaller, ObjectKind::Rom, "bosco: 50xx.bin j.bin"},
-        {oldBosco, newBosco, SetType::Merged, DeltaLevel::Larger, ObjectKind::Rom, "bosco: bos3_1.3n 50xx.bin j.bin"},
-        {newBosco, oldBosco, SetType::Merged, DeltaLevel::RomArchival, ObjectKind::Rom, "bosco: 50xx.bin j.bin"},
-        {oldBosco, newBosco, SetType::Merged, DeltaLevel::Smaller, ObjectKind::Sample, "bosco: boom.wav"},
-        {oldBios, newBios, SetType::Merged, DeltaLevel::Smaller, ObjectKind::Rom, "neogeo: sm1.sm1"},
-        {oldCopies, newCopies, SetType::Split, DeltaLevel::RomArchival, ObjectKind::Rom, "moved: b.bin"},
-        {oldCopies, newCopies, SetType::Split, DeltaLevel::Smaller, ObjectKind::Rom, "crush: cr6.7e | moved: c.bin"},
-    };
-    TempFolder folder;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.expected);
-        Options options;
-        options.resolve.setType = row.type;
-        options.level = row.level;
-        options.withRenames = true;
-        Dat oldDat = loadDat(folder.write("old", row.oldContent), row.kind);
-        Dat newDat = loadDat(folder.write("new", row.newContent), row.kind);
-        EXPECT_EQ(deltaText(oldDat, newDat, options), row.expected);
-    }
 }
 
 } // namespace

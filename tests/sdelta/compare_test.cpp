@@ -219,35 +219,27 @@ TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
 // either hash.
 TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
 {
-    Object crcOnly;
-    crcOnly.hasSize = crcOnly.hasCrc = true;
-    crcOnly.size = 16;
-    crcOnly.crc = 7;
-    Object withSha1 = crcOnly;
-    withSha1.hasSha1 = true;
-    withSha1.sha1.fill(9);
-    Object otherSha1 = withSha1;
-    otherSha1.sha1.fill(3);
-    Object otherSize = withSha1;
-    otherSize.size = 17;
-    EXPECT_TRUE(sameContent(crcOnly, withSha1, ObjectKind::Rom)) << "only one side has a SHA-1";
-    EXPECT_FALSE(sameContent(otherSha1, withSha1, ObjectKind::Rom));
-    EXPECT_FALSE(sameContent(otherSize, withSha1, ObjectKind::Rom));
+    auto rom = [](std::uint32_t crc, std::uint8_t sha1, std::uint64_t size = 16) {
+        Object object;
+        object.hasSize = true;
+        object.size = size;
+        object.hasCrc = crc != 0;
+        object.crc = crc;
+        object.hasSha1 = sha1 != 0;
+        object.sha1.fill(sha1);
+        return object;
+    };
+    EXPECT_TRUE(sameContent(rom(7, 0), rom(7, 9), ObjectKind::Rom)) << "only one side has a SHA-1";
+    EXPECT_FALSE(sameContent(rom(7, 3), rom(7, 9), ObjectKind::Rom));
+    EXPECT_FALSE(sameContent(rom(7, 9, 17), rom(7, 9), ObjectKind::Rom));
 
-    Object sha1Only;
-    sha1Only.hasSize = sha1Only.hasSha1 = true;
-    sha1Only.size = 16;
-    sha1Only.sha1.fill(9);
     ContentIndex index(ObjectKind::Rom);
-    index.add(crcOnly);
-    index.add(sha1Only);
+    index.add(rom(7, 0));
+    index.add(rom(0, 9));
     index.build();
-    EXPECT_TRUE(index.holds(otherSha1)) << "through the CRC";
-    Object otherCrc = withSha1;
-    otherCrc.crc = 8;
-    EXPECT_TRUE(index.holds(otherCrc)) << "through the SHA-1";
-    otherCrc.sha1.fill(4);
-    EXPECT_FALSE(index.holds(otherCrc));
+    EXPECT_TRUE(index.holds(rom(7, 3))) << "through the CRC";
+    EXPECT_TRUE(index.holds(rom(8, 9))) << "through the SHA-1";
+    EXPECT_FALSE(index.holds(rom(8, 4)));
 }
 
 } // namespace

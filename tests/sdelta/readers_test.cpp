@@ -102,20 +102,6 @@ TEST(Readers, RejectMalformedInputWithFileLineAndReason)
     }
 }
 
-const std::string datafileDat = R"xml(<?xml version="1.0"?>
-<!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" "http://www.logiqx.com/Dats/datafile.dtd">
-<datafile>
-	<header><name>Datafile test</name><version>2</version></header>
-	<game name="neogeo" isbios="yes"><description>BIOS</description>
-		<rom name="sp-s2.sp1" size="131072" crc="9036d879"/></game>
-	<machine name="mslug" romof="neogeo"><description>Metal Slug &amp; co</description><year>1996</year>
-		<rom name="201-p1.p1" size="2097152" crc="08d8daa5" sha1="00112233445566778899aabbccddeeff00112233"/>
-		<rom name="sp-s2.sp1" merge="sp-s2.sp1" size="131072" crc="9036d879"/>
-		<rom name="nd.bin" size="4096" status="nodump"/>
-		<video type="raster"/><driver status="good"/>
-	</machine>
-</datafile>)xml";
-
 const std::string listXml = R"xml(<?xml version="1.0"?>
 <!DOCTYPE mame [
 <!ELEMENT mame (game+)>
@@ -125,7 +111,7 @@ const std::string listXml = R"xml(<?xml version="1.0"?>
 	<!ATTLIST rom dispose (yes|no) "no">
 ]>
 <mame build="0.94 (test)">
-	<game runnable="no" name="neogeo"><description>Neo-Geo</description>
+	<game runnable="no" name="neogeo"><description>Neo-Geo &amp; co</description>
 		<biosset name="euro" description="Europe"/>
 		<rom name="sp-s2.sp1" size="131072" crc="9036d879" status="good"/></game>
 	<game name="mslug" romof="neogeo">
@@ -138,25 +124,16 @@ const std::string listXml = R"xml(<?xml version="1.0"?>
 	<machine name="z80" isdevice="yes" runnable="no"><rom name="z80.bin" size="1" crc="2"/></machine>
 </mame>)xml";
 
-TEST(XmlReader, ReadsDatafileAndListxmlWithItsInternalDtdDefaultsIgnored)
+// XML datafiles are read by the same reader; the set families and the report read them.
+TEST(XmlReader, ReadsListxmlWithItsInternalDtdDefaultsIgnored)
 {
     TempFolder folder;
-    Dat datafile = load(folder, datafileDat);
-    EXPECT_EQ(datafile.format, DatFormat::XmlDatafile);
-    EXPECT_EQ(datafile.header.name, "Datafile test");
-    ASSERT_EQ(datafile.sets.size(), 2u);
-    EXPECT_TRUE(datafile.sets[0].isBios);
-    EXPECT_EQ(datafile.sets[1].romOf, "neogeo");
-    EXPECT_EQ(datafile.sets[1].description, "Metal Slug & co");
-    ASSERT_EQ(datafile.sets[1].objectCount, 3u);
-    EXPECT_EQ(datafile.objectsOf(datafile.sets[1])[1].merge, "sp-s2.sp1");
-    EXPECT_EQ(datafile.objectsOf(datafile.sets[1])[2].status, DumpStatus::NoDump);
-
     Dat list = load(folder, listXml);
     EXPECT_EQ(list.format, DatFormat::MameListXml);
     EXPECT_EQ(list.header.build, "0.94 (test)");
     ASSERT_EQ(list.sets.size(), 3u);
     EXPECT_TRUE(list.sets[0].isBios) << "runnable=\"no\" marks a BIOS in old listxml";
+    EXPECT_EQ(list.sets[0].description, "Neo-Geo & co");
     EXPECT_FALSE(list.sets[2].isBios);
     EXPECT_TRUE(list.sets[2].isDevice);
     const Object& rom = list.objectsOf(list.sets[1])[0];

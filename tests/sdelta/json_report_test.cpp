@@ -148,16 +148,6 @@ TEST_F(JsonReport, EscapesEveryNameAndWritesLatin1AsUtf8)
     EXPECT_NE(text.find(R"("tab\there\fform\u000btab\nline)"), std::string::npos);
 }
 
-// A failed run leaves only the inputs and the log saying why: no result, no report (not even
-// one of an earlier run), no temporary file.
-TEST_F(JsonReport, FailedRunRemovesTheReportOfAnEarlierRun)
-{
-    ASSERT_EQ(run({"--json", "report.json", old_, new_}).status, ExitSuccess);
-    std::filesystem::remove(folder_.file("setdelta.dat"));
-    EXPECT_EQ(run({"--json", "report.json", old_, "missing.dat"}).status, ExitInput);
-    expectOnly({"new.xml", "old.dat", "setdelta.log"});
-}
-
 // As an ordinary user, whom folder permissions stop (root is not stopped by them).
 TEST_F(JsonReport, ReportWhereTheUserMayNotWriteIsAnOutputError)
 {
@@ -190,6 +180,8 @@ TEST_F(JsonReport, ReportWhereTheUserMayNotWriteIsAnOutputError)
     }
 }
 
+// A failed run leaves only the inputs and the log saying why: no result, no report (not even
+// the one of an earlier run), no temporary file.
 TEST_F(JsonReport, FullDiskWhileWritingTheReportLeavesNoReport)
 {
     // Enough sets that the report is larger than the DAT and the log.

@@ -155,7 +155,7 @@ TEST_F(JsonReport, ReportWhereTheUserMayNotWriteIsAnOutputError)
     const fs::perms othersEnter = fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec;
     fs::permissions(folder_.path(), othersEnter);
     fs::create_directory(folder_.file("locked"));
-    fs::permissions(folder_.file("locked"), othersEnter);
+    fs::permissions(folder_.file("locked"), othersEnter & ~fs::perms::owner_write);
     fs::create_directory(folder_.file("work"));
     fs::permissions(folder_.file("work"), fs::perms::all);
     ToolLimits user;

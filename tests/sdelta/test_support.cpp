@@ -35,6 +35,9 @@ TempFolder::~TempFolder()
 std::string TempFolder::write(const std::string& name, const std::string& content) const
 {
     std::ofstream(file(name), std::ios::binary) << content;
+    // Readable by the ordinary user some runs drop to, whatever the umask.
+    std::filesystem::permissions(file(name), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                                 std::filesystem::perms::group_read | std::filesystem::perms::others_read);
     return file(name).string();
 }
 

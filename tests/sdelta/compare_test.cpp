@@ -233,9 +233,12 @@ TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
     EXPECT_FALSE(sameContent(rom(7, 3), rom(7, 9), ObjectKind::Rom));
     EXPECT_FALSE(sameContent(rom(7, 9, 17), rom(7, 9), ObjectKind::Rom));
 
+    // The index keeps pointers to the objects it holds, as to those of a DAT.
+    const Object crcOnly = rom(7, 0);
+    const Object sha1Only = rom(0, 9);
     ContentIndex index(ObjectKind::Rom);
-    index.add(rom(7, 0));
-    index.add(rom(0, 9));
+    index.add(crcOnly);
+    index.add(sha1Only);
     index.build();
     EXPECT_TRUE(index.holds(rom(7, 3))) << "through the CRC";
     EXPECT_TRUE(index.holds(rom(8, 9))) << "through the SHA-1";

@@ -17,13 +17,6 @@ protected:
     TempFolder folder_;
 };
 
-std::vector<std::string> allDats()
-{
-    return {"mame_0.37b5_listinfo.zip", "mame_0.78_listxml.zip", "mame_0.94_listxml.zip",
-            "mame_0.78_chds_merged.zip", "fbneo_0.2.97.44_neogeo.dat", "fbneo_1.0.0.03_neogeo.dat",
-            "hbmame_0.220.dat"};
-}
-
 bool holdsEach(std::span<const Object* const> holder, std::span<const Object* const> objects, ObjectKind kind)
 {
     return std::all_of(objects.begin(), objects.end(), [&](const Object* object) {
@@ -67,7 +60,9 @@ TEST_F(RealDats, LargerLeavesOutOnlyIdenticalSets)
     std::vector<std::tuple<std::string, std::string, ObjectKind>> pairs = {
         {"mame_0.78_listxml.zip", "mame_0.94_listxml.zip", ObjectKind::Rom},
         {"fbneo_0.2.97.44_neogeo.dat", "fbneo_1.0.0.03_neogeo.dat", ObjectKind::Rom}};
-    for (const std::string& name : allDats())
+    for (const char* name : {"mame_0.37b5_listinfo.zip", "mame_0.78_listxml.zip", "mame_0.94_listxml.zip",
+                             "mame_0.78_chds_merged.zip", "fbneo_0.2.97.44_neogeo.dat", "fbneo_1.0.0.03_neogeo.dat",
+                             "hbmame_0.220.dat"})
         for (ObjectKind kind : {ObjectKind::Rom, ObjectKind::Disk})
             pairs.emplace_back(name, name, kind);
     for (const auto& [oldName, newName, kind] : pairs) {
@@ -178,11 +173,9 @@ TEST_F(RealDats, QuotesAndBackslashesReadBackUnchangedFromTheTextFormat)
         Dat back = loadDat(folder_.file("spiced.dat").string(), ObjectKind::Rom);
         ASSERT_EQ(back.sets.size(), original.sets.size()) << name;
         ASSERT_EQ(back.objects.size(), original.objects.size()) << name;
-        for (std::size_t i = 0; i < back.sets.size(); ++i) {
-            EXPECT_EQ(back.sets[i].description, original.sets[i].description) << name;
-            EXPECT_EQ(back.sets[i].manufacturer, original.sets[i].manufacturer) << name;
-            EXPECT_EQ(back.sets[i].year, original.sets[i].year) << name;
-        }
+        for (std::size_t i = 0; i < back.sets.size(); ++i)
+            for (auto field : {&Set::description, &Set::manufacturer, &Set::year})
+                EXPECT_EQ(back.sets[i].*field, original.sets[i].*field) << name;
         for (std::size_t i = 0; i < back.objects.size(); ++i)
             ASSERT_EQ(back.objects[i].name, original.objects[i].name) << name;
     }

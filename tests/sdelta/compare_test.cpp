@@ -1,5 +1,5 @@
-// What each DAT type writes, renames and nodump objects, on a pair of small DATs.
-#include "compare.h"
+// Resolution into set types, the comparison and what each DAT type writes, on small DATs in
+// each format, with the results once wrong on real DATs.
 #include "content.h"
 #include "dat_loader.h"
 #include "test_support.h"
@@ -8,6 +8,125 @@
 
 namespace setdelta::test {
 namespace {
+
+// A parent and clone, a BIOS with a game and its clone, a device. Without merge marks the
+// clones list what they share with the parent and BIOS in full.
+const std::string textWithoutMarks = R"xml(
+resource ( name neobios rom ( name bios1 size 4 crc 11111111 ) )
+game ( name pacman
+  rom ( name p1 size 4 crc a1a1a1a1 ) rom ( name p2 size 4 crc a2a2a2a2 ) rom ( name shared size 4 crc a3a3a3a3 )
+  rom ( name missing size 4 status nodump ) rom ( name zero size 4 crc 00000000 ) )
+game ( name pacmanj cloneof pacman romof pacman
+  rom ( name j1 size 4 crc b1b1b1b1 ) rom ( name p2 size 4 crc a2a2a2a2 ) )
+game ( name ngame romof neobios
+  rom ( name n1 size 4 crc c1c1c1c1 ) rom ( name bios1 size 4 crc 11111111 ) )
+game ( name ngamej cloneof ngame romof ngame
+  rom ( name n1 size 4 crc c1c1c1c1 ) rom ( name nj1 size 4 crc c2c2c2c2 ) rom ( name bios1 size 4 crc 11111111 ) )
+game ( name dev isdevice yes rom ( name d1 size 4 crc d1d1d1d1 ) )
+)xml";
+
+// The same family as an XML datafile DAT with merge marks: the clone's p2 is marked, and the clone
+// lists the parent's p1 and shared as well, as non-merged DATs with marks do.
+const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
+<datafile><header><name>marks</name></header>
+<game name="neobios" isbios="yes"><rom name="bios1" size="4" crc="11111111"/></game>
+<game name="pacman">
+  <rom name="p1" size="4" crc="a1a1a1a1"/><rom name="p2" size="4" crc="a2a2a2a2"/><rom name="shared" size="4" crc="a3a3a3a3"/>
+  <rom name="missing" size="4" status="nodump"/><rom name="zero" size="4" crc="00000000"/></game>
+<game name="pacmanj" cloneof="pacman" romof="pacman">
+  <rom name="j1" size="4" crc="b1b1b1b1"/><rom name="p2" merge="p2" size="4" crc="a2a2a2a2"/>
+  <rom name="p1" merge="p1" size="4" crc="a1a1a1a1"/><rom name="shared" merge="shared" size="4" crc="a3a3a3a3"/></game>
+<game name="ngame" romof="neobios"><rom name="n1" size="4" crc="c1c1c1c1"/><rom name="bios1" merge="bios1" size="4" crc="11111111"/></game>
+<game name="ngamej" cloneof="ngame" romof="ngame">
+  <rom name="n1" merge="n1" size="4" crc="c1c1c1c1"/><rom name="nj1" size="4" crc="c2c2c2c2"/>
+  <rom name="bios1" merge="bios1" size="4" crc="11111111"/></game>
+<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
+</datafile>)xml";
+
+struct Family {
+    std::string name;
+    std::string content;
+};
+
+class Resolution : public testing::TestWithParam<Family> {};
+
+TEST_P(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjects)
+{
+    TempFolder folder;
+    Dat dat = loadDat(folder.write("family.dat", GetParam().content), ObjectKind::Rom);
+    struct Row {
+        ResolveOptions options;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {{SetType::Split, false, false}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{SetType::Merged, false, false}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1"},
+        {{SetType::NonMerged, false, false},
+         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 | ngamej: n1 nj1 | dev: d1"},
+        {{SetType::Split, true, false},
+         "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{SetType::Split, false, true},
+         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1"},
+        {{SetType::Merged, false, true}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1"},
+        {{SetType::NonMerged, false, true}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | "
+                                             "ngame: n1 bios1 | ngamej: n1 nj1 bios1 | dev: d1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.expected);
+        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
+                         testing::Values(Family{"TextWithoutMarks", textWithoutMarks},
+                                         Family{"DatafileWithMarks", datafileWithMarks}),
+                         [](const auto& paramInfo) { return paramInfo.param.name; });
+
+// Orphans, parent loops, disk and sample identity, and merge marks read per kind (MAME 0.78
+// marks its clones' ROMs but not their disks).
+TEST(Resolution, SmallFamiliesOfEachKind)
+{
+    struct Row {
+        std::string content;
+        ObjectKind kind;
+        ResolveOptions options;
+        std::string expected;
+    };
+    const std::string disks = R"xml(<datafile>
+<machine name="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
+  <disk name="b" md5="0123456789abcdef0123456789abcdef"/></machine>
+<machine name="c" cloneof="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
+  <disk name="b" md5="0123456789abcdef0123456789abcdef"/><disk name="own" sha1="ffffffffffffffffffffffffffffffffffffffff"/>
+  <disk name="lost" status="nodump"/></machine></datafile>)xml";
+    const std::string marks = R"xml(<mame>
+<game name="p"><rom name="r" size="1" crc="1"/><disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game>
+<game name="c" cloneof="p" romof="p"><rom name="r" merge="r" size="1" crc="1"/><rom name="own" size="1" crc="2"/>
+  <disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game></mame>)xml";
+    const std::string samples = "game ( name p sample a.wav sample b.wav )\n"
+                                "game ( name c cloneof p sample a.wav sample c.wav )\n"
+                                "game ( name none rom ( name r size 1 crc 1 ) )";
+    const std::string loop = "game ( name a cloneof b romof b rom ( name x size 1 crc 1 ) )\n"
+                             "game ( name b cloneof a romof a rom ( name y size 1 crc 2 ) )";
+    const std::vector<Row> rows = {
+        {"game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )", ObjectKind::Rom, {SetType::Merged, false, false},
+         "orphan: o"},
+        {loop, ObjectKind::Rom, {SetType::Split, false, false}, "a: x | b: y"},
+        {loop, ObjectKind::Rom, {SetType::Merged, false, false}, "a: x | b: y"},
+        {loop, ObjectKind::Rom, {SetType::NonMerged, false, false}, "a: x y | b: y x"},
+        {disks, ObjectKind::Disk, {SetType::Split, false, false}, "p: a b | c: own"},
+        {disks, ObjectKind::Disk, {SetType::Split, true, false}, "p: a b | c: own lost"},
+        {marks, ObjectKind::Rom, {SetType::Split, false, false}, "p: r | c: own"},
+        {marks, ObjectKind::Disk, {SetType::Split, false, false}, "p: d"},
+        {samples, ObjectKind::Sample, {SetType::Split, false, false}, "p: a.wav b.wav | c: c.wav"},
+        {samples, ObjectKind::Sample, {SetType::Merged, false, false}, "p: a.wav b.wav c.wav"},
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.content);
+        Dat dat = loadDat(folder.write("family.dat", row.content), row.kind);
+        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
+    }
+}
 
 // OLD -> NEW: "kept" is unchanged, "grown" gains g2, "shrunk" loses s2, "renamed" has r1
 // under a new name, "dropped" goes, "fresh" arrives (with one ROM OLD has elsewhere), and
@@ -30,113 +149,100 @@ game ( name fresh description "New" rom ( name f1 size 1 crc 70 ) rom ( name f2 
 game ( name swapped rom ( name w1 size 1 crc 61 ) rom ( name bad size 1 crc 62 ) )
 )xml";
 
-class Levels : public testing::Test {
-protected:
-    std::string delta(DeltaLevel level, bool renames = false, bool nodump = false)
-    {
+// MAME lists a ROM once for every region that loads it; a merged set holds it once.
+const std::string oldBosco = R"xml(<mame build="1"><machine name="bosco">
+<rom name="bos3_1.3n" size="4096" crc="96021267"/><sample name="shot.wav"/></machine></mame>)xml";
+const std::string newBosco = R"xml(<mame build="2"><machine name="bosco">
+<rom name="bos3_1.3n" size="4096" crc="96021267"/>
+<rom name="50xx.bin" size="2048" crc="a0acbaf7"/><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
+<sample name="shot.wav"/><sample name="boom.wav"/><sample name="boom.wav"/></machine>
+<machine name="boscoj" cloneof="bosco" romof="bosco"><rom name="50xx.bin" size="2048" crc="a0acbaf7"/>
+<rom name="j.bin" size="16" crc="12345678"/><rom name="j.bin" size="16" crc="12345678"/></machine></mame>)xml";
+const std::string oldBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 ) )\n";
+const std::string newBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 )\n"
+                            "  rom ( name sm1.sm1 size 131072 crc 94416d67 ) rom ( name sm1.sm1 size 131072 crc 94416d67 ) )\n";
+// A copy of a ROM under a new name takes nothing away, so ROM archival keeps nothing of it.
+const std::string oldCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff ) )\n"
+                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name b.bin size 4 crc 11 ) )\n";
+const std::string newCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff )\n"
+                              "  rom ( name cr6.7e size 4096 crc 8a7db1ff ) )\n"
+                              "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name c.bin size 4 crc 11 ) )\n";
+
+// What each level writes, with and without renames and nodump objects, and the results once
+// wrong on real DATs: repeated objects in merged sets and copies under ROM archival.
+TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
+{
+    struct Row {
+        std::string_view oldContent = oldText;
+        std::string_view newContent = newText;
+        DeltaLevel level = DeltaLevel::Smaller;
+        bool renames = false;
+        bool nodump = false;
+        SetType type = SetType::Split;
+        ObjectKind kind = ObjectKind::Rom;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {.level = DeltaLevel::Larger, .expected = "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
+        {.expected = "grown: g2 | fresh: f1 f2 | swapped: w1 bad"},
+        {.level = DeltaLevel::EvenSmaller, .expected = "grown: g2 | fresh: f1 | swapped: w1 bad"},
+        {.level = DeltaLevel::RomArchival, .expected = "shrunk: s2 | dropped: d1 | swapped: w1"},
+        {.renames = true, .expected = "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
+        {.level = DeltaLevel::RomArchival, .renames = true, .expected = "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
+        // The old "bad" was never dumped; its new dump is a different object under the same name.
+        {.level = DeltaLevel::RomArchival, .nodump = true, .expected = "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
+        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
+        {.oldContent = oldBosco, .newContent = newBosco, .level = DeltaLevel::Larger, .type = SetType::Merged,
+         .expected = "bosco: bos3_1.3n 50xx.bin j.bin"},
+        {.oldContent = newBosco, .newContent = oldBosco, .level = DeltaLevel::RomArchival,
+         .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
+        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .kind = ObjectKind::Sample, .expected = "bosco: boom.wav"},
+        {.oldContent = oldBios, .newContent = newBios, .type = SetType::Merged, .expected = "neogeo: sm1.sm1"},
+        {.oldContent = oldCopies, .newContent = newCopies, .level = DeltaLevel::RomArchival, .renames = true,
+         .expected = "moved: b.bin"},
+        {.oldContent = oldCopies, .newContent = newCopies, .renames = true, .expected = "crush: cr6.7e | moved: c.bin"},
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.expected);
         Options options;
-        options.level = level;
-        options.withRenames = renames;
-        options.resolve.includeNodump = nodump;
-        return deltaText(old_, new_, options);
+        options.level = row.level;
+        options.withRenames = row.renames;
+        options.resolve = {row.type, row.nodump, false};
+        Dat oldDat = loadDat(folder.write("old", std::string(row.oldContent)), row.kind);
+        Dat newDat = loadDat(folder.write("new", std::string(row.newContent)), row.kind);
+        EXPECT_EQ(deltaText(oldDat, newDat, options), row.expected);
     }
-
-    TempFolder folder_;
-    Dat old_ = loadDat(folder_.write("old.dat", oldText), ObjectKind::Rom);
-    Dat new_ = loadDat(folder_.write("new.xml", newText), ObjectKind::Rom);
-};
-
-TEST_F(Levels, LargerWritesNewAndChangedSetsWhole)
-{
-    EXPECT_EQ(delta(DeltaLevel::Larger), "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad");
 }
 
-TEST_F(Levels, SmallerWritesChangedSetsWithTheirAddedObjects)
-{
-    EXPECT_EQ(delta(DeltaLevel::Smaller), "grown: g2 | fresh: f1 f2 | swapped: w1 bad");
-}
-
-TEST_F(Levels, EvenSmallerLeavesOutContentOldHasAnywhere)
-{
-    EXPECT_EQ(delta(DeltaLevel::EvenSmaller), "grown: g2 | fresh: f1 | swapped: w1 bad");
-}
-
-TEST_F(Levels, RomArchivalWritesWhatNewDrops)
-{
-    EXPECT_EQ(delta(DeltaLevel::RomArchival), "shrunk: s2 | dropped: d1 | swapped: w1");
-}
-
-TEST_F(Levels, RenamesCountOnlyWithTheSwitch)
-{
-    EXPECT_EQ(delta(DeltaLevel::Smaller, true), "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad");
-    EXPECT_EQ(delta(DeltaLevel::RomArchival, true), "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1");
-}
-
-TEST_F(Levels, NodumpObjectsAreComparedByNameWithTheSwitch)
-{
-    // The old "bad" was never dumped; its new dump is a different object under the same name.
-    EXPECT_EQ(delta(DeltaLevel::RomArchival, false, true), "shrunk: s2 | dropped: d1 | swapped: w1 bad");
-}
-
-TEST_F(Levels, ComparisonListsEachKindOfDifference)
-{
-    ResolvedDat oldResolved = resolve(old_, {});
-    ResolvedDat newResolved = resolve(new_, {});
-    Comparison comparison = compare(oldResolved, newResolved, true);
-    ASSERT_EQ(comparison.newSets.size(), 1u);
-    EXPECT_EQ(newResolved.sets[comparison.newSets[0]].set->name, "fresh");
-    ASSERT_EQ(comparison.removedSets.size(), 1u);
-    EXPECT_EQ(oldResolved.sets[comparison.removedSets[0]].set->name, "dropped");
-    ASSERT_EQ(comparison.changedSets.size(), 4u);
-    const SetChange& renamed = comparison.changedSets[2];
-    ASSERT_EQ(renamed.renamed.size(), 1u);
-    EXPECT_EQ(renamed.renamed[0].from->name, "r1");
-    EXPECT_EQ(renamed.renamed[0].to->name, "r1new");
-    EXPECT_TRUE(renamed.added.empty());
-    EXPECT_TRUE(renamed.removed.empty());
-}
-
+// ROMs match on size and CRC, and on SHA-1 where both have one; the index finds a ROM through
+// either hash.
 TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
 {
-    Object a;
-    a.name = "a";
-    a.hasSize = a.hasCrc = true;
-    a.size = 16;
-    a.crc = 0x1234;
-    Object b = a;
-    EXPECT_TRUE(sameContent(a, b, ObjectKind::Rom));
-    b.hasSha1 = true;
-    b.sha1[0] = 1;
-    EXPECT_TRUE(sameContent(a, b, ObjectKind::Rom)) << "only one side has a SHA-1";
-    a.hasSha1 = true;
-    EXPECT_FALSE(sameContent(a, b, ObjectKind::Rom));
-    a.sha1 = b.sha1;
-    b.size = 17;
-    EXPECT_FALSE(sameContent(a, b, ObjectKind::Rom));
-}
+    auto rom = [](std::uint32_t crc, std::uint8_t sha1, std::uint64_t size = 16) {
+        Object object;
+        object.hasSize = true;
+        object.size = size;
+        object.hasCrc = crc != 0;
+        object.crc = crc;
+        object.hasSha1 = sha1 != 0;
+        object.sha1.fill(sha1);
+        return object;
+    };
+    EXPECT_TRUE(sameContent(rom(7, 0), rom(7, 9), ObjectKind::Rom)) << "only one side has a SHA-1";
+    EXPECT_FALSE(sameContent(rom(7, 3), rom(7, 9), ObjectKind::Rom));
+    EXPECT_FALSE(sameContent(rom(7, 9, 17), rom(7, 9), ObjectKind::Rom));
 
-TEST(Content, IndexFindsRomsThroughEitherHash)
-{
-    Object crcOnly;
-    crcOnly.hasSize = crcOnly.hasCrc = true;
-    crcOnly.crc = 7;
-    Object sha1Only;
-    sha1Only.hasSize = sha1Only.hasSha1 = true;
-    sha1Only.sha1.fill(9);
+    // The index keeps pointers to the objects it holds, as to those of a DAT.
+    const Object crcOnly = rom(7, 0);
+    const Object sha1Only = rom(0, 9);
     ContentIndex index(ObjectKind::Rom);
     index.add(crcOnly);
     index.add(sha1Only);
     index.build();
-
-    Object both = crcOnly;
-    both.hasSha1 = true;
-    both.sha1.fill(3);
-    EXPECT_TRUE(index.holds(both));
-    both.crc = 8;
-    both.sha1.fill(9);
-    EXPECT_TRUE(index.holds(both));
-    both.sha1.fill(4);
-    EXPECT_FALSE(index.holds(both));
+    EXPECT_TRUE(index.holds(rom(7, 3))) << "through the CRC";
+    EXPECT_TRUE(index.holds(rom(8, 9))) << "through the SHA-1";
+    EXPECT_FALSE(index.holds(rom(8, 4)));
 }
 
 } // namespace

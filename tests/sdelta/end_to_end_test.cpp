@@ -1,16 +1,26 @@
-// The real setdelta binary, run in temporary folders: outputs, exit statuses, bad input.
+// The real setdelta binary, run in temporary folders: outputs, exit statuses, bad input, zipped
+// and gzipped inputs, and runs that end early (no memory, a full disk, a signal).
 #include "dat_loader.h"
+#include "output_file.h"
 #include "program.h"
 #include "test_support.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <zip.h>
+#include <zlib.h>
 
 namespace setdelta::test {
 namespace {
 
-const std::string oldDat = "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) )\n"
+const std::string oldDat = "clrmamepro ( name Old )\n"
+                           "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) )\n"
                            "game ( name b rom ( name b1 size 1 crc 2 ) )\n";
 const std::string newXml = R"xml(<?xml version="1.0"?>
 <datafile><header><name>New</name><version>2</version></header>
@@ -18,17 +28,47 @@ const std::string newXml = R"xml(<?xml version="1.0"?>
 <game name="c"><description>Game "C"</description><rom name="c1" size="1" crc="4"/></game>
 </datafile>)xml";
 
-class Tool : public testing::Test {
-protected:
-    ToolRun run(std::vector<std::string> arguments) { return runTool(folder_.path(), arguments); }
+// The default -d2 result of the two.
+const std::string expectedResult =
+    "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a2 size 1 crc 00000003 )\r\n)\r\n\r\n"
+    "game (\r\n\tname c\r\n\tdescription \"Game \\\"C\\\"\"\r\n\trom ( name c1 size 1 crc 00000004 )\r\n)\r\n\r\n";
 
-    // A failed run leaves no setdelta.dat and no temporary file, only the inputs and a log.
-    void expectNothingWrittenBut(const std::vector<std::string>& expected)
+void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    for (const auto& [name, content] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+void writeGzip(const std::filesystem::path& path, const std::string& content)
+{
+    gzFile file = gzopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(gzwrite(file, content.data(), static_cast<unsigned>(content.size())), static_cast<int>(content.size()));
+    ASSERT_EQ(gzclose(file), Z_OK);
+}
+
+// Two small DATs, and the default result of comparing them.
+class Tool : public ToolTest {
+protected:
+    // A failed run says why (a bad input also in the log) and leaves no result: the one of an
+    // earlier run is gone as well.
+    ToolRun expectFailure(const std::vector<std::string>& arguments, int status, const std::string& reason)
     {
-        EXPECT_EQ(folder_.entries(), expected);
+        folder_.write("setdelta.dat", "earlier result");
+        ToolRun result = run(arguments);
+        EXPECT_EQ(result.status, status) << result.err;
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(folder_.file("setdelta.dat")));
+        EXPECT_TRUE(status != ExitInput || readFile(folder_.file("setdelta.log")).find(reason) != std::string::npos);
+        return result;
     }
 
-    TempFolder folder_;
     std::string old_ = folder_.write("old.dat", oldDat);
     std::string new_ = folder_.write("new.xml", newXml);
 };
@@ -38,70 +78,96 @@ TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
     ToolRun result = run({"-d2", old_, new_});
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
     EXPECT_NE(result.out.find("New sets: 1, removed sets: 1, changed sets: 1"), std::string::npos) << result.out;
-    std::string written = readFile(folder_.file("setdelta.dat"));
-    EXPECT_EQ(written, "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a2 size 1 crc 00000003 )\r\n)\r\n\r\n"
-                       "game (\r\n\tname c\r\n\tdescription \"Game \\\"C\\\"\"\r\n"
-                       "\trom ( name c1 size 1 crc 00000004 )\r\n)\r\n\r\n");
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
     std::string log = readFile(folder_.file("setdelta.log"));
-    for (const std::string& expected : std::vector<std::string>{"Old DAT: " + old_, "'New' version 2", "smaller DAT (-d2)", "New sets (1)",
-                                 "  c  \"Game \"C\"\"", "Removed sets (1)", "Changed sets (1)", "added    a2"})
+    for (const std::string& expected : {"Old DAT: " + old_, std::string("'New' version 2"), std::string("New sets (1)"),
+                                        std::string("  c  \"Game \"C\"\""), std::string("added    a2")})
         EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
-    EXPECT_EQ(folder_.entries(), (std::vector<std::string>{"new.xml", "old.dat", "setdelta.dat", "setdelta.log"}));
-}
+    expectOnly({"new.xml", "old.dat", "setdelta.dat", "setdelta.log"});
 
-TEST_F(Tool, NoDifferenceGivesADatWithoutSets)
-{
-    ToolRun result = run({old_, old_});
-    ASSERT_EQ(result.status, ExitSuccess) << result.err;
-    EXPECT_TRUE(readFile(folder_.file("setdelta.dat")).empty());
-}
-
-TEST_F(Tool, LastSwitchOfAGroupWins)
-{
     ASSERT_EQ(run({"-d4", "-m", "-d1", "-s", old_, new_}).status, ExitSuccess);
-    EXPECT_NE(readFile(folder_.file("setdelta.dat")).find("a1"), std::string::npos) << "-d1 writes whole sets";
+    EXPECT_NE(readFile(folder_.file("setdelta.dat")).find("a1"), std::string::npos) << "the last -d wins: -d1";
+    ASSERT_EQ(run({old_, old_}).status, ExitSuccess);
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), "") << "no difference, no set";
+}
+
+// The single DAT of an archive is read and named in the summary, the log and the report; the
+// byte order mark of the gzipped DAT is skipped in the decompressed stream.
+TEST_F(Tool, ReadsZippedAndGzippedDats)
+{
+    writeZip(folder_.file("old.zip"), {{"readme.txt", "not a DAT"}, {"sub/old.dat", oldDat}});
+    writeGzip(folder_.file("new.xml.gz"), "\xEF\xBB\xBF" + newXml);
+    ToolRun result = run({"--json", "report.json", "old.zip", "new.xml.gz"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
+    std::string report = readFile(folder_.file("report.json"));
+    EXPECT_NE(report.find(R"("old":{"file":"old.zip","entry":"sub/old.dat")"), std::string::npos) << report;
+    EXPECT_NE(report.find(R"("new":{"file":"new.xml.gz","entry":null,"format":"xml-datafile","name":"New")"),
+              std::string::npos) << report;
+    EXPECT_NE(result.out.find("old old.zip (entry sub/old.dat) (ClrMamePro text, 'Old'"), std::string::npos);
+    EXPECT_NE(readFile(folder_.file("setdelta.log")).find("Old DAT: old.zip (entry sub/old.dat)"), std::string::npos);
+
+    writeZip(folder_.file("pair.zip"), {{"old.dat", oldDat}, {"new.xml", newXml}});
+    ASSERT_EQ(run({"--old-entry", "old.dat", "--new-entry=new.xml", "pair.zip", "pair.zip"}).status, ExitSuccess);
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
 TEST_F(Tool, UsageErrorsExitWithOne)
 {
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {old_}, {"-x", old_, new_}, {"-o", "rom", old_, new_}, {old_, new_, new_}, {"-o"}}) {
+         {std::vector<std::string>{}, {old_}, {"-x", old_, new_}, {"-o", "rom", old_, new_}, {old_, new_, new_}, {"-o"},
+          {old_, new_, "--json"}, {"--json=", old_, new_}, {"--json", old_, new_}, {old_, new_, "--new-entry"}}) {
         ToolRun result = run(arguments);
-        EXPECT_EQ(result.status, ExitUsage);
+        EXPECT_EQ(result.status, ExitUsage) << testing::PrintToString(arguments);
         EXPECT_NE(result.err.find("Usage: setdelta"), std::string::npos);
     }
-    expectNothingWrittenBut({"new.xml", "old.dat"});
+    expectOnly({"new.xml", "old.dat"});
 }
 
-TEST_F(Tool, HelpAndVersion)
-{
-    ToolRun help = run({"--help"});
-    EXPECT_EQ(help.status, ExitSuccess);
-    EXPECT_NE(help.out.find("-d4 ROM archival"), std::string::npos);
-    ToolRun version = run({"--version"});
-    EXPECT_EQ(version.status, ExitSuccess);
-    EXPECT_EQ(version.out.rfind("setdelta ", 0), 0u);
-}
-
-TEST_F(Tool, BadInputsExitWithTwoAndWriteNoDat)
+TEST_F(Tool, BadInputsExitWithTwoAndLeaveNoDat)
 {
     std::filesystem::create_directory(folder_.file("folder.dat"));
+    folder_.write("empty.dat", "");
+    folder_.write("garbage.dat", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+    folder_.write("truncated.xml", newXml.substr(0, newXml.size() / 2));
+    folder_.write("unbalanced.dat", "game ( name a rom ( name a1 size 1 crc 1 )\n");
+    writeZip(folder_.file("pair.zip"), {{"old.dat", oldDat}, {"new.xml", newXml}});
+    const std::string big = manySets(2000);
+    writeZip(folder_.file("good.zip"), {{"big.dat", big}});
+    writeGzip(folder_.file("big.dat.gz"), big);
+    std::string zipped = readFile(folder_.file("good.zip"));
+    std::string gzipped = readFile(folder_.file("big.dat.gz"));
+    auto damage = [](std::string bytes, std::size_t at) { return bytes.replace(at, 1, 1, static_cast<char>(bytes[at] ^ 0x55)); };
+    folder_.write("damaged.zip", damage(zipped, zipped.size() / 2));
+    folder_.write("truncated.zip", zipped.substr(0, zipped.size() - 30));
+    folder_.write("empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    folder_.write("truncated.gz", gzipped.substr(0, gzipped.size() / 2));
+    folder_.write("damaged.gz", damage(gzipped, gzipped.size() - 6));
+    ASSERT_EQ(run({"old.dat", "good.zip"}).status, ExitSuccess);
+    ASSERT_EQ(run({"old.dat", "big.dat.gz"}).status, ExitSuccess);
+
     const std::vector<std::pair<std::string, std::string>> inputs = {
-        {folder_.write("empty.dat", ""), "the file is empty"},
-        {folder_.write("garbage.dat", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10)), "binary data"},
-        {folder_.write("truncated.xml", newXml.substr(0, newXml.size() / 2)), "XML error"},
-        {folder_.write("unbalanced.dat", "game ( name a rom ( name a1 size 1 crc 1 )\n"), "unbalanced parentheses"},
-        {folder_.file("missing.dat").string(), "cannot open: No such file"},
-        {folder_.file("folder.dat").string(), "is a folder"},
+        {"empty.dat", "the file is empty"},
+        {"garbage.dat", "binary data"},
+        {"truncated.xml", "XML error"},
+        {"unbalanced.dat", "unbalanced parentheses"},
+        {"missing.dat", "cannot open: No such file"},
+        {"folder.dat", "is a folder"},
+        {"damaged.zip", "damaged zip archive"},
+        {"truncated.zip", "cannot open the zip archive"},
+        {"empty.zip", "the zip archive is empty"},
+        {"truncated.gz", "the gzip data ends early"},
+        {"damaged.gz", "damaged gzip data"},
     };
     for (const auto& [input, reason] : inputs) {
-        ToolRun result = run({old_, input});
-        EXPECT_EQ(result.status, ExitInput) << input;
-        EXPECT_NE(result.err.find(input), std::string::npos) << result.err;
-        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
-        EXPECT_FALSE(std::filesystem::exists(folder_.file("setdelta.dat")));
-        EXPECT_NE(readFile(folder_.file("setdelta.log")).find(reason), std::string::npos);
+        SCOPED_TRACE(input);
+        EXPECT_NE(expectFailure({"old.dat", input}, ExitInput, reason).err.find(input), std::string::npos);
     }
+    expectFailure({"--old-entry", "gone.dat", "--new-entry=new.xml", "pair.zip", "pair.zip"}, ExitInput,
+                  "pair.zip: the archive has no entry 'gone.dat'; it holds: old.dat, new.xml");
+    expectFailure({"pair.zip", "pair.zip"}, ExitUsage,
+                  "pair.zip holds several DATs: old.dat, new.xml; choose one with --old-entry NAME");
+    expectFailure({"--old-entry", "x.dat", "old.dat", "old.dat"}, ExitUsage, "old.dat is not a zip archive");
 }
 
 TEST_F(Tool, UnwritableResultExitsWithThreeAndLeavesNoTemporaryFile)
@@ -110,43 +176,122 @@ TEST_F(Tool, UnwritableResultExitsWithThreeAndLeavesNoTemporaryFile)
     ToolRun result = run({old_, new_});
     EXPECT_EQ(result.status, ExitOutput);
     EXPECT_NE(result.err.find("setdelta.dat"), std::string::npos) << result.err;
-    for (const std::string& entry : folder_.entries())
-        EXPECT_EQ(entry.find(".XXXXXX"), std::string::npos);
-    EXPECT_EQ(folder_.entries().size(), 4u) << "inputs, the log and the folder in the way";
-}
+    expectOnly({"new.xml", "old.dat", "setdelta.dat", "setdelta.log"});
 
-TEST_F(Tool, UnwritableWorkingFolderExitsWithThree)
-{
-    // Folder permissions do not stop root, but nobody can create files in /proc.
-    const bool root = ::geteuid() == 0;
-    if (!root)
-        std::filesystem::permissions(folder_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    ToolRun result = root ? runTool("/proc", {old_, new_}) : run({old_, new_});
-    std::filesystem::permissions(folder_.path(), std::filesystem::perms::owner_all);
+    // As an ordinary user in a folder of their own they may not write to.
+    std::filesystem::remove(folder_.file("setdelta.dat"));
+    std::filesystem::remove(folder_.file("setdelta.log"));
+    std::filesystem::permissions(folder_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    ToolLimits user;
+    user.ordinaryUser = true;
+    result = run({"old.dat", "new.xml"}, user);
     EXPECT_EQ(result.status, ExitOutput);
-    EXPECT_NE(result.err.find("cannot create setdelta.dat"), std::string::npos) << result.err;
-    expectNothingWrittenBut({"new.xml", "old.dat"});
+    EXPECT_NE(result.err.find("cannot create setdelta.dat: Permission denied"), std::string::npos) << result.err;
+    expectOnly({"new.xml", "old.dat"});
 }
 
-TEST_F(Tool, FailedRunLeavesNoResultBehind)
+constexpr int exitOnSigterm = 128 + SIGTERM;
+
+class FailurePaths : public ToolTest {
+protected:
+    void SetUp() override
+    {
+        folder_.write("setdelta.dat", "a result of an earlier run");
+        folder_.write("old.dat", manySets(10));
+    }
+
+    // Only the inputs and a log remain: no result, old or new, and no temporary file.
+    void expectNoResultLeft(const std::vector<std::string>& inputs)
+    {
+        std::vector<std::string> left = folder_.entries();
+        std::erase(left, "setdelta.log");
+        EXPECT_EQ(left, inputs);
+    }
+};
+
+TEST_F(FailurePaths, RunningOutOfMemoryLeavesNoResult)
 {
-    folder_.write("setdelta.dat", "earlier result");
-    EXPECT_EQ(run({old_, folder_.file("missing.dat").string()}).status, ExitInput);
-    EXPECT_FALSE(std::filesystem::exists(folder_.file("setdelta.dat")));
-    EXPECT_TRUE(std::filesystem::exists(folder_.file("setdelta.log"))) << "the log says why";
+#if defined(TOOL_HAS_ADDRESS_SANITIZER)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit";
+#endif
+    folder_.write("new.dat", manySets(150000));
+    ToolLimits limits;
+    limits.addressSpace = rlim_t{64} << 20;
+    ToolRun result = run({"old.dat", "new.dat"}, limits);
+    EXPECT_TRUE(result.status == ExitInput || result.status == ExitOutput) << result.status << result.err;
+    EXPECT_NE(result.err.find("out of memory"), std::string::npos) << result.err;
+    expectNoResultLeft({"new.dat", "old.dat"});
 }
 
-TEST_F(Tool, SwitchesReachTheComparison)
+TEST_F(FailurePaths, AFileSizeLimitIsAnOutputError)
 {
-    folder_.write("old.xml", R"xml(<mame><machine name="g"><disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/>
-<sample name="s1.wav"/></machine></mame>)xml");
-    folder_.write("new.xml", R"xml(<mame><machine name="g"><disk name="d" sha1="1123456789abcdef0123456789abcdef01234567"/>
-<sample name="s1.wav"/><sample name="s2.wav"/></machine></mame>)xml");
-    ASSERT_EQ(run({"-o", "disk", "old.xml", "new.xml"}).status, ExitSuccess);
-    EXPECT_NE(readFile(folder_.file("setdelta.dat")).find("disk ( name d sha1 1123"), std::string::npos);
-    ASSERT_EQ(run({"-o sample", "old.xml", "new.xml"}).status, ExitSuccess);
-    EXPECT_NE(readFile(folder_.file("setdelta.dat")).find("\tsample s2.wav\r\n"), std::string::npos);
-    EXPECT_EQ(readFile(folder_.file("setdelta.dat")).find("s1.wav"), std::string::npos);
+    folder_.write("new.dat", manySets(20000));
+    ToolLimits limits;
+    limits.fileSize = 64 * 1024;
+    ToolRun result = run({"old.dat", "new.dat"}, limits);
+    EXPECT_EQ(result.status, ExitOutput) << result.err;
+    EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
+    expectNoResultLeft({"new.dat", "old.dat"});
+}
+
+// The new DAT is a pipe that the test feeds half a DAT and then holds open, so the tool is
+// surely reading when the signal comes.
+TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
+{
+    std::string pipe = folder_.file("new.dat").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    int writer = -1;
+    ToolRun result = run({"old.dat", "new.dat"}, {}, [&](pid_t tool) {
+        writer = ::open(pipe.c_str(), O_WRONLY);
+        std::string half = manySets(100) + "game ( name cut rom ( name";
+        EXPECT_EQ(::write(writer, half.data(), half.size()), static_cast<ssize_t>(half.size()));
+        while (std::filesystem::exists(folder_.file("setdelta.dat")))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::kill(tool, SIGTERM);
+    });
+    ::close(writer);
+    EXPECT_EQ(result.status, exitOnSigterm);
+    expectNoResultLeft({"new.dat", "old.dat"});
+}
+
+// A signal while the results are being written takes their temporary files with it.
+TEST_F(FailurePaths, SigtermWhileWritingRemovesTheTemporaryFiles)
+{
+    std::filesystem::remove(folder_.file("setdelta.dat"));
+    std::filesystem::remove(folder_.file("old.dat"));
+    pid_t child = ::fork();
+    if (child == 0) {
+        handleStopSignals();
+        if (::chdir(folder_.path().c_str()) != 0)
+            ::_exit(1);
+        OutputFile dat("setdelta.dat");
+        dat.write(manySets(10));
+        OutputFile log("setdelta.log");
+        ::raise(SIGTERM);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), exitOnSigterm);
+    expectNoResultLeft({});
+}
+
+TEST(Warnings, AreCappedPerKindWithACountOfTheRest)
+{
+    TempFolder folder;
+    std::string sets = manySets(5);
+    std::string repeated;
+    for (int i = 0; i < 1000; ++i)
+        repeated += sets;
+    Dat dat = loadDat(folder.write("repeated.dat", repeated + "game ( name q description \"a\nb\" )\n"),
+                      ObjectKind::Rom);
+    ASSERT_EQ(dat.warnings.size(), 22u);
+    EXPECT_NE(dat.warnings[0].find("quoted value runs across a line break"), std::string::npos);
+    EXPECT_NE(dat.warnings[21].find("repeated.dat: 4975 more warnings like the repeated sets above are not shown"),
+              std::string::npos)
+        << dat.warnings[21];
 }
 
 } // namespace

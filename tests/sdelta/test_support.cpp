@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -34,6 +35,9 @@ TempFolder::~TempFolder()
 std::string TempFolder::write(const std::string& name, const std::string& content) const
 {
     std::ofstream(file(name), std::ios::binary) << content;
+    // Readable by the ordinary user some runs drop to, whatever the umask.
+    std::filesystem::permissions(file(name), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                                 std::filesystem::perms::group_read | std::filesystem::perms::others_read);
     return file(name).string();
 }
 
@@ -54,12 +58,20 @@ std::string readFile(const std::filesystem::path& path)
     return text.str();
 }
 
-std::filesystem::path sharedDats()
+std::string manySets(int count)
 {
-    std::filesystem::path folder = SHARED_DATS_DIR;
-    return std::filesystem::is_directory(folder) ? folder : std::filesystem::path{};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        std::string name = "g" + std::to_string(i);
+        text += "game ( name " + name + " description \"Game " + name + "\" rom ( name " + name +
+                ".bin size 1024 crc " + std::to_string(10000000 + i) + " ) )\n";
+    }
+    return text;
 }
 
+namespace {
+
+// Extracts every entry of a zip into `folder`; returns the extracted paths.
 std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPath, const std::filesystem::path& folder)
 {
     int error = 0;
@@ -84,6 +96,22 @@ std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPa
     return extracted;
 }
 
+// As users run it: as root the child drops to nobody, whom folder permissions stop.
+bool becomeOrdinaryUser()
+{
+    constexpr gid_t nogroup = 65534;
+    constexpr uid_t nobody = 65534;
+    return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(nogroup) == 0 && ::setuid(nobody) == 0);
+}
+
+} // namespace
+
+std::filesystem::path RealDatTest::sharedDats()
+{
+    std::filesystem::path folder = SHARED_DATS_DIR;
+    return std::filesystem::is_directory(folder) ? folder : std::filesystem::path{};
+}
+
 void RealDatTest::SetUp()
 {
     if (sharedDats().empty())
@@ -101,8 +129,8 @@ std::string RealDatTest::dat(const std::string& name, const std::string& entry)
     return {};
 }
 
-StartedTool startTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                      const ToolLimits& limits)
+ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                const ToolLimits& limits, const std::function<void(pid_t)>& whileRunning)
 {
     static int runs = 0;
     std::filesystem::path outPath = std::filesystem::temp_directory_path() /
@@ -114,13 +142,12 @@ StartedTool startTool(const std::filesystem::path& folder, const std::vector<std
         int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        if (::chdir(folder.c_str()) != 0)
-            ::_exit(127);
         // The tool must cope with a too-large write itself, as it does when a user runs it.
         ::signal(SIGXFSZ, SIG_DFL);
         const rlimit addressSpace{limits.addressSpace, limits.addressSpace};
         const rlimit fileSize{limits.fileSize, limits.fileSize};
-        if (::setrlimit(RLIMIT_AS, &addressSpace) != 0 || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+        if (::setrlimit(RLIMIT_AS, &addressSpace) != 0 || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0 ||
+            (limits.ordinaryUser && !becomeOrdinaryUser()) || ::chdir(folder.c_str()) != 0)
             ::_exit(127);
         std::vector<char*> argv{const_cast<char*>(SETDELTA_PATH)};
         for (const std::string& argument : arguments)
@@ -129,23 +156,14 @@ StartedTool startTool(const std::filesystem::path& folder, const std::vector<std
         ::execv(SETDELTA_PATH, argv.data());
         ::_exit(127);
     }
-    return {child, outPath, errPath};
-}
-
-ToolRun finishTool(const StartedTool& tool)
-{
+    if (whileRunning)
+        whileRunning(child);
     int status = 0;
-    ::waitpid(tool.pid, &status, 0);
-    ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(tool.out), readFile(tool.err)};
-    std::filesystem::remove(tool.out);
-    std::filesystem::remove(tool.err);
+    ::waitpid(child, &status, 0);
+    ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
+    std::filesystem::remove(outPath);
+    std::filesystem::remove(errPath);
     return run;
-}
-
-ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                const ToolLimits& limits)
-{
-    return finishTool(startTool(folder, arguments, limits));
 }
 
 namespace {

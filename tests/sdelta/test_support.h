@@ -6,6 +6,7 @@
 #include "resolve.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -33,16 +34,14 @@ private:
 
 std::string readFile(const std::filesystem::path& path);
 
-// The real DATs beside the project; empty when that folder is missing.
-std::filesystem::path sharedDats();
-
-// Extracts every entry of a zip into `folder`; returns the extracted paths.
-std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zip, const std::filesystem::path& folder);
+// `count` sets "g0".. of one ROM each, every ROM of its own content.
+std::string manySets(int count);
 
 // Tests on the real DATs beside the project, skipped with a message where they are missing.
 class RealDatTest : public testing::Test {
 protected:
     void SetUp() override;
+    static std::filesystem::path sharedDats();
     // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
     std::string dat(const std::string& name, const std::string& entry = {});
 
@@ -56,26 +55,32 @@ struct ToolRun {
     std::string err;
 };
 
-// Limits the tool runs under, as a user's machine may impose them (ulimit -v, ulimit -f).
+// How the tool runs, as a user's machine may have it: under ulimit -v and ulimit -f, and as an
+// ordinary user (nobody, when the tests run as root).
 struct ToolLimits {
     rlim_t addressSpace = RLIM_INFINITY;
     rlim_t fileSize = RLIM_INFINITY;
+    bool ordinaryUser = false;
 };
 
-// A run of the tool that has been started and not yet waited for.
-struct StartedTool {
-    pid_t pid = -1;
-    std::filesystem::path out;
-    std::filesystem::path err;
-};
-
-// Runs the real setdelta binary in `folder` as its working folder.
+// Runs the real setdelta binary in `folder` as its working folder; `whileRunning`, when given,
+// gets the tool's process id before the run is waited for. A run ended by a signal gets status -1.
 ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                const ToolLimits& limits = {});
-StartedTool startTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
-                      const ToolLimits& limits = {});
-// Waits for the run to end; a run ended by a signal gets status -1.
-ToolRun finishTool(const StartedTool& tool);
+                const ToolLimits& limits = {}, const std::function<void(pid_t)>& whileRunning = {});
+
+// Runs of the real binary in a temporary folder.
+class ToolTest : public testing::Test {
+protected:
+    ToolRun run(const std::vector<std::string>& arguments, const ToolLimits& limits = {},
+                const std::function<void(pid_t)>& whileRunning = {})
+    {
+        return runTool(folder_.path(), arguments, limits, whileRunning);
+    }
+    // What the folder holds, by name: a failed run leaves no result and no temporary file.
+    void expectOnly(const std::vector<std::string>& names) { EXPECT_EQ(folder_.entries(), names); }
+
+    TempFolder folder_;
+};
 
 // "name: obj obj | name: obj" — a resolved DAT in a form easy to compare in a test.
 std::string describe(const ResolvedDat& dat);

@@ -393,13 +393,10 @@ void frmmain::cmdMakeDiff_Click()
     const BusyScope busy(this, [&stop] { stop.request(); });
     MakeDiff makeDiff(diffTool_, *dialogs_, prompter_, logPaneSink(txtlog),
                       [this](const QString& text) { ShowTips(text); }, &stop);
-    makeDiff.setReportSink([this, &destination](const DiffReports& reports) { showDiffReport(reports, destination); });
+    // The results are kept for "Last diff results" and shown unless the user turned that off.
+    makeDiff.setReportSink(
+        [this, &destination](const DiffReports& reports) { lastResults_->keep(reports, destination); });
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
-}
-
-void frmmain::showDiffReport(const DiffReports& reports, const QString& destination)
-{
-    lastResults_->keep(reports, destination);
 }
 
 void frmmain::mnuFileCreate_Click()

@@ -1,7 +1,6 @@
 // The main window driven as a user would, offscreen, over real folders, with scripted answers.
 #include "diffresultsmodel.h"
 #include "filelistbox.h"
-#include "frmcreate.h"
 #include "frmdiffresults.h"
 #include "frmmain.h"
 #include "mru.h"
@@ -42,8 +41,7 @@ protected:
     void open(const StartupOptions& startup = {})
     {
         window = std::make_unique<frmmain>(temp.store(), prompter, startup);
-        window->setDesktopShell({.openFile = [this](const QString& file) { return opened.append(file), true; },
-                                 .openAddress = [](const QString&) { return true; }});
+        window->setDesktopShell({.openFile = [this](const QString& file) { return opened.append(file), true; }});
         window->show();
     }
 
@@ -315,147 +313,94 @@ TEST_F(MainWindow, SaveAsNamesADatDestination)
     press(u"cmdBrowseDest"_s);
     EXPECT_EQ(prompter.saveRequests().last().startPath, u"/out.old/new"_s);
     EXPECT_EQ(destination.currentText(), u"/out.old/new.dat"_s) << "cancel keeps the typed name";
-
-    destination.setEditText(QString());
-    prompter.chooseNext(QString());
-    press(u"cmdBrowseDest"_s);
-    EXPECT_EQ(recent(mru::DestFile).size(), 2) << "nothing named, nothing recorded";
 }
 
-// The real diff tool in an application folder of the test's own, and scripted zip and header
-// choices.
+// The real diff tool in an application folder of the test's own, scripted zip and header
+// choices, and the demo DATs in both panels.
 class MainWindowCommands : public MainWindow {
 protected:
-    MainWindowCommands()
+    void SetUp() override
     {
         QDir(app.path()).mkdir(u"sdelta"_s);
-        QFile::link(QStringLiteral(SETDELTA_PATH), app.filePath(u"sdelta/setdelta"_s));
-    }
-
-    void openOnDemo()
-    {
+        QFile::link(QStringLiteral(SETDELTA_PATH), tool);
         const QString dats = folder(u"dats"_s);
         for (const QString& name : {u"quillon_demo_1.0.dat"_s, u"quillon_demo_1.1.dat"_s})
             QFile::copy(QStringLiteral(DEMO_DIR "/") + name, dats + u'/' + name);
         showPanels(dats, dats);
         window->setDiffTool(DiffTool(app.path()));
         window->setDatDialogs(dialogs);
-    }
-
-    void selectBothDemoDats()
-    {
         select(filOld(), u"quillon_demo_1.0.dat"_s);
         select(filNew(), u"quillon_demo_1.1.dat"_s);
+        combo(u"cboFileDest"_s).setEditText(destination);
     }
 
-    QTemporaryDir app;
-    ScriptedDatDialogs dialogs;
-};
-
-TEST_F(MainWindowCommands, MakeDiffComparesTheSelectedDatsAndShowsTheResults)
-{
-    openOnDemo();
-    selectBothDemoDats();
-    const QString typed = dirs.filePath(u"demo-diff"_s);
-    combo(u"cboFileDest"_s).setEditText(typed);
-    dialogs.saveNext(std::nullopt);
-    press(u"cmdMakeDiff"_s);
-
-    const QString destination = typed + u".dat"_s;
-    EXPECT_TRUE(readAll(destination).contains("name cometbash")) << "the new set is in the diff";
-    EXPECT_EQ(combo(u"cboFileDest"_s).currentText(), destination);
-    EXPECT_EQ(recent(mru::DestFile).first(), typed) << "the list gets the text as typed";
-    EXPECT_TRUE(at<QPlainTextEdit>(u"txtlog"_s).toPlainText().contains(u"Wrote setdelta.dat"_s));
-    EXPECT_EQ(prompter.texts(), QStringList{destination + u" succesfully created!"_s});
-    EXPECT_TRUE(window->isEnabled());
-
-    auto& results = at<frmDiffResults>(u"frmDiffResults"_s);
-    EXPECT_EQ(results.shownSets().rowCount(), 5) << "1 new, 3 changed and 1 removed demo set";
-    EXPECT_TRUE(at<QAction>(u"mnuFileLastResults"_s).isEnabled());
-    window->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(window->findChild<frmDiffResults*>(), nullptr) << "closed with the main window";
-}
-
-TEST_F(MainWindowCommands, MakeDiffWantsTwoDatsAndADestination)
-{
-    openOnDemo();
-    at<QAbstractButton>(u"cmdMakeDiff"_s).setEnabled(true);
-    press(u"cmdMakeDiff"_s);
-    selectBothDemoDats();
-    at<QAbstractButton>(u"cmdMakeDiff"_s).setEnabled(true);
-    press(u"cmdMakeDiff"_s);
-    EXPECT_EQ(prompter.texts(), (QStringList{u"Please select one Dat per side before press 'Make Diff'!"_s,
-                                             u"Please select a destionation Dat before press 'Make Diff'!"_s}));
-    EXPECT_TRUE(dialogs.headerRequests().isEmpty());
-}
-
-TEST_F(MainWindowCommands, InfoRewritesTheHeaderOfTheSelectedDat)
-{
-    openOnDemo();
-    const QString dat = filOld().path() + u"/quillon_demo_1.0.dat"_s;
-    select(filOld(), u"quillon_demo_1.0.dat"_s);
-    dialogs.saveNext(DatHeader{.name = u"Renamed"_s, .description = u"Renamed list"_s});
-    press(u"cmdInfoLeft"_s);
-    EXPECT_EQ(dialogs.headerRequests(), QStringList{dat});
-    EXPECT_TRUE(readAll(dat).startsWith("clrmamepro (\r\n\tname \"Renamed\""));
-}
-
-TEST_F(MainWindowCommands, CreateOpensTheCreationWindow)
-{
-    open();
-    const ModalScript create = onModal<frmCreate>([](frmCreate& dialog) { click(dialog, u"cmdCancel"_s); });
-    press(u"cmdCreateDat"_s);
-}
-
-// A stand-in for the tool that runs until it is stopped; `whileRunning` acts once it has started.
-class MainWindowStoppingMakeDiff : public MainWindowCommands {
-protected:
-    void startSlowDiff(const std::function<void()>& whileRunning)
+    // Replaces the tool by one that runs until it is stopped; `whileRunning` acts once it has
+    // started. Nothing may be written.
+    void stopASlowDiff(const std::function<void()>& whileRunning)
     {
-        openOnDemo();
-        QFile::remove(app.filePath(u"sdelta/setdelta"_s));
-        writeFile(app.filePath(u"sdelta/setdelta"_s), "#!/bin/sh\necho comparing\nexec sleep 30\n",
-                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        selectBothDemoDats();
-        combo(u"cboFileDest"_s).setEditText(destination);
+        QFile::remove(tool);
+        writeFile(tool, "#!/bin/sh\necho comparing\nexec sleep 30\n", QFile::ReadOwner | QFile::ExeOwner);
         auto* log = &at<QPlainTextEdit>(u"txtlog"_s);
         QObject::connect(log, &QPlainTextEdit::textChanged, log, [log, whileRunning] {
             if (log->toPlainText() == u"comparing\n"_s)
                 QTimer::singleShot(0, whileRunning);
         });
+        QElapsedTimer clock;
         clock.start();
         press(u"cmdMakeDiff"_s);
-    }
-
-    void expectNothingWritten()
-    {
         EXPECT_LT(clock.elapsed(), 10000) << "the tool was stopped";
-        EXPECT_FALSE(QFileInfo::exists(destination));
+        EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
         EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs), QStringList());
         EXPECT_TRUE(prompter.messages().isEmpty());
         EXPECT_TRUE(dialogs.headerRequests().isEmpty());
     }
 
-    QString destination = dirs.filePath(u"diff.dat"_s);
-    QElapsedTimer clock;
+    QTemporaryDir app;
+    const QString tool = app.filePath(u"sdelta/setdelta"_s);
+    const QString destination = dirs.filePath(u"demo-diff"_s);
+    ScriptedDatDialogs dialogs;
 };
 
-TEST_F(MainWindowStoppingMakeDiff, CancelInTheBusyWindowStopsTheTool)
+TEST_F(MainWindowCommands, MakeDiffComparesTheSelectedDatsAndShowsTheResults)
 {
-    startSlowDiff([] {
+    dialogs.saveNext(std::nullopt);
+    press(u"cmdMakeDiff"_s);
+    const QString written = destination + u".dat"_s;
+    EXPECT_TRUE(readAll(written).contains("name cometbash")) << "the new set is in the diff";
+    EXPECT_EQ(combo(u"cboFileDest"_s).currentText(), written);
+    EXPECT_EQ(recent(mru::DestFile).first(), destination) << "the list gets the text as typed";
+    EXPECT_TRUE(at<QPlainTextEdit>(u"txtlog"_s).toPlainText().contains(u"Wrote setdelta.dat"_s));
+    EXPECT_EQ(prompter.texts(), QStringList{written + u" succesfully created!"_s});
+    EXPECT_TRUE(window->isEnabled());
+
+    EXPECT_EQ(at<frmDiffResults>(u"frmDiffResults"_s).shownSets().rowCount(), 5) << "1 new, 3 changed, 1 removed";
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<frmDiffResults*>(), nullptr) << "closed with the main window";
+}
+
+TEST_F(MainWindowCommands, CancelInTheBusyWindowStopsTheTool)
+{
+    stopASlowDiff([] {
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (widget->objectName() == u"frmSplash"_s && widget->isVisible())
                 click(*widget, u"cmdCancel"_s);
     });
-    expectNothingWritten();
     EXPECT_TRUE(window->isEnabled());
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(MainWindowStoppingMakeDiff, ClosingTheMainWindowStopsTheTool)
+TEST_F(MainWindowCommands, ClosingTheMainWindowStopsTheTool)
 {
-    startSlowDiff([this] { window->close(); });
-    expectNothingWritten();
+    stopASlowDiff([this] { window->close(); });
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowCommands, InfoRewritesTheHeaderOfTheSelectedDat)
+{
+    const QString dat = filOld().path() + u"/quillon_demo_1.0.dat"_s;
+    dialogs.saveNext(DatHeader{.name = u"Renamed"_s, .description = u"Renamed list"_s});
+    press(u"cmdInfoLeft"_s);
+    EXPECT_EQ(dialogs.headerRequests(), QStringList{dat});
+    EXPECT_TRUE(readAll(dat).startsWith("clrmamepro (\r\n\tname \"Renamed\""));
 }

@@ -1,14 +1,8 @@
 // Reading setdelta's JSON report, the table of sets with its filters, and the CSV export.
-#include "diffreport.h"
 #include "diffresults.h"
 #include "diffresultsmodel.h"
 #include "filesizelimit.h"
-#include "testfiles.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "maintesting.h"
 
 using namespace quillon;
 using namespace quillon::testing;

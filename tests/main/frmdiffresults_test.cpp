@@ -1,12 +1,11 @@
 // The "Diff results" window offscreen, driven from the keyboard and its buttons, and the results
 // that File > Last diff results shows again.
-#include "diffreport.h"
 #include "frmdiffresults.h"
 #include "lastdiffresults.h"
+#include "maintesting.h"
 #include "scriptedprompter.h"
 #include "settingkeys.h"
 #include "tempstore.h"
-#include "testfiles.h"
 #include "windowtesting.h"
 
 #include <QAction>
@@ -14,10 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTreeWidget>
-
-#include <gtest/gtest.h>
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -25,6 +21,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// The results of the last Make Diff as the File menu's item keeps them, and the window that
+// shows them.
 class ResultsWindow : public ::testing::Test {
 protected:
     void open(const QByteArray& readableReport = "setdelta report\r\n")
@@ -33,14 +31,23 @@ protected:
         EXPECT_TRUE(ParseDiffResults(sampleDiffReport(), results).ok());
         results.readableReport = readableReport;
         results.destination = folder.filePath(u"diff.dat"_s);
-        window = std::make_unique<frmDiffResults>(std::make_shared<const DiffResults>(std::move(results)), prompter,
-                                                  [this](const QString& opened) {
-                                                      openedFolders.append(opened);
-                                                      return desktopAnswers;
-                                                  });
-        window->show();
-        window->activateWindow();
+        last.keep(std::move(results));
+        ASSERT_EQ(windows().size(), 1);
+        window = windows().first();
         QApplication::processEvents();
+    }
+
+    // A Make Diff's report read from its file.
+    void keep(const QByteArray& report)
+    {
+        writeFile(folder.filePath(u"report.json"_s), report);
+        last.keep({.json = folder.filePath(u"report.json"_s)}, folder.filePath(u"diff.dat"_s));
+    }
+
+    QList<frmDiffResults*> windows()
+    {
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return owner.findChildren<frmDiffResults*>();
     }
 
     template <class Widget = QWidget>
@@ -59,11 +66,18 @@ protected:
         QApplication::processEvents();
     }
 
+    TempStore temp;
     ScriptedPrompter prompter;
     QTemporaryDir folder;
-    std::unique_ptr<frmDiffResults> window;
+    QWidget owner;
+    QAction menuItem;
     QStringList openedFolders;
     bool desktopAnswers = true;
+    LastDiffResults last{temp.store(), prompter, &menuItem, &owner, [this](const QString& opened) {
+                             openedFolders.append(opened);
+                             return desktopAnswers;
+                         }};
+    frmDiffResults* window = nullptr;
 };
 
 }  // namespace
@@ -130,39 +144,11 @@ TEST_F(ResultsWindow, FailuresSayWhy)
     EXPECT_TRUE(prompter.texts().at(0).startsWith(u"The table could not be exported.\n"_s + unwritable + u": "_s));
     EXPECT_TRUE(prompter.texts().at(1).startsWith(u"The report could not be saved.\n"_s));
     EXPECT_TRUE(prompter.texts().at(2).contains(u"could not be opened"_s));
-    window.reset();
     open("");
     EXPECT_FALSE(at(u"cmdSaveReport"_s).isEnabled()) << "no readable report, nothing to save";
 }
 
-namespace {
-
-// The results of the last Make Diff, kept for the File menu's item.
-class LastResults : public ::testing::Test {
-protected:
-    void keep(const QByteArray& report)
-    {
-        writeFile(folder.filePath(u"report.json"_s), report);
-        last.keep({.json = folder.filePath(u"report.json"_s)}, folder.filePath(u"diff.dat"_s));
-    }
-
-    QList<frmDiffResults*> windows()
-    {
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return owner.findChildren<frmDiffResults*>();
-    }
-
-    TempStore temp;
-    ScriptedPrompter prompter;
-    QTemporaryDir folder;
-    QWidget owner;
-    QAction menuItem;
-    LastDiffResults last{temp.store(), prompter, &menuItem, &owner, [](const QString&) { return true; }};
-};
-
-}  // namespace
-
-TEST_F(LastResults, AreShownOneWindowAtATimeUnlessTurnedOffAndForgottenWhenUnreadable)
+TEST_F(ResultsWindow, AreShownOneWindowAtATimeUnlessTurnedOffAndForgottenWhenUnreadable)
 {
     EXPECT_FALSE(menuItem.isEnabled());
     keep(sampleDiffReport());

@@ -3,29 +3,22 @@
 #include "filelistbox.h"
 #include "frmdiffresults.h"
 #include "frmmain.h"
+#include "maintesting.h"
 #include "mru.h"
 #include "runfolder.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
 #include "settingkeys.h"
 #include "tempstore.h"
-#include "testfiles.h"
 #include "windowtesting.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QToolButton>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -304,8 +297,6 @@ class MainWindowCommands : public MainWindow {
 protected:
     void SetUp() override
     {
-        QDir(app.path()).mkdir(u"sdelta"_s);
-        QFile::link(QStringLiteral(SETDELTA_PATH), tool);
         const QString dats = folder(u"dats"_s);
         for (const QString& name : {u"quillon_demo_1.0.dat"_s, u"quillon_demo_1.1.dat"_s})
             QFile::copy(QStringLiteral(DEMO_DIR "/") + name, dats + u'/' + name);
@@ -339,7 +330,7 @@ protected:
     }
 
     QTemporaryDir app;
-    const QString tool = app.filePath(u"sdelta/setdelta"_s);
+    const QString tool = putRealTool(app);
     const QString destination = dirs.filePath(u"demo-diff"_s);
     ScriptedDatDialogs dialogs;
 };

@@ -1,16 +1,11 @@
 // quillon --make-diff run as a script would run it: the real program, with no display, the real
 // setdelta, real files.
-#include "demodats.h"
 #include "diffresults.h"
+#include "maintesting.h"
 #include "makediffcommand.h"
 #include "settingsstore.h"
 #include "switches.h"
 #include "ziparchive.h"
-
-#include <QDir>
-#include <QFileInfo>
-
-#include <gtest/gtest.h>
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -61,31 +56,23 @@ protected:
     QString destination = out.filePath(u"diff"_s);
 };
 
-TEST_F(MakeDiffCommand, WritesTheToolsOwnResultAndPrintsOneLine)
+TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGivenAndPrintsOneLine)
 {
-    const CommandRun run = makeDiff({oldDat, newDat, destination, u"--switches"_s, u"-m -d1 -r"_s});
+    const CommandRun run = makeDiff({oldDat, newDat, destination + u".DAT"_s, u"--switches"_s, u"-m -d1 -r"_s});
     EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
-    EXPECT_EQ(run.out, destination + u".dat\n"_s) << "exactly one line: the file written";
-    EXPECT_EQ(readAll(destination + u".dat"_s), setdeltaAlone(u"-m -d1 -r"_s, oldDat, newDat));
+    EXPECT_EQ(run.out, destination + u".DAT\n"_s) << "exactly one line: the file written";
+    EXPECT_EQ(readAll(destination + u".DAT"_s), setdeltaAlone(u"-m -d1 -r"_s, oldDat, newDat));
     EXPECT_TRUE(run.err.contains(u"Wrote setdelta.dat"_s)) << "the tool's summary goes to the error stream";
 
+    const QString settings = home.filePath(u"config/Quillon/Quillon.ini"_s);
+    QDir().mkpath(home.filePath(u"config/Quillon"_s));
+    writeFile(settings, "[Options]\nSetType=1\nDatType=0\n");
     const CommandRun zipped = makeDiff({oldDat, newDat, destination, u"--zip"_s});
     ASSERT_EQ(zipped.status, exitCreated) << zipped.err.toStdString();
     EXPECT_EQ(zipped.out, destination + u".zip\n"_s);
-    const QString extracted = out.filePath(u"check.tmp"_s);
-    ASSERT_TRUE(ExtractZipEntry(destination + u".zip"_s, u"diff.dat"_s, extracted));
-    EXPECT_EQ(readAll(extracted), setdeltaAlone(settingsSwitches, oldDat, newDat));
-}
-
-TEST_F(MakeDiffCommand, SwitchesDefaultToTheSettings)
-{
-    QDir().mkpath(home.filePath(u"config/Quillon"_s));
-    writeFile(home.filePath(u"config/Quillon/Quillon.ini"_s), "[Options]\nSetType=1\nDatType=0\n");
-    const QString switches = BuildDiffSwitches(SettingsStore(home.filePath(u"config/Quillon/Quillon.ini"_s)));
-    const CommandRun run = makeDiff({oldDat, newDat, destination + u".DAT"_s});
-    EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
-    EXPECT_EQ(run.out, destination + u".DAT\n"_s);
-    EXPECT_EQ(readAll(destination + u".DAT"_s), setdeltaAlone(switches, oldDat, newDat));
+    ASSERT_TRUE(ExtractZipEntry(destination + u".zip"_s, u"diff.dat"_s, out.filePath(u"check.tmp"_s)));
+    EXPECT_EQ(readAll(out.filePath(u"check.tmp"_s)),
+              setdeltaAlone(BuildDiffSwitches(SettingsStore(settings)), oldDat, newDat));
 }
 
 TEST_F(MakeDiffCommand, JsonKeepsTheToolsReportOrFailsTheRun)
@@ -195,6 +182,5 @@ TEST_F(MakeDiffCommand, TwoRunsAtTheSameTimeKeepTheirOutputsApart)
     EXPECT_EQ(readAll(out.filePath(u"forward.dat"_s)), setdeltaAlone(u"-s -d1"_s, oldDat, newDat));
     EXPECT_EQ(readAll(out.filePath(u"backward.dat"_s)), setdeltaAlone(u"-s -d1"_s, newDat, oldDat));
 }
-
 
 }  // namespace

@@ -18,14 +18,6 @@ DiffResults parsed(const QByteArray& json)
     return results;
 }
 
-QString parseFailure(const QByteArray& json)
-{
-    DiffResults results;
-    const Outcome outcome = ParseDiffResults(json, results);
-    EXPECT_FALSE(outcome.ok());
-    return outcome.reason();
-}
-
 QStringList shownNames(const QAbstractItemModel& table)
 {
     QStringList names;
@@ -56,8 +48,6 @@ TEST(DiffReport, ReadsEverySetAndDescribesInputsOptionsAndObjectsInWords)
     EXPECT_EQ(DescribeOptions(results.options), u"split sets, -d2, ROMs, renames counted, nodump included"_s);
     EXPECT_EQ(results.summary.renamedObjects, 2);
     ASSERT_EQ(results.sets.size(), 5u);
-    EXPECT_EQ(results.sets.at(1).added.at(0).sha1, u"0123456789abcdef0123456789abcdef01234567"_s);
-    EXPECT_EQ(results.sets.at(3).status, SetStatus::Renamed);
     EXPECT_EQ(results.sets.at(4).removedCount(), 1) << "a removed set counts its objects as removed";
 
     const QList<ObjectChange> pacman = DescribeObjectChanges(results.sets.at(1));
@@ -73,6 +63,12 @@ TEST(DiffReport, ADamagedReportSaysWhatIsWrong)
 {
     const QByteArray report = sampleDiffReport();
     const auto changed = [&report](const char* from, const char* to) { return QByteArray(report).replace(from, to); };
+    const auto parseFailure = [](const QByteArray& json) {
+        DiffResults results;
+        const Outcome outcome = ParseDiffResults(json, results);
+        EXPECT_FALSE(outcome.ok());
+        return outcome.reason();
+    };
     EXPECT_TRUE(parseFailure(report.left(report.size() / 2)).contains(u"at byte"_s)) << "cut short";
     EXPECT_EQ(parseFailure("[1, 2]"), u"it is not a setdelta report"_s);
     EXPECT_EQ(parseFailure(R"({"format": "something else", "version": 1})"), u"it is not a setdelta report"_s);
@@ -97,7 +93,6 @@ TEST(DiffReport, LoadsBothReportsFromFilesAndNamesAFileItCannotRead)
     writeFile(log, "Readable report\r\n");
     DiffResults results;
     ASSERT_TRUE(LoadDiffResults(json, log, results).ok());
-    EXPECT_EQ(results.sets.size(), 5u);
     EXPECT_EQ(results.readableReport, "Readable report\r\n");
 
     writeFile(json, "{\"format\": ");

@@ -23,7 +23,7 @@ bool waitUntil(const std::function<bool()>& done)
     return done();
 }
 
-// Starts quillon and waits until it listens, which it does once it has claimed its files.
+// Starts quillon and waits until it listens for other instances.
 bool startQuillon(QProcess& quillon, const QTemporaryDir& home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -48,8 +48,12 @@ TEST(Application, AKilledInstancesTemporaryFilesGoAtTheNextStartAndACleanExitLea
     ASSERT_TRUE(QDir(home.path()).mkpath(u"tmp"_s));
     QProcess killed;
     ASSERT_TRUE(startQuillon(killed, home));
-    const QStringList locks = QDir(home.filePath(u"tmp"_s)).entryList({u"quillon-*.lock"_s}, QDir::Files);
-    ASSERT_EQ(locks.size(), 1);
+    // It claims its temporary files after it listens.
+    QStringList locks;
+    ASSERT_TRUE(waitUntil([&] {
+        locks = QDir(home.filePath(u"tmp"_s)).entryList({u"quillon-*.lock"_s}, QDir::Files);
+        return locks.size() == 1;
+    }));
     const QString extracted = home.filePath(u"tmp/dat"_s + locks.first().mid(8, 8) + u"Ab12Cd.tmp"_s);
     QFile(extracted).open(QIODevice::WriteOnly);
     const QString usersFile = u"dat12345678Ab12Cd.tmp"_s;

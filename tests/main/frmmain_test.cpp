@@ -160,23 +160,32 @@ TEST_F(MainWindow, PanelsOpenOnTheirRecentFoldersOrOnTheDatFolderOnceActive)
     EXPECT_EQ(recent(mru::SourceDat), before);
 }
 
-TEST_F(MainWindow, ChoosingARecentFolderMovesItToTheTopUnlessItIsGone)
+TEST_F(MainWindow, RecentFoldersBrowsingAndCopyPathMoveAPanelAndPutItsFolderOnTop)
 {
     const QString first = folder(u"first"_s, {u"1.dat"_s});
     const QString second = folder(u"second"_s);
-    const QString third = folder(u"third"_s);
-    setRecent(mru::SourceDat, {first, second, third});
+    const QString chosen = folder(u"chosen"_s, {u"x.dat"_s});
+    setRecent(mru::SourceDat, {first, second});
     open();
     select(filOld(), u"1.dat"_s);
-
-    chooseRecent(u"cboSourceDat"_s, 2);
-    EXPECT_EQ(recent(mru::SourceDat), (QStringList{third, first, second}));
-    EXPECT_EQ(filOld().path(), third);
+    chooseRecent(u"cboSourceDat"_s, 1);
+    EXPECT_EQ(recent(mru::SourceDat), (QStringList{second, first}));
+    EXPECT_EQ(filOld().path(), second);
     EXPECT_EQ(text(u"lblSourceDat"_s), QString()) << "the selection went with the folder";
 
-    QDir(second).removeRecursively();
+    prompter.chooseNext(QString());
+    press(u"cmdBrowseLeft"_s);
+    EXPECT_EQ(filOld().path(), second) << "cancel changes nothing";
+    prompter.chooseNext(chosen);
+    press(u"cmdBrowseLeft"_s);
+    EXPECT_EQ(recent(mru::SourceDat), (QStringList{chosen, second, first}));
+    press(u"cmdCopyPathLeft"_s);
+    EXPECT_EQ(filNew().fileNames(), QStringList{u"x.dat"_s});
+    EXPECT_EQ(recent(mru::CompareWith).first(), chosen);
+
+    QDir(first).removeRecursively();
     chooseRecent(u"cboSourceDat"_s, 2);
-    EXPECT_EQ(filOld().path(), third) << "a folder that is gone leaves the panel as it was";
+    EXPECT_EQ(filOld().path(), chosen) << "a folder that is gone leaves the panel as it was";
 }
 
 TEST_F(MainWindow, SelectionsAndADestinationEnableMakeDiffUntilTheListsChange)
@@ -196,25 +205,6 @@ TEST_F(MainWindow, SelectionsAndADestinationEnableMakeDiffUntilTheListsChange)
     EXPECT_EQ(filNew().fileNames(), QStringList{u"b.ZIP"_s});
     EXPECT_EQ(text(u"lblSourceDat"_s), QString()) << "a filter clears both selections";
     EXPECT_FALSE(enabled(u"cmdMakeDiff"_s));
-}
-
-TEST_F(MainWindow, BrowsingAndCopyPathSetAPanelsFolderAndRememberIt)
-{
-    const QString start = folder(u"start"_s);
-    const QString chosen = folder(u"chosen"_s, {u"x.dat"_s});
-    showPanels(start, start);
-
-    prompter.chooseNext(QString());
-    press(u"cmdBrowseLeft"_s);
-    EXPECT_EQ(recent(mru::SourceDat), QStringList{start}) << "cancel changes nothing";
-    prompter.chooseNext(chosen);
-    press(u"cmdBrowseLeft"_s);
-    EXPECT_EQ(filOld().path(), chosen);
-    EXPECT_EQ(recent(mru::SourceDat), (QStringList{chosen, start}));
-
-    press(u"cmdCopyPathLeft"_s);
-    EXPECT_EQ(filNew().fileNames(), QStringList{u"x.dat"_s});
-    EXPECT_EQ(recent(mru::CompareWith), (QStringList{chosen, start}));
 }
 
 TEST_F(MainWindow, CopyAndMoveDoNothingWithinOneFolderButTellFoldersApartByCase)

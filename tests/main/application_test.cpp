@@ -28,9 +28,9 @@ bool startQuillon(QProcess& quillon, const QTemporaryDir& home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    for (const QString& folder : {u"CONFIG"_s, u"STATE"_s, u"RUNTIME"_s})
-        environment.insert(u"XDG_"_s + folder + (folder == u"RUNTIME"_s ? u"_DIR"_s : u"_HOME"_s),
-                           home.filePath(folder.toLower()));
+    environment.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+    environment.insert(u"XDG_STATE_HOME"_s, home.filePath(u"state"_s));
+    environment.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"runtime"_s));
     environment.insert(u"TMPDIR"_s, home.filePath(u"tmp"_s));
     const QString socket = home.filePath(u"runtime/quillon.socket"_s);
     QFile::remove(socket);

@@ -12,13 +12,14 @@
 #include <QTextStream>
 
 using namespace quillon;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 void nameApplication()
 {
-    QCoreApplication::setApplicationName("Quillon");
-    QCoreApplication::setApplicationVersion(QUILLON_VERSION);
+    QCoreApplication::setApplicationName(u"Quillon"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
 }
 
 // Run folders and temporary files left by an instance that was killed are of no use to anyone
@@ -69,8 +70,8 @@ int main(int argc, char* argv[])
     SettingsStore store(SettingsStore::defaultPath());
     DialogPrompter prompter;
     store.setWriteFailureHandler([&prompter, &store](const QString& reason) {
-        prompter.ask({.text = "Your settings cannot be saved in " + store.fileName() + ":\n" + reason
-                              + "\n\nChanges you make now will be lost when Quillon closes.",
+        prompter.ask({.text = u"Your settings cannot be saved in "_s + store.fileName() + u":\n"_s + reason
+                              + u"\n\nChanges you make now will be lost when Quillon closes."_s,
                       .icon = PromptIcon::Exclamation});
     });
     SingleInstance instance;

@@ -11,6 +11,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr int supportedVersion = 1;
@@ -34,7 +36,7 @@ QJsonObject member(const QJsonObject& object, QLatin1StringView key)
 {
     const QJsonValue value = object.value(key);
     if (!value.isObject())
-        throw BadReport{QString("\"%1\" is missing or not an object").arg(key)};
+        throw BadReport{u"\"%1\" is missing or not an object"_s.arg(key)};
     return value.toObject();
 }
 
@@ -44,7 +46,7 @@ QJsonArray array(const QJsonObject& object, QLatin1StringView key, const QString
     if (value.isUndefined())
         return {};
     if (!value.isArray())
-        throw BadReport{QString("%1: \"%2\" is not a list").arg(where, key)};
+        throw BadReport{u"%1: \"%2\" is not a list"_s.arg(where, key)};
     return value.toArray();
 }
 
@@ -90,7 +92,7 @@ DiffSummary readSummary(const QJsonObject& summary)
 DiffObject readObject(const QJsonValue& value, const QString& where)
 {
     if (!value.isObject())
-        throw BadReport{where + ": an object is not described as one"};
+        throw BadReport{where + u": an object is not described as one"_s};
     const QJsonObject object = value.toObject();
     DiffObject result{
         .kind = text(object, QLatin1StringView("kind")),
@@ -142,17 +144,17 @@ SetStatus readStatus(const QString& status, const QString& where)
         if (status == QLatin1String(word))
             return value;
     }
-    throw BadReport{QString("%1: unknown status \"%2\"").arg(where, status)};
+    throw BadReport{u"%1: unknown status \"%2\""_s.arg(where, status)};
 }
 
 DiffSet readSet(const QJsonValue& value, qsizetype index)
 {
-    const QString where = QString("set %1").arg(index + 1);
+    const QString where = u"set %1"_s.arg(index + 1);
     if (!value.isObject())
-        throw BadReport{where + " is not described as an object"};
+        throw BadReport{where + u" is not described as an object"_s};
     const QJsonObject set = value.toObject();
     const QString name = text(set, QLatin1StringView("name"));
-    const QString named = name.isEmpty() ? where : QString("set \"%1\"").arg(name);
+    const QString named = name.isEmpty() ? where : u"set \"%1\""_s.arg(name);
     return {
         .name = name,
         .description = text(set, QLatin1StringView("description")),
@@ -168,10 +170,10 @@ DiffSet readSet(const QJsonValue& value, qsizetype index)
 void readReport(const QJsonObject& report, DiffResults& results)
 {
     if (text(report, QLatin1StringView("format")) != QLatin1String("setdelta-report"))
-        throw BadReport{"it is not a setdelta report"};
+        throw BadReport{u"it is not a setdelta report"_s};
     const int version = report.value(QLatin1StringView("version")).toInt();
     if (version != supportedVersion)
-        throw BadReport{QString("its version %1 is not the version %2 this Quillon reads")
+        throw BadReport{u"its version %1 is not the version %2 this Quillon reads"_s
                             .arg(version)
                             .arg(supportedVersion)};
     results.setdeltaVersion = text(report, QLatin1StringView("setdelta_version"));
@@ -181,7 +183,7 @@ void readReport(const QJsonObject& report, DiffResults& results)
     results.summary = readSummary(member(report, QLatin1StringView("summary")));
     const QJsonValue sets = report.value(QLatin1StringView("sets"));
     if (!sets.isArray())
-        throw BadReport{"\"sets\" is missing or not a list"};
+        throw BadReport{u"\"sets\" is missing or not a list"_s};
     const QJsonArray list = sets.toArray();
     results.sets.clear();
     results.sets.reserve(static_cast<size_t>(list.size()));
@@ -193,10 +195,10 @@ Outcome readWholeFile(const QString& path, QByteArray& bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Outcome::failure(path + ": " + file.errorString());
+        return Outcome::failure(path + u": "_s + file.errorString());
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return Outcome::failure(path + ": " + file.errorString());
+        return Outcome::failure(path + u": "_s + file.errorString());
     return Outcome::success();
 }
 
@@ -209,15 +211,15 @@ QString hashesText(const DiffObject& object)
 {
     QStringList lines;
     if (!object.sha1.isEmpty())
-        lines << "SHA-1 " + object.sha1;
+        lines << u"SHA-1 "_s + object.sha1;
     if (!object.md5.isEmpty())
-        lines << "MD5 " + object.md5;
-    return lines.join('\n');
+        lines << u"MD5 "_s + object.md5;
+    return lines.join(u'\n');
 }
 
 ObjectChange describe(const QString& change, const DiffObject& object)
 {
-    return {change, object.kind, object.name, sizeText(object), object.crc, object.flags.join(", "), hashesText(object)};
+    return {change, object.kind, object.name, sizeText(object), object.crc, object.flags.join(u", "_s), hashesText(object)};
 }
 
 }  // namespace
@@ -237,9 +239,9 @@ Outcome ParseDiffResults(const QByteArray& json, DiffResults& results)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (document.isNull())
-        return Outcome::failure(QString("%1 at byte %2").arg(error.errorString()).arg(error.offset));
+        return Outcome::failure(u"%1 at byte %2"_s.arg(error.errorString()).arg(error.offset));
     if (!document.isObject())
-        return Outcome::failure("it is not a setdelta report");
+        return Outcome::failure(u"it is not a setdelta report"_s);
     try {
         readReport(document.object(), results);
     } catch (const BadReport& bad) {
@@ -254,7 +256,7 @@ Outcome LoadDiffResults(const QString& reportPath, const QString& readableReport
     if (Outcome read = readWholeFile(reportPath, json); !read)
         return read;
     if (Outcome parsed = ParseDiffResults(json, results); !parsed)
-        return Outcome::failure(reportPath + ": " + parsed.reason());
+        return Outcome::failure(reportPath + u": "_s + parsed.reason());
     if (readableReportPath.isEmpty())
         return Outcome::success();
     return readWholeFile(readableReportPath, results.readableReport);
@@ -272,10 +274,10 @@ Outcome SaveReadableReport(const DiffResults& results, const QString& path)
 QString StatusText(SetStatus status)
 {
     switch (status) {
-    case SetStatus::New: return "New";
-    case SetStatus::Removed: return "Removed";
-    case SetStatus::Changed: return "Changed";
-    case SetStatus::Renamed: return "Renamed objects";
+    case SetStatus::New: return u"New"_s;
+    case SetStatus::Removed: return u"Removed"_s;
+    case SetStatus::Changed: return u"Changed"_s;
+    case SetStatus::Renamed: return u"Renamed objects"_s;
     }
     return {};
 }
@@ -284,41 +286,41 @@ QString DescribeInput(const DiffInput& input)
 {
     QString described = input.file;
     if (!input.entry.isEmpty())
-        described += QString(" (%1)").arg(input.entry);
-    const QString release = !input.build.isEmpty() ? input.build : QStringList{input.name, input.version}.join(' ').trimmed();
+        described += u" (%1)"_s.arg(input.entry);
+    const QString release = !input.build.isEmpty() ? input.build : QStringList{input.name, input.version}.join(u' ').trimmed();
     if (!release.isEmpty())
-        described += QString(" - %1").arg(release);
-    return described + QString(" - %1, %2 sets, %3 objects").arg(input.format).arg(input.sets).arg(input.objects);
+        described += u" - %1"_s.arg(release);
+    return described + u" - %1, %2 sets, %3 objects"_s.arg(input.format).arg(input.sets).arg(input.objects);
 }
 
 QString DescribeOptions(const DiffOptions& options)
 {
-    const QString objects = options.objects == QLatin1String("disk")     ? "disks"
-                            : options.objects == QLatin1String("sample") ? "samples"
-                                                                         : "ROMs";
-    QStringList words{QString("%1 sets").arg(options.setType), QString("-d%1").arg(options.delta), objects};
+    const QString objects = options.objects == QLatin1String("disk")     ? u"disks"_s
+                            : options.objects == QLatin1String("sample") ? u"samples"_s
+                                                                         : u"ROMs"_s;
+    QStringList words{u"%1 sets"_s.arg(options.setType), u"-d%1"_s.arg(options.delta), objects};
     if (options.renames)
-        words << "renames counted";
+        words << u"renames counted"_s;
     if (options.nodump)
-        words << "nodump included";
+        words << u"nodump included"_s;
     if (options.biosInSets)
-        words << "BIOS in sets";
-    return words.join(", ");
+        words << u"BIOS in sets"_s;
+    return words.join(u", "_s);
 }
 
 QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)
 {
     QList<ObjectChange> changes;
-    const QString wholeSetChange = set.status == SetStatus::New ? "Added" : "Removed";
+    const QString wholeSetChange = set.status == SetStatus::New ? u"Added"_s : u"Removed"_s;
     for (const DiffObject& object : set.objects)
         changes.append(describe(wholeSetChange, object));
     for (const DiffObject& object : set.added)
-        changes.append(describe("Added", object));
+        changes.append(describe(u"Added"_s, object));
     for (const DiffObject& object : set.removed)
-        changes.append(describe("Removed", object));
+        changes.append(describe(u"Removed"_s, object));
     for (const RenamedObject& rename : set.renamed) {
-        ObjectChange change = describe("Renamed", rename.to);
-        change.name = QString("%1 → %2").arg(rename.from.name, rename.to.name);
+        ObjectChange change = describe(u"Renamed"_s, rename.to);
+        change.name = u"%1 → %2"_s.arg(rename.from.name, rename.to.name);
         changes.append(change);
     }
     return changes;

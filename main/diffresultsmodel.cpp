@@ -4,6 +4,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 const char* const columnTitles[DiffSetsModel::ColumnCount] = {
@@ -18,8 +20,8 @@ QString csvField(const QString& field)
     if (!quoted)
         return field;
     QString escaped = field;
-    escaped.replace('"', "\"\"");
-    return '"' + escaped + '"';
+    escaped.replace(u'"', u"\"\""_s);
+    return u'"' + escaped + u'"';
 }
 
 QByteArray csvLine(const QStringList& fields)
@@ -28,7 +30,7 @@ QByteArray csvLine(const QStringList& fields)
     escaped.reserve(fields.size());
     for (const QString& field : fields)
         escaped.append(csvField(field));
-    return escaped.join(',').toUtf8() + "\r\n";
+    return escaped.join(u',').toUtf8() + "\r\n";
 }
 
 QStringList headerFields(const QAbstractItemModel& table)

@@ -24,23 +24,25 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 const QString windowTitleText = QStringLiteral("Diff results");
 
 struct Figure {
     const char* name;
-    const char* caption;
+    QLatin1StringView caption;
     qint64 DiffSummary::*count;
 };
 
 const Figure figures[] = {
-    {"lblNewSets", "new sets", &DiffSummary::newSets},
-    {"lblRemovedSets", "removed sets", &DiffSummary::removedSets},
-    {"lblChangedSets", "changed sets", &DiffSummary::changedSets},
-    {"lblAddedObjects", "added objects", &DiffSummary::addedObjects},
-    {"lblRemovedObjects", "removed objects", &DiffSummary::removedObjects},
-    {"lblRenamedObjects", "renamed objects", &DiffSummary::renamedObjects},
+    {"lblNewSets", "new sets"_L1, &DiffSummary::newSets},
+    {"lblRemovedSets", "removed sets"_L1, &DiffSummary::removedSets},
+    {"lblChangedSets", "changed sets"_L1, &DiffSummary::changedSets},
+    {"lblAddedObjects", "added objects"_L1, &DiffSummary::addedObjects},
+    {"lblRemovedObjects", "removed objects"_L1, &DiffSummary::removedObjects},
+    {"lblRenamedObjects", "renamed objects"_L1, &DiffSummary::renamedObjects},
 };
 
 const char* const statusButtonNames[setStatusCount] = {
@@ -77,7 +79,7 @@ QPushButton* button(const QString& caption, const char* name)
 QString withCsvExtension(const SaveChoice& choice)
 {
     const bool csvFilter = choice.filterIndex == 0;
-    return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + ".csv" : choice.path;
+    return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + u".csv"_s : choice.path;
 }
 
 // The diff DAT's name with another extension, so that what belongs together sorts together.
@@ -131,12 +133,12 @@ frmDiffResults::~frmDiffResults() = default;
 
 QWidget* frmDiffResults::createInputs()
 {
-    auto* box = new QGroupBox("Compared");
+    auto* box = new QGroupBox(u"Compared"_s);
     auto* grid = new QGridLayout(box);
     const std::pair<QString, QLabel*> rows[] = {
-        {"Old:", selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
-        {"New:", selectableLabel(DescribeInput(results_->newInput), "lblNew")},
-        {"Options:", selectableLabel(DescribeOptions(results_->options), "lblOptions")},
+        {u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
+        {u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")},
+        {u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")},
     };
     int row = 0;
     for (const auto& [caption, value] : rows) {
@@ -173,14 +175,14 @@ QWidget* frmDiffResults::createFigures()
 QLayout* frmDiffResults::createFilterRow()
 {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel("Show:"));
+    row->addWidget(new QLabel(u"Show:"_s));
     for (int status = 0; status < setStatusCount; ++status) {
         const auto shownStatus = static_cast<SetStatus>(status);
         addStatusButton(row, shownStatus, statusCount(results_->summary, shownStatus));
     }
     txtSearch = new QLineEdit;
     txtSearch->setObjectName("txtSearch");
-    txtSearch->setPlaceholderText("Search names and descriptions (Ctrl+F)");
+    txtSearch->setPlaceholderText(u"Search names and descriptions (Ctrl+F)"_s);
     txtSearch->setClearButtonEnabled(true);
     connect(txtSearch, &QLineEdit::textChanged, this, [this](const QString& text) {
         filter_->setSearchText(text);
@@ -197,10 +199,10 @@ QToolButton* frmDiffResults::addStatusButton(QLayout* row, SetStatus status, qin
 {
     auto* toggle = new QToolButton;
     toggle->setObjectName(statusButtonNames[static_cast<int>(status)]);
-    toggle->setText(QString("%1 (%2)").arg(StatusText(status), QLocale().toString(count)));
+    toggle->setText(u"%1 (%2)"_s.arg(StatusText(status), QLocale().toString(count)));
     toggle->setCheckable(true);
     toggle->setChecked(true);
-    toggle->setToolTip(QString("Show or hide the sets of status \"%1\".").arg(StatusText(status)));
+    toggle->setToolTip(u"Show or hide the sets of status \"%1\"."_s.arg(StatusText(status)));
     connect(toggle, &QToolButton::toggled, this, [this, status](bool shown) {
         filter_->setStatusShown(status, shown);
         filterChanged();
@@ -244,7 +246,7 @@ QTreeWidget* frmDiffResults::createDetail()
     lstObjects->setObjectName("lstObjects");
     lstObjects->setRootIsDecorated(false);
     lstObjects->setUniformRowHeights(true);
-    lstObjects->setHeaderLabels({"Change", "Kind", "Name", "Size", "CRC", "Flags"});
+    lstObjects->setHeaderLabels({u"Change"_s, u"Kind"_s, u"Name"_s, u"Size"_s, u"CRC"_s, u"Flags"_s});
     lstObjects->setColumnWidth(2, 320);
     return lstObjects;
 }
@@ -252,13 +254,13 @@ QTreeWidget* frmDiffResults::createDetail()
 QLayout* frmDiffResults::createButtonRow()
 {
     auto* row = new QHBoxLayout;
-    QPushButton* cmdExportCsv = button("Export CSV...", "cmdExportCsv");
-    QPushButton* cmdSaveReport = button("Save report...", "cmdSaveReport");
-    QPushButton* cmdOpenFolder = button("Open folder", "cmdOpenFolder");
-    QPushButton* cmdClose = button("Close", "cmdClose");
-    cmdExportCsv->setToolTip("Save the table as shown, filters applied, as a CSV file.");
-    cmdSaveReport->setToolTip("Save setdelta's readable report of this comparison.");
-    cmdOpenFolder->setToolTip("Open the folder of the diff DAT in the file manager.");
+    QPushButton* cmdExportCsv = button(u"Export CSV..."_s, "cmdExportCsv");
+    QPushButton* cmdSaveReport = button(u"Save report..."_s, "cmdSaveReport");
+    QPushButton* cmdOpenFolder = button(u"Open folder"_s, "cmdOpenFolder");
+    QPushButton* cmdClose = button(u"Close"_s, "cmdClose");
+    cmdExportCsv->setToolTip(u"Save the table as shown, filters applied, as a CSV file."_s);
+    cmdSaveReport->setToolTip(u"Save setdelta's readable report of this comparison."_s);
+    cmdOpenFolder->setToolTip(u"Open the folder of the diff DAT in the file manager."_s);
     cmdSaveReport->setEnabled(!results_->readableReport.isEmpty());
     cmdOpenFolder->setEnabled(!results_->destination.isEmpty());
     connect(cmdExportCsv, &QPushButton::clicked, this, &frmDiffResults::cmdExportCsv_Click);
@@ -287,7 +289,7 @@ void frmDiffResults::filterChanged()
 
 void frmDiffResults::updateShownCount()
 {
-    lblShown->setText(QString("%1 of %2 sets")
+    lblShown->setText(u"%1 of %2 sets"_s
                           .arg(QLocale().toString(filter_->rowCount()),
                                QLocale().toString(static_cast<qint64>(results_->sets.size()))));
 }
@@ -296,11 +298,11 @@ void frmDiffResults::showDetail(const QModelIndex& shownIndex)
 {
     lstObjects->clear();
     if (!shownIndex.isValid()) {
-        lblDetail->setText("Objects: select a set.");
+        lblDetail->setText(u"Objects: select a set."_s);
         return;
     }
     const DiffSet& set = model_->set(filter_->mapToSource(shownIndex).row());
-    lblDetail->setText(QString("Objects of %1 (%2)").arg(set.name, StatusText(set.status)));
+    lblDetail->setText(u"Objects of %1 (%2)"_s.arg(set.name, StatusText(set.status)));
     QList<QTreeWidgetItem*> items;
     for (const ObjectChange& change : DescribeObjectChanges(set)) {
         auto* item = new QTreeWidgetItem({change.change, change.kind, change.name, change.size, change.crc, change.flags});
@@ -321,34 +323,34 @@ void frmDiffResults::focusSearch()
 void frmDiffResults::cmdExportCsv_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
-        {"Export CSV", suggestedPath(nameBesideDiff(results_->destination, ".csv")),
-         "CSV files (*.csv);;All files (*)"});
+        {u"Export CSV"_s, suggestedPath(nameBesideDiff(results_->destination, u".csv"_s)),
+         u"CSV files (*.csv);;All files (*)"_s});
     if (choice.path.isEmpty())
         return;
     const QString path = withCsvExtension(choice);
     if (Outcome exported = ExportCsv(*filter_, path); !exported)
-        return showFailure("The table could not be exported.\n" + exported.reason());
-    lblStatus->setText(QString("%1 sets exported to %2").arg(QLocale().toString(filter_->rowCount()), path));
+        return showFailure(u"The table could not be exported.\n"_s + exported.reason());
+    lblStatus->setText(u"%1 sets exported to %2"_s.arg(QLocale().toString(filter_->rowCount()), path));
 }
 
 void frmDiffResults::cmdSaveReport_Click()
 {
     const QString path = prompter_.chooseFileToSave(
-        {"Save report", suggestedPath(nameBesideDiff(results_->destination, ".log")), "Log files (*.log);;Text files (*.txt);;All files (*)"});
+        {u"Save report"_s, suggestedPath(nameBesideDiff(results_->destination, u".log"_s)), u"Log files (*.log);;Text files (*.txt);;All files (*)"_s});
     if (path.isEmpty())
         return;
     if (Outcome saved = SaveReadableReport(*results_, path); !saved)
-        return showFailure("The report could not be saved.\n" + saved.reason());
-    lblStatus->setText("Report saved to " + path);
+        return showFailure(u"The report could not be saved.\n"_s + saved.reason());
+    lblStatus->setText(u"Report saved to "_s + path);
 }
 
 void frmDiffResults::cmdOpenFolder_Click()
 {
     const QString folder = GetParentFolder(results_->destination);
     if (!QFileInfo(folder).isDir())
-        return showFailure(QString("The folder %1 no longer exists.").arg(folder));
+        return showFailure(u"The folder %1 no longer exists."_s.arg(folder));
     if (!openFolder_(folder))
-        showFailure(QString("The folder %1 could not be opened: no file manager answered.").arg(folder));
+        showFailure(u"The folder %1 could not be opened: no file manager answered."_s.arg(folder));
 }
 
 void frmDiffResults::showFailure(const QString& text)

@@ -42,6 +42,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 const QString applicationTitle = QStringLiteral("Quillon");
@@ -129,35 +131,35 @@ void frmmain::bringToFront()
 void frmmain::createMenus()
 {
     QMenuBar* bar = menuBar();
-    QMenu* mnuFile = bar->addMenu("&File");
+    QMenu* mnuFile = bar->addMenu(u"&File"_s);
     mnuFile->setObjectName("mnuFile");
-    connect(addMenuItem(mnuFile, "mnuFileCreate", "&Create a MAME datfile|@Create a dat from a MAME executable.|#s_Key18"),
+    connect(addMenuItem(mnuFile, "mnuFileCreate", u"&Create a MAME datfile|@Create a dat from a MAME executable.|#s_Key18"_s),
             &QAction::triggered, this, &frmmain::mnuFileCreate_Click);
-    connect(addMenuItem(mnuFile, "mnuFileRefresh", "&Refresh file lists|@Force the update of the two file lists.|#s_Key15"),
+    connect(addMenuItem(mnuFile, "mnuFileRefresh", u"&Refresh file lists|@Force the update of the two file lists.|#s_Key15"_s),
             &QAction::triggered, this, &frmmain::RefreshFileList);
     mnuFileLastResults = addMenuItem(mnuFile, "mnuFileLastResults",
-                                     "&Last diff results|@Show again what the last Make Diff found.");
+                                     u"&Last diff results|@Show again what the last Make Diff found."_s);
     lastResults_ = std::make_unique<LastDiffResults>(store_, prompter_, mnuFileLastResults, this,
                                                      [this](const QString& folder) { return shell_.openFile(folder); });
     connect(mnuFileLastResults, &QAction::triggered, this, [this] { lastResults_->show(); });
     mnuFile->addSeparator()->setObjectName("mnuFileSep1");
-    connect(addMenuItem(mnuFile, "mnuFileExit", "&Exit|@Exit the application.|#s_Key11"), &QAction::triggered, this,
+    connect(addMenuItem(mnuFile, "mnuFileExit", u"&Exit|@Exit the application.|#s_Key11"_s), &QAction::triggered, this,
             &QWidget::close);
 
-    QMenu* mnuOptions = bar->addMenu("&Options");
+    QMenu* mnuOptions = bar->addMenu(u"&Options"_s);
     mnuOptions->setObjectName("mnuOptions");
-    connect(addMenuItem(mnuOptions, "mnuSettings", "&Settings|@Open the settings window.|#s_Key16"),
+    connect(addMenuItem(mnuOptions, "mnuSettings", u"&Settings|@Open the settings window.|#s_Key16"_s),
             &QAction::triggered, this, &frmmain::mnuSettings_Click);
-    mnuAdvancedDesigner = addMenuItem(mnuOptions, "mnuAdvancedDesigner", "Open Menu Designer|#s_Key17");
+    mnuAdvancedDesigner = addMenuItem(mnuOptions, "mnuAdvancedDesigner", u"Open Menu Designer|#s_Key17"_s);
     connect(mnuAdvancedDesigner, &QAction::triggered, this, &frmmain::MenuDesigner);
     mnuOptions->addSeparator()->setObjectName("mnusep");
     connect(addMenuItem(mnuOptions, "mnuSettingsCopy",
-                        "Settings to Clipboard|@Copy the current settings for setdelta commandline to clipboard.|#s_Key14"),
+                        u"Settings to Clipboard|@Copy the current settings for setdelta commandline to clipboard.|#s_Key14"_s),
             &QAction::triggered, this, &frmmain::mnuSettingsCopy_Click);
 
-    QAction* mnuAbout = bar->addAction("&About");
+    QAction* mnuAbout = bar->addAction(u"&About"_s);
     mnuAbout->setObjectName("mnuAbout");
-    menuItems_.append({"mnuAbout", ParseMenuCaption("&About")});
+    menuItems_.append({u"mnuAbout"_s, ParseMenuCaption(u"&About"_s)});
     connect(mnuAbout, &QAction::triggered, this, &frmmain::mnuAbout_Click);
 }
 
@@ -169,7 +171,7 @@ QAction* frmmain::addMenuItem(QMenu* menu, const char* name, const QString& capt
     QAction* action = menu->addAction(MenuPicture(this, parsed.pictureKey), parsed.text);
     action->setObjectName(name);
     action->setStatusTip(parsed.tip);
-    menuItems_.append({name, parsed});
+    menuItems_.append({QString::fromLatin1(name), parsed});
     return action;
 }
 
@@ -185,7 +187,7 @@ QWidget* frmmain::createPanels()
 
 QGroupBox* frmmain::createDestinationFrame()
 {
-    auto* frame = new QGroupBox(" Destination : ", this);
+    auto* frame = new QGroupBox(u" Destination : "_s, this);
     frame->setObjectName("Frame2");
     cboFileDest = new QComboBox(frame);
     cboFileDest->setObjectName("cboFileDest");
@@ -193,9 +195,9 @@ QGroupBox* frmmain::createDestinationFrame()
     cboFileDest->setInsertPolicy(QComboBox::NoInsert);
     cboFileDest->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboFileDest->setMinimumContentsLength(20);
-    destinationRecent_ = std::make_unique<RecentCombo>(store_, mru::DestFile, cboFileDest, m_bActive,
+    destinationRecent_ = std::make_unique<RecentCombo>(store_, QLatin1StringView(mru::DestFile), cboFileDest, m_bActive,
                                                        [this] { cboFileDest_Click(); });
-    cmdBrowseDest = new QPushButton(ThemedIcon(this, "document-save-as", QStyle::SP_DialogSaveButton), "&Save as...", frame);
+    cmdBrowseDest = new QPushButton(ThemedIcon(this, "document-save-as", QStyle::SP_DialogSaveButton), u"&Save as..."_s, frame);
     cmdBrowseDest->setObjectName("cmdBrowseDest");
     connect(cboFileDest, &QComboBox::activated, this, &frmmain::cboFileDest_Click);
     connect(cboFileDest, &QComboBox::editTextChanged, this, &frmmain::EnableMakeDiff);
@@ -210,18 +212,18 @@ QGroupBox* frmmain::createDestinationFrame()
 
 QLayout* frmmain::createCommandRow()
 {
-    cmdMakeDiff = new QPushButton(ThemedIcon(this, "system-run", QStyle::SP_MediaPlay), "Make Diff", this);
+    cmdMakeDiff = new QPushButton(ThemedIcon(this, "system-run", QStyle::SP_MediaPlay), u"Make Diff"_s, this);
     cmdMakeDiff->setObjectName("cmdMakeDiff");
     cmdMakeDiff->setDefault(true);
     cmdZipDat = new QToolButton(this);
     cmdZipDat->setObjectName("cmdZipDat");
     cmdZipDat->setCheckable(true);
     cmdZipDat->setIcon(ThemedIcon(this, "package-x-generic", QStyle::SP_DirClosedIcon));
-    cmdZipDat->setAccessibleName("Zip the diff dat");
-    cmdShowLog = new QPushButton(ThemedIcon(this, "utilities-terminal", QStyle::SP_FileDialogContentsView), "Show &Log", this);
+    cmdZipDat->setAccessibleName(u"Zip the diff dat"_s);
+    cmdShowLog = new QPushButton(ThemedIcon(this, "utilities-terminal", QStyle::SP_FileDialogContentsView), u"Show &Log"_s, this);
     cmdShowLog->setObjectName("cmdShowLog");
     cmdShowLog->setCheckable(true);
-    cmdCreateDat = new QPushButton(ThemedIcon(this, "document-new", QStyle::SP_FileIcon), "&Create", this);
+    cmdCreateDat = new QPushButton(ThemedIcon(this, "document-new", QStyle::SP_FileIcon), u"&Create"_s, this);
     cmdCreateDat->setObjectName("cmdCreateDat");
 
     connect(cmdMakeDiff, &QPushButton::clicked, this, &frmmain::cmdMakeDiff_Click);
@@ -242,7 +244,7 @@ QLayout* frmmain::createCommandRow()
 void frmmain::saveWindowState()
 {
     SaveWindowPosition(*this, store_);
-    store_.write(keys::DiffZipDat, cmdZipDat->isChecked() ? "True" : "False");
+    store_.write(keys::DiffZipDat, cmdZipDat->isChecked() ? u"True"_s : u"False"_s);
     store_.sync();
 }
 
@@ -267,7 +269,7 @@ void frmmain::closeEvent(QCloseEvent* event)
 void frmmain::rebuildSwitches()
 {
     m_sSwitches = BuildDiffSwitches(store_);
-    setWindowTitle(QString("%1 %2 - Options: %3").arg(applicationTitle, QUILLON_VERSION, m_sSwitches));
+    setWindowTitle(u"%1 %2 - Options: %3"_s.arg(applicationTitle, QStringLiteral(QUILLON_VERSION), m_sSwitches));
 }
 
 void frmmain::ApplyOptions()
@@ -294,7 +296,7 @@ void frmmain::cmdShowLog_Click(bool bShown)
     txtlog->setVisible(bShown);
     if (bShown)
         txtlog->moveCursor(QTextCursor::End);
-    cmdShowLog->setText(bShown ? "Hide &Log" : "Show &Log");
+    cmdShowLog->setText(bShown ? u"Hide &Log"_s : u"Show &Log"_s);
 }
 
 // ---- recent lists and the Make Diff inputs
@@ -352,7 +354,7 @@ void frmmain::mnuSettingsCopy_Click()
 
 void frmmain::mnuAbout_Click()
 {
-    shell_.openAddress(aboutUrl);
+    shell_.openAddress(QString::fromLatin1(aboutUrl));
 }
 
 void frmmain::MenuDesigner()
@@ -364,7 +366,7 @@ void frmmain::MenuDesigner()
 
 void frmmain::warn(const QString& text)
 {
-    prompter_.ask({.text = text, .title = "Warning...", .icon = PromptIcon::Exclamation, .centredOnMainWindow = true});
+    prompter_.ask({.text = text, .title = u"Warning..."_s, .icon = PromptIcon::Exclamation, .centredOnMainWindow = true});
 }
 
 // ---- commands
@@ -374,12 +376,12 @@ void frmmain::cmdMakeDiff_Click()
     const QString source = panels_->left()->selectedPath();
     const QString compare = panels_->right()->selectedPath();
     if (source.isEmpty() || compare.isEmpty()) {
-        warn("Please select one Dat per side before press 'Make Diff'!");
+        warn(u"Please select one Dat per side before press 'Make Diff'!"_s);
         return;
     }
     const QString typed = cboFileDest->currentText();
     if (typed.isEmpty()) {
-        warn("Please select a destionation Dat before press 'Make Diff'!");
+        warn(u"Please select a destionation Dat before press 'Make Diff'!"_s);
         return;
     }
     destinationRecent_->add(typed);
@@ -393,13 +395,10 @@ void frmmain::cmdMakeDiff_Click()
     const BusyScope busy(this, [&stop] { stop.request(); });
     MakeDiff makeDiff(diffTool_, *dialogs_, prompter_, logPaneSink(txtlog),
                       [this](const QString& text) { ShowTips(text); }, &stop);
-    makeDiff.setReportSink([this, &destination](const DiffReports& reports) { showDiffReport(reports, destination); });
+    // The results are kept for "Last diff results" and shown unless the user turned that off.
+    makeDiff.setReportSink(
+        [this, &destination](const DiffReports& reports) { lastResults_->keep(reports, destination); });
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
-}
-
-void frmmain::showDiffReport(const DiffReports& reports, const QString& destination)
-{
-    lastResults_->keep(reports, destination);
 }
 
 void frmmain::mnuFileCreate_Click()

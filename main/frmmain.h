@@ -55,11 +55,6 @@ public:
     // The zip chooser and header editor of Make Diff and Info; the real windows unless set.
     void setDatDialogs(DatDialogs& dialogs);
 
-    // To be called after a successful Make Diff with the reports of the run: keeps the results
-    // for "Last diff results" and shows them unless the user turned that off. A report that
-    // cannot be read is reported to the user, with the reason.
-    void showDiffReport(const DiffReports& reports, const QString& destination);
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

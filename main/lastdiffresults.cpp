@@ -9,6 +9,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // The tool read a DAT taken out of a zip archive from a temporary file; the user chose the entry.
@@ -46,8 +48,8 @@ void LastDiffResults::keep(const DiffReports& reports, const QString& destinatio
         results_.reset();
         menuItem_->setEnabled(false);
         if (shownAfterMakeDiff())
-            prompter_.ask({.text = "The diff DAT was written, but its results could not be read.\n" + loaded.reason(),
-                           .title = "Diff results",
+            prompter_.ask({.text = u"The diff DAT was written, but its results could not be read.\n"_s + loaded.reason(),
+                           .title = u"Diff results"_s,
                            .icon = PromptIcon::Exclamation,
                            .centredOnMainWindow = true});
         return;

@@ -12,19 +12,21 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QString failedText = "setdelta.exe has failed during creation!";
-const QString notWrittenText = "The diff Dat could not be written!";
+const QString failedText = u"setdelta.exe has failed during creation!"_s;
+const QString notWrittenText = u"The diff Dat could not be written!"_s;
 
 bool isZip(const QString& path)
 {
-    return GetExtension(path).toLower() == "zip";
+    return GetExtension(path).toLower() == u"zip"_s;
 }
 
 QString archiveBeside(const QString& destination)
 {
-    return GetFileTitle(destination, true) + ".zip";
+    return GetFileTitle(destination, true) + u".zip"_s;
 }
 
 // The same file on disk, whatever the spelling, symbolic or hard links.
@@ -39,14 +41,14 @@ bool sameFile(const QString& first, const QString& second)
 
 QString withReason(const QString& message, const QString& reason)
 {
-    return message + "\n\n" + reason;
+    return message + u"\n\n"_s + reason;
 }
 
 }  // namespace
 
 QString DiffDestination(const QString& typed)
 {
-    return GetExtension(typed).toLower() == "dat" ? typed : typed + ".dat";
+    return GetExtension(typed).toLower() == u"dat"_s ? typed : typed + u".dat"_s;
 }
 
 QString DiffTarget(const DiffRequest& request)
@@ -73,8 +75,8 @@ DiffOutcome MakeDiff::run(const DiffRequest& request)
     ToolInput compare{request.comparePath, {}, {}};
     QStringList extracted;
     DiffOutcome outcome = DiffOutcome::Aborted;
-    if (takeOutOfZip(source, "Select the source dat...", extracted)
-        && takeOutOfZip(compare, "Select the dat to compare with...", extracted))
+    if (takeOutOfZip(source, u"Select the source dat..."_s, extracted)
+        && takeOutOfZip(compare, u"Select the dat to compare with..."_s, extracted))
         outcome = runTool(request, source, compare);
     for (const QString& temporary : extracted)
         DeleteFileQuiet(temporary);
@@ -87,9 +89,9 @@ bool MakeDiff::refusesToReplaceAnInput(const DiffRequest& request)
     const QString target = DiffTarget(request);
     for (const QString& input : {request.sourcePath, request.comparePath}) {
         if (sameFile(target, input)) {
-            tell("The destination is one of the Dats to compare:\n\n" + target
-                     + "\n\nPlease select another destination.",
-                 "Warning...", PromptIcon::Exclamation);
+            tell(u"The destination is one of the Dats to compare:\n\n"_s + target
+                     + u"\n\nPlease select another destination."_s,
+                 u"Warning..."_s, PromptIcon::Exclamation);
             return true;
         }
     }
@@ -105,7 +107,7 @@ bool MakeDiff::takeOutOfZip(ToolInput& input, const QString& title, QStringList&
     const QString archive = input.path;
     input.path = dialogs_.SelectDat(archive, title, &entryName);
     if (input.path.isEmpty()) {
-        tell("Operation aborted.", "Make Diff", PromptIcon::Critical);
+        tell(u"Operation aborted."_s, u"Make Diff"_s, PromptIcon::Critical);
         return false;
     }
     extracted.append(input.path);
@@ -120,7 +122,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     QString whyNot;
     const std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
     if (!folder) {
-        tell(withReason(failedText, whyNot), "External Error", PromptIcon::Critical);
+        tell(withReason(failedText, whyNot), u"External Error"_s, PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
     // The tool writes its JSON report only when someone is going to read it.
@@ -128,19 +130,19 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile},
                                   appendLogText_, prompter_, stop_);
     if (!run.result.captureError.isEmpty())
-        appendLogText_("\nThe console output could not be kept in " + CaptureFilePath() + ": "
-                       + run.result.captureError + "\n");
+        appendLogText_(u"\nThe console output could not be kept in "_s + CaptureFilePath() + u": "_s
+                       + run.result.captureError + u"\n"_s);
     if (stopped())
         return DiffOutcome::Cancelled;
     if (const QString reason = ToolFailureReason(run, *folder); !reason.isEmpty()) {
-        tell(withReason(failedText, reason), "External Error", PromptIcon::Critical);
+        tell(withReason(failedText, reason), u"External Error"_s, PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
     if (const Outcome written = writeResult(request, folder->datFile()); !written) {
-        tell(withReason(notWrittenText, written.reason()), "Make Diff", PromptIcon::Critical);
+        tell(withReason(notWrittenText, written.reason()), u"Make Diff"_s, PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
-    tell(DiffTarget(request) + " succesfully created!", {}, PromptIcon::Information);
+    tell(DiffTarget(request) + u" succesfully created!"_s, {}, PromptIcon::Information);
     if (reportSink_)
         reportSink_({folder->reportFile(), folder->logFile(), source, compare});
     return DiffOutcome::Created;
@@ -161,9 +163,9 @@ Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat
 Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const QString& toolDat,
                                   const QString& headerFile)
 {
-    const QString joined = request.zipResult ? GetTempFileName("dat") : request.destination;
+    const QString joined = request.zipResult ? GetTempFileName(u"dat"_s) : request.destination;
     Outcome written = joined.isEmpty()
-        ? Outcome::failure("No temporary file can be created in " + GetTempFolder())
+        ? Outcome::failure(u"No temporary file can be created in "_s + GetTempFolder())
         : JoinTextFiles(joined, {headerFile, toolDat});
     DeleteFileQuiet(headerFile);
     if (written && request.zipResult)
@@ -176,7 +178,7 @@ Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const QString& too
 // Stores `file` under the destination's name in the archive beside the destination.
 Outcome MakeDiff::zipAs(const QString& file, const QString& destination)
 {
-    showStatus_("Zipping DatFile...");
+    showStatus_(u"Zipping DatFile..."_s);
     const Outcome zipped = AddToZip(archiveBeside(destination), file, destination, false);
     showStatus_({});
     return zipped;

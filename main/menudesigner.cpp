@@ -7,13 +7,15 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QTableWidget* createItemTable(const QList<MenuItemCaption>& items, QWidget* parent)
 {
     auto* table = new QTableWidget(static_cast<int>(items.size()), 4, parent);
     table->setObjectName("lvwMenuItems");
-    table->setHorizontalHeaderLabels({"Item", "Caption", "Tip", "Picture"});
+    table->setHorizontalHeaderLabels({u"Item"_s, u"Caption"_s, u"Tip"_s, u"Picture"_s});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(false);
@@ -33,7 +35,7 @@ QTableWidget* createItemTable(const QList<MenuItemCaption>& items, QWidget* pare
 frmMenuDesigner::frmMenuDesigner(const QList<MenuItemCaption>& items, QWidget* parent) : QDialog(parent)
 {
     setObjectName("frmMenuDesigner");
-    setWindowTitle("Menu Designer");
+    setWindowTitle(u"Menu Designer"_s);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

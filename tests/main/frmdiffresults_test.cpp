@@ -1,237 +1,178 @@
-// The "Diff results" window offscreen, driven from the keyboard and its buttons.
-#include "diffreport.h"
-#include "diffresultsmodel.h"
+// The "Diff results" window offscreen, driven from the keyboard and its buttons, and the results
+// that File > Last diff results shows again.
 #include "frmdiffresults.h"
+#include "lastdiffresults.h"
+#include "maintesting.h"
 #include "scriptedprompter.h"
-#include "testfiles.h"
+#include "settingkeys.h"
+#include "tempstore.h"
+#include "windowtesting.h"
 
-#include <QApplication>
-#include <QDir>
+#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QTreeWidget>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 using namespace quillon;
-using quillon::testing::readAll;
-using quillon::testing::sampleDiffReport;
-using quillon::testing::ScriptedPrompter;
+using namespace quillon::testing;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// The results of the last Make Diff as the File menu's item keeps them, and the window that
+// shows them.
 class ResultsWindow : public ::testing::Test {
 protected:
-    frmDiffResults& open(const QByteArray& readableReport = "setdelta report\r\n")
+    void open(const QByteArray& readableReport = "setdelta report\r\n")
     {
         DiffResults results;
         EXPECT_TRUE(ParseDiffResults(sampleDiffReport(), results).ok());
         results.readableReport = readableReport;
-        results.destination = folder.filePath("diff.dat");
-        window = std::make_unique<frmDiffResults>(std::make_shared<const DiffResults>(std::move(results)), prompter,
-                                                  [this](const QString& opened) {
-                                                      openedFolders.append(opened);
-                                                      return desktopAnswers;
-                                                  });
-        window->show();
-        window->activateWindow();
+        results.destination = folder.filePath(u"diff.dat"_s);
+        last.keep(std::move(results));
+        ASSERT_EQ(windows().size(), 1);
+        window = windows().first();
         QApplication::processEvents();
-        return *window;
     }
 
-    template <typename Widget>
-    Widget* child(const char* name)
+    // A Make Diff's report read from its file.
+    void keep(const QByteArray& report)
     {
-        auto* found = window->findChild<Widget*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        writeFile(folder.filePath(u"report.json"_s), report);
+        last.keep({.json = folder.filePath(u"report.json"_s)}, folder.filePath(u"diff.dat"_s));
     }
 
-    QString text(const char* label) { return child<QLabel>(label)->text(); }
-    void click(const char* button) { child<QAbstractButton>(button)->click(); }
-    QTableView* table() { return child<QTableView>("tblSets"); }
+    QList<frmDiffResults*> windows()
+    {
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return owner.findChildren<frmDiffResults*>();
+    }
 
-    void press(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    template <class Widget = QWidget>
+    Widget& at(const QString& name)
+    {
+        return child<Widget>(*window, name);
+    }
+    QString text(const QString& label) { return at<QLabel>(label).text(); }
+    void press(const QString& button) { click(*window, button); }
+    void search(const QString& text) { at<QLineEdit>(u"txtSearch"_s).setText(text); }
+
+    void key(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QKeyEvent down(QEvent::KeyPress, key, modifiers);
-        QApplication::sendEvent(widget, &down);
-        QKeyEvent up(QEvent::KeyRelease, key, modifiers);
-        QApplication::sendEvent(widget, &up);
+        QApplication::sendEvent(&widget, &down);
         QApplication::processEvents();
     }
 
-    void selectSet(const QString& name)
-    {
-        const QAbstractItemModel* shown = table()->model();
-        for (int row = 0; row < shown->rowCount(); ++row) {
-            if (shown->index(row, DiffSetsModel::Name).data() == name)
-                return table()->setCurrentIndex(shown->index(row, 0));
-        }
-        ADD_FAILURE() << "not shown: " << name.toStdString();
-    }
-
-    QStringList detailRow(int row)
-    {
-        QTreeWidgetItem* item = child<QTreeWidget>("lstObjects")->topLevelItem(row);
-        if (item == nullptr)
-            return {};
-        QStringList cells;
-        for (int column = 0; column < item->columnCount(); ++column)
-            cells.append(item->text(column));
-        return cells;
-    }
-
+    TempStore temp;
     ScriptedPrompter prompter;
     QTemporaryDir folder;
-    std::unique_ptr<frmDiffResults> window;
+    QWidget owner;
+    QAction menuItem;
     QStringList openedFolders;
     bool desktopAnswers = true;
+    LastDiffResults last{temp.store(), prompter, &menuItem, &owner, [this](const QString& opened) {
+                             openedFolders.append(opened);
+                             return desktopAnswers;
+                         }};
+    frmDiffResults* window = nullptr;
 };
 
 }  // namespace
 
-TEST_F(ResultsWindow, ShowsTheInputsTheOptionsAndTheCountsAsFigures)
+TEST_F(ResultsWindow, TheFiltersNarrowTheTableAndTheDetailFollowsTheFirstSetShown)
 {
     open();
-    EXPECT_EQ(window->windowTitle(), "Diff results");
-    EXPECT_FALSE(window->isModal());
-    EXPECT_TRUE(text("lblOld").startsWith("/dats/mame0139.dat - MAME 0.139"));
-    EXPECT_TRUE(text("lblNew").startsWith("/dats/mame0251.zip (mame0251.xml)"));
-    EXPECT_EQ(text("lblOptions"), "split sets, -d2, ROMs, renames counted, nodump included");
-    const std::pair<const char*, QString> figures[] = {
-        {"lblNewSets", "1"},      {"lblRemovedSets", "1"},    {"lblChangedSets", "2"},
-        {"lblAddedObjects", "4"}, {"lblRemovedObjects", "2"}, {"lblRenamedObjects", "2"},
-    };
-    for (const auto& [label, figure] : figures)
-        EXPECT_EQ(text(label), figure) << label;
-    EXPECT_GT(child<QLabel>("lblNewSets")->font().pointSizeF(), window->font().pointSizeF());
-    EXPECT_EQ(child<QToolButton>("cmdShowRenamed")->text(), "Renamed objects (1)");
-    EXPECT_EQ(text("lblShown"), "5 of 5 sets");
-}
-
-TEST_F(ResultsWindow, FilterButtonsAndTheSearchBoxNarrowTheTable)
-{
-    open();
-    click("cmdShowChanged");
-    click("cmdShowNew");
-    EXPECT_EQ(table()->model()->rowCount(), 2);
-    EXPECT_EQ(text("lblShown"), "2 of 5 sets");
-
-    child<QLineEdit>("txtSearch")->setText("ms. PAC");
-    EXPECT_EQ(table()->model()->rowCount(), 1);
-    EXPECT_EQ(table()->model()->index(0, 0).data(), "mspacman");
-
-    click("cmdShowChanged");
-    child<QLineEdit>("txtSearch")->setText("pacman");
-    EXPECT_EQ(text("lblShown"), "2 of 5 sets") << "pacman (changed) and mspacman";
-}
-
-TEST_F(ResultsWindow, TheDetailListsEachObjectAndWhatHappenedToIt)
-{
-    open();
-    EXPECT_EQ(text("lblDetail"), "Objects of newgame (New)") << "the first set is shown at once";
-    EXPECT_EQ(detailRow(0), (QStringList{"Added", "rom", "ng.1", "4096", "0badf00d", ""}));
-
-    selectSet("pacman");
-    EXPECT_EQ(child<QTreeWidget>("lstObjects")->topLevelItem(0)->toolTip(2),
-              "SHA-1 0123456789abcdef0123456789abcdef01234567") << "hashes show on hovering";
-
-    selectSet("mspacman");
-    EXPECT_EQ(text("lblDetail"), "Objects of mspacman (Renamed objects)");
-    EXPECT_EQ(detailRow(0), (QStringList{"Renamed", "rom", "boot1 → pacman.6e", "4096", "d16b31b7", ""}));
-    EXPECT_EQ(detailRow(1), QStringList{});
-
-    selectSet("galaxian");
-    EXPECT_EQ(detailRow(0), (QStringList{"Added", "rom", "bad.1", "", "00000000", "baddump"}));
-
-    child<QLineEdit>("txtSearch")->setText("pac");
-    EXPECT_EQ(text("lblDetail"), "Objects of pacman (Changed)") << "the first set shown replaces one filtered out";
-    child<QLineEdit>("txtSearch")->setText("no such set");
-    EXPECT_EQ(text("lblDetail"), "Objects: select a set.");
-    EXPECT_EQ(child<QTreeWidget>("lstObjects")->topLevelItemCount(), 0);
+    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of newgame (New)"_s) << "the first set is shown at once";
+    press(u"cmdShowNew"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"4 of 5 sets"_s);
+    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of pacman (Changed)"_s) << "the first set shown replaces one filtered out";
+    search(u"ms. PAC"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"1 of 5 sets"_s);
+    search(u"no such set"_s);
+    EXPECT_EQ(at<QTreeWidget>(u"lstObjects"_s).topLevelItemCount(), 0);
 }
 
 TEST_F(ResultsWindow, TheKeyboardMovesFromTheTableToTheDetailAndToTheSearch)
 {
     open();
-    EXPECT_EQ(QApplication::focusWidget(), table()) << "the table takes focus";
-    press(table(), Qt::Key_Down);
-    EXPECT_EQ(text("lblDetail"), "Objects of pacman (Changed)");
-    press(table(), Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), child<QTreeWidget>("lstObjects")) << "Enter shows the detail";
-
-    child<QLineEdit>("txtSearch")->setText("old");
-    press(table(), Qt::Key_F, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>("txtSearch"));
-    EXPECT_EQ(child<QLineEdit>("txtSearch")->selectedText(), "old") << "typing replaces the search";
+    auto& table = at<QTableView>(u"tblSets"_s);
+    EXPECT_EQ(QApplication::focusWidget(), &table) << "the table takes focus";
+    key(table, Qt::Key_Down);
+    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of pacman (Changed)"_s);
+    key(table, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), &at(u"lstObjects"_s)) << "Enter shows the detail";
+    search(u"old"_s);
+    key(table, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), &at(u"txtSearch"_s));
+    EXPECT_EQ(at<QLineEdit>(u"txtSearch"_s).selectedText(), u"old"_s) << "typing replaces the search";
 }
 
-TEST_F(ResultsWindow, ExportsTheFilteredTableAsCsvBesideTheDiff)
+TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDiff)
 {
-    open();
-    click("cmdShowNew");
-    click("cmdShowRemoved");
-    child<QLineEdit>("txtSearch")->setText("PAC");
-    prompter.chooseNext(folder.filePath("changes"), 0);
-    click("cmdExportCsv");
+    open("Readable report\r\n");
+    search(u"PAC"_s);
+    prompter.chooseNext(folder.filePath(u"changes"_s), 0);
+    press(u"cmdExportCsv"_s);
+    prompter.chooseNext(folder.filePath(u"kept.log"_s));
+    press(u"cmdSaveReport"_s);
+    press(u"cmdOpenFolder"_s);
 
-    ASSERT_EQ(prompter.saveRequests().size(), 1);
-    EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath("diff.csv"));
-    EXPECT_EQ(readAll(folder.filePath("changes.csv")), "Name,Description,Status,Parent,Added,Removed,Renamed\r\n"
-                                                       "pacman,Pac-Man (Midway),Changed,,1,1,1\r\n"
-                                                       "mspacman,Ms. Pac-Man,Renamed objects,pacman,0,0,1\r\n");
-    EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_TRUE(text("lblStatus").startsWith("2 sets exported to "));
-}
-
-TEST_F(ResultsWindow, AFailedExportOrSaveSaysWhyAndACancelledOneDoesNothing)
-{
-    open();
-    prompter.chooseNext("");
-    click("cmdExportCsv");
-    EXPECT_TRUE(prompter.messages().isEmpty());
-
-    const QString unwritable = folder.filePath("gone/results.csv");
-    prompter.chooseNext(unwritable, 0);
-    click("cmdExportCsv");
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.messages().at(0).title, "Diff results");
-    EXPECT_EQ(prompter.messages().at(0).icon, PromptIcon::Critical);
-    EXPECT_TRUE(prompter.texts().at(0).startsWith("The table could not be exported.\n" + unwritable + ": "));
-
-    prompter.chooseNext(folder.filePath("gone/setdelta.log"));
-    click("cmdSaveReport");
-    ASSERT_EQ(prompter.messages().size(), 2);
-    EXPECT_TRUE(prompter.texts().at(1).startsWith("The report could not be saved.\n"));
-}
-
-TEST_F(ResultsWindow, SavesTheReadableReportAndOpensTheDestinationsFolder)
-{
-    open("Readable report\r\nline two\r\n");
-    const QString saved = folder.filePath("kept.log");
-    prompter.chooseNext(saved);
-    click("cmdSaveReport");
-    EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath("diff.log"));
-    EXPECT_EQ(readAll(saved), "Readable report\r\nline two\r\n");
-
-    click("cmdOpenFolder");
+    EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath(u"diff.csv"_s));
+    EXPECT_EQ(readAll(folder.filePath(u"changes.csv"_s)).count('\n'), 3) << "the header and the two sets shown";
+    EXPECT_EQ(prompter.saveRequests().at(1).startPath, folder.filePath(u"diff.log"_s));
+    EXPECT_EQ(readAll(folder.filePath(u"kept.log"_s)), "Readable report\r\n");
     EXPECT_EQ(openedFolders, QStringList{folder.path()});
-    desktopAnswers = false;
-    click("cmdOpenFolder");
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(prompter.texts().at(0).contains("could not be opened"));
+    EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
-TEST_F(ResultsWindow, WithoutAReadableReportThereIsNothingToSave)
+TEST_F(ResultsWindow, FailuresSayWhy)
 {
+    open();
+    const QString unwritable = folder.filePath(u"gone/results.csv"_s);
+    prompter.chooseNext(unwritable, 0);
+    press(u"cmdExportCsv"_s);
+    prompter.chooseNext(folder.filePath(u"gone/setdelta.log"_s));
+    press(u"cmdSaveReport"_s);
+    desktopAnswers = false;
+    press(u"cmdOpenFolder"_s);
+
+    ASSERT_EQ(prompter.messages().size(), 3);
+    EXPECT_EQ(prompter.messages().at(0).icon, PromptIcon::Critical);
+    EXPECT_TRUE(prompter.texts().at(0).startsWith(u"The table could not be exported.\n"_s + unwritable + u": "_s));
+    EXPECT_TRUE(prompter.texts().at(1).startsWith(u"The report could not be saved.\n"_s));
+    EXPECT_TRUE(prompter.texts().at(2).contains(u"could not be opened"_s));
     open("");
-    EXPECT_FALSE(child<QPushButton>("cmdSaveReport")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>("cmdOpenFolder")->isEnabled());
+    EXPECT_FALSE(at(u"cmdSaveReport"_s).isEnabled()) << "no readable report, nothing to save";
+}
+
+TEST_F(ResultsWindow, AreShownOneWindowAtATimeUnlessTurnedOffAndForgottenWhenUnreadable)
+{
+    EXPECT_FALSE(menuItem.isEnabled());
+    keep(sampleDiffReport());
+    ASSERT_EQ(windows().size(), 1);
+    EXPECT_TRUE(menuItem.isEnabled());
+    last.show();
+    last.show();
+    EXPECT_EQ(windows().size(), 1) << "one results window at a time";
+    last.closeWindow();
+    EXPECT_TRUE(windows().isEmpty());
+
+    temp.store().write(keys::ShowDiffResults, u"0"_s);
+    keep(sampleDiffReport());
+    EXPECT_TRUE(windows().isEmpty());
+    last.show();
+    EXPECT_EQ(windows().size(), 1) << "kept for the menu";
+    EXPECT_TRUE(prompter.messages().isEmpty());
+
+    // An unreadable report is told, with the reason, and earlier results would pass for its.
+    temp.store().write(keys::ShowDiffResults, u"1"_s);
+    keep("{\"format\": \"setdelta-report\", \"sets\": [");
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.texts().at(0).startsWith(u"The diff DAT was written, but its results could not be read.\n"_s +
+                                                  folder.filePath(u"report.json"_s) + u": "_s))
+        << prompter.texts().at(0).toStdString();
+    EXPECT_FALSE(menuItem.isEnabled());
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs Quillon into a scratch prefix that the user cannot write, then makes a diff through
-# the command line as an ordinary user with no display, as after the README's install. The
-# result must equal setdelta's own output, and nothing may be written into the installed tree.
+# Installs Quillon into a scratch prefix that the user cannot write, checks that quillon and
+# setdelta share one application folder with the link, desktop entry and icon in their places,
+# then makes a diff through the command line as an ordinary user with no display, as after the
+# README's install. The result must equal setdelta's own output, and nothing may be written into
+# the installed tree.
 #
 #   installed_tree_test.sh BUILD_DIR SOURCE_DIR LIBDIR
 set -euo pipefail
@@ -15,6 +17,11 @@ trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"
 prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
+for path in "$libdir/quillon/quillon" "$libdir/quillon/sdelta/setdelta" bin/quillon \
+            share/applications/quillon.desktop share/icons/hicolor/scalable/apps/quillon.svg; do
+  [[ -e $prefix/$path ]] || { echo "missing after install: $path" >&2; exit 1; }
+done
+[[ $(readlink "$prefix/bin/quillon") == "../$libdir/quillon/quillon" ]] || { echo "bin/quillon points elsewhere" >&2; exit 1; }
 chmod -R a-w "$prefix"
 touch "$scratch/installed"
 

@@ -1,342 +1,247 @@
-// Make Diff with the real setdelta on the demo DATs, plain and zipped.
-#include "demodats.h"
+// Make Diff with the real setdelta on the demo DATs, plain and zipped, and on real XML datafiles.
 #include "diffresults.h"
 #include "filesizelimit.h"
+#include "maintesting.h"
 #include "makediff.h"
 #include "runfolder.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
-#include "testfiles.h"
 #include "ziparchive.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 using namespace quillon;
 using namespace quillon::testing;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString failedText = "setdelta.exe has failed during creation!";
-
-QStringList runFolders()
-{
-    return QDir(RunFoldersRoot()).entryList({"run-*"}, QDir::Dirs | QDir::Hidden);
-}
+const QString failedText = u"setdelta.exe has failed during creation!"_s;
 
 // An application folder of its own with the real tool in sdelta/. Every run must leave no run
 // folder behind.
 class MakeDiffTest : public ::testing::Test {
 protected:
-    MakeDiffTest()
+    void TearDown() override
     {
-        QDir(app.path()).mkdir("sdelta");
-        QFile::link(SETDELTA_PATH, app.filePath("sdelta/setdelta"));
+        EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs | QDir::Hidden), QStringList());
     }
 
-    void TearDown() override { EXPECT_EQ(runFolders(), QStringList()); }
-
     DiffOutcome run(const QString& source, const QString& compare, bool zip = false,
-                    const QString& switches = "-s -d2 -z", const RunStop* stop = nullptr)
+                    const QString& switches = u"-s -d2 -z"_s, const RunStop* stop = nullptr)
     {
         MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; },
-                          [this](const QString& text) { statusTexts.append(text); }, stop);
+                          [](const QString&) {}, stop);
         if (wantsReport)
             makeDiff.setReportSink([this](const DiffReports& reports) {
-                reportedInputs = {reports.source, reports.compare};
+                reportedCompare = reports.compare;
                 loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
             });
         return makeDiff.run({source, compare, destination, switches, zip});
     }
 
-    // The tool replaced by a script.
-    void standInTool(const QByteArray& script)
+    // Under a file size limit, as on a disk that fills: what the user was told on failure.
+    ChildOutcome runOnAFullDisk(qint64 limitBytes)
     {
-        QFile::remove(app.filePath("sdelta/setdelta"));
-        writeFile(app.filePath("sdelta/setdelta"), script,
-                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    QStringList firstLines() const
-    {
-        QStringList lines;
-        for (const QString& text : prompter.texts())
-            lines.append(text.section('\n', 0, 0));
-        return lines;
-    }
-
-    // What setdelta writes when run by hand in a folder of its own.
-    QByteArray setdeltaAlone(const QString& switches, const QString& source, const QString& compare)
-    {
-        QTemporaryDir work;
-        QProcess process;
-        process.setWorkingDirectory(work.path());
-        process.start(SETDELTA_PATH, QStringList(switches.split(' ', Qt::SkipEmptyParts)) << source << compare);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return readAll(work.filePath("setdelta.dat"));
-    }
-
-    QByteArray zipEntry(const QString& zipFile, const QString& entry)
-    {
-        const QString extracted = out.filePath("check.tmp");
-        EXPECT_TRUE(ExtractZipEntry(zipFile, entry, extracted));
-        return readAll(extracted);
+        return RunUnderFileSizeLimit(limitBytes, [&] {
+            dialogs.saveNext(header);
+            if (run(oldDat, newDat, false, u"-s -d1"_s) == DiffOutcome::Created)
+                return Outcome::success();
+            return Outcome::failure(prompter.texts().join(u'|'));
+        });
     }
 
     QTemporaryDir app;
+    const QString toolPath = putRealTool(app);
     QTemporaryDir out;
     DiffTool tool{app.path()};
     ScriptedDatDialogs dialogs;
     ScriptedPrompter prompter;
-    QString destination = out.filePath("new.dat");
+    QString destination = out.filePath(u"new.dat"_s);
     QString log;
-    QStringList statusTexts;
     bool wantsReport = false;
-    std::pair<ToolInput, ToolInput> reportedInputs;
+    ToolInput reportedCompare;
     DiffResults results;
     bool loadedReport = false;
-    DatHeader header{.name = "Demo diff", .description = "Demo 1.0 to 1.1", .version = "1.1"};
+    DatHeader header{.name = u"Demo diff"_s, .description = u"Demo 1.0 to 1.1"_s, .version = u"1.1"_s};
 };
 
 }  // namespace
 
-TEST(DiffDestination, AppendsDatUnlessItIsThere)
-{
-    EXPECT_EQ(DiffDestination("/out/new"), "/out/new.dat");
-    EXPECT_EQ(DiffDestination("/out.old/new"), "/out.old/new.dat");
-    EXPECT_EQ(DiffDestination("/out/result.txt"), "/out/result.txt.dat");
-    EXPECT_EQ(DiffDestination("/out/result.DAT"), "/out/result.DAT");
-}
-
-TEST_F(MakeDiffTest, WritesTheToolsResultAndCleansUp)
+TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchAndCleansUp)
 {
     writeFile(destination, "an older result, overwritten without a question");
-    dialogs.saveNext(std::nullopt);
-    EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Created);
-
-    EXPECT_EQ(readAll(destination), setdeltaAlone("-s -d2 -z", oldDat, newDat));
-    EXPECT_EQ(QDir(app.filePath("sdelta")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-              QStringList{"setdelta"}) << "nothing is written into the application folder";
-    EXPECT_TRUE(log.contains("Wrote setdelta.dat")) << log.toStdString();
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.messages().first().text, destination + " succesfully created!");
-    EXPECT_EQ(prompter.messages().first().icon, PromptIcon::Information);
-    EXPECT_TRUE(prompter.messages().first().centredOnMainWindow);
-}
-
-TEST_F(MakeDiffTest, EverySetTypeAndDatTypeGivesTheToolsOwnOutput)
-{
-    for (const QString switches : {"-s -d1", "-m -d2 -r", "-n -d3 -z", "-s -d4 -b", "-m -d1 -z -b"}) {
+    for (const QString& switches : {u"-s -d2 -z"_s, u"-m -d2 -r"_s, u"-n -d3 -z"_s, u"-s -d4 -b"_s, u"-m -d1 -z -b"_s}) {
+        SCOPED_TRACE(switches.toStdString());
         dialogs.saveNext(std::nullopt);
-        ASSERT_EQ(run(oldDat, newDat, false, switches), DiffOutcome::Created) << switches.toStdString();
-        EXPECT_EQ(readAll(destination), setdeltaAlone(switches, oldDat, newDat)) << switches.toStdString();
+        ASSERT_EQ(run(oldDat, newDat, false, switches), DiffOutcome::Created);
+        EXPECT_EQ(readAll(destination), setdeltaAlone(switches, oldDat, newDat));
     }
+    EXPECT_EQ(QDir(app.filePath(u"sdelta"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{u"setdelta"_s}) << "nothing is written into the application folder";
+    EXPECT_TRUE(log.contains(u"Wrote setdelta.dat"_s)) << log.toStdString();
+    EXPECT_EQ(prompter.texts(), QStringList(5, destination + u" succesfully created!"_s));
 }
 
-TEST_F(MakeDiffTest, SavedHeaderComesFirst)
+TEST_F(MakeDiffTest, XmlDatafilesGetTheSavedHeaderInFrontOfTheToolsResult)
 {
+    const QString older = QStringLiteral(SHARED_DATS_DIR "/fbneo_0.2.97.44_neogeo.dat");
+    const QString newer = QStringLiteral(SHARED_DATS_DIR "/fbneo_1.0.0.03_neogeo.dat");
+    if (!QFileInfo::exists(older) || !QFileInfo::exists(newer))
+        GTEST_SKIP() << "the real DATs of " SHARED_DATS_DIR " are missing";
     dialogs.saveNext(header);
-    ASSERT_EQ(run(oldDat, newDat), DiffOutcome::Created);
+    ASSERT_EQ(run(older, newer), DiffOutcome::Created);
     const QByteArray written = readAll(destination);
-    const QByteArray body = setdeltaAlone("-s -d2 -z", oldDat, newDat);
-    EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Demo diff\"\r\n")) << written.toStdString();
-    EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + body + "\r\n"))) << "header, CR LF, the tool's DAT, CR LF";
+    EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Demo diff\"\r\n"));
+    EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, older, newer) + "\r\n")))
+        << "header, CR LF, the tool's DAT, CR LF";
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the header file is deleted";
 }
 
-TEST_F(MakeDiffTest, ZippedResultLeavesOnlyTheArchive)
-{
-    dialogs.saveNext(std::nullopt);
-    ASSERT_EQ(run(oldDat, newDat, true), DiffOutcome::Created);
-    EXPECT_FALSE(QFileInfo::exists(destination));
-    const auto entries = ListZip(out.filePath("new.zip"));
-    ASSERT_TRUE(entries && entries->size() == 1);
-    EXPECT_EQ(entries->first().name, "new.dat");
-    EXPECT_EQ(zipEntry(out.filePath("new.zip"), "new.dat"), setdeltaAlone("-s -d2 -z", oldDat, newDat));
-    EXPECT_EQ(statusTexts, (QStringList{"Zipping DatFile...", ""}));
-    EXPECT_EQ(prompter.texts(), QStringList{out.filePath("new.zip") + " succesfully created!"});
-}
-
-TEST_F(MakeDiffTest, ZippedResultWithHeaderLeavesADatOfTheSameNameAlone)
+TEST_F(MakeDiffTest, AZippedResultLeavesOnlyTheArchiveAndADatOfTheSameNameAlone)
 {
     writeFile(destination, "the user's own new.dat");
     dialogs.saveNext(header);
     ASSERT_EQ(run(oldDat, newDat, true), DiffOutcome::Created);
     EXPECT_EQ(readAll(destination), "the user's own new.dat");
-    EXPECT_TRUE(zipEntry(out.filePath("new.zip"), "new.dat").startsWith("clrmamepro ("));
-    for (const QString& file : dialogs.madeFiles())
-        EXPECT_FALSE(QFileInfo::exists(file));
+    const QString archive = out.filePath(u"new.zip"_s);
+    EXPECT_EQ(ListZip(archive)->size(), 1);
+    ASSERT_TRUE(ExtractZipEntry(archive, u"new.dat"_s, out.filePath(u"check.tmp"_s)));
+    EXPECT_TRUE(readAll(out.filePath(u"check.tmp"_s))
+                    .endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
+    EXPECT_EQ(prompter.texts(), QStringList{out.filePath(u"new.zip"_s) + u" succesfully created!"_s});
 }
 
-TEST_F(MakeDiffTest, ZippedInputIsTakenOutAndDeletedAfterwards)
+TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwards)
 {
     wantsReport = true;
-    dialogs.pickNext("quillon_demo_1.1.dat");
+    dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     dialogs.saveNext(std::nullopt);
     ASSERT_EQ(run(oldDat, newZip), DiffOutcome::Created);
-    EXPECT_EQ(dialogs.selectTitles(), QStringList{"Select the dat to compare with..."});
-    EXPECT_EQ(readAll(destination), setdeltaAlone("-s -d2 -z", oldDat, newDat));
-    ASSERT_EQ(dialogs.madeFiles().size(), 1);
+    EXPECT_EQ(readAll(destination), setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat));
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
-    EXPECT_TRUE(log.contains(newZip + " (quillon_demo_1.1.dat)")) << log.toStdString();
+    EXPECT_TRUE(log.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << log.toStdString();
     EXPECT_FALSE(log.contains(dialogs.madeFiles().first())) << "the log names no temporary file";
-    ASSERT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
-    EXPECT_EQ(results.sets.size(), 5u);
-    EXPECT_EQ(reportedInputs.second.archive, newZip) << "named as the user chose it";
-    EXPECT_EQ(reportedInputs.second.entry, "quillon_demo_1.1.dat");
+    EXPECT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
+    EXPECT_EQ(reportedCompare.shownAs(), newZip + u" (quillon_demo_1.1.dat)"_s) << "named as the user chose it";
 }
 
-TEST_F(MakeDiffTest, CancelledZipChoiceAbortsBeforeTheTool)
+TEST_F(MakeDiffTest, ACancelledZipChoiceAbortsBeforeTheTool)
 {
-    dialogs.pickNext("quillon_demo_1.1.dat");
-    dialogs.pickNext("");
+    dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
+    dialogs.pickNext(QString());
     EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted);
-
-    EXPECT_EQ(dialogs.selectTitles(), (QStringList{"Select the source dat...", "Select the dat to compare with..."}));
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.messages().first().text, "Operation aborted.");
-    EXPECT_EQ(prompter.messages().first().title, "Make Diff");
-    EXPECT_EQ(prompter.messages().first().icon, PromptIcon::Critical);
+    EXPECT_EQ(dialogs.selectTitles(),
+              (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
+    EXPECT_EQ(prompter.texts(), QStringList{u"Operation aborted."_s});
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the first input's DAT is deleted";
     EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
-    EXPECT_TRUE(dialogs.headerRequests().isEmpty());
 }
 
-// The tool's failures, each told with the tool's own error line; none writes anything.
 TEST_F(MakeDiffTest, FailingInputsGiveTheToolsReasonAndWriteNothing)
 {
     writeFile(destination, "kept");
-    const QString png = out.filePath("picture.dat");
+    const QString png = out.filePath(u"picture.dat"_s);
     writeFile(png, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
-    const QString broken = out.filePath("broken.dat");
+    const QString broken = out.filePath(u"broken.dat"_s);
     writeFile(broken, "game ( name x");
     // A result of some earlier run in the application's own folder must not pass for this one.
-    writeFile(app.filePath("sdelta/setdelta.dat"), "stale result");
+    writeFile(app.filePath(u"sdelta/setdelta.dat"_s), "stale result");
 
-    for (const QString& input : {png, broken, out.filePath("missing.dat")}) {
-        ScriptedPrompter told;
-        MakeDiff makeDiff(tool, dialogs, told, [](const QString&) {}, [](const QString&) {});
-        EXPECT_EQ(makeDiff.run({oldDat, input, destination, "-s -d2", false}), DiffOutcome::Failed);
-        ASSERT_EQ(told.messages().size(), 1);
-        const QStringList lines = told.messages().first().text.split('\n');
-        ASSERT_EQ(lines.size(), 3) << told.messages().first().text.toStdString();
-        EXPECT_EQ(lines.at(0), failedText);
-        EXPECT_EQ(lines.at(1), "");
-        EXPECT_TRUE(lines.at(2).startsWith("setdelta: error: " + input)) << lines.at(2).toStdString();
-        EXPECT_EQ(told.messages().first().title, "External Error");
+    qsizetype told = 0;
+    for (const QString& input : {png, broken, out.filePath(u"missing.dat"_s)}) {
+        SCOPED_TRACE(input.toStdString());
+        EXPECT_EQ(run(oldDat, input, false, u"-s -d2"_s), DiffOutcome::Failed);
+        ASSERT_EQ(prompter.messages().size(), ++told);
+        const QString text = prompter.texts().last();
+        EXPECT_TRUE(text.startsWith(failedText + u"\n\nsetdelta: error: "_s + input)) << text.toStdString();
+        EXPECT_EQ(text.count(u'\n'), 2) << "the tool's one error line";
     }
     EXPECT_TRUE(dialogs.headerRequests().isEmpty()) << "no header editor for a result that does not exist";
     EXPECT_EQ(readAll(destination), "kept");
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3) << "nothing new beside the inputs";
 }
 
-TEST_F(MakeDiffTest, UnwritableDestinationIsNotBlamedOnTheTool)
+TEST_F(MakeDiffTest, AnUnwritableDestinationIsNotBlamedOnTheTool)
 {
-    destination = out.filePath("no such folder/new.dat");
+    destination = out.filePath(u"no such folder/new.dat"_s);
     dialogs.saveNext(std::nullopt);
     EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
-
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.messages().first().text,
-              "The diff Dat could not be written!\n\n" + destination + ": No such file or directory");
-    EXPECT_EQ(prompter.messages().first().icon, PromptIcon::Critical);
-    EXPECT_FALSE(QFileInfo::exists(out.filePath("no such folder")));
+    EXPECT_EQ(prompter.texts(), QStringList{u"The diff Dat could not be written!\n\n"_s + destination +
+                                            u": No such file or directory"_s});
+    EXPECT_FALSE(QFileInfo::exists(out.filePath(u"no such folder"_s)));
 }
 
 // On a disk that fills, the user is told why and keeps the old file.
-TEST_F(MakeDiffTest, FullDiskLeavesTheDestinationAsItWas)
+TEST_F(MakeDiffTest, AFullDiskLeavesTheDestinationAsItWas)
 {
     writeFile(destination, "the user's older diff");
-    const ChildOutcome child = RunUnderFileSizeLimit(300, [&] {
-        dialogs.saveNext(header);
-        if (run(oldDat, newDat, false, "-s -d1") == DiffOutcome::Created)
-            return Outcome::success();
-        return Outcome::failure(prompter.texts().join('|'));
-    });
-    ASSERT_TRUE(child.finished);
-    EXPECT_FALSE(child.ok);
-    EXPECT_TRUE(child.reason.startsWith(failedText + "\n\nsetdelta: error: ")) << child.reason.toStdString();
-    EXPECT_TRUE(child.reason.contains("File too large")) << child.reason.toStdString();
-    EXPECT_EQ(readAll(destination), "the user's older diff");
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"new.dat"});
+    // No room for the tool's DAT: the tool is to blame. Room for it but not for the header in
+    // front of it: the destination is.
+    const std::pair<qint64, QString> cases[] = {
+        {300, failedText + u"\n\nsetdelta: error: "_s},
+        {setdeltaAlone(u"-s -d1"_s, oldDat, newDat).size() + 8, u"The diff Dat could not be written!\n\n"_s + destination}};
+    for (const auto& [limit, blamed] : cases) {
+        const ChildOutcome full = runOnAFullDisk(limit);
+        ASSERT_TRUE(full.finished);
+        EXPECT_FALSE(full.ok);
+        EXPECT_TRUE(full.reason.startsWith(blamed)) << full.reason.toStdString();
+        EXPECT_TRUE(full.reason.contains(u"File too large"_s)) << full.reason.toStdString();
+    }
 
-    // Room for the tool's DAT but not for the header in front of it: the destination is to blame.
-    const qint64 toolDatSize = setdeltaAlone("-s -d1", oldDat, newDat).size();
-    const ChildOutcome joined = RunUnderFileSizeLimit(toolDatSize + 8, [&] {
-        dialogs.saveNext(header);
-        if (run(oldDat, newDat, false, "-s -d1") == DiffOutcome::Created)
-            return Outcome::success();
-        return Outcome::failure(prompter.texts().join('|'));
-    });
-    ASSERT_TRUE(joined.finished);
-    EXPECT_FALSE(joined.ok);
-    EXPECT_TRUE(joined.reason.startsWith("The diff Dat could not be written!\n\n" + destination))
-        << joined.reason.toStdString();
-    EXPECT_TRUE(joined.reason.contains("File too large")) << joined.reason.toStdString();
     EXPECT_EQ(readAll(destination), "the user's older diff");
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"new.dat"});
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"new.dat"_s});
 }
 
-TEST_F(MakeDiffTest, DestinationThatIsAnInputIsRefusedBeforeTheToolRuns)
+TEST_F(MakeDiffTest, ADestinationThatIsAnInputIsRefusedBeforeTheToolRuns)
 {
-    const QString source = out.filePath("old.dat");
+    const QString source = out.filePath(u"old.dat"_s);
     QFile::copy(oldDat, source);
-    const QByteArray before = readAll(source);
-    QFile::link(source, out.filePath("link.dat"));
-    const QString archive = out.filePath("new.zip");
+    QFile::link(source, out.filePath(u"link.dat"_s));
+    const QString archive = out.filePath(u"new.zip"_s);
     QFile::copy(newZip, archive);
+    QDir(out.path()).mkdir(u"sub"_s);
 
-    struct Case {
-        QString destination;
-        QString compare;
-        bool zip;
-    };
-    for (const Case& refused : {Case{source, newDat, false}, Case{out.filePath("sub/../old.dat"), newDat, false},
-                                Case{out.filePath("link.dat"), newDat, false}, Case{out.filePath("new.dat"), archive, true}}) {
-        ScriptedPrompter told;
-        MakeDiff makeDiff(tool, dialogs, told, [this](const QString& text) { log += text; }, [](const QString&) {});
-        QDir(out.path()).mkdir("sub");
-        EXPECT_EQ(makeDiff.run({source, refused.compare, refused.destination, "-s", refused.zip}), DiffOutcome::Refused)
-            << refused.destination.toStdString();
-        ASSERT_EQ(told.messages().size(), 1);
-        EXPECT_TRUE(told.messages().first().text.startsWith("The destination is one of the Dats to compare:"));
-        EXPECT_EQ(told.messages().first().icon, PromptIcon::Exclamation);
+    // The zipped result goes to new.zip beside new.dat.
+    const std::pair<QString, bool> refusals[] = {{source, false}, {out.filePath(u"sub/../old.dat"_s), false},
+                                                 {out.filePath(u"link.dat"_s), false}, {out.filePath(u"new.dat"_s), true}};
+    for (const auto& [target, zip] : refusals) {
+        SCOPED_TRACE(target.toStdString());
+        destination = target;
+        EXPECT_EQ(run(source, zip ? archive : newDat, zip, u"-s"_s), DiffOutcome::Refused);
+        ASSERT_FALSE(prompter.messages().isEmpty());
+        EXPECT_TRUE(prompter.texts().last().startsWith(u"The destination is one of the Dats to compare:"_s));
     }
+    EXPECT_EQ(prompter.messages().size(), 4);
     EXPECT_TRUE(log.isEmpty()) << "the tool never ran";
-    EXPECT_EQ(readAll(source), before);
+    EXPECT_EQ(readAll(source), readAll(oldDat));
     EXPECT_EQ(readAll(archive), readAll(newZip));
     EXPECT_TRUE(dialogs.selectTitles().isEmpty());
 }
 
-TEST_F(MakeDiffTest, StoppedRunWritesNothingAndLeavesNoTemporaryFile)
+TEST_F(MakeDiffTest, AStoppedRunWritesNothingAndLeavesNoTemporaryFile)
 {
-    standInTool("#!/bin/sh\necho comparing\nexec sleep 30\n");
+    QFile::remove(toolPath);
+    writeFile(toolPath, "#!/bin/sh\necho comparing\nexec sleep 30\n",
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     writeFile(destination, "kept");
-    dialogs.pickNext("quillon_demo_1.1.dat");
+    dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     RunStop stop;
     QTimer::singleShot(500, &stop, &RunStop::request);
 
-    EXPECT_EQ(run(oldDat, newZip, false, "-s", &stop), DiffOutcome::Cancelled);
-
-    EXPECT_EQ(log, "comparing\n");
+    EXPECT_EQ(run(oldDat, newZip, false, u"-s"_s, &stop), DiffOutcome::Cancelled);
+    EXPECT_EQ(log, u"comparing\n"_s);
     EXPECT_EQ(readAll(destination), "kept");
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(dialogs.headerRequests().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
 }
 
-TEST_F(MakeDiffTest, MissingToolIsReported)
+TEST_F(MakeDiffTest, AMissingToolIsReported)
 {
-    QFile::remove(app.filePath("sdelta/setdelta"));
+    QFile::remove(toolPath);
     EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
-    EXPECT_EQ(prompter.texts(),
-              (QStringList{"CreateProcess failed. Error: 2",
-                           failedText + "\n\nsetdelta could not be started: No such file or directory"}));
+    EXPECT_EQ(prompter.texts(), (QStringList{u"CreateProcess failed. Error: 2"_s,
+                                             failedText + u"\n\nsetdelta could not be started: No such file or directory"_s}));
     EXPECT_FALSE(QFileInfo::exists(destination));
 }

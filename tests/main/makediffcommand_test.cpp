@@ -1,29 +1,20 @@
-// quillon --make-diff and --help, run as a script would run them: the real program, with no
-// display, the real setdelta, real files.
-#include "demodats.h"
+// quillon --make-diff run as a script would run it: the real program, with no display, the real
+// setdelta, real files.
 #include "diffresults.h"
+#include "maintesting.h"
 #include "makediffcommand.h"
-#include "runfolder.h"
 #include "settingsstore.h"
 #include "switches.h"
-#include "testfiles.h"
 #include "ziparchive.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace quillon;
 using namespace quillon::testing;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr int waitMs = 60000;
 // The switches of a settings store that holds nothing yet.
-const QString settingsSwitches = "-s -d2 -z";
+const QString settingsSwitches = u"-s -d2 -z"_s;
 
 struct CommandRun {
     int status = -1;
@@ -34,33 +25,20 @@ struct CommandRun {
 class MakeDiffCommand : public ::testing::Test {
 protected:
     // Neither a display nor a platform plugin: the command must not need one.
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(variable);
-        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
-        environment.insert("XDG_STATE_HOME", home.filePath("state"));
-        return environment;
-    }
-
     void start(QProcess& process, const QStringList& arguments) const
     {
-        process.setProcessEnvironment(environment());
-        process.start(QUILLON_PATH, arguments);
-    }
-
-    CommandRun quillon(const QStringList& arguments) const
-    {
-        QProcess process;
-        start(process, arguments);
-        return finished(process);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& variable : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            environment.remove(variable);
+        for (const QString& folder : {u"CONFIG"_s, u"CACHE"_s, u"STATE"_s})
+            environment.insert(u"XDG_"_s + folder + u"_HOME"_s, home.filePath(folder.toLower()));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUILLON_PATH), arguments);
     }
 
     static CommandRun finished(QProcess& process)
     {
-        EXPECT_TRUE(process.waitForFinished(waitMs));
+        EXPECT_TRUE(process.waitForFinished(60000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
@@ -68,204 +46,136 @@ protected:
 
     CommandRun makeDiff(const QStringList& arguments) const
     {
-        return quillon(QStringList{"--make-diff"} + arguments);
-    }
-
-    // What setdelta writes when run by hand in a folder of its own.
-    static QByteArray setdeltaAlone(const QString& switches, const QString& source, const QString& compare)
-    {
-        QTemporaryDir work;
         QProcess process;
-        process.setWorkingDirectory(work.path());
-        process.start(SETDELTA_PATH, switches.split(' ', Qt::SkipEmptyParts) << source << compare);
-        EXPECT_TRUE(process.waitForFinished(waitMs));
-        return readAll(work.filePath("setdelta.dat"));
-    }
-
-    QStringList runFoldersLeft() const
-    {
-        return QDir(home.filePath("cache/Quillon")).entryList({"run-*"}, QDir::Dirs);
-    }
-
-    // An archive holding both demo DATs.
-    QString archiveOfTwo() const
-    {
-        const QString archive = out.filePath("both.zip");
-        EXPECT_TRUE(AddToZip(archive, oldDat, "old/demo.dat"));
-        EXPECT_TRUE(AddToZip(archive, newDat, "new/demo.dat"));
-        return archive;
+        start(process, QStringList{u"--make-diff"_s} + arguments);
+        return finished(process);
     }
 
     QTemporaryDir home;
     QTemporaryDir out;
-    QString destination = out.filePath("diff");
+    QString destination = out.filePath(u"diff"_s);
 };
 
-TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithNoDisplay)
+TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGivenAndPrintsOneLine)
 {
-    const CommandRun run = makeDiff({oldDat, newDat, destination, "--switches", "-m -d1 -r"});
-
+    const CommandRun run = makeDiff({oldDat, newDat, destination + u".DAT"_s, u"--switches"_s, u"-m -d1 -r"_s});
     EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
-    EXPECT_EQ(run.out, destination + ".dat\n") << "exactly one line: the file written";
-    EXPECT_EQ(readAll(destination + ".dat"), setdeltaAlone("-m -d1 -r", oldDat, newDat));
-    EXPECT_TRUE(run.err.contains("Wrote setdelta.dat")) << "the tool's summary goes to the error stream";
-    EXPECT_EQ(runFoldersLeft(), QStringList());
+    EXPECT_EQ(run.out, destination + u".DAT\n"_s) << "exactly one line: the file written";
+    EXPECT_EQ(readAll(destination + u".DAT"_s), setdeltaAlone(u"-m -d1 -r"_s, oldDat, newDat));
+    EXPECT_TRUE(run.err.contains(u"Wrote setdelta.dat"_s)) << "the tool's summary goes to the error stream";
+
+    const QString settings = home.filePath(u"config/Quillon/Quillon.ini"_s);
+    QDir().mkpath(home.filePath(u"config/Quillon"_s));
+    writeFile(settings, "[Options]\nSetType=1\nDatType=0\n");
+    const CommandRun zipped = makeDiff({oldDat, newDat, destination, u"--zip"_s});
+    ASSERT_EQ(zipped.status, exitCreated) << zipped.err.toStdString();
+    EXPECT_EQ(zipped.out, destination + u".zip\n"_s);
+    ASSERT_TRUE(ExtractZipEntry(destination + u".zip"_s, u"diff.dat"_s, out.filePath(u"check.tmp"_s)));
+    EXPECT_EQ(readAll(out.filePath(u"check.tmp"_s)),
+              setdeltaAlone(BuildDiffSwitches(SettingsStore(settings)), oldDat, newDat));
 }
 
-TEST_F(MakeDiffCommand, JsonKeepsTheToolsReport)
+TEST_F(MakeDiffCommand, JsonKeepsTheToolsReportOrFailsTheRun)
 {
-    const QString report = out.filePath("report.json");
-    const CommandRun run = makeDiff({oldDat, newDat, destination, "--json", report});
-
+    const QString report = out.filePath(u"report.json"_s);
+    const CommandRun run = makeDiff({oldDat, newDat, destination, u"--json"_s, report});
     EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
     DiffResults results;
-    ASSERT_TRUE(LoadDiffResults(report, {}, results).ok());
-    EXPECT_EQ(results.sets.size(), 5u);
+    EXPECT_TRUE(LoadDiffResults(report, {}, results).ok());
 
-    const CommandRun blocked = makeDiff({oldDat, newDat, destination, "--json", out.filePath("none/report.json")});
+    const CommandRun blocked = makeDiff({oldDat, newDat, destination, u"--json"_s, out.filePath(u"none/report.json"_s)});
     EXPECT_EQ(blocked.status, exitFailed);
-    EXPECT_TRUE(blocked.err.contains("not the JSON report")) << blocked.err.toStdString();
+    EXPECT_TRUE(blocked.err.contains(u"not the JSON report"_s)) << blocked.err.toStdString();
 }
 
-TEST_F(MakeDiffCommand, SwitchesDefaultToTheSettings)
-{
-    QDir().mkpath(home.filePath("config/Quillon"));
-    writeFile(home.filePath("config/Quillon/Quillon.ini"), "[Options]\nSetType=1\nDatType=0\n");
-    const QString switches = BuildDiffSwitches(SettingsStore(home.filePath("config/Quillon/Quillon.ini")));
-    ASSERT_TRUE(switches.startsWith("-m -d1")) << switches.toStdString();
-
-    const CommandRun run = makeDiff({oldDat, newDat, destination + ".DAT"});
-
-    EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
-    EXPECT_EQ(run.out, destination + ".DAT\n");
-    EXPECT_EQ(readAll(destination + ".DAT"), setdeltaAlone(switches, oldDat, newDat));
-}
-
-TEST_F(MakeDiffCommand, UsageErrors)
+TEST_F(MakeDiffCommand, UsageErrorsWriteNothing)
 {
     const QList<QStringList> cases = {
         {},
         {oldDat, newDat},
-        {oldDat, newDat, destination, "--frobnicate"},
-        {oldDat, newDat, destination, "--switches"},
-        {oldDat, newDat, destination, "--old-entry", "a.dat"},
-        {oldDat, newDat, destination, "--header-from", out.filePath("missing.dat")},
+        {oldDat, newDat, destination, u"--frobnicate"_s},
+        {oldDat, newDat, destination, u"--switches"_s},
+        {oldDat, newDat, destination, u"--old-entry"_s, u"a.dat"_s},
+        {oldDat, newDat, destination, u"--header-from"_s, out.filePath(u"missing.dat"_s)},
     };
     for (const QStringList& arguments : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
         const CommandRun run = makeDiff(arguments);
-        EXPECT_EQ(run.status, exitUsage) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.status, exitUsage);
         EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(run.err.startsWith("quillon: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(u"quillon: "_s)) << run.err.toStdString();
     }
-    EXPECT_FALSE(QFileInfo::exists(destination + ".dat"));
+    EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
 }
 
-TEST_F(MakeDiffCommand, ArchiveWithSeveralDatsNeedsTheEntryNamed)
+TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
 {
-    const QString archive = archiveOfTwo();
+    const QString archive = out.filePath(u"both.zip"_s);
+    ASSERT_TRUE(AddToZip(archive, oldDat, u"old/demo.dat"_s));
+    ASSERT_TRUE(AddToZip(archive, newDat, u"new/demo.dat"_s));
 
     const CommandRun unnamed = makeDiff({archive, newZip, destination});
     EXPECT_EQ(unnamed.status, exitUsage);
-    EXPECT_TRUE(unnamed.err.contains("several DAT entries")) << unnamed.err.toStdString();
-    EXPECT_TRUE(unnamed.err.contains("--old-entry"));
-    EXPECT_TRUE(unnamed.err.contains("  old/demo.dat\n  new/demo.dat")) << "it lists them";
+    EXPECT_TRUE(unnamed.err.contains(u"--old-entry"_s) && unnamed.err.contains(u"  old/demo.dat\n  new/demo.dat"_s))
+        << "it names the option and lists the entries: " << unnamed.err.toStdString();
 
-    const CommandRun named = makeDiff({archive, newZip, destination, "--old-entry", "old/demo.dat"});
+    const CommandRun named = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
     EXPECT_EQ(named.status, exitCreated) << named.err.toStdString();
-    EXPECT_EQ(readAll(destination + ".dat"), setdeltaAlone(settingsSwitches, oldDat, newDat));
-    EXPECT_TRUE(named.err.contains(archive + " (old/demo.dat)")) << "the log names archive and entry";
-    EXPECT_TRUE(named.err.contains(newZip + " (quillon_demo_1.1.dat)")) << "the only DAT entry is taken";
-
-    EXPECT_EQ(makeDiff({archive, newZip, destination, "--old-entry", "none.dat"}).status, exitUsage);
+    EXPECT_EQ(readAll(destination + u".dat"_s), setdeltaAlone(settingsSwitches, oldDat, newDat));
+    EXPECT_TRUE(named.err.contains(archive + u" (old/demo.dat)"_s)) << "the log names archive and entry";
+    EXPECT_TRUE(named.err.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << "the only DAT entry is taken";
+    EXPECT_EQ(makeDiff({archive, newZip, destination, u"--old-entry"_s, u"none.dat"_s}).status, exitUsage);
 }
 
-TEST_F(MakeDiffCommand, HeaderFromADatComesFirst)
+TEST_F(MakeDiffCommand, TheHeaderOfAnXmlDatafileComesFirstAndADatWithoutOneIsRefused)
 {
-    const CommandRun run = makeDiff({oldDat, newDat, destination, "--header-from", oldDat, "--switches", "-s"});
-
-    ASSERT_EQ(run.status, exitCreated) << run.err.toStdString();
-    const QByteArray written = readAll(destination + ".dat");
-    EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Quillon Demo Arcade\"\r\n"
-                                   "\tdescription \"Quillon Demo Arcade 1.0\"\r\n"))
-        << written.left(200).toStdString();
-    EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone("-s", oldDat, newDat) + "\r\n")));
-
-    const QString headerless = out.filePath("headerless.dat");
-    writeFile(headerless, "game (\n\tname x\n)\n");
-    const CommandRun refused = makeDiff({oldDat, newDat, out.filePath("other"), "--header-from", headerless});
-    EXPECT_EQ(refused.status, exitUsage);
-    EXPECT_TRUE(refused.err.contains("has no header block")) << refused.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(out.filePath("other.dat")));
-
-    const QString datafile = out.filePath("datafile.dat");
+    const QString datafile = out.filePath(u"datafile.dat"_s);
     writeFile(datafile, "<?xml version=\"1.0\"?>\r\n<datafile>\r\n\t<header>\r\n\t\t<name>Neo &amp; Co</name>\r\n"
                         "\t\t<description>Neo Geo 1.0</description>\r\n\t</header>\r\n</datafile>\r\n");
-    const CommandRun fromXml = makeDiff({oldDat, newDat, out.filePath("xml"), "--header-from", datafile});
-    ASSERT_EQ(fromXml.status, exitCreated) << fromXml.err.toStdString();
-    EXPECT_TRUE(readAll(out.filePath("xml.dat")).startsWith("clrmamepro (\r\n\tname \"Neo & Co\"\r\n"
-                                                          "\tdescription \"Neo Geo 1.0\"\r\n"))
-        << "an XML DAT lends the values of its <header>";
-}
-
-TEST_F(MakeDiffCommand, ZipStoresTheResultInTheArchive)
-{
-    const CommandRun run = makeDiff({oldDat, newDat, destination, "--zip"});
-
+    const CommandRun run = makeDiff({oldDat, newDat, destination, u"--header-from"_s, datafile, u"--switches"_s, u"-s"_s});
     ASSERT_EQ(run.status, exitCreated) << run.err.toStdString();
-    EXPECT_EQ(run.out, destination + ".zip\n");
-    EXPECT_FALSE(QFileInfo::exists(destination + ".dat"));
-    const QString extracted = out.filePath("check.tmp");
-    ASSERT_TRUE(ExtractZipEntry(destination + ".zip", "diff.dat", extracted));
-    EXPECT_EQ(readAll(extracted), setdeltaAlone(settingsSwitches, oldDat, newDat));
+    const QByteArray written = readAll(destination + u".dat"_s);
+    EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Neo & Co\"\r\n\tdescription \"Neo Geo 1.0\"\r\n"));
+    EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s"_s, oldDat, newDat) + "\r\n")));
+
+    const QString headerless = out.filePath(u"headerless.dat"_s);
+    writeFile(headerless, "game (\n\tname x\n)\n");
+    const CommandRun refused = makeDiff({oldDat, newDat, out.filePath(u"other"_s), u"--header-from"_s, headerless});
+    EXPECT_EQ(refused.status, exitUsage);
+    EXPECT_TRUE(refused.err.contains(u"has no header block"_s)) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out.filePath(u"other.dat"_s)));
 }
 
-TEST_F(MakeDiffCommand, FailuresSayWhyOnTheErrorStream)
+TEST_F(MakeDiffCommand, FailuresSayWhyOnTheErrorStreamAndLeaveNoRunFolder)
 {
-    const QString broken = out.filePath("broken.dat");
+    // A run folder of a killed instance goes too.
+    QDir().mkpath(home.filePath(u"cache/Quillon/run-killed"_s));
+    const QString broken = out.filePath(u"broken.dat"_s);
     writeFile(broken, "game ( name x");
     const CommandRun failed = makeDiff({oldDat, broken, destination});
     EXPECT_EQ(failed.status, exitFailed);
     EXPECT_TRUE(failed.out.isEmpty());
-    EXPECT_TRUE(failed.err.contains("setdelta.exe has failed during creation!\n\nsetdelta: error: " + broken))
+    EXPECT_TRUE(failed.err.contains(u"setdelta.exe has failed during creation!\n\nsetdelta: error: "_s + broken))
         << failed.err.toStdString();
 
     const CommandRun refused = makeDiff({oldDat, newDat, oldDat});
     EXPECT_EQ(refused.status, exitFailed);
-    EXPECT_TRUE(refused.err.contains("The destination is one of the Dats to compare")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(u"The destination is one of the Dats to compare"_s)) << refused.err.toStdString();
     EXPECT_EQ(readAll(oldDat).left(12), "clrmamepro (");
-    EXPECT_FALSE(QFileInfo::exists(destination + ".dat"));
-    EXPECT_EQ(runFoldersLeft(), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
+    EXPECT_EQ(QDir(home.filePath(u"cache/Quillon"_s)).entryList({u"run-*"_s}, QDir::Dirs), QStringList());
 }
 
 TEST_F(MakeDiffCommand, TwoRunsAtTheSameTimeKeepTheirOutputsApart)
 {
     QProcess forward;
     QProcess backward;
-    start(forward, {"--make-diff", oldDat, newDat, out.filePath("forward"), "--switches", "-s -d1"});
-    start(backward, {"--make-diff", newDat, oldDat, out.filePath("backward"), "--switches", "-s -d1"});
-
+    start(forward, {u"--make-diff"_s, oldDat, newDat, out.filePath(u"forward"_s), u"--switches"_s, u"-s -d1"_s});
+    start(backward, {u"--make-diff"_s, newDat, oldDat, out.filePath(u"backward"_s), u"--switches"_s, u"-s -d1"_s});
     EXPECT_EQ(finished(forward).status, exitCreated);
     EXPECT_EQ(finished(backward).status, exitCreated);
-    EXPECT_EQ(readAll(out.filePath("forward.dat")), setdeltaAlone("-s -d1", oldDat, newDat));
-    EXPECT_EQ(readAll(out.filePath("backward.dat")), setdeltaAlone("-s -d1", newDat, oldDat));
-    EXPECT_NE(readAll(out.filePath("forward.dat")), readAll(out.filePath("backward.dat")));
-}
-
-TEST_F(MakeDiffCommand, AStartRemovesRunFoldersLeftByAKilledInstance)
-{
-    QDir().mkpath(home.filePath("cache/Quillon/run-killed"));
-    writeFile(home.filePath("cache/Quillon/run-killed/setdelta.dat"), "left behind");
-
-    EXPECT_EQ(quillon({"--help"}).status, 0);
-    EXPECT_EQ(runFoldersLeft(), QStringList());
-}
-
-TEST_F(MakeDiffCommand, HelpListsIt)
-{
-    const CommandRun run = quillon({"--help"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.contains("quillon --make-diff OLD NEW DEST [--switches \"SWITCHES\"]"));
-    EXPECT_EQ(run.out, HelpText());
+    EXPECT_EQ(readAll(out.filePath(u"forward.dat"_s)), setdeltaAlone(u"-s -d1"_s, oldDat, newDat));
+    EXPECT_EQ(readAll(out.filePath(u"backward.dat"_s)), setdeltaAlone(u"-s -d1"_s, newDat, oldDat));
 }
 
 }  // namespace

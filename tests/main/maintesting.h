@@ -1,8 +1,42 @@
 #pragma once
 
-#include <QByteArray>
+// What the main folder's tests share: the demo DATs, what setdelta writes when run on its own, an
+// application folder holding the real tool, and a small report of the tool.
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 namespace quillon::testing {
+
+// Two versions of a made-up set list that ship with the project, the newer one also zipped.
+inline const QString oldDat = QStringLiteral(DEMO_DIR "/quillon_demo_1.0.dat");
+inline const QString newDat = QStringLiteral(DEMO_DIR "/quillon_demo_1.1.dat");
+inline const QString newZip = QStringLiteral(DEMO_DIR "/quillon_demo_1.1.zip");
+
+// What setdelta writes when run by hand in a folder of its own.
+inline QByteArray setdeltaAlone(const QString& switches, const QString& source, const QString& compare)
+{
+    QTemporaryDir work;
+    QProcess process;
+    process.setWorkingDirectory(work.path());
+    process.start(QStringLiteral(SETDELTA_PATH), switches.split(u' ', Qt::SkipEmptyParts) << source << compare);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return readAll(work.filePath(QStringLiteral("setdelta.dat")));
+}
+
+// Puts the real tool into sdelta/ of an application folder, as the install does; returns its path.
+inline QString putRealTool(const QTemporaryDir& application)
+{
+    QDir(application.path()).mkdir(QStringLiteral("sdelta"));
+    const QString tool = application.filePath(QStringLiteral("sdelta/setdelta"));
+    QFile::link(QStringLiteral(SETDELTA_PATH), tool);
+    return tool;
+}
 
 // A small setdelta report: one set of each status, a rename, and names and descriptions that
 // need CSV quoting.

@@ -220,7 +220,7 @@ TEST_F(WriteFaults, ExtractionLeavesNoTemporaryFile)
     const ChildOutcome outcome = runFull(dat.size() - 1, [&] {
         ScriptedPrompter prompter;
         frmZip window(prompter);
-        window.ExtractTempFile(path("game.zip"), "game.dat");
+        window.ExtractTempFile(path("game.zip"), ListZip(path("game.zip"))->at(0));
         return window.tempFile().isEmpty() ? Outcome::failure(prompter.texts().join('|')) : Outcome::success();
     });
     qunsetenv("TMPDIR");

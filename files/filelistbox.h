@@ -7,7 +7,8 @@
 namespace quillon {
 
 // The patterns of the panels' filter lists, by index: "All", "Dat", "Zip", "Xml".
-inline const QStringList filterCaptions{"All", "Dat", "Zip", "Xml"};
+inline const QStringList filterCaptions{QStringLiteral("All"), QStringLiteral("Dat"), QStringLiteral("Zip"),
+                                        QStringLiteral("Xml")};
 // The pattern of a filter index; none outside the list.
 std::optional<QString> FilterPattern(int index);
 

@@ -3,6 +3,7 @@
 #include "fileoperations.h"
 #include "filesizelimit.h"
 #include "frmzip.h"
+#include "panelcopy.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
 #include "testfiles.h"

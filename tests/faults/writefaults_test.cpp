@@ -8,25 +8,18 @@
 #include "scriptedprompter.h"
 #include "testfiles.h"
 #include "utilities.h"
-#include "ziparchive.h"
 #include "ziptestfiles.h"
 
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace quillon {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
-using testing::ChildOutcome;
-using testing::makeZip;
-using testing::ScriptedPrompter;
-using testing::writeFile;
+using namespace testing;
 
 // A DAT body of about `size` bytes.
 QByteArray datBody(int size)
@@ -42,10 +35,8 @@ QByteArray noise(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     quint32 state = 12345;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
+    for (char& byte : bytes)
+        byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
     return bytes;
 }
 
@@ -56,21 +47,20 @@ class Folder {
 public:
     Folder() { QDir(dir_.path()).mkpath(u"tmp"_s); }
     QString root() const { return dir_.path(); }
-    QString path(const QString& name) const { return dir_.filePath(name); }
-    qint64 write(const QString& name, const QByteArray& content) const
+    QString path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+    qint64 write(const char* name, const QByteArray& content) const
     {
         QDir(dir_.path()).mkpath(QFileInfo(path(name)).path());
         writeFile(path(name), content);
         return content.size();
     }
-    // Every file under the folder, hidden ones and temporary ones included, with its content.
-    QMap<QString, QByteArray> snapshot() const
+    // Every file under the folder but `scratch`, hidden and temporary ones included, with its content.
+    QMap<QString, QByteArray> snapshot(const char* scratch) const
     {
         QMap<QString, QByteArray> files;
-        for (QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-            const QString file = it.next();
-            files.insert(file, testing::readAll(file));
-        }
+        for (QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            if (const QString file = it.next(); file != path(scratch))
+                files.insert(file, readAll(file));
         return files;
     }
 
@@ -85,17 +75,26 @@ Outcome lastMessage(const ScriptedPrompter& prompter, const QString& success = {
     return last == success ? Outcome::success() : Outcome::failure(last);
 }
 
-Outcome panelCopy(const Folder& folder, bool move)
+qint64 panelFiles(const Folder& f)
+{
+    return f.write("right/game.dat", "older\r\n") + f.write("game.dat", datBody(300000)) - 8;
+}
+
+Outcome panelCopy(const Folder& f, bool move, bool leftPanel = false)
 {
     ScriptedPrompter prompter;
     prompter.answerNext(PromptAnswer::Yes);
-    FileCopy(prompter, folder.path(u"game.dat"_s), folder.path(u"right/game.dat"_s), move);
+    if (leftPanel) {
+        CopyFileAskingFirst(prompter, nullptr, f.path("game.dat"), f.path("right/game.dat"));
+        return lastMessage(prompter, u"The destination folder already contains \"game.dat\".\n\nDo you want to replace it ?"_s);
+    }
+    FileCopy(prompter, f.path("game.dat"), f.path("right/game.dat"), move);
     return lastMessage(prompter, move ? u"File succesfully moved.\n\n"_s : u"File succesfully copied.\n\n"_s);
 }
 
 Outcome datInformation(const QString& file)
 {
-    testing::ScriptedDatDialogs dialogs;
+    ScriptedDatDialogs dialogs;
     dialogs.pickNext(u"sub/game.dat"_s);
     dialogs.saveNext(DatHeader{.name = u"new"_s});
     ScriptedPrompter prompter;
@@ -104,65 +103,54 @@ Outcome datInformation(const QString& file)
     return critical ? lastMessage(prompter) : Outcome::success();
 }
 
+Outcome extractEntry(const Folder& f)
+{
+    ScriptedPrompter prompter;
+    frmZip window(prompter);
+    window.ExtractTempFile(f.path("game.zip"), ListZip(f.path("game.zip"))->at(0));
+    return window.tempFile().isEmpty() ? lastMessage(prompter) : Outcome::success();
+}
+
 // One writer of the application. `prepare` writes the user's files and gives a file size limit
 // below what the writer must write, as on a disk that fills during the write; the reason must
 // begin with `reasonStart` (%1 is the folder) and end with the system's words. Only `scratch`,
 // a temporary file of the application's own, may be left partly written.
 struct WriteFault {
     const char* name;
-    std::function<qint64(const Folder&)> prepare;
-    std::function<Outcome(const Folder&)> write;
-    QString reasonStart;
-    QString scratch = {};
+    qint64 (*prepare)(const Folder&);
+    Outcome (*write)(const Folder&);
+    QString reasonStart = u"%1"_s;
+    const char* scratch = "";
 };
 
 const QString copyFailed = u"An error has occurred during the copy of the file.\n\n%1/right/game.dat: "_s;
 
 const WriteFault writeFaults[] = {
-    {"JoinTextFiles",
-     [](const Folder& f) { return f.write(u"user.dat"_s, "x") + f.write(u"header"_s, "h\r\n") + f.write(u"result.dat"_s, datBody(100000)); },
-     [](const Folder& f) { return JoinTextFiles(f.path(u"user.dat"_s), {f.path(u"header"_s), f.path(u"result.dat"_s)}); }, {}},
-    {"CopyFileReplacing",
-     [](const Folder& f) { return f.write(u"user.dat"_s, "x") + f.write(u"result.dat"_s, datBody(100000)) - 2; },
-     [](const Folder& f) { return CopyFileReplacing(f.path(u"result.dat"_s), f.path(u"user.dat"_s)); }, u"%1/user.dat: "_s},
-    {"PanelCopy",
-     [](const Folder& f) { return f.write(u"right/game.dat"_s, "older\r\n") + f.write(u"game.dat"_s, datBody(300000)) - 8; },
-     [](const Folder& f) { return panelCopy(f, false); }, copyFailed},
-    {"PanelMove",
-     [](const Folder& f) { return f.write(u"right/game.dat"_s, "older\r\n") + f.write(u"game.dat"_s, datBody(300000)) - 8; },
-     [](const Folder& f) { return panelCopy(f, true); }, copyFailed},
-    {"LeftPanelCopy",
-     [](const Folder& f) { return f.write(u"right/game.dat"_s, "older\r\n") + f.write(u"game.dat"_s, datBody(300000)) - 8; },
-     [](const Folder& f) {
-         ScriptedPrompter prompter;
-         prompter.answerNext(PromptAnswer::Yes);
-         CopyFileAskingFirst(prompter, nullptr, f.path(u"game.dat"_s), f.path(u"right/game.dat"_s));
-         return prompter.texts().size() == 1 ? Outcome::success() : lastMessage(prompter);
-     }, u"\"game.dat\" could not be copied.\n\n%1/right/game.dat: "_s},
-    {"WriteHeaderFile", [](const Folder& f) { return f.write(u"cmh1.tmp"_s, {}) + 40; },
-     [](const Folder& f) { return WriteHeaderFile(f.path(u"cmh1.tmp"_s), DatHeader{.name = u"Name"_s, .description = u"A description"_s}); }, {}},
-    {"AppendDatWithoutHeader", [](const Folder& f) { return f.write(u"cmh1.tmp"_s, {}) + f.write(u"game.dat"_s, headedDat) / 2; },
-     [](const Folder& f) { return AppendDatWithoutHeader(f.path(u"cmh1.tmp"_s), f.path(u"game.dat"_s)); }, {}, u"cmh1.tmp"_s},
-    {"DatInformationOnADat", [](const Folder& f) { return f.write(u"game.dat"_s, headedDat) - 1000; },
-     [](const Folder& f) { return datInformation(f.path(u"game.dat"_s)); }, u"The header of %1/game.dat could not be rewritten"_s},
+    {"JoinTextFiles", [](const Folder& f) { return f.write("user.dat", "x") + f.write("header", "h\r\n") + f.write("result.dat", datBody(100000)) - 10; },
+     [](const Folder& f) { return JoinTextFiles(f.path("user.dat"), {f.path("header"), f.path("result.dat")}); }},
+    {"CopyFileReplacing", [](const Folder& f) { return f.write("user.dat", "x") + f.write("result.dat", datBody(100000)) - 2; },
+     [](const Folder& f) { return CopyFileReplacing(f.path("result.dat"), f.path("user.dat")); }, u"%1/user.dat: "_s},
+    {"PanelCopy", panelFiles, [](const Folder& f) { return panelCopy(f, false); }, copyFailed},
+    {"PanelMove", panelFiles, [](const Folder& f) { return panelCopy(f, true); }, copyFailed},
+    {"LeftPanelCopy", panelFiles, [](const Folder& f) { return panelCopy(f, false, true); },
+     u"\"game.dat\" could not be copied.\n\n%1/right/game.dat: "_s},
+    {"WriteHeaderFile", [](const Folder& f) { return f.write("cmh1.tmp", {}) + 40; },
+     [](const Folder& f) { return WriteHeaderFile(f.path("cmh1.tmp"), DatHeader{.name = u"Name"_s, .description = u"Text"_s}); }},
+    {"AppendDatWithoutHeader", [](const Folder& f) { return f.write("game.dat", headedDat) / 2; },
+     [](const Folder& f) { return AppendDatWithoutHeader(f.path("cmh1.tmp"), f.path("game.dat")); }, u"%1"_s, "cmh1.tmp"},
+    {"DatInformationOnADat", [](const Folder& f) { return f.write("game.dat", headedDat) - 1000; },
+     [](const Folder& f) { return datInformation(f.path("game.dat")); }, u"The header of %1/game.dat could not be rewritten"_s},
     // The archive outgrows the limit only once the DAT has been taken out and rewritten, so that
     // storing it back is the write that fails.
     {"DatInformationInAZip",
-     [](const Folder& f) { return makeZip(f.path(u"game.zip"_s), {{u"sub/game.dat"_s, headedDat}, {u"noise.bin"_s, noise(headedDat.size())}}) ? headedDat.size() + 1000 : 0; },
-     [](const Folder& f) { return datInformation(f.path(u"game.zip"_s)); }, u"The header of %1/game.zip could not be rewritten"_s},
-    {"AddToAnArchive",
-     [](const Folder& f) { return makeZip(f.path(u"old.zip"_s), {{u"readme.txt"_s, "hello"}, {u"new.dat"_s, "old"}}) ? f.write(u"new.dat"_s, noise(400000)) : 0; },
-     [](const Folder& f) { return AddToZip(f.path(u"old.zip"_s), f.path(u"new.dat"_s), f.path(u"new.dat"_s), true); }, u"%1/old.zip: "_s},
-    {"CreateAnArchive", [](const Folder& f) { return f.write(u"new.dat"_s, noise(400000)); },
-     [](const Folder& f) { return AddToZip(f.path(u"new.zip"_s), f.path(u"new.dat"_s), f.path(u"new.dat"_s), true); }, u"%1/new.zip: "_s},
-    {"ExtractAnEntry",
-     [](const Folder& f) { return makeZip(f.path(u"game.zip"_s), {{u"game.dat"_s, datBody(300000)}}) ? 299999 : 0; },
-     [](const Folder& f) {
-         ScriptedPrompter prompter;
-         frmZip window(prompter);
-         window.ExtractTempFile(f.path(u"game.zip"_s), ListZip(f.path(u"game.zip"_s))->at(0));
-         return window.tempFile().isEmpty() ? lastMessage(prompter) : Outcome::success();
-     }, u"%1/game.zip\n"_s},
+     [](const Folder& f) -> qint64 { return makeZip(f.path("game.zip"), {{"sub/game.dat", headedDat}, {"noise", noise(250000)}}) ? 210000 : 0; },
+     [](const Folder& f) { return datInformation(f.path("game.zip")); }, u"The header of %1/game.zip could not be rewritten"_s},
+    {"AddToAnArchive", [](const Folder& f) { return makeZip(f.path("old.zip"), {{"new.dat", "old"}}) ? f.write("new.dat", noise(400000)) : 0; },
+     [](const Folder& f) { return AddToZip(f.path("old.zip"), f.path("new.dat"), f.path("new.dat"), true); }, u"%1/old.zip: "_s},
+    {"CreateAnArchive", [](const Folder& f) { return f.write("new.dat", noise(400000)); },
+     [](const Folder& f) { return AddToZip(f.path("new.zip"), f.path("new.dat"), f.path("new.dat"), true); }, u"%1/new.zip: "_s},
+    {"ExtractAnEntry", [](const Folder& f) -> qint64 { return makeZip(f.path("game.zip"), {{"game.dat", datBody(300000)}}) ? 299999 : 0; },
+     extractEntry, u"%1/game.zip\n"_s},
 };
 
 void PrintTo(const WriteFault& writer, std::ostream* out) { *out << writer.name; }
@@ -174,19 +162,16 @@ TEST_P(WriteFaults, FailWithTheSystemsReasonAndLeaveTheFilesAsTheyWere)
     const Folder folder;
     const qint64 limit = GetParam().prepare(folder);
     ASSERT_GT(limit, 0);
-    QMap<QString, QByteArray> before = folder.snapshot();
-    before.remove(folder.path(GetParam().scratch));
-    qputenv("TMPDIR", folder.path(u"tmp"_s).toLocal8Bit());
-    const ChildOutcome outcome = testing::RunUnderFileSizeLimit(limit, [&] { return GetParam().write(folder); });
+    const QMap<QString, QByteArray> before = folder.snapshot(GetParam().scratch);
+    qputenv("TMPDIR", folder.path("tmp").toLocal8Bit());
+    const ChildOutcome outcome = RunUnderFileSizeLimit(limit, [&] { return GetParam().write(folder); });
     qunsetenv("TMPDIR");
 
     EXPECT_TRUE(outcome.finished) << "the child must not be killed by the limit";
     EXPECT_FALSE(outcome.ok);
-    const QString& start = GetParam().reasonStart;
-    EXPECT_TRUE(outcome.reason.startsWith(start.isEmpty() ? start : start.arg(folder.root()))) << outcome.reason.toStdString();
+    EXPECT_TRUE(outcome.reason.startsWith(GetParam().reasonStart.arg(folder.root()))) << outcome.reason.toStdString();
     EXPECT_TRUE(outcome.reason.endsWith(u"File too large"_s)) << outcome.reason.toStdString();
-    QMap<QString, QByteArray> after = folder.snapshot();
-    after.remove(folder.path(GetParam().scratch));
+    const QMap<QString, QByteArray> after = folder.snapshot(GetParam().scratch);
     EXPECT_EQ(after.keys(), before.keys());
     EXPECT_TRUE(after == before);
 }

@@ -1,6 +1,7 @@
 #include "ziptestfiles.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <zip.h>
 
@@ -22,8 +23,8 @@ Archive openZip(const QString& path, int flags)
 // libzip reads the entry's data only in zip_close, so `entry` must live until then.
 bool addEntry(zip_t* archive, const TestEntry& entry)
 {
-    const QByteArray name = entry.name.toUtf8();
-    if (entry.name.endsWith(u'/'))
+    const QByteArray name = entry.name;
+    if (name.endsWith('/'))
         return zip_dir_add(archive, name.constData(), ZIP_FL_ENC_UTF_8) >= 0;
     zip_source_t* source = zip_source_buffer(archive, entry.content.constData(),
                                              static_cast<zip_uint64_t>(entry.content.size()), 0);
@@ -45,10 +46,7 @@ void putLittleEndian(QByteArray& bytes, qsizetype at, quint64 value, int width)
 
 quint64 readLittleEndian(const QByteArray& bytes, qsizetype at, int width)
 {
-    quint64 value = 0;
-    for (int byte = width - 1; byte >= 0; --byte)
-        value = value << 8 | static_cast<quint8>(bytes[at + byte]);
-    return value;
+    return qFromLittleEndian<quint64>(bytes.mid(at, width).leftJustified(8, '\0').constData());
 }
 
 // A size beyond 4 GiB goes in a ZIP64 extra field (id 1, 8 bytes) of the central directory,
@@ -74,20 +72,6 @@ bool makeZip(const QString& path, const QList<TestEntry>& entries)
     if (!archive || !std::all_of(entries.cbegin(), entries.cend(), [&](const TestEntry& e) { return addEntry(archive.get(), e); }))
         return false;
     return zip_close(archive.release()) == 0;
-}
-
-QByteArray entryContent(const QString& zipPath, const QString& name)
-{
-    const Archive archive = openZip(zipPath, ZIP_RDONLY);
-    zip_stat_t stat;
-    if (!archive || zip_stat(archive.get(), name.toUtf8().constData(), 0, &stat) != 0)
-        return "<missing>";
-    const std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen(archive.get(), name.toUtf8().constData(), 0),
-                                                                  &zip_fclose);
-    QByteArray content(static_cast<qsizetype>(stat.size), '\0');
-    if (!file || zip_fread(file.get(), content.data(), stat.size) != static_cast<zip_int64_t>(stat.size))
-        return "<missing>";
-    return content;
 }
 
 bool setDeclaredSize(const QString& zipPath, quint64 size)

@@ -14,8 +14,7 @@ namespace quillon {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
-using testing::readAll;
-using testing::writeFile;
+using namespace testing;
 
 // Names that are not valid UTF-8 are shown as the system decodes them, not left out; a folder
 // that cannot be listed leaves the list as it was.
@@ -46,23 +45,6 @@ TEST(FileListBox, ListsMatchingFilesInAnyLetterCaseSortedByName)
     EXPECT_EQ(list.fileName(), QString()) << "a refresh loses the selection";
 }
 
-TEST(FileListBox, OnlyNamesWiderThanTheListGetATooltip)
-{
-    QTemporaryDir temp;
-    const QString longName = QString(80, u'w') + u".dat"_s;
-    for (const QString& name : {u"a.dat"_s, longName})
-        writeFile(temp.filePath(name), "x");
-    FileListBox list;
-    list.resize(150, 200);
-    list.setPath(temp.path());
-    list.show();
-    for (const auto& [at, tip] : {std::pair{list.visualItemRect(list.item(1)).center(), longName}, {QPoint(5, 190), longName},
-                                  {list.visualItemRect(list.item(0)).center(), QString()}}) {
-        list.updateTipAt(at);
-        EXPECT_EQ(list.toolTip(), tip) << "no item under the mouse changes nothing";
-    }
-}
-
 // Large files go through the progress dialog; nothing is said on success, a failure says why.
 TEST(PanelCopy, AsksBeforeReplacingAndReportsOnlyFailures)
 {
@@ -70,7 +52,7 @@ TEST(PanelCopy, AsksBeforeReplacingAndReportsOnlyFailures)
     const QByteArray large(static_cast<qsizetype>(largeFileBytes) + 17, 'L');
     writeFile(temp.filePath(u"large.dat"_s), large);
     writeFile(temp.filePath(u"copy.dat"_s), "old");
-    testing::ScriptedPrompter prompter;
+    ScriptedPrompter prompter;
     for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
         prompter.answerNext(answer);
         CopyFileAskingFirst(prompter, nullptr, temp.filePath(u"large.dat"_s), temp.filePath(u"copy.dat"_s));

@@ -12,8 +12,7 @@ namespace quillon {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
-using testing::readAll;
-using testing::writeFile;
+using namespace testing;
 
 constexpr auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
 const QString copyError = u"An error has occurred during the copy of the file.\n\n"_s;
@@ -25,7 +24,7 @@ protected:
     QStringList files(const char* folder) const { return QDir(path(folder)).entryList(QDir::Files | QDir::Hidden); }
 
     QTemporaryDir temp;
-    testing::ScriptedPrompter prompter;
+    ScriptedPrompter prompter;
 };
 
 TEST_F(FileOperations, ACopyKeepsBytesAndDateAndSaysSo)

@@ -13,9 +13,7 @@ namespace quillon {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
-using testing::makeZip;
-using testing::readAll;
-using testing::writeFile;
+using namespace testing;
 
 class ZipArchives : public ::testing::Test {
 protected:
@@ -31,13 +29,12 @@ protected:
     Outcome extract(const char* zip, const QString& entry) const { return ExtractZipEntry(path(zip), entry, path("out.tmp")); }
     QByteArray content(const char* zip, const QString& entry) const
     {
-        const QString out = scratch_.filePath(u"out.tmp"_s);
-        return ExtractZipEntry(path(zip), entry, out) ? readAll(out) : "<missing>";
+        QDir(path("")).mkdir(u"tmp"_s);
+        return ExtractZipEntry(path(zip), entry, path("tmp/out")) ? readAll(path("tmp/out")) : "<missing>";
     }
 
 private:
     QTemporaryDir folder_;
-    QTemporaryDir scratch_;
 };
 
 QByteArray sample(int size)
@@ -55,8 +52,7 @@ TEST_F(ZipArchives, ListsEntriesInArchiveOrderAndNothingForWhatIsNoArchive)
     ASSERT_EQ(names("a.zip"), (QStringList{u"b.dat"_s, u"sub/"_s, u"sub/a.xml"_s}));
     EXPECT_TRUE(entries[0].compressedSize > 0 && entries[0].compressedSize < 5000) << entries[0].compressedSize;
     EXPECT_EQ(entries[0].modified.toSecsSinceEpoch(), 946684800);
-    EXPECT_TRUE(entries[1].isFolder && !entries[2].isFolder);
-    EXPECT_EQ(entries[2].index, 2u);
+    EXPECT_TRUE(entries[1].isFolder && !entries[2].isFolder && entries[2].index == 2);
     EXPECT_EQ(entries[2].crc, 0x1226842bu) << "CRC-32 of <x/>";
 
     writeFile(path("text.zip"), "not a zip at all");

@@ -12,14 +12,6 @@ namespace quillon::testing {
 
 namespace {
 
-using Archive = std::unique_ptr<zip_t, decltype(&zip_discard)>;
-
-Archive openZip(const QString& path, int flags)
-{
-    int error = 0;
-    return Archive(zip_open(QFile::encodeName(path).constData(), flags, &error), &zip_discard);
-}
-
 // libzip reads the entry's data only in zip_close, so `entry` must live until then.
 bool addEntry(zip_t* archive, const TestEntry& entry)
 {
@@ -38,37 +30,29 @@ bool addEntry(zip_t* archive, const TestEntry& entry)
         && (!entry.stored || zip_set_file_compression(archive, at, ZIP_CM_STORE, 0) == 0);
 }
 
-void putLittleEndian(QByteArray& bytes, qsizetype at, quint64 value, int width)
-{
-    for (int byte = 0; byte < width; ++byte)
-        bytes[at + byte] = static_cast<char>((value >> (8 * byte)) & 0xff);
-}
-
-quint64 readLittleEndian(const QByteArray& bytes, qsizetype at, int width)
-{
-    return qFromLittleEndian<quint64>(bytes.mid(at, width).leftJustified(8, '\0').constData());
-}
-
 // A size beyond 4 GiB goes in a ZIP64 extra field (id 1, 8 bytes) of the central directory,
 // which the end record, behind the grown directory, must account for.
 void declareZip64Size(QByteArray& archive, qsizetype central, quint64 size)
 {
-    QByteArray extra(12, '\0');
-    putLittleEndian(extra, 0, 0x0001, 2);
-    putLittleEndian(extra, 2, 8, 2);
-    putLittleEndian(extra, 4, size, 8);
-    putLittleEndian(archive, central + 24, 0xFFFFFFFF, 4);
-    putLittleEndian(archive, central + 30, readLittleEndian(archive, central + 30, 2) + 12, 2);
-    archive.insert(central + 46 + static_cast<qsizetype>(readLittleEndian(archive, central + 28, 2)), extra);
-    const qsizetype end = archive.indexOf("PK\x05\x06");
-    putLittleEndian(archive, end + 12, readLittleEndian(archive, end + 12, 4) + 12, 4);
+    char extra[12];
+    qToLittleEndian<quint16>(0x0001, extra);
+    qToLittleEndian<quint16>(8, extra + 2);
+    qToLittleEndian<quint64>(size, extra + 4);
+    char* header = archive.data() + central;
+    qToLittleEndian<quint32>(0xFFFFFFFF, header + 24);
+    qToLittleEndian<quint16>(qFromLittleEndian<quint16>(header + 30) + 12, header + 30);
+    archive.insert(central + 46 + qFromLittleEndian<quint16>(header + 28), extra, sizeof extra);
+    char* end = archive.data() + archive.indexOf("PK\x05\x06");
+    qToLittleEndian<quint32>(qFromLittleEndian<quint32>(end + 12) + 12, end + 12);
 }
 
 }  // namespace
 
 bool makeZip(const QString& path, const QList<TestEntry>& entries)
 {
-    Archive archive = openZip(path, ZIP_CREATE | ZIP_TRUNCATE);
+    int error = 0;
+    std::unique_ptr<zip_t, decltype(&zip_discard)> archive(
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error), &zip_discard);
     if (!archive || !std::all_of(entries.cbegin(), entries.cend(), [&](const TestEntry& e) { return addEntry(archive.get(), e); }))
         return false;
     return zip_close(archive.release()) == 0;
@@ -87,8 +71,8 @@ bool setDeclaredSize(const QString& zipPath, quint64 size)
     if (size > 0xFFFFFFFEu) {
         declareZip64Size(archive, central, size);
     } else {
-        putLittleEndian(archive, local + 22, size, 4);
-        putLittleEndian(archive, central + 24, size, 4);
+        qToLittleEndian(static_cast<quint32>(size), archive.data() + local + 22);
+        qToLittleEndian(static_cast<quint32>(size), archive.data() + central + 24);
     }
     return file.resize(0) && file.write(archive) == archive.size();
 }

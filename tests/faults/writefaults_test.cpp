@@ -11,9 +11,12 @@
 #include "ziptestfiles.h"
 
 #include <QDirIterator>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace quillon {
 namespace {
@@ -30,14 +33,12 @@ QByteArray datBody(int size)
     return body;
 }
 
-// Bytes that deflate cannot shrink.
+// Bytes that deflate cannot shrink, the same in every run.
 QByteArray noise(qsizetype size)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 state = 12345;
-    for (char& byte : bytes)
-        byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
-    return bytes;
+    std::vector<quint32> words(static_cast<size_t>(size) / sizeof(quint32));
+    QRandomGenerator(12345).fillRange(words.data(), static_cast<qsizetype>(words.size()));
+    return QByteArray(reinterpret_cast<const char*>(words.data()), size);
 }
 
 const QByteArray headedDat = "clrmamepro (\r\n\tname \"old\"\r\n)\r\n" + datBody(200000);

@@ -17,7 +17,8 @@ namespace quillon {
 
 namespace {
 
-const QStringList filterPatterns{"*.dat;*.zip;*.xml", "*.dat", "*.zip", "*.xml"};
+const QStringList filterPatterns{QStringLiteral("*.dat;*.zip;*.xml"), QStringLiteral("*.dat"), QStringLiteral("*.zip"),
+                                 QStringLiteral("*.xml")};
 
 bool isFileEntry(int folderFd, const dirent* entry)
 {

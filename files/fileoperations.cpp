@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressDialog>
 
 namespace quillon {
 
@@ -23,14 +22,15 @@ bool sameFile(const QString& first, const QString& second)
 
 void tellFileCopy(Prompter& prompter, const QString& text, PromptIcon icon)
 {
-    prompter.ask({.text = text, .title = fileCopyTitle, .icon = icon, .centredOnMainWindow = true});
+    prompter.ask({.text = text, .title = QLatin1StringView(fileCopyTitle), .icon = icon, .centredOnMainWindow = true});
 }
 
 bool confirmReplace(Prompter& prompter)
 {
     const PromptAnswer answer = prompter.ask({
-        .text = "The file already exists in the destinataion folder." + paragraphEnd + "Do you want to replace it ?",
-        .title = fileCopyTitle,
+        .text = QStringLiteral("The file already exists in the destinataion folder.") + paragraphEnd +
+                QStringLiteral("Do you want to replace it ?"),
+        .title = QLatin1StringView(fileCopyTitle),
         .icon = PromptIcon::Question,
         .buttons = PromptButtons::YesNo,
         .defaultAnswer = PromptAnswer::Yes,
@@ -38,31 +38,6 @@ bool confirmReplace(Prompter& prompter)
     });
     return answer == PromptAnswer::Yes;
 }
-
-// The progress dialog of one large copy; it cancels the copy when the user asks.
-class CopyProgressDialog {
-public:
-    CopyProgressDialog(QWidget* owner, const QString& fileName)
-        : dialog_(QStringLiteral("Copying \"%1\"...").arg(fileName), QStringLiteral("Cancel"), 0, progressSteps, owner)
-    {
-        dialog_.setWindowTitle(QStringLiteral("Quillon"));
-        dialog_.setWindowModality(Qt::WindowModal);
-        dialog_.setMinimumDuration(0);
-        dialog_.setAutoClose(false);
-        dialog_.setValue(0);
-    }
-
-    bool update(qint64 copiedBytes, qint64 totalBytes)
-    {
-        if (totalBytes > 0)
-            dialog_.setValue(static_cast<int>(copiedBytes * progressSteps / totalBytes));
-        return !dialog_.wasCanceled();
-    }
-
-private:
-    static constexpr int progressSteps = 1000;
-    QProgressDialog dialog_;
-};
 
 // A move deletes its source only when the copy holds every byte of it.
 Outcome checkWholeCopy(const QString& source, const QString& copy)
@@ -80,11 +55,8 @@ Outcome copyOrMove(const QString& source, const QString& destination, bool move)
     Outcome done = CopyFileWithProgress(source, destination);
     if (done && move)
         done = checkWholeCopy(source, destination);
-    if (done && move) {
-        QString why;
-        if (!RemoveFileUnforced(source, why))
-            done = Outcome::failure(why);
-    }
+    if (done && move)
+        done = RemoveFileUnforced(source);
     return done;
 }
 
@@ -118,22 +90,16 @@ Outcome CopyFileWithProgress(const QString& source, const QString& destination, 
     return output.commit();
 }
 
-bool RemoveFileUnforced(const QString& path, QString& why)
+Outcome RemoveFileUnforced(const QString& path)
 {
-    if (!FileExists(path)) {
-        why = QStringLiteral("The file does not exist.");
-        return false;
-    }
-    if (IsReadOnly(path)) {
-        why = QStringLiteral("The file is read-only.");
-        return false;
-    }
+    if (!FileExists(path))
+        return Outcome::failure(QStringLiteral("The file does not exist."));
+    if (IsReadOnly(path))
+        return Outcome::failure(QStringLiteral("The file is read-only."));
     QFile file(path);
-    if (!file.remove()) {
-        why = file.errorString();
-        return false;
-    }
-    return true;
+    if (!file.remove())
+        return Outcome::failure(file.errorString());
+    return Outcome::success();
 }
 
 void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDestFile, bool bMove)
@@ -145,7 +111,7 @@ void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDe
         return;
     }
     if (const Outcome done = copyOrMove(sSourceFile, sDestFile, bMove); !done) {
-        tellFileCopy(prompter, "An error has occurred during the copy of the file." + paragraphEnd + done.reason(),
+        tellFileCopy(prompter, QStringLiteral("An error has occurred during the copy of the file.") + paragraphEnd + done.reason(),
                      PromptIcon::Information);
         return;
     }
@@ -166,53 +132,15 @@ bool DeleteFileAsked(Prompter& prompter, const QString& folder, const QString& f
     });
     if (answer == PromptAnswer::No)
         return false;
-    QString why;
-    if (RemoveFileUnforced(PathInFolder(folder, fileName), why))
+    const Outcome removed = RemoveFileUnforced(PathInFolder(folder, fileName));
+    if (removed)
         return true;
     prompter.ask({
-        .text = QStringLiteral("\"%1\" could not be deleted.").arg(fileName) + paragraphEnd + why,
+        .text = QStringLiteral("\"%1\" could not be deleted.").arg(fileName) + paragraphEnd + removed.reason(),
         .icon = PromptIcon::Critical,
         .centredOnMainWindow = true,
     });
     return false;
-}
-
-void CopyFileAskingFirst(Prompter& prompter, QWidget* owner, const QString& source, const QString& destination)
-{
-    const QString fileName = QFileInfo(source).fileName();
-    if (FileExists(destination)) {
-        const PromptAnswer answer = prompter.ask({
-            .text = QStringLiteral("The destination folder already contains \"%1\".").arg(fileName) + paragraphEnd +
-                    "Do you want to replace it ?",
-            .title = QStringLiteral("Confirm File Replace"),
-            .icon = PromptIcon::Question,
-            .buttons = PromptButtons::YesNo,
-            .defaultAnswer = PromptAnswer::No,
-            .centredOnMainWindow = true,
-        });
-        if (answer != PromptAnswer::Yes)
-            return;
-    }
-    bool cancelled = false;
-    Outcome copied = Outcome::success();
-    if (QFileInfo(source).size() >= largeFileBytes) {
-        CopyProgressDialog progress(owner, fileName);
-        copied = CopyFileWithProgress(source, destination, [&](qint64 done, qint64 total) {
-            cancelled = !progress.update(done, total);
-            return !cancelled;
-        });
-    } else {
-        copied = CopyFileWithProgress(source, destination);
-    }
-    // Cancelling is the user's own choice and needs no message.
-    if (!copied && !cancelled) {
-        prompter.ask({
-            .text = QStringLiteral("\"%1\" could not be copied.").arg(fileName) + paragraphEnd + copied.reason(),
-            .title = QStringLiteral("Error Copying File"),
-            .icon = PromptIcon::Critical,
-            .centredOnMainWindow = true,
-        });
-    }
 }
 
 }  // namespace quillon

@@ -4,17 +4,12 @@
 
 #include <QString>
 
-class QWidget;
-
 namespace quillon {
 
 class Prompter;
 
 // Title of the boxes shown by FileCopy.
 inline constexpr char fileCopyTitle[] = "File Copy/Move";
-
-// Files at or above this size are copied between the panels with a progress dialog.
-inline constexpr qint64 largeFileBytes = 8 * 1024 * 1024;
 
 // `folder` joined to `name` with exactly one "/" between them.
 QString PathInFolder(const QString& folder, const QString& name);
@@ -29,8 +24,8 @@ bool IsReadOnly(const QString& path);
 // time and is flushed to disk before it replaces anything. A failure says why, for the user.
 Outcome CopyFileWithProgress(const QString& source, const QString& destination, const CopyProgress& progress = {});
 
-// Deletes a file unless it is read-only. On failure `why` says why, for the user.
-bool RemoveFileUnforced(const QString& path, QString& why);
+// Deletes a file unless it is read-only. A failure says why, for the user.
+Outcome RemoveFileUnforced(const QString& path);
 
 // Copies (or with `bMove` moves) one file, asking before replacing an existing one and telling
 // the user how it went, with the reason of a failure. A move deletes its source only once the
@@ -40,10 +35,5 @@ void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDe
 // Asks whether to delete `fileName` in `folder` and deletes it on Yes. A failure is reported.
 // True when the file was deleted.
 bool DeleteFileAsked(Prompter& prompter, const QString& folder, const QString& fileName);
-
-// The copy of the left panel's Copy button: asks before replacing an existing file, shows a
-// progress dialog owned by `owner` for large files and reports a failure. Nothing is said on
-// success, and a refused or cancelled copy leaves the destination untouched.
-void CopyFileAskingFirst(Prompter& prompter, QWidget* owner, const QString& source, const QString& destination);
 
 }  // namespace quillon

@@ -74,10 +74,10 @@ FilePanel::FilePanel(const PanelNames& names, QWidget* parent) : QWidget(parent)
     lblSelection->setFrameShadow(QFrame::Sunken);
     lblSelection->setMinimumWidth(1);
 
-    cmdDelete = fileButton(this, nameOnSide("cmdDelete", names), "&Delete", "edit-delete", QStyle::SP_DialogDiscardButton);
-    cmdCopy = fileButton(this, nameOnSide("cmdCopy", names), "&Copy", "edit-copy", QStyle::SP_FileDialogNewFolder);
-    cmdMove = fileButton(this, nameOnSide("cmdMove", names), "&Move", "go-jump", QStyle::SP_FileDialogToParent);
-    cmdInfo = fileButton(this, nameOnSide("cmdInfo", names), "&Info", "dialog-information",
+    cmdDelete = fileButton(this, nameOnSide("cmdDelete", names), QStringLiteral("&Delete"), "edit-delete", QStyle::SP_DialogDiscardButton);
+    cmdCopy = fileButton(this, nameOnSide("cmdCopy", names), QStringLiteral("&Copy"), "edit-copy", QStyle::SP_FileDialogNewFolder);
+    cmdMove = fileButton(this, nameOnSide("cmdMove", names), QStringLiteral("&Move"), "go-jump", QStyle::SP_FileDialogToParent);
+    cmdInfo = fileButton(this, nameOnSide("cmdInfo", names), QStringLiteral("&Info"), "dialog-information",
                          QStyle::SP_MessageBoxInformation);
 
     auto* layout = new QVBoxLayout(this);

@@ -6,6 +6,7 @@
 #include "filepanel.h"
 #include "folderpicker.h"
 #include "mru.h"
+#include "panelcopy.h"
 #include "recentcombo.h"
 #include "settingkeys.h"
 #include "settingsstore.h"

@@ -28,10 +28,11 @@ const QString FolderSize = QStringLiteral("<dir>");
 
 enum Column { FileName, CompressedSize, Crc32, LastMod };
 
-// Item data of a row's first cell: its icon key, and whether it is a folder, which the text
-// shown in its size cell must not be asked for.
+// Item data of a row's first cell: its icon key, whether it is a folder (which the text shown in
+// its size cell must not be asked for) and the entry's index, by which it is extracted.
 constexpr int IconKeyRole = Qt::UserRole;
 constexpr int IsFolderRole = Qt::UserRole + 1;
+constexpr int EntryIndexRole = Qt::UserRole + 2;
 
 // Thousands separators whatever the locale's default, and an empty cell for nothing.
 QString formatSize(quint64 size)
@@ -53,6 +54,13 @@ QPushButton* makeButton(const char* objectName, const QString& caption, QWidget*
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(objectName));
     return button;
+}
+
+ZipEntry listedEntry(const QTreeWidgetItem& row)
+{
+    return ZipEntry{.name = row.text(FileName),
+                    .index = row.data(FileName, EntryIndexRole).toULongLong(),
+                    .isFolder = row.data(FileName, IsFolderRole).toBool()};
 }
 
 bool takesItselfWhenAlone(const QString& name)
@@ -165,7 +173,7 @@ QString frmZip::SelectDat(const QString& sZipFile, const QString& sTitle, QStrin
     if (OpenZip()) {
         if (lsvZipContents->topLevelItemCount() == 1
             && takesItselfWhenAlone(lsvZipContents->topLevelItem(0)->text(FileName)))
-            ExtractTempFile(m_sZipFile, lsvZipContents->topLevelItem(0)->text(FileName));
+            ExtractTempFile(m_sZipFile, listedEntry(*lsvZipContents->topLevelItem(0)));
         else
             exec();
     }
@@ -212,6 +220,7 @@ void frmZip::addRow(const ZipEntry& entry)
     row->setIcon(FileName, ils.icon(iconKey));
     row->setData(FileName, IconKeyRole, iconKey);
     row->setData(FileName, IsFolderRole, entry.isFolder);
+    row->setData(FileName, EntryIndexRole, entry.index);
 }
 
 void frmZip::cmdSelect_Click()
@@ -220,33 +229,32 @@ void frmZip::cmdSelect_Click()
         const QTreeWidgetItem* row = lsvZipContents->topLevelItem(index);
         if (row->isSelected() && !row->data(FileName, IsFolderRole).toBool()) {
             hide();
-            ExtractTempFile(m_sZipFile, row->text(FileName));
+            ExtractTempFile(m_sZipFile, listedEntry(*row));
             accept();
             return;
         }
     }
 }
 
-// A name that is no file entry (a folder, or none at all) is reported with the reason the
-// extraction gives.
-void frmZip::ExtractTempFile(const QString& sZipFile, const QString& sItem)
+// An entry that is no file (a folder) is reported with the reason the extraction gives.
+void frmZip::ExtractTempFile(const QString& sZipFile, const ZipEntry& item)
 {
     m_sTempFile = GetTempFileName(QStringLiteral("dat"));
 
     frmZipProgress progress(mainWindow_);
     progress.show();
     const Outcome extracted = m_sTempFile.isEmpty()
-        ? Outcome::failure("No temporary file could be made in " + GetTempFolder() + '.')
-        : ExtractZipEntry(sZipFile, sItem, m_sTempFile,
+        ? Outcome::failure(QStringLiteral("No temporary file could be made in ") + GetTempFolder() + u'.')
+        : ExtractListedEntry(sZipFile, item, m_sTempFile,
                           [&progress](int percent) { return progress.setPercent(percent); });
     progress.hide();
 
     if (!extracted && !progress.cancelled())
-        prompter_.ask(PromptMessage{.text = sZipFile + '\n' + extracted.reason(),
+        prompter_.ask(PromptMessage{.text = sZipFile + u'\n' + extracted.reason(),
                                     .title = QStringLiteral("File Info"),
                                     .icon = PromptIcon::Critical});
     if (extracted) {
-        m_sItem = sItem;
+        m_sItem = item.name;
     } else {
         if (!m_sTempFile.isEmpty())
             DeleteFileQuiet(m_sTempFile);

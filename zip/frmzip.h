@@ -50,19 +50,18 @@ public:
     QString SelectDat(const QString& sZipFile, const QString& sTitle = QString(),
                       QString* sItemName = nullptr);
 
-    // Fills the list from m_sZipFile. An archive that cannot be listed is reported to the user
-    // and gives false.
-    bool OpenZip();
-    // Takes the file entry `sItem` out into a new temporary file: on success tempFile() is its
-    // path and item() is `sItem`; on failure both are "" and no temporary file is left. A
+    // Takes the listed file entry `item` out into a new temporary file: on success tempFile() is
+    // its path and item() its name; on failure both are "" and no temporary file is left. A
     // failure is reported with its reason; a cancel by the user is not.
-    void ExtractTempFile(const QString& sZipFile, const QString& sItem);
+    void ExtractTempFile(const QString& sZipFile, const ZipEntry& item);
 
-    void setZipFile(const QString& sZipFile) { m_sZipFile = sZipFile; }
     const QString& tempFile() const { return m_sTempFile; }
     const QString& item() const { return m_sItem; }
 
 private:
+    // Fills the list from m_sZipFile. An archive that cannot be listed is reported to the user
+    // and gives false.
+    bool OpenZip();
     void addRow(const ZipEntry& entry);
     void fitColumnsToHeaders();
     void cmdSelect_Click();

@@ -21,6 +21,8 @@ namespace quillon {
 
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 constexpr quint32 DosDirectoryAttribute = 0x10;
 // Deflate at the level most zip programs use by default; libzip's own default is the slowest.
 constexpr zip_uint32_t CompressionLevel = 6;
@@ -51,13 +53,13 @@ Archive openArchive(const QString& zipFile, int flags, QString* why = nullptr)
     int error = 0;
     Archive archive(zip_open(QFile::encodeName(zipFile).constData(), flags, &error));
     if (!archive && why)
-        *why = zipFile + ": " + libzipReason(error);
+        *why = zipFile + u": "_s + libzipReason(error);
     return archive;
 }
 
 Outcome archiveFailure(const QString& zipFile, zip_t* archive)
 {
-    return Outcome::failure(zipFile + ": " + QString::fromLocal8Bit(zip_strerror(archive)));
+    return Outcome::failure(zipFile + u": "_s + QString::fromLocal8Bit(zip_strerror(archive)));
 }
 
 // The directory attribute of the DOS attribute bits; archives made on Linux may carry only the
@@ -83,6 +85,7 @@ std::optional<ZipEntry> readEntry(zip_t* archive, zip_uint64_t index)
         return std::nullopt;
     ZipEntry entry;
     entry.name = QString::fromUtf8(stat.name);
+    entry.index = index;
     entry.compressedSize = stat.valid & ZIP_STAT_COMP_SIZE ? stat.comp_size : 0;
     entry.crc = stat.valid & ZIP_STAT_CRC ? stat.crc : 0;
     if (stat.valid & ZIP_STAT_MTIME)
@@ -120,6 +123,11 @@ int percentOf(quint64 done, quint64 total)
     return total == 0 ? 100 : static_cast<int>(done * 100 / total);
 }
 
+Outcome cancelled()
+{
+    return Outcome::failure(QStringLiteral("The extraction was cancelled."));
+}
+
 // Copies the entry's data into `output`, never more than the `size` it declares.
 Outcome copyEntry(zip_file_t* entry, quint64 size, QFile& output, const ExtractProgress& progress)
 {
@@ -138,11 +146,11 @@ Outcome copyEntry(zip_file_t* entry, quint64 size, QFile& output, const ExtractP
             return Outcome::failure(QStringLiteral("The entry holds more data than the %1 bytes it declares; "
                                                    "the archive is damaged.").arg(size));
         if (output.write(block.data(), got) != got)
-            return Outcome::failure(output.fileName() + ": " + SystemReason(errno));
+            return Outcome::failure(output.fileName() + u": "_s + SystemReason(errno));
         if (progress && percentOf(written, size) != reported) {
             reported = percentOf(written, size);
             if (!progress(reported))
-                return Outcome::failure(QStringLiteral("The extraction was cancelled."));
+                return cancelled();
         }
     }
 }
@@ -155,6 +163,39 @@ Outcome checkFreeSpace(const QString& destination, quint64 needed)
         return Outcome::success();
     return Outcome::failure(QStringLiteral("The entry needs %1 bytes, but only %2 are free on the disk of %3.")
                                 .arg(needed).arg(available).arg(destination));
+}
+
+Outcome noFileEntry(const QString& zipFile, const QString& entryName)
+{
+    return Outcome::failure(zipFile + u": there is no file entry named "_s + entryName + u'.');
+}
+
+// Writes the file entry at `index` into `destination`, replacing its content, and checks its CRC.
+Outcome extractAt(zip_t* archive, const QString& zipFile, zip_uint64_t index, const QString& destination,
+                  const ExtractProgress& progress)
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive, index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+        return archiveFailure(zipFile, archive);
+    if (Outcome roomy = checkFreeSpace(destination, stat.size); !roomy)
+        return roomy;
+    const EntryFile entry(zip_fopen_index(archive, index, 0));
+    if (!entry)
+        return archiveFailure(zipFile, archive);
+    QFile output(destination);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return Outcome::failure(destination + u": "_s + output.errorString());
+    if (progress && !progress(0))
+        return cancelled();
+    if (Outcome copied = copyEntry(entry.get(), stat.size, output, progress); !copied)
+        return copied;
+    if (stat.size == 0 && progress && !progress(100))  // an empty entry reads nothing, yet it is complete
+        return cancelled();
+    output.close();
+    if (output.error() != QFileDevice::NoError)
+        return Outcome::failure(destination + u": "_s + output.errorString());
+    return Outcome::success();
 }
 
 // The archive AddToZip rewrites: a new file beside the real one that starts as a hard link to it,
@@ -237,28 +278,24 @@ Outcome ExtractZipEntry(const QString& zipFile, const QString& entryName, const 
     if (!archive)
         return Outcome::failure(why);
     const std::optional<zip_uint64_t> index = findFileEntry(archive.get(), entryName);
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (!index || zip_stat_index(archive.get(), *index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-        return Outcome::failure(zipFile + ": there is no file entry named " + entryName + '.');
-    if (Outcome roomy = checkFreeSpace(destination, stat.size); !roomy)
-        return roomy;
-    const EntryFile entry(zip_fopen_index(archive.get(), *index, 0));
-    if (!entry)
-        return archiveFailure(zipFile, archive.get());
-    QFile output(destination);
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return Outcome::failure(destination + ": " + output.errorString());
-    if (progress && !progress(0))
-        return Outcome::failure(QStringLiteral("The extraction was cancelled."));
-    if (Outcome copied = copyEntry(entry.get(), stat.size, output, progress); !copied)
-        return copied;
-    if (stat.size == 0 && progress && !progress(100))  // an empty entry reads nothing, yet it is complete
-        return Outcome::failure(QStringLiteral("The extraction was cancelled."));
-    output.close();
-    if (output.error() != QFileDevice::NoError)
-        return Outcome::failure(destination + ": " + output.errorString());
-    return Outcome::success();
+    if (!index)
+        return noFileEntry(zipFile, entryName);
+    return extractAt(archive.get(), zipFile, *index, destination, progress);
+}
+
+Outcome ExtractListedEntry(const QString& zipFile, const ZipEntry& entry, const QString& destination,
+                           const ExtractProgress& progress)
+{
+    QString why;
+    const Archive archive = openArchive(zipFile, ZIP_RDONLY, &why);
+    if (!archive)
+        return Outcome::failure(why);
+    const std::optional<ZipEntry> found = readEntry(archive.get(), entry.index);
+    if (!found || found->name != entry.name)
+        return Outcome::failure(zipFile + u": the archive has changed since it was listed."_s);
+    if (found->isFolder)
+        return noFileEntry(zipFile, entry.name);
+    return extractAt(archive.get(), zipFile, entry.index, destination, progress);
 }
 
 QString StoredZipName(const QString& sTarget)
@@ -271,7 +308,7 @@ QString StoredZipName(const QString& sTarget)
 Outcome AddToZip(const QString& sZipFile, const QString& sItem, const QString& sTarget, bool bDeleteZipped)
 {
     if (!FileExists(sItem))
-        return Outcome::failure(sItem + ": " + SystemReason(ENOENT));
+        return Outcome::failure(sItem + u": "_s + SystemReason(ENOENT));
     StagedArchive staged(sZipFile);
     if (Outcome prepared = staged.prepare(); !prepared)
         return prepared;

@@ -16,6 +16,7 @@ namespace quillon {
 
 struct ZipEntry {
     QString name;  // the full name inside the archive, folders included
+    quint64 index = 0;  // the entry's place in the archive; names may repeat, places do not
     quint64 compressedSize = 0;
     quint32 crc = 0;
     QDateTime modified;
@@ -35,7 +36,14 @@ using ExtractProgress = std::function<bool(int percent)>;
 // entry, a damaged entry, a failed write, a cancel) says why; `destination` may then hold part
 // of the entry.
 Outcome ExtractZipEntry(const QString& zipFile, const QString& entryName, const QString& destination,
-                     const ExtractProgress& progress = {});
+                        const ExtractProgress& progress = {});
+
+// The same for the entry ListZip gave as `entry`, found by its index without reading the
+// archive's list again, so that of two entries of the same name the one listed is the one
+// taken. An archive changed since it was listed, whose entry at that index no longer bears the
+// listed name, is not extracted.
+Outcome ExtractListedEntry(const QString& zipFile, const ZipEntry& entry, const QString& destination,
+                           const ExtractProgress& progress = {});
 
 // The name a file is stored under for `sTarget`. A path on disk (beginning with "/") gives its
 // file name: the title, a dot and the extension, so "/dats/new" gives "new.". Anything else is

@@ -3,31 +3,26 @@
 #include "fileoperations.h"
 #include "filesizelimit.h"
 #include "frmzip.h"
+#include "panelcopy.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
 #include "testfiles.h"
 #include "utilities.h"
-#include "ziparchive.h"
 #include "ziptestfiles.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QDirIterator>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace quillon {
 namespace {
 
-using testing::ChildOutcome;
-using testing::makeZip;
-using testing::readAll;
-using testing::RunUnderFileSizeLimit;
-using testing::ScriptedDatDialogs;
-using testing::ScriptedPrompter;
-using testing::writeFile;
-
-const QString tooLarge = QStringLiteral("File too large");
+using namespace Qt::Literals::StringLiterals;
+using namespace testing;
 
 // A DAT body of about `size` bytes.
 QByteArray datBody(int size)
@@ -38,198 +33,152 @@ QByteArray datBody(int size)
     return body;
 }
 
-// Each writer runs in a child process whose files may not grow past a limit just below what it
-// writes, as on a disk that fills during the write. The folder must then look exactly as before.
-class WriteFaults : public ::testing::Test {
-protected:
-    QString path(const QString& name) const { return folder_.filePath(name); }
+// Bytes that deflate cannot shrink, the same in every run.
+QByteArray noise(qsizetype size)
+{
+    std::vector<quint32> words(static_cast<size_t>(size) / sizeof(quint32));
+    QRandomGenerator(12345).fillRange(words.data(), static_cast<qsizetype>(words.size()));
+    return QByteArray(reinterpret_cast<const char*>(words.data()), size);
+}
 
-    // Every file of the folder, hidden ones included, with its content.
-    QMap<QString, QByteArray> snapshot() const
+const QByteArray headedDat = "clrmamepro (\r\n\tname \"old\"\r\n)\r\n" + datBody(200000);
+
+// The user's folder, with a tmp/ folder that serves as TMPDIR.
+class Folder {
+public:
+    Folder() { QDir(dir_.path()).mkpath(u"tmp"_s); }
+    QString root() const { return dir_.path(); }
+    QString path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+    qint64 write(const char* name, const QByteArray& content) const
+    {
+        QDir(dir_.path()).mkpath(QFileInfo(path(name)).path());
+        writeFile(path(name), content);
+        return content.size();
+    }
+    // Every file under the folder but `scratch`, hidden and temporary ones included, with its content.
+    QMap<QString, QByteArray> snapshot(const char* scratch) const
     {
         QMap<QString, QByteArray> files;
-        for (const QString& name : QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden))
-            files.insert(name, readAll(path(name)));
+        for (QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            if (const QString file = it.next(); file != path(scratch))
+                files.insert(file, readAll(file));
         return files;
     }
 
-    ChildOutcome runFull(qint64 limitBytes, const std::function<Outcome()>& work)
-    {
-        before_ = snapshot();
-        return RunUnderFileSizeLimit(limitBytes, work);
-    }
-
-    void expectNothingChanged() const { EXPECT_EQ(snapshot().keys(), before_.keys()); EXPECT_TRUE(snapshot() == before_); }
-
 private:
-    QTemporaryDir folder_;
-    QMap<QString, QByteArray> before_;
+    QTemporaryDir dir_;
 };
 
-void expectFailedBecauseTooLarge(const ChildOutcome& outcome)
-{
-    EXPECT_TRUE(outcome.finished) << "the child must not be killed by the limit";
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.reason.endsWith(tooLarge)) << outcome.reason.toStdString();
-}
-
 // A window command says nothing back but what it showed: its last message is its outcome.
-Outcome lastMessage(const ScriptedPrompter& prompter, const QString& success)
+Outcome lastMessage(const ScriptedPrompter& prompter, const QString& success = {})
 {
-    const QString last = prompter.texts().isEmpty() ? QString() : prompter.texts().last();
+    const QString last = prompter.texts().value(prompter.texts().size() - 1);
     return last == success ? Outcome::success() : Outcome::failure(last);
 }
 
-TEST_F(WriteFaults, CopyingAndJoiningKeepTheDestination)
+qint64 panelFiles(const Folder& f)
 {
-    writeFile(path("user.dat"), "the user's DAT\r\n");
-    writeFile(path("result.dat"), datBody(100000));
-    writeFile(path("header"), "clrmamepro (\r\n)\r\n");
-    const qint64 joinedSize = QFileInfo(path("header")).size() + QFileInfo(path("result.dat")).size() + 4;
-
-    expectFailedBecauseTooLarge(runFull(joinedSize - 1, [&] {
-        return JoinTextFiles(path("user.dat"), {path("header"), path("result.dat")});
-    }));
-    expectNothingChanged();
-
-    const ChildOutcome copy = runFull(QFileInfo(path("result.dat")).size() - 1, [&] {
-        return CopyFileReplacing(path("result.dat"), path("user.dat"));
-    });
-    expectFailedBecauseTooLarge(copy);
-    EXPECT_EQ(copy.reason, path("user.dat") + ": " + tooLarge);
-    expectNothingChanged();
+    return f.write("right/game.dat", "older\r\n") + f.write("game.dat", datBody(300000)) - 8;
 }
 
-TEST_F(WriteFaults, APanelMoveKeepsItsSourceAndTheDestination)
+Outcome panelCopy(const Folder& f, bool move, bool leftPanel = false)
 {
-    QDir(path("")).mkpath("right");
-    writeFile(path("game.dat"), datBody(300000));
-    writeFile(path("right/game.dat"), "the older copy\r\n");
-    const qint64 limit = QFileInfo(path("game.dat")).size() - 1;
-
-    for (const bool move : {false, true}) {
-        const ChildOutcome outcome = runFull(limit, [&] {
-            ScriptedPrompter prompter;
-            prompter.answerNext(PromptAnswer::Yes);
-            FileCopy(prompter, path("game.dat"), path("right/game.dat"), move);
-            return lastMessage(prompter, move ? "File succesfully moved.\n\n" : "File succesfully copied.\n\n");
-        });
-        expectFailedBecauseTooLarge(outcome);
-        EXPECT_EQ(outcome.reason, "An error has occurred during the copy of the file.\n\n" + path("right/game.dat") + ": " + tooLarge);
-        EXPECT_EQ(readAll(path("right/game.dat")), "the older copy\r\n");
-        EXPECT_EQ(QDir(path("right")).entryList(QDir::Files | QDir::Hidden), QStringList{"game.dat"});
-        expectNothingChanged();
+    ScriptedPrompter prompter;
+    prompter.answerNext(PromptAnswer::Yes);
+    if (leftPanel) {
+        CopyFileAskingFirst(prompter, nullptr, f.path("game.dat"), f.path("right/game.dat"));
+        return lastMessage(prompter, u"The destination folder already contains \"game.dat\".\n\nDo you want to replace it ?"_s);
     }
-
-    const ChildOutcome leftCopy = runFull(limit, [&] {
-        ScriptedPrompter prompter;
-        prompter.answerNext(PromptAnswer::Yes);
-        CopyFileAskingFirst(prompter, nullptr, path("game.dat"), path("right/game.dat"));
-        return prompter.texts().size() == 1 ? Outcome::success() : lastMessage(prompter, {});
-    });
-    expectFailedBecauseTooLarge(leftCopy);
-    EXPECT_EQ(readAll(path("right/game.dat")), "the older copy\r\n");
-    expectNothingChanged();
+    FileCopy(prompter, f.path("game.dat"), f.path("right/game.dat"), move);
+    return lastMessage(prompter, move ? u"File succesfully moved.\n\n"_s : u"File succesfully copied.\n\n"_s);
 }
 
-TEST_F(WriteFaults, HeaderFilesAndHeaderCopiesSayWhyTheyFailed)
+Outcome datInformation(const QString& file)
 {
-    writeFile(path("cmh1.tmp"), "");
-    expectFailedBecauseTooLarge(runFull(40, [&] {
-        return WriteHeaderFile(path("cmh1.tmp"), DatHeader{.name = "Name", .description = "A description"});
-    }));
-    expectNothingChanged();
-
-    writeFile(path("game.dat"), "clrmamepro (\r\n\tname \"old\"\r\n)\r\n" + datBody(200000));
-    expectFailedBecauseTooLarge(runFull(100000, [&] {
-        return AppendDatWithoutHeader(path("cmh1.tmp"), path("game.dat"));
-    }));
+    ScriptedDatDialogs dialogs;
+    dialogs.pickNext(u"sub/game.dat"_s);
+    dialogs.saveNext(DatHeader{.name = u"new"_s});
+    ScriptedPrompter prompter;
+    ShowDatInformation(file, dialogs, prompter, nullptr);
+    const bool critical = !prompter.messages().isEmpty() && prompter.messages().last().icon == PromptIcon::Critical;
+    return critical ? lastMessage(prompter) : Outcome::success();
 }
 
-// Bytes that deflate cannot shrink.
-QByteArray noise(qsizetype size)
+Outcome extractEntry(const Folder& f)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 state = 12345;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
+    ScriptedPrompter prompter;
+    frmZip window(prompter);
+    window.ExtractTempFile(f.path("game.zip"), ListZip(f.path("game.zip"))->at(0));
+    return window.tempFile().isEmpty() ? lastMessage(prompter) : Outcome::success();
 }
 
-TEST_F(WriteFaults, DatInformationKeepsThePlainAndTheZippedDat)
-{
-    const QByteArray dat = "clrmamepro (\r\n\tname \"old\"\r\n)\r\n" + datBody(200000);
-    writeFile(path("game.dat"), dat);
-    // The archive outgrows the limit only when the DAT has been taken out and rewritten, so that
+// One writer of the application. `prepare` writes the user's files and gives a file size limit
+// below what the writer must write, as on a disk that fills during the write; the reason must
+// begin with `reasonStart` (%1 is the folder) and end with the system's words. Only `scratch`,
+// a temporary file of the application's own, may be left partly written.
+struct WriteFault {
+    const char* name;
+    qint64 (*prepare)(const Folder&);
+    Outcome (*write)(const Folder&);
+    QString reasonStart = u"%1"_s;
+    const char* scratch = "";
+};
+
+const QString copyFailed = u"An error has occurred during the copy of the file.\n\n%1/right/game.dat: "_s;
+
+const WriteFault writeFaults[] = {
+    {"JoinTextFiles", [](const Folder& f) { return f.write("user.dat", "x") + f.write("header", "h\r\n") + f.write("result.dat", datBody(100000)) - 10; },
+     [](const Folder& f) { return JoinTextFiles(f.path("user.dat"), {f.path("header"), f.path("result.dat")}); }},
+    {"CopyFileReplacing", [](const Folder& f) { return f.write("user.dat", "x") + f.write("result.dat", datBody(100000)) - 2; },
+     [](const Folder& f) { return CopyFileReplacing(f.path("result.dat"), f.path("user.dat")); }, u"%1/user.dat: "_s},
+    {"PanelCopy", panelFiles, [](const Folder& f) { return panelCopy(f, false); }, copyFailed},
+    {"PanelMove", panelFiles, [](const Folder& f) { return panelCopy(f, true); }, copyFailed},
+    {"LeftPanelCopy", panelFiles, [](const Folder& f) { return panelCopy(f, false, true); },
+     u"\"game.dat\" could not be copied.\n\n%1/right/game.dat: "_s},
+    {"WriteHeaderFile", [](const Folder& f) { return f.write("cmh1.tmp", {}) + 40; },
+     [](const Folder& f) { return WriteHeaderFile(f.path("cmh1.tmp"), DatHeader{.name = u"Name"_s, .description = u"Text"_s}); }},
+    {"AppendDatWithoutHeader", [](const Folder& f) { return f.write("game.dat", headedDat) / 2; },
+     [](const Folder& f) { return AppendDatWithoutHeader(f.path("cmh1.tmp"), f.path("game.dat")); }, u"%1"_s, "cmh1.tmp"},
+    {"DatInformationOnADat", [](const Folder& f) { return f.write("game.dat", headedDat) - 1000; },
+     [](const Folder& f) { return datInformation(f.path("game.dat")); }, u"The header of %1/game.dat could not be rewritten"_s},
+    // The archive outgrows the limit only once the DAT has been taken out and rewritten, so that
     // storing it back is the write that fails.
-    ASSERT_TRUE(makeZip(path("game.zip"), {{"sub/game.dat", dat}, {"noise.bin", noise(dat.size())}}));
-    const QString tempFolder = path("tmp");
-    QDir(path("")).mkpath("tmp");
-    qputenv("TMPDIR", tempFolder.toLocal8Bit());
+    {"DatInformationInAZip",
+     [](const Folder& f) -> qint64 { return makeZip(f.path("game.zip"), {{"sub/game.dat", headedDat}, {"noise", noise(250000)}}) ? 210000 : 0; },
+     [](const Folder& f) { return datInformation(f.path("game.zip")); }, u"The header of %1/game.zip could not be rewritten"_s},
+    {"AddToAnArchive", [](const Folder& f) { return makeZip(f.path("old.zip"), {{"new.dat", "old"}}) ? f.write("new.dat", noise(400000)) : 0; },
+     [](const Folder& f) { return AddToZip(f.path("old.zip"), f.path("new.dat"), f.path("new.dat"), true); }, u"%1/old.zip: "_s},
+    {"CreateAnArchive", [](const Folder& f) { return f.write("new.dat", noise(400000)); },
+     [](const Folder& f) { return AddToZip(f.path("new.zip"), f.path("new.dat"), f.path("new.dat"), true); }, u"%1/new.zip: "_s},
+    {"ExtractAnEntry", [](const Folder& f) -> qint64 { return makeZip(f.path("game.zip"), {{"game.dat", datBody(300000)}}) ? 299999 : 0; },
+     extractEntry, u"%1/game.zip\n"_s},
+};
 
-    for (const QString& file : {path("game.dat"), path("game.zip")}) {
-        const qint64 limit = file.endsWith(".zip") ? dat.size() + 1000 : dat.size() - 1000;
-        const ChildOutcome outcome = runFull(limit, [&] {
-            ScriptedDatDialogs dialogs;
-            dialogs.pickNext("sub/game.dat");
-            dialogs.saveNext(DatHeader{.name = "new"});
-            ScriptedPrompter prompter;
-            ShowDatInformation(file, dialogs, prompter, nullptr);
-            const bool critical = !prompter.messages().isEmpty() && prompter.messages().last().icon == PromptIcon::Critical;
-            return critical ? Outcome::failure(prompter.texts().last()) : Outcome::success();
-        });
-        expectFailedBecauseTooLarge(outcome);
-        EXPECT_TRUE(outcome.reason.startsWith("The header of " + file + " could not be rewritten")) << outcome.reason.toStdString();
-        expectNothingChanged();
-        EXPECT_TRUE(QDir(tempFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    }
-    qunsetenv("TMPDIR");
-}
+void PrintTo(const WriteFault& writer, std::ostream* out) { *out << writer.name; }
 
-TEST_F(WriteFaults, ZippingKeepsTheArchiveAndTheFileToAdd)
+class WriteFaults : public ::testing::TestWithParam<WriteFault> {};
+
+TEST_P(WriteFaults, FailWithTheSystemsReasonAndLeaveTheFilesAsTheyWere)
 {
-    writeFile(path("new.dat"), datBody(400000));
-    ASSERT_TRUE(makeZip(path("old.zip"), {{"readme.txt", "hello"}, {"new.dat", "old body"}}));
-
-    for (const QString& archive : {path("old.zip"), path("created.zip")}) {
-        // What the archive grows to when nothing stops it.
-        const QString probe = path("probe/a.zip");
-        QDir(path("")).mkpath("probe");
-        QFile::copy(archive, probe);
-        ASSERT_TRUE(AddToZip(probe, path("new.dat"), path("new.dat")));
-        const qint64 grownSize = QFileInfo(probe).size();
-        QDir(path("probe")).removeRecursively();
-
-        expectFailedBecauseTooLarge(runFull(grownSize - 1, [&] {
-            return AddToZip(archive, path("new.dat"), path("new.dat"), true);
-        }));
-        expectNothingChanged();
-    }
-}
-
-TEST_F(WriteFaults, ExtractionLeavesNoTemporaryFile)
-{
-    const QByteArray dat = datBody(300000);
-    ASSERT_TRUE(makeZip(path("game.zip"), {{"game.dat", dat}}));
-    const QString tempFolder = path("tmp");
-    QDir(path("")).mkpath("tmp");
-    qputenv("TMPDIR", tempFolder.toLocal8Bit());
-
-    const ChildOutcome outcome = runFull(dat.size() - 1, [&] {
-        ScriptedPrompter prompter;
-        frmZip window(prompter);
-        window.ExtractTempFile(path("game.zip"), "game.dat");
-        return window.tempFile().isEmpty() ? Outcome::failure(prompter.texts().join('|')) : Outcome::success();
-    });
+    const Folder folder;
+    const qint64 limit = GetParam().prepare(folder);
+    ASSERT_GT(limit, 0);
+    const QMap<QString, QByteArray> before = folder.snapshot(GetParam().scratch);
+    qputenv("TMPDIR", folder.path("tmp").toLocal8Bit());
+    const ChildOutcome outcome = RunUnderFileSizeLimit(limit, [&] { return GetParam().write(folder); });
     qunsetenv("TMPDIR");
 
-    expectFailedBecauseTooLarge(outcome);
-    EXPECT_TRUE(outcome.reason.startsWith(path("game.zip") + '\n')) << "shown with the archive's name";
-    EXPECT_TRUE(QDir(tempFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    expectNothingChanged();
+    EXPECT_TRUE(outcome.finished) << "the child must not be killed by the limit";
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.reason.startsWith(GetParam().reasonStart.arg(folder.root()))) << outcome.reason.toStdString();
+    EXPECT_TRUE(outcome.reason.endsWith(u"File too large"_s)) << outcome.reason.toStdString();
+    const QMap<QString, QByteArray> after = folder.snapshot(GetParam().scratch);
+    EXPECT_EQ(after.keys(), before.keys());
+    EXPECT_TRUE(after == before);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryWriter, WriteFaults, ::testing::ValuesIn(writeFaults),
+                         [](const ::testing::TestParamInfo<WriteFault>& writer) { return std::string(writer.param.name); });
 
 }  // namespace
 }  // namespace quillon

@@ -1,119 +1,69 @@
 #include "filelistbox.h"
-#include "qtprinting.h"
+#include "panelcopy.h"
+#include "scriptedprompter.h"
 #include "testfiles.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-using namespace quillon;
-using quillon::testing::writeFile;
-
+namespace quillon {
 namespace {
 
-class FileListBoxTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        for (const char* name : {"b.dat", "A.DAT", "c.Zip", "d.xml", "e.txt", ".hidden.dat", "noext"})
-            writeFile(temp.filePath(name), "x");
-        ASSERT_TRUE(QDir(temp.path()).mkdir("folder.dat"));
-    }
+using namespace Qt::Literals::StringLiterals;
+using namespace testing;
 
-    QTemporaryDir temp;
-    FileListBox list;
-};
-
-}  // namespace
-
-TEST_F(FileListBoxTest, ListsMatchingFilesInAnyLetterCaseSortedByName)
+// Names that are not valid UTF-8 are shown as the system decodes them, not left out; a folder
+// that cannot be listed leaves the list as it was.
+TEST(FileListBox, ListsMatchingFilesInAnyLetterCaseSortedByName)
 {
-    ASSERT_TRUE(list.setPath(temp.path()));
-    EXPECT_EQ(list.fileNames(), (QStringList{"A.DAT", "b.dat", "c.Zip", "d.xml"}));
-
-    list.setPattern(*FilterPattern(1));
-    list.refresh();
-    EXPECT_EQ(list.fileNames(), (QStringList{"A.DAT", "b.dat"}));
-
+    QTemporaryDir temp;
+    for (const char* name : {"b.dat", "A.DAT", "c.Zip", "d.xml", "e.txt", ".hidden.dat", "caf\xe9.dat"})
+        std::fclose(std::fopen(QByteArray(QFile::encodeName(temp.path()) + '/' + name).constData(), "w"));
+    ASSERT_TRUE(QDir(temp.path()).mkdir(u"folder.dat"_s));
+    FileListBox list;
+    ASSERT_TRUE(list.setPath(temp.path() + u'/'));
+    const QString latin1 = QFile::decodeName(QByteArray("caf\xe9.dat"));
+    EXPECT_EQ(list.fileNames(), (QStringList{u"A.DAT"_s, u"b.dat"_s, u"c.Zip"_s, latin1, u"d.xml"_s}));
     list.setPattern(*FilterPattern(2));
     list.refresh();
-    EXPECT_EQ(list.fileNames(), QStringList{"c.Zip"});
-}
+    EXPECT_EQ(list.fileNames(), QStringList{u"c.Zip"_s});
 
-TEST_F(FileListBoxTest, NamesThatAreNotValidUtf8AreShownAsTheSystemDecodesThem)
-{
-    const QByteArray latin1Name = QFile::encodeName(temp.path()) + "/caf\xe9.dat";
-    QFile file;
-    ASSERT_TRUE(file.open(fopen(latin1Name.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
-    file.close();
-    const QString shown = QFile::decodeName(QByteArray("caf\xe9.dat"));
-
-    ASSERT_TRUE(list.setPath(temp.path()));
-
-    EXPECT_EQ(list.fileNames(), (QStringList{"A.DAT", "b.dat", "c.Zip", shown, "d.xml"}));
-}
-
-TEST_F(FileListBoxTest, FilterIndicesOutsideTheListHaveNoPattern)
-{
-    EXPECT_EQ(FilterPattern(0), "*.dat;*.zip;*.xml");
-    EXPECT_EQ(FilterPattern(3), "*.xml");
-    EXPECT_FALSE(FilterPattern(-1));
-    EXPECT_FALSE(FilterPattern(4));
-}
-
-TEST_F(FileListBoxTest, AFolderThatCannotBeOpenedLeavesTheListAsItWas)
-{
+    list.setCurrentRow(0);
     int changes = 0;
     QObject::connect(&list, &FileListBox::pathChanged, [&changes] { ++changes; });
-    ASSERT_TRUE(list.setPath(temp.path() + "/"));
-    EXPECT_EQ(list.path(), temp.path()) << "one spelling per folder";
-    EXPECT_TRUE(list.setPath(temp.path()));
-    EXPECT_EQ(changes, 1) << "the same folder again is no change";
-
-    EXPECT_FALSE(list.setPath(temp.filePath("missing")));
-    EXPECT_FALSE(list.setPath(temp.filePath("b.dat")));
-    EXPECT_FALSE(list.setPath(QString()));
+    EXPECT_TRUE(list.setPath(temp.path())) << "one spelling per folder: no change";
+    for (const QString& folder : {temp.filePath(u"missing"_s), temp.filePath(u"b.dat"_s), QString()})
+        EXPECT_FALSE(list.setPath(folder));
     EXPECT_EQ(list.path(), temp.path());
-    EXPECT_EQ(list.fileNames().size(), 4);
-    EXPECT_EQ(changes, 1);
-}
-
-TEST_F(FileListBoxTest, SelectionIsTheSelectedNameAndIsLostOnRefresh)
-{
-    list.setPath(temp.path());
-    EXPECT_EQ(list.fileName(), "");
-    list.setCurrentRow(1);
-    EXPECT_EQ(list.fileName(), "b.dat");
+    EXPECT_EQ(list.fileName(), u"c.Zip"_s);
+    EXPECT_EQ(changes, 0);
     list.refresh();
-    EXPECT_EQ(list.fileName(), "");
+    EXPECT_EQ(list.fileName(), QString()) << "a refresh loses the selection";
 }
 
-TEST(FileListBoxTips, OnlyNamesWiderThanTheListGetATooltip)
+// Large files go through the progress dialog; nothing is said on success, a failure says why.
+TEST(PanelCopy, AsksBeforeReplacingAndReportsOnlyFailures)
 {
     QTemporaryDir temp;
-    const QString longName = QString(80, u'w') + ".dat";
-    writeFile(temp.filePath("a.dat"), "x");
-    writeFile(temp.filePath(longName), "x");
-    FileListBox list;
-    list.resize(150, 200);
-    list.show();
-    list.setPath(temp.path());
-    const QPoint overShort = list.visualItemRect(list.item(0)).center();
-    const QPoint overLong = list.visualItemRect(list.item(1)).center();
-
-    list.updateTipAt(overLong);
-    EXPECT_EQ(list.toolTip(), longName);
-    list.updateTipAt(QPoint(5, 190));
-    EXPECT_EQ(list.toolTip(), longName) << "no item under the mouse changes nothing";
-
-    QMouseEvent move(QEvent::MouseMove, overShort, list.viewport()->mapToGlobal(overShort), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(list.viewport(), &move);
-    EXPECT_EQ(list.toolTip(), "");
+    const QByteArray large(static_cast<qsizetype>(largeFileBytes) + 17, 'L');
+    writeFile(temp.filePath(u"large.dat"_s), large);
+    writeFile(temp.filePath(u"copy.dat"_s), "old");
+    ScriptedPrompter prompter;
+    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+        prompter.answerNext(answer);
+        CopyFileAskingFirst(prompter, nullptr, temp.filePath(u"large.dat"_s), temp.filePath(u"copy.dat"_s));
+        EXPECT_EQ(readAll(temp.filePath(u"copy.dat"_s)) == large, answer == PromptAnswer::Yes);
+    }
+    EXPECT_EQ(prompter.messages().size(), 2);
+    CopyFileAskingFirst(prompter, nullptr, temp.filePath(u"large.dat"_s), temp.filePath(u"nowhere/large.dat"_s));
+    EXPECT_EQ(prompter.texts().last(), u"\"large.dat\" could not be copied.\n\n"_s + temp.filePath(u"nowhere/large.dat"_s) +
+                                           u": No such file or directory"_s);
+    EXPECT_EQ(prompter.messages().last().icon, PromptIcon::Critical);
 }
+
+}  // namespace
+}  // namespace quillon

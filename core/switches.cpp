@@ -6,14 +6,16 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QString setTypeSwitch(qint16 setType)
 {
     switch (setType) {
-    case 0: return "-s";
-    case 1: return "-m";
-    case 2: return "-n";
+    case 0: return u"-s"_s;
+    case 1: return u"-m"_s;
+    case 2: return u"-n"_s;
     default: return {};
     }
 }
@@ -21,10 +23,10 @@ QString setTypeSwitch(qint16 setType)
 QString datTypeSwitch(qint16 datType)
 {
     switch (datType) {
-    case 0: return "-d1";
-    case 1: return "-d2";
-    case 2: return "-d3";
-    case 3: return "-d4";
+    case 0: return u"-d1"_s;
+    case 1: return u"-d2"_s;
+    case 2: return u"-d3"_s;
+    case 3: return u"-d4"_s;
     default: return {};
     }
 }
@@ -32,8 +34,8 @@ QString datTypeSwitch(qint16 datType)
 QString objectSwitch(qint16 object)
 {
     switch (object) {
-    case 1: return "-o disk";
-    case 2: return "-o sample";
+    case 1: return u"-o disk"_s;
+    case 2: return u"-o sample"_s;
     default: return {};
     }
 }
@@ -41,7 +43,7 @@ QString objectSwitch(qint16 object)
 // A check box counts as on only when ticked; a grey box (2) adds nothing.
 QString checkBoxSwitch(const SettingsStore& store, const SettingKey& key, const char* piece)
 {
-    return store.readDouble(key) == 1.0 ? QString(piece) : QString();
+    return store.readDouble(key) == 1.0 ? QString::fromLatin1(piece) : QString();
 }
 
 }  // namespace
@@ -57,7 +59,7 @@ QString BuildDiffSwitches(const SettingsStore& store)
         checkBoxSwitch(store, keys::NonSeparatedBios, "-b"),
     };
     pieces.removeAll(QString());
-    return pieces.join(' ');
+    return pieces.join(u' ');
 }
 
 }  // namespace quillon

@@ -1,54 +1,30 @@
-#include "settingkeys.h"
 #include "switches.h"
 #include "tempstore.h"
 
 #include <gtest/gtest.h>
 
 using namespace quillon;
-using quillon::testing::TempStore;
+using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-QString switchesFor(std::initializer_list<std::pair<SettingKey, const char*>> stored)
+TEST(BuildDiffSwitches, FromTheStoredOptions)
 {
-    TempStore temp;
-    for (const auto& [key, value] : stored)
-        temp.store().write(key, value);
-    return BuildDiffSwitches(temp.store());
-}
-
-}  // namespace
-
-TEST(BuildDiffSwitches, FreshStoreGivesTheDefaults)
-{
-    EXPECT_EQ(switchesFor({}), "-s -d2 -z");
-}
-
-TEST(BuildDiffSwitches, EveryOptionAtItsLargestValue)
-{
-    EXPECT_EQ(switchesFor({{keys::SetType, "2"},
-                           {keys::DatType, "3"},
-                           {keys::Object, "2"},
-                           {keys::RomRenames, "1"},
-                           {keys::NoDump, "1"},
-                           {keys::NonSeparatedBios, "1"}}),
-              "-n -d4 -o sample -r -z -b");
-    EXPECT_EQ(switchesFor({{keys::Object, "1"}}), "-s -d2 -o disk -z");
-}
-
-TEST(BuildDiffSwitches, ValuesOutsideTheTableAddNothing)
-{
-    EXPECT_EQ(switchesFor({{keys::SetType, "1"}, {keys::DatType, "0"}}), "-m -d1 -z");
-    EXPECT_EQ(switchesFor({{keys::NoDump, "0"}}), "-s -d2");
-    EXPECT_EQ(switchesFor({{keys::RomRenames, "2"}}), "-s -d2 -z") << "a grey box is not ticked";
-    EXPECT_EQ(switchesFor({{keys::DatType, "4"}}), "-s -z");
-    EXPECT_EQ(switchesFor({{keys::DatType, "-1"}}), "-s -z");
-    EXPECT_EQ(switchesFor({{keys::SetType, "5"}, {keys::DatType, "9"}, {keys::NoDump, "0"}}), "");
-    EXPECT_EQ(switchesFor({{keys::SetType, "3"}, {keys::NoDump, "0"}, {keys::NonSeparatedBios, "1"}}), "-d2 -b")
-        << "no blank at either end, one between pieces";
-}
-
-TEST(BuildDiffSwitches, NonNumericValuesCountAsTheDefault)
-{
-    EXPECT_EQ(switchesFor({{keys::SetType, "merged"}, {keys::NoDump, "yes"}}), "-s -d2 -z");
+    const std::pair<QByteArray, QString> cases[] = {
+        {"", u"-s -d2 -z"_s},
+        {"SetType=2\nDatType=3\nObject=2\nRomRenames=1\nNoDump=1\nNon-Separeted%20BIOS=1\n",
+         u"-n -d4 -o sample -r -z -b"_s},
+        {"Object=1\n", u"-s -d2 -o disk -z"_s},
+        {"SetType=1\nDatType=0\n", u"-m -d1 -z"_s},
+        {"NoDump=0\n", u"-s -d2"_s},
+        {"RomRenames=2\n", u"-s -d2 -z"_s},  // a grey box is not ticked
+        {"DatType=4\n", u"-s -z"_s},
+        {"DatType=-1\n", u"-s -z"_s},
+        {"SetType=5\nDatType=9\nNoDump=0\n", u""_s},
+        {"SetType=3\nNoDump=0\nNon-Separeted%20BIOS=1\n", u"-d2 -b"_s},  // no blank at either end
+        {"SetType=merged\nNoDump=yes\n", u"-s -d2 -z"_s},                  // not numbers: the defaults
+    };
+    for (const auto& [stored, expected] : cases) {
+        quillon::testing::TempStore temp;
+        temp.writeFileText("[Options]\n" + stored);
+        EXPECT_EQ(BuildDiffSwitches(temp.store()), expected) << stored.toStdString();
+    }
 }

@@ -1,14 +1,16 @@
 #include "dialogprompter.h"
 
-#include <QApplication>
+#include "windowtesting.h"
+
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace quillon {
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 // What a message box looked like while it was open.
 struct ShownBox {
@@ -22,36 +24,18 @@ struct ShownBox {
     QRect frame;
 };
 
-QMessageBox* openBox()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            return box;
-    return nullptr;
-}
-
-// Asks, notes what the box shows once it is open, and answers by clicking `click`.
+// Asks, notes what the box shows once it is open, and answers by clicking `button`.
 PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
-                         QMessageBox::StandardButton click, ShownBox& shown)
+                         QMessageBox::StandardButton button, ShownBox& shown)
 {
-    QTimer::singleShot(0, [&shown, click] {
-        QMessageBox* box = openBox();
-        ASSERT_NE(box, nullptr) << "no message box is open";
-        auto* defaultButton = box->defaultButton();
-        shown = {box->windowTitle(), box->text(), box->textFormat(), box->icon(),
-                 box->standardButtons(),
-                 defaultButton ? box->standardButton(defaultButton) : QMessageBox::NoButton,
-                 box->parentWidget(), box->frameGeometry()};
-        box->button(click)->click();
+    const testing::ModalScript script = testing::onModal<QMessageBox>([&](QMessageBox& box) {
+        QAbstractButton* defaultButton = box.defaultButton();
+        shown = {box.windowTitle(), box.text(), box.textFormat(), box.icon(), box.standardButtons(),
+                 defaultButton ? box.standardButton(defaultButton) : QMessageBox::NoButton,
+                 box.parentWidget(), box.frameGeometry()};
+        box.button(button)->click();
     });
     return prompter.ask(message);
-}
-
-TEST(CentredTopLeft, PutsBoxCentreOnMainWindowCentreRoundingHalves)
-{
-    EXPECT_EQ(centredTopLeft({0, 0, 800, 600}, {200, 100}), QPoint(300, 250));
-    EXPECT_EQ(centredTopLeft({100, 50, 801, 600}, {300, 151}), QPoint(351, 275));
-    EXPECT_EQ(centredTopLeft({10, 10, 100, 100}, {300, 200}), QPoint(-90, -40));
 }
 
 TEST(DialogPrompter, ShowsTextTitleIconButtonsAndDefaultAsAsked)
@@ -62,14 +46,13 @@ TEST(DialogPrompter, ShowsTextTitleIconButtonsAndDefaultAsAsked)
 
     const PromptAnswer answer = askAndClick(
         prompter,
-        {.text = QStringLiteral("Overwrite <b>game.dat</b>?"), .title = QStringLiteral("Warning..."),
-         .icon = PromptIcon::Exclamation, .buttons = PromptButtons::YesNoCancel,
-         .defaultAnswer = PromptAnswer::No},
+        {.text = u"Overwrite <b>game.dat</b>?"_s, .title = u"Warning..."_s, .icon = PromptIcon::Exclamation,
+         .buttons = PromptButtons::YesNoCancel, .defaultAnswer = PromptAnswer::No},
         QMessageBox::Yes, shown);
 
     EXPECT_EQ(answer, PromptAnswer::Yes);
-    EXPECT_EQ(shown.title, QStringLiteral("Warning..."));
-    EXPECT_EQ(shown.text, QStringLiteral("Overwrite <b>game.dat</b>?"));
+    EXPECT_EQ(shown.title, u"Warning..."_s);
+    EXPECT_EQ(shown.text, u"Overwrite <b>game.dat</b>?"_s);
     EXPECT_EQ(shown.format, Qt::PlainText);
     EXPECT_EQ(shown.icon, QMessageBox::Warning);
     EXPECT_EQ(shown.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -79,6 +62,9 @@ TEST(DialogPrompter, ShowsTextTitleIconButtonsAndDefaultAsAsked)
 
 TEST(DialogPrompter, CentresBoxOnMainWindowEvenWhereItRunsOffScreen)
 {
+    EXPECT_EQ(centredTopLeft({100, 50, 801, 600}, {300, 151}), QPoint(351, 275)) << "halves round up";
+    EXPECT_EQ(centredTopLeft({10, 10, 100, 100}, {300, 200}), QPoint(-90, -40));
+
     // Placed partly off the screen, where the toolkit would pull a box back on screen.
     QWidget mainWindow;
     mainWindow.setGeometry(500, 400, 801, 601);
@@ -87,12 +73,11 @@ TEST(DialogPrompter, CentresBoxOnMainWindowEvenWhereItRunsOffScreen)
     prompter.setMainWindow(&mainWindow);
     ShownBox shown;
 
-    const PromptAnswer answer = askAndClick(
-        prompter, {.text = QStringLiteral("Done."), .centredOnMainWindow = true}, QMessageBox::Ok, shown);
+    const PromptAnswer answer =
+        askAndClick(prompter, {.text = u"Done."_s, .centredOnMainWindow = true}, QMessageBox::Ok, shown);
 
     EXPECT_EQ(answer, PromptAnswer::Ok);
-    EXPECT_EQ(shown.title, QStringLiteral("Quillon"));
-    EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(shown.title, u"Quillon"_s);
     EXPECT_EQ(shown.frame.topLeft(), centredTopLeft(mainWindow.frameGeometry(), shown.frame.size()));
 }
 

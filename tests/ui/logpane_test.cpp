@@ -7,29 +7,21 @@
 namespace quillon {
 namespace {
 
-TEST(AppendLogText, AppendsExactlyAtEndAndMovesCaretThere)
+using namespace Qt::Literals::StringLiterals;
+
+TEST(LogPane, AppendsExactlyAtTheEndWithALineBreakSplitBetweenChunksAsOne)
 {
     QPlainTextEdit txtlog;
-    txtlog.setPlainText(QStringLiteral("earlier\n"));
+    txtlog.setPlainText(u"earlier\n"_s);
     txtlog.moveCursor(QTextCursor::Start);
-
     const LogSink sink = logPaneSink(&txtlog);
-    sink(QStringLiteral("  a "));
-    sink(QStringLiteral(" b\n"));
-
-    EXPECT_EQ(txtlog.toPlainText(), QStringLiteral("earlier\n  a  b\n"));
-    EXPECT_TRUE(txtlog.textCursor().atEnd());
-}
-
-TEST(AppendLogText, LineBreakSplitBetweenChunksIsOneBreak)
-{
-    QPlainTextEdit txtlog;
     LogTextDecoder decoder;
-    AppendLogText(&txtlog, decoder.decode("one\r"));
-    AppendLogText(&txtlog, decoder.decode("\ntwo"));
-    AppendLogText(&txtlog, decoder.finish());
+    for (const QByteArray& chunk : {QByteArray("  a "), QByteArray(" b\r"), QByteArray("\ntwo")})
+        sink(decoder.decode(chunk));
+    sink(decoder.finish());
 
-    EXPECT_EQ(txtlog.toPlainText(), QStringLiteral("one\ntwo"));
+    EXPECT_EQ(txtlog.toPlainText(), u"earlier\n  a  b\ntwo"_s);
+    EXPECT_TRUE(txtlog.textCursor().atEnd());
 }
 
 }  // namespace

@@ -5,89 +5,47 @@
 #include "scriptedprompter.h"
 
 #include <QListWidget>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace quillon {
 namespace {
 
-using testing::ScriptedPrompter;
+using namespace Qt::Literals::StringLiterals;
+using Request = testing::ScriptedPrompter::FolderRequest;
 
-const QString pickerTitle = QStringLiteral("Select a folder containing .dat files...");
-
-TEST(BrowseForFolder, StartsAtCurrentFolderAndReturnsChoice)
+TEST(BrowseForFolder, StartsAtAnExistingCurrentFolderAndCancelKeepsIt)
 {
-    QTemporaryDir temp;
-    ScriptedPrompter prompter;
-    prompter.chooseNext(QStringLiteral("/home/me/new dats"));
+    const QString title = u"Select a folder containing .dat files..."_s;
+    testing::ScriptedPrompter prompter;
+    prompter.chooseNext(u"/home/me/new dats"_s);
 
-    EXPECT_EQ(BrowseForFolder(prompter, temp.path()), QStringLiteral("/home/me/new dats"));
-    EXPECT_EQ(prompter.folderRequests(),
-              QList<ScriptedPrompter::FolderRequest>({{pickerTitle, temp.path()}}));
+    EXPECT_EQ(BrowseForFolder(prompter, u"/tmp"_s), u"/home/me/new dats"_s);
+    EXPECT_EQ(BrowseForFolder(prompter, u"/no/such/folder"_s), u"/no/such/folder"_s);
+    EXPECT_EQ(prompter.folderRequests(), (QList<Request>{{title, u"/tmp"_s}, {title, QString()}}));
 }
 
-TEST(BrowseForFolder, CancelKeepsFolderAndMissingFolderPreselectsNothing)
-{
-    ScriptedPrompter prompter;
-
-    EXPECT_EQ(BrowseForFolder(prompter, QStringLiteral("/no/such/folder")),
-              QStringLiteral("/no/such/folder"));
-    EXPECT_EQ(BrowseForFolder(prompter, QString()), QString());
-    EXPECT_EQ(prompter.folderRequests(), QList<ScriptedPrompter::FolderRequest>(
-                                             {{pickerTitle, QString()}, {pickerTitle, QString()}}));
-}
-
-TEST(GetIconKey, NamesWithoutDotAndProgramsGetDefaultKey)
+TEST(GetIconKey, OneKeyPerExtensionAndTheDefaultForProgramsAndBareNames)
 {
     IconList icons;
-
-    EXPECT_EQ(GetIconKey(QStringLiteral("README"), icons, QStringLiteral("file")), QStringLiteral("file"));
-    EXPECT_EQ(GetIconKey(QStringLiteral("tools/setup.exe"), icons, QStringLiteral("file")),
-              QStringLiteral("file"));
-    EXPECT_EQ(icons.size(), 0);
-}
-
-TEST(GetIconKey, AddsEachExtensionOnceUnderUpperCaseKey)
-{
-    IconList icons;
-
-    EXPECT_EQ(GetIconKey(QStringLiteral("mame.zip"), icons, QStringLiteral("file")), QStringLiteral(".ZIP"));
-    EXPECT_EQ(GetIconKey(QStringLiteral("OLD/NEO.ZIP"), icons, QStringLiteral("file")), QStringLiteral(".ZIP"));
+    const QString fallback = u"file"_s;
+    EXPECT_EQ(GetIconKey(u"README"_s, icons, fallback), fallback);
+    EXPECT_EQ(GetIconKey(u"tools/setup.exe"_s, icons, fallback), fallback);
+    EXPECT_EQ(GetIconKey(u"mame.zip"_s, icons, fallback), u".ZIP"_s);
+    EXPECT_EQ(GetIconKey(u"OLD/NEO.ZIP"_s, icons, fallback), u".ZIP"_s);
     EXPECT_EQ(icons.size(), 1);
-    EXPECT_FALSE(icons.icon(QStringLiteral(".ZIP")).isNull());
-
-    // The extension runs from the last dot of the whole name, folders included.
-    EXPECT_EQ(GetIconKey(QStringLiteral("v1.2/readme"), icons, QStringLiteral("file")),
-              QStringLiteral(".2/README"));
+    EXPECT_FALSE(icons.icon(u".ZIP"_s).isNull());
 }
 
-class ListItemFromPointTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        list.addItems({QStringLiteral("a.dat"), QStringLiteral("b.dat"), QStringLiteral("c.dat")});
-        list.resize(200, 300);
-        list.show();
-        rowHeight = list.visualItemRect(list.item(0)).height();
-    }
-
+TEST(ListItemFromPoint, FindsTheRowUnderThePointOrNone)
+{
     QListWidget list;
-    int rowHeight = 0;
-};
-
-TEST_F(ListItemFromPointTest, FindsRowUnderPointGivenInTwips)
-{
+    list.addItems({u"a.dat"_s, u"b.dat"_s, u"c.dat"_s});
+    list.resize(200, 300);
+    list.show();
+    const int rowHeight = list.visualItemRect(list.item(0)).height();
     ASSERT_GT(rowHeight, 0);
-    EXPECT_EQ(ListItemFromPoint(&list, 0, 0), 0);
     EXPECT_EQ(ListItemFromPoint(&list, 10 * twipsPerPixel, (rowHeight + rowHeight / 2) * twipsPerPixel), 1);
-    // 14.6 twips round to a whole pixel, 14.4 stay in the pixel before.
-    EXPECT_EQ(ListItemFromPoint(&list, 0, (rowHeight - 1) * twipsPerPixel + 14.6), 1);
-    EXPECT_EQ(ListItemFromPoint(&list, 0, (rowHeight - 1) * twipsPerPixel + 14.4), 0);
-}
-
-TEST_F(ListItemFromPointTest, PointBelowLastItemGivesMinusOne)
-{
     EXPECT_EQ(ListItemFromPoint(&list, 0, (3 * rowHeight + 2) * twipsPerPixel), -1);
 }
 

@@ -10,40 +10,17 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString setTypeSwitch(qint16 setType)
+// An option stored as an index into its switch table; an index outside the table adds nothing.
+QString optionSwitch(const SettingsStore& store, const SettingKey& key, const QStringList& table)
 {
-    switch (setType) {
-    case 0: return u"-s"_s;
-    case 1: return u"-m"_s;
-    case 2: return u"-n"_s;
-    default: return {};
-    }
-}
-
-QString datTypeSwitch(qint16 datType)
-{
-    switch (datType) {
-    case 0: return u"-d1"_s;
-    case 1: return u"-d2"_s;
-    case 2: return u"-d3"_s;
-    case 3: return u"-d4"_s;
-    default: return {};
-    }
-}
-
-QString objectSwitch(qint16 object)
-{
-    switch (object) {
-    case 1: return u"-o disk"_s;
-    case 2: return u"-o sample"_s;
-    default: return {};
-    }
+    const qint16 index = store.readInt16(key);
+    return index >= 0 && index < table.size() ? table.at(index) : QString();
 }
 
 // A check box counts as on only when ticked; a grey box (2) adds nothing.
-QString checkBoxSwitch(const SettingsStore& store, const SettingKey& key, const char* piece)
+QString checkBoxSwitch(const SettingsStore& store, const SettingKey& key, const QString& piece)
 {
-    return store.readDouble(key) == 1.0 ? QString::fromLatin1(piece) : QString();
+    return store.readDouble(key) == 1.0 ? piece : QString();
 }
 
 }  // namespace
@@ -51,12 +28,12 @@ QString checkBoxSwitch(const SettingsStore& store, const SettingKey& key, const 
 QString BuildDiffSwitches(const SettingsStore& store)
 {
     QStringList pieces{
-        setTypeSwitch(store.readInt16(keys::SetType)),
-        datTypeSwitch(store.readInt16(keys::DatType)),
-        objectSwitch(store.readInt16(keys::Object)),
-        checkBoxSwitch(store, keys::RomRenames, "-r"),
-        checkBoxSwitch(store, keys::NoDump, "-z"),
-        checkBoxSwitch(store, keys::NonSeparatedBios, "-b"),
+        optionSwitch(store, keys::SetType, {u"-s"_s, u"-m"_s, u"-n"_s}),
+        optionSwitch(store, keys::DatType, {u"-d1"_s, u"-d2"_s, u"-d3"_s, u"-d4"_s}),
+        optionSwitch(store, keys::Object, {QString(), u"-o disk"_s, u"-o sample"_s}),
+        checkBoxSwitch(store, keys::RomRenames, u"-r"_s),
+        checkBoxSwitch(store, keys::NoDump, u"-z"_s),
+        checkBoxSwitch(store, keys::NonSeparatedBios, u"-b"_s),
     };
     pieces.removeAll(QString());
     return pieces.join(u' ');

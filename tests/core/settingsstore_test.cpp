@@ -1,4 +1,6 @@
+#include "mru.h"
 #include "settingkeys.h"
+#include "switches.h"
 #include "tempstore.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,11 @@ TEST(SettingsStore, MissingValuesAndValuesThatDoNotConvertGiveTheDefaults)
     EXPECT_EQ(store.readDouble(keys::MultipleInstances), 0.0);
     EXPECT_FALSE(store.readBool(keys::DiffZipDat));
     EXPECT_EQ(store.readDouble(keys::PositionLeft, 1234.5), 1234.5);
+
+    for (const auto& [text, expected] : {std::pair{"True", true}, {"false", false}, {"-1", true}, {"0", false}}) {
+        temp.store().write(keys::DiffZipDat, QString::fromLatin1(text));
+        EXPECT_EQ(store.readBool(keys::DiffZipDat), expected) << "booleans as words or numbers: " << text;
+    }
 }
 
 TEST(SettingsStore, KeysMatchWithoutRegardToCaseAndAreWrittenAtOnce)
@@ -36,15 +43,6 @@ TEST(SettingsStore, KeysMatchWithoutRegardToCaseAndAreWrittenAtOnce)
     EXPECT_TRUE(text.contains("dattype=2")) << "a write in other letters reuses the stored key: " << text.toStdString();
     EXPECT_FALSE(text.contains("DATTYPE"));
     EXPECT_FALSE(reported);
-}
-
-TEST(SettingsStore, ReadsBooleansAsWordsOrNumbers)
-{
-    TempStore temp;
-    for (const auto& [text, expected] : {std::pair{"True", true}, {"false", false}, {"-1", true}, {"0", false}}) {
-        temp.store().write(keys::DiffZipDat, QString::fromLatin1(text));
-        EXPECT_EQ(temp.store().readBool(keys::DiffZipDat), expected) << text;
-    }
 }
 
 TEST(SettingsStore, KeepsTextWithCommasAcrossReopening)
@@ -69,4 +67,66 @@ TEST(SettingsStore, AFileThatCannotBeWrittenIsReportedOnceWithTheReason)
 
     EXPECT_EQ(reasons, QStringList{u"The folder /dev/null/Quillon does not exist and cannot be made."_s});
     EXPECT_EQ(store.readInt16(keys::DatType), 4) << "the values stay for this session";
+}
+
+TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteen)
+{
+    TempStore temp;
+    for (const QString& value : {u"A"_s, u"B"_s, u"A"_s, u"a"_s})
+        AddToMRU(temp.store(), mru::DestFile, value);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile), (QStringList{u"a"_s, u"A"_s, u"B"_s})) << "matching is exact";
+
+    QStringList newestFirst;
+    for (int index = 1; index <= 16; ++index) {
+        AddToMRU(temp.store(), mru::SaveTo, QString::number(index));
+        newestFirst.prepend(QString::number(index));
+    }
+    newestFirst.removeLast();
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), newestFirst);
+    EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"Count"_s, {}), u"15"_s);
+    EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"0"_s, {}), u"16"_s);
+}
+
+TEST(Mru, CountBoundsEveryReadAndAnEmptyFirstEntryIsReplaced)
+{
+    TempStore temp;
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), QStringList{QString()}) << "an empty list is one empty entry";
+    const std::pair<QByteArray, QStringList> cases[] = {
+        {"Count=many\n", {QString()}},
+        {"Count=3\n0=/dats\n", {u"/dats"_s, QString(), QString()}},
+        {"Count=1\n0=/dats\n1=/stale\n", {u"/dats"_s}},
+    };
+    for (const auto& [section, expected] : cases) {
+        temp.writeFileText("[MRUSourceDat]\n" + section);
+        EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), expected) << section.toStdString();
+    }
+    temp.writeFileText("[MRUSourceDat]\nCount=100000000\n0=/dats\n");
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat).size(), mru::Capacity) << "a corrupt count is bounded";
+
+    temp.writeFileText("[MRUSaveTo]\nCount=3\n0=\n1=/b\n2=/c\n");
+    AddToMRU(temp.store(), mru::SaveTo, u"/a"_s);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), (QStringList{u"/a"_s, u"/b"_s, u"/c"_s})) << "an empty first entry is replaced";
+}
+
+TEST(BuildDiffSwitches, FromTheStoredOptions)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        {"", u"-s -d2 -z"_s},
+        {"SetType=2\nDatType=3\nObject=2\nRomRenames=1\nNoDump=1\nNon-Separeted%20BIOS=1\n",
+         u"-n -d4 -o sample -r -z -b"_s},
+        {"Object=1\n", u"-s -d2 -o disk -z"_s},
+        {"SetType=1\nDatType=0\n", u"-m -d1 -z"_s},
+        {"NoDump=0\n", u"-s -d2"_s},
+        {"RomRenames=2\n", u"-s -d2 -z"_s},  // a grey box is not ticked
+        {"DatType=4\n", u"-s -z"_s},
+        {"DatType=-1\n", u"-s -z"_s},
+        {"SetType=5\nDatType=9\nNoDump=0\n", u""_s},
+        {"SetType=3\nNoDump=0\nNon-Separeted%20BIOS=1\n", u"-d2 -b"_s},  // no blank at either end
+        {"SetType=merged\nNoDump=yes\n", u"-s -d2 -z"_s},                  // not numbers: the defaults
+    };
+    for (const auto& [stored, expected] : cases) {
+        TempStore temp;
+        temp.writeFileText("[Options]\n" + stored);
+        EXPECT_EQ(BuildDiffSwitches(temp.store()), expected) << stored.toStdString();
+    }
 }

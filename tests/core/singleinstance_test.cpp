@@ -2,14 +2,11 @@
 #include "settingkeys.h"
 #include "tempstore.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
@@ -25,7 +22,7 @@ public:
     {
         process_.start(QStringLiteral(INSTANCE_PROBE), {settingsPath, socketPath});
     }
-    ~Probe()
+    ~Probe()  // kills the probe as a crash would, without its clean-up
     {
         process_.kill();
         process_.waitForFinished(waitMs);
@@ -67,23 +64,15 @@ protected:
     QString socket = runtime.filePath(u"quillon.socket"_s);
 };
 
-// A socket file as a crashed instance leaves it: bound, then abandoned without listening.
-void leaveStaleSocket(const QString& path)
-{
-    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray encoded = path.toLocal8Bit();
-    std::copy(encoded.begin(), encoded.end(), address.sun_path);
-    ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(descriptor);
-}
-
 }  // namespace
 
 TEST_F(SingleInstanceTest, SecondStartIsRefusedAndRaisesTheFirstEvenOverAStaleSocket)
 {
-    leaveStaleSocket(socket);
+    {
+        Probe crashed(settings.path(), socket);
+        ASSERT_TRUE(crashed.waitForLine(u"running"_s));
+    }
+    ASSERT_TRUE(QFileInfo::exists(socket)) << "a killed instance leaves its socket behind";
     Probe first(settings.path(), socket);
     ASSERT_TRUE(first.waitForLine(u"running"_s));
     EXPECT_EQ(first.lines(), QStringList{u"running"_s});

@@ -7,11 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillon {
-namespace {
 
 using namespace Qt::Literals::StringLiterals;
 using testing::writeFile;
@@ -24,38 +25,31 @@ protected:
 
     QStringList files() const { return QDir(temp_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
-    // An instance in a child process that claims its files and makes two. Without `release` it
-    // ends at once; with it, it runs until that pipe is closed. Either way it ends without the
-    // claim's clean-up, as a killed instance does.
-    pid_t startInstance(int* release = nullptr)
+    // An instance in a child process that claims its files and makes two. Unless `keepRunning`
+    // it ends at once, without the claim's clean-up, as a killed instance does.
+    pid_t startInstance(bool keepRunning)
     {
         int ready[2];
-        int stay[2];
-        if (pipe(ready) != 0 || pipe(stay) != 0)
+        if (pipe(ready) != 0)
             return -1;
         const pid_t child = fork();
         if (child == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             close(ready[0]);
-            close(stay[1]);
             TempFileClaim claim;
-            char made = GetTempFileName(u"dat"_s).isEmpty() || GetTempFileName(u"cmh"_s).isEmpty() ? '0' : '1';
+            const char made = GetTempFileName(u"dat"_s).isEmpty() || GetTempFileName(u"cmh"_s).isEmpty() ? '0' : '1';
             (void)!write(ready[1], &made, 1);
-            if (release)
-                (void)!read(stay[0], &made, 1);
+            while (keepRunning)
+                pause();
             _exit(0);
         }
         close(ready[1]);
-        close(stay[0]);
         char made = 0;
         EXPECT_EQ(read(ready[0], &made, 1), 1);
         EXPECT_EQ(made, '1');
         close(ready[0]);
-        if (release) {
-            *release = stay[1];
-        } else {
-            close(stay[1]);
+        if (!keepRunning)
             waitpid(child, nullptr, 0);
-        }
         return child;
     }
 
@@ -66,9 +60,8 @@ private:
 
 TEST_F(LeftoverTempFiles, OnlyTheFilesOfInstancesThatAreGoneAreRemoved)
 {
-    int release = -1;
-    const pid_t running = startInstance(&release);
-    startInstance();
+    const pid_t running = startInstance(true);
+    startInstance(false);
     writeFile(GetTempFolder() + u"datABCDEF.tmp"_s, "not claimed by any instance");
     writeFile(GetTempFolder() + u"notes.tmp"_s, "the user's");
     ASSERT_EQ(files().size(), 8) << files().join(u' ').toStdString();
@@ -82,11 +75,10 @@ TEST_F(LeftoverTempFiles, OnlyTheFilesOfInstancesThatAreGoneAreRemoved)
         EXPECT_TRUE(files().contains(u"datABCDEF.tmp"_s) && files().contains(u"notes.tmp"_s));
         DeleteFileQuiet(own);
     }
-    close(release);
+    kill(running, SIGKILL);
     waitpid(running, nullptr, 0);
     EXPECT_EQ(RemoveLeftoverTempFiles(), 3) << "now that one has ended too";
     EXPECT_EQ(files(), (QStringList{u"datABCDEF.tmp"_s, u"notes.tmp"_s})) << "our lock went with our claim";
 }
 
-}  // namespace
 }  // namespace quillon

@@ -35,19 +35,6 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(FileUtilities, TempFilesAreNewEmptyAndUnique)
-{
-    const QString first = GetTempFileName(u"dat"_s);
-    const QString second = GetTempFileName(u"dat"_s);
-    EXPECT_NE(first, second);
-    for (const QString& made : {first, second}) {
-        EXPECT_TRUE(made.startsWith(GetTempFolder() + u"dat"_s) && made.endsWith(u".tmp"_s)) << made.toStdString();
-        EXPECT_EQ(QFileInfo(made).size(), 0);
-        DeleteFileQuiet(made);
-        EXPECT_FALSE(FileExists(made));
-    }
-}
-
 TEST_F(FileUtilities, JoinTextFilesAppendsCrLfAfterEachSourceOrKeepsTheDestination)
 {
     writeFile(path(u"header"_s), "clrmamepro (\r\n)");

@@ -10,11 +10,9 @@
 #include <gtest/gtest.h>
 
 namespace quillon {
-namespace {
 
 using namespace Qt::Literals::StringLiterals;
-using testing::executable;
-using testing::readAll;
+using namespace testing;
 
 class DiffToolRunTest : public ::testing::Test {
 protected:
@@ -96,5 +94,4 @@ TEST_F(DiffToolRunTest, StartFailureGivesTheSystemsReason)
     EXPECT_EQ(ToolFailureReason(done, *folder), u"setdelta could not be started: No such file or directory"_s);
 }
 
-}  // namespace
 }  // namespace quillon

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace quillon {
-namespace {
 
 using namespace Qt::Literals::StringLiterals;
 using testing::writeFile;
@@ -80,5 +79,4 @@ TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
     QDir(notOurs).removeRecursively();
 }
 
-}  // namespace
 }  // namespace quillon

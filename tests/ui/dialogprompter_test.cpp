@@ -1,5 +1,4 @@
 #include "dialogprompter.h"
-
 #include "windowtesting.h"
 
 #include <QMessageBox>
@@ -8,31 +7,15 @@
 #include <gtest/gtest.h>
 
 namespace quillon {
-namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-// What a message box looked like while it was open.
-struct ShownBox {
-    QString title;
-    QString text;
-    Qt::TextFormat format = Qt::AutoText;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QWidget* owner = nullptr;
-    QRect frame;
-};
-
-// Asks, notes what the box shows once it is open, and answers by clicking `button`.
+// Asks, checks the box while it is open, and answers by clicking `button`.
 PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
-                         QMessageBox::StandardButton button, ShownBox& shown)
+                         QMessageBox::StandardButton button, const std::function<void(QMessageBox&)>& check)
 {
     const testing::ModalScript script = testing::onModal<QMessageBox>([&](QMessageBox& box) {
-        QAbstractButton* defaultButton = box.defaultButton();
-        shown = {box.windowTitle(), box.text(), box.textFormat(), box.icon(), box.standardButtons(),
-                 defaultButton ? box.standardButton(defaultButton) : QMessageBox::NoButton,
-                 box.parentWidget(), box.frameGeometry()};
+        check(box);
         box.button(button)->click();
     });
     return prompter.ask(message);
@@ -42,22 +25,20 @@ TEST(DialogPrompter, ShowsTextTitleIconButtonsAndDefaultAsAsked)
 {
     QWidget mainWindow;
     DialogPrompter prompter(&mainWindow);
-    ShownBox shown;
+    const PromptMessage message{.text = u"Overwrite <b>game.dat</b>?"_s, .title = u"Warning..."_s,
+                                .icon = PromptIcon::Exclamation, .buttons = PromptButtons::YesNoCancel,
+                                .defaultAnswer = PromptAnswer::No};
 
-    const PromptAnswer answer = askAndClick(
-        prompter,
-        {.text = u"Overwrite <b>game.dat</b>?"_s, .title = u"Warning..."_s, .icon = PromptIcon::Exclamation,
-         .buttons = PromptButtons::YesNoCancel, .defaultAnswer = PromptAnswer::No},
-        QMessageBox::Yes, shown);
-
+    const PromptAnswer answer = askAndClick(prompter, message, QMessageBox::Yes, [&](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), u"Warning..."_s);
+        EXPECT_EQ(box.text(), message.text);
+        EXPECT_EQ(box.textFormat(), Qt::PlainText);
+        EXPECT_EQ(box.icon(), QMessageBox::Warning);
+        EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+        EXPECT_EQ(box.parentWidget(), &mainWindow);
+    });
     EXPECT_EQ(answer, PromptAnswer::Yes);
-    EXPECT_EQ(shown.title, u"Warning..."_s);
-    EXPECT_EQ(shown.text, u"Overwrite <b>game.dat</b>?"_s);
-    EXPECT_EQ(shown.format, Qt::PlainText);
-    EXPECT_EQ(shown.icon, QMessageBox::Warning);
-    EXPECT_EQ(shown.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    EXPECT_EQ(shown.defaultButton, QMessageBox::No);
-    EXPECT_EQ(shown.owner, &mainWindow);
 }
 
 TEST(DialogPrompter, CentresBoxOnMainWindowEvenWhereItRunsOffScreen)
@@ -71,15 +52,13 @@ TEST(DialogPrompter, CentresBoxOnMainWindowEvenWhereItRunsOffScreen)
     mainWindow.show();
     DialogPrompter prompter;
     prompter.setMainWindow(&mainWindow);
-    ShownBox shown;
 
-    const PromptAnswer answer =
-        askAndClick(prompter, {.text = u"Done."_s, .centredOnMainWindow = true}, QMessageBox::Ok, shown);
-
+    const PromptMessage message{.text = u"Done."_s, .centredOnMainWindow = true};
+    const PromptAnswer answer = askAndClick(prompter, message, QMessageBox::Ok, [&](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), u"Quillon"_s);
+        EXPECT_EQ(box.frameGeometry().topLeft(), centredTopLeft(mainWindow.frameGeometry(), box.frameGeometry().size()));
+    });
     EXPECT_EQ(answer, PromptAnswer::Ok);
-    EXPECT_EQ(shown.title, u"Quillon"_s);
-    EXPECT_EQ(shown.frame.topLeft(), centredTopLeft(mainWindow.frameGeometry(), shown.frame.size()));
 }
 
-}  // namespace
 }  // namespace quillon

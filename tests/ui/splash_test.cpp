@@ -1,5 +1,4 @@
 #include "splash.h"
-
 #include "windowtesting.h"
 
 #include <QApplication>
@@ -10,7 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace quillon {
-namespace {
 
 using testing::child;
 
@@ -64,5 +62,4 @@ TEST_F(BusyScopeTest, CancelButtonCallsOnceAndAQuittingApplicationStillClosesThe
     EXPECT_FALSE(splash->isVisible());
 }
 
-}  // namespace
 }  // namespace quillon

@@ -14,6 +14,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr size_t CopyChunkBytes = 1 << 20;
@@ -91,7 +93,7 @@ QString NameBeside(const QString& finalPath)
 {
     const QFileInfo info(finalPath);
     const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
-    return info.path() + "/." + info.fileName() + '.' + suffix + ".part";
+    return info.path() + u"/."_s + info.fileName() + u'.' + suffix + u".part"_s;
 }
 
 Outcome FlushAndRename(const QString& written, const QString& finalPath)
@@ -109,7 +111,7 @@ Outcome FlushAndRename(const QString& written, const QString& finalPath)
     if (error == 0)
         return Outcome::success();
     ::unlink(from.constData());
-    return Outcome::failure(finalPath + ": " + SystemReason(error));
+    return Outcome::failure(finalPath + u": "_s + SystemReason(error));
 }
 
 AtomicFile::AtomicFile(const QString& target) : finalPath_(ResolveLinks(target)) {}
@@ -121,7 +123,7 @@ AtomicFile::~AtomicFile()
 
 Outcome AtomicFile::failure(const QString& path, int error) const
 {
-    return Outcome::failure(path + ": " + SystemReason(error));
+    return Outcome::failure(path + u": "_s + SystemReason(error));
 }
 
 Outcome AtomicFile::open()

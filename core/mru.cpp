@@ -6,17 +6,19 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QString sectionOf(const QString& listName)
 {
-    return "MRU" + listName;
+    return u"MRU"_s + listName;
 }
 
 // A hand-edited "Count" larger than the list can ever be is not allowed to make reads explode.
 qsizetype storedCount(const SettingsStore& store, const QString& section)
 {
-    const std::optional<double> count = parseStoredNumber(store.GetSetting(section, "Count", {}));
+    const std::optional<double> count = parseStoredNumber(store.GetSetting(section, u"Count"_s, {}));
     if (!count || *count < 1)
         return 0;
     return static_cast<qsizetype>(std::min<double>(*count, mru::Capacity));
@@ -42,7 +44,7 @@ void SaveMRU(SettingsStore& store, const QString& listName, const QStringList& e
     const QString section = sectionOf(listName);
     for (qsizetype index = 0; index < entries.size(); ++index)
         store.SaveSetting(section, QString::number(index), entries.at(index));
-    store.SaveSetting(section, "Count", QString::number(entries.size()));
+    store.SaveSetting(section, u"Count"_s, QString::number(entries.size()));
 }
 
 void AddToMRU(SettingsStore& store, const QString& listName, const QString& value)

@@ -10,13 +10,13 @@ class SettingsStore;
 // section "MRU" + list name. An empty list is the one-element list holding "".
 namespace mru {
 inline constexpr int Capacity = 15;
-inline constexpr char SourceDat[] = "SourceDat";
-inline constexpr char CompareWith[] = "CompareWith";
-inline constexpr char DestFile[] = "DestFile";
-inline constexpr char SaveTo[] = "SaveTo";
-inline constexpr char HeaderName[] = "HeaderName";
-inline constexpr char HeaderDesc[] = "HeaderDesc";
-inline constexpr char HeaderAuthor[] = "HeaderAuthor";
+inline constexpr QLatin1StringView SourceDat{"SourceDat"};
+inline constexpr QLatin1StringView CompareWith{"CompareWith"};
+inline constexpr QLatin1StringView DestFile{"DestFile"};
+inline constexpr QLatin1StringView SaveTo{"SaveTo"};
+inline constexpr QLatin1StringView HeaderName{"HeaderName"};
+inline constexpr QLatin1StringView HeaderDesc{"HeaderDesc"};
+inline constexpr QLatin1StringView HeaderAuthor{"HeaderAuthor"};
 }  // namespace mru
 
 QStringList LoadMRU(const SettingsStore& store, const QString& listName);

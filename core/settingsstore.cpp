@@ -9,7 +9,15 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
+
+// The fixed names and defaults of settingkeys.h are plain ASCII.
+QString latin1(const char* text)
+{
+    return QString::fromLatin1(text);
+}
 
 QString findIgnoringCase(const QStringList& names, const QString& wanted)
 {
@@ -23,7 +31,7 @@ QString findIgnoringCase(const QStringList& names, const QString& wanted)
 QString configHome()
 {
     const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
-    return configured.isEmpty() ? QDir::homePath() + "/.config" : configured;
+    return configured.isEmpty() ? QDir::homePath() + u"/.config"_s : configured;
 }
 
 }  // namespace
@@ -32,7 +40,7 @@ SettingsStore::SettingsStore(const QString& iniPath) : settings_(iniPath, QSetti
 
 QString SettingsStore::defaultPath()
 {
-    return configHome() + "/Quillon/Quillon.ini";
+    return configHome() + u"/Quillon/Quillon.ini"_s;
 }
 
 QString SettingsStore::GetSetting(const QString& section, const QString& key,
@@ -41,7 +49,7 @@ QString SettingsStore::GetSetting(const QString& section, const QString& key,
     const QVariant value = settings_.value(storedPath(section, key), defaultValue);
     // An unquoted value with commas in a hand-edited file reads back as a list.
     if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(", ");
+        return value.toStringList().join(u", "_s);
     return value.toString();
 }
 
@@ -66,7 +74,7 @@ QString SettingsStore::writeFailureReason() const
 {
     const QFileInfo folder(QFileInfo(fileName()).path());
     if (!folder.exists())
-        return "The folder " + folder.filePath() + " does not exist and cannot be made.";
+        return u"The folder "_s + folder.filePath() + u" does not exist and cannot be made."_s;
     QFile file(fileName());
     if (!file.open(QIODevice::Append))
         return file.errorString();
@@ -75,32 +83,32 @@ QString SettingsStore::writeFailureReason() const
 
 QString SettingsStore::readString(const SettingKey& key) const
 {
-    return GetSetting(key.section, key.key, key.defaultValue);
+    return GetSetting(latin1(key.section), latin1(key.key), latin1(key.defaultValue));
 }
 
 qint16 SettingsStore::readInt16(const SettingKey& key) const
 {
-    return parseStoredInt16(readString(key)).value_or(parseStoredInt16(key.defaultValue).value_or(0));
+    return parseStoredInt16(readString(key)).value_or(parseStoredInt16(latin1(key.defaultValue)).value_or(0));
 }
 
 double SettingsStore::readDouble(const SettingKey& key) const
 {
-    return readDouble(key, parseStoredNumber(key.defaultValue).value_or(0.0));
+    return readDouble(key, parseStoredNumber(latin1(key.defaultValue)).value_or(0.0));
 }
 
 double SettingsStore::readDouble(const SettingKey& key, double fallback) const
 {
-    return parseStoredNumber(GetSetting(key.section, key.key, {})).value_or(fallback);
+    return parseStoredNumber(GetSetting(latin1(key.section), latin1(key.key), {})).value_or(fallback);
 }
 
 bool SettingsStore::readBool(const SettingKey& key) const
 {
-    return parseStoredBool(readString(key)).value_or(parseStoredBool(key.defaultValue).value_or(false));
+    return parseStoredBool(readString(key)).value_or(parseStoredBool(latin1(key.defaultValue)).value_or(false));
 }
 
 void SettingsStore::write(const SettingKey& key, const QString& value)
 {
-    SaveSetting(key.section, key.key, value);
+    SaveSetting(latin1(key.section), latin1(key.key), value);
 }
 
 QString SettingsStore::storedSection(const QString& section) const
@@ -119,7 +127,7 @@ QString SettingsStore::storedKey(const QString& section, const QString& key) con
 QString SettingsStore::storedPath(const QString& section, const QString& key) const
 {
     const QString group = storedSection(section);
-    return group + '/' + storedKey(group, key);
+    return group + u'/' + storedKey(group, key);
 }
 
 std::optional<double> parseStoredNumber(const QString& text)
@@ -146,9 +154,9 @@ std::optional<qint16> parseStoredInt16(const QString& text)
 std::optional<bool> parseStoredBool(const QString& text)
 {
     const QString trimmed = text.trimmed();
-    if (trimmed.compare("True", Qt::CaseInsensitive) == 0)
+    if (trimmed.compare(u"True"_s, Qt::CaseInsensitive) == 0)
         return true;
-    if (trimmed.compare("False", Qt::CaseInsensitive) == 0)
+    if (trimmed.compare(u"False"_s, Qt::CaseInsensitive) == 0)
         return false;
     if (const std::optional<double> number = parseStoredNumber(trimmed))
         return *number != 0.0;

@@ -10,6 +10,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr int connectTimeoutMs = 1000;
@@ -21,8 +23,8 @@ QString SingleInstance::defaultSocketPath()
 {
     const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtimeFolder.isEmpty() && QDir().mkpath(runtimeFolder))
-        return runtimeFolder + "/quillon.socket";
-    return QDir::tempPath() + QString("/quillon-%1.socket").arg(getuid());
+        return runtimeFolder + u"/quillon.socket"_s;
+    return QDir::tempPath() + u"/quillon-%1.socket"_s.arg(getuid());
 }
 
 SingleInstance::SingleInstance(const QString& socketPath, QObject* parent)
@@ -73,8 +75,8 @@ bool ClaimSingleInstance(SingleInstance& instance, const SettingsStore& store, P
 {
     const bool severalAllowed = store.readDouble(keys::MultipleInstances) != 0.0;
     if (!severalAllowed && instance.anotherInstanceRuns()) {
-        prompter.ask({.text = "Quillon is already running.",
-                      .title = "Stop!",
+        prompter.ask({.text = u"Quillon is already running."_s,
+                      .title = u"Stop!"_s,
                       .icon = PromptIcon::Exclamation});
         instance.activateRunningInstance();
         return false;

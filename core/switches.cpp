@@ -6,42 +6,21 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-QString setTypeSwitch(qint16 setType)
+// An option stored as an index into its switch table; an index outside the table adds nothing.
+QString optionSwitch(const SettingsStore& store, const SettingKey& key, const QStringList& table)
 {
-    switch (setType) {
-    case 0: return "-s";
-    case 1: return "-m";
-    case 2: return "-n";
-    default: return {};
-    }
-}
-
-QString datTypeSwitch(qint16 datType)
-{
-    switch (datType) {
-    case 0: return "-d1";
-    case 1: return "-d2";
-    case 2: return "-d3";
-    case 3: return "-d4";
-    default: return {};
-    }
-}
-
-QString objectSwitch(qint16 object)
-{
-    switch (object) {
-    case 1: return "-o disk";
-    case 2: return "-o sample";
-    default: return {};
-    }
+    const qint16 index = store.readInt16(key);
+    return index >= 0 && index < table.size() ? table.at(index) : QString();
 }
 
 // A check box counts as on only when ticked; a grey box (2) adds nothing.
-QString checkBoxSwitch(const SettingsStore& store, const SettingKey& key, const char* piece)
+QString checkBoxSwitch(const SettingsStore& store, const SettingKey& key, const QString& piece)
 {
-    return store.readDouble(key) == 1.0 ? QString(piece) : QString();
+    return store.readDouble(key) == 1.0 ? piece : QString();
 }
 
 }  // namespace
@@ -49,15 +28,15 @@ QString checkBoxSwitch(const SettingsStore& store, const SettingKey& key, const 
 QString BuildDiffSwitches(const SettingsStore& store)
 {
     QStringList pieces{
-        setTypeSwitch(store.readInt16(keys::SetType)),
-        datTypeSwitch(store.readInt16(keys::DatType)),
-        objectSwitch(store.readInt16(keys::Object)),
-        checkBoxSwitch(store, keys::RomRenames, "-r"),
-        checkBoxSwitch(store, keys::NoDump, "-z"),
-        checkBoxSwitch(store, keys::NonSeparatedBios, "-b"),
+        optionSwitch(store, keys::SetType, {u"-s"_s, u"-m"_s, u"-n"_s}),
+        optionSwitch(store, keys::DatType, {u"-d1"_s, u"-d2"_s, u"-d3"_s, u"-d4"_s}),
+        optionSwitch(store, keys::Object, {QString(), u"-o disk"_s, u"-o sample"_s}),
+        checkBoxSwitch(store, keys::RomRenames, u"-r"_s),
+        checkBoxSwitch(store, keys::NoDump, u"-z"_s),
+        checkBoxSwitch(store, keys::NonSeparatedBios, u"-b"_s),
     };
     pieces.removeAll(QString());
-    return pieces.join(' ');
+    return pieces.join(u' ');
 }
 
 }  // namespace quillon

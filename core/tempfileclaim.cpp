@@ -15,6 +15,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr int TagLength = 8;
@@ -100,7 +102,7 @@ int RemoveLeftoverTempFiles()
     static const QRegularExpression lockName(QStringLiteral("^quillon-([a-z0-9]{%1})\\.lock$").arg(TagLength));
     const QDir folder(GetTempFolder());
     int removed = 0;
-    for (const QString& name : folder.entryList({LockPrefix + '*' + LockSuffix}, QDir::Files | QDir::Hidden)) {
+    for (const QString& name : folder.entryList({LockPrefix + u'*' + LockSuffix}, QDir::Files | QDir::Hidden)) {
         const QRegularExpressionMatch match = lockName.match(name);
         if (!match.hasMatch() || match.captured(1) == claimedTag)
             continue;

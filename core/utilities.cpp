@@ -10,17 +10,19 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 qsizetype fileNameStart(const QString& path)
 {
-    return path.lastIndexOf('/') + 1;
+    return path.lastIndexOf(u'/') + 1;
 }
 
 // Index of the dot that starts the file name's extension, or -1.
 qsizetype extensionDot(const QString& path)
 {
-    const qsizetype dot = path.lastIndexOf('.');
+    const qsizetype dot = path.lastIndexOf(u'.');
     return dot >= fileNameStart(path) ? dot : -1;
 }
 
@@ -41,7 +43,7 @@ QString GetFileTitle(const QString& path, bool keepFolder)
 
 QString GetParentFolder(const QString& path)
 {
-    const qsizetype slash = path.lastIndexOf('/');
+    const qsizetype slash = path.lastIndexOf(u'/');
     if (slash < 0)
         return {};
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
@@ -58,19 +60,19 @@ QString AddQuotes(const QString& text)
     if (text.isEmpty())
         return text;
     QString quoted = text;
-    if (!quoted.startsWith('"'))
-        quoted.prepend('"');
-    if (!text.endsWith('"'))
-        quoted.append('"');
+    if (!quoted.startsWith(u'"'))
+        quoted.prepend(u'"');
+    if (!text.endsWith(u'"'))
+        quoted.append(u'"');
     return quoted;
 }
 
 QString RemoveQuotes(const QString& text)
 {
     QString unquoted = text;
-    if (unquoted.startsWith('"'))
+    if (unquoted.startsWith(u'"'))
         unquoted.remove(0, 1);
-    if (unquoted.endsWith('"'))
+    if (unquoted.endsWith(u'"'))
         unquoted.chop(1);
     return unquoted;
 }
@@ -78,14 +80,14 @@ QString RemoveQuotes(const QString& text)
 QString GetTempFolder()
 {
     QString folder = QDir::tempPath();
-    if (!folder.endsWith('/'))
-        folder.append('/');
+    if (!folder.endsWith(u'/'))
+        folder.append(u'/');
     return folder;
 }
 
 QString GetTempFileName(const QString& prefix)
 {
-    QTemporaryFile file(GetTempFolder() + prefix + TempFileClaim::currentTag() + "XXXXXX.tmp");
+    QTemporaryFile file(GetTempFolder() + prefix + TempFileClaim::currentTag() + u"XXXXXX.tmp"_s);
     file.setAutoRemove(false);
     return file.open() ? file.fileName() : QString();
 }

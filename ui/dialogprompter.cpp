@@ -8,6 +8,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QString applicationTitle()
@@ -136,7 +138,7 @@ SaveChoice DialogPrompter::chooseSaveTarget(const FileRequest& request)
                                                       request.filter, &selectedFilter);
     if (path.isEmpty())
         return {};
-    return {path, static_cast<int>(request.filter.split(";;").indexOf(selectedFilter))};
+    return {path, static_cast<int>(request.filter.split(u";;"_s).indexOf(selectedFilter))};
 }
 
 }  // namespace quillon

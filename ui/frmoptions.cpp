@@ -20,6 +20,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // Check boxes keep the stored values 0 (clear), 1 (ticked) and 2 (grey).
@@ -50,7 +52,7 @@ int toStoredValue(Qt::CheckState state)
 int storedIndex(const SettingsStore& store, const SettingKey& key, int count)
 {
     const int value = store.readInt16(key);
-    return value >= 0 && value < count ? value : parseStoredInt16(key.defaultValue).value_or(0);
+    return value >= 0 && value < count ? value : parseStoredInt16(QString::fromLatin1(key.defaultValue)).value_or(0);
 }
 
 QGroupBox* addFrame(QLayout* layout, const QString& title)
@@ -67,16 +69,16 @@ frmOptions::frmOptions(SettingsStore& store, Prompter& prompter, QWidget* parent
     : QDialog(parent), store_(store), prompter_(prompter)
 {
     setObjectName("frmOptions");
-    setWindowTitle("Options");
+    setWindowTitle(u"Options"_s);
     UseWindowFont(*this);
 
     auto* pages = new QTabWidget(this);
-    pages->addTab(createGeneralPage(), "General");
-    pages->addTab(createSetdeltaPage(), "setdelta");
+    pages->addTab(createGeneralPage(), u"General"_s);
+    pages->addTab(createSetdeltaPage(), u"setdelta"_s);
 
-    cmdSave = new QPushButton("&Save");
-    cmdCancel = new QPushButton("&Cancel");
-    cmdDefaults = new QPushButton("&Defaults");
+    cmdSave = new QPushButton(u"&Save"_s);
+    cmdCancel = new QPushButton(u"&Cancel"_s);
+    cmdDefaults = new QPushButton(u"&Defaults"_s);
     cmdSave->setObjectName("cmdSave");
     cmdCancel->setObjectName("cmdCancel");
     cmdDefaults->setObjectName("cmdDefaults");
@@ -100,15 +102,15 @@ QWidget* frmOptions::createGeneralPage()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
 
-    QGroupBox* folderFrame = addFrame(layout, "Dats Folder");
-    optDatFolder = addOptionGroup(folderFrame, "optDatFolder",
-                                  {"Remember the last one for each side", "Use this for each side:"});
+    QGroupBox* folderFrame = addFrame(layout, u"Dats Folder"_s);
+    optDatFolder = addOptionGroup(folderFrame, u"optDatFolder"_s,
+                                  {u"Remember the last one for each side"_s, u"Use this for each side:"_s});
     txtDatFolder = new QLineEdit;
     txtDatFolder->setObjectName("txtDatFolder");
     cmdBrowse = new QToolButton;
     cmdBrowse->setObjectName("cmdBrowse");
     cmdBrowse->setIcon(ThemedIcon(this, "folder-open", QStyle::SP_DirOpenIcon));
-    cmdBrowse->setToolTip("Select a folder containing .dat files...");
+    cmdBrowse->setToolTip(u"Select a folder containing .dat files..."_s);
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(txtDatFolder);
     folderRow->addWidget(cmdBrowse);
@@ -116,11 +118,11 @@ QWidget* frmOptions::createGeneralPage()
     connect(optDatFolder, &QButtonGroup::idClicked, this, &frmOptions::optDatFolder_Click);
     connect(cmdBrowse, &QToolButton::clicked, this, &frmOptions::cmdBrowse_Click);
 
-    QGroupBox* advancedFrame = addFrame(layout, "Advanced");
-    chkCMPHeaderSearch = addCheckBox(advancedFrame, "chkCMPHeaderSearch",
-                                     "Search for CMP Header in the whole DatFile");
-    chkMultipleInstance = addCheckBox(advancedFrame, "chkMultipleInstance", "Allow multiple Instances");
-    chkShowDiffResults = addCheckBox(advancedFrame, "chkShowDiffResults", "Show results after Make Diff");
+    QGroupBox* advancedFrame = addFrame(layout, u"Advanced"_s);
+    chkCMPHeaderSearch = addCheckBox(advancedFrame, u"chkCMPHeaderSearch"_s,
+                                     u"Search for CMP Header in the whole DatFile"_s);
+    chkMultipleInstance = addCheckBox(advancedFrame, u"chkMultipleInstance"_s, u"Allow multiple Instances"_s);
+    chkShowDiffResults = addCheckBox(advancedFrame, u"chkShowDiffResults"_s, u"Show results after Make Diff"_s);
     layout->addStretch();
     return page;
 }
@@ -134,35 +136,36 @@ QWidget* frmOptions::createSetdeltaPage()
     columns->addLayout(left);
     columns->addLayout(right);
 
-    optSetType = addOptionGroup(addFrame(left, "ROM Set Type"), "optSetType",
-                                {"Split (-s)", "Merged (-m)", "Non merged (-n)"});
-    optDatType = addOptionGroup(addFrame(left, "Dat Type"), "optDatType",
-                                {"Larger (-d1)", "Smaller (-d2)", "Even Smaller (-d3)", "Rom archival (-d4)"});
-    QGroupBox* include = addFrame(right, "Include");
-    chkRomRenames = addCheckBox(include, "chkRomRenames", "ROM Renames (-r)");
-    chkNoDump = addCheckBox(include, "chkNoDump", "'NoDump' (-z)");
-    chkBios = addCheckBox(include, "chkBios", "Non-Separated BIOS (-b)");
-    optObject = addOptionGroup(addFrame(right, "Object"), "optObject",
-                               {"ROMs (default)", "DISKs (-o disk)", "SAMPLEs (-o sample)"});
+    optSetType = addOptionGroup(addFrame(left, u"ROM Set Type"_s), u"optSetType"_s,
+                                {u"Split (-s)"_s, u"Merged (-m)"_s, u"Non merged (-n)"_s});
+    optDatType = addOptionGroup(addFrame(left, u"Dat Type"_s), u"optDatType"_s,
+                                {u"Larger (-d1)"_s, u"Smaller (-d2)"_s, u"Even Smaller (-d3)"_s,
+                                 u"Rom archival (-d4)"_s});
+    QGroupBox* include = addFrame(right, u"Include"_s);
+    chkRomRenames = addCheckBox(include, u"chkRomRenames"_s, u"ROM Renames (-r)"_s);
+    chkNoDump = addCheckBox(include, u"chkNoDump"_s, u"'NoDump' (-z)"_s);
+    chkBios = addCheckBox(include, u"chkBios"_s, u"Non-Separated BIOS (-b)"_s);
+    optObject = addOptionGroup(addFrame(right, u"Object"_s), u"optObject"_s,
+                               {u"ROMs (default)"_s, u"DISKs (-o disk)"_s, u"SAMPLEs (-o sample)"_s});
     left->addStretch();
     right->addStretch();
     return page;
 }
 
-QButtonGroup* frmOptions::addOptionGroup(QWidget* frame, const char* name, const QStringList& captions)
+QButtonGroup* frmOptions::addOptionGroup(QWidget* frame, const QString& name, const QStringList& captions)
 {
     auto* group = new QButtonGroup(frame);
     group->setObjectName(name);
     for (int index = 0; index < captions.size(); ++index) {
         auto* option = new QRadioButton(captions.at(index));
-        option->setObjectName(QString("%1_%2").arg(name).arg(index));
+        option->setObjectName(u"%1_%2"_s.arg(name).arg(index));
         group->addButton(option, index);
         frame->layout()->addWidget(option);
     }
     return group;
 }
 
-QCheckBox* frmOptions::addCheckBox(QWidget* frame, const char* name, const QString& caption)
+QCheckBox* frmOptions::addCheckBox(QWidget* frame, const QString& name, const QString& caption)
 {
     auto* box = new QCheckBox(caption);
     box->setObjectName(name);

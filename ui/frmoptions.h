@@ -25,8 +25,8 @@ public:
 private:
     QWidget* createGeneralPage();
     QWidget* createSetdeltaPage();
-    QButtonGroup* addOptionGroup(QWidget* frame, const char* name, const QStringList& captions);
-    QCheckBox* addCheckBox(QWidget* frame, const char* name, const QString& caption);
+    QButtonGroup* addOptionGroup(QWidget* frame, const QString& name, const QStringList& captions);
+    QCheckBox* addCheckBox(QWidget* frame, const QString& name, const QString& caption);
 
     void load();
     void loadOptionGroup(QButtonGroup* group, const SettingKey& key, int count);

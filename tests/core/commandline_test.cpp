@@ -4,66 +4,37 @@
 #include <gtest/gtest.h>
 
 using namespace quillon;
-using quillon::testing::ScriptedPrompter;
+using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-struct Walk {
-    StartupOptions options;
-    QStringList messages;
-};
-
-Walk walk(const QStringList& arguments)
+TEST(CommandLine, SwitchesFileNamesAndWhatIsReported)
 {
-    ScriptedPrompter prompter;
-    Walk result{WalkCommandLine(arguments, prompter), prompter.texts()};
-    for (const PromptMessage& message : prompter.messages()) {
-        EXPECT_EQ(message.icon, PromptIcon::None);
-        EXPECT_EQ(message.title, "") << "the application title";
+    const struct {
+        QStringList arguments;
+        bool advancedMode;
+        bool debug;
+        QString startFile;
+        QStringList messages;
+    } cases[] = {
+        {{}, false, false, {}, {}},
+        {{u"-a"_s}, true, false, {}, {}},
+        {{u"/A"_s}, true, false, {}, {}},
+        {{u"/D"_s, u"-f"_s, u"/home/me/My Dats/new.dat"_s}, false, true, u"/home/me/My Dats/new.dat"_s, {}},
+        {{u"-F"_s, u"New.DAT"_s}, false, false, u"New.DAT"_s, {}},
+        {{u"-a"_s, u"-f"_s}, true, false, {}, {u"Filename not specified."_s}},
+        {{u"-f"_s, u"-d"_s}, false, false, {}, {u"Invalid filename."_s}},
+        {{u"-f"_s, u"/a"_s}, false, false, {}, {u"Invalid filename."_s}},
+        {{u"verbose"_s, u"-a"_s, u""_s, u"-x"_s}, true, false, {},
+         {u"Invalid argument: verbose"_s, u"Invalid argument: "_s, u"Invalid argument: -x"_s}},
+    };
+    for (const auto& expected : cases) {
+        SCOPED_TRACE(expected.arguments.join(u' ').toStdString());
+        quillon::testing::ScriptedPrompter prompter;
+        const StartupOptions options = WalkCommandLine(expected.arguments, prompter);
+        EXPECT_EQ(options.advancedMode, expected.advancedMode);
+        EXPECT_EQ(options.debug, expected.debug);
+        EXPECT_EQ(options.startFile, expected.startFile);
+        EXPECT_EQ(prompter.texts(), expected.messages);
+        for (const PromptMessage& message : prompter.messages())
+            EXPECT_TRUE(message.icon == PromptIcon::None && message.title.isEmpty()) << "a plain box, application title";
     }
-    return result;
-}
-
-}  // namespace
-
-TEST(CommandLine, NoArgumentsNoMessage)
-{
-    const Walk result = walk({});
-    EXPECT_TRUE(result.messages.isEmpty());
-    EXPECT_FALSE(result.options.advancedMode);
-}
-
-TEST(CommandLine, SwitchesInEitherFormAndCase)
-{
-    for (const QString argument : {"-a", "/a", "-A", "/A"})
-        EXPECT_TRUE(walk({argument}).options.advancedMode) << argument.toStdString();
-    const Walk result = walk({"/D", "-f", "/home/me/My Dats/new.dat"});
-    EXPECT_TRUE(result.options.debug);
-    EXPECT_EQ(result.options.startFile, "/home/me/My Dats/new.dat") << "an absolute path is a file name";
-    EXPECT_TRUE(result.messages.isEmpty());
-}
-
-TEST(CommandLine, FileNameIsKeptAsTyped)
-{
-    EXPECT_EQ(walk({"-F", "New.DAT"}).options.startFile, "New.DAT");
-}
-
-TEST(CommandLine, MissingOrInvalidFileName)
-{
-    EXPECT_EQ(walk({"-a", "-f"}).messages, QStringList{"Filename not specified."});
-
-    const Walk switchAsName = walk({"-f", "-d"});
-    EXPECT_EQ(switchAsName.messages, QStringList{"Invalid filename."});
-    EXPECT_FALSE(switchAsName.options.debug) << "the consumed argument is not a switch";
-
-    EXPECT_EQ(walk({"-f", "/a"}).messages, QStringList{"Invalid filename."});
-    EXPECT_EQ(walk({"-f", "-other"}).options.startFile, "");
-}
-
-TEST(CommandLine, UnknownArgumentsAreReportedAndTheWalkGoesOn)
-{
-    const Walk result = walk({"verbose", "-a", "", "-x"});
-    EXPECT_EQ(result.messages,
-              (QStringList{"Invalid argument: verbose", "Invalid argument: ", "Invalid argument: -x"}));
-    EXPECT_TRUE(result.options.advancedMode);
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 using namespace quillon;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -23,7 +24,7 @@ class PrintingPrompter : public Prompter {
 public:
     PromptAnswer ask(const PromptMessage& message) override
     {
-        say(QString("message: %1|%2|%3").arg(message.text, message.title).arg(static_cast<int>(message.icon)));
+        say(u"message: %1|%2|%3"_s.arg(message.text, message.title).arg(int(message.icon)));
         return PromptAnswer::Ok;
     }
     QString chooseFolder(const QString&, const QString&) override { return {}; }
@@ -43,13 +44,13 @@ int main(int argc, char* argv[])
     SingleInstance instance(arguments.at(2));
     PrintingPrompter prompter;
     if (!ClaimSingleInstance(instance, store, prompter)) {
-        say("ended");
+        say(u"ended"_s);
         return 0;
     }
     QObject::connect(&instance, &SingleInstance::activationRequested, [] {
-        say("activated");
+        say(u"activated"_s);
         QCoreApplication::quit();
     });
-    say("running");
+    say(u"running"_s);
     return QCoreApplication::exec();
 }

@@ -1,102 +1,132 @@
+#include "mru.h"
 #include "settingkeys.h"
+#include "switches.h"
 #include "tempstore.h"
 
 #include <gtest/gtest.h>
 
 using namespace quillon;
+using namespace Qt::Literals::StringLiterals;
 using quillon::testing::TempStore;
 
-TEST(SettingsStore, MissingKeysGiveTheirDefaults)
-{
-    TempStore temp;
-    SettingsStore& store = temp.store();
-    EXPECT_EQ(store.GetSetting("Options", "Nothing", "fallback"), "fallback");
-    EXPECT_EQ(store.readInt16(keys::DatType), 1);
-    EXPECT_EQ(store.readDouble(keys::NoDump), 1.0);
-    EXPECT_FALSE(store.readBool(keys::DiffZipDat));
-    EXPECT_EQ(store.readString(keys::DatFolder), "");
-    EXPECT_EQ(store.readDouble(keys::PositionLeft, 1234.5), 1234.5);
-}
-
-TEST(SettingsStore, SectionsAndKeysMatchWithoutRegardToCase)
-{
-    TempStore temp;
-    temp.store().SaveSetting("Options", "DatType", "3");
-    EXPECT_EQ(temp.store().GetSetting("options", "datType", "1"), "3");
-
-    temp.store().SaveSetting("OPTIONS", "DATTYPE", "2");
-    EXPECT_EQ(temp.store().readInt16(keys::DatType), 2);
-    EXPECT_EQ(temp.fileText().count("atType"), 1) << "a write in other letters reuses the stored key";
-}
-
-TEST(SettingsStore, FindsKeysAsAUserWroteThemByHand)
-{
-    TempStore temp;
-    temp.writeFileText("[options]\ndattype=0\nMUPLTIPLEINSTANCES=2\nNon-Separeted%20BIOS=1\n");
-    EXPECT_EQ(temp.store().readInt16(keys::DatType), 0);
-    EXPECT_EQ(temp.store().readDouble(keys::MultipleInstances), 2.0);
-    EXPECT_EQ(temp.store().readDouble(keys::NonSeparatedBios), 1.0);
-}
-
-TEST(SettingsStore, ValuesThatDoNotConvertFallBackToTheDefault)
+TEST(SettingsStore, MissingValuesAndValuesThatDoNotConvertGiveTheDefaults)
 {
     TempStore temp;
     temp.writeFileText("[Options]\nDatType=three\nSetType=70000\nNoDump=\nMupltipleInstances=yes\n"
                        "[CreateDiff]\nZipDat=maybe\n");
-    EXPECT_EQ(temp.store().readInt16(keys::DatType), 1);
-    EXPECT_EQ(temp.store().readInt16(keys::SetType), 0) << "out of the 16-bit range";
-    EXPECT_EQ(temp.store().readDouble(keys::NoDump), 1.0);
-    EXPECT_EQ(temp.store().readDouble(keys::MultipleInstances), 0.0);
-    EXPECT_FALSE(temp.store().readBool(keys::DiffZipDat));
-}
+    const SettingsStore& store = temp.store();
+    EXPECT_EQ(store.readInt16(keys::DatType), 1);
+    EXPECT_EQ(store.readInt16(keys::SetType), 0) << "out of the 16-bit range";
+    EXPECT_EQ(store.readDouble(keys::NoDump), 1.0);
+    EXPECT_EQ(store.readDouble(keys::MultipleInstances), 0.0);
+    EXPECT_FALSE(store.readBool(keys::DiffZipDat));
+    EXPECT_EQ(store.readDouble(keys::PositionLeft, 1234.5), 1234.5);
 
-TEST(SettingsStore, ReadsBooleansAsWordsOrNumbers)
-{
-    TempStore temp;
     for (const auto& [text, expected] : {std::pair{"True", true}, {"false", false}, {"-1", true}, {"0", false}}) {
-        temp.store().write(keys::DiffZipDat, text);
-        EXPECT_EQ(temp.store().readBool(keys::DiffZipDat), expected) << text;
+        temp.store().write(keys::DiffZipDat, QString::fromLatin1(text));
+        EXPECT_EQ(store.readBool(keys::DiffZipDat), expected) << "booleans as words or numbers: " << text;
     }
 }
 
-TEST(SettingsStore, KeepsTextWithCommasAndSurvivesReopening)
+TEST(SettingsStore, KeysMatchWithoutRegardToCaseAndAreWrittenAtOnce)
 {
-    QString path;
-    const QString folder = "/data/dats, old/MAME";
-    {
-        TempStore temp;
-        temp.store().write(keys::DatFolder, folder);
-        temp.store().write(keys::PositionLeft, "1500");
-        SettingsStore reopened(temp.path());
-        EXPECT_EQ(reopened.readString(keys::DatFolder), folder);
-        EXPECT_EQ(reopened.readDouble(keys::PositionLeft, 0), 1500.0);
-    }
     TempStore temp;
+    bool reported = false;
+    temp.store().setWriteFailureHandler([&reported](const QString&) { reported = true; });
+    temp.writeFileText("[options]\ndattype=0\nMUPLTIPLEINSTANCES=2\nNon-Separeted%20BIOS=1\n");
+    EXPECT_EQ(temp.store().readDouble(keys::MultipleInstances), 2.0);
+    EXPECT_EQ(temp.store().readDouble(keys::NonSeparatedBios), 1.0);
+
+    temp.store().SaveSetting(u"OPTIONS"_s, u"DATTYPE"_s, u"2"_s);
+    EXPECT_EQ(temp.store().readInt16(keys::DatType), 2);
+    const QByteArray text = temp.fileText();
+    EXPECT_TRUE(text.contains("dattype=2")) << "a write in other letters reuses the stored key: " << text.toStdString();
+    EXPECT_FALSE(text.contains("DATTYPE"));
+    EXPECT_FALSE(reported);
+}
+
+TEST(SettingsStore, KeepsTextWithCommasAcrossReopening)
+{
+    TempStore temp;
+    temp.store().write(keys::DatFolder, u"/data/dats, old/MAME"_s);
+    EXPECT_EQ(SettingsStore(temp.path()).readString(keys::DatFolder), u"/data/dats, old/MAME"_s);
     temp.writeFileText("[Options]\nDatFolder=/a, b\n");
-    EXPECT_EQ(temp.store().readString(keys::DatFolder), "/a, b") << "an unquoted value written by hand";
+    EXPECT_EQ(temp.store().readString(keys::DatFolder), u"/a, b"_s) << "an unquoted value written by hand";
 }
 
 TEST(SettingsStore, AFileThatCannotBeWrittenIsReportedOnceWithTheReason)
 {
     // A file below a device cannot be made, not even by root.
-    SettingsStore store("/dev/null/Quillon/Quillon.ini");
+    SettingsStore store(u"/dev/null/Quillon/Quillon.ini"_s);
     QStringList reasons;
     store.setWriteFailureHandler([&reasons](const QString& reason) { reasons.append(reason); });
 
-    store.SaveSetting("Options", "DatType", "3");
-    store.SaveSetting("Options", "DatType", "4");
+    store.SaveSetting(u"Options"_s, u"DatType"_s, u"3"_s);
+    store.SaveSetting(u"Options"_s, u"DatType"_s, u"4"_s);
     store.sync();
 
-    EXPECT_EQ(reasons, QStringList{"The folder /dev/null/Quillon does not exist and cannot be made."});
+    EXPECT_EQ(reasons, QStringList{u"The folder /dev/null/Quillon does not exist and cannot be made."_s});
     EXPECT_EQ(store.readInt16(keys::DatType), 4) << "the values stay for this session";
 }
 
-TEST(SettingsStore, AFileThatCanBeWrittenIsNeverReported)
+TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteen)
 {
     TempStore temp;
-    bool reported = false;
-    temp.store().setWriteFailureHandler([&reported](const QString&) { reported = true; });
-    temp.store().SaveSetting("Options", "DatType", "3");
-    EXPECT_FALSE(reported);
-    EXPECT_TRUE(temp.fileText().contains("DatType=3")) << "written at once";
+    for (const QString& value : {u"A"_s, u"B"_s, u"A"_s, u"a"_s})
+        AddToMRU(temp.store(), mru::DestFile, value);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile), (QStringList{u"a"_s, u"A"_s, u"B"_s})) << "matching is exact";
+
+    QStringList newestFirst;
+    for (int index = 1; index <= 16; ++index) {
+        AddToMRU(temp.store(), mru::SaveTo, QString::number(index));
+        newestFirst.prepend(QString::number(index));
+    }
+    newestFirst.removeLast();
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), newestFirst);
+    EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"Count"_s, {}), u"15"_s);
+    EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"0"_s, {}), u"16"_s);
+}
+
+TEST(Mru, CountBoundsEveryReadAndAnEmptyFirstEntryIsReplaced)
+{
+    TempStore temp;
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), QStringList{QString()}) << "an empty list is one empty entry";
+    const std::pair<QByteArray, QStringList> cases[] = {
+        {"Count=many\n", {QString()}},
+        {"Count=3\n0=/dats\n", {u"/dats"_s, QString(), QString()}},
+        {"Count=1\n0=/dats\n1=/stale\n", {u"/dats"_s}},
+    };
+    for (const auto& [section, expected] : cases) {
+        temp.writeFileText("[MRUSourceDat]\n" + section);
+        EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), expected) << section.toStdString();
+    }
+    temp.writeFileText("[MRUSourceDat]\nCount=100000000\n0=/dats\n");
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat).size(), mru::Capacity) << "a corrupt count is bounded";
+
+    temp.writeFileText("[MRUSaveTo]\nCount=3\n0=\n1=/b\n2=/c\n");
+    AddToMRU(temp.store(), mru::SaveTo, u"/a"_s);
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), (QStringList{u"/a"_s, u"/b"_s, u"/c"_s})) << "an empty first entry is replaced";
+}
+
+TEST(BuildDiffSwitches, FromTheStoredOptions)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        {"", u"-s -d2 -z"_s},
+        {"SetType=2\nDatType=3\nObject=2\nRomRenames=1\nNoDump=1\nNon-Separeted%20BIOS=1\n",
+         u"-n -d4 -o sample -r -z -b"_s},
+        {"Object=1\n", u"-s -d2 -o disk -z"_s},
+        {"SetType=1\nDatType=0\n", u"-m -d1 -z"_s},
+        {"NoDump=0\n", u"-s -d2"_s},
+        {"RomRenames=2\n", u"-s -d2 -z"_s},  // a grey box is not ticked
+        {"DatType=4\n", u"-s -z"_s},
+        {"DatType=-1\n", u"-s -z"_s},
+        {"SetType=5\nDatType=9\nNoDump=0\n", u""_s},
+        {"SetType=3\nNoDump=0\nNon-Separeted%20BIOS=1\n", u"-d2 -b"_s},  // no blank at either end
+        {"SetType=merged\nNoDump=yes\n", u"-s -d2 -z"_s},                  // not numbers: the defaults
+    };
+    for (const auto& [stored, expected] : cases) {
+        TempStore temp;
+        temp.writeFileText("[Options]\n" + stored);
+        EXPECT_EQ(BuildDiffSwitches(temp.store()), expected) << stored.toStdString();
+    }
 }

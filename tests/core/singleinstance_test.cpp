@@ -1,19 +1,15 @@
 #include "prompter.h"
 #include "settingkeys.h"
-#include "singleinstance.h"
 #include "tempstore.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 using namespace quillon;
-using quillon::testing::TempStore;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -24,9 +20,9 @@ class Probe {
 public:
     Probe(const QString& settingsPath, const QString& socketPath)
     {
-        process_.start(INSTANCE_PROBE, {settingsPath, socketPath});
+        process_.start(QStringLiteral(INSTANCE_PROBE), {settingsPath, socketPath});
     }
-    ~Probe()
+    ~Probe()  // kills the probe as a crash would, without its clean-up
     {
         process_.kill();
         process_.waitForFinished(waitMs);
@@ -35,18 +31,15 @@ public:
     // Reads lines until one equals `line`; false at the end of output.
     bool waitForLine(const QString& line)
     {
-        while (true) {
-            while (process_.canReadLine()) {
-                const QString read = QString::fromUtf8(process_.readLine()).trimmed();
-                lines_.append(read);
-                if (read == line)
-                    return true;
-            }
-            if (!process_.waitForReadyRead(waitMs))
+        while (!lines_.contains(line)) {
+            if (!process_.canReadLine() && !process_.waitForReadyRead(waitMs))
                 return false;
+            while (process_.canReadLine())
+                lines_.append(QString::fromUtf8(process_.readLine()).trimmed());
         }
+        return true;
     }
-    bool finishedNormally()
+    bool endedNormally()
     {
         return process_.waitForFinished(waitMs) && process_.exitStatus() == QProcess::NormalExit
                && process_.exitCode() == 0;
@@ -58,66 +51,51 @@ private:
     QStringList lines_;
 };
 
-// A socket file as a crashed instance leaves it: bound, then abandoned without listening.
-void leaveStaleSocket(const QString& path)
-{
-    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray encoded = path.toLocal8Bit();
-    std::copy(encoded.begin(), encoded.end(), address.sun_path);
-    ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(descriptor);
-}
-
 class SingleInstanceTest : public ::testing::Test {
 protected:
-    QTemporaryDir runtime;
-    TempStore settings;
-    QString socket = runtime.filePath("quillon.socket");
-};
+    void allowSeveral(const char* value)
+    {
+        settings.store().write(keys::MultipleInstances, QString::fromLatin1(value));
+        settings.store().sync();
+    }
 
-const QString alreadyRunning = QString("message: Quillon is already running.|Stop!|%1")
-                                   .arg(static_cast<int>(PromptIcon::Exclamation));
+    QTemporaryDir runtime;
+    quillon::testing::TempStore settings;
+    QString socket = runtime.filePath(u"quillon.socket"_s);
+};
 
 }  // namespace
 
-TEST_F(SingleInstanceTest, SecondStartIsRefusedAndRaisesTheFirst)
+TEST_F(SingleInstanceTest, SecondStartIsRefusedAndRaisesTheFirstEvenOverAStaleSocket)
 {
+    {
+        Probe crashed(settings.path(), socket);
+        ASSERT_TRUE(crashed.waitForLine(u"running"_s));
+    }
+    ASSERT_TRUE(QFileInfo::exists(socket)) << "a killed instance leaves its socket behind";
     Probe first(settings.path(), socket);
-    ASSERT_TRUE(first.waitForLine("running"));
+    ASSERT_TRUE(first.waitForLine(u"running"_s));
+    EXPECT_EQ(first.lines(), QStringList{u"running"_s});
 
     Probe second(settings.path(), socket);
-    ASSERT_TRUE(second.waitForLine("ended"));
-    EXPECT_EQ(second.lines(), (QStringList{alreadyRunning, "ended"}));
-    EXPECT_TRUE(second.finishedNormally());
+    ASSERT_TRUE(second.waitForLine(u"ended"_s));
+    const QString refused = u"message: Quillon is already running.|Stop!|%1"_s.arg(int(PromptIcon::Exclamation));
+    EXPECT_EQ(second.lines(), (QStringList{refused, u"ended"_s}));
+    EXPECT_TRUE(second.endedNormally());
 
-    EXPECT_TRUE(first.waitForLine("activated"));
+    EXPECT_TRUE(first.waitForLine(u"activated"_s));
 }
 
 TEST_F(SingleInstanceTest, SeveralInstancesWhenTheSettingsAllowIt)
 {
-    settings.store().write(keys::MultipleInstances, "2");
-    settings.store().sync();
+    allowSeveral("2");
     Probe first(settings.path(), socket);
-    ASSERT_TRUE(first.waitForLine("running"));
+    ASSERT_TRUE(first.waitForLine(u"running"_s));
     Probe second(settings.path(), socket);
-    EXPECT_TRUE(second.waitForLine("running"));
-    EXPECT_EQ(second.lines(), QStringList{"running"});
+    EXPECT_TRUE(second.waitForLine(u"running"_s));
+    EXPECT_EQ(second.lines(), QStringList{u"running"_s});
 
-    settings.store().write(keys::MultipleInstances, "0");
-    settings.store().sync();
+    allowSeveral("0");
     Probe third(settings.path(), socket);
-    EXPECT_TRUE(third.waitForLine("ended")) << "a later start still finds the running ones";
-}
-
-TEST_F(SingleInstanceTest, StaleSocketDoesNotBlockTheNextStart)
-{
-    leaveStaleSocket(socket);
-    Probe probe(settings.path(), socket);
-    EXPECT_TRUE(probe.waitForLine("running"));
-    EXPECT_EQ(probe.lines(), QStringList{"running"});
-
-    Probe second(settings.path(), socket);
-    EXPECT_TRUE(second.waitForLine("ended")) << "the replaced socket is live";
+    EXPECT_TRUE(third.waitForLine(u"ended"_s)) << "a later start still finds the running ones";
 }

@@ -2,7 +2,6 @@
 #include "utilities.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -12,141 +11,85 @@
 #include <unistd.h>
 
 using namespace quillon;
-
+using namespace Qt::Literals::StringLiterals;
 using quillon::testing::readAll;
 using quillon::testing::writeFile;
 
-TEST(PathUtilities, SplitAtTheLastSlash)
+TEST(PathUtilities, SplitAtTheLastSlashAndDot)
 {
-    EXPECT_EQ(GetExtension("/dats/mame.0.78/list.dat"), "dat");
-    EXPECT_EQ(GetExtension("/dats/mame.0.78/list"), "") << "the folder's dot is not the extension";
-    EXPECT_EQ(GetExtension("archive.tar.gz"), "gz");
-
-    EXPECT_EQ(GetFileTitle("/dats/mame.0.78/list", false), "list");
-    EXPECT_EQ(GetFileTitle("/dats/mame.0.78/list", true), "/dats/mame.0.78/list");
-    EXPECT_EQ(GetFileTitle("/dats/set.dat.zip", true), "/dats/set.dat");
-    EXPECT_EQ(GetFileTitle("/dats/set.dat.zip", false), "set.dat");
-
-    EXPECT_EQ(GetParentFolder("/dats/new/set.dat"), "/dats/new");
-    EXPECT_EQ(GetParentFolder("/set.dat"), "/");
-    EXPECT_EQ(GetParentFolder("set.dat"), "");
-    EXPECT_EQ(GetParentFolder("c:set.dat"), "") << "a colon is an ordinary character";
+    EXPECT_EQ(GetExtension(u"/dats/mame.0.78/list"_s), u""_s) << "the folder's dot is not the extension";
+    EXPECT_EQ(GetExtension(u"archive.tar.gz"_s), u"gz"_s);
+    EXPECT_EQ(GetFileTitle(u"/dats/mame.0.78/list"_s, true), u"/dats/mame.0.78/list"_s);
+    EXPECT_EQ(GetFileTitle(u"/dats/set.dat.zip"_s, false), u"set.dat"_s);
+    EXPECT_EQ(GetParentFolder(u"/set.dat"_s), u"/"_s);
+    EXPECT_EQ(GetParentFolder(u"c:set.dat"_s), u""_s) << "a colon is an ordinary character";
+    EXPECT_EQ(AddQuotes(u"\"a b"_s), u"\"a b\""_s);
+    EXPECT_EQ(RemoveQuotes(u"\"a"_s), u"a"_s);
 }
 
-TEST(TextUtilities, QuotesAndNuls)
-{
-    EXPECT_EQ(AddQuotes(""), "");
-    EXPECT_EQ(AddQuotes("a b"), "\"a b\"");
-    EXPECT_EQ(AddQuotes("\"a b"), "\"a b\"");
-    EXPECT_EQ(AddQuotes("a b\""), "\"a b\"");
-    EXPECT_EQ(AddQuotes("\""), "\"");
-    EXPECT_EQ(RemoveQuotes("\"a b\""), "a b");
-    EXPECT_EQ(RemoveQuotes("\"a"), "a");
-    EXPECT_EQ(RemoveQuotes("\""), "");
-}
+class FileUtilities : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return folder.filePath(name); }
+    qsizetype fileCount() const { return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(); }
 
-TEST(FileUtilities, FileExistsOnlyForFiles)
-{
     QTemporaryDir folder;
-    writeFile(folder.filePath("a.dat"), "x");
-    EXPECT_TRUE(FileExists(folder.filePath("a.dat")));
-    EXPECT_FALSE(FileExists(folder.path()));
-    EXPECT_FALSE(FileExists(folder.filePath("missing.dat")));
-    EXPECT_FALSE(FileExists(""));
-}
+};
 
-TEST(FileUtilities, TempFilesAreNewEmptyAndUnique)
+TEST_F(FileUtilities, JoinTextFilesAppendsCrLfAfterEachSourceOrKeepsTheDestination)
 {
-    const QString first = GetTempFileName("dat");
-    const QString second = GetTempFileName("dat");
-    EXPECT_NE(first, second);
-    for (const QString& path : {first, second}) {
-        EXPECT_TRUE(path.startsWith(GetTempFolder() + "dat")) << path.toStdString();
-        EXPECT_TRUE(path.endsWith(".tmp"));
-        EXPECT_TRUE(FileExists(path));
-        EXPECT_EQ(QFileInfo(path).size(), 0);
-        DeleteFileQuiet(path);
-        EXPECT_FALSE(FileExists(path));
-    }
-    EXPECT_TRUE(GetTempFolder().endsWith('/'));
-}
-
-TEST(FileUtilities, JoinTextFilesAppendsCrLfAfterEachSource)
-{
-    QTemporaryDir folder;
-    writeFile(folder.filePath("header"), "clrmamepro (\r\n)");
-    writeFile(folder.filePath("body"), QByteArray("game ( name \xe9t\xe9 )", 17));
-    const QString destination = folder.filePath("out.dat");
+    writeFile(path(u"header"_s), "clrmamepro (\r\n)");
+    writeFile(path(u"body"_s), QByteArray("game ( name \xe9t\xe9 )", 17));
+    const QString destination = path(u"out.dat"_s);
     writeFile(destination, "an older, longer result that must disappear");
 
-    EXPECT_TRUE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("body")}));
-    EXPECT_EQ(readAll(destination), QByteArray("clrmamepro (\r\n)\r\ngame ( name \xe9t\xe9 )\r\n", 36));
+    EXPECT_TRUE(JoinTextFiles(destination, {path(u"header"_s), path(u"body"_s)}));
+    const QByteArray joined("clrmamepro (\r\n)\r\ngame ( name \xe9t\xe9 )\r\n", 36);
+    EXPECT_EQ(readAll(destination), joined);
+
+    EXPECT_FALSE(JoinTextFiles(destination, {path(u"header"_s), path(u"missing"_s)}));
+    EXPECT_EQ(readAll(destination), joined);
+    EXPECT_EQ(fileCount(), 3) << "no temporary file is left";
 }
 
-TEST(FileUtilities, JoinTextFilesKeepsTheDestinationWhenASourceIsMissing)
+TEST_F(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
 {
-    QTemporaryDir folder;
-    writeFile(folder.filePath("header"), "h");
-    const QString destination = folder.filePath("out.dat");
-    writeFile(destination, "the user's file");
-
-    EXPECT_FALSE(JoinTextFiles(destination, {folder.filePath("header"), folder.filePath("missing")}));
-    EXPECT_EQ(readAll(destination), "the user's file");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file is left";
-}
-
-TEST(FileUtilities, CopyFileReplacingReplacesOnlyWhenComplete)
-{
-    QTemporaryDir folder;
-    const QString destination = folder.filePath("game.dat");
+    const QString destination = path(u"game.dat"_s);
     const QByteArray bytes("new\r\n\0bytes", 11);
     writeFile(destination, "old content, longer than the new one");
-    writeFile(folder.filePath("new.dat"), bytes);
-    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), destination));
+    writeFile(path(u"new.dat"_s), bytes);
+    EXPECT_TRUE(CopyFileReplacing(path(u"new.dat"_s), destination));
     EXPECT_EQ(readAll(destination), bytes);
 
-    EXPECT_FALSE(CopyFileReplacing(folder.filePath("missing.dat"), destination));
+    EXPECT_FALSE(CopyFileReplacing(path(u"missing.dat"_s), destination));
     EXPECT_EQ(readAll(destination), bytes);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file is left";
+    EXPECT_EQ(fileCount(), 2) << "no temporary file is left";
 }
 
-TEST(FileUtilities, DeleteFileQuietRemovesReadOnlyFilesAndIgnoresMissingOnes)
+TEST_F(FileUtilities, AReplacedFileKeepsItsLinkAndPermissions)
 {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("locked.dat");
-    writeFile(path, "x");
-    QFile::setPermissions(path, QFileDevice::ReadOwner);
-    DeleteFileQuiet(path);
-    EXPECT_FALSE(QFile::exists(path));
-    DeleteFileQuiet(path);
-}
-
-TEST(FileUtilities, AReplacedFileKeepsItsLinkAndPermissions)
-{
-    QTemporaryDir folder;
-    const QString target = folder.filePath("real.dat");
-    const QString link = folder.filePath("link.dat");
+    const QString target = path(u"real.dat"_s);
+    const QString link = path(u"link.dat"_s);
     writeFile(target, "old", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     ASSERT_TRUE(QFile::link(target, link));
-    writeFile(folder.filePath("new.dat"), "new");
+    writeFile(path(u"new.dat"_s), "new");
 
-    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), link));
+    EXPECT_TRUE(CopyFileReplacing(path(u"new.dat"_s), link));
 
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(readAll(target), "new");
-    EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::ReadUser | QFile::WriteOwner | QFile::WriteUser | QFile::ReadGroup);
+    EXPECT_EQ(QFile::permissions(target),
+              QFile::ReadOwner | QFile::ReadUser | QFile::WriteOwner | QFile::WriteUser | QFile::ReadGroup);
 }
 
-TEST(FileUtilities, APipeIsWrittenInPlaceNotReplaced)
+TEST_F(FileUtilities, APipeIsWrittenInPlaceNotReplaced)
 {
-    QTemporaryDir folder;
-    const QByteArray pipePath = QFile::encodeName(folder.filePath("pipe"));
+    const QByteArray pipePath = QFile::encodeName(path(u"pipe"_s));
     ASSERT_EQ(mkfifo(pipePath.constData(), 0600), 0);
     const int reader = ::open(pipePath.constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    writeFile(folder.filePath("new.dat"), "bytes");
+    writeFile(path(u"new.dat"_s), "bytes");
 
-    EXPECT_TRUE(CopyFileReplacing(folder.filePath("new.dat"), folder.filePath("pipe")));
+    EXPECT_TRUE(CopyFileReplacing(path(u"new.dat"_s), path(u"pipe"_s)));
 
     char received[16] = {};
     EXPECT_EQ(::read(reader, received, sizeof received), 5);
@@ -156,4 +99,3 @@ TEST(FileUtilities, APipeIsWrittenInPlaceNotReplaced)
     ASSERT_EQ(::stat(pipePath.constData(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the pipe, not a file renamed over it";
 }
-

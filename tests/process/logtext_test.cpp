@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 namespace quillon {
-namespace {
 
 TEST(LogTextDecoder, ByteByByteGivesSameTextAsWhole)
 {
@@ -22,5 +21,4 @@ TEST(LogTextDecoder, ByteByByteGivesSameTextAsWhole)
     EXPECT_EQ(text, expected);
 }
 
-}  // namespace
 }  // namespace quillon

@@ -9,14 +9,9 @@
 #include <gtest/gtest.h>
 
 namespace quillon {
-namespace {
 
+using namespace Qt::Literals::StringLiterals;
 using testing::writeFile;
-
-QStringList runFolders()
-{
-    return QDir(RunFoldersRoot()).entryList({QStringLiteral("run-*")}, QDir::Dirs | QDir::Hidden);
-}
 
 TEST(RunFolder, IsPrivateToItsRunAndGoesWithIt)
 {
@@ -27,38 +22,27 @@ TEST(RunFolder, IsPrivateToItsRunAndGoesWithIt)
         const std::unique_ptr<RunFolder> two = RunFolder::create(whyNot);
         ASSERT_TRUE(one && two) << whyNot.toStdString();
         first = one->path();
-        EXPECT_TRUE(first.startsWith(RunFoldersRoot() + "/run-"));
+        EXPECT_TRUE(first.startsWith(RunFoldersRoot() + u"/run-"_s));
         EXPECT_NE(first, two->path());
-        EXPECT_EQ(one->datFile(), first + "/setdelta.dat");
-        EXPECT_EQ(one->logFile(), first + "/setdelta.log");
+        EXPECT_EQ(one->datFile(), first + u"/setdelta.dat"_s);
         EXPECT_EQ(QFileInfo(first).permissions() & (QFile::ReadOther | QFile::WriteOther), 0);
         writeFile(one->datFile(), "result");
-        QDir(first).mkdir("left by the tool");
+        QDir(first).mkdir(u"left by the tool"_s);
     }
     EXPECT_FALSE(QFileInfo::exists(first));
-    EXPECT_TRUE(runFolders().isEmpty());
+    EXPECT_TRUE(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty());
 }
 
-TEST(RunFolder, RootFollowsXdgCacheHome)
+TEST(RunFolder, CannotBeMadeWhereTheCacheIsAFileAndSaysWhy)
 {
     const QByteArray saved = qgetenv("XDG_CACHE_HOME");
-    qputenv("XDG_CACHE_HOME", "/var/cache/someone");
-    EXPECT_EQ(RunFoldersRoot(), "/var/cache/someone/Quillon");
-    qputenv("XDG_CACHE_HOME", "relative/is/ignored");
-    EXPECT_EQ(RunFoldersRoot(), QDir::homePath() + "/.cache/Quillon");
-    qputenv("XDG_CACHE_HOME", saved);
-}
-
-TEST(RunFolder, CannotBeMadeWhereTheCacheIsAFile)
-{
-    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
-    const QString blocked = QString::fromLocal8Bit(saved) + "/blocked";
+    const QString blocked = QString::fromLocal8Bit(saved) + u"/blocked"_s;
     QDir().mkpath(QString::fromLocal8Bit(saved));
     writeFile(blocked, "a file where a folder should be");
     qputenv("XDG_CACHE_HOME", blocked.toLocal8Bit());
     QString whyNot;
     EXPECT_EQ(RunFolder::create(whyNot), nullptr);
-    EXPECT_TRUE(whyNot.startsWith("Cannot create the folder " + blocked + "/Quillon: ")) << whyNot.toStdString();
+    EXPECT_TRUE(whyNot.startsWith(u"Cannot create the folder "_s + blocked + u"/Quillon: "_s)) << whyNot.toStdString();
     qputenv("XDG_CACHE_HOME", saved);
     QFile::remove(blocked);
 }
@@ -68,16 +52,17 @@ TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
     QString whyNot;
     const std::unique_ptr<RunFolder> ours = RunFolder::create(whyNot);
     ASSERT_TRUE(ours) << whyNot.toStdString();
-    const QString leftover = RunFoldersRoot() + "/run-killed";
-    QDir().mkpath(leftover + "/deeper");
-    writeFile(leftover + "/setdelta.dat", "from a killed run");
-    const QString notOurs = RunFoldersRoot() + "/keep-me";
+    const QString root = RunFoldersRoot();
+    const QString leftover = root + u"/run-killed"_s;
+    QDir().mkpath(leftover + u"/deeper"_s);
+    writeFile(leftover + u"/setdelta.dat"_s, "from a killed run");
+    const QString notOurs = root + u"/keep-me"_s;
     QDir().mkpath(notOurs);
     // Another process owns this one for as long as it sleeps.
-    const QString othersFolder = RunFoldersRoot() + "/run-other";
+    const QString othersFolder = root + u"/run-other"_s;
     QDir().mkpath(othersFolder);
     QProcess other;
-    other.start("flock", {"-o", othersFolder, "-c", "echo locked; exec sleep 20"});
+    other.start(u"flock"_s, {u"-o"_s, othersFolder, u"-c"_s, u"echo locked; exec sleep 20"_s});
     ASSERT_TRUE(other.waitForReadyRead(10000));
 
     RemoveLeftoverRunFolders();
@@ -94,5 +79,4 @@ TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
     QDir(notOurs).removeRecursively();
 }
 
-}  // namespace
 }  // namespace quillon

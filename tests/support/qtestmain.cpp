@@ -1,7 +1,6 @@
 // main() for every Qt test program: widgets run offscreen, and the per-user folders point into
-// a temporary folder so that no test reads or writes the real user's settings or state. Built
-// twice: with QUILLON_TEST_WIDGETS for the programs that test windows, without it for those of
-// the layers that must not need Qt Widgets.
+// a temporary folder so that no test touches the real user's settings or state. Built with
+// QUILLON_TEST_WIDGETS for the programs that test windows, without it for the layers below.
 #include <QTemporaryDir>
 
 #ifdef QUILLON_TEST_WIDGETS
@@ -14,22 +13,13 @@ using TestApplication = QCoreApplication;
 
 #include <gtest/gtest.h>
 
-namespace {
-
-void isolateUserFolders(const QTemporaryDir& home)
-{
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
-        qputenv(variable, (home.path() + '/' + variable).toLocal8Bit());
-}
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
-    isolateUserFolders(home);
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        qputenv(variable, home.filePath(QString::fromLatin1(variable)).toLocal8Bit());
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

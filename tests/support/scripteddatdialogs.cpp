@@ -8,12 +8,10 @@ namespace quillon::testing {
 QString ScriptedDatDialogs::SelectDat(const QString& zipFile, const QString& title, QString* entryName)
 {
     selectTitles_.append(title);
-    const QString entry = entries_.empty() ? QString() : entries_.front();
-    if (!entries_.empty())
-        entries_.pop_front();
+    const QString entry = takeNext(entries_);
     if (entry.isEmpty())
         return {};
-    const QString extracted = GetTempFileName("dat");
+    const QString extracted = GetTempFileName(QStringLiteral("dat"));
     madeFiles_.append(extracted);
     if (!ExtractZipEntry(zipFile, entry, extracted)) {
         DeleteFileQuiet(extracted);
@@ -24,18 +22,10 @@ QString ScriptedDatDialogs::SelectDat(const QString& zipFile, const QString& tit
     return extracted;
 }
 
-std::optional<DatHeader> ScriptedDatDialogs::nextHeader()
-{
-    const std::optional<DatHeader> header = headers_.empty() ? std::nullopt : headers_.front();
-    if (!headers_.empty())
-        headers_.pop_front();
-    return header;
-}
-
 bool ScriptedDatDialogs::EditDatHeader(DatHeader& header)
 {
     headersShown_.push_back(header);
-    const std::optional<DatHeader> saved = nextHeader();
+    const std::optional<DatHeader> saved = takeNext(headers_);
     if (saved)
         header = *saved;
     return saved.has_value();
@@ -44,10 +34,10 @@ bool ScriptedDatDialogs::EditDatHeader(DatHeader& header)
 QString ScriptedDatDialogs::GetCMPHeaderFile(const QString& dat)
 {
     headerRequests_.append(dat);
-    const std::optional<DatHeader> header = nextHeader();
+    const std::optional<DatHeader> header = takeNext(headers_);
     if (!header)
         return {};
-    const QString headerFile = GetTempFileName("cmh");
+    const QString headerFile = GetTempFileName(QStringLiteral("cmh"));
     madeFiles_.append(headerFile);
     return WriteHeaderFile(headerFile, *header) ? headerFile : QString();
 }

@@ -2,6 +2,7 @@
 
 #include "cmpheader.h"
 #include "datdialogs.h"
+#include "scriptedprompter.h"
 
 #include <QStringList>
 
@@ -32,8 +33,6 @@ public:
     const QStringList& madeFiles() const { return madeFiles_; }
 
 private:
-    std::optional<DatHeader> nextHeader();
-
     std::deque<QString> entries_;
     std::deque<std::optional<DatHeader>> headers_;
     QStringList selectTitles_;

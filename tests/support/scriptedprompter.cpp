@@ -7,11 +7,8 @@ namespace quillon::testing {
 PromptAnswer ScriptedPrompter::ask(const PromptMessage& message)
 {
     messages_.append(message);
-    if (!answers_.empty()) {
-        const PromptAnswer answer = answers_.front();
-        answers_.pop_front();
-        return answer;
-    }
+    if (!answers_.empty())
+        return takeNext(answers_);
     if (message.buttons != PromptButtons::Ok)
         ADD_FAILURE() << "unscripted question: " << message.text.toStdString();
     return message.defaultAnswer;
@@ -20,19 +17,19 @@ PromptAnswer ScriptedPrompter::ask(const PromptMessage& message)
 QString ScriptedPrompter::chooseFolder(const QString& title, const QString& startFolder)
 {
     folderRequests_.append({title, startFolder});
-    return nextChoice().path;
+    return takeNext(choices_).path;
 }
 
 QString ScriptedPrompter::chooseFileToOpen(const FileRequest& request)
 {
     openRequests_.append(request);
-    return nextChoice().path;
+    return takeNext(choices_).path;
 }
 
 SaveChoice ScriptedPrompter::chooseSaveTarget(const FileRequest& request)
 {
     saveRequests_.append(request);
-    return nextChoice();
+    return takeNext(choices_);
 }
 
 QStringList ScriptedPrompter::texts() const
@@ -41,15 +38,6 @@ QStringList ScriptedPrompter::texts() const
     for (const PromptMessage& message : messages_)
         result.append(message.text);
     return result;
-}
-
-SaveChoice ScriptedPrompter::nextChoice()
-{
-    if (choices_.empty())
-        return {};
-    SaveChoice choice = choices_.front();
-    choices_.pop_front();
-    return choice;
 }
 
 }  // namespace quillon::testing

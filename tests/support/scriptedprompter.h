@@ -11,6 +11,17 @@
 
 namespace quillon::testing {
 
+// Takes the next item of a script; an empty script gives `fallback`.
+template <class Item>
+Item takeNext(std::deque<Item>& script, Item fallback = {})
+{
+    if (script.empty())
+        return fallback;
+    Item next = std::move(script.front());
+    script.pop_front();
+    return next;
+}
+
 // A Prompter for tests: records everything shown and answers from a script.
 // A question with more than one button that the script does not answer fails the test;
 // an unanswered OK-only box is simply acknowledged; an unanswered dialog is cancelled.
@@ -39,8 +50,6 @@ public:
     bool scriptUsedUp() const { return answers_.empty() && choices_.empty(); }
 
 private:
-    SaveChoice nextChoice();
-
     std::deque<PromptAnswer> answers_;
     std::deque<SaveChoice> choices_;
     QList<PromptMessage> messages_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAnyStringView>
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -16,15 +17,15 @@ namespace quillon::testing {
 // The child of `parent` named `name`. A missing child throws, which GoogleTest reports as a
 // failure of the test naming the child.
 template <class Widget = QWidget>
-Widget& child(const QObject& parent, const QString& name)
+Widget& child(const QObject& parent, QAnyStringView name)
 {
-    if (auto* found = parent.findChild<Widget*>(name))
+    if (auto* found = parent.findChild<Widget*>(name.toString()))
         return *found;
     throw std::runtime_error("no " + std::string(Widget::staticMetaObject.className()) + " named " +
-                             name.toStdString());
+                             name.toString().toStdString());
 }
 
-inline void click(const QObject& parent, const QString& name)
+inline void click(const QObject& parent, QAnyStringView name)
 {
     child<QAbstractButton>(parent, name).click();
 }

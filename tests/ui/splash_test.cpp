@@ -1,82 +1,65 @@
 #include "splash.h"
+#include "windowtesting.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
 namespace quillon {
-namespace {
+
+using testing::child;
 
 frmSplash* visibleSplash()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == QStringLiteral("frmSplash") && widget->isVisible())
-            return qobject_cast<frmSplash*>(widget);
+        if (auto* splash = qobject_cast<frmSplash*>(widget); splash && splash->isVisible())
+            return splash;
     return nullptr;
 }
 
-TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetime)
-{
+class BusyScopeTest : public ::testing::Test {
+protected:
+    void SetUp() override { mainWindow.show(); }
+
     QWidget mainWindow;
-    mainWindow.show();
+};
+
+TEST_F(BusyScopeTest, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeDoes)
+{
     {
         BusyScope busy(&mainWindow);
         EXPECT_FALSE(mainWindow.isEnabled());
         frmSplash* splash = visibleSplash();
         ASSERT_NE(splash, nullptr);
-        // Its text must not be greyed out along with the disabled main window.
-        EXPECT_TRUE(splash->findChild<QLabel*>(QStringLiteral("lblMsg"))->isEnabled());
+        EXPECT_TRUE(child(*splash, "lblMsg").isEnabled()) << "not greyed out with the main window";
         EXPECT_EQ(splash->windowHandle()->transientParent(), mainWindow.windowHandle());
+        EXPECT_FALSE(child(*splash, "cmdCancel").isVisible()) << "this work cannot be stopped";
+
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(splash, &escape);
+        EXPECT_TRUE(splash->isVisible());
     }
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_EQ(visibleSplash(), nullptr);
 }
 
-TEST(BusyScope, CancelButtonOnlyWhenTheWorkCanBeStopped)
+TEST_F(BusyScopeTest, CancelButtonCallsOnceAndAQuittingApplicationStillClosesTheSplash)
 {
-    QWidget mainWindow;
-    mainWindow.show();
-    {
-        BusyScope busy(&mainWindow);
-        EXPECT_FALSE(visibleSplash()->findChild<QPushButton*>("cmdCancel")->isVisible());
-    }
     int cancelled = 0;
     BusyScope busy(&mainWindow, [&cancelled] { ++cancelled; });
-    auto* cmdCancel = visibleSplash()->findChild<QPushButton*>("cmdCancel");
-    ASSERT_TRUE(cmdCancel->isVisible());
-    EXPECT_EQ(cmdCancel->text(), "Cancel");
-    EXPECT_TRUE(cmdCancel->isEnabled()) << "usable while the main window is disabled";
-    cmdCancel->click();
-    cmdCancel->click();
-    EXPECT_EQ(cancelled, 1);
-}
-
-TEST(BusyScope, EscapeDoesNotCloseItWhileWorkGoesOn)
-{
-    QWidget mainWindow;
-    mainWindow.show();
-    BusyScope busy(&mainWindow);
     frmSplash* splash = visibleSplash();
     ASSERT_NE(splash, nullptr);
-
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(splash, &escape);
-    EXPECT_TRUE(splash->isVisible());
+    auto& cmdCancel = child<QAbstractButton>(*splash, "cmdCancel");
+    ASSERT_TRUE(cmdCancel.isVisible() && cmdCancel.isEnabled()) << "usable while the main window is disabled";
+    cmdCancel.click();
+    cmdCancel.click();
+    EXPECT_EQ(cancelled, 1);
 
     QApplication::closeAllWindows();
-    EXPECT_FALSE(splash->isVisible()) << "ending Quillon still closes it";
+    EXPECT_FALSE(splash->isVisible());
 }
 
-TEST(frmSplash, IsWideEnoughForItsTitle)
-{
-    frmSplash splash(nullptr);
-    splash.showOverMainWindow();
-    EXPECT_GT(splash.width(), splash.fontMetrics().horizontalAdvance(splash.windowTitle()) + 100);
-}
-
-}  // namespace
 }  // namespace quillon

@@ -58,6 +58,7 @@ private:
     ObjectList splitObjects(std::size_t set) const;
     const ObjectList& nonMergedObjects(std::size_t set, int depth) const;
     ObjectList listNonMergedObjects(std::size_t set, int depth) const;
+    void indexOwnContents(std::size_t set) const;
     ObjectList mergedObjects(std::size_t root) const;
 
     const Dat& dat_;
@@ -67,7 +68,8 @@ private:
     std::vector<const Object*> visible_;     // visible objects, set by set
     std::vector<std::uint32_t> visibleFirst_; // per set, into visible_ (size sets + 1)
     NameIndex names_;                         // objects of parents and BIOS sets, scoped by set
-    ContentIndex contents_;                   // objects of BIOS sets (and with -n all), by set
+    ContentIndex contents_;                   // objects of BIOS sets, by set
+    mutable ContentIndex ownContents_;        // -n: the objects a clone lists itself
     std::vector<std::ptrdiff_t> parent_;
     std::vector<std::ptrdiff_t> bios_;
     std::vector<std::vector<std::size_t>> clones_;
@@ -76,7 +78,7 @@ private:
 
 Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
     : dat_(dat), options_(options), kind_(dat.kind), names_(dat.kind), contents_(dat.kind),
-      nonMerged_(options.setType == SetType::NonMerged ? dat.sets.size() : 0)
+      ownContents_(dat.kind), nonMerged_(options.setType == SetType::NonMerged ? dat.sets.size() : 0)
 {
     indexVisibleObjects();
     linkParents();
@@ -138,12 +140,12 @@ std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
 }
 
 // Only the sets looked into are indexed: by name and content the parents and BIOS sets (in a
-// DAT without merge marks), by content the BIOS sets, and with -n every set.
+// DAT without merge marks), by content the BIOS sets.
 void Resolver::indexContents()
 {
     const std::size_t count = dat_.sets.size();
     std::vector<bool> byName(count, false);
-    std::vector<bool> byContent(count, options_.setType == SetType::NonMerged);
+    std::vector<bool> byContent(count, false);
     for (std::size_t set = 0; set < count; ++set) {
         if (parent_[set] != none)
             byName[static_cast<std::size_t>(parent_[set])] = !hasMergeMarks_;
@@ -248,10 +250,23 @@ ObjectList Resolver::listNonMergedObjects(std::size_t set, int depth) const
     std::ptrdiff_t parent = parent_[set];
     if (hasMergeMarks_ || parent == none || depth == longestChain)
         return objects;
-    for (const Object* inherited : nonMergedObjects(static_cast<std::size_t>(parent), depth + 1))
-        if (!listsContent(set, *inherited))
+    const ObjectList& parentObjects = nonMergedObjects(static_cast<std::size_t>(parent), depth + 1);
+    indexOwnContents(set);
+    objects.reserve(objects.size() + parentObjects.size());
+    for (const Object* inherited : parentObjects)
+        if (!ownContents_.holds(*inherited))
             objects.push_back(inherited);
     return objects;
+}
+
+// A small index of one set's own objects, built after its parent's list is made (which uses the
+// same index): lookups in it stay in the cache, where one index of every set would not.
+void Resolver::indexOwnContents(std::size_t set) const
+{
+    ownContents_.clear();
+    for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i)
+        ownContents_.add(*visible_[i]);
+    ownContents_.build();
 }
 
 // A merged set lists each object once, also where the parent itself lists it twice.

@@ -94,21 +94,37 @@ public:
     {
         if (sameInOrder(oldObjects, newObjects, kind_))
             return false;
+        markSameAtPosition(oldObjects, newObjects);
         oldNames_.assign(oldObjects);
         newNames_.assign(newObjects);
         oldContent_.assign(oldObjects);
         newContent_.assign(newObjects);
         renamedFrom_.clear();
-        for (const Object* object : newObjects)
-            if (!oldNames_.holdsSame(*object))
-                classifyAdded(*object, change);
-        for (const Object* object : oldObjects)
-            if (!newNames_.holdsSame(*object))
-                classifyRemoved(*object, change);
+        for (std::size_t i = 0; i < newObjects.size(); ++i)
+            if (!sameAt(i) && !oldNames_.holdsSame(*newObjects[i]))
+                classifyAdded(*newObjects[i], change);
+        for (std::size_t i = 0; i < oldObjects.size(); ++i)
+            if (!sameAt(i) && !newNames_.holdsSame(*oldObjects[i]))
+                classifyRemoved(*oldObjects[i], change);
         return !change.added.empty() || !change.removed.empty() || !change.renamed.empty();
     }
 
 private:
+    // A changed set mostly still lists what it listed, at the same place: an object equal to
+    // the other side's object at its position is held by both, with no lookup.
+    void markSameAtPosition(Objects oldObjects, Objects newObjects)
+    {
+        std::size_t common = std::min(oldObjects.size(), newObjects.size());
+        sameAtPosition_.assign(common, false);
+        for (std::size_t i = 0; i < common; ++i)
+            sameAtPosition_[i] = sameObject(*oldObjects[i], *newObjects[i], kind_);
+    }
+
+    bool sameAt(std::size_t position) const
+    {
+        return position < sameAtPosition_.size() && sameAtPosition_[position];
+    }
+
     // The old side of a rename is preferably an object the new set no longer lists; where the
     // new set still lists it unchanged, the added object is a copy and nothing was taken away.
     void classifyAdded(const Object& object, SetChange& change)
@@ -144,6 +160,7 @@ private:
     ContentOfSet oldContent_;
     ContentOfSet newContent_;
     std::unordered_set<const Object*> renamedFrom_;
+    std::vector<bool> sameAtPosition_;
 };
 
 } // namespace

@@ -20,7 +20,6 @@
 #include <optional>
 #include <ostream>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace setdelta {
@@ -65,36 +64,14 @@ SideInput newInput(const Options& options)
     return {options.newPath, options.newEntry, "--new-entry"};
 }
 
-std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadOneAfterTheOther(const Options& options)
+// Both DATs are read at once, one per thread (reading is nearly all of a run's time), or one
+// after the other where no thread can be started.
+std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options, const ThreadStarter& start)
 {
-    std::unique_ptr<Side> oldSide = loadSide(oldInput(options), options);
-    return {std::move(oldSide), loadSide(newInput(options), options)};
-}
-
-// Both DATs are read at once, one per thread: reading is nearly all of a run's time. Where no
-// thread can be started (a process or memory limit), they are read one after the other.
-std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options)
-{
-    std::unique_ptr<Side> newSide;
-    std::exception_ptr newError;
     std::unique_ptr<Side> oldSide;
-    {
-        std::jthread worker;
-        try {
-            worker = std::jthread([&] {
-                try {
-                    newSide = loadSide(newInput(options), options);
-                } catch (...) {
-                    newError = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            return loadOneAfterTheOther(options);
-        }
-        oldSide = loadSide(oldInput(options), options);
-    }
-    if (newError)
-        std::rethrow_exception(newError);
+    std::unique_ptr<Side> newSide;
+    runBoth([&] { oldSide = loadSide(oldInput(options), options); },
+            [&] { newSide = loadSide(newInput(options), options); }, start);
     return {std::move(oldSide), std::move(newSide)};
 }
 
@@ -212,7 +189,7 @@ int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& opt
     return ExitSuccess;
 }
 
-int run(const Options& options, std::ostream& out, std::ostream& err)
+int run(const Options& options, std::ostream& out, std::ostream& err, const ThreadStarter& startReader)
 {
     auto start = std::chrono::steady_clock::now();
     out << "setdelta " << version << ": comparing\n  old " << oldSource(options).label() << "\n  new "
@@ -228,7 +205,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
     std::unique_ptr<Side> oldSide;
     std::unique_ptr<Side> newSide;
     try {
-        std::tie(oldSide, newSide) = loadBoth(options);
+        std::tie(oldSide, newSide) = loadBoth(options, startReader);
     } catch (const DatError& error) {
         return fail(ExitInput, error.what(), options, err);
     } catch (const EntryChoiceError& error) {
@@ -255,7 +232,8 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
 
 } // namespace
 
-int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err,
+                const ThreadStarter& startReader)
 {
     CommandLine commandLine;
     try {
@@ -275,7 +253,7 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
     case Request::Run:
         break;
     }
-    return run(commandLine.options, out, err);
+    return run(commandLine.options, out, err, startReader);
 }
 
 } // namespace setdelta

@@ -22,11 +22,14 @@ class NamesOfSet {
 public:
     explicit NamesOfSet(ObjectKind kind) : index_(kind) {}
 
-    void assign(Objects objects)
+    // Indexes the objects at the positions `indexed` takes.
+    template <typename Indexed>
+    void assign(Objects objects, Indexed indexed)
     {
         index_.clear();
-        for (const Object* object : objects)
-            index_.add(*object);
+        for (std::size_t i = 0; i < objects.size(); ++i)
+            if (indexed(i))
+                index_.add(*objects[i]);
         index_.build();
     }
 
@@ -89,14 +92,26 @@ public:
     {
     }
 
-    // Fills the change's object lists; false when the two sets do not differ.
-    bool compare(Objects oldObjects, Objects newObjects, SetChange& change)
+    // Fills the change's object lists; false when the two sets do not differ. `mayRepeat`: either
+    // set may list an object twice.
+    bool compare(Objects oldObjects, Objects newObjects, bool mayRepeat, SetChange& change)
     {
         if (sameInOrder(oldObjects, newObjects, kind_))
             return false;
         markSameAtPosition(oldObjects, newObjects);
-        oldNames_.assign(oldObjects);
-        newNames_.assign(newObjects);
+        // An object equal to the other set's object at its place could equal another object of
+        // that set only if that set listed it twice; where neither does, only the objects with
+        // no equal at their place are indexed by name (few, in a large set that changed a little).
+        onlyElsewhere_ = !mayRepeat;
+        auto indexed = [&](std::size_t position) { return !onlyElsewhere_ || !sameAt(position); };
+        oldNames_.assign(oldObjects, indexed);
+        newNames_.assign(newObjects, indexed);
+        oldElsewhere_.clear();
+        oldElsewhereSorted_ = false;
+        if (onlyElsewhere_)
+            for (std::size_t i = 0; i < oldObjects.size(); ++i)
+                if (!sameAt(i))
+                    oldElsewhere_.push_back(oldObjects[i]);
         oldContent_.assign(oldObjects);
         newContent_.assign(newObjects);
         renamedFrom_.clear();
@@ -125,19 +140,38 @@ private:
         return position < sameAtPosition_.size() && sameAtPosition_[position];
     }
 
+    // Whether the new set lists an object of the old set, which may be one with an equal at its
+    // place (a candidate for the old side of a rename).
+    bool newListsSame(const Object& oldObject)
+    {
+        if (onlyElsewhere_ && hasEqualAtItsPlace(oldObject))
+            return true;
+        return newNames_.holdsSame(oldObject);
+    }
+
+    // Only asked where no set lists an object twice, so each object is at one place.
+    bool hasEqualAtItsPlace(const Object& oldObject)
+    {
+        if (!oldElsewhereSorted_) {
+            std::sort(oldElsewhere_.begin(), oldElsewhere_.end());
+            oldElsewhereSorted_ = true;
+        }
+        return !std::binary_search(oldElsewhere_.begin(), oldElsewhere_.end(), &oldObject);
+    }
+
     // The old side of a rename is preferably an object the new set no longer lists; where the
     // new set still lists it unchanged, the added object is a copy and nothing was taken away.
     void classifyAdded(const Object& object, SetChange& change)
     {
         const Object* source = oldContent_.underOtherName(
-            object, [&](const Object& candidate) { return !newNames_.holdsSame(candidate); });
+            object, [&](const Object& candidate) { return !newListsSame(candidate); });
         if (!source) {
             change.added.push_back(&object);
             return;
         }
         if (!withRenames_)
             return;
-        change.renamed.push_back({source, &object, newNames_.holdsSame(*source)});
+        change.renamed.push_back({source, &object, newListsSame(*source)});
         renamedFrom_.insert(source);
     }
 
@@ -161,6 +195,9 @@ private:
     ContentOfSet newContent_;
     std::unordered_set<const Object*> renamedFrom_;
     std::vector<bool> sameAtPosition_;
+    bool onlyElsewhere_ = false;               // only objects with no equal at their place are indexed
+    std::vector<const Object*> oldElsewhere_; // then, the old set's such objects
+    bool oldElsewhereSorted_ = false;
 };
 
 } // namespace
@@ -178,7 +215,8 @@ Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool wi
         SetChange change;
         change.oldSet = static_cast<std::size_t>(oldSet);
         change.newSet = newSet;
-        if (comparer.compare(oldDat.objectsOf(change.oldSet), newDat.objectsOf(newSet), change))
+        bool mayRepeat = oldDat.sets[change.oldSet].mayRepeat || newDat.sets[newSet].mayRepeat;
+        if (comparer.compare(oldDat.objectsOf(change.oldSet), newDat.objectsOf(newSet), mayRepeat, change))
             result.changedSets.push_back(std::move(change));
     }
     for (std::size_t oldSet = 0; oldSet < oldDat.sets.size(); ++oldSet)

@@ -1,5 +1,5 @@
 // Reading on two threads, with the fallback where no thread can be started, and the comparison's
-// shortcut for objects listed at the same place in both sets.
+// shortcuts for objects listed at the same place in both sets.
 #include "compare.h"
 #include "dat_loader.h"
 #include "parallel.h"
@@ -108,6 +108,44 @@ TEST(SamePlaceShortcut, ObjectsThatMovedOrRepeatAreStillFound)
     EXPECT_EQ(deltaText(oldDat, newDat, options), "moved: m1 | twice: t2");
     options.level = DeltaLevel::RomArchival;
     EXPECT_EQ(deltaText(oldDat, newDat, options), "moved: m1 | twice: t2");
+}
+
+// Where no set lists an object twice, only the objects without an equal at their place are
+// indexed by name; a copy under a new name must still see its source as kept.
+TEST(SamePlaceShortcut, ACopyUnderANewNameIsNoRemovalInNonMergedSets)
+{
+    TempFolder folder;
+    std::string oldText = "game ( name p rom ( name a size 1 crc 1 ) )\n"
+                          "game ( name c cloneof p rom ( name x size 1 crc 5 ) )\n";
+    std::string newText = "game ( name p rom ( name a size 1 crc 1 ) rom ( name b size 1 crc 1 ) )\n"
+                          "game ( name c cloneof p rom ( name x size 1 crc 5 ) )\n";
+    Dat oldDat = loadDat(folder.write("old.dat", oldText), ObjectKind::Rom);
+    Dat newDat = loadDat(folder.write("new.dat", newText), ObjectKind::Rom);
+    Options options;
+    options.resolve.setType = SetType::NonMerged;
+    options.withRenames = true;
+    options.level = DeltaLevel::Smaller;
+    EXPECT_EQ(deltaText(oldDat, newDat, options), "p: b | c: b");
+    options.level = DeltaLevel::RomArchival;
+    EXPECT_EQ(deltaText(oldDat, newDat, options), "");
+}
+
+// A non-merged set that lists an object twice takes the full lookups: its second copy is held
+// by the old set's first, which has an equal at its place.
+TEST(SamePlaceShortcut, ANonMergedSetListingAnObjectTwiceIsComparedInFull)
+{
+    TempFolder folder;
+    std::string oldText = "game ( name p rom ( name a size 1 crc 1 ) rom ( name c size 1 crc 3 ) )\n"
+                          "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
+    std::string newText = "game ( name p rom ( name a size 1 crc 1 ) rom ( name d size 1 crc 4 ) "
+                          "rom ( name a size 1 crc 1 ) )\n"
+                          "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
+    Dat oldDat = loadDat(folder.write("old.dat", oldText), ObjectKind::Rom);
+    Dat newDat = loadDat(folder.write("new.dat", newText), ObjectKind::Rom);
+    Options options;
+    options.resolve.setType = SetType::NonMerged;
+    options.level = DeltaLevel::Smaller;
+    EXPECT_EQ(deltaText(oldDat, newDat, options), "p: d | k: d");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "compare.h"
 
 #include "content.h"
+#include "parallel.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -200,13 +201,13 @@ private:
     bool oldElsewhereSorted_ = false;
 };
 
-} // namespace
-
-Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames)
+// NEW's sets from `first` to `last` against OLD: which are new and which changed.
+Comparison compareSets(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames, std::size_t first,
+                       std::size_t last)
 {
     Comparison result;
     SetComparer comparer(newDat.dat->kind, withRenames);
-    for (std::size_t newSet = 0; newSet < newDat.sets.size(); ++newSet) {
+    for (std::size_t newSet = first; newSet < last; ++newSet) {
         std::ptrdiff_t oldSet = oldDat.find(newDat.sets[newSet].set->name);
         if (oldSet < 0) {
             result.newSets.push_back(newSet);
@@ -219,6 +220,37 @@ Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool wi
         if (comparer.compare(oldDat.objectsOf(change.oldSet), newDat.objectsOf(newSet), mayRepeat, change))
             result.changedSets.push_back(std::move(change));
     }
+    return result;
+}
+
+// The first set of the second half of a DAT's sets, the halves holding about as many objects.
+std::size_t middleByObjects(const ResolvedDat& dat)
+{
+    std::size_t total = 0;
+    for (const ResolvedSet& set : dat.sets)
+        total += set.count;
+    std::size_t before = 0;
+    for (std::size_t set = 0; set < dat.sets.size(); ++set) {
+        if (2 * before >= total)
+            return set;
+        before += dat.sets[set].count;
+    }
+    return dat.sets.size();
+}
+
+} // namespace
+
+// The sets are compared in two halves at once, one per thread.
+Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames, const ThreadStarter& start)
+{
+    std::size_t middle = middleByObjects(newDat);
+    Comparison result;
+    Comparison secondHalf;
+    runBoth([&] { result = compareSets(oldDat, newDat, withRenames, 0, middle); },
+            [&] { secondHalf = compareSets(oldDat, newDat, withRenames, middle, newDat.sets.size()); }, start);
+    result.newSets.insert(result.newSets.end(), secondHalf.newSets.begin(), secondHalf.newSets.end());
+    result.changedSets.insert(result.changedSets.end(), std::make_move_iterator(secondHalf.changedSets.begin()),
+                              std::make_move_iterator(secondHalf.changedSets.end()));
     for (std::size_t oldSet = 0; oldSet < oldDat.sets.size(); ++oldSet)
         if (newDat.find(oldDat.sets[oldSet].set->name) < 0)
             result.removedSets.push_back(oldSet);

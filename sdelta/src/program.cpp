@@ -64,8 +64,8 @@ SideInput newInput(const Options& options)
     return {options.newPath, options.newEntry, "--new-entry"};
 }
 
-// Both DATs are read at once, one per thread (reading is nearly all of a run's time), or one
-// after the other where no thread can be started.
+// Both DATs are read at once, one per thread (reading is most of a run's time), or one after
+// the other where no thread can be started.
 std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options, const ThreadStarter& start)
 {
     std::unique_ptr<Side> oldSide;
@@ -158,17 +158,19 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 }
 
 int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& options, std::ostream& out,
-                    std::chrono::steady_clock::time_point start)
+                    std::chrono::steady_clock::time_point start, const ThreadStarter& startWorker)
 {
-    Comparison comparison = compare(oldSide.resolved, newSide.resolved, options.withRenames);
+    Comparison comparison = compare(oldSide.resolved, newSide.resolved, options.withRenames, startWorker);
     std::vector<DeltaSet> delta = selectDelta(oldSide.resolved, newSide.resolved, comparison, options.level);
     RunSummary summary = summarize(oldSide.resolved, newSide.resolved, comparison, delta);
     double jsonSeconds = 0;
     {
         OutputFile dat(datFileName);
-        writeDelta(delta, options, dat);
         OutputFile log(logFileName);
-        writeReport(log, options, oldSide.resolved, newSide.resolved, comparison, summary);
+        // A large result makes a large log: the two are written at once, one per thread.
+        runBoth([&] { writeDelta(delta, options, dat); },
+                [&] { writeReport(log, options, oldSide.resolved, newSide.resolved, comparison, summary); },
+                startWorker);
         std::optional<OutputFile> json;
         if (!options.jsonPath.empty()) {
             auto jsonStart = std::chrono::steady_clock::now();
@@ -189,7 +191,7 @@ int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& opt
     return ExitSuccess;
 }
 
-int run(const Options& options, std::ostream& out, std::ostream& err, const ThreadStarter& startReader)
+int run(const Options& options, std::ostream& out, std::ostream& err, const ThreadStarter& startWorker)
 {
     auto start = std::chrono::steady_clock::now();
     out << "setdelta " << version << ": comparing\n  old " << oldSource(options).label() << "\n  new "
@@ -205,7 +207,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
     std::unique_ptr<Side> oldSide;
     std::unique_ptr<Side> newSide;
     try {
-        std::tie(oldSide, newSide) = loadBoth(options, startReader);
+        std::tie(oldSide, newSide) = loadBoth(options, startWorker);
     } catch (const DatError& error) {
         return fail(ExitInput, error.what(), options, err);
     } catch (const EntryChoiceError& error) {
@@ -222,7 +224,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
         << std::flush;
 
     try {
-        return compareAndWrite(*oldSide, *newSide, options, out, start);
+        return compareAndWrite(*oldSide, *newSide, options, out, start, startWorker);
     } catch (const OutputError& error) {
         return fail(ExitOutput, error.what(), options, err);
     } catch (const std::bad_alloc&) {
@@ -233,7 +235,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
 } // namespace
 
 int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err,
-                const ThreadStarter& startReader)
+                const ThreadStarter& startWorker)
 {
     CommandLine commandLine;
     try {
@@ -253,7 +255,7 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
     case Request::Run:
         break;
     }
-    return run(commandLine.options, out, err, startReader);
+    return run(commandLine.options, out, err, startWorker);
 }
 
 } // namespace setdelta

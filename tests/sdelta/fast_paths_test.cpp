@@ -1,5 +1,5 @@
-// Reading on two threads, with the fallback where no thread can be started, and the comparison's
-// shortcuts for objects listed at the same place in both sets.
+// The second thread (reading, comparing, writing), with the fallback where none can be started,
+// and the comparison's shortcuts for objects listed at the same place in both sets.
 #include "compare.h"
 #include "dat_loader.h"
 #include "parallel.h"
@@ -43,7 +43,7 @@ const std::string smallNew = R"(game ( name alpha rom ( name a1 size 1 crc 11 ) 
 game ( name gamma rom ( name g1 size 1 crc 31 ) )
 )";
 
-// The whole program in this process, in `folder`, with the reading thread started by `start`.
+// The whole program in this process, in `folder`, with its second thread started by `start`.
 struct InProcessRun {
     int status = -1;
     std::string dat;
@@ -65,7 +65,7 @@ InProcessRun runIn(const TempFolder& folder, const ThreadStarter& start)
     return run;
 }
 
-TEST(ReadingThread, WithoutOneBothDatsAreReadOneAfterTheOther)
+TEST(SecondThread, WithoutOneTheRunGivesTheSameResult)
 {
     TempFolder folder;
     folder.write("old.dat", smallOld);
@@ -80,7 +80,7 @@ TEST(ReadingThread, WithoutOneBothDatsAreReadOneAfterTheOther)
     EXPECT_NE(sequential.dat.find("g1"), std::string::npos);
 }
 
-TEST(ReadingThread, AnUnreadableDatIsAnInputErrorEitherWay)
+TEST(SecondThread, AnUnreadableDatIsAnInputErrorEitherWay)
 {
     TempFolder folder;
     folder.write("old.dat", smallOld);

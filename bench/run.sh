@@ -3,7 +3,8 @@
 # turns: wall time (best of N) and peak resident memory (largest of N). Three groups:
 #  - a MAME-size -listxml pair, with the default switches, -d1 and -m;
 #  - the same pair zipped, against the same pair unzipped;
-#  - three shapes of input built to expose quadratic work, each beside an expat pass over it;
+#  - three shapes of input built to expose quadratic work, each beside an expat pass over both
+#    its inputs (and one over OLD alone);
 #  - the JSON report: the defaults with --json against the defaults alone, and the largest report
 #    a DAT of this size gives.
 set -euo pipefail
@@ -102,12 +103,22 @@ measure "setdelta -m" 0 1.5 "$setdelta" -m "$data/old.xml" "$data/new.xml"
 measure "setdelta, both zipped" 1 1.3 "$setdelta" "$data/old.zip" "$data/new.zip"
 json_index=${#labels[@]}
 measure "setdelta --json" 1 "" "$setdelta" --json report.json "$data/old.xml" "$data/new.xml"
+# A shape is compared with a pass over both its inputs, the bytes setdelta reads; the pass over
+# OLD alone is measured too and its ratio printed below the table.
+shape_rows=()
+shape_old_rows=()
 for i in "${!shapes[@]}"; do
   folder=$build/bench-data/${shapes[i]}-$copies
+  old_only=${#labels[@]}
+  measure "expat pass over ${shapes[i]} OLD" "$old_only" "" "$expatpass" "$folder/old.xml"
   base=${#labels[@]}
-  measure "expat pass over ${shapes[i]} OLD" "$base" "" "$expatpass" "$folder/old.xml"
+  # shellcheck disable=SC2016 # the script's arguments are expanded by the inner shell
+  measure "expat pass over ${shapes[i]} OLD+NEW" "$base" "" \
+    bash -c '"$1" "$2" && "$1" "$3"' expatpass "$expatpass" "$folder/old.xml" "$folder/new.xml"
   # shellcheck disable=SC2206 # the switches are meant to split into words
   switches=(${shape_switches[i]})
+  shape_rows+=(${#labels[@]})
+  shape_old_rows+=("$old_only")
   measure "setdelta ${shape_switches[i]:-(defaults)} ${shapes[i]}" "$base" 1.5 \
     "$setdelta" "${switches[@]}" "$folder/old.xml" "$folder/new.xml"
 done
@@ -234,6 +245,13 @@ for index in "${!commands[@]}"; do
   # shellcheck disable=SC2059
   printf "$row" "${labels[index]}" "${best_seconds[index]}" "$ratio" "${best_cpu[index]}" \
     "$(mib $((peak_kib[index] * 1024)))" "${written_sets[index]:--}" "$verdict"
+done
+printf '\nshapes against the pass over OLD alone (wall) and CPU against CPU of the pass over OLD+NEW:\n'
+for i in "${!shape_rows[@]}"; do
+  index=${shape_rows[i]}
+  printf '  %-36s wall %s x OLD pass, CPU %s x OLD+NEW pass CPU\n' "${labels[index]}" \
+    "$(awk -v a="${best_seconds[index]}" -v b="${best_seconds[shape_old_rows[i]]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')" \
+    "$(awk -v a="${best_cpu[index]}" -v b="${best_cpu[baselines[index]]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
 done
 printf '\npeak RSS of setdelta (defaults) against the combined input (%s MiB): %s\n' \
   "$(mib $((old_bytes + new_bytes)))" \

@@ -1,6 +1,7 @@
 #include "compare.h"
 
 #include "content.h"
+#include "parallel.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -22,11 +23,14 @@ class NamesOfSet {
 public:
     explicit NamesOfSet(ObjectKind kind) : index_(kind) {}
 
-    void assign(Objects objects)
+    // Indexes the objects at the positions `indexed` takes.
+    template <typename Indexed>
+    void assign(Objects objects, Indexed indexed)
     {
         index_.clear();
-        for (const Object* object : objects)
-            index_.add(*object);
+        for (std::size_t i = 0; i < objects.size(); ++i)
+            if (indexed(i))
+                index_.add(*objects[i]);
         index_.build();
     }
 
@@ -89,39 +93,86 @@ public:
     {
     }
 
-    // Fills the change's object lists; false when the two sets do not differ.
-    bool compare(Objects oldObjects, Objects newObjects, SetChange& change)
+    // Fills the change's object lists; false when the two sets do not differ. `mayRepeat`: either
+    // set may list an object twice.
+    bool compare(Objects oldObjects, Objects newObjects, bool mayRepeat, SetChange& change)
     {
         if (sameInOrder(oldObjects, newObjects, kind_))
             return false;
-        oldNames_.assign(oldObjects);
-        newNames_.assign(newObjects);
+        markSameAtPosition(oldObjects, newObjects);
+        // An object equal to the other set's object at its place could equal another object of
+        // that set only if that set listed it twice; where neither does, only the objects with
+        // no equal at their place are indexed by name (few, in a large set that changed a little).
+        onlyElsewhere_ = !mayRepeat;
+        auto indexed = [&](std::size_t position) { return !onlyElsewhere_ || !sameAt(position); };
+        oldNames_.assign(oldObjects, indexed);
+        newNames_.assign(newObjects, indexed);
+        oldElsewhere_.clear();
+        oldElsewhereSorted_ = false;
+        if (onlyElsewhere_)
+            for (std::size_t i = 0; i < oldObjects.size(); ++i)
+                if (!sameAt(i))
+                    oldElsewhere_.push_back(oldObjects[i]);
         oldContent_.assign(oldObjects);
         newContent_.assign(newObjects);
         renamedFrom_.clear();
-        for (const Object* object : newObjects)
-            if (!oldNames_.holdsSame(*object))
-                classifyAdded(*object, change);
-        for (const Object* object : oldObjects)
-            if (!newNames_.holdsSame(*object))
-                classifyRemoved(*object, change);
+        for (std::size_t i = 0; i < newObjects.size(); ++i)
+            if (!sameAt(i) && !oldNames_.holdsSame(*newObjects[i]))
+                classifyAdded(*newObjects[i], change);
+        for (std::size_t i = 0; i < oldObjects.size(); ++i)
+            if (!sameAt(i) && !newNames_.holdsSame(*oldObjects[i]))
+                classifyRemoved(*oldObjects[i], change);
         return !change.added.empty() || !change.removed.empty() || !change.renamed.empty();
     }
 
 private:
+    // A changed set mostly still lists what it listed, at the same place: an object equal to
+    // the other side's object at its position is held by both, with no lookup.
+    void markSameAtPosition(Objects oldObjects, Objects newObjects)
+    {
+        std::size_t common = std::min(oldObjects.size(), newObjects.size());
+        sameAtPosition_.assign(common, false);
+        for (std::size_t i = 0; i < common; ++i)
+            sameAtPosition_[i] = sameObject(*oldObjects[i], *newObjects[i], kind_);
+    }
+
+    bool sameAt(std::size_t position) const
+    {
+        return position < sameAtPosition_.size() && sameAtPosition_[position];
+    }
+
+    // Whether the new set lists an object of the old set, which may be one with an equal at its
+    // place (a candidate for the old side of a rename).
+    bool newListsSame(const Object& oldObject)
+    {
+        if (onlyElsewhere_ && hasEqualAtItsPlace(oldObject))
+            return true;
+        return newNames_.holdsSame(oldObject);
+    }
+
+    // Only asked where no set lists an object twice, so each object is at one place.
+    bool hasEqualAtItsPlace(const Object& oldObject)
+    {
+        if (!oldElsewhereSorted_) {
+            std::sort(oldElsewhere_.begin(), oldElsewhere_.end());
+            oldElsewhereSorted_ = true;
+        }
+        return !std::binary_search(oldElsewhere_.begin(), oldElsewhere_.end(), &oldObject);
+    }
+
     // The old side of a rename is preferably an object the new set no longer lists; where the
     // new set still lists it unchanged, the added object is a copy and nothing was taken away.
     void classifyAdded(const Object& object, SetChange& change)
     {
         const Object* source = oldContent_.underOtherName(
-            object, [&](const Object& candidate) { return !newNames_.holdsSame(candidate); });
+            object, [&](const Object& candidate) { return !newListsSame(candidate); });
         if (!source) {
             change.added.push_back(&object);
             return;
         }
         if (!withRenames_)
             return;
-        change.renamed.push_back({source, &object, newNames_.holdsSame(*source)});
+        change.renamed.push_back({source, &object, newListsSame(*source)});
         renamedFrom_.insert(source);
     }
 
@@ -144,15 +195,19 @@ private:
     ContentOfSet oldContent_;
     ContentOfSet newContent_;
     std::unordered_set<const Object*> renamedFrom_;
+    std::vector<bool> sameAtPosition_;
+    bool onlyElsewhere_ = false;               // only objects with no equal at their place are indexed
+    std::vector<const Object*> oldElsewhere_; // then, the old set's such objects
+    bool oldElsewhereSorted_ = false;
 };
 
-} // namespace
-
-Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames)
+// NEW's sets from `first` to `last` against OLD: which are new and which changed.
+Comparison compareSets(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames, std::size_t first,
+                       std::size_t last)
 {
     Comparison result;
     SetComparer comparer(newDat.dat->kind, withRenames);
-    for (std::size_t newSet = 0; newSet < newDat.sets.size(); ++newSet) {
+    for (std::size_t newSet = first; newSet < last; ++newSet) {
         std::ptrdiff_t oldSet = oldDat.find(newDat.sets[newSet].set->name);
         if (oldSet < 0) {
             result.newSets.push_back(newSet);
@@ -161,9 +216,41 @@ Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool wi
         SetChange change;
         change.oldSet = static_cast<std::size_t>(oldSet);
         change.newSet = newSet;
-        if (comparer.compare(oldDat.objectsOf(change.oldSet), newDat.objectsOf(newSet), change))
+        bool mayRepeat = oldDat.sets[change.oldSet].mayRepeat || newDat.sets[newSet].mayRepeat;
+        if (comparer.compare(oldDat.objectsOf(change.oldSet), newDat.objectsOf(newSet), mayRepeat, change))
             result.changedSets.push_back(std::move(change));
     }
+    return result;
+}
+
+// The first set of the second half of a DAT's sets, the halves holding about as many objects.
+std::size_t middleByObjects(const ResolvedDat& dat)
+{
+    std::size_t total = 0;
+    for (const ResolvedSet& set : dat.sets)
+        total += set.count;
+    std::size_t before = 0;
+    for (std::size_t set = 0; set < dat.sets.size(); ++set) {
+        if (2 * before >= total)
+            return set;
+        before += dat.sets[set].count;
+    }
+    return dat.sets.size();
+}
+
+} // namespace
+
+// The sets are compared in two halves at once, one per thread.
+Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames, const ThreadStarter& start)
+{
+    std::size_t middle = middleByObjects(newDat);
+    Comparison result;
+    Comparison secondHalf;
+    runBoth([&] { result = compareSets(oldDat, newDat, withRenames, 0, middle); },
+            [&] { secondHalf = compareSets(oldDat, newDat, withRenames, middle, newDat.sets.size()); }, start);
+    result.newSets.insert(result.newSets.end(), secondHalf.newSets.begin(), secondHalf.newSets.end());
+    result.changedSets.insert(result.changedSets.end(), std::make_move_iterator(secondHalf.changedSets.begin()),
+                              std::make_move_iterator(secondHalf.changedSets.end()));
     for (std::size_t oldSet = 0; oldSet < oldDat.sets.size(); ++oldSet)
         if (newDat.find(oldDat.sets[oldSet].set->name) < 0)
             result.removedSets.push_back(oldSet);

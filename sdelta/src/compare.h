@@ -1,5 +1,6 @@
 #pragma once
 
+#include "parallel.h"
 #include "resolve.h"
 
 #include <vector>
@@ -31,6 +32,8 @@ struct Comparison {
 // Matches sets by name and objects by name and content. An added object whose content the
 // old set has under another name (or a removed one whose content the new set has) is a side
 // of a rename; renames are differences only when `withRenames` (-r).
-Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames);
+// The sets are compared on two threads, the second started by `start`.
+Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames,
+                   const ThreadStarter& start = startThread);
 
 } // namespace setdelta

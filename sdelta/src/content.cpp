@@ -1,5 +1,6 @@
 #include "content.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -144,12 +145,42 @@ bool NameIndex::holdsSame(const Object& object, std::size_t scope) const
 
 void DistinctObjects::add(const Object* object)
 {
-    auto [first, last] = byName_.equal_range(object->name);
-    for (auto listed = first; listed != last; ++listed)
-        if (sameContent(*listed->second, *object, kind_))
+    if (2 * (objects_.size() + 1) > slots_.size())
+        grow();
+    std::uint64_t hash = nameKey(*object);
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+        std::size_t listed = slots_[slot] - 1;
+        if (hashes_[listed] == hash && sameObject(*objects_[listed], *object, kind_))
             return;
-    byName_.emplace(object->name, object);
+    }
     objects_.push_back(object);
+    hashes_.push_back(hash);
+    place(objects_.size() - 1);
+}
+
+std::vector<const Object*> DistinctObjects::take()
+{
+    slots_.clear();
+    hashes_.clear();
+    return std::move(objects_);
+}
+
+// Doubles the table (at least 16 slots) and places every object again: kept at most half full.
+void DistinctObjects::grow()
+{
+    slots_.assign(std::max<std::size_t>(16, 2 * slots_.size()), 0);
+    for (std::size_t position = 0; position < objects_.size(); ++position)
+        place(position);
+}
+
+void DistinctObjects::place(std::size_t position)
+{
+    std::size_t mask = slots_.size() - 1;
+    std::size_t slot = hashes_[position] & mask;
+    while (slots_[slot] != 0)
+        slot = (slot + 1) & mask;
+    slots_[slot] = static_cast<std::uint32_t>(position + 1);
 }
 
 } // namespace setdelta

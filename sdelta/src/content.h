@@ -4,7 +4,6 @@
 #include "object_index.h"
 
 #include <array>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -95,12 +94,17 @@ public:
 
     // Adds the object unless an object of the same name and content is there already.
     void add(const Object* object);
-    std::vector<const Object*> take() { return std::move(objects_); }
+    std::vector<const Object*> take();
 
 private:
+    void grow();
+    void place(std::size_t position);
+
     ObjectKind kind_;
     std::vector<const Object*> objects_;
-    std::unordered_multimap<std::string_view, const Object*> byName_;
+    // Open addressing by name hash: each slot holds a position in objects_ plus one, 0 is free.
+    std::vector<std::uint32_t> slots_;
+    std::vector<std::uint64_t> hashes_; // per object, its name's hash
 };
 
 } // namespace setdelta

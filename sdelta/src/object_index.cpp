@@ -14,11 +14,11 @@ void ObjectIndex::build()
         ++starts_[bucketOf(entry.key) + 1];
     for (std::size_t bucket = 0; bucket < buckets; ++bucket)
         starts_[bucket + 1] += starts_[bucket];
-    std::vector<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
-    std::vector<Entry> filed(entries_.size());
+    next_.assign(starts_.begin(), starts_.end() - 1);
+    filed_.resize(entries_.size());
     for (const Entry& entry : entries_)
-        filed[next[bucketOf(entry.key)]++] = entry;
-    entries_ = std::move(filed);
+        filed_[next_[bucketOf(entry.key)]++] = entry;
+    entries_.swap(filed_);
 }
 
 void ObjectIndex::clear()

@@ -12,7 +12,7 @@ namespace setdelta {
 // a set's index), for lookups in constant time. Entries are added, then build() files them in
 // buckets by key, keeping the order they were added in, so that among equal matches the
 // first one added is found first. Built in linear time, with two arrays and no allocation per
-// entry.
+// entry; an index cleared and built again (one set after another) reuses its arrays.
 class ObjectIndex {
 public:
     void add(std::uint64_t key, std::size_t scope, const Object& object)
@@ -52,6 +52,8 @@ private:
 
     std::vector<Entry> entries_;
     std::vector<std::uint32_t> starts_; // per bucket, the first entry; one more at the end
+    std::vector<std::uint32_t> next_;   // while building: per bucket, where its next entry goes
+    std::vector<Entry> filed_;          // while building: the entries in bucket order
     int shift_ = 63;
 };
 

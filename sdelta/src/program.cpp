@@ -20,7 +20,6 @@
 #include <optional>
 #include <ostream>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace setdelta {
@@ -65,36 +64,14 @@ SideInput newInput(const Options& options)
     return {options.newPath, options.newEntry, "--new-entry"};
 }
 
-std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadOneAfterTheOther(const Options& options)
+// Both DATs are read at once, one per thread (reading is most of a run's time), or one after
+// the other where no thread can be started.
+std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options, const ThreadStarter& start)
 {
-    std::unique_ptr<Side> oldSide = loadSide(oldInput(options), options);
-    return {std::move(oldSide), loadSide(newInput(options), options)};
-}
-
-// Both DATs are read at once, one per thread: reading is nearly all of a run's time. Where no
-// thread can be started (a process or memory limit), they are read one after the other.
-std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options)
-{
-    std::unique_ptr<Side> newSide;
-    std::exception_ptr newError;
     std::unique_ptr<Side> oldSide;
-    {
-        std::jthread worker;
-        try {
-            worker = std::jthread([&] {
-                try {
-                    newSide = loadSide(newInput(options), options);
-                } catch (...) {
-                    newError = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            return loadOneAfterTheOther(options);
-        }
-        oldSide = loadSide(oldInput(options), options);
-    }
-    if (newError)
-        std::rethrow_exception(newError);
+    std::unique_ptr<Side> newSide;
+    runBoth([&] { oldSide = loadSide(oldInput(options), options); },
+            [&] { newSide = loadSide(newInput(options), options); }, start);
     return {std::move(oldSide), std::move(newSide)};
 }
 
@@ -181,17 +158,19 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 }
 
 int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& options, std::ostream& out,
-                    std::chrono::steady_clock::time_point start)
+                    std::chrono::steady_clock::time_point start, const ThreadStarter& startWorker)
 {
-    Comparison comparison = compare(oldSide.resolved, newSide.resolved, options.withRenames);
+    Comparison comparison = compare(oldSide.resolved, newSide.resolved, options.withRenames, startWorker);
     std::vector<DeltaSet> delta = selectDelta(oldSide.resolved, newSide.resolved, comparison, options.level);
     RunSummary summary = summarize(oldSide.resolved, newSide.resolved, comparison, delta);
     double jsonSeconds = 0;
     {
         OutputFile dat(datFileName);
-        writeDelta(delta, options, dat);
         OutputFile log(logFileName);
-        writeReport(log, options, oldSide.resolved, newSide.resolved, comparison, summary);
+        // A large result makes a large log: the two are written at once, one per thread.
+        runBoth([&] { writeDelta(delta, options, dat); },
+                [&] { writeReport(log, options, oldSide.resolved, newSide.resolved, comparison, summary); },
+                startWorker);
         std::optional<OutputFile> json;
         if (!options.jsonPath.empty()) {
             auto jsonStart = std::chrono::steady_clock::now();
@@ -212,7 +191,7 @@ int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& opt
     return ExitSuccess;
 }
 
-int run(const Options& options, std::ostream& out, std::ostream& err)
+int run(const Options& options, std::ostream& out, std::ostream& err, const ThreadStarter& startWorker)
 {
     auto start = std::chrono::steady_clock::now();
     out << "setdelta " << version << ": comparing\n  old " << oldSource(options).label() << "\n  new "
@@ -228,7 +207,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
     std::unique_ptr<Side> oldSide;
     std::unique_ptr<Side> newSide;
     try {
-        std::tie(oldSide, newSide) = loadBoth(options);
+        std::tie(oldSide, newSide) = loadBoth(options, startWorker);
     } catch (const DatError& error) {
         return fail(ExitInput, error.what(), options, err);
     } catch (const EntryChoiceError& error) {
@@ -245,7 +224,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
         << std::flush;
 
     try {
-        return compareAndWrite(*oldSide, *newSide, options, out, start);
+        return compareAndWrite(*oldSide, *newSide, options, out, start, startWorker);
     } catch (const OutputError& error) {
         return fail(ExitOutput, error.what(), options, err);
     } catch (const std::bad_alloc&) {
@@ -255,7 +234,8 @@ int run(const Options& options, std::ostream& out, std::ostream& err)
 
 } // namespace
 
-int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err,
+                const ThreadStarter& startWorker)
 {
     CommandLine commandLine;
     try {
@@ -275,7 +255,7 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
     case Request::Run:
         break;
     }
-    return run(commandLine.options, out, err);
+    return run(commandLine.options, out, err, startWorker);
 }
 
 } // namespace setdelta

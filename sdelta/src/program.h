@@ -1,5 +1,7 @@
 #pragma once
 
+#include "parallel.h"
+
 #include <iosfwd>
 #include <span>
 #include <string_view>
@@ -16,7 +18,9 @@ enum ExitStatus : int {
 // The whole setdelta run on the command line `arguments` (without the program name):
 // reads both DATs, compares them and writes setdelta.dat and setdelta.log in the current
 // folder, and the JSON report where --json asks for one. Progress goes to `out`, errors and
-// warnings to `err`.
-int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);
+// warnings to `err`. The work (reading, comparing, writing) is shared with a second thread, started by
+// `startWorker`.
+int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err,
+                const ThreadStarter& startWorker = startThread);
 
 } // namespace setdelta

@@ -27,43 +27,71 @@ std::string headerWords(const Dat& dat)
     return words.empty() ? "no header" : words;
 }
 
-// "name (size 1024, crc 0123abcd)" for ROMs, the name alone for disks and samples.
-std::string objectWords(const Object& object, ObjectKind kind)
+// Appends "name (size 1024, crc 0123abcd)" for ROMs, the name alone for disks and samples.
+void appendObjectWords(std::string& text, const Object& object, ObjectKind kind)
 {
-    std::string words(object.name);
+    text += object.name;
     if (kind != ObjectKind::Rom)
-        return words;
+        return;
     char number[24];
-    words += " (size ";
-    words.append(number, std::to_chars(number, number + sizeof number, object.size).ptr);
+    text += " (size ";
+    text.append(number, std::to_chars(number, number + sizeof number, object.size).ptr);
     if (object.hasCrc) {
-        words += ", crc ";
-        appendCrc(words, object.crc);
+        text += ", crc ";
+        appendCrc(text, object.crc);
     }
-    words += ')';
-    return words;
+    text += ')';
 }
 
+// The report's lines. A change lists one line per object, so those are put together in one
+// buffer kept from line to line, not in strings of their own.
 class ReportText {
 public:
     ReportText(OutputFile& output) : output_(output) {}
 
-    void line(const std::string& text = {})
+    void line(std::string_view text = {})
     {
-        output_.write(text);
-        output_.write("\n");
+        line_.assign(text);
+        endLine();
     }
 
     void setLine(const Set& set)
     {
-        std::string text = "  " + std::string(set.name);
-        if (!set.description.empty())
-            text += "  \"" + std::string(set.description) + "\"";
-        line(text);
+        line_.assign("  ");
+        line_ += set.name;
+        if (!set.description.empty()) {
+            line_ += "  \"";
+            line_ += set.description;
+            line_ += '"';
+        }
+        endLine();
+    }
+
+    void objectLine(std::string_view label, const Object& object, ObjectKind kind)
+    {
+        line_.assign(label);
+        appendObjectWords(line_, object, kind);
+        endLine();
+    }
+
+    void renameLine(const Rename& rename, ObjectKind kind)
+    {
+        line_.assign("    renamed  ");
+        line_ += rename.from->name;
+        line_ += " -> ";
+        appendObjectWords(line_, *rename.to, kind);
+        endLine();
     }
 
 private:
+    void endLine()
+    {
+        line_ += '\n';
+        output_.write(line_);
+    }
+
     OutputFile& output_;
+    std::string line_;
 };
 
 void writeInputs(ReportText& report, const Options& options, const ResolvedDat& oldDat, const ResolvedDat& newDat)
@@ -119,11 +147,11 @@ void writeChanges(ReportText& report, const ResolvedDat& newDat, const Compariso
     for (const SetChange& change : comparison.changedSets) {
         report.setLine(*newDat.sets[change.newSet].set);
         for (const Object* object : change.added)
-            report.line("    added    " + objectWords(*object, kind));
+            report.objectLine("    added    ", *object, kind);
         for (const Object* object : change.removed)
-            report.line("    removed  " + objectWords(*object, kind));
+            report.objectLine("    removed  ", *object, kind);
         for (const Rename& rename : change.renamed)
-            report.line("    renamed  " + std::string(rename.from->name) + " -> " + objectWords(*rename.to, kind));
+            report.renameLine(rename, kind);
     }
     report.line();
 }

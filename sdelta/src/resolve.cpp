@@ -12,11 +12,12 @@ std::ptrdiff_t ResolvedDat::find(std::string_view name) const
     return found == index_.end() ? -1 : static_cast<std::ptrdiff_t>(found->second);
 }
 
-void ResolvedDat::add(const Set& set, std::span<const Object* const> objects)
+void ResolvedDat::add(const Set& set, std::span<const Object* const> objects, bool mayRepeat)
 {
     if (objects.empty())
         return;
-    sets.push_back({&set, static_cast<std::uint32_t>(objects_.size()), static_cast<std::uint32_t>(objects.size())});
+    sets.push_back({&set, static_cast<std::uint32_t>(objects_.size()), static_cast<std::uint32_t>(objects.size()),
+                    mayRepeat});
     objects_.insert(objects_.end(), objects.begin(), objects.end());
 }
 
@@ -34,6 +35,11 @@ constexpr std::ptrdiff_t none = -1;
 constexpr int longestChain = 16;
 
 using ObjectList = std::vector<const Object*>;
+
+struct NonMergedList {
+    ObjectList objects;
+    bool mayRepeat = false;
+};
 
 class Resolver {
 public:
@@ -56,8 +62,9 @@ private:
     bool listsContent(std::size_t set, const Object& object) const;
 
     ObjectList splitObjects(std::size_t set) const;
-    const ObjectList& nonMergedObjects(std::size_t set, int depth) const;
-    ObjectList listNonMergedObjects(std::size_t set, int depth) const;
+    const NonMergedList& nonMergedObjects(std::size_t set, int depth) const;
+    NonMergedList listNonMergedObjects(std::size_t set, int depth) const;
+    bool indexOwnContents(std::size_t set) const;
     ObjectList mergedObjects(std::size_t root) const;
 
     const Dat& dat_;
@@ -67,16 +74,17 @@ private:
     std::vector<const Object*> visible_;     // visible objects, set by set
     std::vector<std::uint32_t> visibleFirst_; // per set, into visible_ (size sets + 1)
     NameIndex names_;                         // objects of parents and BIOS sets, scoped by set
-    ContentIndex contents_;                   // objects of BIOS sets (and with -n all), by set
+    ContentIndex contents_;                   // objects of BIOS sets, by set
+    mutable ContentIndex ownContents_;        // -n: the objects a clone lists itself
     std::vector<std::ptrdiff_t> parent_;
     std::vector<std::ptrdiff_t> bios_;
     std::vector<std::vector<std::size_t>> clones_;
-    mutable std::vector<std::optional<ObjectList>> nonMerged_; // -n lists made so far, by set
+    mutable std::vector<std::optional<NonMergedList>> nonMerged_; // -n lists made so far, by set
 };
 
 Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
     : dat_(dat), options_(options), kind_(dat.kind), names_(dat.kind), contents_(dat.kind),
-      nonMerged_(options.setType == SetType::NonMerged ? dat.sets.size() : 0)
+      ownContents_(dat.kind), nonMerged_(options.setType == SetType::NonMerged ? dat.sets.size() : 0)
 {
     indexVisibleObjects();
     linkParents();
@@ -138,12 +146,12 @@ std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
 }
 
 // Only the sets looked into are indexed: by name and content the parents and BIOS sets (in a
-// DAT without merge marks), by content the BIOS sets, and with -n every set.
+// DAT without merge marks), by content the BIOS sets.
 void Resolver::indexContents()
 {
     const std::size_t count = dat_.sets.size();
     std::vector<bool> byName(count, false);
-    std::vector<bool> byContent(count, options_.setType == SetType::NonMerged);
+    std::vector<bool> byContent(count, false);
     for (std::size_t set = 0; set < count; ++set) {
         if (parent_[set] != none)
             byName[static_cast<std::size_t>(parent_[set])] = !hasMergeMarks_;
@@ -228,30 +236,55 @@ ObjectList Resolver::splitObjects(std::size_t set) const
 // Every listed object; in a DAT without merge marks a clone lists only what differs from
 // its parent, so it also gets the parent's objects whose content it does not list.
 // Each set's list is made once and kept: the sets of a clone chain all build on their parent's.
-const ObjectList& Resolver::nonMergedObjects(std::size_t set, int depth) const
+const NonMergedList& Resolver::nonMergedObjects(std::size_t set, int depth) const
 {
     if (!nonMerged_[set])
         nonMerged_[set] = listNonMergedObjects(set, depth);
     return *nonMerged_[set];
 }
 
-ObjectList Resolver::listNonMergedObjects(std::size_t set, int depth) const
+// A non-merged set lists an object twice only where its own list or its parent's does: what it
+// takes from its parent has content its own list lacks.
+NonMergedList Resolver::listNonMergedObjects(std::size_t set, int depth) const
 {
     if (standsAlone(set))
-        return splitObjects(set);
-    ObjectList objects;
+        return {splitObjects(set), true};
+    NonMergedList list;
     for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {
         const Object& object = *visible_[i];
         if (options_.nonSeparatedBios || !isBiosObject(set, object))
-            objects.push_back(&object);
+            list.objects.push_back(&object);
     }
     std::ptrdiff_t parent = parent_[set];
-    if (hasMergeMarks_ || parent == none || depth == longestChain)
-        return objects;
-    for (const Object* inherited : nonMergedObjects(static_cast<std::size_t>(parent), depth + 1))
-        if (!listsContent(set, *inherited))
-            objects.push_back(inherited);
-    return objects;
+    bool inherits = !hasMergeMarks_ && parent != none && depth != longestChain;
+    const NonMergedList* parentList =
+        inherits ? &nonMergedObjects(static_cast<std::size_t>(parent), depth + 1) : nullptr;
+    list.mayRepeat = indexOwnContents(set) || (parentList && parentList->mayRepeat);
+    if (!parentList)
+        return list;
+    list.objects.reserve(list.objects.size() + parentList->objects.size());
+    for (const Object* inherited : parentList->objects)
+        if (!ownContents_.holds(*inherited))
+            list.objects.push_back(inherited);
+    return list;
+}
+
+// A small index of one set's own objects, built after its parent's list is made (which uses the
+// same index): lookups in it stay in the cache, where one index of every set would not. True
+// when the set lists an object twice.
+bool Resolver::indexOwnContents(std::size_t set) const
+{
+    ownContents_.clear();
+    for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i)
+        ownContents_.add(*visible_[i]);
+    ownContents_.build();
+    for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {
+        const Object& object = *visible_[i];
+        auto sameElsewhere = [&](const Object& other) { return &other != &object && other.name == object.name; };
+        if (ownContents_.find(object, 0, sameElsewhere))
+            return true;
+    }
+    return false;
 }
 
 // A merged set lists each object once, also where the parent itself lists it twice.
@@ -286,13 +319,15 @@ ResolvedDat Resolver::run()
     for (std::size_t set = 0; set < count; ++set) {
         if (mergedAway[set])
             continue;
-        ObjectList objects;
         switch (options_.setType) {
-        case SetType::Split: objects = splitObjects(set); break;
-        case SetType::NonMerged: objects = nonMergedObjects(set, 0); break;
-        case SetType::Merged: objects = mergedObjects(set); break;
+        case SetType::Split: resolved.add(dat_.sets[set], splitObjects(set)); break;
+        case SetType::NonMerged: {
+            const NonMergedList& list = nonMergedObjects(set, 0);
+            resolved.add(dat_.sets[set], list.objects, list.mayRepeat);
+            break;
         }
-        resolved.add(dat_.sets[set], objects);
+        case SetType::Merged: resolved.add(dat_.sets[set], mergedObjects(set), false); break;
+        }
     }
     resolved.buildIndex();
     return resolved;

@@ -21,6 +21,7 @@ struct ResolvedSet {
     const Set* set = nullptr;
     std::uint32_t first = 0;
     std::uint32_t count = 0;
+    bool mayRepeat = true; // false where the set is known to list no object twice
 };
 
 // A DAT seen as sets of one set type: each set with the objects it holds under that type.
@@ -39,7 +40,7 @@ public:
     // Index into `sets` of the set of that name, or -1.
     std::ptrdiff_t find(std::string_view name) const;
 
-    void add(const Set& set, std::span<const Object* const> objects);
+    void add(const Set& set, std::span<const Object* const> objects, bool mayRepeat = true);
     void buildIndex();
 
 private:

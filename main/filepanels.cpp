@@ -46,9 +46,9 @@ FilePanels::FilePanels(SettingsStore& store, Prompter& prompter, const bool& win
       prompter_(prompter),
       left_(new FilePanel(leftNames, this)),
       right_(new FilePanel(rightNames, this)),
-      sourceRecent_(std::make_unique<RecentCombo>(store, QLatin1StringView(mru::SourceDat), left_->cboFolder, windowActive,
+      sourceRecent_(std::make_unique<RecentCombo>(store, mru::SourceDat, left_->cboFolder, windowActive,
                                                   [this] { cboFolder_Click(leftSide()); })),
-      compareRecent_(std::make_unique<RecentCombo>(store, QLatin1StringView(mru::CompareWith), right_->cboFolder, windowActive,
+      compareRecent_(std::make_unique<RecentCombo>(store, mru::CompareWith, right_->cboFolder, windowActive,
                                                    [this] { cboFolder_Click(rightSide()); }))
 {
     auto* divider = new QFrame(this);

@@ -195,7 +195,7 @@ QGroupBox* frmmain::createDestinationFrame()
     cboFileDest->setInsertPolicy(QComboBox::NoInsert);
     cboFileDest->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboFileDest->setMinimumContentsLength(20);
-    destinationRecent_ = std::make_unique<RecentCombo>(store_, QLatin1StringView(mru::DestFile), cboFileDest, m_bActive,
+    destinationRecent_ = std::make_unique<RecentCombo>(store_, mru::DestFile, cboFileDest, m_bActive,
                                                        [this] { cboFileDest_Click(); });
     cmdBrowseDest = new QPushButton(ThemedIcon(this, "document-save-as", QStyle::SP_DialogSaveButton), u"&Save as..."_s, frame);
     cmdBrowseDest->setObjectName("cmdBrowseDest");

@@ -55,8 +55,8 @@ protected:
     bool enabled(const QString& button) { return at<QAbstractButton>(button).isEnabled(); }
     void press(const QString& button) { click(*window, button); }
     void trigger(const QString& action) { at<QAction>(action).trigger(); }
-    QStringList recent(const char* list) { return LoadMRU(temp.store(), QLatin1StringView(list)); }
-    void setRecent(const char* list, const QStringList& folders) { SaveMRU(temp.store(), QLatin1StringView(list), folders); }
+    QStringList recent(QLatin1StringView list) { return LoadMRU(temp.store(), list); }
+    void setRecent(QLatin1StringView list, const QStringList& folders) { SaveMRU(temp.store(), list, folders); }
 
     // A folder under the temporary folder, holding the given files, each with its name as content.
     QString folder(const QString& name, const QStringList& files = {})

@@ -152,6 +152,14 @@ void removeEarlierResult(const Options& options)
     }
 }
 
+// A run refused for its arguments reads nothing, but it must not leave an earlier run's result
+// and log looking like its own. Nothing else is known yet, so what cannot go stays.
+void removeEarlierRunQuietly()
+{
+    for (const char* output : {datFileName, logFileName})
+        ::unlink(output);
+}
+
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -211,6 +219,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
     } catch (const DatError& error) {
         return fail(ExitInput, error.what(), options, err);
     } catch (const EntryChoiceError& error) {
+        removeEarlierRunQuietly();
         err << "setdelta: " << error.what() << '\n';
         return ExitUsage;
     } catch (const std::bad_alloc&) {
@@ -242,6 +251,7 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
         commandLine = parseCommandLine(arguments);
         checkJsonPath(commandLine.options);
     } catch (const UsageError& error) {
+        removeEarlierRunQuietly();
         err << "setdelta: " << error.what() << "\n\n" << usageText;
         return ExitUsage;
     }

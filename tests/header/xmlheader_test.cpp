@@ -239,7 +239,7 @@ TEST_F(XmlHeader, FailedWriteLeavesTheDatAsItWas)
     });
     EXPECT_TRUE(outcome.finished);
     EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.reason, "File too large");
+    EXPECT_EQ(outcome.reason, dat + ": File too large");
     EXPECT_EQ(readAll(dat), before);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"game.dat"}) << "no temporary file is left";
 }

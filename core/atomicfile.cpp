@@ -140,7 +140,7 @@ Outcome AtomicFile::open()
     }
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         newPath_ = NameBeside(finalPath_);
-        fd_ = ::open(nativePath(newPath_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(nativePath(newPath_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0 || errno != EEXIST)
             break;
     }
@@ -216,7 +216,7 @@ Outcome AtomicFile::setModificationTime(qint64 secondsSinceEpoch)
     return Outcome::success();
 }
 
-Outcome AtomicFile::commit()
+Outcome AtomicFile::commit(Flush flush)
 {
     if (fd_ < 0)
         return failure(finalPath_, EBADF);
@@ -226,7 +226,8 @@ Outcome AtomicFile::commit()
         return closed == 0 ? Outcome::success() : failure(finalPath_, errno);
     }
     // Some file systems report a full disk only when the data reaches it, at fsync or close.
-    if (::fsync(fd_) != 0) {
+    const bool flushes = flush == Flush::Always || ::access(nativePath(finalPath_).constData(), F_OK) == 0;
+    if (flushes && ::fsync(fd_) != 0) {
         const int error = errno;
         discard();
         return failure(finalPath_, error);

@@ -36,10 +36,18 @@ public:
     Outcome append(const QString& source, const CopyProgress& progress = {});
     // Sets the modification time the target will have, in seconds since the epoch.
     Outcome setModificationTime(qint64 secondsSinceEpoch);
+    // Whether commit() flushes the new file to disk when no target exists yet: a crash can then
+    // leave a short new file, but never cost the user an older one.
+    enum class Flush { Always, OnlyWhenReplacing };
     // Flushes the new file to disk and renames it over the target.
-    Outcome commit();
+    Outcome commit(Flush flush = Flush::Always);
     // Drops what was written; the target stays as it was.
     void discard();
+
+    // The open file, for writers that move bytes into it with system calls of their own (splice)
+    // and read back what they wrote (a new file beside the target is opened for reading too);
+    // -1 when it is not open.
+    int descriptor() const { return fd_; }
 
     // The file that commit() replaces: the target, or the file its link points to.
     const QString& finalPath() const { return finalPath_; }

@@ -1,75 +1,23 @@
 #include "capturefile.h"
 
-#include "atomicfile.h"
-
-#include <QFile>
-#include <QFileInfo>
-
 #include <cerrno>
 
 #include <fcntl.h>  // splice
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillon {
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 constexpr size_t SpliceBlock = 1 << 20;
 
-Outcome systemFailure()
-{
-    return Outcome::failure(SystemReason(errno));
-}
-
-// The permissions of the file being replaced, or those a new file gets from the user's umask.
-mode_t permissionsFor(const QString& target)
-{
-    struct stat existing {};
-    if (::stat(QFile::encodeName(target).constData(), &existing) == 0)
-        return existing.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
-CaptureFile::CaptureFile(const QString& destination) : target_(ResolveLinks(destination)) {}
-
-CaptureFile::~CaptureFile()
+Outcome CaptureFile::systemFailure() const
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    if (!committed_ && !path_.isEmpty())
-        ::unlink(QFile::encodeName(path_).constData());
-}
-
-Outcome CaptureFile::open()
-{
-    const QFileInfo target(target_);
-    QByteArray name = QFile::encodeName(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
-    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0)
-        return systemFailure();
-    path_ = QFile::decodeName(name);
-    if (::fchmod(fd_, permissionsFor(target_)) != 0)
-        return systemFailure();
-    return Outcome::success();
-}
-
-Outcome CaptureFile::write(QByteArrayView bytes)
-{
-    while (!bytes.isEmpty()) {
-        const ssize_t written = ::write(fd_, bytes.data(), static_cast<size_t>(bytes.size()));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? systemFailure() : Outcome::failure(SystemReason(ENOSPC));
-        bytes = bytes.sliced(written);
-        size_ += written;
-    }
-    return Outcome::success();
+    return Outcome::failure(file_.finalPath() + u": "_s + SystemReason(errno));
 }
 
 // The kernel moves the pipe's pages into the file without a copy through Quillon.
@@ -78,7 +26,8 @@ Outcome CaptureFile::moveFromPipe(int pipeFd, qint64 limit, qint64& moved)
     if (spliceUnsupported_)
         return copyFromPipe(pipeFd, limit, moved);
     for (qint64 taken = 0; taken < limit;) {
-        const ssize_t got = ::splice(pipeFd, nullptr, fd_, nullptr, SpliceBlock, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+        const ssize_t got =
+            ::splice(pipeFd, nullptr, file_.descriptor(), nullptr, SpliceBlock, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
         if (got > 0) {
             taken += got;
             moved += got;
@@ -106,10 +55,11 @@ Outcome CaptureFile::copyFromPipe(int pipeFd, qint64 limit, qint64& moved)
             continue;
         if (got < 0)
             return systemFailure();
-        if (const Outcome written = write(QByteArrayView(buffer).first(got)); !written)
+        if (const Outcome written = file_.write(QByteArrayView(buffer).first(got)); !written)
             return written;
         taken += got;
         moved += got;
+        size_ += got;
     }
     return Outcome::success();
 }
@@ -117,24 +67,9 @@ Outcome CaptureFile::copyFromPipe(int pipeFd, qint64 limit, qint64& moved)
 QByteArray CaptureFile::readBack(qint64 offset, qint64 length) const
 {
     QByteArray bytes(length, Qt::Uninitialized);
-    const ssize_t got = ::pread(fd_, bytes.data(), static_cast<size_t>(length), offset);
+    const ssize_t got = ::pread(file_.descriptor(), bytes.data(), static_cast<size_t>(length), offset);
     bytes.resize(got > 0 ? got : 0);
     return bytes;
-}
-
-Outcome CaptureFile::commit()
-{
-    const bool replacing = QFileInfo::exists(target_);
-    if (replacing && ::fsync(fd_) != 0)
-        return systemFailure();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0)
-        return systemFailure();
-    if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(target_).constData()) != 0)
-        return systemFailure();
-    committed_ = true;
-    return Outcome::success();
 }
 
 }  // namespace quillon

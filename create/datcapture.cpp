@@ -20,6 +20,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // Enough of the output's end for its last lines and its closing tag.
@@ -200,21 +202,28 @@ bool expectsXml(const Command& command)
     return command.arguments.contains(QStringLiteral("-listxml"));
 }
 
+// `reason` names the file and says why it could not be written.
+QString notWritten(const QString& reason)
+{
+    return u"Could not write "_s + reason + u". It was left as it was."_s;
+}
+
 // Why a finished run gives no DAT to keep; "" when it does.
 QString whyNotKept(const QProcess& process, const OutputReceiver& output, const CaptureFile& file, bool xml,
                    const QString& destination)
 {
-    const QString keptAsItWas = destination + " was left as it was.";
+    const QString keptAsItWas = destination + u" was left as it was."_s;
     if (!output.writeFailure().isEmpty())
-        return "Could not write " + destination + ": " + output.writeFailure() + ". It was left as it was.";
+        return notWritten(output.writeFailure());
     if (process.exitStatus() != QProcess::NormalExit)
-        return "The program ended abnormally; " + keptAsItWas;
+        return u"The program ended abnormally; "_s + keptAsItWas;
     if (process.exitCode() != 0)
-        return QString("The program ended with exit code %1; %2").arg(process.exitCode()).arg(keptAsItWas);
+        return u"The program ended with exit code %1; %2"_s.arg(process.exitCode()).arg(keptAsItWas);
     QByteArray root;
     if (xml && !closesItsRoot(file, root)) {
-        const QString closing = root.isEmpty() ? QString() : " (it does not end with </" + QString::fromUtf8(root) + ">)";
-        return "The program's output is not a complete XML document" + closing + "; " + keptAsItWas;
+        const QString closing =
+            root.isEmpty() ? QString() : u" (it does not end with </"_s + QString::fromUtf8(root) + u">)"_s;
+        return u"The program's output is not a complete XML document"_s + closing + u"; "_s + keptAsItWas;
     }
     return {};
 }
@@ -248,11 +257,11 @@ CaptureResult finishRun(const QProcess& process, const OutputReceiver& output, C
         const Outcome committed = file.commit();
         result.written = committed.ok();
         if (!committed)
-            why = "Could not write " + destination + ": " + committed.reason() + ". It was left as it was.";
+            why = notWritten(committed.reason());
     } else if (output.writeFailure().isEmpty()) {
         const QByteArray tail = file.readBack(std::max<qint64>(0, file.size() - TailBytes), TailBytes);
         if (const QString lines = lastLinesOf(tail); !lines.isEmpty())
-            why += "\n\nThe program's last output:\n" + lines;
+            why += u"\n\nThe program's last output:\n"_s + lines;
     }
     if (!why.isEmpty())
         reportCritical(prompter, why);
@@ -271,7 +280,7 @@ QString groupedNumber(qint64 number)
 
 QString receivingDataText(qint64 bytes)
 {
-    return "Receiving data : " + groupedNumber(bytes) + " bytes...";
+    return u"Receiving data : "_s + groupedNumber(bytes) + u" bytes..."_s;
 }
 
 QString lastLinesOf(const QByteArray& tail, int count)
@@ -281,7 +290,7 @@ QString lastLinesOf(const QByteArray& tail, int count)
     for (auto line = all.crbegin(); line != all.crend() && lines.size() < count; ++line) {
         const QString text = line->trimmed();
         if (!text.isEmpty())
-            lines.prepend(text.size() > LongestLineShown ? text.left(LongestLineShown) + "..." : text);
+            lines.prepend(text.size() > LongestLineShown ? text.left(LongestLineShown) + u"..."_s : text);
     }
     return lines.join(u'\n');
 }
@@ -303,9 +312,10 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
     cancelled_ = false;
     CaptureFile file(destination_);
     OutputPipe pipe;
-    const Outcome opened = pipe.failure().isEmpty() ? file.open() : Outcome::failure(pipe.failure());
+    const Outcome opened =
+        pipe.failure().isEmpty() ? file.open() : Outcome::failure(destination_ + u": "_s + pipe.failure());
     if (!opened) {
-        reportCritical(prompter, "Could not write " + destination_ + ": " + opened.reason() + '.');
+        reportCritical(prompter, u"Could not write "_s + opened.reason() + u'.');
         return {};
     }
     QProcess process;

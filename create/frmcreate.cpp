@@ -26,13 +26,15 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QStringList listSwitches{"-listinfo", "-listxml"};
-const QString datFilter = "ClrMamePro Dat File (*.dat)";
-const QString xmlFilter = "XML DatFile (*.xml)";
+const QStringList listSwitches{u"-listinfo"_s, u"-listxml"_s};
+const QString datFilter = u"ClrMamePro Dat File (*.dat)"_s;
+const QString xmlFilter = u"XML DatFile (*.xml)"_s;
 
-QToolButton* pictureButton(const char* name, const QIcon& icon, const QString& tip)
+QToolButton* pictureButton(const QString& name, const QIcon& icon, const QString& tip)
 {
     auto* button = new QToolButton;
     button->setObjectName(name);
@@ -44,10 +46,10 @@ QToolButton* pictureButton(const char* name, const QIcon& icon, const QString& t
 // The destination with the extension of the file type chosen in the save dialog.
 QString withTypeExtension(const QString& path, int filterIndex)
 {
-    const QString extension = filterIndex == 1 ? "xml" : "dat";
+    const QString extension = filterIndex == 1 ? u"xml"_s : u"dat"_s;
     if (GetExtension(path).compare(extension, Qt::CaseInsensitive) == 0)
         return path;
-    return path + '.' + extension;
+    return path + u'.' + extension;
 }
 
 }  // namespace
@@ -56,11 +58,11 @@ frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : QDialog(parent), store_(store), prompter_(prompter)
 {
     setObjectName("frmCreate");
-    setWindowTitle("Create a Dat-File from a MAME Executable");
+    setWindowTitle(u"Create a Dat-File from a MAME Executable"_s);
     UseWindowFont(*this);
     buildControls();
     cmdZipDat->setChecked(store_.readBool(keys::CreateDatZipDat));
-    saveToRecent_ = std::make_unique<RecentCombo>(store_, mru::SaveTo, cboSaveTo, m_bActivated);
+    saveToRecent_ = std::make_unique<RecentCombo>(store_, QLatin1StringView(mru::SaveTo), cboSaveTo, m_bActivated);
     saveToRecent_->reload();
     // The window opens on the newest destination, ready for another run.
     if (cboSaveTo->count() > 0)
@@ -74,48 +76,48 @@ void frmCreate::buildControls()
 {
     txtExe = new QLineEdit;
     txtExe->setObjectName("txtExe");
-    cpvButton1 = pictureButton("cpvButton1", ThemedIcon(this, "document-open", QStyle::SP_DirOpenIcon),
-                               "Select the MAME executable.");
+    cpvButton1 = pictureButton(u"cpvButton1"_s, ThemedIcon(this, "document-open", QStyle::SP_DirOpenIcon),
+                               u"Select the MAME executable."_s);
     cboEmulator = new QComboBox;
     cboEmulator->setObjectName("cboEmulator");
     cboEmulator->setEditable(true);
-    cboEmulator->addItems({"After MAME 0.84", "After MAME 0.84 (XML)"});
+    cboEmulator->addItems({u"After MAME 0.84"_s, u"After MAME 0.84 (XML)"_s});
     cboEmulator->setCurrentIndex(0);
     cboSaveTo = new QComboBox;
     cboSaveTo->setObjectName("cboSaveTo");
     cboSaveTo->setEditable(true);
     cboSaveTo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    cpvButton2 = pictureButton("cpvButton2", ThemedIcon(this, "document-save-as", QStyle::SP_DialogSaveButton),
-                               "Select the destination DatFile.");
-    cmdZipDat = pictureButton("cmdZipDat",
+    cpvButton2 = pictureButton(u"cpvButton2"_s, ThemedIcon(this, "document-save-as", QStyle::SP_DialogSaveButton),
+                               u"Select the destination DatFile."_s);
+    cmdZipDat = pictureButton(u"cmdZipDat"_s,
                               ThemedIcon(this, "package-x-generic", QStyle::SP_DirClosedIcon),
-                              "Zip the DatFile after its creation.");
+                              u"Zip the DatFile after its creation."_s);
     cmdZipDat->setCheckable(true);
     lblReceivedBytes = new QLabel;
     lblReceivedBytes->setObjectName("lblReceivedBytes");
-    cmdCreatDat = new QPushButton("Create DatFile");
+    cmdCreatDat = new QPushButton(u"Create DatFile"_s);
     cmdCreatDat->setObjectName("cmdCreatDat");
     cmdCreatDat->setDefault(true);
-    cmdCancel = new QPushButton("&Cancel");
+    cmdCancel = new QPushButton(u"&Cancel"_s);
     cmdCancel->setObjectName("cmdCancel");
     sbStatusBar = new QStatusBar;
     sbStatusBar->setObjectName("sbStatusBar");
     sbStatusBar->setSizeGripEnabled(false);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel("Executable :"), 0, 0);
+    grid->addWidget(new QLabel(u"Executable :"_s), 0, 0);
     grid->addWidget(txtExe, 0, 1);
     grid->addWidget(cpvButton1, 0, 2);
-    grid->addWidget(new QLabel("Version :"), 1, 0);
+    grid->addWidget(new QLabel(u"Version :"_s), 1, 0);
     grid->addWidget(cboEmulator, 1, 1);
-    grid->addWidget(new QLabel("Save to :"), 2, 0);
+    grid->addWidget(new QLabel(u"Save to :"_s), 2, 0);
     grid->addWidget(cboSaveTo, 2, 1);
     grid->addWidget(cpvButton2, 2, 2);
     grid->addWidget(cmdZipDat, 2, 3);
     auto* received = new QHBoxLayout;
-    received->addWidget(new QLabel("Received Data :"));
+    received->addWidget(new QLabel(u"Received Data :"_s));
     received->addWidget(lblReceivedBytes);
-    received->addWidget(new QLabel("bytes"));
+    received->addWidget(new QLabel(u"bytes"_s));
     received->addStretch();
     grid->addLayout(received, 3, 0, 1, 4);
     auto* buttons = new QHBoxLayout;
@@ -163,7 +165,7 @@ void frmCreate::closeEvent(QCloseEvent* event)
 
 void frmCreate::done(int result)
 {
-    store_.write(keys::CreateDatZipDat, cmdZipDat->isChecked() ? "True" : "False");
+    store_.write(keys::CreateDatZipDat, cmdZipDat->isChecked() ? u"True"_s : u"False"_s);
     m_bActivated = false;
     QDialog::done(result);
 }
@@ -184,7 +186,7 @@ void frmCreate::cpvButton1_Click()
 {
     setEnabled(false);
     // Linux executables have no extension to filter on.
-    const QString chosen = prompter_.chooseFileToOpen({.startPath = m_sExePath, .filter = "All files (*)"});
+    const QString chosen = prompter_.chooseFileToOpen({.startPath = m_sExePath, .filter = u"All files (*)"_s});
     if (!chosen.isEmpty()) {
         m_sExePath = chosen;
         txtExe->setText(QFileInfo(chosen).fileName());
@@ -195,7 +197,7 @@ void frmCreate::cpvButton1_Click()
 void frmCreate::cpvButton2_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
-        {.startPath = cboSaveTo->currentText(), .filter = datFilter + ";;" + xmlFilter});
+        {.startPath = cboSaveTo->currentText(), .filter = datFilter + u";;"_s + xmlFilter});
     if (choice.path.isEmpty())
         return;
     const QString destination = withTypeExtension(choice.path, choice.filterIndex);
@@ -236,7 +238,7 @@ void frmCreate::createDat(const Command& command, const QString& destination)
     setRunning(false);
 
     if (result.cancelled) {
-        sbStatusBar->showMessage("Cancelled; " + destination + " was left as it was.");
+        sbStatusBar->showMessage(u"Cancelled; "_s + destination + u" was left as it was."_s);
         return;
     }
     sbStatusBar->clearMessage();
@@ -246,7 +248,7 @@ void frmCreate::createDat(const Command& command, const QString& destination)
     if (cmdZipDat->isChecked())
         zipDestination(destination);
     else
-        sbStatusBar->showMessage(destination + " was created.");
+        sbStatusBar->showMessage(destination + u" was created."_s);
 }
 
 void frmCreate::setRunning(bool running)
@@ -261,26 +263,26 @@ void frmCreate::setRunning(bool running)
 // The DAT goes into an archive named after it and only the archive remains.
 void frmCreate::zipDestination(const QString& destination)
 {
-    const QString archive = GetFileTitle(destination, true) + ".zip";
-    sbStatusBar->showMessage("Zipping DatFile...");
+    const QString archive = GetFileTitle(destination, true) + u".zip"_s;
+    sbStatusBar->showMessage(u"Zipping DatFile..."_s);
     const Outcome zipped = AddToZip(archive, destination, destination, true);
     if (zipped) {
-        sbStatusBar->showMessage(archive + " was created.");
+        sbStatusBar->showMessage(archive + u" was created."_s);
         return;
     }
     sbStatusBar->clearMessage();
-    prompter_.ask({.text = "Could not store " + destination + " in " + archive + ".\n\n" + zipped.reason(),
+    prompter_.ask({.text = u"Could not store "_s + destination + u" in "_s + archive + u".\n\n"_s + zipped.reason(),
                    .icon = PromptIcon::Critical});
 }
 
 bool frmCreate::inputsPresent()
 {
     if (txtExe->text().isEmpty()) {
-        warn("Please select a MAME Executable...\r\n");
+        warn(u"Please select a MAME Executable...\r\n"_s);
         return false;
     }
     if (cboSaveTo->currentText().isEmpty()) {
-        warn("Please select a destionation...\r\n");
+        warn(u"Please select a destionation...\r\n"_s);
         return false;
     }
     return true;
@@ -288,7 +290,7 @@ bool frmCreate::inputsPresent()
 
 void frmCreate::warn(const QString& text)
 {
-    prompter_.ask({.text = text, .title = "Warning...", .icon = PromptIcon::Exclamation});
+    prompter_.ask({.text = text, .title = u"Warning..."_s, .icon = PromptIcon::Exclamation});
 }
 
 }  // namespace quillon

@@ -15,6 +15,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr QByteArrayView BlockKeyword = "clrmamepro (";
@@ -162,7 +164,7 @@ public:
 
     Outcome failure() const
     {
-        return Outcome::failure(file_.fileName() + ": " + (error_ ? SystemReason(error_) : file_.errorString()));
+        return Outcome::failure(file_.fileName() + u": "_s + (error_ ? SystemReason(error_) : file_.errorString()));
     }
 
 private:
@@ -251,10 +253,10 @@ Outcome AppendDatWithoutHeader(const QString& destination, const QString& source
 {
     DatLineReader reader(source);
     if (reader.failed())
-        return Outcome::failure(source + ": " + reader.errorString());
+        return Outcome::failure(source + u": "_s + reader.errorString());
     QFile output(destination);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return Outcome::failure(destination + ": " + output.errorString());
+        return Outcome::failure(destination + u": "_s + output.errorString());
     BlockWriter writer(output);
     QByteArrayView line;
     int linesCounted = 0;
@@ -269,11 +271,11 @@ Outcome AppendDatWithoutHeader(const QString& destination, const QString& source
     if (!writer.flush())
         return writer.failure();
     if (reader.failed())
-        return Outcome::failure(source + ": " + reader.errorString());
+        return Outcome::failure(source + u": "_s + reader.errorString());
     // Some file systems (network ones) report a failed write only when the file is closed.
     output.close();
     if (output.error() != QFileDevice::NoError)
-        return Outcome::failure(destination + ": " + output.errorString());
+        return Outcome::failure(destination + u": "_s + output.errorString());
     return Outcome::success();
 }
 

@@ -12,11 +12,13 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 void reportFailedRewrite(Prompter& prompter, const QString& path, const Outcome& outcome)
 {
-    prompter.ask({.text = "The header of " + path + " could not be rewritten; it was left as it was.\n\n"
+    prompter.ask({.text = u"The header of "_s + path + u" could not be rewritten; it was left as it was.\n\n"_s
                           + outcome.reason(),
                   .icon = PromptIcon::Critical});
 }
@@ -34,12 +36,12 @@ std::optional<XmlHeaderEdit> askForXmlHeader(const QString& dat, const QString& 
 {
     XmlHeaderEdit edit;
     if (const Outcome scanned = ScanXmlHeader(dat, edit.layout); !scanned) {
-        prompter.ask({.text = "The header of " + shownName + " could not be read: " + scanned.reason() + '.',
+        prompter.ask({.text = u"The header of "_s + shownName + u" could not be read: "_s + scanned.reason() + u'.',
                       .icon = PromptIcon::Critical});
         return std::nullopt;
     }
     if (!edit.layout.hasHeader) {
-        prompter.ask({.text = shownName + " has no header to edit.", .icon = PromptIcon::Information});
+        prompter.ask({.text = shownName + u" has no header to edit."_s, .icon = PromptIcon::Information});
         return std::nullopt;
     }
     edit.header = XmlHeaderValues(edit.layout);
@@ -81,7 +83,7 @@ void rewriteZippedXmlDat(const QString& zipFile, const QString& extracted, const
                          DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
 {
     const std::optional<XmlHeaderEdit> edit =
-        askForXmlHeader(extracted, entryName + " in " + zipFile, dialogs, prompter);
+        askForXmlHeader(extracted, entryName + u" in "_s + zipFile, dialogs, prompter);
     if (!edit)
         return;
     const BusyScope busy(mainWindow);
@@ -112,10 +114,10 @@ void rewriteZippedTextDat(const QString& zipFile, const QString& extracted, cons
 void rewriteZippedDat(const QString& zipFile, DatDialogs& dialogs, Prompter& prompter, QWidget* mainWindow)
 {
     QString entryName;
-    const QString extracted = dialogs.SelectDat(zipFile, "Select the DatFile to open...", &entryName);
+    const QString extracted = dialogs.SelectDat(zipFile, u"Select the DatFile to open..."_s, &entryName);
     if (extracted.isEmpty())
         return;
-    if (GetExtension(entryName).toLower() == "dat") {
+    if (GetExtension(entryName).toLower() == u"dat"_s) {
         if (LooksLikeXml(extracted))
             rewriteZippedXmlDat(zipFile, extracted, entryName, dialogs, prompter, mainWindow);
         else
@@ -130,12 +132,12 @@ void ShowDatInformation(const QString& path, DatDialogs& dialogs, Prompter& prom
                         QWidget* mainWindow)
 {
     const QString extension = GetExtension(path).toLower();
-    if (extension == "dat") {
+    if (extension == u"dat"_s) {
         if (LooksLikeXml(path))
             rewritePlainXmlDat(path, dialogs, prompter, mainWindow);
         else
             rewritePlainTextDat(path, dialogs, prompter, mainWindow);
-    } else if (extension == "zip") {
+    } else if (extension == u"zip"_s) {
         rewriteZippedDat(path, dialogs, prompter, mainWindow);
     }
 }

@@ -20,6 +20,8 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 const QString StandardDatFile = QStringLiteral("Standard DatFile");
@@ -95,9 +97,11 @@ frmCMPHeader::frmCMPHeader(SettingsStore& store, Prompter& prompter, QWidget* ma
 
     connect(cboHeaderName, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
     connect(cboHeaderDesc, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
-    recents_ = {std::make_unique<RecentCombo>(store_, mru::HeaderName, cboHeaderName, m_bActivated),
-                std::make_unique<RecentCombo>(store_, mru::HeaderDesc, cboHeaderDesc, m_bActivated),
-                std::make_unique<RecentCombo>(store_, mru::HeaderAuthor, cboHeaderAuthor, m_bActivated)};
+    const auto recentList = [this](const char* list, QComboBox* combo) {
+        return std::make_unique<RecentCombo>(store_, QLatin1StringView(list), combo, m_bActivated);
+    };
+    recents_ = {recentList(mru::HeaderName, cboHeaderName), recentList(mru::HeaderDesc, cboHeaderDesc),
+                recentList(mru::HeaderAuthor, cboHeaderAuthor)};
     connect(cboHeaderName, &QComboBox::activated, this, [this](int index) { recordPickedEntry(*recents_[0], index); });
     connect(cboHeaderDesc, &QComboBox::activated, this, [this](int index) { recordPickedEntry(*recents_[1], index); });
     connect(cboHeaderAuthor, &QComboBox::currentIndexChanged, this,
@@ -193,7 +197,7 @@ void frmCMPHeader::cmdSave_Click()
     if (!writesHeaderFile_) {
         savedHeader_ = header;
     } else if (const Outcome written = writeHeaderFile(header); !written) {
-        prompter_.ask({.text = "The header could not be saved.\n\n" + written.reason(),
+        prompter_.ask({.text = u"The header could not be saved.\n\n"_s + written.reason(),
                        .title = windowTitle(),
                        .icon = PromptIcon::Critical});
         return;
@@ -205,7 +209,7 @@ Outcome frmCMPHeader::writeHeaderFile(const DatHeader& header)
 {
     const QString file = GetTempFileName(QStringLiteral("cmh"));
     if (file.isEmpty())
-        return Outcome::failure(GetTempFolder() + ": a temporary file cannot be made there");
+        return Outcome::failure(GetTempFolder() + u": a temporary file cannot be made there"_s);
     if (Outcome written = WriteHeaderFile(file, header); !written) {
         // A half-written header file is of no use to anyone: nobody else knows its name.
         DeleteFileQuiet(file);

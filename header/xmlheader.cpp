@@ -1,9 +1,9 @@
 #include "xmlheader.h"
 
+#include "atomicfile.h"
+
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <expat.h>
 
@@ -11,6 +11,8 @@
 #include <array>
 
 namespace quillon {
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -75,6 +77,11 @@ QString failureReason(const QFileDevice& file)
 {
     return file.error() == QFileDevice::NoError ? QStringLiteral("the file ended sooner than expected")
                                                 : file.errorString();
+}
+
+Outcome readFailure(const QFile& file)
+{
+    return Outcome::failure(file.fileName() + u": "_s + failureReason(file));
 }
 
 // Follows the parser's events up to the end of the header, noting where its parts lie.
@@ -287,39 +294,31 @@ QByteArray headerFromScratch(const XmlHeaderLayout& layout, const DatHeader& edi
     return any ? result + layout.lineEnd + "\t</header>" : QByteArray();
 }
 
-// Writes all of `bytes`. A write that stops short is continued, so that a full disk shows as the
-// failure of a write, with its reason, rather than as a count that merely came up short.
-bool writeAll(QFileDevice& destination, QByteArrayView bytes)
-{
-    while (!bytes.isEmpty()) {
-        const qint64 written = destination.write(bytes.data(), bytes.size());
-        if (written <= 0)
-            return false;
-        bytes = bytes.sliced(written);
-    }
-    return true;
-}
-
-bool copyRange(QFile& source, qint64 from, qint64 to, QSaveFile& destination)
+// Copies the source's bytes from `from` up to `to`; a failure names the file it concerns.
+Outcome copyRange(QFile& source, qint64 from, qint64 to, AtomicFile& destination)
 {
     if (!source.seek(from))
-        return false;
-    QByteArray block;
+        return readFailure(source);
     for (qint64 left = to - from; left > 0;) {
-        block = source.read(std::min(left, BlockSize));
-        if (block.isEmpty() || !writeAll(destination, block))
-            return false;
+        const QByteArray block = source.read(std::min(left, BlockSize));
+        if (block.isEmpty())
+            return readFailure(source);
+        if (Outcome written = destination.write(block); !written)
+            return written;
         left -= block.size();
         // The window that started the rewrite is disabled meanwhile; it still repaints.
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
     }
-    return true;
+    return Outcome::success();
 }
 
-bool copyToEnd(QFile& source, qint64 from, QSaveFile& destination)
+Outcome copyToEnd(QFile& source, qint64 from, AtomicFile& destination)
 {
-    return copyRange(source, from, source.size(), destination) && source.atEnd();
+    Outcome copied = copyRange(source, from, source.size(), destination);
+    if (copied && !source.atEnd())
+        return Outcome::failure(source.fileName() + u": the file changed while it was read"_s);
+    return copied;
 }
 
 }  // namespace
@@ -424,28 +423,21 @@ Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& layout, con
 {
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly) || !source.seek(layout.headerStart))
-        return Outcome::failure(failureReason(source));
+        return readFailure(source);
     const QByteArray oldBytes = source.read(layout.headerEnd - layout.headerStart);
     if (oldBytes.size() != layout.headerEnd - layout.headerStart)
-        return Outcome::failure(QStringLiteral("the file changed while it was read"));
+        return Outcome::failure(path + u": the file changed while it was read"_s);
     const QByteArray newBytes = RebuildXmlHeader(oldBytes, layout, edited);
 
-    // A DAT reached through a symbolic link is replaced where it lies; the link stays.
-    const QFileInfo info(path);
-    QSaveFile destination(info.isSymLink() ? info.symLinkTarget() : path);
-    if (!destination.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Outcome::failure(failureReason(destination));
-    const bool written = copyRange(source, 0, layout.headerStart, destination)
-        && writeAll(destination, newBytes) && copyToEnd(source, layout.headerEnd, destination)
-        && destination.flush();
-    if (!written) {
-        const QString reason = destination.error() != QFileDevice::NoError ? failureReason(destination) : failureReason(source);
-        destination.cancelWriting();
-        return Outcome::failure(reason);
-    }
-    if (!destination.commit())
-        return Outcome::failure(failureReason(destination));
-    return Outcome::success();
+    AtomicFile destination(path);
+    Outcome written = destination.open();
+    if (written)
+        written = copyRange(source, 0, layout.headerStart, destination);
+    if (written)
+        written = destination.write(newBytes);
+    if (written)
+        written = copyToEnd(source, layout.headerEnd, destination);
+    return written ? destination.commit() : written;
 }
 
 }  // namespace quillon

@@ -62,7 +62,7 @@ frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
     UseWindowFont(*this);
     buildControls();
     cmdZipDat->setChecked(store_.readBool(keys::CreateDatZipDat));
-    saveToRecent_ = std::make_unique<RecentCombo>(store_, QLatin1StringView(mru::SaveTo), cboSaveTo, m_bActivated);
+    saveToRecent_ = std::make_unique<RecentCombo>(store_, mru::SaveTo, cboSaveTo, m_bActivated);
     saveToRecent_->reload();
     // The window opens on the newest destination, ready for another run.
     if (cboSaveTo->count() > 0)

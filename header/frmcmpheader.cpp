@@ -97,8 +97,8 @@ frmCMPHeader::frmCMPHeader(SettingsStore& store, Prompter& prompter, QWidget* ma
 
     connect(cboHeaderName, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
     connect(cboHeaderDesc, &QComboBox::editTextChanged, this, &frmCMPHeader::EnableSaveButton);
-    const auto recentList = [this](const char* list, QComboBox* combo) {
-        return std::make_unique<RecentCombo>(store_, QLatin1StringView(list), combo, m_bActivated);
+    const auto recentList = [this](QLatin1StringView list, QComboBox* combo) {
+        return std::make_unique<RecentCombo>(store_, list, combo, m_bActivated);
     };
     recents_ = {recentList(mru::HeaderName, cboHeaderName), recentList(mru::HeaderDesc, cboHeaderDesc),
                 recentList(mru::HeaderAuthor, cboHeaderAuthor)};

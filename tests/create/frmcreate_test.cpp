@@ -61,7 +61,7 @@ TEST_F(CreateWindow, RunsTheExecutableWithTheChosenListSwitchAndZipsOnRequest)
     press("cmdCreatDat");
     EXPECT_EQ(readAll(destination), "listed with -listinfo");
     EXPECT_EQ(find<QLabel>("lblReceivedBytes").text(), u"21"_s) << "the size received confirms the success";
-    EXPECT_EQ(LoadMRU(temp.store(), QLatin1StringView(mru::SaveTo)), QStringList{destination});
+    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), QStringList{destination});
 
     find<QAbstractButton>("cmdZipDat").setChecked(true);
     press("cmdCreatDat");

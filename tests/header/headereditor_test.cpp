@@ -40,7 +40,7 @@ protected:
     ~HeaderEditor() override { qputenv("TMPDIR", oldTemp_); }
 
     QStringList tempFiles() const { return QDir(temp_.path()).entryList(QDir::Files | QDir::Hidden); }
-    QStringList recent(const char* list) { return LoadMRU(settings_.store(), QLatin1StringView(list)); }
+    QStringList recent(QLatin1StringView list) { return LoadMRU(settings_.store(), list); }
 
     // Runs `act` on the editor once it shows, and returns what GetCMPHeaderFile returned.
     template <class Act>
@@ -93,7 +93,7 @@ protected:
 
 TEST_F(HeaderEditor, SavesTheBoxesAsAHeaderFileAndRemembersThem)
 {
-    AddToMRU(settings_.store(), QLatin1StringView(mru::HeaderAuthor), u"Keeper"_s);
+    AddToMRU(settings_.store(), mru::HeaderAuthor, u"Keeper"_s);
     const QString file = runEditor([](frmCMPHeader& editor) {
         EXPECT_EQ(combo(editor, "cboHeaderCat").currentText(), u"Standard DatFile"_s);
         combo(editor, "cboHeaderName").setEditText(u"X"_s);

@@ -10,10 +10,6 @@
 
 #include <QTimer>
 
-using namespace quillon;
-using namespace quillon::testing;
-using namespace Qt::Literals::StringLiterals;
-
 namespace {
 
 const QString failedText = u"setdelta.exe has failed during creation!"_s;
@@ -32,23 +28,8 @@ protected:
     {
         MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; },
                           [](const QString&) {}, stop);
-        if (wantsReport)
-            makeDiff.setReportSink([this](const DiffReports& reports) {
-                reportedCompare = reports.compare;
-                loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
-            });
+        makeDiff.setReportSink(reportSink);
         return makeDiff.run({source, compare, destination, switches, zip});
-    }
-
-    // Under a file size limit, as on a disk that fills: what the user was told on failure.
-    ChildOutcome runOnAFullDisk(qint64 limitBytes)
-    {
-        return RunUnderFileSizeLimit(limitBytes, [&] {
-            dialogs.saveNext(header);
-            if (run(oldDat, newDat, false, u"-s -d1"_s) == DiffOutcome::Created)
-                return Outcome::success();
-            return Outcome::failure(prompter.texts().join(u'|'));
-        });
     }
 
     QTemporaryDir app;
@@ -59,10 +40,7 @@ protected:
     ScriptedPrompter prompter;
     QString destination = out.filePath(u"new.dat"_s);
     QString log;
-    bool wantsReport = false;
-    ToolInput reportedCompare;
-    DiffResults results;
-    bool loadedReport = false;
+    MakeDiff::ReportSink reportSink;
     DatHeader header{.name = u"Demo diff"_s, .description = u"Demo 1.0 to 1.1"_s, .version = u"1.1"_s};
 };
 
@@ -112,9 +90,15 @@ TEST_F(MakeDiffTest, AZippedResultLeavesOnlyTheArchiveAndADatOfTheSameNameAlone)
     EXPECT_EQ(prompter.texts(), QStringList{out.filePath(u"new.zip"_s) + u" succesfully created!"_s});
 }
 
-TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwards)
+TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrItsCancelAborts)
 {
-    wantsReport = true;
+    DiffResults results;
+    bool loadedReport = false;
+    ToolInput reportedCompare;
+    reportSink = [&](const DiffReports& reports) {
+        reportedCompare = reports.compare;
+        loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
+    };
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     dialogs.saveNext(std::nullopt);
     ASSERT_EQ(run(oldDat, newZip), DiffOutcome::Created);
@@ -124,21 +108,19 @@ TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwards)
     EXPECT_FALSE(log.contains(dialogs.madeFiles().first())) << "the log names no temporary file";
     EXPECT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
     EXPECT_EQ(reportedCompare.shownAs(), newZip + u" (quillon_demo_1.1.dat)"_s) << "named as the user chose it";
-}
 
-TEST_F(MakeDiffTest, ACancelledZipChoiceAbortsBeforeTheTool)
-{
+    log.clear();
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     dialogs.pickNext(QString());
-    EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted);
-    EXPECT_EQ(dialogs.selectTitles(),
+    EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted) << "a cancelled choice aborts before the tool";
+    EXPECT_EQ(dialogs.selectTitles().mid(1),
               (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
-    EXPECT_EQ(prompter.texts(), QStringList{u"Operation aborted."_s});
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the first input's DAT is deleted";
+    EXPECT_EQ(prompter.texts().last(), u"Operation aborted."_s);
+    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().last())) << "the first input's DAT is deleted";
     EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
 }
 
-TEST_F(MakeDiffTest, FailingInputsGiveTheToolsReasonAndWriteNothing)
+TEST_F(MakeDiffTest, FailuresGiveTheToolsOrTheSystemsReasonAndWriteNothing)
 {
     writeFile(destination, "kept");
     const QString png = out.filePath(u"picture.dat"_s);
@@ -158,18 +140,21 @@ TEST_F(MakeDiffTest, FailingInputsGiveTheToolsReasonAndWriteNothing)
         EXPECT_EQ(text.count(u'\n'), 2) << "the tool's one error line";
     }
     EXPECT_TRUE(dialogs.headerRequests().isEmpty()) << "no header editor for a result that does not exist";
-    EXPECT_EQ(readAll(destination), "kept");
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3) << "nothing new beside the inputs";
-}
 
-TEST_F(MakeDiffTest, AnUnwritableDestinationIsNotBlamedOnTheTool)
-{
-    destination = out.filePath(u"no such folder/new.dat"_s);
+    const QString kept = std::exchange(destination, out.filePath(u"no such folder/new.dat"_s));
     dialogs.saveNext(std::nullopt);
     EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
-    EXPECT_EQ(prompter.texts(), QStringList{u"The diff Dat could not be written!\n\n"_s + destination +
-                                            u": No such file or directory"_s});
-    EXPECT_FALSE(QFileInfo::exists(out.filePath(u"no such folder"_s)));
+    EXPECT_EQ(prompter.texts().last(),
+              u"The diff Dat could not be written!\n\n"_s + destination + u": No such file or directory"_s)
+        << "an unwritable destination is not blamed on the tool";
+
+    destination = kept;
+    QFile::remove(toolPath);
+    EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
+    EXPECT_EQ(prompter.texts().mid(4), (QStringList{u"CreateProcess failed. Error: 2"_s, failedText +
+                                                    u"\n\nsetdelta could not be started: No such file or directory"_s}));
+    EXPECT_EQ(readAll(destination), "kept");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3) << "nothing new beside the inputs";
 }
 
 // On a disk that fills, the user is told why and keeps the old file.
@@ -182,7 +167,11 @@ TEST_F(MakeDiffTest, AFullDiskLeavesTheDestinationAsItWas)
         {300, failedText + u"\n\nsetdelta: error: "_s},
         {setdeltaAlone(u"-s -d1"_s, oldDat, newDat).size() + 8, u"The diff Dat could not be written!\n\n"_s + destination}};
     for (const auto& [limit, blamed] : cases) {
-        const ChildOutcome full = runOnAFullDisk(limit);
+        const ChildOutcome full = RunUnderFileSizeLimit(limit, [&] {
+            dialogs.saveNext(header);
+            return run(oldDat, newDat, false, u"-s -d1"_s) == DiffOutcome::Created
+                       ? Outcome::success() : Outcome::failure(prompter.texts().join(u'|'));
+        });
         ASSERT_TRUE(full.finished);
         EXPECT_FALSE(full.ok);
         EXPECT_TRUE(full.reason.startsWith(blamed)) << full.reason.toStdString();
@@ -235,13 +224,4 @@ TEST_F(MakeDiffTest, AStoppedRunWritesNothingAndLeavesNoTemporaryFile)
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(dialogs.headerRequests().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
-}
-
-TEST_F(MakeDiffTest, AMissingToolIsReported)
-{
-    QFile::remove(toolPath);
-    EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
-    EXPECT_EQ(prompter.texts(), (QStringList{u"CreateProcess failed. Error: 2"_s,
-                                             failedText + u"\n\nsetdelta could not be started: No such file or directory"_s}));
-    EXPECT_FALSE(QFileInfo::exists(destination));
 }

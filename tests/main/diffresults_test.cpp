@@ -44,7 +44,6 @@ TEST(DiffReport, ReadsEverySetAndDescribesInputsOptionsAndObjectsInWords)
     EXPECT_EQ(DescribeOptions(results.options), u"split sets, -d2, ROMs, renames counted, nodump included"_s);
     EXPECT_EQ(results.summary.renamedObjects, 2);
     ASSERT_EQ(results.sets.size(), 5u);
-    EXPECT_EQ(results.sets.at(4).removedCount(), 1) << "a removed set counts its objects as removed";
 
     const QList<ObjectChange> pacman = DescribeObjectChanges(results.sets.at(1));
     ASSERT_EQ(pacman.size(), 3);

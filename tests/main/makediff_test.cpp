@@ -18,16 +18,12 @@ const QString failedText = u"setdelta.exe has failed during creation!"_s;
 // folder behind.
 class MakeDiffTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs | QDir::Hidden), QStringList());
-    }
+    void TearDown() override { EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs), QStringList()); }
 
     DiffOutcome run(const QString& source, const QString& compare, bool zip = false,
                     const QString& switches = u"-s -d2 -z"_s, const RunStop* stop = nullptr)
     {
-        MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; },
-                          [](const QString&) {}, stop);
+        MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; }, [](const QString&) {}, stop);
         makeDiff.setReportSink(reportSink);
         return makeDiff.run({source, compare, destination, switches, zip});
     }
@@ -46,7 +42,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchAndCleansUp)
+TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchOrZipsItBesideTheDat)
 {
     writeFile(destination, "an older result, overwritten without a question");
     for (const QString& switches : {u"-s -d2 -z"_s, u"-m -d2 -r"_s, u"-n -d3 -z"_s, u"-s -d4 -b"_s, u"-m -d1 -z -b"_s}) {
@@ -55,10 +51,20 @@ TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchAndCleansUp)
         ASSERT_EQ(run(oldDat, newDat, false, switches), DiffOutcome::Created);
         EXPECT_EQ(readAll(destination), setdeltaAlone(switches, oldDat, newDat));
     }
+    EXPECT_TRUE(log.contains(u"Wrote setdelta.dat"_s)) << log.toStdString();
+
+    writeFile(destination, "the user's own new.dat");
+    dialogs.saveNext(header);
+    ASSERT_EQ(run(oldDat, newDat, true), DiffOutcome::Created);
+    EXPECT_EQ(readAll(destination), "the user's own new.dat") << "a zipped result leaves a DAT of the same name alone";
+    const QString archive = out.filePath(u"new.zip"_s);
+    EXPECT_EQ(ListZip(archive)->size(), 1);
+    ASSERT_TRUE(ExtractZipEntry(archive, u"new.dat"_s, out.filePath(u"check.tmp"_s)));
+    EXPECT_TRUE(readAll(out.filePath(u"check.tmp"_s))
+                    .endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
+    EXPECT_EQ(prompter.texts(), QStringList(5, destination + u" succesfully created!"_s) << archive + u" succesfully created!"_s);
     EXPECT_EQ(QDir(app.filePath(u"sdelta"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{u"setdelta"_s}) << "nothing is written into the application folder";
-    EXPECT_TRUE(log.contains(u"Wrote setdelta.dat"_s)) << log.toStdString();
-    EXPECT_EQ(prompter.texts(), QStringList(5, destination + u" succesfully created!"_s));
 }
 
 TEST_F(MakeDiffTest, XmlDatafilesGetTheSavedHeaderInFrontOfTheToolsResult)
@@ -74,20 +80,6 @@ TEST_F(MakeDiffTest, XmlDatafilesGetTheSavedHeaderInFrontOfTheToolsResult)
     EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, older, newer) + "\r\n")))
         << "header, CR LF, the tool's DAT, CR LF";
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the header file is deleted";
-}
-
-TEST_F(MakeDiffTest, AZippedResultLeavesOnlyTheArchiveAndADatOfTheSameNameAlone)
-{
-    writeFile(destination, "the user's own new.dat");
-    dialogs.saveNext(header);
-    ASSERT_EQ(run(oldDat, newDat, true), DiffOutcome::Created);
-    EXPECT_EQ(readAll(destination), "the user's own new.dat");
-    const QString archive = out.filePath(u"new.zip"_s);
-    EXPECT_EQ(ListZip(archive)->size(), 1);
-    ASSERT_TRUE(ExtractZipEntry(archive, u"new.dat"_s, out.filePath(u"check.tmp"_s)));
-    EXPECT_TRUE(readAll(out.filePath(u"check.tmp"_s))
-                    .endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
-    EXPECT_EQ(prompter.texts(), QStringList{out.filePath(u"new.zip"_s) + u" succesfully created!"_s});
 }
 
 TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrItsCancelAborts)
@@ -113,8 +105,7 @@ TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrIt
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     dialogs.pickNext(QString());
     EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted) << "a cancelled choice aborts before the tool";
-    EXPECT_EQ(dialogs.selectTitles().mid(1),
-              (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
+    EXPECT_EQ(dialogs.selectTitles().mid(1), (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
     EXPECT_EQ(prompter.texts().last(), u"Operation aborted."_s);
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().last())) << "the first input's DAT is deleted";
     EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
@@ -211,8 +202,7 @@ TEST_F(MakeDiffTest, ADestinationThatIsAnInputIsRefusedBeforeTheToolRuns)
 TEST_F(MakeDiffTest, AStoppedRunWritesNothingAndLeavesNoTemporaryFile)
 {
     QFile::remove(toolPath);
-    writeFile(toolPath, "#!/bin/sh\necho comparing\nexec sleep 30\n",
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(toolPath, "#!/bin/sh\necho comparing\nexec sleep 30\n", QFile::ReadOwner | QFile::ExeOwner);
     writeFile(destination, "kept");
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     RunStop stop;

@@ -63,8 +63,7 @@ TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGive
     ASSERT_EQ(zipped.status, exitCreated) << zipped.err.toStdString();
     EXPECT_EQ(zipped.out, destination + u".zip\n"_s);
     ASSERT_TRUE(ExtractZipEntry(destination + u".zip"_s, u"diff.dat"_s, out.filePath(u"check.tmp"_s)));
-    EXPECT_EQ(readAll(out.filePath(u"check.tmp"_s)),
-              setdeltaAlone(BuildDiffSwitches(SettingsStore(settings)), oldDat, newDat));
+    EXPECT_EQ(readAll(out.filePath(u"check.tmp"_s)), setdeltaAlone(BuildDiffSwitches(SettingsStore(settings)), oldDat, newDat));
 
     const QString report = out.filePath(u"report.json"_s);
     EXPECT_EQ(makeDiff({oldDat, newDat, destination, u"--json"_s, report}).status, exitCreated);

@@ -82,27 +82,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindow, PositionAndZipToggleSurviveACloseButAPlaceNoScreenShowsDoesNot)
-{
-    open();
-    const QPoint designed = window->pos();
-    window->move(200, 150);
-    press(u"cmdShowLog"_s);
-    press(u"cmdZipDat"_s);
-    closeWindow();
-    open();
-    EXPECT_EQ(window->pos(), QPoint(200, 150));
-    EXPECT_TRUE(at<QAbstractButton>(u"cmdZipDat"_s).isChecked());
-    EXPECT_FALSE(at(u"txtlog"_s).isVisible()) << "the log pane starts hidden";
-    closeWindow();
-
-    temp.store().write(keys::PositionLeft, u"900000"_s);
-    temp.store().write(keys::PositionTop, u"900000"_s);
-    open();
-    EXPECT_EQ(window->pos(), designed);
-}
-
-TEST_F(MainWindow, PanelsOpenOnTheirRecentFoldersOrOnTheDatFolderOnceActiveOrSaved)
+TEST_F(MainWindow, RestartsKeepPositionZipToggleAndRecentFoldersUnlessOffScreenOrGivenADatFolder)
 {
     const QString left = folder(u"left"_s, {u"l.dat"_s});
     const QString dats = folder(u"dats"_s, {u"a.dat"_s});
@@ -110,18 +90,28 @@ TEST_F(MainWindow, PanelsOpenOnTheirRecentFoldersOrOnTheDatFolderOnceActiveOrSav
     open();
     EXPECT_EQ(filOld().fileNames(), QStringList{u"l.dat"_s});
     EXPECT_EQ(combo(u"cboSourceDat"_s).currentText(), left);
+    const QPoint designed = window->pos();
+    window->move(200, 150);
+    press(u"cmdShowLog"_s);
+    press(u"cmdZipDat"_s);
     closeWindow();
 
     temp.store().write(keys::DatFolderMode, u"1"_s);
     temp.store().write(keys::DatFolder, dats);
     open();
-    EXPECT_EQ(filOld().path(), dats);
+    EXPECT_EQ(window->pos(), QPoint(200, 150));
+    EXPECT_TRUE(at<QAbstractButton>(u"cmdZipDat"_s).isChecked());
+    EXPECT_FALSE(at(u"txtlog"_s).isVisible()) << "the log pane starts hidden";
+    EXPECT_EQ(filOld().path(), dats) << "an active DAT folder goes into both panels";
     EXPECT_EQ(filNew().path(), dats);
     closeWindow();
 
+    temp.store().write(keys::PositionLeft, u"900000"_s);
+    temp.store().write(keys::PositionTop, u"900000"_s);
     temp.store().write(keys::DatFolder, QString());
     const QStringList before = recent(mru::SourceDat);
     open();
+    EXPECT_EQ(window->pos(), designed) << "a place no screen shows";
     EXPECT_EQ(filOld().path(), QDir::currentPath()) << "an empty DAT folder changes nothing";
     EXPECT_EQ(recent(mru::SourceDat), before);
 

@@ -1,5 +1,4 @@
 // Reading setdelta's JSON report, the table of sets with its filters, and the CSV export.
-#include "diffresults.h"
 #include "diffresultsmodel.h"
 #include "filesizelimit.h"
 #include "maintesting.h"

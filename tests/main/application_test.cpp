@@ -1,16 +1,9 @@
 // The quillon program itself, started as a user would, on the offscreen platform.
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
+#include "maintesting.h"
+
 #include <QThread>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
-
-using namespace Qt::Literals::StringLiterals;
 
 namespace {
 

@@ -18,43 +18,28 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QToolButton>
-
-using namespace quillon;
-using namespace quillon::testing;
-using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-
 class MainWindow : public ::testing::Test {
 protected:
-    void open(const StartupOptions& startup = {})
+    void open()
     {
-        window = std::make_unique<frmmain>(temp.store(), prompter, startup);
+        window = std::make_unique<frmmain>(temp.store(), prompter, StartupOptions{});
         window->setDesktopShell({.openFile = [this](const QString& file) { return opened.append(file), true; }});
         window->show();
     }
 
-    void closeWindow()
-    {
-        window->close();
-        window.reset();
-    }
+    void closeWindow() { window->close(); window.reset(); }
 
     template <class Widget = QWidget>
-    Widget& at(const QString& name)
-    {
-        return child<Widget>(*window, name);
-    }
+    Widget& at(const QString& name) { return child<Widget>(*window, name); }
     FileListBox& filOld() { return at<FileListBox>(u"filOld"_s); }
     FileListBox& filNew() { return at<FileListBox>(u"filNew"_s); }
     QComboBox& combo(const QString& name) { return at<QComboBox>(name); }
     QString text(const QString& label) { return at<QLabel>(label).text(); }
     bool enabled(const QString& button) { return at<QAbstractButton>(button).isEnabled(); }
     void press(const QString& button) { click(*window, button); }
-    void trigger(const QString& action) { at<QAction>(action).trigger(); }
     QStringList recent(QLatin1StringView list) { return LoadMRU(temp.store(), list); }
     void setRecent(QLatin1StringView list, const QStringList& folders) { SaveMRU(temp.store(), list, folders); }
 
@@ -75,10 +60,10 @@ protected:
         list.setCurrentRow(static_cast<int>(row));
     }
 
-    void chooseRecent(const QString& comboName, int index)
+    void chooseRecent(const QString& name, int index)
     {
-        combo(comboName).setCurrentIndex(index);
-        emit combo(comboName).activated(index);
+        combo(name).setCurrentIndex(index);
+        emit combo(name).activated(index);
     }
 
     void showPanels(const QString& left, const QString& right)
@@ -97,46 +82,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindow, SavedOptionsGiveTheSwitchesAndTheirDatFolderGoesIntoBothPanels)
-{
-    const QString dats = folder(u"dats"_s, {u"a.dat"_s});
-    setRecent(mru::SourceDat, {folder(u"older"_s)});
-    open();
-    temp.store().write(keys::DatFolder, dats);
-    {
-        const ModalScript options = onModal([](QDialog& dialog) {
-            click(dialog, u"optSetType_1"_s);
-            click(dialog, u"cmdSave"_s);
-        });
-        trigger(u"mnuSettings"_s);
-    }
-    trigger(u"mnuSettingsCopy"_s);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"-m -d2 -z"_s) << "the switches follow the options";
-    EXPECT_EQ(filNew().path(), dats);
-    EXPECT_EQ(recent(mru::SourceDat), (QStringList{dats, dirs.filePath(u"older"_s)}));
-}
-
-TEST_F(MainWindow, PositionAndZipToggleSurviveACloseButAPlaceNoScreenShowsDoesNot)
-{
-    open();
-    const QPoint designed = window->pos();
-    window->move(200, 150);
-    press(u"cmdShowLog"_s);
-    press(u"cmdZipDat"_s);
-    closeWindow();
-    open();
-    EXPECT_EQ(window->pos(), QPoint(200, 150));
-    EXPECT_TRUE(at<QToolButton>(u"cmdZipDat"_s).isChecked());
-    EXPECT_FALSE(at(u"txtlog"_s).isVisible()) << "the log pane starts hidden";
-    closeWindow();
-
-    temp.store().write(keys::PositionLeft, u"900000"_s);
-    temp.store().write(keys::PositionTop, u"900000"_s);
-    open();
-    EXPECT_EQ(window->pos(), designed);
-}
-
-TEST_F(MainWindow, PanelsOpenOnTheirRecentFoldersOrOnTheDatFolderOnceActive)
+TEST_F(MainWindow, RestartsKeepPositionZipToggleAndRecentFoldersUnlessOffScreenOrGivenADatFolder)
 {
     const QString left = folder(u"left"_s, {u"l.dat"_s});
     const QString dats = folder(u"dats"_s, {u"a.dat"_s});
@@ -144,20 +90,43 @@ TEST_F(MainWindow, PanelsOpenOnTheirRecentFoldersOrOnTheDatFolderOnceActive)
     open();
     EXPECT_EQ(filOld().fileNames(), QStringList{u"l.dat"_s});
     EXPECT_EQ(combo(u"cboSourceDat"_s).currentText(), left);
+    const QPoint designed = window->pos();
+    window->move(200, 150);
+    press(u"cmdShowLog"_s);
+    press(u"cmdZipDat"_s);
     closeWindow();
 
     temp.store().write(keys::DatFolderMode, u"1"_s);
     temp.store().write(keys::DatFolder, dats);
     open();
-    EXPECT_EQ(filOld().path(), dats);
+    EXPECT_EQ(window->pos(), QPoint(200, 150));
+    EXPECT_TRUE(at<QAbstractButton>(u"cmdZipDat"_s).isChecked());
+    EXPECT_FALSE(at(u"txtlog"_s).isVisible()) << "the log pane starts hidden";
+    EXPECT_EQ(filOld().path(), dats) << "an active DAT folder goes into both panels";
     EXPECT_EQ(filNew().path(), dats);
     closeWindow();
 
+    temp.store().write(keys::PositionLeft, u"900000"_s);
+    temp.store().write(keys::PositionTop, u"900000"_s);
     temp.store().write(keys::DatFolder, QString());
     const QStringList before = recent(mru::SourceDat);
     open();
+    EXPECT_EQ(window->pos(), designed) << "a place no screen shows";
     EXPECT_EQ(filOld().path(), QDir::currentPath()) << "an empty DAT folder changes nothing";
     EXPECT_EQ(recent(mru::SourceDat), before);
+
+    temp.store().write(keys::DatFolder, dats);
+    {
+        const ModalScript options = onModal([](QDialog& dialog) {
+            click(dialog, u"optSetType_1"_s);
+            click(dialog, u"cmdSave"_s);
+        });
+        at<QAction>(u"mnuSettings"_s).trigger();
+    }
+    EXPECT_EQ(filOld().path(), dats) << "saved options put their DAT folder into both panels";
+    EXPECT_EQ(filNew().path(), dats);
+    at<QAction>(u"mnuSettingsCopy"_s).trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"-m -d2 -z"_s) << "the switches follow the options";
 }
 
 TEST_F(MainWindow, RecentFoldersBrowsingAndCopyPathMoveAPanelAndPutItsFolderOnTop)
@@ -210,32 +179,23 @@ TEST_F(MainWindow, SelectionsAndADestinationEnableMakeDiffUntilTheListsChange)
     EXPECT_FALSE(enabled(u"cmdMakeDiff"_s));
 }
 
-TEST_F(MainWindow, CopyAndMoveDoNothingWithinOneFolderButTellFoldersApartByCase)
+TEST_F(MainWindow, CopyMoveAndDeleteActOnTheSelectedFileButNotWithinOneFolder)
 {
-    const QString dats = folder(u"dats"_s, {u"a.dat"_s});
-    showPanels(dats, dats);
+    const QString left = folder(u"dats"_s, {u"a.dat"_s, u"gone.dat"_s});
+    showPanels(left, left);
     for (const QString& button : {u"cmdCopyLeft"_s, u"cmdMoveLeft"_s, u"cmdCopyRight"_s, u"cmdMoveRight"_s}) {
         select(filOld(), u"a.dat"_s);
         select(filNew(), u"a.dat"_s);
         press(button);
     }
     EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_EQ(readAll(dats + u"/a.dat"_s), "a.dat");
+    EXPECT_EQ(readAll(left + u"/a.dat"_s), "a.dat");
     closeWindow();
 
-    showPanels(dats, folder(u"Dats"_s));
-    select(filOld(), u"a.dat"_s);
-    press(u"cmdMoveLeft"_s);
-    EXPECT_EQ(prompter.texts(), QStringList{u"File succesfully moved.\n\n"_s});
-    EXPECT_EQ(filNew().fileNames(), QStringList{u"a.dat"_s});
-}
-
-TEST_F(MainWindow, CopyMoveAndDeleteActOnTheSelectedFileAndReadBothFoldersAgain)
-{
-    const QString left = folder(u"left"_s, {u"a.dat"_s, u"gone.dat"_s});
-    const QString right = folder(u"right"_s, {u"r.dat"_s});
+    // A folder whose name differs in letter case only is another folder.
+    const QString right = folder(u"Dats"_s, {u"r.dat"_s});
     writeFile(right + u"/a.dat"_s, "theirs");
-    writeFile(right + u"/locked.dat"_s, "locked", readOnly);
+    writeFile(right + u"/locked.dat"_s, "locked", QFile::ReadOwner);
     showPanels(left, right);
 
     select(filOld(), u"a.dat"_s);
@@ -286,7 +246,8 @@ protected:
         QFile::remove(tool);
         writeFile(tool, "#!/bin/sh\necho comparing\nexec sleep 30\n", QFile::ReadOwner | QFile::ExeOwner);
         auto* log = &at<QPlainTextEdit>(u"txtlog"_s);
-        QObject::connect(log, &QPlainTextEdit::textChanged, log, [log, whileRunning] {
+        const QObject thisRun;
+        QObject::connect(log, &QPlainTextEdit::textChanged, &thisRun, [log, whileRunning] {
             if (log->toPlainText() == u"comparing\n"_s)
                 QTimer::singleShot(0, whileRunning);
         });
@@ -306,7 +267,7 @@ protected:
     ScriptedDatDialogs dialogs;
 };
 
-TEST_F(MainWindowCommands, MakeDiffComparesTheSelectedDatsAndShowsTheResults)
+TEST_F(MainWindowCommands, MakeDiffComparesTheSelectedDatsAndShowsTheResultsAndInfoEditsAHeader)
 {
     dialogs.saveNext(std::nullopt);
     press(u"cmdMakeDiff"_s);
@@ -314,17 +275,22 @@ TEST_F(MainWindowCommands, MakeDiffComparesTheSelectedDatsAndShowsTheResults)
     EXPECT_TRUE(readAll(written).contains("name cometbash")) << "the new set is in the diff";
     EXPECT_EQ(combo(u"cboFileDest"_s).currentText(), written);
     EXPECT_EQ(recent(mru::DestFile).first(), destination) << "the list gets the text as typed";
-    EXPECT_TRUE(at<QPlainTextEdit>(u"txtlog"_s).toPlainText().contains(u"Wrote setdelta.dat"_s));
     EXPECT_EQ(prompter.texts(), QStringList{written + u" succesfully created!"_s});
     EXPECT_TRUE(window->isEnabled());
 
     EXPECT_EQ(at<frmDiffResults>(u"frmDiffResults"_s).shownSets().rowCount(), 5) << "1 new, 3 changed, 1 removed";
+
+    const QString dat = filOld().path() + u"/quillon_demo_1.0.dat"_s;
+    dialogs.saveNext(DatHeader{.name = u"Renamed"_s, .description = u"Renamed list"_s});
+    press(u"cmdInfoLeft"_s);
+    EXPECT_EQ(dialogs.headerRequests().last(), dat);
+    EXPECT_TRUE(readAll(dat).startsWith("clrmamepro (\r\n\tname \"Renamed\"")) << "Info rewrites the selected DAT's header";
     window->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->findChild<frmDiffResults*>(), nullptr) << "closed with the main window";
 }
 
-TEST_F(MainWindowCommands, CancelInTheBusyWindowStopsTheTool)
+TEST_F(MainWindowCommands, CancelInTheBusyWindowOrClosingTheMainWindowStopsTheTool)
 {
     stopASlowDiff([] {
         for (QWidget* widget : QApplication::topLevelWidgets())
@@ -333,19 +299,6 @@ TEST_F(MainWindowCommands, CancelInTheBusyWindowStopsTheTool)
     });
     EXPECT_TRUE(window->isEnabled());
     EXPECT_TRUE(window->isVisible());
-}
-
-TEST_F(MainWindowCommands, ClosingTheMainWindowStopsTheTool)
-{
     stopASlowDiff([this] { window->close(); });
     EXPECT_FALSE(window->isVisible());
-}
-
-TEST_F(MainWindowCommands, InfoRewritesTheHeaderOfTheSelectedDat)
-{
-    const QString dat = filOld().path() + u"/quillon_demo_1.0.dat"_s;
-    dialogs.saveNext(DatHeader{.name = u"Renamed"_s, .description = u"Renamed list"_s});
-    press(u"cmdInfoLeft"_s);
-    EXPECT_EQ(dialogs.headerRequests(), QStringList{dat});
-    EXPECT_TRUE(readAll(dat).startsWith("clrmamepro (\r\n\tname \"Renamed\""));
 }

@@ -7,9 +7,7 @@
 #
 #   installed_tree_test.sh BUILD_DIR SOURCE_DIR LIBDIR
 set -euo pipefail
-build=$1
-source=$2
-libdir=$3
+build=$1 source=$2 libdir=$3
 tests=$(cd "$(dirname "$0")/.." && pwd)
 
 scratch=$(mktemp -d)
@@ -33,10 +31,7 @@ switches="-m -d1 -r"
 result=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM UNPRIVILEGED_HOME="$scratch/home" \
   "$tests/unprivileged.sh" "$prefix/bin/quillon" --make-diff "$scratch/in/quillon_demo_1.0.dat" \
   "$scratch/in/quillon_demo_1.1.zip" "$scratch/home/diff" --switches "$switches")
-if [[ $result != "$scratch/home/diff.dat" ]]; then
-  echo "quillon printed '$result' instead of the path written" >&2
-  exit 1
-fi
+[[ $result == "$scratch/home/diff.dat" ]] || { echo "quillon printed '$result' instead of the path written" >&2; exit 1; }
 
 # The demo archive holds the demo's 1.1 DAT as it stands.
 mkdir "$scratch/reference"
@@ -45,13 +40,7 @@ mkdir "$scratch/reference"
   "$scratch/in/quillon_demo_1.0.dat" "$source/demo/quillon_demo_1.1.dat" >/dev/null)
 cmp "$scratch/reference/setdelta.dat" "$scratch/home/diff.dat"
 
-if [[ -n $(find "$prefix" -newer "$scratch/installed") ]]; then
-  echo "written into the installed tree:" >&2
-  find "$prefix" -newer "$scratch/installed" >&2
-  exit 1
-fi
-if compgen -G "$scratch/home/.cache/Quillon/run-*" >/dev/null; then
-  echo "a run folder was left behind" >&2
-  exit 1
-fi
+written=$(find "$prefix" -newer "$scratch/installed")
+[[ -z $written ]] || { echo "written into the installed tree: $written" >&2; exit 1; }
+! compgen -G "$scratch/home/.cache/Quillon/run-*" >/dev/null || { echo "a run folder was left behind" >&2; exit 1; }
 echo "installed quillon made the diff as $(stat -c %U "$scratch/home/diff.dat")"

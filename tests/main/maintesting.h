@@ -48,8 +48,7 @@ inline QByteArray sampleDiffReport()
           "name": "MAME", "version": "0.139", "sets": 120, "objects": 900},
   "new": {"file": "/dats/mame0251.zip", "entry": "mame0251.xml", "format": "listxml",
           "build": "0.251 (mame0251)", "sets": 121, "objects": 905},
-  "options": {"set_type": "split", "delta": 2, "objects": "rom", "renames": true, "nodump": true,
-              "bios_in_sets": false},
+  "options": {"set_type": "split", "delta": 2, "objects": "rom", "renames": true, "nodump": true, "bios_in_sets": false},
   "summary": {"new_sets": 1, "removed_sets": 1, "changed_sets": 2, "renamed_sets": 1,
               "added_objects": 4, "removed_objects": 2, "renamed_objects": 2},
   "sets": [
@@ -62,10 +61,8 @@ inline QByteArray sampleDiffReport()
      "renamed": [{"from": {"kind": "rom", "name": "pm1.bin", "size": 4096, "crc": "c1e6ab10"},
                   "to": {"kind": "rom", "name": "pacman.6e", "size": 4096, "crc": "c1e6ab10"}}]},
     {"name": "galaxian", "description": "Galaxian\nPart Two", "parent": null, "status": "changed",
-     "added": [{"kind": "rom", "name": "bad.1", "crc": "00000000", "flags": ["baddump"]}],
-     "removed": [], "renamed": []},
-    {"name": "mspacman", "description": "Ms. Pac-Man", "parent": "pacman", "status": "renamed",
-     "added": [], "removed": [],
+     "added": [{"kind": "rom", "name": "bad.1", "crc": "00000000", "flags": ["baddump"]}], "removed": [], "renamed": []},
+    {"name": "mspacman", "description": "Ms. Pac-Man", "parent": "pacman", "status": "renamed", "added": [], "removed": [],
      "renamed": [{"from": {"kind": "rom", "name": "boot1", "size": 4096, "crc": "d16b31b7"},
                   "to": {"kind": "rom", "name": "pacman.6e", "size": 4096, "crc": "d16b31b7"}}]},
     {"name": "oldgame", "description": "Old Game", "parent": "pacman", "status": "removed",
@@ -75,3 +72,8 @@ inline QByteArray sampleDiffReport()
 }
 
 }  // namespace quillon::testing
+
+// The folder's tests name the application's types, these helpers and string literals unqualified.
+using namespace quillon;
+using namespace quillon::testing;
+using namespace Qt::Literals::StringLiterals;

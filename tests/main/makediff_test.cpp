@@ -10,10 +10,6 @@
 
 #include <QTimer>
 
-using namespace quillon;
-using namespace quillon::testing;
-using namespace Qt::Literals::StringLiterals;
-
 namespace {
 
 const QString failedText = u"setdelta.exe has failed during creation!"_s;
@@ -22,33 +18,14 @@ const QString failedText = u"setdelta.exe has failed during creation!"_s;
 // folder behind.
 class MakeDiffTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs | QDir::Hidden), QStringList());
-    }
+    void TearDown() override { EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs), QStringList()); }
 
     DiffOutcome run(const QString& source, const QString& compare, bool zip = false,
                     const QString& switches = u"-s -d2 -z"_s, const RunStop* stop = nullptr)
     {
-        MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; },
-                          [](const QString&) {}, stop);
-        if (wantsReport)
-            makeDiff.setReportSink([this](const DiffReports& reports) {
-                reportedCompare = reports.compare;
-                loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
-            });
+        MakeDiff makeDiff(tool, dialogs, prompter, [this](const QString& text) { log += text; }, [](const QString&) {}, stop);
+        makeDiff.setReportSink(reportSink);
         return makeDiff.run({source, compare, destination, switches, zip});
-    }
-
-    // Under a file size limit, as on a disk that fills: what the user was told on failure.
-    ChildOutcome runOnAFullDisk(qint64 limitBytes)
-    {
-        return RunUnderFileSizeLimit(limitBytes, [&] {
-            dialogs.saveNext(header);
-            if (run(oldDat, newDat, false, u"-s -d1"_s) == DiffOutcome::Created)
-                return Outcome::success();
-            return Outcome::failure(prompter.texts().join(u'|'));
-        });
     }
 
     QTemporaryDir app;
@@ -59,16 +36,13 @@ protected:
     ScriptedPrompter prompter;
     QString destination = out.filePath(u"new.dat"_s);
     QString log;
-    bool wantsReport = false;
-    ToolInput reportedCompare;
-    DiffResults results;
-    bool loadedReport = false;
+    MakeDiff::ReportSink reportSink;
     DatHeader header{.name = u"Demo diff"_s, .description = u"Demo 1.0 to 1.1"_s, .version = u"1.1"_s};
 };
 
 }  // namespace
 
-TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchAndCleansUp)
+TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchOrZipsItBesideTheDat)
 {
     writeFile(destination, "an older result, overwritten without a question");
     for (const QString& switches : {u"-s -d2 -z"_s, u"-m -d2 -r"_s, u"-n -d3 -z"_s, u"-s -d4 -b"_s, u"-m -d1 -z -b"_s}) {
@@ -77,10 +51,20 @@ TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchAndCleansUp)
         ASSERT_EQ(run(oldDat, newDat, false, switches), DiffOutcome::Created);
         EXPECT_EQ(readAll(destination), setdeltaAlone(switches, oldDat, newDat));
     }
+    EXPECT_TRUE(log.contains(u"Wrote setdelta.dat"_s)) << log.toStdString();
+
+    writeFile(destination, "the user's own new.dat");
+    dialogs.saveNext(header);
+    ASSERT_EQ(run(oldDat, newDat, true), DiffOutcome::Created);
+    EXPECT_EQ(readAll(destination), "the user's own new.dat") << "a zipped result leaves a DAT of the same name alone";
+    const QString archive = out.filePath(u"new.zip"_s);
+    EXPECT_EQ(ListZip(archive)->size(), 1);
+    ASSERT_TRUE(ExtractZipEntry(archive, u"new.dat"_s, out.filePath(u"check.tmp"_s)));
+    EXPECT_TRUE(readAll(out.filePath(u"check.tmp"_s))
+                    .endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
+    EXPECT_EQ(prompter.texts(), QStringList(5, destination + u" succesfully created!"_s) << archive + u" succesfully created!"_s);
     EXPECT_EQ(QDir(app.filePath(u"sdelta"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{u"setdelta"_s}) << "nothing is written into the application folder";
-    EXPECT_TRUE(log.contains(u"Wrote setdelta.dat"_s)) << log.toStdString();
-    EXPECT_EQ(prompter.texts(), QStringList(5, destination + u" succesfully created!"_s));
 }
 
 TEST_F(MakeDiffTest, XmlDatafilesGetTheSavedHeaderInFrontOfTheToolsResult)
@@ -98,23 +82,15 @@ TEST_F(MakeDiffTest, XmlDatafilesGetTheSavedHeaderInFrontOfTheToolsResult)
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the header file is deleted";
 }
 
-TEST_F(MakeDiffTest, AZippedResultLeavesOnlyTheArchiveAndADatOfTheSameNameAlone)
+TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrItsCancelAborts)
 {
-    writeFile(destination, "the user's own new.dat");
-    dialogs.saveNext(header);
-    ASSERT_EQ(run(oldDat, newDat, true), DiffOutcome::Created);
-    EXPECT_EQ(readAll(destination), "the user's own new.dat");
-    const QString archive = out.filePath(u"new.zip"_s);
-    EXPECT_EQ(ListZip(archive)->size(), 1);
-    ASSERT_TRUE(ExtractZipEntry(archive, u"new.dat"_s, out.filePath(u"check.tmp"_s)));
-    EXPECT_TRUE(readAll(out.filePath(u"check.tmp"_s))
-                    .endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
-    EXPECT_EQ(prompter.texts(), QStringList{out.filePath(u"new.zip"_s) + u" succesfully created!"_s});
-}
-
-TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwards)
-{
-    wantsReport = true;
+    DiffResults results;
+    bool loadedReport = false;
+    ToolInput reportedCompare;
+    reportSink = [&](const DiffReports& reports) {
+        reportedCompare = reports.compare;
+        loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
+    };
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     dialogs.saveNext(std::nullopt);
     ASSERT_EQ(run(oldDat, newZip), DiffOutcome::Created);
@@ -124,21 +100,18 @@ TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwards)
     EXPECT_FALSE(log.contains(dialogs.madeFiles().first())) << "the log names no temporary file";
     EXPECT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
     EXPECT_EQ(reportedCompare.shownAs(), newZip + u" (quillon_demo_1.1.dat)"_s) << "named as the user chose it";
-}
 
-TEST_F(MakeDiffTest, ACancelledZipChoiceAbortsBeforeTheTool)
-{
+    log.clear();
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     dialogs.pickNext(QString());
-    EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted);
-    EXPECT_EQ(dialogs.selectTitles(),
-              (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
-    EXPECT_EQ(prompter.texts(), QStringList{u"Operation aborted."_s});
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the first input's DAT is deleted";
+    EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted) << "a cancelled choice aborts before the tool";
+    EXPECT_EQ(dialogs.selectTitles().mid(1), (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
+    EXPECT_EQ(prompter.texts().last(), u"Operation aborted."_s);
+    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().last())) << "the first input's DAT is deleted";
     EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
 }
 
-TEST_F(MakeDiffTest, FailingInputsGiveTheToolsReasonAndWriteNothing)
+TEST_F(MakeDiffTest, FailuresGiveTheToolsOrTheSystemsReasonAndWriteNothing)
 {
     writeFile(destination, "kept");
     const QString png = out.filePath(u"picture.dat"_s);
@@ -158,18 +131,21 @@ TEST_F(MakeDiffTest, FailingInputsGiveTheToolsReasonAndWriteNothing)
         EXPECT_EQ(text.count(u'\n'), 2) << "the tool's one error line";
     }
     EXPECT_TRUE(dialogs.headerRequests().isEmpty()) << "no header editor for a result that does not exist";
-    EXPECT_EQ(readAll(destination), "kept");
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 3) << "nothing new beside the inputs";
-}
 
-TEST_F(MakeDiffTest, AnUnwritableDestinationIsNotBlamedOnTheTool)
-{
-    destination = out.filePath(u"no such folder/new.dat"_s);
+    const QString kept = std::exchange(destination, out.filePath(u"no such folder/new.dat"_s));
     dialogs.saveNext(std::nullopt);
     EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
-    EXPECT_EQ(prompter.texts(), QStringList{u"The diff Dat could not be written!\n\n"_s + destination +
-                                            u": No such file or directory"_s});
-    EXPECT_FALSE(QFileInfo::exists(out.filePath(u"no such folder"_s)));
+    EXPECT_EQ(prompter.texts().last(),
+              u"The diff Dat could not be written!\n\n"_s + destination + u": No such file or directory"_s)
+        << "an unwritable destination is not blamed on the tool";
+
+    destination = kept;
+    QFile::remove(toolPath);
+    EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
+    EXPECT_EQ(prompter.texts().mid(4), (QStringList{u"CreateProcess failed. Error: 2"_s, failedText +
+                                                    u"\n\nsetdelta could not be started: No such file or directory"_s}));
+    EXPECT_EQ(readAll(destination), "kept");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3) << "nothing new beside the inputs";
 }
 
 // On a disk that fills, the user is told why and keeps the old file.
@@ -182,7 +158,11 @@ TEST_F(MakeDiffTest, AFullDiskLeavesTheDestinationAsItWas)
         {300, failedText + u"\n\nsetdelta: error: "_s},
         {setdeltaAlone(u"-s -d1"_s, oldDat, newDat).size() + 8, u"The diff Dat could not be written!\n\n"_s + destination}};
     for (const auto& [limit, blamed] : cases) {
-        const ChildOutcome full = runOnAFullDisk(limit);
+        const ChildOutcome full = RunUnderFileSizeLimit(limit, [&] {
+            dialogs.saveNext(header);
+            return run(oldDat, newDat, false, u"-s -d1"_s) == DiffOutcome::Created
+                       ? Outcome::success() : Outcome::failure(prompter.texts().join(u'|'));
+        });
         ASSERT_TRUE(full.finished);
         EXPECT_FALSE(full.ok);
         EXPECT_TRUE(full.reason.startsWith(blamed)) << full.reason.toStdString();
@@ -222,8 +202,7 @@ TEST_F(MakeDiffTest, ADestinationThatIsAnInputIsRefusedBeforeTheToolRuns)
 TEST_F(MakeDiffTest, AStoppedRunWritesNothingAndLeavesNoTemporaryFile)
 {
     QFile::remove(toolPath);
-    writeFile(toolPath, "#!/bin/sh\necho comparing\nexec sleep 30\n",
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(toolPath, "#!/bin/sh\necho comparing\nexec sleep 30\n", QFile::ReadOwner | QFile::ExeOwner);
     writeFile(destination, "kept");
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     RunStop stop;
@@ -235,13 +214,4 @@ TEST_F(MakeDiffTest, AStoppedRunWritesNothingAndLeavesNoTemporaryFile)
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(dialogs.headerRequests().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
-}
-
-TEST_F(MakeDiffTest, AMissingToolIsReported)
-{
-    QFile::remove(toolPath);
-    EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
-    EXPECT_EQ(prompter.texts(), (QStringList{u"CreateProcess failed. Error: 2"_s,
-                                             failedText + u"\n\nsetdelta could not be started: No such file or directory"_s}));
-    EXPECT_FALSE(QFileInfo::exists(destination));
 }

@@ -7,19 +7,11 @@
 #include "switches.h"
 #include "ziparchive.h"
 
-using namespace quillon;
-using namespace quillon::testing;
-using namespace Qt::Literals::StringLiterals;
-
 namespace {
-
-// The switches of a settings store that holds nothing yet.
-const QString settingsSwitches = u"-s -d2 -z"_s;
 
 struct CommandRun {
     int status = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 class MakeDiffCommand : public ::testing::Test {
@@ -56,7 +48,7 @@ protected:
     QString destination = out.filePath(u"diff"_s);
 };
 
-TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGivenAndPrintsOneLine)
+TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGivenAndKeepsTheReportAsked)
 {
     const CommandRun run = makeDiff({oldDat, newDat, destination + u".DAT"_s, u"--switches"_s, u"-m -d1 -r"_s});
     EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
@@ -71,41 +63,16 @@ TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGive
     ASSERT_EQ(zipped.status, exitCreated) << zipped.err.toStdString();
     EXPECT_EQ(zipped.out, destination + u".zip\n"_s);
     ASSERT_TRUE(ExtractZipEntry(destination + u".zip"_s, u"diff.dat"_s, out.filePath(u"check.tmp"_s)));
-    EXPECT_EQ(readAll(out.filePath(u"check.tmp"_s)),
-              setdeltaAlone(BuildDiffSwitches(SettingsStore(settings)), oldDat, newDat));
-}
+    EXPECT_EQ(readAll(out.filePath(u"check.tmp"_s)), setdeltaAlone(BuildDiffSwitches(SettingsStore(settings)), oldDat, newDat));
 
-TEST_F(MakeDiffCommand, JsonKeepsTheToolsReportOrFailsTheRun)
-{
     const QString report = out.filePath(u"report.json"_s);
-    const CommandRun run = makeDiff({oldDat, newDat, destination, u"--json"_s, report});
-    EXPECT_EQ(run.status, exitCreated) << run.err.toStdString();
+    EXPECT_EQ(makeDiff({oldDat, newDat, destination, u"--json"_s, report}).status, exitCreated);
     DiffResults results;
     EXPECT_TRUE(LoadDiffResults(report, {}, results).ok());
 
-    const CommandRun blocked = makeDiff({oldDat, newDat, destination, u"--json"_s, out.filePath(u"none/report.json"_s)});
-    EXPECT_EQ(blocked.status, exitFailed);
+    const CommandRun blocked = makeDiff({oldDat, newDat, destination, u"--json"_s, out.filePath(u"no/report.json"_s)});
+    EXPECT_EQ(blocked.status, exitFailed) << "a report that cannot be kept fails the run";
     EXPECT_TRUE(blocked.err.contains(u"not the JSON report"_s)) << blocked.err.toStdString();
-}
-
-TEST_F(MakeDiffCommand, UsageErrorsWriteNothing)
-{
-    const QList<QStringList> cases = {
-        {},
-        {oldDat, newDat},
-        {oldDat, newDat, destination, u"--frobnicate"_s},
-        {oldDat, newDat, destination, u"--switches"_s},
-        {oldDat, newDat, destination, u"--old-entry"_s, u"a.dat"_s},
-        {oldDat, newDat, destination, u"--header-from"_s, out.filePath(u"missing.dat"_s)},
-    };
-    for (const QStringList& arguments : cases) {
-        SCOPED_TRACE(arguments.join(u' ').toStdString());
-        const CommandRun run = makeDiff(arguments);
-        EXPECT_EQ(run.status, exitUsage);
-        EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(run.err.startsWith(u"quillon: "_s)) << run.err.toStdString();
-    }
-    EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
 }
 
 TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
@@ -121,7 +88,7 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
 
     const CommandRun named = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
     EXPECT_EQ(named.status, exitCreated) << named.err.toStdString();
-    EXPECT_EQ(readAll(destination + u".dat"_s), setdeltaAlone(settingsSwitches, oldDat, newDat));
+    EXPECT_EQ(readAll(destination + u".dat"_s), setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat)) << "an empty store's switches";
     EXPECT_TRUE(named.err.contains(archive + u" (old/demo.dat)"_s)) << "the log names archive and entry";
     EXPECT_TRUE(named.err.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << "the only DAT entry is taken";
     EXPECT_EQ(makeDiff({archive, newZip, destination, u"--old-entry"_s, u"none.dat"_s}).status, exitUsage);
@@ -146,8 +113,20 @@ TEST_F(MakeDiffCommand, TheHeaderOfAnXmlDatafileComesFirstAndADatWithoutOneIsRef
     EXPECT_FALSE(QFileInfo::exists(out.filePath(u"other.dat"_s)));
 }
 
-TEST_F(MakeDiffCommand, FailuresSayWhyOnTheErrorStreamAndLeaveNoRunFolder)
+TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNothing)
 {
+    const QList<QStringList> cases{{}, {oldDat, newDat}, {oldDat, newDat, destination, u"--frobnicate"_s},
+                                   {oldDat, newDat, destination, u"--switches"_s},
+                                   {oldDat, newDat, destination, u"--old-entry"_s, u"a.dat"_s},
+                                   {oldDat, newDat, destination, u"--header-from"_s, out.filePath(u"missing.dat"_s)}};
+    for (const QStringList& arguments : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const CommandRun run = makeDiff(arguments);
+        EXPECT_EQ(run.status, exitUsage);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.startsWith(u"quillon: "_s)) << run.err.toStdString();
+    }
+
     // A run folder of a killed instance goes too.
     QDir().mkpath(home.filePath(u"cache/Quillon/run-killed"_s));
     const QString broken = out.filePath(u"broken.dat"_s);

@@ -11,6 +11,7 @@
 #include "ziparchive.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -193,6 +194,10 @@ std::optional<DatHeader> headerFrom(const SettingsStore& store, const QString& f
 {
     if (file.isEmpty())
         return std::nullopt;
+    if (QFile readable(file); !readable.open(QIODevice::ReadOnly)) {
+        error = CommandError{file + QStringLiteral(": ") + readable.errorString(), exitFailed};
+        return std::nullopt;
+    }
     if (QFileInfo(file).isFile() && LooksLikeXml(file))
         return headerFromXml(file, error);
     DatHeader header;

@@ -117,8 +117,7 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
 {
     const QList<QStringList> cases{{}, {oldDat, newDat}, {oldDat, newDat, destination, u"--frobnicate"_s},
                                    {oldDat, newDat, destination, u"--switches"_s},
-                                   {oldDat, newDat, destination, u"--old-entry"_s, u"a.dat"_s},
-                                   {oldDat, newDat, destination, u"--header-from"_s, out.filePath(u"missing.dat"_s)}};
+                                   {oldDat, newDat, destination, u"--old-entry"_s, u"a.dat"_s}};
     for (const QStringList& arguments : cases) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         const CommandRun run = makeDiff(arguments);
@@ -136,6 +135,11 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
     EXPECT_TRUE(failed.out.isEmpty());
     EXPECT_TRUE(failed.err.contains(u"setdelta.exe has failed during creation!\n\nsetdelta: error: "_s + broken))
         << failed.err.toStdString();
+
+    const QString missing = out.filePath(u"missing.dat"_s);
+    const CommandRun noHeader = makeDiff({oldDat, newDat, destination, u"--header-from"_s, missing});
+    EXPECT_EQ(noHeader.status, exitFailed);
+    EXPECT_TRUE(noHeader.err.contains(missing + u": No such file or directory"_s)) << noHeader.err.toStdString();
 
     const CommandRun refused = makeDiff({oldDat, newDat, oldDat});
     EXPECT_EQ(refused.status, exitFailed);

@@ -172,46 +172,34 @@ const std::string newCopies = "game ( name crush rom ( name mbrush.6f size 4096 
 // wrong on real DATs: repeated objects in merged sets and copies under ROM archival.
 TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
 {
+    using enum DeltaLevel;
+    const ResolveOptions merged{SetType::Merged};
     struct Row {
         std::string_view oldContent = oldText;
         std::string_view newContent = newText;
-        DeltaLevel level = DeltaLevel::Smaller;
-        bool renames = false;
-        bool nodump = false;
-        SetType type = SetType::Split;
-        ObjectKind kind = ObjectKind::Rom;
+        Options options;
         std::string expected;
     };
     const std::vector<Row> rows = {
-        {.level = DeltaLevel::Larger, .expected = "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
+        {.options{.level = Larger}, .expected = "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
         {.expected = "grown: g2 | fresh: f1 f2 | swapped: w1 bad"},
-        {.level = DeltaLevel::EvenSmaller, .expected = "grown: g2 | fresh: f1 | swapped: w1 bad"},
-        {.level = DeltaLevel::RomArchival, .expected = "shrunk: s2 | dropped: d1 | swapped: w1"},
-        {.renames = true, .expected = "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
-        {.level = DeltaLevel::RomArchival, .renames = true, .expected = "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
+        {.options{.level = EvenSmaller}, .expected = "grown: g2 | fresh: f1 | swapped: w1 bad"},
+        {.options{.level = RomArchival}, .expected = "shrunk: s2 | dropped: d1 | swapped: w1"},
+        {.options{.withRenames = true}, .expected = "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
+        {.options{.level = RomArchival, .withRenames = true}, .expected = "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
         // The old "bad" was never dumped; its new dump is a different object under the same name.
-        {.level = DeltaLevel::RomArchival, .nodump = true, .expected = "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
-        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
-        {.oldContent = oldBosco, .newContent = newBosco, .level = DeltaLevel::Larger, .type = SetType::Merged,
-         .expected = "bosco: bos3_1.3n 50xx.bin j.bin"},
-        {.oldContent = newBosco, .newContent = oldBosco, .level = DeltaLevel::RomArchival,
-         .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
-        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .kind = ObjectKind::Sample, .expected = "bosco: boom.wav"},
-        {.oldContent = oldBios, .newContent = newBios, .type = SetType::Merged, .expected = "neogeo: sm1.sm1"},
-        {.oldContent = oldCopies, .newContent = newCopies, .level = DeltaLevel::RomArchival, .renames = true,
-         .expected = "moved: b.bin"},
-        {.oldContent = oldCopies, .newContent = newCopies, .renames = true, .expected = "crush: cr6.7e | moved: c.bin"},
+        {.options{.resolve{SetType::Split, true}, .level = RomArchival}, .expected = "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
+        {oldBosco, newBosco, {.resolve = merged}, "bosco: 50xx.bin j.bin"},
+        {oldBosco, newBosco, {.resolve = merged, .level = Larger}, "bosco: bos3_1.3n 50xx.bin j.bin"},
+        {newBosco, oldBosco, {.resolve = merged, .level = RomArchival}, "bosco: 50xx.bin j.bin"},
+        {oldBosco, newBosco, {.resolve = merged, .kind = ObjectKind::Sample}, "bosco: boom.wav"},
+        {oldBios, newBios, {.resolve = merged}, "neogeo: sm1.sm1"},
+        {oldCopies, newCopies, {.level = RomArchival, .withRenames = true}, "moved: b.bin"},
+        {oldCopies, newCopies, {.withRenames = true}, "crush: cr6.7e | moved: c.bin"},
     };
-    TempFolder folder;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expected);
-        Options options;
-        options.level = row.level;
-        options.withRenames = row.renames;
-        options.resolve = {row.type, row.nodump, false};
-        Dat oldDat = loadDat(folder.write("old", std::string(row.oldContent)), row.kind);
-        Dat newDat = loadDat(folder.write("new", std::string(row.newContent)), row.kind);
-        EXPECT_EQ(deltaText(oldDat, newDat, options), row.expected);
+        EXPECT_EQ(deltaText(row.oldContent, row.newContent, row.options), row.expected);
     }
 }
 

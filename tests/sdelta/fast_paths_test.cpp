@@ -1,7 +1,6 @@
 // The second thread (reading, comparing, writing), with the fallback where none can be started,
 // and the comparison's shortcuts for objects listed at the same place in both sets.
 #include "compare.h"
-#include "dat_loader.h"
 #include "parallel.h"
 #include "program.h"
 #include "test_support.h"
@@ -89,63 +88,38 @@ TEST(SecondThread, AnUnreadableDatIsAnInputErrorEitherWay)
     EXPECT_EQ(runIn(folder, noThreadLeft).status, ExitInput);
 }
 
-// Objects at the same place in both sets count as held without a lookup; the rest must still
-// be found wherever they are, also where the only match is one of those at the same place.
-TEST(SamePlaceShortcut, ObjectsThatMovedOrRepeatAreStillFound)
+// Objects at the same place in both sets count as held without a lookup, and where no set lists
+// an object twice only the others are indexed by name. What moved or repeats is still found, also
+// where its only match is at the same place, and a copy under a new name still sees its source.
+TEST(SamePlaceShortcut, ObjectsThatMovedRepeatOrWereCopiedAreStillFound)
 {
-    TempFolder folder;
-    std::string oldText = "game ( name moved rom ( name m1 size 1 crc 1 ) rom ( name m2 size 1 crc 2 ) "
-                          "rom ( name m3 size 1 crc 3 ) )\n"
-                          "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 5 ) )\n";
-    std::string newText = "game ( name moved rom ( name m3 size 1 crc 3 ) rom ( name m2 size 1 crc 2 ) "
-                          "rom ( name m1 size 1 crc 9 ) )\n"
-                          "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 6 ) "
-                          "rom ( name t1 size 1 crc 4 ) )\n";
-    Dat oldDat = loadDat(folder.write("old.dat", oldText), ObjectKind::Rom);
-    Dat newDat = loadDat(folder.write("new.dat", newText), ObjectKind::Rom);
-    Options options;
-    options.level = DeltaLevel::Smaller;
-    EXPECT_EQ(deltaText(oldDat, newDat, options), "moved: m1 | twice: t2");
-    options.level = DeltaLevel::RomArchival;
-    EXPECT_EQ(deltaText(oldDat, newDat, options), "moved: m1 | twice: t2");
-}
-
-// Where no set lists an object twice, only the objects without an equal at their place are
-// indexed by name; a copy under a new name must still see its source as kept.
-TEST(SamePlaceShortcut, ACopyUnderANewNameIsNoRemovalInNonMergedSets)
-{
-    TempFolder folder;
-    std::string oldText = "game ( name p rom ( name a size 1 crc 1 ) )\n"
-                          "game ( name c cloneof p rom ( name x size 1 crc 5 ) )\n";
-    std::string newText = "game ( name p rom ( name a size 1 crc 1 ) rom ( name b size 1 crc 1 ) )\n"
-                          "game ( name c cloneof p rom ( name x size 1 crc 5 ) )\n";
-    Dat oldDat = loadDat(folder.write("old.dat", oldText), ObjectKind::Rom);
-    Dat newDat = loadDat(folder.write("new.dat", newText), ObjectKind::Rom);
-    Options options;
-    options.resolve.setType = SetType::NonMerged;
-    options.withRenames = true;
-    options.level = DeltaLevel::Smaller;
-    EXPECT_EQ(deltaText(oldDat, newDat, options), "p: b | c: b");
-    options.level = DeltaLevel::RomArchival;
-    EXPECT_EQ(deltaText(oldDat, newDat, options), "");
-}
-
-// A non-merged set that lists an object twice takes the full lookups: its second copy is held
-// by the old set's first, which has an equal at its place.
-TEST(SamePlaceShortcut, ANonMergedSetListingAnObjectTwiceIsComparedInFull)
-{
-    TempFolder folder;
-    std::string oldText = "game ( name p rom ( name a size 1 crc 1 ) rom ( name c size 1 crc 3 ) )\n"
-                          "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
-    std::string newText = "game ( name p rom ( name a size 1 crc 1 ) rom ( name d size 1 crc 4 ) "
-                          "rom ( name a size 1 crc 1 ) )\n"
-                          "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
-    Dat oldDat = loadDat(folder.write("old.dat", oldText), ObjectKind::Rom);
-    Dat newDat = loadDat(folder.write("new.dat", newText), ObjectKind::Rom);
-    Options options;
-    options.resolve.setType = SetType::NonMerged;
-    options.level = DeltaLevel::Smaller;
-    EXPECT_EQ(deltaText(oldDat, newDat, options), "p: d | k: d");
+    using enum DeltaLevel;
+    const std::string moved = "game ( name moved rom ( name m1 size 1 crc 1 ) rom ( name m2 size 1 crc 2 ) "
+                              "rom ( name m3 size 1 crc 3 ) )\n"
+                              "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 5 ) )\n";
+    const std::string movedNew = "game ( name moved rom ( name m3 size 1 crc 3 ) rom ( name m2 size 1 crc 2 ) "
+                                 "rom ( name m1 size 1 crc 9 ) )\n"
+                                 "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 6 ) "
+                                 "rom ( name t1 size 1 crc 4 ) )\n";
+    const std::string clone = "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
+    const std::string copied = "game ( name p rom ( name a size 1 crc 1 ) )\n" + clone;
+    const std::string copiedNew = "game ( name p rom ( name a size 1 crc 1 ) rom ( name b size 1 crc 1 ) )\n" + clone;
+    // The second "a" is held by the old set's first, which has an equal at its place.
+    const std::string listedOnce = "game ( name p rom ( name a size 1 crc 1 ) rom ( name c size 1 crc 3 ) )\n" + clone;
+    const std::string listedTwice =
+        "game ( name p rom ( name a size 1 crc 1 ) rom ( name d size 1 crc 4 ) rom ( name a size 1 crc 1 ) )\n" + clone;
+    const ResolveOptions nonMerged{SetType::NonMerged};
+    const std::vector<std::tuple<std::string, std::string, Options, std::string>> rows = {
+        {moved, movedNew, {}, "moved: m1 | twice: t2"},
+        {moved, movedNew, {.level = RomArchival}, "moved: m1 | twice: t2"},
+        {copied, copiedNew, {.resolve = nonMerged, .withRenames = true}, "p: b | k: b"},
+        {copied, copiedNew, {.resolve = nonMerged, .level = RomArchival, .withRenames = true}, ""},
+        {listedOnce, listedTwice, {.resolve = nonMerged}, "p: d | k: d"},
+    };
+    for (const auto& [oldText, newText, options, expected] : rows) {
+        SCOPED_TRACE(newText);
+        EXPECT_EQ(deltaText(oldText, newText, options), expected);
+    }
 }
 
 } // namespace

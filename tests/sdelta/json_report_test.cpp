@@ -158,10 +158,8 @@ TEST_F(JsonReport, ReportWhereTheUserMayNotWriteIsAnOutputError)
     fs::permissions(folder_.file("locked"), othersEnter & ~fs::perms::owner_write);
     fs::create_directory(folder_.file("work"));
     fs::permissions(folder_.file("work"), fs::perms::all);
-    ToolLimits user;
-    user.ordinaryUser = true;
     auto runInWork = [&](const std::string& report) {
-        return runTool(folder_.file("work"), {"--json", report, old_, new_}, user);
+        return runTool(folder_.file("work"), {"--json", report, old_, new_}, {.ordinaryUser = true});
     };
 
     ASSERT_EQ(runInWork("report.json").status, ExitSuccess);
@@ -192,9 +190,7 @@ TEST_F(JsonReport, FullDiskWhileWritingTheReportLeavesNoReport)
     ASSERT_GT(std::filesystem::file_size(folder_.file("report.json")), largestOther + 1024);
     std::filesystem::remove(folder_.file("setdelta.dat"));
 
-    ToolLimits fullDisk;
-    fullDisk.fileSize = largestOther + 512;
-    ToolRun result = run({"--json", "report.json", old_, new_}, fullDisk);
+    ToolRun result = run({"--json", "report.json", old_, new_}, {.fileSize = largestOther + 512});
     EXPECT_EQ(result.status, ExitOutput);
     EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
     expectOnly({"new.xml", "old.dat", "setdelta.log"});

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 namespace setdelta::test {
 namespace {
@@ -46,11 +45,7 @@ void expectUnwrittenSetsIdentical(const ResolvedDat& oldDat, const ResolvedDat& 
 
 Options largerWithRenames(SetType type)
 {
-    Options options;
-    options.resolve.setType = type;
-    options.withRenames = true;
-    options.level = DeltaLevel::Larger;
-    return options;
+    return {.resolve{type}, .level = DeltaLevel::Larger, .withRenames = true};
 }
 
 // Each DAT compared with itself gives no set, in ROMs and in disks; two versions give sets, and
@@ -139,9 +134,7 @@ TEST_F(RealDats, ZippedAndGzippedDatsReadAsTheirExtractedEntries)
     }
     std::string hbmame = readFile(sharedDats() / "hbmame_0.220.dat");
     std::filesystem::path gzipped = folder_.file("hbmame.dat.gz");
-    gzFile file = gzopen(gzipped.c_str(), "wb");
-    ASSERT_EQ(gzwrite(file, hbmame.data(), static_cast<unsigned>(hbmame.size())), static_cast<int>(hbmame.size()));
-    ASSERT_EQ(gzclose(file), Z_OK);
+    writeGzip(gzipped, hbmame);
     for (const std::string& path : {(sharedDats() / "hbmame_0.220.dat").string(), gzipped.string()}) {
         Dat broken = loadDat(path, ObjectKind::Rom);
         EXPECT_EQ(broken.sets.size(), 8546u);

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "compare.h"
+#include "dat_loader.h"
 #include "dat_writer.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 namespace setdelta::test {
 
@@ -56,6 +58,26 @@ std::string readFile(const std::filesystem::path& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    for (const auto& [name, content] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+void writeGzip(const std::filesystem::path& path, const std::string& content)
+{
+    gzFile file = gzopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(gzwrite(file, content.data(), static_cast<unsigned>(content.size())), static_cast<int>(content.size()));
+    ASSERT_EQ(gzclose(file), Z_OK);
 }
 
 std::string manySets(int count)
@@ -206,6 +228,14 @@ std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& optio
     ResolvedDat oldResolved = resolve(oldDat, options.resolve);
     ResolvedDat newResolved = resolve(newDat, options.resolve);
     return describe(deltaOf(oldResolved, newResolved, options));
+}
+
+std::string deltaText(std::string_view oldContent, std::string_view newContent, const Options& options)
+{
+    TempFolder folder;
+    Dat oldDat = loadDat(folder.write("old.dat", std::string(oldContent)), options.kind);
+    Dat newDat = loadDat(folder.write("new.dat", std::string(newContent)), options.kind);
+    return deltaText(oldDat, newDat, options);
 }
 
 void writeWholeDat(const Dat& dat, const std::filesystem::path& path)

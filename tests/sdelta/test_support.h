@@ -33,6 +33,8 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries);
+void writeGzip(const std::filesystem::path& path, const std::string& content);
 
 // `count` sets "g0".. of one ROM each, every ROM of its own content.
 std::string manySets(int count);
@@ -89,6 +91,8 @@ std::string describe(const std::vector<DeltaSet>& delta);
 // The whole comparison of two DAT files in this process, as the program does it.
 std::vector<DeltaSet> deltaOf(const ResolvedDat& oldDat, const ResolvedDat& newDat, const Options& options);
 std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& options);
+// The same of two DATs given as their content, of the kind the options name.
+std::string deltaText(std::string_view oldContent, std::string_view newContent, const Options& options);
 
 // Writes every set of a DAT with all its listed objects in the text format.
 void writeWholeDat(const Dat& dat, const std::filesystem::path& path);

@@ -1,10 +1,7 @@
 // Resolution into set types, the comparison and what each DAT type writes, on small DATs in
 // each format, with the results once wrong on real DATs.
 #include "content.h"
-#include "dat_loader.h"
 #include "test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace setdelta::test {
 namespace {

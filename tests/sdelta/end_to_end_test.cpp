@@ -1,14 +1,10 @@
 // The real setdelta binary, run in temporary folders: outputs, exit statuses, bad input, zipped
 // and gzipped inputs, and runs that end early (no memory, a full disk, a signal).
-#include "dat_loader.h"
 #include "output_file.h"
-#include "program.h"
 #include "test_support.h"
 
 #include <csignal>
 #include <fcntl.h>
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -90,15 +86,27 @@ TEST_F(Tool, ReadsZippedAndGzippedDats)
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
-TEST_F(Tool, UsageErrorsExitWithOne)
+// Also a report in the place of an input or of another output; the inputs stay as they were.
+TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
 {
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {old_}, {"-x", old_, new_}, {"-o", "rom", old_, new_}, {old_, new_, new_}, {"-o"},
-          {old_, new_, "--json"}, {"--json=", old_, new_}, {"--json", old_, new_}, {old_, new_, "--new-entry"}}) {
+    const std::string usage = "Usage: setdelta";
+    const std::string ownFile = "the report needs a file of its own";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{}, usage}, {{old_}, usage}, {{"-x", old_, new_}, usage}, {{"-o", "rom", old_, new_}, usage},
+        {{old_, new_, new_}, usage}, {{"-o"}, usage}, {{old_, new_, "--json"}, usage}, {{"--json=", old_, new_}, usage},
+        {{"--json", old_, new_}, usage}, {{old_, new_, "--new-entry"}, usage},
+        {{"--json", "old.dat", "old.dat", "new.xml"}, ownFile}, {{"--json", old_, "old.dat", "new.xml"}, ownFile},
+        {{"--json", "./new.xml", "old.dat", "new.xml"}, ownFile},
+        {{"--json", "setdelta.dat", "old.dat", "new.xml"}, ownFile},
+        {{"--json", folder_.file("setdelta.log").string(), "old.dat", "new.xml"}, ownFile},
+    };
+    for (const auto& [arguments, reason] : rows) {
         ToolRun result = run(arguments);
         EXPECT_EQ(result.status, ExitUsage) << testing::PrintToString(arguments);
-        EXPECT_NE(result.err.find("Usage: setdelta"), std::string::npos);
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
     }
+    EXPECT_EQ(readFile(old_), oldDat);
+    EXPECT_EQ(readFile(new_), newXml);
     expectOnly({"new.xml", "old.dat"});
 }
 
@@ -148,23 +156,43 @@ TEST_F(Tool, BadInputsExitWithTwoAndLeaveNoDat)
     expectFailure({"--old-entry", "x.dat", "old.dat", "old.dat"}, ExitUsage, "old.dat is not a zip archive");
 }
 
-TEST_F(Tool, UnwritableResultExitsWithThreeAndLeavesNoTemporaryFile)
+// Run as an ordinary user, whom folder permissions stop (root is not stopped by them): a folder
+// in the result's place, a folder of the user's that they may not write to, a report in such a
+// folder or in one that does not exist.
+TEST_F(Tool, OutputsTheUserMayNotWriteExitWithThree)
 {
-    std::filesystem::create_directory(folder_.file("setdelta.dat"));
-    ToolRun result = run({old_, new_});
-    EXPECT_EQ(result.status, ExitOutput);
-    EXPECT_NE(result.err.find("setdelta.dat"), std::string::npos) << result.err;
-    expectOnly({"new.xml", "old.dat", "setdelta.dat", "setdelta.log"});
+    namespace fs = std::filesystem;
+    const fs::perms othersEnter = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder_.path(), othersEnter | fs::perms::owner_write);
+    for (const char* name : {"work", "locked", "taken", "taken/setdelta.dat"})
+        fs::create_directory(folder_.file(name));
+    fs::permissions(folder_.file("work"), fs::perms::all);
+    fs::permissions(folder_.file("taken"), fs::perms::all);
+    fs::permissions(folder_.file("locked"), othersEnter);
+    auto runIn = [&](const std::string& folder, std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {old_, new_});
+        return runTool(folder_.file(folder), arguments, {.ordinaryUser = true});
+    };
+    ASSERT_EQ(runIn("work", {"--json", "report.json"}).status, ExitSuccess);
+    struct stat written {};
+    ASSERT_EQ(::stat(folder_.file("work/report.json").c_str(), &written), 0);
+    EXPECT_EQ(written.st_uid, ::geteuid() == 0 ? 65534u : ::geteuid()) << "written by the ordinary user";
+    fs::remove(folder_.file("work/setdelta.dat"));
 
-    // As an ordinary user in a folder of their own they may not write to.
-    std::filesystem::remove(folder_.file("setdelta.dat"));
-    std::filesystem::remove(folder_.file("setdelta.log"));
-    std::filesystem::permissions(folder_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-    result = run({"old.dat", "new.xml"}, {.ordinaryUser = true});
-    EXPECT_EQ(result.status, ExitOutput);
-    EXPECT_NE(result.err.find("cannot create setdelta.dat: Permission denied"), std::string::npos) << result.err;
-    expectOnly({"new.xml", "old.dat"});
+    const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> rows = {
+        {"taken", {}, "cannot replace setdelta.dat: Is a directory"},
+        {"locked", {}, "cannot create setdelta.dat: Permission denied"},
+        {"work", {"--json", "../locked/report.json"}, "cannot create ../locked/report.json: Permission denied"},
+        {"work", {"--json", "missing/report.json"}, "cannot create missing/report.json: No such file or directory"},
+    };
+    for (const auto& [folder, arguments, reason] : rows) {
+        ToolRun result = runIn(folder, arguments);
+        EXPECT_EQ(result.status, ExitOutput);
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+        EXPECT_FALSE(fs::is_regular_file(folder_.file(folder + "/setdelta.dat"))) << folder;
+    }
+    EXPECT_TRUE(fs::is_empty(folder_.file("locked")));
+    EXPECT_EQ(entriesOf(folder_.file("taken")), (std::vector<std::string>{"setdelta.dat", "setdelta.log"}));
 }
 
 constexpr int exitOnSigterm = 128 + SIGTERM;
@@ -180,7 +208,7 @@ protected:
     // Only the inputs and a log remain: no result, old or new, and no temporary file.
     void expectNoResultLeft(const std::vector<std::string>& inputs)
     {
-        std::vector<std::string> left = folder_.entries();
+        std::vector<std::string> left = entriesOf(folder_.path());
         std::erase(left, "setdelta.log");
         EXPECT_EQ(left, inputs);
     }

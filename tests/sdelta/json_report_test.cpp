@@ -1,14 +1,9 @@
 // The JSON report of the real setdelta binary: its content, its escaping, and that it is
 // complete or absent like the run's other outputs.
-#include "program.h"
 #include "test_support.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace setdelta::test {
 namespace {
@@ -148,36 +143,6 @@ TEST_F(JsonReport, EscapesEveryNameAndWritesLatin1AsUtf8)
     EXPECT_NE(text.find(R"("tab\there\fform\u000btab\nline)"), std::string::npos);
 }
 
-// As an ordinary user, whom folder permissions stop (root is not stopped by them).
-TEST_F(JsonReport, ReportWhereTheUserMayNotWriteIsAnOutputError)
-{
-    namespace fs = std::filesystem;
-    const fs::perms othersEnter = fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec;
-    fs::permissions(folder_.path(), othersEnter);
-    fs::create_directory(folder_.file("locked"));
-    fs::permissions(folder_.file("locked"), othersEnter & ~fs::perms::owner_write);
-    fs::create_directory(folder_.file("work"));
-    fs::permissions(folder_.file("work"), fs::perms::all);
-    auto runInWork = [&](const std::string& report) {
-        return runTool(folder_.file("work"), {"--json", report, old_, new_}, {.ordinaryUser = true});
-    };
-
-    ASSERT_EQ(runInWork("report.json").status, ExitSuccess);
-    struct stat written {};
-    ASSERT_EQ(::stat(folder_.file("work/report.json").c_str(), &written), 0);
-    EXPECT_EQ(written.st_uid, ::geteuid() == 0 ? 65534u : ::geteuid()) << "written by the ordinary user";
-    fs::remove(folder_.file("work/setdelta.dat"));
-    for (const auto& [report, reason] : {std::pair{"../locked/report.json", "Permission denied"},
-                                         std::pair{"missing/report.json", "No such file or directory"}}) {
-        ToolRun result = runInWork(report);
-        EXPECT_EQ(result.status, ExitOutput);
-        EXPECT_NE(result.err.find("cannot create " + std::string(report) + ": " + reason), std::string::npos)
-            << result.err;
-        EXPECT_TRUE(fs::is_empty(folder_.file("locked")));
-        EXPECT_FALSE(fs::exists(folder_.file("work/setdelta.dat")));
-    }
-}
-
 // A failed run leaves only the inputs and the log saying why: no result, no report (not even
 // the one of an earlier run), no temporary file.
 TEST_F(JsonReport, FullDiskWhileWritingTheReportLeavesNoReport)
@@ -194,19 +159,6 @@ TEST_F(JsonReport, FullDiskWhileWritingTheReportLeavesNoReport)
     EXPECT_EQ(result.status, ExitOutput);
     EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
     expectOnly({"new.xml", "old.dat", "setdelta.log"});
-}
-
-TEST_F(JsonReport, ReportMayNotTakeThePlaceOfAnInputOrAnotherOutput)
-{
-    for (const std::string& target : {std::string("old.dat"), old_, std::string("./new.xml"), std::string("setdelta.dat"),
-                                      (folder_.path() / "setdelta.log").string()}) {
-        ToolRun result = run({"--json", target, "old.dat", "new.xml"});
-        EXPECT_EQ(result.status, ExitUsage) << target;
-        EXPECT_NE(result.err.find("the report needs a file of its own"), std::string::npos) << result.err;
-    }
-    EXPECT_EQ(readFile(old_), oldDat);
-    EXPECT_EQ(readFile(new_), newXml);
-    expectOnly({"new.xml", "old.dat"});
 }
 
 } // namespace

@@ -1,12 +1,9 @@
 // The readers on small DATs written for the tests: fields, errors, byte order marks, and a file
 // that changes while it is read. The text writer is read back on the real DATs.
 #include "dat_error.h"
-#include "dat_loader.h"
 #include "input_file.h"
 #include "text_reader.h"
 #include "test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace setdelta::test {
 namespace {

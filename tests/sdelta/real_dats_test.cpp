@@ -1,12 +1,8 @@
 // Properties that must hold on any pair of DATs, checked on real DATs as published.
-#include "compare.h"
 #include "content.h"
-#include "dat_loader.h"
-#include "program.h"
 #include "test_support.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 
 namespace setdelta::test {
 namespace {

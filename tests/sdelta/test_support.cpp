@@ -43,10 +43,10 @@ std::string TempFolder::write(const std::string& name, const std::string& conten
     return file(name).string();
 }
 
-std::vector<std::string> TempFolder::entries() const
+std::vector<std::string> entriesOf(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "dat.h"
-#include "delta.h"
+#include "dat_loader.h"
 #include "options.h"
-#include "resolve.h"
+#include "program.h"
 
 #include <filesystem>
 #include <functional>
@@ -26,12 +25,13 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
     std::string write(const std::string& name, const std::string& content) const;
-    std::vector<std::string> entries() const;
 
 private:
     std::filesystem::path path_;
 };
 
+// The names in a folder, sorted.
+std::vector<std::string> entriesOf(const std::filesystem::path& folder);
 std::string readFile(const std::filesystem::path& path);
 void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries);
 void writeGzip(const std::filesystem::path& path, const std::string& content);
@@ -79,7 +79,7 @@ protected:
         return runTool(folder_.path(), arguments, limits, whileRunning);
     }
     // What the folder holds, by name: a failed run leaves no result and no temporary file.
-    void expectOnly(const std::vector<std::string>& names) { EXPECT_EQ(folder_.entries(), names); }
+    void expectOnly(const std::vector<std::string>& names) { EXPECT_EQ(entriesOf(folder_.path()), names); }
 
     TempFolder folder_;
 };

@@ -1,22 +1,82 @@
 // Properties that must hold on any pair of DATs, checked on real DATs as published.
 #include "content.h"
+#include "dat_writer.h"
 #include "test_support.h"
 
 #include <algorithm>
+#include <fstream>
+#include <zip.h>
 
 namespace setdelta::test {
 namespace {
 
-class RealDats : public RealDatTest {
+// Extracts every entry of a zip into `folder`; returns the extracted paths.
+std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPath, const std::filesystem::path& folder)
+{
+    int error = 0;
+    zip_t* archive = zip_open(zipPath.c_str(), ZIP_RDONLY, &error);
+    if (!archive)
+        throw std::runtime_error("cannot open zip " + zipPath.string());
+    std::vector<std::filesystem::path> extracted;
+    for (zip_uint64_t i = 0; i < static_cast<zip_uint64_t>(zip_get_num_entries(archive, 0)); ++i) {
+        zip_stat_t stat;
+        zip_stat_index(archive, i, 0, &stat);
+        std::string data(static_cast<std::size_t>(stat.size), '\0');
+        zip_file_t* entry = zip_fopen_index(archive, i, 0);
+        zip_fread(entry, data.data(), stat.size);
+        zip_fclose(entry);
+        extracted.push_back(folder / std::filesystem::path(stat.name).filename());
+        std::ofstream(extracted.back(), std::ios::binary) << data;
+    }
+    zip_close(archive);
+    return extracted;
+}
+
+// Tests on the real DATs beside the project, skipped with a message where they are missing.
+class RealDats : public testing::Test {
 protected:
+    void SetUp() override
+    {
+        if (!std::filesystem::is_directory(sharedDats()))
+            GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
+    }
+    static std::filesystem::path sharedDats() { return SHARED_DATS_DIR; }
+    // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
+    std::string dat(const std::string& name, const std::string& entry = {})
+    {
+        std::filesystem::path path = sharedDats() / name;
+        if (path.extension() != ".zip")
+            return path.string();
+        for (const std::filesystem::path& extracted : extractZip(path, extracted_.path()))
+            if (entry.empty() || extracted.filename() == entry)
+                return extracted.string();
+        return {};
+    }
+
     TempFolder folder_;
+
+private:
+    TempFolder extracted_;
 };
+
+// Writes every set of a DAT with all its listed objects in the text format.
+void writeWholeDat(const Dat& dat, const std::filesystem::path& path)
+{
+    OutputFile output(path.string());
+    DatWriter writer(output, dat.kind, true);
+    for (const Set& set : dat.sets) {
+        std::vector<const Object*> objects;
+        for (const Object& object : dat.objectsOf(set))
+            objects.push_back(&object);
+        writer.writeSet(set, objects);
+    }
+    output.commit();
+}
 
 bool holdsEach(std::span<const Object* const> holder, std::span<const Object* const> objects, ObjectKind kind)
 {
-    return std::all_of(objects.begin(), objects.end(), [&](const Object* object) {
-        return std::any_of(holder.begin(), holder.end(),
-                           [&](const Object* held) { return sameObject(*held, *object, kind); });
+    return std::ranges::all_of(objects, [&](const Object* object) {
+        return std::ranges::any_of(holder, [&](const Object* held) { return sameObject(*held, *object, kind); });
     });
 }
 
@@ -26,9 +86,7 @@ void expectUnwrittenSetsIdentical(const ResolvedDat& oldDat, const ResolvedDat& 
 {
     ObjectKind kind = newDat.dat->kind;
     for (const ResolvedSet& set : newDat.sets) {
-        bool isWritten = std::any_of(written.begin(), written.end(),
-                                     [&](const DeltaSet& delta) { return delta.set == set.set; });
-        if (isWritten)
+        if (std::ranges::any_of(written, [&](const DeltaSet& delta) { return delta.set == set.set; }))
             continue;
         std::ptrdiff_t oldIndex = oldDat.find(set.set->name);
         ASSERT_GE(oldIndex, 0) << set.set->name;
@@ -37,11 +95,6 @@ void expectUnwrittenSetsIdentical(const ResolvedDat& oldDat, const ResolvedDat& 
         EXPECT_TRUE(holdsEach(oldObjects, newObjects, kind) && holdsEach(newObjects, oldObjects, kind))
             << set.set->name;
     }
-}
-
-Options largerWithRenames(SetType type)
-{
-    return {.resolve{type}, .level = DeltaLevel::Larger, .withRenames = true};
 }
 
 // Each DAT compared with itself gives no set, in ROMs and in disks; two versions give sets, and
@@ -61,8 +114,7 @@ TEST_F(RealDats, LargerLeavesOutOnlyIdenticalSets)
         Dat newDat = loadDat(dat(newName), kind);
         for (SetType type : {SetType::Split, SetType::Merged, SetType::NonMerged}) {
             SCOPED_TRACE(oldName + " " + newName + " " + std::to_string(static_cast<int>(type)));
-            Options options = largerWithRenames(type);
-            options.resolve.includeNodump = oldName == newName;
+            const Options options{.resolve{type, oldName == newName}, .level = DeltaLevel::Larger, .withRenames = true};
             ResolvedDat oldResolved = resolve(oldDat, options.resolve);
             ResolvedDat newResolved = resolve(newDat, options.resolve);
             std::vector<DeltaSet> written = deltaOf(oldResolved, newResolved, options);
@@ -126,7 +178,7 @@ TEST_F(RealDats, ZippedAndGzippedDatsReadAsTheirExtractedEntries)
         Dat extracted = loadDat(dat(archive, entry), ObjectKind::Rom);
         EXPECT_EQ(zipped.sets.size(), extracted.sets.size()) << archive;
         EXPECT_EQ(zipped.objects.size(), extracted.objects.size()) << archive;
-        EXPECT_EQ(deltaText(extracted, zipped, largerWithRenames(SetType::Split)), "") << archive;
+        EXPECT_EQ(deltaText(extracted, zipped, {.level = DeltaLevel::Larger, .withRenames = true}), "") << archive;
     }
     std::string hbmame = readFile(sharedDats() / "hbmame_0.220.dat");
     std::filesystem::path gzipped = folder_.file("hbmame.dat.gz");

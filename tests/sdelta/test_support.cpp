@@ -1,16 +1,12 @@
 #include "test_support.h"
 
 #include "compare.h"
-#include "dat_loader.h"
-#include "dat_writer.h"
 
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,15 +44,14 @@ std::vector<std::string> entriesOf(const std::filesystem::path& folder)
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+    std::ranges::sort(names);
     return names;
 }
 
 std::string readFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -93,31 +88,6 @@ std::string manySets(int count)
 
 namespace {
 
-// Extracts every entry of a zip into `folder`; returns the extracted paths.
-std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPath, const std::filesystem::path& folder)
-{
-    int error = 0;
-    zip_t* archive = zip_open(zipPath.c_str(), ZIP_RDONLY, &error);
-    if (!archive)
-        throw std::runtime_error("cannot open zip " + zipPath.string());
-    std::vector<std::filesystem::path> extracted;
-    zip_int64_t count = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        auto index = static_cast<zip_uint64_t>(i);
-        zip_stat_t stat;
-        zip_stat_index(archive, index, 0, &stat);
-        std::string data(static_cast<std::size_t>(stat.size), '\0');
-        zip_file_t* entry = zip_fopen_index(archive, index, 0);
-        zip_fread(entry, data.data(), stat.size);
-        zip_fclose(entry);
-        std::filesystem::path target = folder / std::filesystem::path(stat.name).filename();
-        std::ofstream(target, std::ios::binary) << data;
-        extracted.push_back(target);
-    }
-    zip_close(archive);
-    return extracted;
-}
-
 // As users run it: as root the child drops to nobody, whom folder permissions stop.
 bool becomeOrdinaryUser()
 {
@@ -127,29 +97,6 @@ bool becomeOrdinaryUser()
 }
 
 } // namespace
-
-std::filesystem::path RealDatTest::sharedDats()
-{
-    std::filesystem::path folder = SHARED_DATS_DIR;
-    return std::filesystem::is_directory(folder) ? folder : std::filesystem::path{};
-}
-
-void RealDatTest::SetUp()
-{
-    if (sharedDats().empty())
-        GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
-}
-
-std::string RealDatTest::dat(const std::string& name, const std::string& entry)
-{
-    std::filesystem::path path = sharedDats() / name;
-    if (path.extension() != ".zip")
-        return path.string();
-    for (const std::filesystem::path& extracted : extractZip(path, extracted_.path()))
-        if (entry.empty() || extracted.filename() == entry)
-            return extracted.string();
-    return {};
-}
 
 ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
                 const ToolLimits& limits, const std::function<void(pid_t)>& whileRunning)
@@ -236,19 +183,6 @@ std::string deltaText(std::string_view oldContent, std::string_view newContent, 
     Dat oldDat = loadDat(folder.write("old.dat", std::string(oldContent)), options.kind);
     Dat newDat = loadDat(folder.write("new.dat", std::string(newContent)), options.kind);
     return deltaText(oldDat, newDat, options);
-}
-
-void writeWholeDat(const Dat& dat, const std::filesystem::path& path)
-{
-    OutputFile output(path.string());
-    DatWriter writer(output, dat.kind, true);
-    for (const Set& set : dat.sets) {
-        std::vector<const Object*> objects;
-        for (const Object& object : dat.objectsOf(set))
-            objects.push_back(&object);
-        writer.writeSet(set, objects);
-    }
-    output.commit();
 }
 
 } // namespace setdelta::test

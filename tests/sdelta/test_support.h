@@ -39,18 +39,6 @@ void writeGzip(const std::filesystem::path& path, const std::string& content);
 // `count` sets "g0".. of one ROM each, every ROM of its own content.
 std::string manySets(int count);
 
-// Tests on the real DATs beside the project, skipped with a message where they are missing.
-class RealDatTest : public testing::Test {
-protected:
-    void SetUp() override;
-    static std::filesystem::path sharedDats();
-    // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
-    std::string dat(const std::string& name, const std::string& entry = {});
-
-private:
-    TempFolder extracted_;
-};
-
 struct ToolRun {
     int status = -1;
     std::string out;
@@ -93,8 +81,5 @@ std::vector<DeltaSet> deltaOf(const ResolvedDat& oldDat, const ResolvedDat& newD
 std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& options);
 // The same of two DATs given as their content, of the kind the options name.
 std::string deltaText(std::string_view oldContent, std::string_view newContent, const Options& options);
-
-// Writes every set of a DAT with all its listed objects in the text format.
-void writeWholeDat(const Dat& dat, const std::filesystem::path& path);
 
 } // namespace setdelta::test

@@ -13,22 +13,14 @@
 namespace setdelta::test {
 namespace {
 
-const std::string oldDat = "clrmamepro ( name Old )\n"
-                           "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) )\n"
-                           "game ( name b rom ( name b1 size 1 crc 2 ) )\n";
-const std::string newXml = R"xml(<?xml version="1.0"?>
-<datafile><header><name>New</name><version>2</version></header>
-<game name="a"><description>Game A</description><rom name="a1" size="1" crc="1"/><rom name="a2" size="1" crc="3"/></game>
-<game name="c"><description>Game "C"</description><rom name="c1" size="1" crc="4"/></game>
-</datafile>)xml";
-
-// The default -d2 result of the two.
+// The default -d2 result of the two small DATs.
 const std::string expectedResult =
-    "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a2 size 1 crc 00000003 )\r\n)\r\n\r\n"
-    "game (\r\n\tname c\r\n\tdescription \"Game \\\"C\\\"\"\r\n\trom ( name c1 size 1 crc 00000004 )\r\n)\r\n\r\n";
+    "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a3 size 3 crc 0000000a sha1 "
+    "00112233445566778899aabbccddeeff00112233 status baddump )\r\n)\r\n\r\ngame (\r\n\tname c\r\n"
+    "\tdescription \"Game \\\"C\\\"\"\r\n\tcloneof a\r\n\trom ( name c1 size 5 crc 00000005 md5 "
+    "00112233445566778899aabbccddeeff flags optional )\r\n)\r\n\r\n";
 
-// Two small DATs, and the default result of comparing them.
-class Tool : public ToolTest {
+class Tool : public SmallDatsTest {
 protected:
     // A failed run says why (a bad input also in the log) and leaves no result: the one of an
     // earlier run is gone as well.
@@ -42,9 +34,6 @@ protected:
         EXPECT_TRUE(status != ExitInput || readFile(folder_.file("setdelta.log")).find(reason) != std::string::npos);
         return result;
     }
-
-    std::string old_ = folder_.write("old.dat", oldDat);
-    std::string new_ = folder_.write("new.xml", newXml);
 };
 
 TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
@@ -55,7 +44,7 @@ TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
     std::string log = readFile(folder_.file("setdelta.log"));
     for (const std::string& expected : {"Old DAT: " + old_, std::string("'New' version 2"), std::string("New sets (1)"),
-                                        std::string("  c  \"Game \"C\"\""), std::string("added    a2")})
+                                        std::string("  c  \"Game \"C\"\""), std::string("added    a3")})
         EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
     expectOnly({"new.xml", "old.dat", "setdelta.dat", "setdelta.log"});
 
@@ -69,8 +58,8 @@ TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
 // byte order mark of the gzipped DAT is skipped in the decompressed stream.
 TEST_F(Tool, ReadsZippedAndGzippedDats)
 {
-    writeZip(folder_.file("old.zip"), {{"readme.txt", "not a DAT"}, {"sub/old.dat", oldDat}});
-    writeGzip(folder_.file("new.xml.gz"), "\xEF\xBB\xBF" + newXml);
+    writeZip(folder_.file("old.zip"), {{"readme.txt", "not a DAT"}, {"sub/old.dat", smallOld}});
+    writeGzip(folder_.file("new.xml.gz"), "\xEF\xBB\xBF" + smallNew);
     ToolRun result = run({"--json", "report.json", "old.zip", "new.xml.gz"});
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
@@ -81,7 +70,7 @@ TEST_F(Tool, ReadsZippedAndGzippedDats)
     EXPECT_NE(result.out.find("old old.zip (entry sub/old.dat) (ClrMamePro text, 'Old'"), std::string::npos);
     EXPECT_NE(readFile(folder_.file("setdelta.log")).find("Old DAT: old.zip (entry sub/old.dat)"), std::string::npos);
 
-    writeZip(folder_.file("pair.zip"), {{"old.dat", oldDat}, {"new.xml", newXml}});
+    writeZip(folder_.file("pair.zip"), {{"old.dat", smallOld}, {"new.xml", smallNew}});
     ASSERT_EQ(run({"--old-entry", "old.dat", "--new-entry=new.xml", "pair.zip", "pair.zip"}).status, ExitSuccess);
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
@@ -105,8 +94,8 @@ TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
         EXPECT_EQ(result.status, ExitUsage) << testing::PrintToString(arguments);
         EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
     }
-    EXPECT_EQ(readFile(old_), oldDat);
-    EXPECT_EQ(readFile(new_), newXml);
+    EXPECT_EQ(readFile(old_), smallOld);
+    EXPECT_EQ(readFile(new_), smallNew);
     expectOnly({"new.xml", "old.dat"});
 }
 
@@ -115,9 +104,9 @@ TEST_F(Tool, BadInputsExitWithTwoAndLeaveNoDat)
     std::filesystem::create_directory(folder_.file("folder.dat"));
     folder_.write("empty.dat", "");
     folder_.write("garbage.dat", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
-    folder_.write("truncated.xml", newXml.substr(0, newXml.size() / 2));
+    folder_.write("truncated.xml", smallNew.substr(0, smallNew.size() / 2));
     folder_.write("unbalanced.dat", "game ( name a rom ( name a1 size 1 crc 1 )\n");
-    writeZip(folder_.file("pair.zip"), {{"old.dat", oldDat}, {"new.xml", newXml}});
+    writeZip(folder_.file("pair.zip"), {{"old.dat", smallOld}, {"new.xml", smallNew}});
     const std::string big = manySets(2000);
     writeZip(folder_.file("good.zip"), {{"big.dat", big}});
     writeGzip(folder_.file("big.dat.gz"), big);

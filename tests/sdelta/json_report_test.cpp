@@ -10,18 +10,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-const std::string oldDat = "clrmamepro ( name Old version 1 )\n"
-                           "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) rom ( name a2 size 2 crc 2 ) )\n"
-                           "game ( name b description \"Game B\" rom ( name b1 size 1 crc 0000000b ) )\n"
-                           "game ( name r description Renamed rom ( name r1 size 4 crc 4 ) )\n";
-const std::string newXml = R"xml(<?xml version="1.0"?>
-<datafile><header><name>New</name><version>2</version></header>
-<game name="a"><description>Game A</description><rom name="a1" size="1" crc="1"/>
-  <rom name="a3" size="3" crc="0000000A" sha1="00112233445566778899AABBCCDDEEFF00112233" status="baddump"/></game>
-<game name="c" cloneof="a"><description>Game C</description>
-  <rom name="c1" size="5" crc="5" md5="00112233445566778899aabbccddeeff" optional="yes"/></game>
-<game name="r"><description>Renamed</description><rom name="r2" size="4" crc="4"/></game>
-</datafile>)xml";
 // Disks and samples of one machine, in listxml.
 const std::string oldList = R"xml(<mame build="0.1 (x)"><machine name="g">
 <disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/><sample name="s1.wav"/></machine></mame>)xml";
@@ -29,12 +17,9 @@ const std::string newList = R"xml(<mame build="0.2 (y)"><machine name="g">
 <disk name="d" md5="0123456789abcdef0123456789abcdef" status="nodump"/>
 <sample name="s1.wav"/><sample name="s2.wav"/></machine></mame>)xml";
 
-class JsonReport : public ToolTest {
+class JsonReport : public SmallDatsTest {
 protected:
     Json report(const std::string& name = "report.json") { return Json::parse(readFile(folder_.file(name))); }
-
-    std::string old_ = folder_.write("old.dat", oldDat);
-    std::string new_ = folder_.write("new.xml", newXml);
 };
 
 TEST_F(JsonReport, HoldsInputsOptionsCountsAndEverySetInEveryDetail)
@@ -50,7 +35,7 @@ TEST_F(JsonReport, HoldsInputsOptionsCountsAndEverySetInEveryDetail)
       "summary": {"new_sets": 1, "removed_sets": 1, "changed_sets": 2, "renamed_sets": 1,
                   "added_objects": 1, "removed_objects": 1, "renamed_objects": 1},
       "sets": [
-        {"name": "c", "description": "Game C", "parent": "a", "status": "new",
+        {"name": "c", "description": "Game \"C\"", "parent": "a", "status": "new",
          "objects": [{"kind": "rom", "name": "c1", "size": 5, "crc": "00000005",
                       "md5": "00112233445566778899aabbccddeeff", "flags": ["optional"]}]},
         {"name": "a", "description": "Game A", "parent": null, "status": "changed",

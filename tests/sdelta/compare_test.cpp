@@ -40,55 +40,35 @@ const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
 <machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
 </datafile>)xml";
 
-struct Family {
-    std::string name;
-    std::string content;
-};
-
-class Resolution : public testing::TestWithParam<Family> {};
-
-TEST_P(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjects)
+TEST(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjectsInEachFormat)
 {
+    using enum SetType;
+    const std::vector<std::pair<ResolveOptions, std::string>> rows = {
+        {{Split}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{Merged}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1"},
+        {{NonMerged}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 | ngamej: n1 nj1 | dev: d1"},
+        {{Split, true}, "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{Split, false, true}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1"},
+        {{Merged, false, true}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1"},
+        {{NonMerged, false, true},
+         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 bios1 | ngamej: n1 nj1 bios1 | dev: d1"},
+    };
     TempFolder folder;
-    Dat dat = loadDat(folder.write("family.dat", GetParam().content), ObjectKind::Rom);
-    struct Row {
-        ResolveOptions options;
-        std::string expected;
-    };
-    const std::vector<Row> rows = {
-        {{SetType::Split, false, false}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
-        {{SetType::Merged, false, false}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1"},
-        {{SetType::NonMerged, false, false},
-         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 | ngamej: n1 nj1 | dev: d1"},
-        {{SetType::Split, true, false},
-         "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
-        {{SetType::Split, false, true},
-         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1"},
-        {{SetType::Merged, false, true}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1"},
-        {{SetType::NonMerged, false, true}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | "
-                                             "ngame: n1 bios1 | ngamej: n1 nj1 bios1 | dev: d1"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.expected);
-        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
+    for (const std::string& family : {textWithoutMarks, datafileWithMarks}) {
+        Dat dat = loadDat(folder.write("family.dat", family), ObjectKind::Rom);
+        for (const auto& [options, expected] : rows) {
+            SCOPED_TRACE(family.substr(0, 10) + " " + expected);
+            EXPECT_EQ(describe(resolve(dat, options)), expected);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
-                         testing::Values(Family{"TextWithoutMarks", textWithoutMarks},
-                                         Family{"DatafileWithMarks", datafileWithMarks}),
-                         [](const auto& paramInfo) { return paramInfo.param.name; });
 
 // Orphans, parent loops, disk and sample identity, and merge marks read per kind (MAME 0.78
 // marks its clones' ROMs but not their disks).
 TEST(Resolution, SmallFamiliesOfEachKind)
 {
-    struct Row {
-        std::string content;
-        ObjectKind kind;
-        ResolveOptions options;
-        std::string expected;
-    };
+    using enum SetType;
+    using enum ObjectKind;
     const std::string disks = R"xml(<datafile>
 <machine name="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
   <disk name="b" md5="0123456789abcdef0123456789abcdef"/></machine>
@@ -104,24 +84,22 @@ TEST(Resolution, SmallFamiliesOfEachKind)
                                 "game ( name none rom ( name r size 1 crc 1 ) )";
     const std::string loop = "game ( name a cloneof b romof b rom ( name x size 1 crc 1 ) )\n"
                              "game ( name b cloneof a romof a rom ( name y size 1 crc 2 ) )";
-    const std::vector<Row> rows = {
-        {"game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )", ObjectKind::Rom, {SetType::Merged, false, false},
-         "orphan: o"},
-        {loop, ObjectKind::Rom, {SetType::Split, false, false}, "a: x | b: y"},
-        {loop, ObjectKind::Rom, {SetType::Merged, false, false}, "a: x | b: y"},
-        {loop, ObjectKind::Rom, {SetType::NonMerged, false, false}, "a: x y | b: y x"},
-        {disks, ObjectKind::Disk, {SetType::Split, false, false}, "p: a b | c: own"},
-        {disks, ObjectKind::Disk, {SetType::Split, true, false}, "p: a b | c: own lost"},
-        {marks, ObjectKind::Rom, {SetType::Split, false, false}, "p: r | c: own"},
-        {marks, ObjectKind::Disk, {SetType::Split, false, false}, "p: d"},
-        {samples, ObjectKind::Sample, {SetType::Split, false, false}, "p: a.wav b.wav | c: c.wav"},
-        {samples, ObjectKind::Sample, {SetType::Merged, false, false}, "p: a.wav b.wav c.wav"},
+    const std::vector<std::tuple<std::string, ObjectKind, ResolveOptions, std::string>> rows = {
+        {"game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )", Rom, {Merged}, "orphan: o"},
+        {loop, Rom, {Split}, "a: x | b: y"},
+        {loop, Rom, {Merged}, "a: x | b: y"},
+        {loop, Rom, {NonMerged}, "a: x y | b: y x"},
+        {disks, Disk, {Split}, "p: a b | c: own"},
+        {disks, Disk, {Split, true}, "p: a b | c: own lost"},
+        {marks, Rom, {Split}, "p: r | c: own"},
+        {marks, Disk, {Split}, "p: d"},
+        {samples, Sample, {Split}, "p: a.wav b.wav | c: c.wav"},
+        {samples, Sample, {Merged}, "p: a.wav b.wav c.wav"},
     };
     TempFolder folder;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.content);
-        Dat dat = loadDat(folder.write("family.dat", row.content), row.kind);
-        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
+    for (const auto& [content, kind, options, expected] : rows) {
+        SCOPED_TRACE(content);
+        EXPECT_EQ(describe(resolve(loadDat(folder.write("family.dat", content), kind), options)), expected);
     }
 }
 
@@ -205,12 +183,7 @@ TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
 TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
 {
     auto rom = [](std::uint32_t crc, std::uint8_t sha1, std::uint64_t size = 16) {
-        Object object;
-        object.hasSize = true;
-        object.size = size;
-        object.hasCrc = crc != 0;
-        object.crc = crc;
-        object.hasSha1 = sha1 != 0;
+        Object object{.size = size, .crc = crc, .hasSize = true, .hasCrc = crc != 0, .hasSha1 = sha1 != 0};
         object.sha1.fill(sha1);
         return object;
     };
@@ -219,8 +192,7 @@ TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
     EXPECT_FALSE(sameContent(rom(7, 9, 17), rom(7, 9), ObjectKind::Rom));
 
     // The index keeps pointers to the objects it holds, as to those of a DAT.
-    const Object crcOnly = rom(7, 0);
-    const Object sha1Only = rom(0, 9);
+    const Object crcOnly = rom(7, 0), sha1Only = rom(0, 9);
     ContentIndex index(ObjectKind::Rom);
     index.add(crcOnly);
     index.add(sha1Only);

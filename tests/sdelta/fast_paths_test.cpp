@@ -14,15 +14,6 @@ std::jthread noThreadLeft(std::function<void()>)
     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
 }
 
-TEST(RunBoth, PassesOnTheBackgroundsErrorAfterBothFinished)
-{
-    bool foregroundDone = false;
-    auto failing = [] { throw std::runtime_error("background failed"); };
-    EXPECT_THROW(runBoth([&] { foregroundDone = true; }, failing), std::runtime_error);
-    EXPECT_TRUE(foregroundDone);
-    EXPECT_THROW(runBoth([] {}, failing, noThreadLeft), std::runtime_error);
-}
-
 // The whole program in this process, in `folder`, with its second thread started by `start`:
 // the exit status, setdelta.dat and setdelta.log.
 std::tuple<int, std::string, std::string> runIn(const TempFolder& folder, const ThreadStarter& start)

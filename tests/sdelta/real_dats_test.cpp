@@ -4,33 +4,10 @@
 #include "test_support.h"
 
 #include <algorithm>
-#include <fstream>
 #include <zip.h>
 
 namespace setdelta::test {
 namespace {
-
-// Extracts every entry of a zip into `folder`; returns the extracted paths.
-std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPath, const std::filesystem::path& folder)
-{
-    int error = 0;
-    zip_t* archive = zip_open(zipPath.c_str(), ZIP_RDONLY, &error);
-    if (!archive)
-        throw std::runtime_error("cannot open zip " + zipPath.string());
-    std::vector<std::filesystem::path> extracted;
-    for (zip_uint64_t i = 0; i < static_cast<zip_uint64_t>(zip_get_num_entries(archive, 0)); ++i) {
-        zip_stat_t stat;
-        zip_stat_index(archive, i, 0, &stat);
-        std::string data(static_cast<std::size_t>(stat.size), '\0');
-        zip_file_t* entry = zip_fopen_index(archive, i, 0);
-        zip_fread(entry, data.data(), stat.size);
-        zip_fclose(entry);
-        extracted.push_back(folder / std::filesystem::path(stat.name).filename());
-        std::ofstream(extracted.back(), std::ios::binary) << data;
-    }
-    zip_close(archive);
-    return extracted;
-}
 
 // Tests on the real DATs beside the project, skipped with a message where they are missing.
 class RealDats : public testing::Test {
@@ -41,16 +18,22 @@ protected:
             GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
     }
     static std::filesystem::path sharedDats() { return SHARED_DATS_DIR; }
-    // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
+    // A DAT by file name; a zipped one is extracted first, `entry` picking one of several.
     std::string dat(const std::string& name, const std::string& entry = {})
     {
         std::filesystem::path path = sharedDats() / name;
         if (path.extension() != ".zip")
             return path.string();
-        for (const std::filesystem::path& extracted : extractZip(path, extracted_.path()))
-            if (entry.empty() || extracted.filename() == entry)
-                return extracted.string();
-        return {};
+        zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+        zip_int64_t index = entry.empty() ? 0 : zip_name_locate(archive, entry.c_str(), 0);
+        zip_stat_t stat;
+        EXPECT_EQ(zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat), 0) << name << " " << entry;
+        std::string data(static_cast<std::size_t>(stat.size), '\0');
+        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
+        zip_fread(file, data.data(), stat.size);
+        zip_fclose(file);
+        zip_close(archive);
+        return extracted_.write(std::filesystem::path(stat.name).filename().string(), data);
     }
 
     TempFolder folder_;

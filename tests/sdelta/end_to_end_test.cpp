@@ -79,16 +79,14 @@ TEST_F(Tool, ReadsZippedAndGzippedDats)
 TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
 {
     const std::string usage = "Usage: setdelta";
-    const std::string ownFile = "the report needs a file of its own";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+    std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
         {{}, usage}, {{old_}, usage}, {{"-x", old_, new_}, usage}, {{"-o", "rom", old_, new_}, usage},
         {{old_, new_, new_}, usage}, {{"-o"}, usage}, {{old_, new_, "--json"}, usage}, {{"--json=", old_, new_}, usage},
         {{"--json", old_, new_}, usage}, {{old_, new_, "--new-entry"}, usage},
-        {{"--json", "old.dat", "old.dat", "new.xml"}, ownFile}, {{"--json", old_, "old.dat", "new.xml"}, ownFile},
-        {{"--json", "./new.xml", "old.dat", "new.xml"}, ownFile},
-        {{"--json", "setdelta.dat", "old.dat", "new.xml"}, ownFile},
-        {{"--json", folder_.file("setdelta.log").string(), "old.dat", "new.xml"}, ownFile},
     };
+    for (const std::string& report : {std::string("old.dat"), old_, std::string("./new.xml"), std::string("setdelta.dat"),
+                                      folder_.file("setdelta.log").string()})
+        rows.push_back({{"--json", report, "old.dat", "new.xml"}, "the report needs a file of its own"});
     for (const auto& [arguments, reason] : rows) {
         ToolRun result = run(arguments);
         EXPECT_EQ(result.status, ExitUsage) << testing::PrintToString(arguments);
@@ -122,17 +120,11 @@ TEST_F(Tool, BadInputsExitWithTwoAndLeaveNoDat)
     ASSERT_EQ(run({"old.dat", "big.dat.gz"}).status, ExitSuccess);
 
     const std::vector<std::pair<std::string, std::string>> inputs = {
-        {"empty.dat", "the file is empty"},
-        {"garbage.dat", "binary data"},
-        {"truncated.xml", "XML error"},
-        {"unbalanced.dat", "unbalanced parentheses"},
-        {"missing.dat", "cannot open: No such file"},
-        {"folder.dat", "is a folder"},
-        {"damaged.zip", "damaged zip archive"},
-        {"truncated.zip", "cannot open the zip archive"},
-        {"empty.zip", "the zip archive is empty"},
-        {"truncated.gz", "the gzip data ends early"},
-        {"damaged.gz", "damaged gzip data"},
+        {"empty.dat", "the file is empty"}, {"garbage.dat", "binary data"}, {"truncated.xml", "XML error"},
+        {"unbalanced.dat", "unbalanced parentheses"}, {"missing.dat", "cannot open: No such file"},
+        {"folder.dat", "is a folder"}, {"damaged.zip", "damaged zip archive"},
+        {"truncated.zip", "cannot open the zip archive"}, {"empty.zip", "the zip archive is empty"},
+        {"truncated.gz", "the gzip data ends early"}, {"damaged.gz", "damaged gzip data"},
     };
     for (const auto& [input, reason] : inputs) {
         SCOPED_TRACE(input);
@@ -273,17 +265,14 @@ TEST_F(FailurePaths, SigtermWhileWritingRemovesTheTemporaryFiles)
 TEST(Warnings, AreCappedPerKindWithACountOfTheRest)
 {
     TempFolder folder;
-    std::string sets = manySets(5);
-    std::string repeated;
+    std::string text;
     for (int i = 0; i < 1000; ++i)
-        repeated += sets;
-    Dat dat = loadDat(folder.write("repeated.dat", repeated + "game ( name q description \"a\nb\" )\n"),
-                      ObjectKind::Rom);
+        text += manySets(5);
+    Dat dat = loadDat(folder.write("repeated.dat", text + "game ( name q description \"a\nb\" )\n"), ObjectKind::Rom);
     ASSERT_EQ(dat.warnings.size(), 22u);
     EXPECT_NE(dat.warnings[0].find("quoted value runs across a line break"), std::string::npos);
     EXPECT_NE(dat.warnings[21].find("repeated.dat: 4975 more warnings like the repeated sets above are not shown"),
-              std::string::npos)
-        << dat.warnings[21];
+              std::string::npos) << dat.warnings[21];
 }
 
 } // namespace

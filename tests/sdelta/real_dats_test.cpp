@@ -36,10 +36,7 @@ protected:
         return extracted_.write(std::filesystem::path(stat.name).filename().string(), data);
     }
 
-    TempFolder folder_;
-
-private:
-    TempFolder extracted_;
+    TempFolder folder_, extracted_;
 };
 
 // Writes every set of a DAT with all its listed objects in the text format.
@@ -186,11 +183,10 @@ TEST_F(RealDats, QuotesAndBackslashesReadBackUnchangedFromTheTextFormat)
         auto spice = [&](std::string_view value) {
             return original.strings.store(std::string(value) + awkward[next++ % awkward.size()]);
         };
-        for (Set& set : original.sets) {
-            set.description = spice(set.description);
-            set.manufacturer = spice(set.manufacturer);
-            set.year = spice(set.year);
-        }
+        const auto fields = {&Set::description, &Set::manufacturer, &Set::year};
+        for (Set& set : original.sets)
+            for (auto field : fields)
+                set.*field = spice(set.*field);
         for (Object& object : original.objects)
             object.name = spice(object.name);
         writeWholeDat(original, folder_.file("spiced.dat"));
@@ -198,7 +194,7 @@ TEST_F(RealDats, QuotesAndBackslashesReadBackUnchangedFromTheTextFormat)
         ASSERT_EQ(back.sets.size(), original.sets.size()) << name;
         ASSERT_EQ(back.objects.size(), original.objects.size()) << name;
         for (std::size_t i = 0; i < back.sets.size(); ++i)
-            for (auto field : {&Set::description, &Set::manufacturer, &Set::year})
+            for (auto field : fields)
                 EXPECT_EQ(back.sets[i].*field, original.sets[i].*field) << name;
         for (std::size_t i = 0; i < back.objects.size(); ++i)
             ASSERT_EQ(back.objects[i].name, original.objects[i].name) << name;

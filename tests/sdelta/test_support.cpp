@@ -88,12 +88,19 @@ std::string manySets(int count)
 
 namespace {
 
-// As users run it: as root the child drops to nobody, whom folder permissions stop.
+// As users run it: as root the child drops to nobody (and nogroup), whom folder permissions stop.
 bool becomeOrdinaryUser()
 {
-    constexpr gid_t nogroup = 65534;
-    constexpr uid_t nobody = 65534;
-    return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(nogroup) == 0 && ::setuid(nobody) == 0);
+    return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
+}
+
+void describeSet(std::string& text, const Set& set, std::span<const Object* const> objects)
+{
+    if (!text.empty())
+        text.append(" | ");
+    text.append(set.name).append(":");
+    for (const Object* object : objects)
+        text.append(" ").append(object->name);
 }
 
 } // namespace
@@ -135,19 +142,6 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
     return run;
 }
 
-namespace {
-
-void describeSet(std::string& text, const Set& set, std::span<const Object* const> objects)
-{
-    if (!text.empty())
-        text.append(" | ");
-    text.append(set.name).append(":");
-    for (const Object* object : objects)
-        text.append(" ").append(object->name);
-}
-
-} // namespace
-
 std::string describe(const ResolvedDat& dat)
 {
     std::string text;
@@ -166,8 +160,7 @@ std::string describe(const std::vector<DeltaSet>& delta)
 
 std::vector<DeltaSet> deltaOf(const ResolvedDat& oldResolved, const ResolvedDat& newResolved, const Options& options)
 {
-    Comparison comparison = compare(oldResolved, newResolved, options.withRenames);
-    return selectDelta(oldResolved, newResolved, comparison, options.level);
+    return selectDelta(oldResolved, newResolved, compare(oldResolved, newResolved, options.withRenames), options.level);
 }
 
 std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& options)

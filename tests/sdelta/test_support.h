@@ -41,15 +41,13 @@ std::string manySets(int count);
 
 struct ToolRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // How the tool runs, as a user's machine may have it: under ulimit -v and ulimit -f, and as an
 // ordinary user (nobody, when the tests run as root).
 struct ToolLimits {
-    rlim_t addressSpace = RLIM_INFINITY;
-    rlim_t fileSize = RLIM_INFINITY;
+    rlim_t addressSpace = RLIM_INFINITY, fileSize = RLIM_INFINITY;
     bool ordinaryUser = false;
 };
 

@@ -57,12 +57,7 @@ TEST_F(JsonReport, FollowsTheSwitchesAndInputsOfTheRun)
 {
     folder_.write("old-list.xml", oldList);
     folder_.write("new-list.xml", newList);
-    struct Row {
-        std::vector<std::string> arguments;
-        std::string pointer;
-        Json expected;
-    };
-    const std::vector<Row> rows = {
+    const std::vector<std::tuple<std::vector<std::string>, std::string, Json>> rows = {
         {{"-m", "-z", "-b", "--json=report.json", "old.dat", "new.xml"}, "/options",
          R"j({"set_type": "merged", "delta": 2, "objects": "rom", "renames": false, "nodump": true,
              "bios_in_sets": true})j"_json},
@@ -82,10 +77,10 @@ TEST_F(JsonReport, FollowsTheSwitchesAndInputsOfTheRun)
          R"j([{"kind": "sample", "name": "s2.wav"}])j"_json},
         {{"--json", "report.json", "old.dat", "old.dat"}, "/sets", Json::array()},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::PrintToString(row.arguments) + " " + row.pointer);
-        ASSERT_EQ(run(row.arguments).status, ExitSuccess);
-        EXPECT_EQ(report()[Json::json_pointer(row.pointer)], row.expected);
+    for (const auto& [arguments, pointer, expected] : rows) {
+        SCOPED_TRACE(testing::PrintToString(arguments) + " " + pointer);
+        ASSERT_EQ(run(arguments).status, ExitSuccess);
+        EXPECT_EQ(report()[Json::json_pointer(pointer)], expected);
     }
 }
 
@@ -95,13 +90,10 @@ TEST_F(JsonReport, FollowsTheSwitchesAndInputsOfTheRun)
 TEST_F(JsonReport, EscapesEveryNameAndWritesLatin1AsUtf8)
 {
     const std::vector<std::pair<std::string, std::string>> names = {
-        {R"(quote\"d)", "quote\"d"},
-        {R"(back\\slash\n)", "back\\slash\\n"},
+        {R"(quote\"d)", "quote\"d"}, {R"(back\\slash\n)", "back\\slash\\n"},
         {"tab\there\fform\vtab\nline\x7f", "tab\there\fform\vtab\nline\x7f"},
         {"Pok\xC3\xA9mon \xE6\x97\xA5 \xF0\x9F\x8E\xAE \xF4\x8F\xBF\xBF", "Pok\xC3\xA9mon \xE6\x97\xA5 \xF0\x9F\x8E\xAE \xF4\x8F\xBF\xBF"},
-        {"Pok\xE9mon", "Pok\xC3\xA9mon"},
-        {"lone\x80", "lone\xC2\x80"},
-        {"cut\xE6\x97", "cut\xC3\xA6\xC2\x97"},
+        {"Pok\xE9mon", "Pok\xC3\xA9mon"}, {"lone\x80", "lone\xC2\x80"}, {"cut\xE6\x97", "cut\xC3\xA6\xC2\x97"},
         {"overlong\xC0\xAF", "overlong\xC3\x80\xC2\xAF"},
         {"surrogate\xED\xA0\x80", "surrogate\xC3\xAD\xC2\xA0\xC2\x80"},
         {"beyond\xF4\x90\x80\x80", "beyond\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
@@ -117,12 +109,9 @@ TEST_F(JsonReport, EscapesEveryNameAndWritesLatin1AsUtf8)
     EXPECT_EQ(json["new"]["name"], "Caf\xC3\xA9");
     EXPECT_EQ(json["new"]["file"], (folder_.path() / "new-\xC3\xA9.dat").string());
     ASSERT_EQ(json["sets"].size(), names.size() + 3) << "and the three sets of OLD, removed";
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const Json& set = json["sets"][i];
-        EXPECT_EQ(set["name"], names[i].second) << i;
-        EXPECT_EQ(set["description"], names[i].second) << i;
-        EXPECT_EQ(set["objects"][0]["name"], names[i].second) << i;
-    }
+    for (std::size_t i = 0; i < names.size(); ++i)
+        for (const char* pointer : {"/name", "/description", "/objects/0/name"})
+            EXPECT_EQ(json["sets"][i][Json::json_pointer(pointer)], names[i].second) << i << pointer;
     std::string text = readFile(folder_.file("report.json"));
     EXPECT_NE(text.find(R"("quote\"d")"), std::string::npos);
     EXPECT_NE(text.find(R"("tab\there\fform\u000btab\nline)"), std::string::npos);

@@ -25,17 +25,11 @@ std::string errorOf(const std::function<void()>& read)
 }
 
 const std::string textDat = "clrmamepro (\r\n\tname \"Test DAT\"\r\n\tversion 1.0\r\n)\r\n"
-                            "game (\r\n\tname pacman\r\n\tdescription \"Pac-Man (Midway)\"\r\n\tyear 1980\r\n"
-                            "\tmanufacturer \"Namco\"\r\n"
-                            "\trom ( name pm.6e size 4096 crc C1E6AB10 sha1 e87e059c5be45753f7e9f33dff851f16d6751181 "
-                            "region cpu1 offs 0 )\r\n"
+                            "game (\r\n\tname pacman\r\n\tdescription \"Pac-Man (Midway)\"\r\n\tmanufacturer \"Namco\"\r\n"
+                            "\trom ( name pm.6e size 4096 crc C1E6AB10 sha1 e87e059c5be45753f7e9f33dff851f16d6751181 region cpu1 )\r\n"
                             "\trom ( name pm.5f merge pm.5f size 0x1000 crc 958fedf9 flags dispose )\r\n"
                             "\trom ( name prom size 32 crc 00000000 flags nodump )\r\n"
-                            "\tdisk ( name chd sha1 0123456789abcdef0123456789abcdef01234567 )\r\n"
-                            "\tsample fire.wav\r\n"
-                            "\tvideo ( screen raster freq NaN )\r\n"
-                            "\tdriver ( status good )\r\n"
-                            ")\r\n"
+                            "\tdisk ( name chd sha1 0123456789abcdef0123456789abcdef01234567 )\r\n\tsample fire.wav\r\n)\r\n"
                             "resource ( name neogeo rom ( name bios.rom size 4 crc 11111111 ) )\n";
 
 TEST(TextReader, ReadsSetsFieldsAndObjectsOfTheChosenKind)

@@ -1,5 +1,5 @@
 // Resolution into set types, the comparison and what each DAT type writes, on small DATs in
-// each format, with the results once wrong on real DATs.
+// each format, with the results once wrong on real DATs and the comparison's shortcuts.
 #include "content.h"
 #include "test_support.h"
 
@@ -200,6 +200,40 @@ TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
     EXPECT_TRUE(index.holds(rom(7, 3))) << "through the CRC";
     EXPECT_TRUE(index.holds(rom(8, 9))) << "through the SHA-1";
     EXPECT_FALSE(index.holds(rom(8, 4)));
+}
+
+// Objects at the same place in both sets count as held without a lookup, and where no set lists
+// an object twice only the others are indexed by name. What moved or repeats is still found, also
+// where its only match is at the same place, and a copy under a new name still sees its source.
+TEST(SamePlaceShortcut, ObjectsThatMovedRepeatOrWereCopiedAreStillFound)
+{
+    using enum DeltaLevel;
+    const std::string moved = "game ( name moved rom ( name m1 size 1 crc 1 ) rom ( name m2 size 1 crc 2 ) "
+                              "rom ( name m3 size 1 crc 3 ) )\n"
+                              "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 5 ) )\n";
+    const std::string movedNew = "game ( name moved rom ( name m3 size 1 crc 3 ) rom ( name m2 size 1 crc 2 ) "
+                                 "rom ( name m1 size 1 crc 9 ) )\n"
+                                 "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 6 ) "
+                                 "rom ( name t1 size 1 crc 4 ) )\n";
+    const std::string clone = "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
+    const std::string copied = "game ( name p rom ( name a size 1 crc 1 ) )\n" + clone;
+    const std::string copiedNew = "game ( name p rom ( name a size 1 crc 1 ) rom ( name b size 1 crc 1 ) )\n" + clone;
+    // The second "a" is held by the old set's first, which has an equal at its place.
+    const std::string listedOnce = "game ( name p rom ( name a size 1 crc 1 ) rom ( name c size 1 crc 3 ) )\n" + clone;
+    const std::string listedTwice =
+        "game ( name p rom ( name a size 1 crc 1 ) rom ( name d size 1 crc 4 ) rom ( name a size 1 crc 1 ) )\n" + clone;
+    const ResolveOptions nonMerged{SetType::NonMerged};
+    const std::vector<std::tuple<std::string, std::string, Options, std::string>> rows = {
+        {moved, movedNew, {}, "moved: m1 | twice: t2"},
+        {moved, movedNew, {.level = RomArchival}, "moved: m1 | twice: t2"},
+        {copied, copiedNew, {.resolve = nonMerged, .withRenames = true}, "p: b | k: b"},
+        {copied, copiedNew, {.resolve = nonMerged, .level = RomArchival, .withRenames = true}, ""},
+        {listedOnce, listedTwice, {.resolve = nonMerged}, "p: d | k: d"},
+    };
+    for (const auto& [oldContent, newContent, options, expected] : rows) {
+        SCOPED_TRACE(newContent);
+        EXPECT_EQ(deltaText(oldContent, newContent, options), expected);
+    }
 }
 
 } // namespace

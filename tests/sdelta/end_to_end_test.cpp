@@ -1,12 +1,16 @@
 // The real setdelta binary, run in temporary folders: outputs, exit statuses, bad input, zipped
-// and gzipped inputs, and runs that end early (no memory, a full disk, a signal).
+// and gzipped inputs, and runs that end early (no memory, a full disk, a signal); and the whole
+// program in this process, with and without its second thread.
 #include "output_file.h"
+#include "parallel.h"
 #include "test_support.h"
 
 #include <csignal>
 #include <fcntl.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -150,24 +154,15 @@ TEST_F(Tool, OutputsTheUserMayNotWriteExitWithThree)
     fs::permissions(folder_.file("work"), fs::perms::all);
     fs::permissions(folder_.file("taken"), fs::perms::all);
     fs::permissions(folder_.file("locked"), othersEnter);
-    auto runIn = [&](const std::string& folder, std::vector<std::string> arguments) {
-        arguments.insert(arguments.end(), {old_, new_});
-        return runTool(folder_.file(folder), arguments, {.ordinaryUser = true});
-    };
-    ASSERT_EQ(runIn("work", {"--json", "report.json"}).status, ExitSuccess);
-    struct stat written {};
-    ASSERT_EQ(::stat(folder_.file("work/report.json").c_str(), &written), 0);
-    EXPECT_EQ(written.st_uid, ::geteuid() == 0 ? 65534u : ::geteuid()) << "written by the ordinary user";
-    fs::remove(folder_.file("work/setdelta.dat"));
-
     const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> rows = {
         {"taken", {}, "cannot replace setdelta.dat: Is a directory"},
         {"locked", {}, "cannot create setdelta.dat: Permission denied"},
         {"work", {"--json", "../locked/report.json"}, "cannot create ../locked/report.json: Permission denied"},
         {"work", {"--json", "missing/report.json"}, "cannot create missing/report.json: No such file or directory"},
     };
-    for (const auto& [folder, arguments, reason] : rows) {
-        ToolRun result = runIn(folder, arguments);
+    for (auto [folder, arguments, reason] : rows) {
+        arguments.insert(arguments.end(), {old_, new_});
+        ToolRun result = runTool(folder_.file(folder), arguments, {.ordinaryUser = true});
         EXPECT_EQ(result.status, ExitOutput);
         EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
         EXPECT_FALSE(fs::is_regular_file(folder_.file(folder + "/setdelta.dat"))) << folder;
@@ -258,6 +253,42 @@ TEST(StopSignal, WhileWritingRemovesTheTemporaryFiles)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), exitOnSigterm);
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+std::jthread noThreadLeft(std::function<void()>)
+{
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+// The whole program in this process, in `folder`, with its second thread started by `start`:
+// the exit status, setdelta.dat and setdelta.log.
+std::tuple<int, std::string, std::string> runIn(const TempFolder& folder, const ThreadStarter& start)
+{
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    std::vector<std::string_view> arguments{"old.dat", "new.dat"};
+    std::ostringstream out, err;
+    int status = runSetdelta(arguments, out, err, start);
+    std::filesystem::current_path(previous);
+    return {status, readFile(folder.file("setdelta.dat")), readFile(folder.file("setdelta.log"))};
+}
+
+// Where no second thread starts, the run reads, compares and writes the same in one, and a DAT it
+// cannot read is an input error either way.
+TEST(SecondThread, WithoutOneTheRunGivesTheSameResult)
+{
+    TempFolder folder;
+    folder.write("old.dat", "game ( name alpha rom ( name a1 size 1 crc 11 ) rom ( name a2 size 1 crc 12 ) )\n");
+    for (const auto& [newText, status, dat] : std::vector<std::tuple<std::string, int, std::string>>{
+             {"game ( name alpha rom ( name a1 size 1 crc 11 ) rom ( name a2 size 1 crc 13 ) )\n", ExitSuccess,
+              "game (\r\n\tname alpha\r\n\trom ( name a2 size 1 crc 00000013 )\r\n)\r\n\r\n"},
+             {"game ( name x rom ( name x size 1 crc zz ) )", ExitInput, ""}}) {
+        folder.write("new.dat", newText);
+        auto threaded = runIn(folder, startThread);
+        EXPECT_EQ(runIn(folder, noThreadLeft), threaded);
+        EXPECT_EQ(std::get<0>(threaded), status);
+        EXPECT_EQ(std::get<1>(threaded), dat);
+    }
 }
 
 TEST(Warnings, AreCappedPerKindWithACountOfTheRest)

@@ -70,26 +70,6 @@ protected:
     TempFolder folder_;
 };
 
-// A text OLD and an XML NEW, which differ in sets new, removed, changed and renamed.
-inline const std::string smallOld = "clrmamepro ( name Old version 1 )\n"
-                                   "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) rom ( name a2 size 2 crc 2 ) )\n"
-                                   "game ( name b description \"Game B\" rom ( name b1 size 1 crc 0000000b ) )\n"
-                                   "game ( name r description Renamed rom ( name r1 size 4 crc 4 ) )\n";
-inline const std::string smallNew = R"xml(<?xml version="1.0"?>
-<datafile><header><name>New</name><version>2</version></header>
-<game name="a"><description>Game A</description><rom name="a1" size="1" crc="1"/>
-  <rom name="a3" size="3" crc="0000000A" sha1="00112233445566778899AABBCCDDEEFF00112233" status="baddump"/></game>
-<game name="c" cloneof="a"><description>Game "C"</description>
-  <rom name="c1" size="5" crc="5" md5="00112233445566778899aabbccddeeff" optional="yes"/></game>
-<game name="r"><description>Renamed</description><rom name="r2" size="4" crc="4"/></game>
-</datafile>)xml";
-// Runs of the real binary with those two as old.dat and new.xml.
-class SmallDatsTest : public ToolTest {
-protected:
-    std::string old_ = folder_.write("old.dat", smallOld);
-    std::string new_ = folder_.write("new.xml", smallNew);
-};
-
 // "name: obj obj | name: obj" — a resolved DAT in a form easy to compare in a test.
 std::string describe(const ResolvedDat& dat);
 std::string describe(const std::vector<DeltaSet>& delta);

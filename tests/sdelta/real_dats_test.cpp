@@ -122,13 +122,10 @@ TEST_F(RealDats, TextAndXmlOfTheSameContentGiveTheSameResult)
 
 TEST_F(RealDats, TheTwoFormatsOfOneMameVersionAgree)
 {
-    std::string text = dat("mame_0.37b5_listinfo.zip", "mame_0.37b5.dat");
-    std::string xml = dat("mame_0.37b5_listinfo.zip", "mame_0.37b5.xml");
-    ToolRun result = runTool(folder_.path(), {"-d1", text, xml});
+    ToolRun result = runTool(folder_.path(), {"-d1", dat("mame_0.37b5_listinfo.zip", "mame_0.37b5.dat"),
+                                              dat("mame_0.37b5_listinfo.zip", "mame_0.37b5.xml")});
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
-    EXPECT_NE(result.out.find("ClrMamePro text"), std::string::npos) << "each format known as itself";
-    EXPECT_NE(result.out.find("XML datafile"), std::string::npos);
-    EXPECT_TRUE(readFile(folder_.file("setdelta.dat")).empty());
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), "");
 }
 
 // The CHD DAT is merged: it agrees with the listxml of its version as merged sets, and as

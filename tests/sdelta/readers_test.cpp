@@ -1,5 +1,5 @@
-// The readers on small DATs written for the tests: fields, errors, byte order marks, and a file
-// that changes while it is read. The text writer is read back on the real DATs.
+// The readers on small DATs written for the tests: fields, errors, warnings, byte order marks, and
+// a file that changes while it is read. The text writer is read back on the real DATs.
 #include "dat_error.h"
 #include "input_file.h"
 #include "text_reader.h"
@@ -168,6 +168,18 @@ TEST(ChangingFile, ShrinkingOrGrowingWhileReadIsAnInputError)
         EXPECT_NE(errorOf([&] { readTextDat(input, dat); }).find("changed while it was read"), std::string::npos)
             << dat.sets.size() << " sets read";
     }
+}
+
+TEST(Warnings, AreCappedPerKindWithACountOfTheRest)
+{
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += manySets(5);
+    Dat dat = load(TempFolder(), text + "game ( name q description \"a\nb\" )\n");
+    ASSERT_EQ(dat.warnings.size(), 22u);
+    EXPECT_NE(dat.warnings[0].find("quoted value runs across a line break"), std::string::npos);
+    EXPECT_NE(dat.warnings[21].find("input.dat: 4975 more warnings like the repeated sets above are not shown"),
+              std::string::npos) << dat.warnings[21];
 }
 
 } // namespace

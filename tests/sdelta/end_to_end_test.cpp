@@ -178,8 +178,8 @@ TEST_F(Tool, OutputsTheUserMayNotWriteExitWithThree)
     fs::permissions(folder_.path(), othersEnter | fs::perms::owner_write);
     for (const char* name : {"work", "locked", "taken", "taken/setdelta.dat"})
         fs::create_directory(folder_.file(name));
-    fs::permissions(folder_.file("work"), fs::perms::all);
-    fs::permissions(folder_.file("taken"), fs::perms::all);
+    for (const char* name : {"work", "taken"})
+        fs::permissions(folder_.file(name), fs::perms::all);
     fs::permissions(folder_.file("locked"), othersEnter);
     const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> rows = {
         {"taken", {}, "cannot replace setdelta.dat: Is a directory"},
@@ -211,14 +211,12 @@ TEST_F(JsonReport, HoldsInputsOptionsCountsAndEverySetInEveryDetail)
       "summary": {"new_sets": 1, "removed_sets": 1, "changed_sets": 2, "renamed_sets": 1,
                   "added_objects": 1, "removed_objects": 1, "renamed_objects": 1},
       "sets": [
-        {"name": "c", "description": "Game \"C\"", "parent": "a", "status": "new",
-         "objects": [{"kind": "rom", "name": "c1", "size": 5, "crc": "00000005",
-                      "md5": "00112233445566778899aabbccddeeff", "flags": ["optional"]}]},
-        {"name": "a", "description": "Game A", "parent": null, "status": "changed",
+        {"name": "c", "description": "Game \"C\"", "parent": "a", "status": "new", "objects": [{"kind": "rom",
+          "name": "c1", "size": 5, "crc": "00000005", "md5": "00112233445566778899aabbccddeeff", "flags": ["optional"]}]},
+        {"name": "a", "description": "Game A", "parent": null, "status": "changed", "renamed": [],
          "added": [{"kind": "rom", "name": "a3", "size": 3, "crc": "0000000a",
                     "sha1": "00112233445566778899aabbccddeeff00112233", "flags": ["baddump"]}],
-         "removed": [{"kind": "rom", "name": "a2", "size": 2, "crc": "00000002"}],
-         "renamed": []},
+         "removed": [{"kind": "rom", "name": "a2", "size": 2, "crc": "00000002"}]},
         {"name": "r", "description": "Renamed", "parent": null, "status": "renamed", "added": [], "removed": [],
          "renamed": [{"from": {"kind": "rom", "name": "r1", "size": 4, "crc": "00000004"},
                       "to": {"kind": "rom", "name": "r2", "size": 4, "crc": "00000004"}}]},
@@ -270,8 +268,7 @@ TEST_F(JsonReport, EscapesEveryNameAndWritesLatin1AsUtf8)
         {"tab\there\fform\vtab\nline\x7f", "tab\there\fform\vtab\nline\x7f"},
         {"Pok\xC3\xA9mon \xE6\x97\xA5 \xF0\x9F\x8E\xAE \xF4\x8F\xBF\xBF", "Pok\xC3\xA9mon \xE6\x97\xA5 \xF0\x9F\x8E\xAE \xF4\x8F\xBF\xBF"},
         {"Pok\xE9mon", "Pok\xC3\xA9mon"}, {"lone\x80", "lone\xC2\x80"}, {"cut\xE6\x97", "cut\xC3\xA6\xC2\x97"},
-        {"overlong\xC0\xAF", "overlong\xC3\x80\xC2\xAF"},
-        {"surrogate\xED\xA0\x80", "surrogate\xC3\xAD\xC2\xA0\xC2\x80"},
+        {"overlong\xC0\xAF", "overlong\xC3\x80\xC2\xAF"}, {"surrogate\xED\xA0\x80", "surrogate\xC3\xAD\xC2\xA0\xC2\x80"},
         {"beyond\xF4\x90\x80\x80", "beyond\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
     };
     std::string dat = "clrmamepro ( name \"Caf\xE9\" )\n";
@@ -329,7 +326,6 @@ protected:
     }
 };
 
-// Out of memory or over the file size limit, the run says why.
 TEST_F(FailurePaths, RunningOutOfMemoryOrDiskLeavesNoResult)
 {
     for (const auto& [sets, limits, reason] : std::vector<std::tuple<int, ToolLimits, std::string>>{
@@ -401,9 +397,8 @@ std::tuple<int, std::string, std::string> runIn(const TempFolder& folder, const 
 {
     auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.path());
-    std::vector<std::string_view> arguments{"old.dat", "new.dat"};
     std::ostringstream out, err;
-    int status = runSetdelta(arguments, out, err, start);
+    int status = runSetdelta(std::vector<std::string_view>{"old.dat", "new.dat"}, out, err, start);
     std::filesystem::current_path(previous);
     return {status, readFile(folder.file("setdelta.dat")), readFile(folder.file("setdelta.log"))};
 }

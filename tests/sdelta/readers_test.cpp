@@ -111,7 +111,6 @@ const std::string listXml = R"xml(<?xml version="1.0"?>
 	<machine name="z80" isdevice="yes" runnable="no"><rom name="z80.bin" size="1" crc="2"/></machine>
 </mame>)xml";
 
-// XML datafiles are read by the same reader; the set families and the report read them.
 TEST(XmlReader, ReadsListxmlWithItsInternalDtdDefaultsIgnored)
 {
     TempFolder folder;

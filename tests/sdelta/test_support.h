@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/types.h>
-#include <string>
-#include <vector>
 
 namespace setdelta::test {
 
@@ -30,7 +28,6 @@ private:
     std::filesystem::path path_;
 };
 
-// The names in a folder, sorted.
 std::vector<std::string> entriesOf(const std::filesystem::path& folder);
 std::string readFile(const std::filesystem::path& path);
 void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries);

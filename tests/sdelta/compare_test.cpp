@@ -25,8 +25,7 @@ game ( name dev isdevice yes rom ( name d1 size 4 crc d1d1d1d1 ) )
 // The same family as an XML datafile DAT with merge marks: the clone's p2 is marked, and the clone
 // lists the parent's p1 and shared as well, as non-merged DATs with marks do.
 const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
-<datafile><header><name>marks</name></header>
-<game name="neobios" isbios="yes"><rom name="bios1" size="4" crc="11111111"/></game>
+<datafile><header><name>marks</name></header><game name="neobios" isbios="yes"><rom name="bios1" size="4" crc="11111111"/></game>
 <game name="pacman">
   <rom name="p1" size="4" crc="a1a1a1a1"/><rom name="p2" size="4" crc="a2a2a2a2"/><rom name="shared" size="4" crc="a3a3a3a3"/>
   <rom name="missing" size="4" status="nodump"/><rom name="zero" size="4" crc="00000000"/></game>
@@ -37,8 +36,7 @@ const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
 <game name="ngamej" cloneof="ngame" romof="ngame">
   <rom name="n1" merge="n1" size="4" crc="c1c1c1c1"/><rom name="nj1" size="4" crc="c2c2c2c2"/>
   <rom name="bios1" merge="bios1" size="4" crc="11111111"/></game>
-<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
-</datafile>)xml";
+<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine></datafile>)xml";
 
 TEST(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjectsInEachFormat)
 {
@@ -69,12 +67,11 @@ TEST(Resolution, SmallFamiliesOfEachKind)
 {
     using enum SetType;
     using enum ObjectKind;
-    const std::string disks = R"xml(<datafile>
-<machine name="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
-  <disk name="b" md5="0123456789abcdef0123456789abcdef"/></machine>
-<machine name="c" cloneof="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
-  <disk name="b" md5="0123456789abcdef0123456789abcdef"/><disk name="own" sha1="ffffffffffffffffffffffffffffffffffffffff"/>
-  <disk name="lost" status="nodump"/></machine></datafile>)xml";
+    const std::string shared = R"(<disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
+<disk name="b" md5="0123456789abcdef0123456789abcdef"/>)";
+    const std::string disks = "<datafile><machine name=\"p\">" + shared + "</machine><machine name=\"c\" cloneof=\"p\">" + shared +
+                              R"(<disk name="own" sha1="ffffffffffffffffffffffffffffffffffffffff"/><disk name="lost" status="nodump"/>
+</machine></datafile>)";
     const std::string marks = R"xml(<mame>
 <game name="p"><rom name="r" size="1" crc="1"/><disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game>
 <game name="c" cloneof="p" romof="p"><rom name="r" merge="r" size="1" crc="1"/><rom name="own" size="1" crc="2"/>

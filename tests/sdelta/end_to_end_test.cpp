@@ -371,11 +371,9 @@ TEST(StopSignal, WhileWritingRemovesTheTemporaryFiles)
     pid_t child = ::fork();
     if (child == 0) {
         handleStopSignals();
-        if (::chdir(folder.path().c_str()) != 0)
-            ::_exit(1);
-        OutputFile dat("setdelta.dat");
+        OutputFile dat(folder.file("setdelta.dat").string());
         dat.write(manySets(10));
-        OutputFile log("setdelta.log");
+        OutputFile log(folder.file("setdelta.log").string());
         ::raise(SIGTERM);
         ::_exit(0);
     }

@@ -8,9 +8,9 @@
 namespace setdelta::test {
 namespace {
 
-Dat load(const TempFolder& folder, const std::string& content, ObjectKind kind = ObjectKind::Rom)
+Dat load(const std::string& content, ObjectKind kind = ObjectKind::Rom)
 {
-    return loadDat(folder.write("input.dat", content), kind);
+    return loadDat(TempFolder().write("input.dat", content), kind);
 }
 
 // The message of the DatError `read` throws.
@@ -34,8 +34,7 @@ const std::string textDat = "clrmamepro (\r\n\tname \"Test DAT\"\r\n\tversion 1.
 
 TEST(TextReader, ReadsSetsFieldsAndObjectsOfTheChosenKind)
 {
-    TempFolder folder;
-    Dat dat = load(folder, textDat);
+    Dat dat = load(textDat);
     EXPECT_EQ(dat.format, DatFormat::ClrMamePro);
     EXPECT_EQ(dat.header.name + " " + dat.header.version, "Test DAT 1.0");
     ASSERT_EQ(dat.sets.size(), 2u);
@@ -50,8 +49,8 @@ TEST(TextReader, ReadsSetsFieldsAndObjectsOfTheChosenKind)
     EXPECT_EQ(roms[1].merge, "pm.5f");
     EXPECT_EQ(roms[1].flags, FlagDispose);
     EXPECT_EQ(roms[2].status, DumpStatus::NoDump);
-    EXPECT_EQ(load(folder, textDat, ObjectKind::Disk).objects.size(), 1u);
-    EXPECT_EQ(load(folder, textDat, ObjectKind::Sample).objects.at(0).name, "fire.wav");
+    EXPECT_EQ(load(textDat, ObjectKind::Disk).objects.size(), 1u);
+    EXPECT_EQ(load(textDat, ObjectKind::Sample).objects.at(0).name, "fire.wav");
 }
 
 // Malformed input is an error naming the file, the line and the reason, with lines counted
@@ -110,8 +109,7 @@ const std::string listXml = R"xml(<?xml version="1.0"?>
 
 TEST(XmlReader, ReadsListxmlWithItsInternalDtdDefaultsIgnored)
 {
-    TempFolder folder;
-    Dat list = load(folder, listXml);
+    Dat list = load(listXml);
     EXPECT_EQ(list.format, DatFormat::MameListXml);
     EXPECT_EQ(list.header.build, "0.94 (test)");
     ASSERT_EQ(list.sets.size(), 3u);
@@ -122,8 +120,8 @@ TEST(XmlReader, ReadsListxmlWithItsInternalDtdDefaultsIgnored)
     const Object& rom = list.objectsOf(list.sets[1])[0];
     EXPECT_EQ(rom.status, DumpStatus::Good) << "a DTD default is not a value the DAT gives";
     EXPECT_EQ(rom.flags, FlagDispose);
-    EXPECT_EQ(load(folder, listXml, ObjectKind::Disk).objects.size(), 1u);
-    EXPECT_EQ(load(folder, listXml, ObjectKind::Sample).objects.size(), 1u);
+    EXPECT_EQ(load(listXml, ObjectKind::Disk).objects.size(), 1u);
+    EXPECT_EQ(load(listXml, ObjectKind::Sample).objects.size(), 1u);
 }
 
 // A byte order mark before a text DAT with or without a header, an XML datafile or a listxml.
@@ -137,10 +135,9 @@ TEST(ByteOrderMark, IsSkippedInEveryFormat)
         {"<mame build=\"0.1\"><machine name=\"a\"><rom name=\"a1\" size=\"1\" crc=\"1\"/></machine></mame>",
          DatFormat::MameListXml, ""},
     };
-    TempFolder folder;
     for (const auto& [content, format, name] : rows) {
         SCOPED_TRACE(content);
-        Dat dat = load(folder, "\xEF\xBB\xBF" + content);
+        Dat dat = load("\xEF\xBB\xBF" + content);
         EXPECT_EQ(dat.format, format);
         EXPECT_EQ(dat.header.name, name);
         EXPECT_EQ(describe(resolve(dat, {})), "a: a1");
@@ -169,7 +166,7 @@ TEST(Warnings, AreCappedPerKindWithACountOfTheRest)
     std::string text;
     for (int i = 0; i < 1000; ++i)
         text += manySets(5);
-    Dat dat = load(TempFolder(), text + "game ( name q description \"a\nb\" )\n");
+    Dat dat = load(text + "game ( name q description \"a\nb\" )\n");
     ASSERT_EQ(dat.warnings.size(), 22u);
     EXPECT_NE(dat.warnings[0].find("quoted value runs across a line break"), std::string::npos);
     EXPECT_NE(dat.warnings[21].find("input.dat: 4975 more warnings like the repeated sets above are not shown"),

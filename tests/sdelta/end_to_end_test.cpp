@@ -351,7 +351,7 @@ TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
     std::string pipe = folder_.file("new.dat").string();
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     int writer = -1;
-    ToolRun result = run({"old.dat", "new.dat"}, {}, [&](pid_t tool) {
+    ToolRun result = runTool(folder_.path(), {"old.dat", "new.dat"}, {}, [&](pid_t tool) {
         writer = ::open(pipe.c_str(), O_WRONLY);
         std::string half = manySets(100) + "game ( name cut rom ( name";
         EXPECT_EQ(::write(writer, half.data(), half.size()), static_cast<ssize_t>(half.size()));

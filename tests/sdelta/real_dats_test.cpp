@@ -32,8 +32,9 @@ protected:
         zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
         zip_fread(file, data.data(), stat.size);
         zip_fclose(file);
-        zip_close(archive);
-        return extracted_.write(std::filesystem::path(stat.name).filename().string(), data);
+        std::string extracted = extracted_.write(std::filesystem::path(stat.name).filename().string(), data);
+        zip_close(archive); // which frees stat.name
+        return extracted;
     }
 
     TempFolder folder_, extracted_;

@@ -56,10 +56,9 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
 // Runs of the real binary in a temporary folder.
 class ToolTest : public testing::Test {
 protected:
-    ToolRun run(const std::vector<std::string>& arguments, const ToolLimits& limits = {},
-                const std::function<void(pid_t)>& whileRunning = {})
+    ToolRun run(const std::vector<std::string>& arguments, const ToolLimits& limits = {})
     {
-        return runTool(folder_.path(), arguments, limits, whileRunning);
+        return runTool(folder_.path(), arguments, limits);
     }
     // What the folder holds, by name: a failed run leaves no result and no temporary file.
     void expectOnly(const std::vector<std::string>& names) { EXPECT_EQ(entriesOf(folder_.path()), names); }

@@ -1,10 +1,7 @@
 // Resolution into set types, the comparison and what each DAT type writes, on small DATs in
 // each format, with the results once wrong on real DATs.
 #include "content.h"
-#include "dat_loader.h"
 #include "test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace setdelta::test {
 namespace {
@@ -28,8 +25,7 @@ game ( name dev isdevice yes rom ( name d1 size 4 crc d1d1d1d1 ) )
 // The same family as an XML datafile DAT with merge marks: the clone's p2 is marked, and the clone
 // lists the parent's p1 and shared as well, as non-merged DATs with marks do.
 const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
-<datafile><header><name>marks</name></header>
-<game name="neobios" isbios="yes"><rom name="bios1" size="4" crc="11111111"/></game>
+<datafile><header><name>marks</name></header><game name="neobios" isbios="yes"><rom name="bios1" size="4" crc="11111111"/></game>
 <game name="pacman">
   <rom name="p1" size="4" crc="a1a1a1a1"/><rom name="p2" size="4" crc="a2a2a2a2"/><rom name="shared" size="4" crc="a3a3a3a3"/>
   <rom name="missing" size="4" status="nodump"/><rom name="zero" size="4" crc="00000000"/></game>
@@ -40,64 +36,42 @@ const std::string datafileWithMarks = R"xml(<?xml version="1.0"?>
 <game name="ngamej" cloneof="ngame" romof="ngame">
   <rom name="n1" merge="n1" size="4" crc="c1c1c1c1"/><rom name="nj1" size="4" crc="c2c2c2c2"/>
   <rom name="bios1" merge="bios1" size="4" crc="11111111"/></game>
-<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine>
-</datafile>)xml";
+<machine name="dev" isdevice="yes"><rom name="d1" size="4" crc="d1d1d1d1"/></machine></datafile>)xml";
 
-struct Family {
-    std::string name;
-    std::string content;
-};
-
-class Resolution : public testing::TestWithParam<Family> {};
-
-TEST_P(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjects)
+TEST(Resolution, EachSetTypeWithAndWithoutNodumpsAndBiosObjectsInEachFormat)
 {
+    using enum SetType;
+    const std::vector<std::pair<ResolveOptions, std::string>> rows = {
+        {{Split}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{Merged}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1"},
+        {{NonMerged}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 | ngamej: n1 nj1 | dev: d1"},
+        {{Split, true}, "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
+        {{Split, false, true}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1"},
+        {{Merged, false, true}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1"},
+        {{NonMerged, false, true},
+         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 bios1 | ngamej: n1 nj1 bios1 | dev: d1"},
+    };
     TempFolder folder;
-    Dat dat = loadDat(folder.write("family.dat", GetParam().content), ObjectKind::Rom);
-    struct Row {
-        ResolveOptions options;
-        std::string expected;
-    };
-    const std::vector<Row> rows = {
-        {{SetType::Split, false, false}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
-        {{SetType::Merged, false, false}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 nj1 | dev: d1"},
-        {{SetType::NonMerged, false, false},
-         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | ngame: n1 | ngamej: n1 nj1 | dev: d1"},
-        {{SetType::Split, true, false},
-         "neobios: bios1 | pacman: p1 p2 shared missing zero | pacmanj: j1 | ngame: n1 | ngamej: nj1 | dev: d1"},
-        {{SetType::Split, false, true},
-         "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 | ngame: n1 bios1 | ngamej: nj1 bios1 | dev: d1"},
-        {{SetType::Merged, false, true}, "neobios: bios1 | pacman: p1 p2 shared j1 | ngame: n1 bios1 nj1 | dev: d1"},
-        {{SetType::NonMerged, false, true}, "neobios: bios1 | pacman: p1 p2 shared | pacmanj: j1 p2 p1 shared | "
-                                             "ngame: n1 bios1 | ngamej: n1 nj1 bios1 | dev: d1"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.expected);
-        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
+    for (const std::string& family : {textWithoutMarks, datafileWithMarks}) {
+        Dat dat = loadDat(folder.write("family.dat", family), ObjectKind::Rom);
+        for (const auto& [options, expected] : rows) {
+            SCOPED_TRACE(family.substr(0, 10) + " " + expected);
+            EXPECT_EQ(describe(resolve(dat, options)), expected);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(EachFormat, Resolution,
-                         testing::Values(Family{"TextWithoutMarks", textWithoutMarks},
-                                         Family{"DatafileWithMarks", datafileWithMarks}),
-                         [](const auto& paramInfo) { return paramInfo.param.name; });
 
 // Orphans, parent loops, disk and sample identity, and merge marks read per kind (MAME 0.78
 // marks its clones' ROMs but not their disks).
 TEST(Resolution, SmallFamiliesOfEachKind)
 {
-    struct Row {
-        std::string content;
-        ObjectKind kind;
-        ResolveOptions options;
-        std::string expected;
-    };
-    const std::string disks = R"xml(<datafile>
-<machine name="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
-  <disk name="b" md5="0123456789abcdef0123456789abcdef"/></machine>
-<machine name="c" cloneof="p"><disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
-  <disk name="b" md5="0123456789abcdef0123456789abcdef"/><disk name="own" sha1="ffffffffffffffffffffffffffffffffffffffff"/>
-  <disk name="lost" status="nodump"/></machine></datafile>)xml";
+    using enum SetType;
+    using enum ObjectKind;
+    const std::string shared = R"(<disk name="a" sha1="0123456789abcdef0123456789abcdef01234567"/>
+<disk name="b" md5="0123456789abcdef0123456789abcdef"/>)";
+    const std::string disks = "<datafile><machine name=\"p\">" + shared + "</machine><machine name=\"c\" cloneof=\"p\">" + shared +
+                              R"(<disk name="own" sha1="ffffffffffffffffffffffffffffffffffffffff"/><disk name="lost" status="nodump"/>
+</machine></datafile>)";
     const std::string marks = R"xml(<mame>
 <game name="p"><rom name="r" size="1" crc="1"/><disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/></game>
 <game name="c" cloneof="p" romof="p"><rom name="r" merge="r" size="1" crc="1"/><rom name="own" size="1" crc="2"/>
@@ -107,24 +81,22 @@ TEST(Resolution, SmallFamiliesOfEachKind)
                                 "game ( name none rom ( name r size 1 crc 1 ) )";
     const std::string loop = "game ( name a cloneof b romof b rom ( name x size 1 crc 1 ) )\n"
                              "game ( name b cloneof a romof a rom ( name y size 1 crc 2 ) )";
-    const std::vector<Row> rows = {
-        {"game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )", ObjectKind::Rom, {SetType::Merged, false, false},
-         "orphan: o"},
-        {loop, ObjectKind::Rom, {SetType::Split, false, false}, "a: x | b: y"},
-        {loop, ObjectKind::Rom, {SetType::Merged, false, false}, "a: x | b: y"},
-        {loop, ObjectKind::Rom, {SetType::NonMerged, false, false}, "a: x y | b: y x"},
-        {disks, ObjectKind::Disk, {SetType::Split, false, false}, "p: a b | c: own"},
-        {disks, ObjectKind::Disk, {SetType::Split, true, false}, "p: a b | c: own lost"},
-        {marks, ObjectKind::Rom, {SetType::Split, false, false}, "p: r | c: own"},
-        {marks, ObjectKind::Disk, {SetType::Split, false, false}, "p: d"},
-        {samples, ObjectKind::Sample, {SetType::Split, false, false}, "p: a.wav b.wav | c: c.wav"},
-        {samples, ObjectKind::Sample, {SetType::Merged, false, false}, "p: a.wav b.wav c.wav"},
+    const std::vector<std::tuple<std::string, ObjectKind, ResolveOptions, std::string>> rows = {
+        {"game ( name orphan cloneof gone rom ( name o size 1 crc 1 ) )", Rom, {Merged}, "orphan: o"},
+        {loop, Rom, {Split}, "a: x | b: y"},
+        {loop, Rom, {Merged}, "a: x | b: y"},
+        {loop, Rom, {NonMerged}, "a: x y | b: y x"},
+        {disks, Disk, {Split}, "p: a b | c: own"},
+        {disks, Disk, {Split, true}, "p: a b | c: own lost"},
+        {marks, Rom, {Split}, "p: r | c: own"},
+        {marks, Disk, {Split}, "p: d"},
+        {samples, Sample, {Split}, "p: a.wav b.wav | c: c.wav"},
+        {samples, Sample, {Merged}, "p: a.wav b.wav c.wav"},
     };
     TempFolder folder;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.content);
-        Dat dat = loadDat(folder.write("family.dat", row.content), row.kind);
-        EXPECT_EQ(describe(resolve(dat, row.options)), row.expected);
+    for (const auto& [content, kind, options, expected] : rows) {
+        SCOPED_TRACE(content);
+        EXPECT_EQ(describe(resolve(loadDat(folder.write("family.dat", content), kind), options)), expected);
     }
 }
 
@@ -168,50 +140,61 @@ const std::string newCopies = "game ( name crush rom ( name mbrush.6f size 4096 
                               "  rom ( name cr6.7e size 4096 crc 8a7db1ff ) )\n"
                               "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name c.bin size 4 crc 11 ) )\n";
 
-// What each level writes, with and without renames and nodump objects, and the results once
-// wrong on real DATs: repeated objects in merged sets and copies under ROM archival.
+// Objects at the same place in both sets count as held without a lookup, and where no set lists
+// an object twice only the others are indexed by name. What moved or repeats must still be found,
+// also where its only match is at the same place, and a copy under a new name still sees its source.
+const std::string moved = "game ( name moved rom ( name m1 size 1 crc 1 ) rom ( name m2 size 1 crc 2 ) "
+                          "rom ( name m3 size 1 crc 3 ) )\n"
+                          "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 5 ) )\n";
+const std::string movedNew = "game ( name moved rom ( name m3 size 1 crc 3 ) rom ( name m2 size 1 crc 2 ) "
+                             "rom ( name m1 size 1 crc 9 ) )\n"
+                             "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 6 ) "
+                             "rom ( name t1 size 1 crc 4 ) )\n";
+const std::string clone = "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
+const std::string copied = "game ( name p rom ( name a size 1 crc 1 ) )\n" + clone;
+const std::string copiedNew = "game ( name p rom ( name a size 1 crc 1 ) rom ( name b size 1 crc 1 ) )\n" + clone;
+// The second "a" is held by the old set's first, which has an equal at its place.
+const std::string listedOnce = "game ( name p rom ( name a size 1 crc 1 ) rom ( name c size 1 crc 3 ) )\n" + clone;
+const std::string listedTwice =
+    "game ( name p rom ( name a size 1 crc 1 ) rom ( name d size 1 crc 4 ) rom ( name a size 1 crc 1 ) )\n" + clone;
+
+// What each level writes, with and without renames and nodump objects, the results once wrong
+// on real DATs (repeated objects in merged sets, copies under ROM archival) and the shortcuts.
 TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
 {
+    using enum DeltaLevel;
+    const ResolveOptions merged{SetType::Merged}, nonMerged{SetType::NonMerged};
     struct Row {
         std::string_view oldContent = oldText;
         std::string_view newContent = newText;
-        DeltaLevel level = DeltaLevel::Smaller;
-        bool renames = false;
-        bool nodump = false;
-        SetType type = SetType::Split;
-        ObjectKind kind = ObjectKind::Rom;
+        Options options;
         std::string expected;
     };
     const std::vector<Row> rows = {
-        {.level = DeltaLevel::Larger, .expected = "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
+        {.options{.level = Larger}, .expected = "grown: g1 g2 | shrunk: s1 | fresh: f1 f2 | swapped: w1 bad"},
         {.expected = "grown: g2 | fresh: f1 f2 | swapped: w1 bad"},
-        {.level = DeltaLevel::EvenSmaller, .expected = "grown: g2 | fresh: f1 | swapped: w1 bad"},
-        {.level = DeltaLevel::RomArchival, .expected = "shrunk: s2 | dropped: d1 | swapped: w1"},
-        {.renames = true, .expected = "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
-        {.level = DeltaLevel::RomArchival, .renames = true, .expected = "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
+        {.options{.level = EvenSmaller}, .expected = "grown: g2 | fresh: f1 | swapped: w1 bad"},
+        {.options{.level = RomArchival}, .expected = "shrunk: s2 | dropped: d1 | swapped: w1"},
+        {.options{.withRenames = true}, .expected = "grown: g2 | renamed: r1new | fresh: f1 f2 | swapped: w1 bad"},
+        {.options{.level = RomArchival, .withRenames = true}, .expected = "shrunk: s2 | renamed: r1 | dropped: d1 | swapped: w1"},
         // The old "bad" was never dumped; its new dump is a different object under the same name.
-        {.level = DeltaLevel::RomArchival, .nodump = true, .expected = "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
-        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
-        {.oldContent = oldBosco, .newContent = newBosco, .level = DeltaLevel::Larger, .type = SetType::Merged,
-         .expected = "bosco: bos3_1.3n 50xx.bin j.bin"},
-        {.oldContent = newBosco, .newContent = oldBosco, .level = DeltaLevel::RomArchival,
-         .type = SetType::Merged, .expected = "bosco: 50xx.bin j.bin"},
-        {.oldContent = oldBosco, .newContent = newBosco, .type = SetType::Merged, .kind = ObjectKind::Sample, .expected = "bosco: boom.wav"},
-        {.oldContent = oldBios, .newContent = newBios, .type = SetType::Merged, .expected = "neogeo: sm1.sm1"},
-        {.oldContent = oldCopies, .newContent = newCopies, .level = DeltaLevel::RomArchival, .renames = true,
-         .expected = "moved: b.bin"},
-        {.oldContent = oldCopies, .newContent = newCopies, .renames = true, .expected = "crush: cr6.7e | moved: c.bin"},
+        {.options{.resolve{SetType::Split, true}, .level = RomArchival}, .expected = "shrunk: s2 | dropped: d1 | swapped: w1 bad"},
+        {oldBosco, newBosco, {.resolve = merged}, "bosco: 50xx.bin j.bin"},
+        {oldBosco, newBosco, {.resolve = merged, .level = Larger}, "bosco: bos3_1.3n 50xx.bin j.bin"},
+        {newBosco, oldBosco, {.resolve = merged, .level = RomArchival}, "bosco: 50xx.bin j.bin"},
+        {oldBosco, newBosco, {.resolve = merged, .kind = ObjectKind::Sample}, "bosco: boom.wav"},
+        {oldBios, newBios, {.resolve = merged}, "neogeo: sm1.sm1"},
+        {oldCopies, newCopies, {.level = RomArchival, .withRenames = true}, "moved: b.bin"},
+        {oldCopies, newCopies, {.withRenames = true}, "crush: cr6.7e | moved: c.bin"},
+        {moved, movedNew, {}, "moved: m1 | twice: t2"},
+        {moved, movedNew, {.level = RomArchival}, "moved: m1 | twice: t2"},
+        {copied, copiedNew, {.resolve = nonMerged, .withRenames = true}, "p: b | k: b"},
+        {copied, copiedNew, {.resolve = nonMerged, .level = RomArchival, .withRenames = true}, ""},
+        {listedOnce, listedTwice, {.resolve = nonMerged}, "p: d | k: d"},
     };
-    TempFolder folder;
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.expected);
-        Options options;
-        options.level = row.level;
-        options.withRenames = row.renames;
-        options.resolve = {row.type, row.nodump, false};
-        Dat oldDat = loadDat(folder.write("old", std::string(row.oldContent)), row.kind);
-        Dat newDat = loadDat(folder.write("new", std::string(row.newContent)), row.kind);
-        EXPECT_EQ(deltaText(oldDat, newDat, options), row.expected);
+        SCOPED_TRACE(std::string(row.newContent.substr(0, 30)) + " " + row.expected);
+        EXPECT_EQ(deltaText(row.oldContent, row.newContent, row.options), row.expected);
     }
 }
 
@@ -220,12 +203,7 @@ TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
 TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
 {
     auto rom = [](std::uint32_t crc, std::uint8_t sha1, std::uint64_t size = 16) {
-        Object object;
-        object.hasSize = true;
-        object.size = size;
-        object.hasCrc = crc != 0;
-        object.crc = crc;
-        object.hasSha1 = sha1 != 0;
+        Object object{.size = size, .crc = crc, .hasSize = true, .hasCrc = crc != 0, .hasSha1 = sha1 != 0};
         object.sha1.fill(sha1);
         return object;
     };
@@ -234,8 +212,7 @@ TEST(Content, RomsMatchOnSizeAndCrcAndOnSha1WhereBothHaveOne)
     EXPECT_FALSE(sameContent(rom(7, 9, 17), rom(7, 9), ObjectKind::Rom));
 
     // The index keeps pointers to the objects it holds, as to those of a DAT.
-    const Object crcOnly = rom(7, 0);
-    const Object sha1Only = rom(0, 9);
+    const Object crcOnly = rom(7, 0), sha1Only = rom(0, 9);
     ContentIndex index(ObjectKind::Rom);
     index.add(crcOnly);
     index.add(sha1Only);

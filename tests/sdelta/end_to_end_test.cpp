@@ -1,59 +1,52 @@
-// The real setdelta binary, run in temporary folders: outputs, exit statuses, bad input, zipped
-// and gzipped inputs, and runs that end early (no memory, a full disk, a signal).
-#include "dat_loader.h"
+// The real setdelta binary, run in temporary folders: outputs, the JSON report, exit statuses, bad
+// input, zipped and gzipped inputs, and runs that end early (no memory, a full disk, a signal); and
+// the whole program in this process, with and without its second thread.
 #include "output_file.h"
-#include "program.h"
+#include "parallel.h"
 #include "test_support.h"
 
 #include <csignal>
 #include <fcntl.h>
-#include <filesystem>
-#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
-#include <zip.h>
-#include <zlib.h>
 
 namespace setdelta::test {
 namespace {
 
-const std::string oldDat = "clrmamepro ( name Old )\n"
-                           "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) )\n"
-                           "game ( name b rom ( name b1 size 1 crc 2 ) )\n";
-const std::string newXml = R"xml(<?xml version="1.0"?>
+using Json = nlohmann::json;
+
+// A text OLD and an XML NEW, which differ in sets new, removed, changed and renamed.
+const std::string smallOld = "clrmamepro ( name Old version 1 )\n"
+                             "game ( name a description \"Game A\" rom ( name a1 size 1 crc 1 ) rom ( name a2 size 2 crc 2 ) )\n"
+                             "game ( name b description \"Game B\" rom ( name b1 size 1 crc 0000000b ) )\n"
+                             "game ( name r description Renamed rom ( name r1 size 4 crc 4 ) )\n";
+const std::string smallNew = R"xml(<?xml version="1.0"?>
 <datafile><header><name>New</name><version>2</version></header>
-<game name="a"><description>Game A</description><rom name="a1" size="1" crc="1"/><rom name="a2" size="1" crc="3"/></game>
-<game name="c"><description>Game "C"</description><rom name="c1" size="1" crc="4"/></game>
+<game name="a"><description>Game A</description><rom name="a1" size="1" crc="1"/>
+  <rom name="a3" size="3" crc="0000000A" sha1="00112233445566778899AABBCCDDEEFF00112233" status="baddump"/></game>
+<game name="c" cloneof="a"><description>Game "C"</description>
+  <rom name="c1" size="5" crc="5" md5="00112233445566778899aabbccddeeff" optional="yes"/></game>
+<game name="r"><description>Renamed</description><rom name="r2" size="4" crc="4"/></game>
 </datafile>)xml";
+// Disks and samples of one machine, in listxml.
+const std::string oldList = R"xml(<mame build="0.1 (x)"><machine name="g">
+<disk name="d" sha1="0123456789abcdef0123456789abcdef01234567"/><sample name="s1.wav"/></machine></mame>)xml";
+const std::string newList = R"xml(<mame build="0.2 (y)"><machine name="g">
+<disk name="d" md5="0123456789abcdef0123456789abcdef" status="nodump"/>
+<sample name="s1.wav"/><sample name="s2.wav"/></machine></mame>)xml";
 
-// The default -d2 result of the two.
+// The default -d2 result of the two small DATs.
 const std::string expectedResult =
-    "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a2 size 1 crc 00000003 )\r\n)\r\n\r\n"
-    "game (\r\n\tname c\r\n\tdescription \"Game \\\"C\\\"\"\r\n\trom ( name c1 size 1 crc 00000004 )\r\n)\r\n\r\n";
+    "game (\r\n\tname a\r\n\tdescription \"Game A\"\r\n\trom ( name a3 size 3 crc 0000000a sha1 "
+    "00112233445566778899aabbccddeeff00112233 status baddump )\r\n)\r\n\r\ngame (\r\n\tname c\r\n"
+    "\tdescription \"Game \\\"C\\\"\"\r\n\tcloneof a\r\n\trom ( name c1 size 5 crc 00000005 md5 "
+    "00112233445566778899aabbccddeeff flags optional )\r\n)\r\n\r\n";
 
-void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(archive, nullptr);
-    for (const auto& [name, content] : entries) {
-        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
-    }
-    ASSERT_EQ(zip_close(archive), 0);
-}
-
-void writeGzip(const std::filesystem::path& path, const std::string& content)
-{
-    gzFile file = gzopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(gzwrite(file, content.data(), static_cast<unsigned>(content.size())), static_cast<int>(content.size()));
-    ASSERT_EQ(gzclose(file), Z_OK);
-}
-
-// Two small DATs, and the default result of comparing them.
 class Tool : public ToolTest {
 protected:
     // A failed run says why (a bad input also in the log) and leaves no result: the one of an
@@ -68,10 +61,12 @@ protected:
         EXPECT_TRUE(status != ExitInput || readFile(folder_.file("setdelta.log")).find(reason) != std::string::npos);
         return result;
     }
+    Json report(const std::string& name = "report.json") { return Json::parse(readFile(folder_.file(name))); }
 
-    std::string old_ = folder_.write("old.dat", oldDat);
-    std::string new_ = folder_.write("new.xml", newXml);
+    std::string old_ = folder_.write("old.dat", smallOld);
+    std::string new_ = folder_.write("new.xml", smallNew);
 };
+using JsonReport = Tool;
 
 TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
 {
@@ -81,7 +76,7 @@ TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
     std::string log = readFile(folder_.file("setdelta.log"));
     for (const std::string& expected : {"Old DAT: " + old_, std::string("'New' version 2"), std::string("New sets (1)"),
-                                        std::string("  c  \"Game \"C\"\""), std::string("added    a2")})
+                                        std::string("  c  \"Game \"C\"\""), std::string("added    a3")})
         EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
     expectOnly({"new.xml", "old.dat", "setdelta.dat", "setdelta.log"});
 
@@ -95,32 +90,41 @@ TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
 // byte order mark of the gzipped DAT is skipped in the decompressed stream.
 TEST_F(Tool, ReadsZippedAndGzippedDats)
 {
-    writeZip(folder_.file("old.zip"), {{"readme.txt", "not a DAT"}, {"sub/old.dat", oldDat}});
-    writeGzip(folder_.file("new.xml.gz"), "\xEF\xBB\xBF" + newXml);
+    writeZip(folder_.file("old.zip"), {{"readme.txt", "not a DAT"}, {"sub/old.dat", smallOld}});
+    writeGzip(folder_.file("new.xml.gz"), "\xEF\xBB\xBF" + smallNew);
     ToolRun result = run({"--json", "report.json", "old.zip", "new.xml.gz"});
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
-    std::string report = readFile(folder_.file("report.json"));
-    EXPECT_NE(report.find(R"("old":{"file":"old.zip","entry":"sub/old.dat")"), std::string::npos) << report;
-    EXPECT_NE(report.find(R"("new":{"file":"new.xml.gz","entry":null,"format":"xml-datafile","name":"New")"),
-              std::string::npos) << report;
+    EXPECT_EQ(report()["old"]["file"], "old.zip");
+    EXPECT_EQ(report()["old"]["entry"], "sub/old.dat");
+    EXPECT_EQ(report()["new"]["entry"], nullptr);
     EXPECT_NE(result.out.find("old old.zip (entry sub/old.dat) (ClrMamePro text, 'Old'"), std::string::npos);
     EXPECT_NE(readFile(folder_.file("setdelta.log")).find("Old DAT: old.zip (entry sub/old.dat)"), std::string::npos);
 
-    writeZip(folder_.file("pair.zip"), {{"old.dat", oldDat}, {"new.xml", newXml}});
+    writeZip(folder_.file("pair.zip"), {{"old.dat", smallOld}, {"new.xml", smallNew}});
     ASSERT_EQ(run({"--old-entry", "old.dat", "--new-entry=new.xml", "pair.zip", "pair.zip"}).status, ExitSuccess);
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
-TEST_F(Tool, UsageErrorsExitWithOne)
+// Also a report in the place of an input or of another output; the inputs stay as they were.
+TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
 {
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {old_}, {"-x", old_, new_}, {"-o", "rom", old_, new_}, {old_, new_, new_}, {"-o"},
-          {old_, new_, "--json"}, {"--json=", old_, new_}, {"--json", old_, new_}, {old_, new_, "--new-entry"}}) {
+    const std::string usage = "Usage: setdelta";
+    std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{}, usage}, {{old_}, usage}, {{"-x", old_, new_}, usage}, {{"-o", "rom", old_, new_}, usage},
+        {{old_, new_, new_}, usage}, {{"-o"}, usage}, {{old_, new_, "--json"}, usage}, {{"--json=", old_, new_}, usage},
+        {{"--json", old_, new_}, usage}, {{old_, new_, "--new-entry"}, usage},
+    };
+    for (const std::string& report : {std::string("old.dat"), old_, std::string("./new.xml"), std::string("setdelta.dat"),
+                                      folder_.file("setdelta.log").string()})
+        rows.push_back({{"--json", report, "old.dat", "new.xml"}, "the report needs a file of its own"});
+    for (const auto& [arguments, reason] : rows) {
         ToolRun result = run(arguments);
         EXPECT_EQ(result.status, ExitUsage) << testing::PrintToString(arguments);
-        EXPECT_NE(result.err.find("Usage: setdelta"), std::string::npos);
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
     }
+    EXPECT_EQ(readFile(old_), smallOld);
+    EXPECT_EQ(readFile(new_), smallNew);
     expectOnly({"new.xml", "old.dat"});
 }
 
@@ -129,9 +133,9 @@ TEST_F(Tool, BadInputsExitWithTwoAndLeaveNoDat)
     std::filesystem::create_directory(folder_.file("folder.dat"));
     folder_.write("empty.dat", "");
     folder_.write("garbage.dat", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
-    folder_.write("truncated.xml", newXml.substr(0, newXml.size() / 2));
+    folder_.write("truncated.xml", smallNew.substr(0, smallNew.size() / 2));
     folder_.write("unbalanced.dat", "game ( name a rom ( name a1 size 1 crc 1 )\n");
-    writeZip(folder_.file("pair.zip"), {{"old.dat", oldDat}, {"new.xml", newXml}});
+    writeZip(folder_.file("pair.zip"), {{"old.dat", smallOld}, {"new.xml", smallNew}});
     const std::string big = manySets(2000);
     writeZip(folder_.file("good.zip"), {{"big.dat", big}});
     writeGzip(folder_.file("big.dat.gz"), big);
@@ -147,17 +151,11 @@ TEST_F(Tool, BadInputsExitWithTwoAndLeaveNoDat)
     ASSERT_EQ(run({"old.dat", "big.dat.gz"}).status, ExitSuccess);
 
     const std::vector<std::pair<std::string, std::string>> inputs = {
-        {"empty.dat", "the file is empty"},
-        {"garbage.dat", "binary data"},
-        {"truncated.xml", "XML error"},
-        {"unbalanced.dat", "unbalanced parentheses"},
-        {"missing.dat", "cannot open: No such file"},
-        {"folder.dat", "is a folder"},
-        {"damaged.zip", "damaged zip archive"},
-        {"truncated.zip", "cannot open the zip archive"},
-        {"empty.zip", "the zip archive is empty"},
-        {"truncated.gz", "the gzip data ends early"},
-        {"damaged.gz", "damaged gzip data"},
+        {"empty.dat", "the file is empty"}, {"garbage.dat", "binary data"}, {"truncated.xml", "XML error"},
+        {"unbalanced.dat", "unbalanced parentheses"}, {"missing.dat", "cannot open: No such file"},
+        {"folder.dat", "is a folder"}, {"damaged.zip", "damaged zip archive"},
+        {"truncated.zip", "cannot open the zip archive"}, {"empty.zip", "the zip archive is empty"},
+        {"truncated.gz", "the gzip data ends early"}, {"damaged.gz", "damaged gzip data"},
     };
     for (const auto& [input, reason] : inputs) {
         SCOPED_TRACE(input);
@@ -170,25 +168,144 @@ TEST_F(Tool, BadInputsExitWithTwoAndLeaveNoDat)
     expectFailure({"--old-entry", "x.dat", "old.dat", "old.dat"}, ExitUsage, "old.dat is not a zip archive");
 }
 
-TEST_F(Tool, UnwritableResultExitsWithThreeAndLeavesNoTemporaryFile)
+// Run as an ordinary user, whom folder permissions stop (root is not stopped by them): a folder
+// in the result's place, a folder of the user's that they may not write to, a report in such a
+// folder or in one that does not exist.
+TEST_F(Tool, OutputsTheUserMayNotWriteExitWithThree)
 {
-    std::filesystem::create_directory(folder_.file("setdelta.dat"));
-    ToolRun result = run({old_, new_});
-    EXPECT_EQ(result.status, ExitOutput);
-    EXPECT_NE(result.err.find("setdelta.dat"), std::string::npos) << result.err;
-    expectOnly({"new.xml", "old.dat", "setdelta.dat", "setdelta.log"});
+    namespace fs = std::filesystem;
+    const fs::perms othersEnter = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder_.path(), othersEnter | fs::perms::owner_write);
+    for (const char* name : {"work", "locked", "taken", "taken/setdelta.dat"})
+        fs::create_directory(folder_.file(name));
+    for (const char* name : {"work", "taken"})
+        fs::permissions(folder_.file(name), fs::perms::all);
+    fs::permissions(folder_.file("locked"), othersEnter);
+    const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> rows = {
+        {"taken", {}, "cannot replace setdelta.dat: Is a directory"},
+        {"locked", {}, "cannot create setdelta.dat: Permission denied"},
+        {"work", {"--json", "../locked/report.json"}, "cannot create ../locked/report.json: Permission denied"},
+        {"work", {"--json", "missing/report.json"}, "cannot create missing/report.json: No such file or directory"},
+    };
+    for (auto [folder, arguments, reason] : rows) {
+        arguments.insert(arguments.end(), {old_, new_});
+        ToolRun result = runTool(folder_.file(folder), arguments, {.ordinaryUser = true});
+        EXPECT_EQ(result.status, ExitOutput);
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+        EXPECT_FALSE(fs::is_regular_file(folder_.file(folder + "/setdelta.dat"))) << folder;
+    }
+    EXPECT_TRUE(fs::is_empty(folder_.file("locked")));
+    EXPECT_EQ(entriesOf(folder_.file("taken")), (std::vector<std::string>{"setdelta.dat", "setdelta.log"}));
+}
 
-    // As an ordinary user in a folder of their own they may not write to.
+TEST_F(JsonReport, HoldsInputsOptionsCountsAndEverySetInEveryDetail)
+{
+    ToolRun result = run({"-r", "-d4", "--json", "report.json", "old.dat", "new.xml"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_NE(result.out.find("setdelta.log and report.json\nJSON report written in "), std::string::npos) << result.out;
+    Json expected = R"({
+      "format": "setdelta-report", "version": 1, "setdelta_version": "1.0.0",
+      "old": {"file": "old.dat", "entry": null, "format": "clrmamepro", "name": "Old", "version": "1", "sets": 3, "objects": 4},
+      "new": {"file": "new.xml", "entry": null, "format": "xml-datafile", "name": "New", "version": "2", "sets": 3, "objects": 4},
+      "options": {"set_type": "split", "delta": 4, "objects": "rom", "renames": true, "nodump": false, "bios_in_sets": false},
+      "summary": {"new_sets": 1, "removed_sets": 1, "changed_sets": 2, "renamed_sets": 1,
+                  "added_objects": 1, "removed_objects": 1, "renamed_objects": 1},
+      "sets": [
+        {"name": "c", "description": "Game \"C\"", "parent": "a", "status": "new", "objects": [{"kind": "rom",
+          "name": "c1", "size": 5, "crc": "00000005", "md5": "00112233445566778899aabbccddeeff", "flags": ["optional"]}]},
+        {"name": "a", "description": "Game A", "parent": null, "status": "changed", "renamed": [],
+         "added": [{"kind": "rom", "name": "a3", "size": 3, "crc": "0000000a",
+                    "sha1": "00112233445566778899aabbccddeeff00112233", "flags": ["baddump"]}],
+         "removed": [{"kind": "rom", "name": "a2", "size": 2, "crc": "00000002"}]},
+        {"name": "r", "description": "Renamed", "parent": null, "status": "renamed", "added": [], "removed": [],
+         "renamed": [{"from": {"kind": "rom", "name": "r1", "size": 4, "crc": "00000004"},
+                      "to": {"kind": "rom", "name": "r2", "size": 4, "crc": "00000004"}}]},
+        {"name": "b", "description": "Game B", "parent": null, "status": "removed",
+         "objects": [{"kind": "rom", "name": "b1", "size": 1, "crc": "0000000b"}]}
+      ]})"_json;
+    EXPECT_EQ(report(), expected) << report().dump(2);
+}
+
+// The fields that depend on the switches and the inputs, each at its JSON pointer.
+TEST_F(JsonReport, FollowsTheSwitchesAndInputsOfTheRun)
+{
+    folder_.write("old-list.xml", oldList);
+    folder_.write("new-list.xml", newList);
+    const std::vector<std::tuple<std::vector<std::string>, std::string, Json>> rows = {
+        {{"-m", "-z", "-b", "--json=report.json", "old.dat", "new.xml"}, "/options",
+         R"j({"set_type": "merged", "delta": 2, "objects": "rom", "renames": false, "nodump": true,
+             "bios_in_sets": true})j"_json},
+        // Merged, the clone c is part of a; without -r the rename in r is no difference.
+        {{"-m", "--json", "report.json", "old.dat", "new.xml"}, "/summary",
+         R"j({"new_sets": 0, "removed_sets": 1, "changed_sets": 1, "renamed_sets": 0,
+             "added_objects": 2, "removed_objects": 1, "renamed_objects": 0})j"_json},
+        {{"-z", "-o", "disk", "--json", "report.json", "old-list.xml", "new-list.xml"}, "/old",
+         R"j({"file": "old-list.xml", "entry": null, "format": "listxml", "build": "0.1 (x)", "sets": 1,
+             "objects": 1})j"_json},
+        {{"-z", "-o", "disk", "--json", "report.json", "old-list.xml", "new-list.xml"}, "/sets/0",
+         R"j({"name": "g", "description": "", "parent": null, "status": "changed", "renamed": [],
+             "removed": [{"kind": "disk", "name": "d", "sha1": "0123456789abcdef0123456789abcdef01234567"}],
+             "added": [{"kind": "disk", "name": "d", "md5": "0123456789abcdef0123456789abcdef",
+                        "flags": ["nodump"]}]})j"_json},
+        {{"-o", "sample", "--json", "report.json", "old-list.xml", "new-list.xml"}, "/sets/0/added",
+         R"j([{"kind": "sample", "name": "s2.wav"}])j"_json},
+        {{"--json", "report.json", "old.dat", "old.dat"}, "/sets", Json::array()},
+    };
+    for (const auto& [arguments, pointer, expected] : rows) {
+        SCOPED_TRACE(testing::PrintToString(arguments) + " " + pointer);
+        ASSERT_EQ(run(arguments).status, ExitSuccess);
+        EXPECT_EQ(report()[Json::json_pointer(pointer)], expected);
+    }
+}
+
+// Names as DATs have them: quoting characters, the control characters a text DAT may quote
+// (other ones make it binary, and XML has none), UTF-8 up to U+10FFFF, and bytes that are not
+// UTF-8 (Latin-1 in older DATs), which are written as the Latin-1 characters they stand for.
+TEST_F(JsonReport, EscapesEveryNameAndWritesLatin1AsUtf8)
+{
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {R"(quote\"d)", "quote\"d"}, {R"(back\\slash\n)", "back\\slash\\n"},
+        {"tab\there\fform\vtab\nline\x7f", "tab\there\fform\vtab\nline\x7f"},
+        {"Pok\xC3\xA9mon \xE6\x97\xA5 \xF0\x9F\x8E\xAE \xF4\x8F\xBF\xBF", "Pok\xC3\xA9mon \xE6\x97\xA5 \xF0\x9F\x8E\xAE \xF4\x8F\xBF\xBF"},
+        {"Pok\xE9mon", "Pok\xC3\xA9mon"}, {"lone\x80", "lone\xC2\x80"}, {"cut\xE6\x97", "cut\xC3\xA6\xC2\x97"},
+        {"overlong\xC0\xAF", "overlong\xC3\x80\xC2\xAF"}, {"surrogate\xED\xA0\x80", "surrogate\xC3\xAD\xC2\xA0\xC2\x80"},
+        {"beyond\xF4\x90\x80\x80", "beyond\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
+    };
+    std::string dat = "clrmamepro ( name \"Caf\xE9\" )\n";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        dat += "game ( name \"" + names[i].first + "\" description \"" + names[i].first + "\" rom ( name \"" +
+               names[i].first + "\" size 1 crc " + std::to_string(i + 1) + " ) )\n";
+    std::string newPath = folder_.write("new-\xE9.dat", dat);
+    ASSERT_EQ(run({"--json", "report.json", old_, newPath}).status, ExitSuccess);
+
+    Json json = report();
+    EXPECT_EQ(json["new"]["name"], "Caf\xC3\xA9");
+    EXPECT_EQ(json["new"]["file"], (folder_.path() / "new-\xC3\xA9.dat").string());
+    ASSERT_EQ(json["sets"].size(), names.size() + 3) << "and the three sets of OLD, removed";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        for (const char* pointer : {"/name", "/description", "/objects/0/name"})
+            EXPECT_EQ(json["sets"][i][Json::json_pointer(pointer)], names[i].second) << i << pointer;
+    std::string text = readFile(folder_.file("report.json"));
+    EXPECT_NE(text.find(R"("quote\"d")"), std::string::npos);
+    EXPECT_NE(text.find(R"("tab\there\fform\u000btab\nline)"), std::string::npos);
+}
+
+// A failed run leaves only the inputs and the log saying why: no result, no report (not even
+// the one of an earlier run), no temporary file.
+TEST_F(JsonReport, FullDiskWhileWritingTheReportLeavesNoReport)
+{
+    // Enough sets that the report is larger than the DAT and the log.
+    folder_.write("new.xml", manySets(2000));
+    ASSERT_EQ(run({"--json", "report.json", old_, new_}).status, ExitSuccess);
+    auto largestOther = std::max(std::filesystem::file_size(folder_.file("setdelta.dat")),
+                                 std::filesystem::file_size(folder_.file("setdelta.log")));
+    ASSERT_GT(std::filesystem::file_size(folder_.file("report.json")), largestOther + 1024);
     std::filesystem::remove(folder_.file("setdelta.dat"));
-    std::filesystem::remove(folder_.file("setdelta.log"));
-    std::filesystem::permissions(folder_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-    ToolLimits user;
-    user.ordinaryUser = true;
-    result = run({"old.dat", "new.xml"}, user);
+
+    ToolRun result = run({"--json", "report.json", old_, new_}, {.fileSize = largestOther + 512});
     EXPECT_EQ(result.status, ExitOutput);
-    EXPECT_NE(result.err.find("cannot create setdelta.dat: Permission denied"), std::string::npos) << result.err;
-    expectOnly({"new.xml", "old.dat"});
+    EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
+    expectOnly({"new.xml", "old.dat", "setdelta.log"});
 }
 
 constexpr int exitOnSigterm = 128 + SIGTERM;
@@ -202,37 +319,29 @@ protected:
     }
 
     // Only the inputs and a log remain: no result, old or new, and no temporary file.
-    void expectNoResultLeft(const std::vector<std::string>& inputs)
+    void expectNoResultLeft()
     {
-        std::vector<std::string> left = folder_.entries();
-        std::erase(left, "setdelta.log");
-        EXPECT_EQ(left, inputs);
+        std::filesystem::remove(folder_.file("setdelta.log"));
+        expectOnly({"new.dat", "old.dat"});
     }
 };
 
-TEST_F(FailurePaths, RunningOutOfMemoryLeavesNoResult)
+TEST_F(FailurePaths, RunningOutOfMemoryOrDiskLeavesNoResult)
 {
+    for (const auto& [sets, limits, reason] : std::vector<std::tuple<int, ToolLimits, std::string>>{
+             {150000, {.addressSpace = rlim_t{64} << 20}, "out of memory"}, {20000, {.fileSize = 64 * 1024}, "File too large"}}) {
 #if defined(TOOL_HAS_ADDRESS_SANITIZER)
-    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit";
+        // AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit.
+        if (limits.addressSpace != RLIM_INFINITY)
+            continue;
 #endif
-    folder_.write("new.dat", manySets(150000));
-    ToolLimits limits;
-    limits.addressSpace = rlim_t{64} << 20;
-    ToolRun result = run({"old.dat", "new.dat"}, limits);
-    EXPECT_TRUE(result.status == ExitInput || result.status == ExitOutput) << result.status << result.err;
-    EXPECT_NE(result.err.find("out of memory"), std::string::npos) << result.err;
-    expectNoResultLeft({"new.dat", "old.dat"});
-}
-
-TEST_F(FailurePaths, AFileSizeLimitIsAnOutputError)
-{
-    folder_.write("new.dat", manySets(20000));
-    ToolLimits limits;
-    limits.fileSize = 64 * 1024;
-    ToolRun result = run({"old.dat", "new.dat"}, limits);
-    EXPECT_EQ(result.status, ExitOutput) << result.err;
-    EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
-    expectNoResultLeft({"new.dat", "old.dat"});
+        folder_.write("setdelta.dat", "a result of an earlier run");
+        folder_.write("new.dat", manySets(sets));
+        ToolRun result = run({"old.dat", "new.dat"}, limits);
+        EXPECT_TRUE(result.status == ExitOutput || (result.status == ExitInput && reason == "out of memory")) << result.err;
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+        expectNoResultLeft();
+    }
 }
 
 // The new DAT is a pipe that the test feeds half a DAT and then holds open, so the tool is
@@ -242,7 +351,7 @@ TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
     std::string pipe = folder_.file("new.dat").string();
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     int writer = -1;
-    ToolRun result = run({"old.dat", "new.dat"}, {}, [&](pid_t tool) {
+    ToolRun result = runTool(folder_.path(), {"old.dat", "new.dat"}, {}, [&](pid_t tool) {
         writer = ::open(pipe.c_str(), O_WRONLY);
         std::string half = manySets(100) + "game ( name cut rom ( name";
         EXPECT_EQ(::write(writer, half.data(), half.size()), static_cast<ssize_t>(half.size()));
@@ -252,22 +361,19 @@ TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
     });
     ::close(writer);
     EXPECT_EQ(result.status, exitOnSigterm);
-    expectNoResultLeft({"new.dat", "old.dat"});
+    expectNoResultLeft();
 }
 
 // A signal while the results are being written takes their temporary files with it.
-TEST_F(FailurePaths, SigtermWhileWritingRemovesTheTemporaryFiles)
+TEST(StopSignal, WhileWritingRemovesTheTemporaryFiles)
 {
-    std::filesystem::remove(folder_.file("setdelta.dat"));
-    std::filesystem::remove(folder_.file("old.dat"));
+    TempFolder folder;
     pid_t child = ::fork();
     if (child == 0) {
         handleStopSignals();
-        if (::chdir(folder_.path().c_str()) != 0)
-            ::_exit(1);
-        OutputFile dat("setdelta.dat");
+        OutputFile dat(folder.file("setdelta.dat").string());
         dat.write(manySets(10));
-        OutputFile log("setdelta.log");
+        OutputFile log(folder.file("setdelta.log").string());
         ::raise(SIGTERM);
         ::_exit(0);
     }
@@ -275,23 +381,42 @@ TEST_F(FailurePaths, SigtermWhileWritingRemovesTheTemporaryFiles)
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), exitOnSigterm);
-    expectNoResultLeft({});
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
-TEST(Warnings, AreCappedPerKindWithACountOfTheRest)
+std::jthread noThreadLeft(std::function<void()>)
+{
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+// The whole program in this process, in `folder`, with its second thread started by `start`:
+// the exit status, setdelta.dat and setdelta.log.
+std::tuple<int, std::string, std::string> runIn(const TempFolder& folder, const ThreadStarter& start)
+{
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    std::ostringstream out, err;
+    int status = runSetdelta(std::vector<std::string_view>{"old.dat", "new.dat"}, out, err, start);
+    std::filesystem::current_path(previous);
+    return {status, readFile(folder.file("setdelta.dat")), readFile(folder.file("setdelta.log"))};
+}
+
+// Where no second thread starts, the run reads, compares and writes the same in one, and a DAT it
+// cannot read is an input error either way.
+TEST(SecondThread, WithoutOneTheRunGivesTheSameResult)
 {
     TempFolder folder;
-    std::string sets = manySets(5);
-    std::string repeated;
-    for (int i = 0; i < 1000; ++i)
-        repeated += sets;
-    Dat dat = loadDat(folder.write("repeated.dat", repeated + "game ( name q description \"a\nb\" )\n"),
-                      ObjectKind::Rom);
-    ASSERT_EQ(dat.warnings.size(), 22u);
-    EXPECT_NE(dat.warnings[0].find("quoted value runs across a line break"), std::string::npos);
-    EXPECT_NE(dat.warnings[21].find("repeated.dat: 4975 more warnings like the repeated sets above are not shown"),
-              std::string::npos)
-        << dat.warnings[21];
+    folder.write("old.dat", "game ( name alpha rom ( name a1 size 1 crc 11 ) rom ( name a2 size 1 crc 12 ) )\n");
+    for (const auto& [newText, status, dat] : std::vector<std::tuple<std::string, int, std::string>>{
+             {"game ( name alpha rom ( name a1 size 1 crc 11 ) rom ( name a2 size 1 crc 13 ) )\n", ExitSuccess,
+              "game (\r\n\tname alpha\r\n\trom ( name a2 size 1 crc 00000013 )\r\n)\r\n\r\n"},
+             {"game ( name x rom ( name x size 1 crc zz ) )", ExitInput, ""}}) {
+        folder.write("new.dat", newText);
+        auto threaded = runIn(folder, startThread);
+        EXPECT_EQ(runIn(folder, noThreadLeft), threaded);
+        EXPECT_EQ(std::get<0>(threaded), status);
+        EXPECT_EQ(std::get<1>(threaded), dat);
+    }
 }
 
 } // namespace

@@ -1,19 +1,17 @@
 #include "test_support.h"
 
 #include "compare.h"
-#include "dat_writer.h"
 
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 namespace setdelta::test {
 
@@ -41,21 +39,40 @@ std::string TempFolder::write(const std::string& name, const std::string& conten
     return file(name).string();
 }
 
-std::vector<std::string> TempFolder::entries() const
+std::vector<std::string> entriesOf(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+    std::ranges::sort(names);
     return names;
 }
 
 std::string readFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
+}
+
+void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    for (const auto& [name, content] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+void writeGzip(const std::filesystem::path& path, const std::string& content)
+{
+    gzFile file = gzopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(gzwrite(file, content.data(), static_cast<unsigned>(content.size())), static_cast<int>(content.size()));
+    ASSERT_EQ(gzclose(file), Z_OK);
 }
 
 std::string manySets(int count)
@@ -71,63 +88,22 @@ std::string manySets(int count)
 
 namespace {
 
-// Extracts every entry of a zip into `folder`; returns the extracted paths.
-std::vector<std::filesystem::path> extractZip(const std::filesystem::path& zipPath, const std::filesystem::path& folder)
-{
-    int error = 0;
-    zip_t* archive = zip_open(zipPath.c_str(), ZIP_RDONLY, &error);
-    if (!archive)
-        throw std::runtime_error("cannot open zip " + zipPath.string());
-    std::vector<std::filesystem::path> extracted;
-    zip_int64_t count = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        auto index = static_cast<zip_uint64_t>(i);
-        zip_stat_t stat;
-        zip_stat_index(archive, index, 0, &stat);
-        std::string data(static_cast<std::size_t>(stat.size), '\0');
-        zip_file_t* entry = zip_fopen_index(archive, index, 0);
-        zip_fread(entry, data.data(), stat.size);
-        zip_fclose(entry);
-        std::filesystem::path target = folder / std::filesystem::path(stat.name).filename();
-        std::ofstream(target, std::ios::binary) << data;
-        extracted.push_back(target);
-    }
-    zip_close(archive);
-    return extracted;
-}
-
-// As users run it: as root the child drops to nobody, whom folder permissions stop.
+// As users run it: as root the child drops to nobody (and nogroup), whom folder permissions stop.
 bool becomeOrdinaryUser()
 {
-    constexpr gid_t nogroup = 65534;
-    constexpr uid_t nobody = 65534;
-    return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(nogroup) == 0 && ::setuid(nobody) == 0);
+    return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
+}
+
+void describeSet(std::string& text, const Set& set, std::span<const Object* const> objects)
+{
+    if (!text.empty())
+        text.append(" | ");
+    text.append(set.name).append(":");
+    for (const Object* object : objects)
+        text.append(" ").append(object->name);
 }
 
 } // namespace
-
-std::filesystem::path RealDatTest::sharedDats()
-{
-    std::filesystem::path folder = SHARED_DATS_DIR;
-    return std::filesystem::is_directory(folder) ? folder : std::filesystem::path{};
-}
-
-void RealDatTest::SetUp()
-{
-    if (sharedDats().empty())
-        GTEST_SKIP() << "the real DATs are not beside the project (" << SHARED_DATS_DIR << ")";
-}
-
-std::string RealDatTest::dat(const std::string& name, const std::string& entry)
-{
-    std::filesystem::path path = sharedDats() / name;
-    if (path.extension() != ".zip")
-        return path.string();
-    for (const std::filesystem::path& extracted : extractZip(path, extracted_.path()))
-        if (entry.empty() || extracted.filename() == entry)
-            return extracted.string();
-    return {};
-}
 
 ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
                 const ToolLimits& limits, const std::function<void(pid_t)>& whileRunning)
@@ -166,19 +142,6 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
     return run;
 }
 
-namespace {
-
-void describeSet(std::string& text, const Set& set, std::span<const Object* const> objects)
-{
-    if (!text.empty())
-        text.append(" | ");
-    text.append(set.name).append(":");
-    for (const Object* object : objects)
-        text.append(" ").append(object->name);
-}
-
-} // namespace
-
 std::string describe(const ResolvedDat& dat)
 {
     std::string text;
@@ -197,8 +160,7 @@ std::string describe(const std::vector<DeltaSet>& delta)
 
 std::vector<DeltaSet> deltaOf(const ResolvedDat& oldResolved, const ResolvedDat& newResolved, const Options& options)
 {
-    Comparison comparison = compare(oldResolved, newResolved, options.withRenames);
-    return selectDelta(oldResolved, newResolved, comparison, options.level);
+    return selectDelta(oldResolved, newResolved, compare(oldResolved, newResolved, options.withRenames), options.level);
 }
 
 std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& options)
@@ -208,17 +170,12 @@ std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& optio
     return describe(deltaOf(oldResolved, newResolved, options));
 }
 
-void writeWholeDat(const Dat& dat, const std::filesystem::path& path)
+std::string deltaText(std::string_view oldContent, std::string_view newContent, const Options& options)
 {
-    OutputFile output(path.string());
-    DatWriter writer(output, dat.kind, true);
-    for (const Set& set : dat.sets) {
-        std::vector<const Object*> objects;
-        for (const Object& object : dat.objectsOf(set))
-            objects.push_back(&object);
-        writer.writeSet(set, objects);
-    }
-    output.commit();
+    TempFolder folder;
+    Dat oldDat = loadDat(folder.write("old.dat", std::string(oldContent)), options.kind);
+    Dat newDat = loadDat(folder.write("new.dat", std::string(newContent)), options.kind);
+    return deltaText(oldDat, newDat, options);
 }
 
 } // namespace setdelta::test

@@ -1,17 +1,14 @@
 #pragma once
 
-#include "dat.h"
-#include "delta.h"
+#include "dat_loader.h"
 #include "options.h"
-#include "resolve.h"
+#include "program.h"
 
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/types.h>
-#include <string>
-#include <vector>
 
 namespace setdelta::test {
 
@@ -26,40 +23,28 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
     std::string write(const std::string& name, const std::string& content) const;
-    std::vector<std::string> entries() const;
 
 private:
     std::filesystem::path path_;
 };
 
+std::vector<std::string> entriesOf(const std::filesystem::path& folder);
 std::string readFile(const std::filesystem::path& path);
+void writeZip(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& entries);
+void writeGzip(const std::filesystem::path& path, const std::string& content);
 
 // `count` sets "g0".. of one ROM each, every ROM of its own content.
 std::string manySets(int count);
 
-// Tests on the real DATs beside the project, skipped with a message where they are missing.
-class RealDatTest : public testing::Test {
-protected:
-    void SetUp() override;
-    static std::filesystem::path sharedDats();
-    // A DAT by file name; zipped ones are extracted first, `entry` picking one of several.
-    std::string dat(const std::string& name, const std::string& entry = {});
-
-private:
-    TempFolder extracted_;
-};
-
 struct ToolRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // How the tool runs, as a user's machine may have it: under ulimit -v and ulimit -f, and as an
 // ordinary user (nobody, when the tests run as root).
 struct ToolLimits {
-    rlim_t addressSpace = RLIM_INFINITY;
-    rlim_t fileSize = RLIM_INFINITY;
+    rlim_t addressSpace = RLIM_INFINITY, fileSize = RLIM_INFINITY;
     bool ordinaryUser = false;
 };
 
@@ -71,13 +56,12 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
 // Runs of the real binary in a temporary folder.
 class ToolTest : public testing::Test {
 protected:
-    ToolRun run(const std::vector<std::string>& arguments, const ToolLimits& limits = {},
-                const std::function<void(pid_t)>& whileRunning = {})
+    ToolRun run(const std::vector<std::string>& arguments, const ToolLimits& limits = {})
     {
-        return runTool(folder_.path(), arguments, limits, whileRunning);
+        return runTool(folder_.path(), arguments, limits);
     }
     // What the folder holds, by name: a failed run leaves no result and no temporary file.
-    void expectOnly(const std::vector<std::string>& names) { EXPECT_EQ(folder_.entries(), names); }
+    void expectOnly(const std::vector<std::string>& names) { EXPECT_EQ(entriesOf(folder_.path()), names); }
 
     TempFolder folder_;
 };
@@ -89,8 +73,7 @@ std::string describe(const std::vector<DeltaSet>& delta);
 // The whole comparison of two DAT files in this process, as the program does it.
 std::vector<DeltaSet> deltaOf(const ResolvedDat& oldDat, const ResolvedDat& newDat, const Options& options);
 std::string deltaText(const Dat& oldDat, const Dat& newDat, const Options& options);
-
-// Writes every set of a DAT with all its listed objects in the text format.
-void writeWholeDat(const Dat& dat, const std::filesystem::path& path);
+// The same of two DATs given as their content, of the kind the options name.
+std::string deltaText(std::string_view oldContent, std::string_view newContent, const Options& options);
 
 } // namespace setdelta::test

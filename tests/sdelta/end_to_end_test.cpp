@@ -106,7 +106,8 @@ TEST_F(Tool, ReadsZippedAndGzippedDats)
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
-// Also a report in the place of an input or of another output; the inputs stay as they were.
+// Also a report in the place of an input or of another output; the inputs stay as they were,
+// and an earlier run's result and log go, so that neither passes for this run's.
 TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
 {
     const std::string usage = "Usage: setdelta";
@@ -119,6 +120,8 @@ TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
                                       folder_.file("setdelta.log").string()})
         rows.push_back({{"--json", report, "old.dat", "new.xml"}, "the report needs a file of its own"});
     for (const auto& [arguments, reason] : rows) {
+        folder_.write("setdelta.dat", "earlier");
+        folder_.write("setdelta.log", "earlier");
         ToolRun result = run(arguments);
         EXPECT_EQ(result.status, ExitUsage) << testing::PrintToString(arguments);
         EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;

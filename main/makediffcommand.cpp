@@ -77,8 +77,11 @@ public:
         const QString entry = entries_.front();
         entries_.pop_front();
         const QString extracted = GetTempFileName(QStringLiteral("dat"));
-        if (extracted.isEmpty() || !ExtractZipEntry(zipFile, entry, extracted)) {
-            err_ << QStringLiteral("Cannot take %1 out of %2.").arg(entry, zipFile) << Qt::endl;
+        const Outcome taken = extracted.isEmpty()
+                                  ? Outcome::failure(QStringLiteral("no temporary file could be made."))
+                                  : ExtractZipEntry(zipFile, entry, extracted);
+        if (!taken) {
+            err_ << QStringLiteral("Cannot take %1 out of %2: %3").arg(entry, zipFile, taken.reason()) << Qt::endl;
             DeleteFileQuiet(extracted);
             return {};
         }

@@ -7,6 +7,8 @@
 #include "switches.h"
 #include "ziparchive.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 struct CommandRun {
@@ -92,6 +94,15 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
     EXPECT_TRUE(named.err.contains(archive + u" (old/demo.dat)"_s)) << "the log names archive and entry";
     EXPECT_TRUE(named.err.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << "the only DAT entry is taken";
     EXPECT_EQ(makeDiff({archive, newZip, destination, u"--old-entry"_s, u"none.dat"_s}).status, exitUsage);
+
+    QByteArray damaged = readAll(archive);
+    damaged[30 + 12 + 20] = static_cast<char>(damaged[30 + 12 + 20] ^ 0x55);  // inside old/demo.dat's data
+    writeFile(archive, damaged);
+    const CommandRun unreadable = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
+    EXPECT_EQ(unreadable.status, exitFailed);
+    const QString cannot = u"Cannot take old/demo.dat out of "_s + archive + u": "_s;
+    EXPECT_TRUE(unreadable.err.contains(QRegularExpression(QRegularExpression::escape(cannot) + u"\\S"_s)))
+        << "the reason follows: " << unreadable.err.toStdString();
 }
 
 TEST_F(MakeDiffCommand, TheHeaderOfAnXmlDatafileComesFirstAndADatWithoutOneIsRefused)

@@ -1,6 +1,6 @@
 #include "filesizelimit.h"
 
-#include <QByteArray>
+#include <QFile>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -19,23 +19,8 @@ namespace {
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
         _exit(3);
     const Outcome outcome = work();
-    QByteArray report(1, outcome.ok() ? '1' : '0');
-    report += outcome.reason().toUtf8();
-    const bool reported = write(reportFd, report.constData(), size_t(report.size())) == report.size();
-    _exit(reported ? 0 : 4);
-}
-
-QByteArray readReport(int fd)
-{
-    QByteArray report;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
-        if (n > 0)
-            report.append(buffer, n);
-        else if (errno != EINTR)
-            break;
-    }
-    return report;
+    const QByteArray report = (outcome.ok() ? "1" : "0") + outcome.reason().toUtf8();
+    _exit(write(reportFd, report.constData(), size_t(report.size())) == report.size() ? 0 : 4);
 }
 
 }  // namespace
@@ -51,8 +36,10 @@ ChildOutcome RunUnderFileSizeLimit(qint64 limitBytes, const std::function<Outcom
         runChild(pipeFds[1], limitBytes, work);
     }
     close(pipeFds[1]);
-    const QByteArray report = child > 0 ? readReport(pipeFds[0]) : QByteArray();
-    close(pipeFds[0]);
+    QFile reportPipe;
+    reportPipe.open(pipeFds[0], QIODevice::ReadOnly, QFile::AutoCloseHandle);
+    const QByteArray report = child > 0 ? reportPipe.readAll() : QByteArray();
+    reportPipe.close();
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child)
         return {};

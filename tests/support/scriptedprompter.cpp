@@ -14,24 +14,6 @@ PromptAnswer ScriptedPrompter::ask(const PromptMessage& message)
     return message.defaultAnswer;
 }
 
-QString ScriptedPrompter::chooseFolder(const QString& title, const QString& startFolder)
-{
-    folderRequests_.append({title, startFolder});
-    return takeNext(choices_).path;
-}
-
-QString ScriptedPrompter::chooseFileToOpen(const FileRequest& request)
-{
-    openRequests_.append(request);
-    return takeNext(choices_).path;
-}
-
-SaveChoice ScriptedPrompter::chooseSaveTarget(const FileRequest& request)
-{
-    saveRequests_.append(request);
-    return takeNext(choices_);
-}
-
 QStringList ScriptedPrompter::texts() const
 {
     QStringList result;

@@ -35,18 +35,16 @@ protected:
         const pid_t child = fork();
         if (child == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            close(ready[0]);
             TempFileClaim claim;
-            const char made = GetTempFileName(u"dat"_s).isEmpty() || GetTempFileName(u"cmh"_s).isEmpty() ? '0' : '1';
-            (void)!write(ready[1], &made, 1);
+            const bool made = !GetTempFileName(u"dat"_s).isEmpty() && !GetTempFileName(u"cmh"_s).isEmpty();
+            (void)!write(ready[1], made ? "1" : "0", 1);
             while (keepRunning)
                 pause();
             _exit(0);
         }
         close(ready[1]);
         char made = 0;
-        EXPECT_EQ(read(ready[0], &made, 1), 1);
-        EXPECT_EQ(made, '1');
+        EXPECT_TRUE(read(ready[0], &made, 1) == 1 && made == '1');
         close(ready[0]);
         if (!keepRunning)
             waitpid(child, nullptr, 0);

@@ -93,25 +93,25 @@ TEST_F(RunRedirectedTest, StartFailureIsReportedWithTheErrorAndLeavesCaptureFile
 
 TEST_F(RunRedirectedTest, ReturnsWhenChildExitsThoughGrandchildHoldsOutputOpen)
 {
-    // The grandchild prints nothing more but keeps the pipe open for 30 s. The guard only
-    // ends it (found through the pid the child prints) should the run fail to return.
-    const auto grandchildPid = [this] { return log.text().section(u'\n', 0, 0).toInt(); };
+    // The grandchild prints nothing more but keeps the pipe open for 30 s. Should the run not
+    // return, the guard ends it (found through the pid the child prints) and the test fails.
+    const auto endGrandchild = [this] {
+        if (const int pid = log.text().section(u'\n', 0, 0).toInt(); pid > 0)
+            ::kill(pid, SIGTERM);
+    };
     bool guardFired = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
+    QObject guard;
+    QTimer::singleShot(20'000, &guard, [&] {
         guardFired = true;
-        ::kill(grandchildPid(), SIGTERM);
+        endGrandchild();
     });
-    guard.start(20'000);
 
     const RunResult result = run(shellCommand(u"sleep 30 & echo $!; echo done"_s));
 
     EXPECT_FALSE(guardFired) << "the run waited for the grandchild";
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(log.text().endsWith(u"\ndone\n"_s));
-    if (grandchildPid() > 0 && !guardFired)
-        ::kill(grandchildPid(), SIGTERM);
+    endGrandchild();
 }
 
 TEST_F(RunRedirectedTest, CaptureThatDoesNotFitKeepsTheLastWholeOneAndSaysWhy)

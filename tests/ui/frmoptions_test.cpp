@@ -8,12 +8,9 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include <gtest/gtest.h>
-
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
 using quillon::testing::child;
-using quillon::testing::click;
 
 namespace {
 
@@ -27,7 +24,13 @@ protected:
         temp.writeFileText("[Options]\n" + options);
         dialog = std::make_unique<frmOptions>(temp.store(), prompter);
     }
+    void click(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            quillon::testing::click(*dialog, name);
+    }
     QString saved(const SettingKey& key) { return SettingsStore(temp.path()).readString(key); }
+    QString savedSwitches() { return BuildDiffSwitches(SettingsStore(temp.path())); }
 
     quillon::testing::TempStore temp;
     quillon::testing::ScriptedPrompter prompter;
@@ -53,13 +56,20 @@ TEST_F(OptionsDialog, ShowsTheStoredValuesAndTheDefaultsForThoseItCannotShow)
     EXPECT_EQ(state("chkNoDump"), Qt::Checked);
 }
 
-TEST_F(OptionsDialog, DefaultsThenSaveGiveTheDefaultSwitches)
+TEST_F(OptionsDialog, CancelWritesNothingAndDefaultsThenSaveGiveTheDefaultSwitches)
 {
-    open("SetType=1\nDatType=3\nObject=2\nRomRenames=1\nNoDump=0\nNon-Separeted%20BIOS=1\nShowDiffResults=0\n");
-    click(*dialog, "cmdDefaults");
-    click(*dialog, "cmdSave");
+    const QByteArray changed = "SetType=1\nDatType=3\nObject=2\nRomRenames=1\nNoDump=0\nNon-Separeted%20BIOS=1\n"
+                               "ShowDiffResults=0\n";
+    open(changed);
+    const QByteArray before = temp.fileText();
+    click({"optSetType_2", "cmdDefaults", "cmdCancel"});
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(temp.fileText(), before);
+
+    open(changed);
+    click({"cmdDefaults", "cmdSave"});
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(BuildDiffSwitches(SettingsStore(temp.path())), u"-s -d2 -z"_s);
+    EXPECT_EQ(savedSwitches(), u"-s -d2 -z"_s);
     EXPECT_EQ(saved(keys::SearchWholeFile), u"0"_s);
     EXPECT_EQ(saved(keys::ShowDiffResults), u"1"_s) << "results are shown by default";
 }
@@ -67,30 +77,17 @@ TEST_F(OptionsDialog, DefaultsThenSaveGiveTheDefaultSwitches)
 TEST_F(OptionsDialog, SaveWritesEveryOptionAndKeepsTheTextOfADisabledFolderBox)
 {
     open("Non-Separeted%20BIOS=2\nDatFolderMode=1\nDatFolder=/dats/mame\n");
-    for (const char* name : {"optSetType_2", "optDatType_2", "optObject_2", "chkRomRenames", "chkCMPHeaderSearch"})
-        click(*dialog, name);
+    click({"optSetType_2", "optDatType_2", "optObject_2", "chkRomRenames", "chkCMPHeaderSearch"});
     prompter.chooseNext(u"/other/dats"_s);
-    click(*dialog, "cmdBrowse");
-    click(*dialog, "cmdBrowse");
+    click({"cmdBrowse", "cmdBrowse"});
     EXPECT_EQ(folderBox().text(), u"/other/dats"_s) << "a cancelled choice changes nothing";
-    click(*dialog, "optDatFolder_0");
+    click({"optDatFolder_0"});
     EXPECT_FALSE(folderBox().isEnabled() || child(*dialog, "cmdBrowse").isEnabled());
-    click(*dialog, "cmdSave");
+    click({"cmdSave"});
 
-    EXPECT_EQ(BuildDiffSwitches(SettingsStore(temp.path())), u"-n -d3 -o sample -r -z"_s);
+    EXPECT_EQ(savedSwitches(), u"-n -d3 -o sample -r -z"_s);
     EXPECT_EQ(saved(keys::NonSeparatedBios), u"2"_s) << "a grey box stays grey";
     EXPECT_EQ(saved(keys::SearchWholeFile), u"1"_s);
     EXPECT_EQ(saved(keys::DatFolder), u"/other/dats"_s);
     EXPECT_EQ(saved(keys::DatFolderMode), u"0"_s);
-}
-
-TEST_F(OptionsDialog, CancelWritesNothing)
-{
-    open("SetType=1\n");
-    const QByteArray before = temp.fileText();
-    click(*dialog, "optSetType_2");
-    click(*dialog, "cmdDefaults");
-    click(*dialog, "cmdCancel");
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
-    EXPECT_EQ(temp.fileText(), before);
 }

@@ -1,12 +1,8 @@
 #include "splash.h"
 #include "windowtesting.h"
 
-#include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QWindow>
-
-#include <gtest/gtest.h>
 
 namespace quillon {
 
@@ -20,46 +16,35 @@ frmSplash* visibleSplash()
     return nullptr;
 }
 
-class BusyScopeTest : public ::testing::Test {
-protected:
-    void SetUp() override { mainWindow.show(); }
-
-    QWidget mainWindow;
-};
-
-TEST_F(BusyScopeTest, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeDoes)
+TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeOrAQuitDoes)
 {
+    QWidget mainWindow;
+    mainWindow.show();
+    int cancelled = 0;
     {
-        BusyScope busy(&mainWindow);
+        BusyScope busy(&mainWindow, [&cancelled] { ++cancelled; });
         EXPECT_FALSE(mainWindow.isEnabled());
         frmSplash* splash = visibleSplash();
         ASSERT_NE(splash, nullptr);
         EXPECT_TRUE(child(*splash, "lblMsg").isEnabled()) << "not greyed out with the main window";
         EXPECT_EQ(splash->windowHandle()->transientParent(), mainWindow.windowHandle());
-        EXPECT_FALSE(child(*splash, "cmdCancel").isVisible()) << "this work cannot be stopped";
 
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(splash, &escape);
         EXPECT_TRUE(splash->isVisible());
+        auto& cmdCancel = child<QAbstractButton>(*splash, "cmdCancel");
+        ASSERT_TRUE(cmdCancel.isVisible() && cmdCancel.isEnabled()) << "usable while the main window is disabled";
+        cmdCancel.click();
+        cmdCancel.click();
+        EXPECT_EQ(cancelled, 1);
+
+        QApplication::closeAllWindows();
+        EXPECT_FALSE(splash->isVisible());
     }
     EXPECT_TRUE(mainWindow.isEnabled());
-    EXPECT_EQ(visibleSplash(), nullptr);
-}
-
-TEST_F(BusyScopeTest, CancelButtonCallsOnceAndAQuittingApplicationStillClosesTheSplash)
-{
-    int cancelled = 0;
-    BusyScope busy(&mainWindow, [&cancelled] { ++cancelled; });
-    frmSplash* splash = visibleSplash();
-    ASSERT_NE(splash, nullptr);
-    auto& cmdCancel = child<QAbstractButton>(*splash, "cmdCancel");
-    ASSERT_TRUE(cmdCancel.isVisible() && cmdCancel.isEnabled()) << "usable while the main window is disabled";
-    cmdCancel.click();
-    cmdCancel.click();
-    EXPECT_EQ(cancelled, 1);
-
-    QApplication::closeAllWindows();
-    EXPECT_FALSE(splash->isVisible());
+    BusyScope uncancellable(&mainWindow);
+    ASSERT_NE(visibleSplash(), nullptr);
+    EXPECT_FALSE(child(*visibleSplash(), "cmdCancel").isVisible()) << "this work cannot be stopped";
 }
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 #include "scriptedprompter.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ protected:
         ASSERT_TRUE(folder) << whyNot.toStdString();
     }
 
-    void installTool(const QByteArray& script) { testing::writeFile(tool.program(), script, executable); }
+    void installTool(const QByteArray& script) { writeFile(tool.program(), "#!/bin/sh\n" + script, executable); }
 
     ToolRun run(const ToolInput& compare = {u"/tmp/dat1234.tmp"_s, {}, {}})
     {
@@ -34,14 +35,13 @@ protected:
     DiffTool tool{temp.filePath(u"app folder"_s)};
     QString whyNot;
     std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
-    testing::RecordedLog log;
-    testing::ScriptedPrompter prompter;
+    RecordedLog log;
+    ScriptedPrompter prompter;
 };
 
 TEST_F(DiffToolRunTest, RunsInTheRunFolderWithEachPathWholeAndLeavesTheApplicationFolderAlone)
 {
-    installTool("#!/bin/sh\n"
-                "echo \"$PWD\"; for a in \"$@\"; do echo \"[$a]\"; done\n"
+    installTool("echo \"$PWD\"; for a in \"$@\"; do echo \"[$a]\"; done\n"
                 "echo differences > setdelta.dat\n");
 
     const ToolRun done = run();
@@ -56,7 +56,7 @@ TEST_F(DiffToolRunTest, RunsInTheRunFolderWithEachPathWholeAndLeavesTheApplicati
 
 TEST_F(DiffToolRunTest, LogNamesATakenOutInputByItsArchiveAndEntry)
 {
-    installTool("#!/bin/sh\nprintf 'reading %s\\n' \"$4\"\n"
+    installTool("printf 'reading %s\\n' \"$4\"\n"
                 "echo \"setdelta: warning: $4:3: odd quoting\" >&2\n"
                 "echo \"setdelta: error: $4:7: unexpected end of file\" >&2\nexit 2\n");
 
@@ -72,21 +72,82 @@ TEST_F(DiffToolRunTest, LogNamesATakenOutInputByItsArchiveAndEntry)
 TEST_F(DiffToolRunTest, FailureReasonsWithoutAnErrorLine)
 {
     const QList<std::pair<QByteArray, QString>> cases = {
-        {"#!/bin/sh\necho partial > setdelta.dat\nexit 3\n", u"setdelta ended with exit status 3."_s},
-        {"#!/bin/sh\nexit 0\n", u"setdelta left no setdelta.dat."_s},
-        {"#!/bin/sh\nkill -9 $$\n", u"setdelta ended abnormally."_s},
-        {"#!/bin/sh\necho 'setdelta: unknown switch -q' >&2\necho >&2\necho 'Usage: setdelta' >&2\nexit 1\n",
+        {"echo partial > setdelta.dat\nexit 3\n", u"setdelta ended with exit status 3."_s},
+        {"exit 0\n", u"setdelta left no setdelta.dat."_s},
+        {"kill -9 $$\n", u"setdelta ended abnormally."_s},
+        {"echo 'setdelta: unknown switch -q' >&2\necho >&2\necho 'Usage: setdelta' >&2\nexit 1\n",
          u"setdelta: unknown switch -q"_s},
-        {{}, u"setdelta could not be started: No such file or directory"_s},
     };
     for (const auto& [script, reason] : cases) {
-        if (script.isEmpty())
-            QFile::remove(tool.program());
-        else
-            installTool(script);
+        installTool(script);
         EXPECT_EQ(ToolFailureReason(run(), *folder), reason) << script.toStdString();
         QFile::remove(folder->datFile());
     }
+}
+
+TEST(RunFolder, IsPrivateToItsRunAndGoesWithIt)
+{
+    QString whyNot;
+    QString first;
+    {
+        const std::unique_ptr<RunFolder> one = RunFolder::create(whyNot);
+        const std::unique_ptr<RunFolder> two = RunFolder::create(whyNot);
+        ASSERT_TRUE(one && two) << whyNot.toStdString();
+        first = one->path();
+        EXPECT_TRUE(first.startsWith(RunFoldersRoot() + u"/run-"_s));
+        EXPECT_NE(first, two->path());
+        EXPECT_EQ(QFileInfo(first).permissions() & (QFile::ReadOther | QFile::WriteOther), 0);
+        writeFile(one->datFile(), "result");
+        QDir(first).mkdir(u"left by the tool"_s);
+    }
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_TRUE(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty());
+}
+
+TEST(RunFolder, CannotBeMadeWhereTheCacheIsAFileAndSaysWhy)
+{
+    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    const QString blocked = QString::fromLocal8Bit(saved) + u"/blocked"_s;
+    QDir().mkpath(QString::fromLocal8Bit(saved));
+    writeFile(blocked, "a file where a folder should be");
+    qputenv("XDG_CACHE_HOME", blocked.toLocal8Bit());
+    QString whyNot;
+    EXPECT_EQ(RunFolder::create(whyNot), nullptr);
+    EXPECT_TRUE(whyNot.startsWith(u"Cannot create the folder "_s + blocked + u"/Quillon: "_s)) << whyNot.toStdString();
+    qputenv("XDG_CACHE_HOME", saved);
+    QFile::remove(blocked);
+}
+
+TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
+{
+    QString whyNot;
+    const std::unique_ptr<RunFolder> ours = RunFolder::create(whyNot);
+    ASSERT_TRUE(ours) << whyNot.toStdString();
+    const QString root = RunFoldersRoot();
+    const QString leftover = root + u"/run-killed"_s;
+    QDir().mkpath(leftover + u"/deeper"_s);
+    writeFile(leftover + u"/setdelta.dat"_s, "from a killed run");
+    const QString notOurs = root + u"/keep-me"_s;
+    QDir().mkpath(notOurs);
+    // Another process owns this one for as long as it sleeps.
+    const QString othersFolder = root + u"/run-other"_s;
+    QDir().mkpath(othersFolder);
+    QProcess other;
+    other.start(u"flock"_s, {u"-o"_s, othersFolder, u"-c"_s, u"echo locked; exec sleep 20"_s});
+    ASSERT_TRUE(other.waitForReadyRead(10000));
+
+    RemoveLeftoverRunFolders();
+
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_TRUE(QFileInfo::exists(ours->path()));
+    EXPECT_TRUE(QFileInfo::exists(othersFolder));
+    EXPECT_TRUE(QFileInfo::exists(notOurs));
+    other.kill();
+    other.waitForFinished();
+    RemoveLeftoverRunFolders();
+    EXPECT_FALSE(QFileInfo::exists(othersFolder));
+    EXPECT_TRUE(QFileInfo::exists(ours->path()));
+    QDir(notOurs).removeRecursively();
 }
 
 }  // namespace quillon

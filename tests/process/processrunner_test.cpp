@@ -1,6 +1,7 @@
 #include "processrunner.h"
 
 #include "filesizelimit.h"
+#include "logtext.h"
 #include "runhelpers.h"
 #include "scriptedprompter.h"
 
@@ -37,9 +38,7 @@ protected:
 
 TEST_F(RunRedirectedTest, OutputArrivesExactlyAcrossChunksAndReplacesTheLastCapture)
 {
-    QByteArray longOutput;
-    for (int line = 0; longOutput.size() < 100 * 1024; ++line)
-        longOutput += "  line " + QByteArray::number(line) + " \xc3\xa9t\xc3\xa9 \xe2\x82\xac  \t \n";
+    const QByteArray longOutput = QByteArray("  line \xc3\xa9t\xc3\xa9 \xe2\x82\xac  \t \n").repeated(5000);
     const QString source = temp.filePath(u"big.txt"_s);
     writeFile(source, longOutput);
     run({.program = u"cat"_s, .arguments = {source}});
@@ -58,13 +57,11 @@ TEST_F(RunRedirectedTest, PassesArgumentsAsTheyStandWithEmptyInputAndMergesError
 {
     const QString folder = temp.filePath(u"tool folder"_s);
     QDir().mkpath(folder);
-    const QString program = folder + u"/list arguments"_s;
-    writeFile(program, "#!/bin/sh\npwd\nfor a in \"$@\"; do echo \"[$a]\"; done\n"
-                       "read line; echo \"read=$?\"\necho error >&2\nexit 3\n", executable);
-
+    const QString script = u"pwd; for a; do echo \"[$a]\"; done; read line; echo \"read=$?\"; echo error >&2; exit 3"_s;
     // `timeout` only guards against a child left waiting on an open input pipe.
     const RunResult result = run({.program = u"timeout"_s,
-                                  .arguments = {u"20"_s, program, u"/old dats/a b.dat"_s, QString(), u"\"quoted\""_s},
+                                  .arguments = {u"20"_s, u"sh"_s, u"-c"_s, script, u"sh"_s, u"/old dats/a b.dat"_s,
+                                                QString(), u"\"quoted\""_s},
                                   .workingFolder = folder});
 
     const QString expected = folder + u"\n[/old dats/a b.dat]\n[]\n[\"quoted\"]\nread=1\nerror\n"_s;
@@ -146,6 +143,16 @@ TEST_F(RunRedirectedTest, StopKillsAProgramThatIgnoresTheRequestToEndAndThenStar
     const RunResult late = run(shellCommand(u"touch '"_s + marker + u'\''), &stop);
     EXPECT_TRUE(!late.started && late.stopped);
     EXPECT_FALSE(QFileInfo::exists(marker));
+}
+
+TEST(LogTextDecoder, ByteByByteGivesTheSameTextAsWhole)
+{
+    const QByteArray output = "\xef\xbb\xbf  caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xae\r\n  end \r";
+    LogTextDecoder pieces;
+    QString text;
+    for (char byte : output)
+        text += pieces.decode(QByteArray(1, byte));
+    EXPECT_EQ(text + pieces.finish(), QString::fromUtf8(output));
 }
 
 }  // namespace quillon

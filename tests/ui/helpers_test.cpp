@@ -1,14 +1,19 @@
+#include "dialogprompter.h"
 #include "listhittest.h"
 #include "logpane.h"
 #include "mru.h"
 #include "recentcombo.h"
+#include "splash.h"
 #include "tempstore.h"
+#include "windowtesting.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
-
-#include <gtest/gtest.h>
+#include <QPushButton>
+#include <QWindow>
 
 namespace quillon {
 
@@ -64,6 +69,96 @@ TEST(RecentCombo, KeepsTheTypedTextUntilTheWindowIsActiveThenChoosesTheNewest)
     EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile), (QStringList{u"/b.dat"_s, u"/a.dat"_s}));
     EXPECT_EQ(combo.currentText(), u"/b.dat"_s);
     EXPECT_EQ(chosen, 1);
+}
+
+// Asks, checks the box while it is open, and answers by clicking `button`.
+PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
+                         QMessageBox::StandardButton button, const std::function<void(QMessageBox&)>& check)
+{
+    const testing::ModalScript script = testing::onModal<QMessageBox>([&](QMessageBox& box) {
+        check(box);
+        box.button(button)->click();
+    });
+    return prompter.ask(message);
+}
+
+TEST(DialogPrompter, ShowsTextTitleIconButtonsAndDefaultAsAsked)
+{
+    QWidget mainWindow;
+    DialogPrompter prompter(&mainWindow);
+    const PromptMessage message{.text = u"Overwrite <b>game.dat</b>?"_s, .title = u"Warning..."_s,
+                                .icon = PromptIcon::Exclamation, .buttons = PromptButtons::YesNoCancel,
+                                .defaultAnswer = PromptAnswer::No};
+
+    const PromptAnswer answer = askAndClick(prompter, message, QMessageBox::Yes, [&](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), u"Warning..."_s);
+        EXPECT_EQ(box.text(), message.text);
+        EXPECT_EQ(box.textFormat(), Qt::PlainText);
+        EXPECT_EQ(box.icon(), QMessageBox::Warning);
+        EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+        EXPECT_EQ(box.parentWidget(), &mainWindow);
+    });
+    EXPECT_EQ(answer, PromptAnswer::Yes);
+}
+
+TEST(DialogPrompter, CentresBoxOnMainWindowEvenWhereItRunsOffScreen)
+{
+    EXPECT_EQ(centredTopLeft({100, 50, 801, 600}, {300, 151}), QPoint(351, 275)) << "halves round up";
+    EXPECT_EQ(centredTopLeft({10, 10, 100, 100}, {300, 200}), QPoint(-90, -40));
+
+    // Placed partly off the screen, where the toolkit would pull a box back on screen.
+    QWidget mainWindow;
+    mainWindow.setGeometry(500, 400, 801, 601);
+    mainWindow.show();
+    DialogPrompter prompter;
+    prompter.setMainWindow(&mainWindow);
+
+    const PromptMessage message{.text = u"Done."_s, .centredOnMainWindow = true};
+    const PromptAnswer answer = askAndClick(prompter, message, QMessageBox::Ok, [&](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), u"Quillon"_s);
+        EXPECT_EQ(box.frameGeometry().topLeft(), centredTopLeft(mainWindow.frameGeometry(), box.frameGeometry().size()));
+    });
+    EXPECT_EQ(answer, PromptAnswer::Ok);
+}
+
+frmSplash* visibleSplash()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* splash = qobject_cast<frmSplash*>(widget); splash && splash->isVisible())
+            return splash;
+    return nullptr;
+}
+
+TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeOrAQuitDoes)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    int cancelled = 0;
+    {
+        BusyScope busy(&mainWindow, [&cancelled] { ++cancelled; });
+        EXPECT_FALSE(mainWindow.isEnabled());
+        frmSplash* splash = visibleSplash();
+        ASSERT_NE(splash, nullptr);
+        EXPECT_TRUE(testing::child(*splash, "lblMsg").isEnabled()) << "not greyed out with the main window";
+        EXPECT_EQ(splash->windowHandle()->transientParent(), mainWindow.windowHandle());
+
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(splash, &escape);
+        EXPECT_TRUE(splash->isVisible());
+        auto& cmdCancel = testing::child<QAbstractButton>(*splash, "cmdCancel");
+        ASSERT_TRUE(cmdCancel.isVisible() && cmdCancel.isEnabled()) << "usable while the main window is disabled";
+        cmdCancel.click();
+        cmdCancel.click();
+        EXPECT_EQ(cancelled, 1);
+
+        QApplication::closeAllWindows();
+        EXPECT_FALSE(splash->isVisible());
+    }
+    EXPECT_TRUE(mainWindow.isEnabled());
+    BusyScope uncancellable(&mainWindow);
+    ASSERT_NE(visibleSplash(), nullptr);
+    EXPECT_FALSE(testing::child(*visibleSplash(), "cmdCancel").isVisible()) << "this work cannot be stopped";
 }
 
 }  // namespace quillon

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <deque>
 
 namespace quillon::testing {
@@ -30,7 +32,13 @@ public:
     // The next dialog's choice; for a save dialog also the filter selected in it.
     void chooseNext(const QString& path, int filterIndex = 0) { choices_.push_back({path, filterIndex}); }
 
-    PromptAnswer ask(const PromptMessage& message) override;
+    PromptAnswer ask(const PromptMessage& message) override
+    {
+        messages_.append(message);
+        if (answers_.empty() && message.buttons != PromptButtons::Ok)
+            ADD_FAILURE() << "unscripted question: " << message.text.toStdString();
+        return takeNext(answers_, message.defaultAnswer);
+    }
     QString chooseFolder(const QString&, const QString&) override { return takeNext(choices_).path; }
     QString chooseFileToOpen(const FileRequest&) override { return takeNext(choices_).path; }
     SaveChoice chooseSaveTarget(const FileRequest& request) override
@@ -40,7 +48,13 @@ public:
     }
 
     const QList<PromptMessage>& messages() const { return messages_; }
-    QStringList texts() const;
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const PromptMessage& message : messages_)
+            result.append(message.text);
+        return result;
+    }
     const QList<FileRequest>& saveRequests() const { return saveRequests_; }
 
 private:

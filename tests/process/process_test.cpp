@@ -77,16 +77,13 @@ TEST_F(RunRedirectedTest, OutputArrivesExactlyAcrossChunksAndReplacesTheLastCapt
 
 TEST_F(RunRedirectedTest, PassesArgumentsAsTheyStandWithEmptyInputAndMergesErrorOutput)
 {
-    const QString folder = temp.filePath(u"tool folder"_s);
-    QDir().mkpath(folder);
-    const QString script = u"pwd; for a; do echo \"[$a]\"; done; read line; echo \"read=$?\"; echo error >&2; exit 3"_s;
+    const QString script = u"for a; do echo \"[$a]\"; done; read line; echo \"read=$?\"; echo error >&2; exit 3"_s;
     // `timeout` only guards against a child left waiting on an open input pipe.
     const RunResult result = run({.program = u"timeout"_s,
                                   .arguments = {u"20"_s, u"sh"_s, u"-c"_s, script, u"sh"_s, u"/old dats/a b.dat"_s,
-                                                QString(), u"\"quoted\""_s},
-                                  .workingFolder = folder});
+                                                QString(), u"\"quoted\""_s}});
 
-    const QString expected = folder + u"\n[/old dats/a b.dat]\n[]\n[\"quoted\"]\nread=1\nerror\n"_s;
+    const QString expected = u"[/old dats/a b.dat]\n[]\n[\"quoted\"]\nread=1\nerror\n"_s;
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(log.text(), expected);
     EXPECT_EQ(readAll(capture), expected.toUtf8());

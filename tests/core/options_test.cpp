@@ -12,7 +12,7 @@ using namespace Qt::Literals::StringLiterals;
 using quillon::testing::ScriptedPrompter;
 using quillon::testing::TempStore;
 
-TEST(SettingsStore, MissingValuesAndValuesThatDoNotConvertGiveTheDefaults)
+TEST(SettingsStore, ReadsAHandEditedFileForgivinglyAndKeepsItsKeys)
 {
     TempStore temp;
     temp.writeFileText("[Options]\nDatType=three\nSetType=70000\nNoDump=\nMupltipleInstances=yes\n"
@@ -29,11 +29,7 @@ TEST(SettingsStore, MissingValuesAndValuesThatDoNotConvertGiveTheDefaults)
         temp.store().write(keys::DiffZipDat, QString::fromLatin1(text));
         EXPECT_EQ(store.readBool(keys::DiffZipDat), expected) << "booleans as words or numbers: " << text;
     }
-}
 
-TEST(SettingsStore, KeysMatchWithoutRegardToCaseAndTextKeepsItsCommas)
-{
-    TempStore temp;
     temp.writeFileText("[options]\ndattype=0\nMUPLTIPLEINSTANCES=2\nNon-Separeted%20BIOS=1\nDatFolder=/a, b\n");
     EXPECT_EQ(temp.store().readDouble(keys::MultipleInstances), 2.0);
     EXPECT_EQ(temp.store().readDouble(keys::NonSeparatedBios), 1.0);
@@ -64,7 +60,7 @@ TEST(SettingsStore, AFileThatCannotBeWrittenIsReportedOnceWithTheReason)
     EXPECT_EQ(store.readInt16(keys::DatType), 4) << "the values stay for this session";
 }
 
-TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteen)
+TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteenAndTheCountBoundsEveryRead)
 {
     TempStore temp;
     for (const QString& value : {u"A"_s, u"B"_s, u"A"_s, u"a"_s})
@@ -77,11 +73,7 @@ TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteen)
     EXPECT_TRUE(kept.size() == 15 && kept.front() == u"16"_s && kept.back() == u"2"_s) << kept.join(u' ').toStdString();
     EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"Count"_s, {}), u"15"_s);
     EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"0"_s, {}), u"16"_s);
-}
 
-TEST(Mru, CountBoundsEveryReadAndAnEmptyFirstEntryIsReplaced)
-{
-    TempStore temp;
     EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), QStringList{QString()}) << "an empty list is one empty entry";
     const std::pair<QByteArray, QStringList> cases[] = {
         {"Count=many\n", {QString()}},

@@ -89,27 +89,7 @@ PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
     return prompter.ask(message);
 }
 
-TEST(DialogPrompter, ShowsTextTitleIconButtonsAndDefaultAsAsked)
-{
-    QWidget mainWindow;
-    DialogPrompter prompter(&mainWindow);
-    const PromptMessage message{.text = u"Overwrite <b>game.dat</b>?"_s, .title = u"Warning..."_s,
-                                .icon = PromptIcon::Exclamation, .buttons = PromptButtons::YesNoCancel,
-                                .defaultAnswer = PromptAnswer::No};
-
-    const PromptAnswer answer = askAndClick(prompter, message, QMessageBox::Yes, [&](QMessageBox& box) {
-        EXPECT_EQ(box.windowTitle(), u"Warning..."_s);
-        EXPECT_EQ(box.text(), message.text);
-        EXPECT_EQ(box.textFormat(), Qt::PlainText);
-        EXPECT_EQ(box.icon(), QMessageBox::Warning);
-        EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
-        EXPECT_EQ(box.parentWidget(), &mainWindow);
-    });
-    EXPECT_EQ(answer, PromptAnswer::Yes);
-}
-
-TEST(DialogPrompter, CentresBoxOnMainWindowEvenWhereItRunsOffScreen)
+TEST(DialogPrompter, ShowsTheBoxAsAskedCentredOnTheMainWindowEvenWhereItRunsOffScreen)
 {
     EXPECT_EQ(centredTopLeft({100, 50, 801, 600}, {300, 151}), QPoint(351, 275)) << "halves round up";
     EXPECT_EQ(centredTopLeft({10, 10, 100, 100}, {300, 200}), QPoint(-90, -40));
@@ -120,13 +100,24 @@ TEST(DialogPrompter, CentresBoxOnMainWindowEvenWhereItRunsOffScreen)
     mainWindow.show();
     DialogPrompter prompter;
     prompter.setMainWindow(&mainWindow);
+    const PromptMessage question{.text = u"Overwrite <b>game.dat</b>?"_s, .title = u"Warning..."_s,
+                                 .icon = PromptIcon::Exclamation, .buttons = PromptButtons::YesNoCancel,
+                                 .defaultAnswer = PromptAnswer::No};
+    EXPECT_EQ(askAndClick(prompter, question, QMessageBox::Yes, [&](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), u"Warning..."_s);
+        EXPECT_EQ(box.text(), question.text);
+        EXPECT_EQ(box.textFormat(), Qt::PlainText);
+        EXPECT_EQ(box.icon(), QMessageBox::Warning);
+        EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+        EXPECT_EQ(box.parentWidget(), &mainWindow);
+    }), PromptAnswer::Yes);
 
-    const PromptMessage message{.text = u"Done."_s, .centredOnMainWindow = true};
-    const PromptAnswer answer = askAndClick(prompter, message, QMessageBox::Ok, [&](QMessageBox& box) {
+    const PromptMessage done{.text = u"Done."_s, .centredOnMainWindow = true};
+    EXPECT_EQ(askAndClick(prompter, done, QMessageBox::Ok, [&](QMessageBox& box) {
         EXPECT_EQ(box.windowTitle(), u"Quillon"_s);
         EXPECT_EQ(box.frameGeometry().topLeft(), centredTopLeft(mainWindow.frameGeometry(), box.frameGeometry().size()));
-    });
-    EXPECT_EQ(answer, PromptAnswer::Ok);
+    }), PromptAnswer::Ok);
 }
 
 frmSplash* visibleSplash()

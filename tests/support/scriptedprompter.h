@@ -1,7 +1,7 @@
 #pragma once
 
 #include "prompter.h"
-#include "qtprinting.h"
+#include "testfiles.h"
 
 #include <QList>
 #include <QStringList>

@@ -26,17 +26,11 @@ namespace {
 struct RecordedLog {
     QStringList pieces;
 
-    LogSink sink()
-    {
-        return [this](const QString& text) { pieces.append(text); };
-    }
+    LogSink sink() { return [this](const QString& text) { pieces.append(text); }; }
     QString text() const { return pieces.join(QString()); }
 };
 
-Command shellCommand(const QString& script)
-{
-    return {.program = u"/bin/sh"_s, .arguments = {u"-c"_s, script}};
-}
+Command shellCommand(const QString& script) { return {.program = u"/bin/sh"_s, .arguments = {u"-c"_s, script}}; }
 
 }  // namespace
 
@@ -277,7 +271,6 @@ TEST(RunFolder, CannotBeMadeWhereTheCacheIsAFileAndSaysWhy)
     EXPECT_EQ(RunFolder::create(whyNot), nullptr);
     EXPECT_TRUE(whyNot.startsWith(u"Cannot create the folder "_s + blocked + u"/Quillon: "_s)) << whyNot.toStdString();
     qputenv("XDG_CACHE_HOME", saved);
-    QFile::remove(blocked);
 }
 
 TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
@@ -286,14 +279,11 @@ TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
     const std::unique_ptr<RunFolder> ours = RunFolder::create(whyNot);
     ASSERT_TRUE(ours) << whyNot.toStdString();
     const QString root = RunFoldersRoot();
-    const QString leftover = root + u"/run-killed"_s;
-    QDir().mkpath(leftover + u"/deeper"_s);
+    const QString leftover = root + u"/run-killed"_s, notOurs = root + u"/keep-me"_s, othersFolder = root + u"/run-other"_s;
+    for (const QString& folder : QStringList{leftover + u"/deeper"_s, notOurs, othersFolder})
+        QDir().mkpath(folder);
     writeFile(leftover + u"/setdelta.dat"_s, "from a killed run");
-    const QString notOurs = root + u"/keep-me"_s;
-    QDir().mkpath(notOurs);
     // Another process owns this one for as long as it sleeps.
-    const QString othersFolder = root + u"/run-other"_s;
-    QDir().mkpath(othersFolder);
     QProcess other;
     other.start(u"flock"_s, {u"-o"_s, othersFolder, u"-c"_s, u"echo locked; exec sleep 20"_s});
     ASSERT_TRUE(other.waitForReadyRead(10000));
@@ -309,7 +299,6 @@ TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
     RemoveLeftoverRunFolders();
     EXPECT_FALSE(QFileInfo::exists(othersFolder));
     EXPECT_TRUE(QFileInfo::exists(ours->path()));
-    QDir(notOurs).removeRecursively();
 }
 
 }  // namespace quillon

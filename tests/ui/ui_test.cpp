@@ -17,8 +17,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QPlainTextEdit>
 #include <QWindow>
 
 namespace quillon {

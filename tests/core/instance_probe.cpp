@@ -1,7 +1,7 @@
 // Starts like the application does as far as the single-instance rule goes, printing every
-// message box and the activation request on standard output for the test to read.
+// message box shown and the activation request on standard output for the test to read.
 // Usage: instance_probe <settings file> <socket path>
-#include "prompter.h"
+#include "scriptedprompter.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
 
@@ -20,18 +20,6 @@ void say(const QString& line)
     std::fflush(stdout);
 }
 
-class PrintingPrompter : public Prompter {
-public:
-    PromptAnswer ask(const PromptMessage& message) override
-    {
-        say(u"message: %1|%2|%3"_s.arg(message.text, message.title).arg(int(message.icon)));
-        return PromptAnswer::Ok;
-    }
-    QString chooseFolder(const QString&, const QString&) override { return {}; }
-    QString chooseFileToOpen(const FileRequest&) override { return {}; }
-    SaveChoice chooseSaveTarget(const FileRequest&) override { return {}; }
-};
-
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -42,8 +30,11 @@ int main(int argc, char* argv[])
         return 2;
     SettingsStore store(arguments.at(1));
     SingleInstance instance(arguments.at(2));
-    PrintingPrompter prompter;
-    if (!ClaimSingleInstance(instance, store, prompter)) {
+    quillon::testing::ScriptedPrompter prompter;
+    const bool claimed = ClaimSingleInstance(instance, store, prompter);
+    for (const PromptMessage& message : prompter.messages())
+        say(u"message: %1|%2|%3"_s.arg(message.text, message.title).arg(int(message.icon)));
+    if (!claimed) {
         say(u"ended"_s);
         return 0;
     }

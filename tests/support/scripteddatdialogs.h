@@ -3,6 +3,8 @@
 #include "cmpheader.h"
 #include "datdialogs.h"
 #include "scriptedprompter.h"
+#include "utilities.h"
+#include "ziparchive.h"
 
 #include <QStringList>
 
@@ -21,10 +23,39 @@ public:
     // The header the user saves next; nothing cancels.
     void saveNext(std::optional<DatHeader> header) { headers_.push_back(std::move(header)); }
 
-    QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) override;
-    QString GetCMPHeaderFile(const QString& dat) override;
+    QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) override
+    {
+        selectTitles_.append(title);
+        const QString entry = takeNext(entries_);
+        if (entry.isEmpty())
+            return {};
+        const QString extracted = madeFile(QStringLiteral("dat"));
+        if (!ExtractZipEntry(zipFile, entry, extracted)) {
+            DeleteFileQuiet(extracted);
+            return {};
+        }
+        if (entryName)
+            *entryName = entry;
+        return extracted;
+    }
+    QString GetCMPHeaderFile(const QString& dat) override
+    {
+        headerRequests_.append(dat);
+        const std::optional<DatHeader> header = takeNext(headers_);
+        if (!header)
+            return {};
+        const QString headerFile = madeFile(QStringLiteral("cmh"));
+        return WriteHeaderFile(headerFile, *header) ? headerFile : QString();
+    }
     // Takes the next scripted header as what the user saved; records the values shown.
-    bool EditDatHeader(DatHeader& header) override;
+    bool EditDatHeader(DatHeader& header) override
+    {
+        headersShown_.push_back(header);
+        const std::optional<DatHeader> saved = takeNext(headers_);
+        if (saved)
+            header = *saved;
+        return saved.has_value();
+    }
 
     const QStringList& selectTitles() const { return selectTitles_; }
     const QStringList& headerRequests() const { return headerRequests_; }
@@ -33,6 +64,12 @@ public:
     const QStringList& madeFiles() const { return madeFiles_; }
 
 private:
+    QString madeFile(const QString& prefix)
+    {
+        madeFiles_.append(GetTempFileName(prefix));
+        return madeFiles_.last();
+    }
+
     std::deque<QString> entries_;
     std::deque<std::optional<DatHeader>> headers_;
     QStringList selectTitles_;

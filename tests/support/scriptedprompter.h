@@ -1,13 +1,14 @@
 #pragma once
 
 #include "prompter.h"
-#include "qtprinting.h"
+#include "testfiles.h"
 
 #include <QList>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <deque>
-#include <variant>
 
 namespace quillon::testing {
 
@@ -27,34 +28,39 @@ Item takeNext(std::deque<Item>& script, Item fallback = {})
 // an unanswered OK-only box is simply acknowledged; an unanswered dialog is cancelled.
 class ScriptedPrompter : public Prompter {
 public:
-    struct FolderRequest {
-        QString title;
-        QString startFolder;
-        bool operator==(const FolderRequest&) const = default;
-    };
-
     void answerNext(PromptAnswer answer) { answers_.push_back(answer); }
     // The next dialog's choice; for a save dialog also the filter selected in it.
     void chooseNext(const QString& path, int filterIndex = 0) { choices_.push_back({path, filterIndex}); }
 
-    PromptAnswer ask(const PromptMessage& message) override;
-    QString chooseFolder(const QString& title, const QString& startFolder) override;
-    QString chooseFileToOpen(const FileRequest& request) override;
-    SaveChoice chooseSaveTarget(const FileRequest& request) override;
+    PromptAnswer ask(const PromptMessage& message) override
+    {
+        messages_.append(message);
+        if (answers_.empty() && message.buttons != PromptButtons::Ok)
+            ADD_FAILURE() << "unscripted question: " << message.text.toStdString();
+        return takeNext(answers_, message.defaultAnswer);
+    }
+    QString chooseFolder(const QString&, const QString&) override { return takeNext(choices_).path; }
+    QString chooseFileToOpen(const FileRequest&) override { return takeNext(choices_).path; }
+    SaveChoice chooseSaveTarget(const FileRequest& request) override
+    {
+        saveRequests_.append(request);
+        return takeNext(choices_);
+    }
 
     const QList<PromptMessage>& messages() const { return messages_; }
-    QStringList texts() const;
-    const QList<FolderRequest>& folderRequests() const { return folderRequests_; }
-    const QList<FileRequest>& openRequests() const { return openRequests_; }
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const PromptMessage& message : messages_)
+            result.append(message.text);
+        return result;
+    }
     const QList<FileRequest>& saveRequests() const { return saveRequests_; }
-    bool scriptUsedUp() const { return answers_.empty() && choices_.empty(); }
 
 private:
     std::deque<PromptAnswer> answers_;
     std::deque<SaveChoice> choices_;
     QList<PromptMessage> messages_;
-    QList<FolderRequest> folderRequests_;
-    QList<FileRequest> openRequests_;
     QList<FileRequest> saveRequests_;
 };
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "qtprinting.h"
 #include "settingsstore.h"
 #include "testfiles.h"
 

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
+
+#include <ostream>
 
 namespace quillon::testing {
 
@@ -23,3 +26,17 @@ inline void writeFile(const QString& path, const QByteArray& content,
 }
 
 }  // namespace quillon::testing
+
+// Lets GoogleTest print Qt strings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* out)
+{
+    *out << '{';
+    for (qsizetype index = 0; index < list.size(); ++index)
+        *out << (index ? ", \"" : "\"") << list.at(index).toStdString() << '"';
+    *out << '}';
+}

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace quillon::testing {
 
@@ -41,17 +41,14 @@ inline void click(const QObject& parent, QAnyStringView name)
 class [[nodiscard]] ModalScript {
 public:
     template <class Dialog, class Act>
-    static ModalScript on(Act act)
+    ModalScript(std::type_identity<Dialog>, Act act)
     {
-        ModalScript script;
-        QTimer* timer = script.timer_.get();
-        QObject::connect(timer, &QTimer::timeout, [act, timer, shown = script.shown_] {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [this, act] {
             auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-            if (!dialog) {
-                timer->start(retryMilliseconds);
-                return;
-            }
-            *shown = true;
+            if (!dialog)  // events may be processed before the dialog opens: wait for it
+                return timer_.start(10);
+            shown_ = true;
             try {
                 act(*dialog);
             } catch (const std::exception& error) {
@@ -62,32 +59,20 @@ public:
                 dialog->reject();
             }
         });
-        timer->setSingleShot(true);
-        timer->start(0);
-        return script;
+        timer_.start(0);
     }
-
-    ModalScript(ModalScript&&) = default;
-    ~ModalScript()
-    {
-        if (timer_ && !*shown_)
-            ADD_FAILURE() << "the expected dialog was never shown";
-    }
+    ModalScript(const ModalScript&) = delete;
+    ~ModalScript() { EXPECT_TRUE(shown_) << "the expected dialog was never shown"; }
 
 private:
-    // Events may be processed before the dialog opens; the script waits for it.
-    static constexpr int retryMilliseconds = 10;
-
-    ModalScript() = default;
-
-    std::unique_ptr<QTimer> timer_ = std::make_unique<QTimer>();
-    std::shared_ptr<bool> shown_ = std::make_shared<bool>(false);
+    QTimer timer_;
+    bool shown_ = false;
 };
 
 template <class Dialog = QDialog, class Act>
 ModalScript onModal(Act act)
 {
-    return ModalScript::on<Dialog>(std::move(act));
+    return ModalScript(std::type_identity<Dialog>{}, std::move(act));
 }
 
 }  // namespace quillon::testing

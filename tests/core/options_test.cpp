@@ -1,4 +1,6 @@
+#include "commandline.h"
 #include "mru.h"
+#include "scriptedprompter.h"
 #include "settingkeys.h"
 #include "switches.h"
 #include "tempstore.h"
@@ -7,9 +9,10 @@
 
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
+using quillon::testing::ScriptedPrompter;
 using quillon::testing::TempStore;
 
-TEST(SettingsStore, MissingValuesAndValuesThatDoNotConvertGiveTheDefaults)
+TEST(SettingsStore, ReadsAHandEditedFileForgivinglyAndKeepsItsKeys)
 {
     TempStore temp;
     temp.writeFileText("[Options]\nDatType=three\nSetType=70000\nNoDump=\nMupltipleInstances=yes\n"
@@ -26,32 +29,20 @@ TEST(SettingsStore, MissingValuesAndValuesThatDoNotConvertGiveTheDefaults)
         temp.store().write(keys::DiffZipDat, QString::fromLatin1(text));
         EXPECT_EQ(store.readBool(keys::DiffZipDat), expected) << "booleans as words or numbers: " << text;
     }
-}
 
-TEST(SettingsStore, KeysMatchWithoutRegardToCaseAndAreWrittenAtOnce)
-{
-    TempStore temp;
-    bool reported = false;
-    temp.store().setWriteFailureHandler([&reported](const QString&) { reported = true; });
-    temp.writeFileText("[options]\ndattype=0\nMUPLTIPLEINSTANCES=2\nNon-Separeted%20BIOS=1\n");
+    temp.writeFileText("[options]\ndattype=0\nMUPLTIPLEINSTANCES=2\nNon-Separeted%20BIOS=1\nDatFolder=/a, b\n");
     EXPECT_EQ(temp.store().readDouble(keys::MultipleInstances), 2.0);
     EXPECT_EQ(temp.store().readDouble(keys::NonSeparatedBios), 1.0);
+    EXPECT_EQ(temp.store().readString(keys::DatFolder), u"/a, b"_s) << "an unquoted value written by hand";
 
     temp.store().SaveSetting(u"OPTIONS"_s, u"DATTYPE"_s, u"2"_s);
     EXPECT_EQ(temp.store().readInt16(keys::DatType), 2);
     const QByteArray text = temp.fileText();
     EXPECT_TRUE(text.contains("dattype=2")) << "a write in other letters reuses the stored key: " << text.toStdString();
     EXPECT_FALSE(text.contains("DATTYPE"));
-    EXPECT_FALSE(reported);
-}
 
-TEST(SettingsStore, KeepsTextWithCommasAcrossReopening)
-{
-    TempStore temp;
     temp.store().write(keys::DatFolder, u"/data/dats, old/MAME"_s);
     EXPECT_EQ(SettingsStore(temp.path()).readString(keys::DatFolder), u"/data/dats, old/MAME"_s);
-    temp.writeFileText("[Options]\nDatFolder=/a, b\n");
-    EXPECT_EQ(temp.store().readString(keys::DatFolder), u"/a, b"_s) << "an unquoted value written by hand";
 }
 
 TEST(SettingsStore, AFileThatCannotBeWrittenIsReportedOnceWithTheReason)
@@ -69,27 +60,20 @@ TEST(SettingsStore, AFileThatCannotBeWrittenIsReportedOnceWithTheReason)
     EXPECT_EQ(store.readInt16(keys::DatType), 4) << "the values stay for this session";
 }
 
-TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteen)
+TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteenAndTheCountBoundsEveryRead)
 {
     TempStore temp;
     for (const QString& value : {u"A"_s, u"B"_s, u"A"_s, u"a"_s})
         AddToMRU(temp.store(), mru::DestFile, value);
     EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile), (QStringList{u"a"_s, u"A"_s, u"B"_s})) << "matching is exact";
 
-    QStringList newestFirst;
-    for (int index = 1; index <= 16; ++index) {
+    for (int index = 1; index <= 16; ++index)
         AddToMRU(temp.store(), mru::SaveTo, QString::number(index));
-        newestFirst.prepend(QString::number(index));
-    }
-    newestFirst.removeLast();
-    EXPECT_EQ(LoadMRU(temp.store(), mru::SaveTo), newestFirst);
+    const QStringList kept = LoadMRU(temp.store(), mru::SaveTo);
+    EXPECT_TRUE(kept.size() == 15 && kept.front() == u"16"_s && kept.back() == u"2"_s) << kept.join(u' ').toStdString();
     EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"Count"_s, {}), u"15"_s);
     EXPECT_EQ(temp.store().GetSetting(u"MRUSaveTo"_s, u"0"_s, {}), u"16"_s);
-}
 
-TEST(Mru, CountBoundsEveryReadAndAnEmptyFirstEntryIsReplaced)
-{
-    TempStore temp;
     EXPECT_EQ(LoadMRU(temp.store(), mru::SourceDat), QStringList{QString()}) << "an empty list is one empty entry";
     const std::pair<QByteArray, QStringList> cases[] = {
         {"Count=many\n", {QString()}},
@@ -128,5 +112,38 @@ TEST(BuildDiffSwitches, FromTheStoredOptions)
         TempStore temp;
         temp.writeFileText("[Options]\n" + stored);
         EXPECT_EQ(BuildDiffSwitches(temp.store()), expected) << stored.toStdString();
+    }
+}
+
+TEST(CommandLine, SwitchesFileNamesAndWhatIsReported)
+{
+    const struct {
+        QStringList arguments;
+        bool advancedMode;
+        bool debug;
+        QString startFile;
+        QStringList messages;
+    } cases[] = {
+        {{}, false, false, {}, {}},
+        {{u"-a"_s}, true, false, {}, {}},
+        {{u"/A"_s}, true, false, {}, {}},
+        {{u"/D"_s, u"-f"_s, u"/home/me/My Dats/new.dat"_s}, false, true, u"/home/me/My Dats/new.dat"_s, {}},
+        {{u"-F"_s, u"New.DAT"_s}, false, false, u"New.DAT"_s, {}},
+        {{u"-a"_s, u"-f"_s}, true, false, {}, {u"Filename not specified."_s}},
+        {{u"-f"_s, u"-d"_s}, false, false, {}, {u"Invalid filename."_s}},
+        {{u"-f"_s, u"/a"_s}, false, false, {}, {u"Invalid filename."_s}},
+        {{u"verbose"_s, u"-a"_s, u""_s, u"-x"_s}, true, false, {},
+         {u"Invalid argument: verbose"_s, u"Invalid argument: "_s, u"Invalid argument: -x"_s}},
+    };
+    for (const auto& expected : cases) {
+        SCOPED_TRACE(expected.arguments.join(u' ').toStdString());
+        ScriptedPrompter prompter;
+        const StartupOptions options = WalkCommandLine(expected.arguments, prompter);
+        EXPECT_EQ(options.advancedMode, expected.advancedMode);
+        EXPECT_EQ(options.debug, expected.debug);
+        EXPECT_EQ(options.startFile, expected.startFile);
+        EXPECT_EQ(prompter.texts(), expected.messages);
+        for (const PromptMessage& message : prompter.messages())
+            EXPECT_TRUE(message.icon == PromptIcon::None && message.title.isEmpty()) << "a plain box, application title";
     }
 }

@@ -1,6 +1,5 @@
 #include "filelistbox.h"
 
-#include "listhittest.h"
 
 #include <QDir>
 #include <QFile>
@@ -117,10 +116,10 @@ QStringList FileListBox::fileNames() const
 
 void FileListBox::updateTipAt(const QPoint& position)
 {
-    const int row = ListItemFromPoint(this, position.x() * twipsPerPixel, position.y() * twipsPerPixel);
-    if (row < 0)
+    const QListWidgetItem* under = itemAt(position);
+    if (!under)
         return;
-    const QString text = item(row)->text();
+    const QString text = under->text();
     if (text == lastTipItem_)
         return;
     // The two blanks leave room for the list's own margin before the text.

@@ -1,6 +1,5 @@
 #include "windowposition.h"
 
-#include "listhittest.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
 
@@ -13,6 +12,9 @@
 namespace quillon {
 
 namespace {
+
+// Positions are stored in twips, as earlier versions stored them: 15 to a pixel.
+constexpr int twipsPerPixel = 15;
 
 // Where the window opens when no position is stored, in twips.
 constexpr double designedLeftTwips = 1800;

@@ -3,7 +3,9 @@
 #include "scriptedprompter.h"
 #include "testfiles.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -43,6 +45,34 @@ TEST(FileListBox, ListsMatchingFilesInAnyLetterCaseSortedByName)
     EXPECT_EQ(changes, 0);
     list.refresh();
     EXPECT_EQ(list.fileName(), QString()) << "a refresh loses the selection";
+}
+
+// A name too long for the list shows whole in a tip and a short one needs none; a point below
+// the last name leaves the tip as it was.
+TEST(FileListBox, TipsShowNamesTooLongForTheList)
+{
+    QTemporaryDir temp;
+    const QString longName = QString(60, u'x') + u".dat"_s;
+    for (const QString& name : {u"a.dat"_s, longName})
+        writeFile(temp.filePath(name), QByteArray());
+    FileListBox list;
+    ASSERT_TRUE(list.setPath(temp.path()));
+    list.resize(120, 300);
+    list.show();
+    const auto hover = [&list](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, list.viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &move);
+    };
+    const QRect shortRow = list.visualItemRect(list.item(0));
+    const QRect longRow = list.visualItemRect(list.item(1));
+    hover(shortRow.center());
+    hover(longRow.center() + QPoint(0, 3 * longRow.height()));
+    EXPECT_EQ(list.toolTip(), QString()) << "the last name is not under the point";
+    hover(longRow.center());
+    EXPECT_EQ(list.toolTip(), longName);
+    hover(shortRow.center());
+    EXPECT_EQ(list.toolTip(), QString());
 }
 
 // Large files go through the progress dialog; nothing is said on success, a failure says why.

@@ -1,6 +1,5 @@
 #include "dialogprompter.h"
 #include "frmoptions.h"
-#include "listhittest.h"
 #include "logpane.h"
 #include "mru.h"
 #include "recentcombo.h"
@@ -15,7 +14,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPlainTextEdit>
@@ -25,18 +23,6 @@ namespace quillon {
 
 using namespace Qt::Literals::StringLiterals;
 using testing::child;
-
-TEST(ListItemFromPoint, FindsTheRowUnderThePointOrNone)
-{
-    QListWidget list;
-    list.addItems({u"a.dat"_s, u"b.dat"_s, u"c.dat"_s});
-    list.resize(200, 300);
-    list.show();
-    const int rowHeight = list.visualItemRect(list.item(0)).height();
-    ASSERT_GT(rowHeight, 0);
-    EXPECT_EQ(ListItemFromPoint(&list, 10 * twipsPerPixel, (rowHeight + rowHeight / 2) * twipsPerPixel), 1);
-    EXPECT_EQ(ListItemFromPoint(&list, 0, (3 * rowHeight + 2) * twipsPerPixel), -1);
-}
 
 TEST(LogPane, AppendsExactlyAtTheEndWithALineBreakSplitBetweenChunksAsOne)
 {

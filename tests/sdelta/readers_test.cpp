@@ -82,8 +82,9 @@ TEST(Readers, RejectMalformedInputWithFileLineAndReason)
     for (const auto& [content, where, reason] : rows) {
         SCOPED_TRACE(content.substr(0, 60));
         std::string path = folder.write("input.dat", content);
+        const bool isText = content.starts_with("game");
         std::string error = errorOf([&] {
-            if (!content.starts_with("game"))
+            if (!isText)
                 return static_cast<void>(loadDat(path, ObjectKind::Rom));
             InputFile input(path, {}, 4096); // blocks of 4 KiB split the CR LF of `straddling`
             Dat dat;

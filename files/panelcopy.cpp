@@ -9,10 +9,12 @@
 
 namespace quillon {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // Two line breaks part the question from the name, leaving space in the box.
-constexpr auto paragraphEnd = QLatin1StringView("\n\n");
+constexpr auto paragraphEnd = "\n\n"_L1;
 
 // The progress dialog of one large copy; it cancels the copy when the user asks.
 class CopyProgressDialog {

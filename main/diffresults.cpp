@@ -53,39 +53,39 @@ QJsonArray array(const QJsonObject& object, QLatin1StringView key, const QString
 DiffInput readInput(const QJsonObject& input)
 {
     return {
-        .file = text(input, QLatin1StringView("file")),
-        .entry = text(input, QLatin1StringView("entry")),
-        .format = text(input, QLatin1StringView("format")),
-        .name = text(input, QLatin1StringView("name")),
-        .version = text(input, QLatin1StringView("version")),
-        .build = text(input, QLatin1StringView("build")),
-        .sets = count(input, QLatin1StringView("sets")),
-        .objects = count(input, QLatin1StringView("objects")),
+        .file = text(input, "file"_L1),
+        .entry = text(input, "entry"_L1),
+        .format = text(input, "format"_L1),
+        .name = text(input, "name"_L1),
+        .version = text(input, "version"_L1),
+        .build = text(input, "build"_L1),
+        .sets = count(input, "sets"_L1),
+        .objects = count(input, "objects"_L1),
     };
 }
 
 DiffOptions readOptions(const QJsonObject& options)
 {
     return {
-        .setType = text(options, QLatin1StringView("set_type")),
-        .delta = options.value(QLatin1StringView("delta")).toInt(),
-        .objects = text(options, QLatin1StringView("objects")),
-        .renames = options.value(QLatin1StringView("renames")).toBool(),
-        .nodump = options.value(QLatin1StringView("nodump")).toBool(),
-        .biosInSets = options.value(QLatin1StringView("bios_in_sets")).toBool(),
+        .setType = text(options, "set_type"_L1),
+        .delta = options.value("delta"_L1).toInt(),
+        .objects = text(options, "objects"_L1),
+        .renames = options.value("renames"_L1).toBool(),
+        .nodump = options.value("nodump"_L1).toBool(),
+        .biosInSets = options.value("bios_in_sets"_L1).toBool(),
     };
 }
 
 DiffSummary readSummary(const QJsonObject& summary)
 {
     return {
-        .newSets = count(summary, QLatin1StringView("new_sets")),
-        .removedSets = count(summary, QLatin1StringView("removed_sets")),
-        .changedSets = count(summary, QLatin1StringView("changed_sets")),
-        .renamedSets = count(summary, QLatin1StringView("renamed_sets")),
-        .addedObjects = count(summary, QLatin1StringView("added_objects")),
-        .removedObjects = count(summary, QLatin1StringView("removed_objects")),
-        .renamedObjects = count(summary, QLatin1StringView("renamed_objects")),
+        .newSets = count(summary, "new_sets"_L1),
+        .removedSets = count(summary, "removed_sets"_L1),
+        .changedSets = count(summary, "changed_sets"_L1),
+        .renamedSets = count(summary, "renamed_sets"_L1),
+        .addedObjects = count(summary, "added_objects"_L1),
+        .removedObjects = count(summary, "removed_objects"_L1),
+        .renamedObjects = count(summary, "renamed_objects"_L1),
     };
 }
 
@@ -95,18 +95,18 @@ DiffObject readObject(const QJsonValue& value, const QString& where)
         throw BadReport{where + u": an object is not described as one"_s};
     const QJsonObject object = value.toObject();
     DiffObject result{
-        .kind = text(object, QLatin1StringView("kind")),
-        .name = text(object, QLatin1StringView("name")),
+        .kind = text(object, "kind"_L1),
+        .name = text(object, "name"_L1),
         .size = std::nullopt,
-        .crc = text(object, QLatin1StringView("crc")),
-        .sha1 = text(object, QLatin1StringView("sha1")),
-        .md5 = text(object, QLatin1StringView("md5")),
+        .crc = text(object, "crc"_L1),
+        .sha1 = text(object, "sha1"_L1),
+        .md5 = text(object, "md5"_L1),
         .flags = {},
     };
-    const QJsonValue size = object.value(QLatin1StringView("size"));
+    const QJsonValue size = object.value("size"_L1);
     if (size.isDouble())
         result.size = size.toInteger();
-    for (const QJsonValue flag : array(object, QLatin1StringView("flags"), where))
+    for (const QJsonValue flag : array(object, "flags"_L1, where))
         result.flags.append(flag.toString());
     return result;
 }
@@ -124,10 +124,10 @@ QList<DiffObject> readObjects(const QJsonObject& set, QLatin1StringView key, con
 QList<RenamedObject> readRenames(const QJsonObject& set, const QString& where)
 {
     QList<RenamedObject> renames;
-    for (const QJsonValue value : array(set, QLatin1StringView("renamed"), where)) {
+    for (const QJsonValue value : array(set, "renamed"_L1, where)) {
         const QJsonObject rename = value.toObject();
-        renames.append({readObject(rename.value(QLatin1StringView("from")), where),
-                        readObject(rename.value(QLatin1StringView("to")), where)});
+        renames.append({readObject(rename.value("from"_L1), where),
+                        readObject(rename.value("to"_L1), where)});
     }
     return renames;
 }
@@ -153,35 +153,35 @@ DiffSet readSet(const QJsonValue& value, qsizetype index)
     if (!value.isObject())
         throw BadReport{where + u" is not described as an object"_s};
     const QJsonObject set = value.toObject();
-    const QString name = text(set, QLatin1StringView("name"));
+    const QString name = text(set, "name"_L1);
     const QString named = name.isEmpty() ? where : u"set \"%1\""_s.arg(name);
     return {
         .name = name,
-        .description = text(set, QLatin1StringView("description")),
-        .parent = text(set, QLatin1StringView("parent")),
-        .status = readStatus(text(set, QLatin1StringView("status")), named),
-        .objects = readObjects(set, QLatin1StringView("objects"), named),
-        .added = readObjects(set, QLatin1StringView("added"), named),
-        .removed = readObjects(set, QLatin1StringView("removed"), named),
+        .description = text(set, "description"_L1),
+        .parent = text(set, "parent"_L1),
+        .status = readStatus(text(set, "status"_L1), named),
+        .objects = readObjects(set, "objects"_L1, named),
+        .added = readObjects(set, "added"_L1, named),
+        .removed = readObjects(set, "removed"_L1, named),
         .renamed = readRenames(set, named),
     };
 }
 
 void readReport(const QJsonObject& report, DiffResults& results)
 {
-    if (text(report, QLatin1StringView("format")) != QLatin1String("setdelta-report"))
+    if (text(report, "format"_L1) != QLatin1String("setdelta-report"))
         throw BadReport{u"it is not a setdelta report"_s};
-    const int version = report.value(QLatin1StringView("version")).toInt();
+    const int version = report.value("version"_L1).toInt();
     if (version != supportedVersion)
         throw BadReport{u"its version %1 is not the version %2 this Quillon reads"_s
                             .arg(version)
                             .arg(supportedVersion)};
-    results.setdeltaVersion = text(report, QLatin1StringView("setdelta_version"));
-    results.oldInput = readInput(member(report, QLatin1StringView("old")));
-    results.newInput = readInput(member(report, QLatin1StringView("new")));
-    results.options = readOptions(member(report, QLatin1StringView("options")));
-    results.summary = readSummary(member(report, QLatin1StringView("summary")));
-    const QJsonValue sets = report.value(QLatin1StringView("sets"));
+    results.setdeltaVersion = text(report, "setdelta_version"_L1);
+    results.oldInput = readInput(member(report, "old"_L1));
+    results.newInput = readInput(member(report, "new"_L1));
+    results.options = readOptions(member(report, "options"_L1));
+    results.summary = readSummary(member(report, "summary"_L1));
+    const QJsonValue sets = report.value("sets"_L1);
     if (!sets.isArray())
         throw BadReport{u"\"sets\" is missing or not a list"_s};
     const QJsonArray list = sets.toArray();

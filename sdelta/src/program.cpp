@@ -10,6 +10,7 @@
 #include "report_writer.h"
 #include "version.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -19,7 +20,9 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <system_error>
+#include <vector>
 #include <unistd.h>
 
 namespace setdelta {
@@ -47,8 +50,9 @@ std::unique_ptr<Side> loadSide(const SideInput& input, const Options& options)
     try {
         side->dat = loadDat(input.path, options.kind, input.entry);
     } catch (const EntryChoiceError& error) {
-        throw EntryChoiceError(std::string(error.what()) + "; choose one with " + std::string(input.entrySwitch) +
-                               " NAME");
+        const std::string hint = input.entry.empty() ? "; choose one with " + std::string(input.entrySwitch) + " NAME"
+                                                     : "; leave out " + std::string(input.entrySwitch);
+        throw EntryChoiceError(std::string(error.what()) + hint);
     }
     side->resolved = resolve(side->dat, options.resolve);
     return side;
@@ -114,6 +118,11 @@ bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b)
     return !error && canonicalA == canonicalB;
 }
 
+bool isAnyOf(const std::string& path, const std::vector<std::string>& others)
+{
+    return std::any_of(others.begin(), others.end(), [&path](const std::string& other) { return sameFile(path, other); });
+}
+
 // The report must not take the place of an input or of the run's other outputs: the input
 // would be lost, or a failed run would delete it as a stale result.
 void checkJsonPath(const Options& options)
@@ -130,6 +139,9 @@ void checkJsonPath(const Options& options)
 int fail(ExitStatus status, const std::string& message, const Options& options, std::ostream& err)
 {
     err << "setdelta: error: " << message << '\n';
+    // A report already in place describes a comparison this run does not stand behind.
+    if (!options.jsonPath.empty())
+        ::unlink(options.jsonPath.c_str());
     try {
         OutputFile log(logFileName);
         writeFailureReport(log, options, message);
@@ -144,20 +156,26 @@ int fail(ExitStatus status, const std::string& message, const Options& options, 
 
 // A setdelta.dat or JSON report of an earlier run goes before anything is read, so that however
 // this run ends (an error, a signal, no memory left), no caller takes the old file for its result.
+// An earlier result given as an input (the last result compared with a new DAT) is read, not
+// removed; the run's own result replaces it at the end.
 void removeEarlierResult(const Options& options)
 {
     for (const std::string& result : {std::string(datFileName), options.jsonPath}) {
-        if (!result.empty() && ::unlink(result.c_str()) != 0 && errno != ENOENT && errno != EISDIR)
+        if (result.empty() || isAnyOf(result, {options.oldPath, options.newPath}))
+            continue;
+        if (::unlink(result.c_str()) != 0 && errno != ENOENT && errno != EISDIR)
             throw OutputError("cannot remove the earlier " + result + ": " + std::strerror(errno));
     }
 }
 
 // A run refused for its arguments reads nothing, but it must not leave an earlier run's result
-// and log looking like its own. Nothing else is known yet, so what cannot go stays.
-void removeEarlierRunQuietly()
+// and log looking like its own. What its arguments name may be an input and stays, as does
+// whatever cannot go.
+void removeEarlierRunQuietly(const std::vector<std::string>& arguments)
 {
     for (const char* output : {datFileName, logFileName})
-        ::unlink(output);
+        if (!isAnyOf(output, arguments))
+            ::unlink(output);
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start)
@@ -219,7 +237,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
     } catch (const DatError& error) {
         return fail(ExitInput, error.what(), options, err);
     } catch (const EntryChoiceError& error) {
-        removeEarlierRunQuietly();
+        removeEarlierRunQuietly({options.oldPath, options.newPath});
         err << "setdelta: " << error.what() << '\n';
         return ExitUsage;
     } catch (const std::bad_alloc&) {
@@ -251,7 +269,7 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
         commandLine = parseCommandLine(arguments);
         checkJsonPath(commandLine.options);
     } catch (const UsageError& error) {
-        removeEarlierRunQuietly();
+        removeEarlierRunQuietly({arguments.begin(), arguments.end()});
         err << "setdelta: " << error.what() << "\n\n" << usageText;
         return ExitUsage;
     }

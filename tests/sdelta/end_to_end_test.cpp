@@ -5,6 +5,7 @@
 #include "parallel.h"
 #include "test_support.h"
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <nlohmann/json.hpp>
@@ -84,6 +85,10 @@ TEST_F(Tool, WritesTheDifferenceDatAndTheReport)
     EXPECT_NE(readFile(folder_.file("setdelta.dat")).find("a1"), std::string::npos) << "the last -d wins: -d1";
     ASSERT_EQ(run({old_, old_}).status, ExitSuccess);
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), "") << "no difference, no set";
+
+    folder_.write("setdelta.dat", smallOld);
+    ASSERT_EQ(run({"setdelta.dat", new_}).status, ExitSuccess) << "the last result compared with a new DAT";
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
 // The single DAT of an archive is read and named in the summary, the log and the report; the
@@ -106,8 +111,9 @@ TEST_F(Tool, ReadsZippedAndGzippedDats)
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
-// Also a report in the place of an input or of another output; the inputs stay as they were,
-// and an earlier run's result and log go, so that neither passes for this run's.
+// Also a report in the place of an input or of another output; the inputs stay as they were.
+// An earlier run's result and log go, so that neither passes for this run's, unless the
+// arguments name them: they may be inputs.
 TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
 {
     const std::string usage = "Usage: setdelta";
@@ -125,6 +131,11 @@ TEST_F(Tool, UsageErrorsExitWithOneAndSayWhy)
         ToolRun result = run(arguments);
         EXPECT_EQ(result.status, ExitUsage) << testing::PrintToString(arguments);
         EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+        for (const std::string output : {"setdelta.dat", "setdelta.log"}) {
+            const bool named = std::ranges::any_of(arguments, [&](const std::string& a) { return a.ends_with(output); });
+            EXPECT_EQ(std::filesystem::exists(folder_.file(output)), named) << output;
+            std::filesystem::remove(folder_.file(output));
+        }
     }
     EXPECT_EQ(readFile(old_), smallOld);
     EXPECT_EQ(readFile(new_), smallNew);
@@ -185,7 +196,7 @@ TEST_F(Tool, OutputsTheUserMayNotWriteExitWithThree)
         fs::permissions(folder_.file(name), fs::perms::all);
     fs::permissions(folder_.file("locked"), othersEnter);
     const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> rows = {
-        {"taken", {}, "cannot replace setdelta.dat: Is a directory"},
+        {"taken", {"--json", "report.json"}, "cannot replace setdelta.dat: Is a directory"},
         {"locked", {}, "cannot create setdelta.dat: Permission denied"},
         {"work", {"--json", "../locked/report.json"}, "cannot create ../locked/report.json: Permission denied"},
         {"work", {"--json", "missing/report.json"}, "cannot create missing/report.json: No such file or directory"},

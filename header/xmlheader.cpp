@@ -419,8 +419,15 @@ QByteArray RebuildXmlHeader(const QByteArray& oldBytes, const XmlHeaderLayout& l
     return applySplices(oldBytes, std::move(splices));
 }
 
-Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& layout, const DatHeader& edited)
+Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, const DatHeader& edited)
 {
+    // The user edited the header as it was when shown; the file may have been rewritten since, so
+    // the edit goes where the header lies now, and only onto the header the user saw.
+    XmlHeaderLayout layout;
+    if (const Outcome scanned = ScanXmlHeader(path, layout); !scanned)
+        return Outcome::failure(path + u": "_s + scanned.reason());
+    if (!layout.hasHeader || XmlHeaderValues(layout) != XmlHeaderValues(shown))
+        return Outcome::failure(path + u": the header changed while it was edited"_s);
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly) || !source.seek(layout.headerStart))
         return readFailure(source);
@@ -428,6 +435,8 @@ Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& layout, con
     if (oldBytes.size() != layout.headerEnd - layout.headerStart)
         return Outcome::failure(path + u": the file changed while it was read"_s);
     const QByteArray newBytes = RebuildXmlHeader(oldBytes, layout, edited);
+    if (newBytes == oldBytes)
+        return Outcome::success();
 
     AtomicFile destination(path);
     Outcome written = destination.open();

@@ -62,8 +62,10 @@ QByteArray RebuildXmlHeader(const QByteArray& oldBytes, const XmlHeaderLayout& l
 // encoding lacks written as character references, characters XML cannot hold left out.
 QByteArray EscapeXmlText(const QString& text, XmlTextEncoding encoding);
 
-// Rewrites the header of the DAT at `path` with the edited values. The file is replaced only once
-// its new content is completely written and flushed; on failure it stays as it was.
-Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& layout, const DatHeader& edited);
+// Rewrites the header of the DAT at `path` with the edited values, where the header lies now. The
+// file is replaced only once its new content is completely written and flushed; on failure, when
+// its header no longer holds the values `shown` to the user, or when nothing changed, it stays as
+// it was.
+Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, const DatHeader& edited);
 
 }  // namespace quillon

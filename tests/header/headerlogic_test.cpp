@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace quillon {
 namespace {
 
@@ -274,6 +276,29 @@ TEST_F(XmlHeader, ValuesAreEscapedForTheFilesEncoding)
     EXPECT_EQ(rewritten(latin1, {.name = u"Café €"_s}),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<datafile><header><name>Caf\xE9 &#8364;</name>"
               "</header><game name=\"\xE9\"/></datafile>");
+}
+
+// Another program may rewrite the DAT while the user edits its header.
+TEST_F(XmlHeader, AnEditGoesWhereTheHeaderIsNowOnlyOntoTheHeaderShownAndOnlyWhenItChangesSomething)
+{
+    const QString dat = write(datafile("\n", "\t\t<name>Old</name>\n"));
+    const XmlHeaderLayout shown = scanned(dat);
+    writeFile(dat, datafile("\r\n", "\t\t<name>Old</name>\r\n"));
+    EXPECT_TRUE(RewriteXmlHeader(dat, shown, {.name = u"New"_s}));
+    EXPECT_EQ(readAll(dat), datafile("\r\n", "\t\t<name>New</name>\r\n"));
+
+    const QByteArray other = datafile("\n", "\t\t<name>Other</name>\n");
+    writeFile(dat, other);
+    EXPECT_EQ(RewriteXmlHeader(dat, shown, {.name = u"New"_s}).reason(), dat + u": the header changed while it was edited"_s);
+    EXPECT_EQ(readAll(dat), other);
+
+    const auto inode = [&dat] {
+        struct stat status {};
+        return ::stat(QFile::encodeName(dat).constData(), &status) == 0 ? status.st_ino : 0;
+    };
+    const auto before = inode();
+    EXPECT_TRUE(RewriteXmlHeader(dat, scanned(dat), XmlHeaderValues(scanned(dat))));
+    EXPECT_EQ(inode(), before) << "an unchanged header is not written again";
 }
 
 TEST_F(XmlHeader, FailedWriteLeavesTheDatAsItWas)

@@ -138,6 +138,9 @@ Outcome AtomicFile::open()
         fd_ = ::open(nativePath(finalPath_).constData(), O_WRONLY | O_CLOEXEC);
         return fd_ >= 0 ? Outcome::success() : failure(finalPath_, errno);
     }
+    // A file the user made read-only stays protected, as it would from a write in place.
+    if (replacing && ::access(nativePath(finalPath_).constData(), W_OK) != 0)
+        return failure(finalPath_, errno);
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         newPath_ = NameBeside(finalPath_);
         fd_ = ::open(nativePath(newPath_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -72,6 +72,17 @@ TEST_F(FileUtilities, CopyFileReplacingReplacesThroughALinkKeepingPermissionsAnd
     EXPECT_EQ(files().size(), 3) << "no temporary file is left";
 }
 
+TEST_F(FileUtilities, AReadOnlyFileIsNotReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes over read-only files";
+    const QString target = path(u"kept.dat"_s);
+    writeFile(target, "kept", QFile::ReadOwner);
+    writeFile(path(u"new.dat"_s), "new");
+    EXPECT_EQ(CopyFileReplacing(path(u"new.dat"_s), target).reason(), target + u": Permission denied"_s);
+    EXPECT_EQ(readAll(target), "kept");
+}
+
 TEST_F(FileUtilities, APipeIsWrittenInPlaceNotReplaced)
 {
     const QByteArray pipePath = QFile::encodeName(path(u"pipe"_s));

@@ -71,15 +71,18 @@ TempFileClaim::TempFileClaim()
         const QString tag = randomTag();
         lockPath_ = lockPathFor(tag);
         fd_ = openLock(lockPath_, O_RDWR | O_CREAT | O_EXCL);
-        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (fd_ < 0 && errno != EEXIST)
+            break;  // no lock can be made here: the files then carry no tag and are never swept
+        if (fd_ < 0)
+            continue;
+        // Another start sweeping leftovers may hold the new file for a moment: take another tag.
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             QFile::remove(lockPath_);
             ::close(fd_);
             fd_ = -1;
+            continue;
         }
-        if (fd_ >= 0)
-            claimedTag = tag;
-        else if (errno != EEXIST)
-            break;  // no lock can be made here: the files then carry no tag and are never swept
+        claimedTag = tag;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "processrunner.h"
 
+#include "atomicfile.h"
 #include "prompter.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <cstring>
 
 namespace quillon {
 
@@ -134,7 +134,7 @@ QString StartOrReport(QProcess& process, const Command& command, Prompter& promp
     const int errorNumber = startErrorNumber(command);
     const int shownNumber = errorNumber != 0 ? errorNumber : static_cast<int>(process.error()) + 1;
     prompter.tell(QStringLiteral("CreateProcess failed. Error: ") + QString::number(shownNumber));
-    const QString reason = errorNumber != 0 ? QString::fromLocal8Bit(std::strerror(errorNumber))
+    const QString reason = errorNumber != 0 ? SystemReason(errorNumber)
                                             : process.errorString();
     return reason.isEmpty() ? QStringLiteral("the program could not be started") : reason;
 }

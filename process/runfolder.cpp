@@ -1,5 +1,6 @@
 #include "runfolder.h"
 
+#include "atomicfile.h"
 #include "processrunner.h"
 
 #include <QDir>
@@ -7,7 +8,6 @@
 
 #include <cerrno>
 #include <utility>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <fcntl.h>
@@ -19,11 +19,6 @@ namespace quillon {
 namespace {
 
 constexpr char runPrefix[] = "run-";
-
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // An open descriptor, closed (and its lock released) with the object.
 class Descriptor {
@@ -90,18 +85,18 @@ std::unique_ptr<RunFolder> RunFolder::create(QString& whyNot)
     }
     const Descriptor rootLock = lockRoot(root);
     if (!rootLock.valid()) {
-        whyNot = QStringLiteral("Cannot lock %1: %2").arg(root, systemReason(errno));
+        whyNot = QStringLiteral("Cannot lock %1: %2").arg(root, SystemReason(errno));
         return nullptr;
     }
     QByteArray pattern = QFile::encodeName(root + u'/' + QLatin1String(runPrefix) + QStringLiteral("XXXXXX"));
     if (::mkdtemp(pattern.data()) == nullptr) {
-        whyNot = QStringLiteral("Cannot create a folder in %1: %2").arg(root, systemReason(errno));
+        whyNot = QStringLiteral("Cannot create a folder in %1: %2").arg(root, SystemReason(errno));
         return nullptr;
     }
     const QString path = QFile::decodeName(pattern);
     Descriptor lock = lockFolder(path);
     if (!lock.valid()) {
-        whyNot = QStringLiteral("Cannot lock %1: %2").arg(path, systemReason(errno));
+        whyNot = QStringLiteral("Cannot lock %1: %2").arg(path, SystemReason(errno));
         QDir(path).removeRecursively();
         return nullptr;
     }

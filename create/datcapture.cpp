@@ -321,8 +321,10 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
     QProcess process;
     ConfigureProcess(process, command_);
     pipe.connectTo(process);
-    if (!StartOrReport(process, command_, prompter).isEmpty())
+    if (const QString why = StartOrReport(process, command_, prompter); !why.isEmpty()) {
+        reportCritical(prompter, u"The program could not be started: "_s + why);
         return {};
+    }
     pipe.closeWriteEnd();
 
     OutputReceiver output(file, pipe.readEnd(), showStatus);

@@ -104,6 +104,9 @@ TEST_F(CreateDatFileTest, FailedRunsLeaveTheDestinationAndSayWhy)
         EXPECT_EQ(prompter.messages().value(0).icon, result.started ? PromptIcon::Critical : PromptIcon::None);
         EXPECT_EQ(readAll(destination), UsersDat);
         EXPECT_EQ(files(), QStringList{u"mame.dat"_s});
+        if (!result.started) {
+            EXPECT_EQ(prompter.texts().value(1), u"The program could not be started: No such file or directory"_s);
+        }
         prompter = ScriptedPrompter();
     }
 

@@ -42,6 +42,7 @@ QStringList LoadMRU(const SettingsStore& store, const QString& listName)
 void SaveMRU(SettingsStore& store, const QString& listName, const QStringList& entries)
 {
     const QString section = sectionOf(listName);
+    const SettingsStore::Batch oneWrite(store);
     for (qsizetype index = 0; index < entries.size(); ++index)
         store.SaveSetting(section, QString::number(index), entries.at(index));
     store.SaveSetting(section, u"Count"_s, QString::number(entries.size()));

@@ -57,7 +57,8 @@ void SettingsStore::SaveSetting(const QString& section, const QString& key, cons
 {
     settings_.setValue(storedPath(section, key), value);
     // Written at once, so that a file that cannot be written is noticed while the user is there.
-    sync();
+    if (openBatches_ == 0)
+        sync();
 }
 
 void SettingsStore::sync()

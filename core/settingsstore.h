@@ -42,6 +42,23 @@ public:
     // at every change.
     void sync();
 
+    // Saves made while a Batch lives are written to the file once, when the last Batch ends, rather
+    // than one by one.
+    class Batch {
+    public:
+        explicit Batch(SettingsStore& store) : store_(store) { ++store_.openBatches_; }
+        ~Batch()
+        {
+            if (--store_.openBatches_ == 0)
+                store_.sync();
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        SettingsStore& store_;
+    };
+
     // Told why the file could not be written.
     using WriteFailureHandler = std::function<void(const QString& reason)>;
     void setWriteFailureHandler(WriteFailureHandler handler) { onWriteFailure_ = std::move(handler); }
@@ -56,6 +73,7 @@ private:
     mutable QSettings settings_;
     WriteFailureHandler onWriteFailure_;
     bool writeFailureReported_ = false;
+    int openBatches_ = 0;
 };
 
 // Conversions of stored text, shared by the typed readers; empty when the text does not convert.

@@ -243,9 +243,9 @@ QLayout* frmmain::createCommandRow()
 
 void frmmain::saveWindowState()
 {
+    const SettingsStore::Batch oneWrite(store_);
     SaveWindowPosition(*this, store_);
     store_.write(keys::DiffZipDat, cmdZipDat->isChecked() ? u"True"_s : u"False"_s);
-    store_.sync();
 }
 
 void frmmain::showEvent(QShowEvent* event)

@@ -204,6 +204,7 @@ void frmOptions::loadCheckBox(QCheckBox* box, const SettingKey& key)
 
 void frmOptions::save()
 {
+    const SettingsStore::Batch oneWrite(store_);
     saveOptionGroup(optSetType, keys::SetType);
     saveOptionGroup(optDatType, keys::DatType);
     saveOptionGroup(optObject, keys::Object);
@@ -215,7 +216,6 @@ void frmOptions::save()
     saveCheckBox(chkMultipleInstance, keys::MultipleInstances);
     saveCheckBox(chkCMPHeaderSearch, keys::SearchWholeFile);
     saveCheckBox(chkShowDiffResults, keys::ShowDiffResults);
-    store_.sync();
     accept();
 }
 

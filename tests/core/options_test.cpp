@@ -60,6 +60,17 @@ TEST(SettingsStore, AFileThatCannotBeWrittenIsReportedOnceWithTheReason)
     EXPECT_EQ(store.readInt16(keys::DatType), 4) << "the values stay for this session";
 }
 
+TEST(SettingsStore, ABatchWritesItsSavesAtItsEnd)
+{
+    TempStore temp;
+    {
+        const SettingsStore::Batch oneWrite(temp.store());
+        SaveMRU(temp.store(), mru::SaveTo, {u"a.dat"_s, u"b.dat"_s});
+        EXPECT_FALSE(quillon::testing::readAll(temp.path()).contains("b.dat")) << "not yet written";
+    }
+    EXPECT_EQ(LoadMRU(SettingsStore(temp.path()), mru::SaveTo), (QStringList{u"a.dat"_s, u"b.dat"_s}));
+}
+
 TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteenAndTheCountBoundsEveryRead)
 {
     TempStore temp;

@@ -127,9 +127,10 @@ bool isDatEntry(const ZipEntry& entry)
 std::optional<QString> chooseEntry(const QString& archive, const QString& named, const char* option,
                                    std::optional<CommandError>& error)
 {
-    const std::optional<QList<ZipEntry>> entries = ListZip(archive);
+    QString whyNot;
+    const std::optional<QList<ZipEntry>> entries = ListZip(archive, &whyNot);
     if (!entries) {
-        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive."), exitFailed};
+        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive.\n\n") + whyNot, exitFailed};
         return std::nullopt;
     }
     QStringList datEntries;

@@ -185,9 +185,10 @@ QString frmZip::SelectDat(const QString& sZipFile, const QString& sTitle, QStrin
 bool frmZip::OpenZip()
 {
     lsvZipContents->clear();
-    const std::optional<QList<ZipEntry>> entries = ListZip(m_sZipFile);
+    QString whyNot;
+    const std::optional<QList<ZipEntry>> entries = ListZip(m_sZipFile, &whyNot);
     if (!entries) {
-        prompter_.ask(PromptMessage{.text = m_sZipFile + QStringLiteral("\nThe file could be corrupted."),
+        prompter_.ask(PromptMessage{.text = m_sZipFile + QStringLiteral("\nThe file could be corrupted.\n\n") + whyNot,
                                     .title = QStringLiteral("File Info"),
                                     .icon = PromptIcon::Critical});
         m_sTempFile.clear();

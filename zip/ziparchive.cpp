@@ -262,9 +262,9 @@ Outcome addFile(zip_t* archive, const QString& zipFile, const QString& sItem, co
 
 }  // namespace
 
-std::optional<QList<ZipEntry>> ListZip(const QString& zipFile)
+std::optional<QList<ZipEntry>> ListZip(const QString& zipFile, QString* whyNot)
 {
-    const Archive archive = openArchive(zipFile, ZIP_RDONLY);
+    const Archive archive = openArchive(zipFile, ZIP_RDONLY, whyNot);
     if (!archive)
         return std::nullopt;
     return listEntries(archive.get());

@@ -23,8 +23,9 @@ struct ZipEntry {
     bool isFolder = false;
 };
 
-// The entries in archive order, or nothing when the file cannot be read as a zip archive.
-std::optional<QList<ZipEntry>> ListZip(const QString& zipFile);
+// The entries in archive order, or nothing when the file cannot be read as a zip archive; then
+// `whyNot`, when given, says why.
+std::optional<QList<ZipEntry>> ListZip(const QString& zipFile, QString* whyNot = nullptr);
 
 // Told the percentage (0 to 100) of the entry written so far; returning false cancels.
 using ExtractProgress = std::function<bool(int percent)>;

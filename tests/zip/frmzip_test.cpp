@@ -89,7 +89,8 @@ TEST_F(ZipWindow, FailuresAreReportedWithTheirReasonAndLeaveNoTemporaryFile)
     testing::writeFile(path("bad.zip"), "PK\x03\x04 but nothing else");
     EXPECT_EQ(select("bad.zip"), QString());
     EXPECT_EQ(item, QString());
-    EXPECT_EQ(prompter.messages().value(0), (PromptMessage{.text = path("bad.zip") + u"\nThe file could be corrupted."_s,
+    EXPECT_EQ(prompter.messages().value(0), (PromptMessage{.text = path("bad.zip") + u"\nThe file could be corrupted.\n\n"_s
+                                                               + path("bad.zip") + u": Not a zip archive"_s,
                                                            .title = u"File Info"_s, .icon = PromptIcon::Critical}));
     ASSERT_TRUE(makeZip(path("liar.zip"), {{"game.dat", QByteArray(5000, 'x')}}) && testing::setDeclaredSize(path("liar.zip"), 100));
     EXPECT_EQ(select("liar.zip"), QString());

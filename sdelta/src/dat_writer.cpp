@@ -13,6 +13,8 @@ bool needsQuotes(std::string_view value)
            value.find_first_of(" \t\r\n\f\v()") != std::string_view::npos;
 }
 
+} // namespace
+
 std::string_view statusWord(DumpStatus status)
 {
     switch (status) {
@@ -24,13 +26,20 @@ std::string_view statusWord(DumpStatus status)
     return {};
 }
 
-} // namespace
+constexpr char hexDigits[] = "0123456789abcdef";
 
 void appendCrc(std::string& text, std::uint32_t crc)
 {
-    static constexpr char digits[] = "0123456789abcdef";
     for (int shift = 28; shift >= 0; shift -= 4)
-        text += digits[(crc >> shift) & 0x0F];
+        text += hexDigits[(crc >> shift) & 0x0F];
+}
+
+void appendHex(std::string& text, std::span<const std::uint8_t> bytes)
+{
+    for (std::uint8_t byte : bytes) {
+        text += hexDigits[byte >> 4];
+        text += hexDigits[byte & 0x0F];
+    }
 }
 
 DatWriter::DatWriter(OutputFile& output, ObjectKind kind, bool withParents)
@@ -87,11 +96,11 @@ void DatWriter::object(const Object& object)
     }
     if (object.hasSha1) {
         line_ += " sha1 ";
-        appendHex(object.sha1.data(), object.sha1.size());
+        appendHex(line_, object.sha1);
     }
     if (object.hasMd5) {
         line_ += " md5 ";
-        appendHex(object.md5.data(), object.md5.size());
+        appendHex(line_, object.md5);
     }
     if (!object.merge.empty())
         objectField("merge", object.merge);
@@ -134,15 +143,6 @@ void DatWriter::appendValue(std::string_view value)
         line_ += c;
     }
     line_ += '"';
-}
-
-void DatWriter::appendHex(const std::uint8_t* bytes, std::size_t count)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    for (std::size_t i = 0; i < count; ++i) {
-        line_ += digits[bytes[i] >> 4];
-        line_ += digits[bytes[i] & 0x0F];
-    }
 }
 
 } // namespace setdelta

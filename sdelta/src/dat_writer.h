@@ -10,6 +10,10 @@ namespace setdelta {
 
 // Appends a CRC-32 as eight lower-case hex digits, as the DATs write it.
 void appendCrc(std::string& text, std::uint32_t crc);
+// The word a DAT writes for a dump status; empty for a good dump, which it does not mark.
+std::string_view statusWord(DumpStatus status);
+// Appends bytes (a SHA-1 or MD5) as lower-case hex digits, two to a byte.
+void appendHex(std::string& text, std::span<const std::uint8_t> bytes);
 
 // Writes sets in the ClrMamePro text format with CR LF line ends and no header block.
 // Values are quoted where the text reader would otherwise split them, so it reads every
@@ -26,7 +30,6 @@ private:
     void object(const Object& object);
     void objectField(std::string_view key, std::string_view value);
     void appendValue(std::string_view value);
-    void appendHex(const std::uint8_t* bytes, std::size_t count);
 
     OutputFile& output_;
     ObjectKind kind_;

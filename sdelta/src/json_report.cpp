@@ -1,12 +1,11 @@
 #include "json_report.h"
 
+#include "dat_writer.h"
 #include "version.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 
 namespace setdelta {
 namespace {
@@ -46,23 +45,17 @@ std::string latin1ToUtf8(std::string_view text)
     return utf8;
 }
 
-template <std::size_t N>
-std::string hex(const std::array<std::uint8_t, N>& bytes)
+std::string hex(std::span<const std::uint8_t> bytes)
 {
-    static constexpr char digits[] = "0123456789abcdef";
     std::string text;
-    text.reserve(2 * N);
-    for (std::uint8_t byte : bytes) {
-        text.push_back(digits[byte >> 4]);
-        text.push_back(digits[byte & 0x0F]);
-    }
+    appendHex(text, bytes);
     return text;
 }
 
 std::string crcHex(std::uint32_t crc)
 {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08x", crc);
+    std::string text;
+    appendCrc(text, crc);
     return text;
 }
 
@@ -100,12 +93,8 @@ std::string_view setTypeWord(SetType type)
 Json flagWords(const Object& object)
 {
     Json words = Json::array();
-    switch (object.status) {
-    case DumpStatus::Good: break;
-    case DumpStatus::BadDump: words.push_back("baddump"); break;
-    case DumpStatus::NoDump: words.push_back("nodump"); break;
-    case DumpStatus::Verified: words.push_back("verified"); break;
-    }
+    if (std::string_view status = statusWord(object.status); !status.empty())
+        words.push_back(status);
     if (object.flags & FlagDispose)
         words.push_back("dispose");
     if (object.flags & FlagSoundOnly)

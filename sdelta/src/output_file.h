@@ -12,15 +12,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A file written through a temporary file in the same folder and renamed over the target by
-// commit(), so a failed run never leaves a partial or stale-looking result behind. Writes
-// are gathered in a large buffer. Throws OutputError.
 // Makes the process end cleanly on the signals that stop a run from outside: SIGINT, SIGTERM
 // and SIGHUP remove every temporary file of an OutputFile not yet committed and end the
 // process with status 128 + the signal. SIGXFSZ is ignored, so that a write beyond the file
 // size limit fails with an error, and the run reports it, instead of killing the process.
 void handleStopSignals();
 
+// A file written through a temporary file in the same folder and renamed over the target by
+// commit(), so a failed run never leaves a partial or stale-looking result behind. Writes
+// are gathered in a large buffer. Throws OutputError.
 class OutputFile {
 public:
     explicit OutputFile(std::string path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dat_source.h"
+#include "large_blocks.h"
 #include "string_arena.h"
 
 #include <array>
@@ -78,7 +79,7 @@ public:
     ObjectKind kind = ObjectKind::Rom;
     DatHeader header;
     std::vector<Set> sets;
-    std::vector<Object> objects;
+    LargeVector<Object> objects;
     std::vector<std::string> warnings;
     StringArena strings;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dat.h"
+#include "large_blocks.h"
 
 #include <bit>
 #include <cstdint>
@@ -50,10 +51,10 @@ private:
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
     }
 
-    std::vector<Entry> entries_;
-    std::vector<std::uint32_t> starts_; // per bucket, the first entry; one more at the end
-    std::vector<std::uint32_t> next_;   // while building: per bucket, where its next entry goes
-    std::vector<Entry> filed_;          // while building: the entries in bucket order
+    LargeVector<Entry> entries_;
+    LargeVector<std::uint32_t> starts_; // per bucket, the first entry; one more at the end
+    LargeVector<std::uint32_t> next_;   // while building: per bucket, where its next entry goes
+    LargeVector<Entry> filed_;          // while building: the entries in bucket order
     int shift_ = 63;
 };
 

@@ -12,13 +12,17 @@ std::ptrdiff_t ResolvedDat::find(std::string_view name) const
     return found == index_.end() ? -1 : static_cast<std::ptrdiff_t>(found->second);
 }
 
+void ResolvedDat::add(const Set& set, std::uint32_t first, std::uint32_t count, bool mayRepeat)
+{
+    if (count > 0)
+        sets.push_back({&set, first, count, mayRepeat});
+}
+
 void ResolvedDat::add(const Set& set, std::span<const Object* const> objects, bool mayRepeat)
 {
-    if (objects.empty())
-        return;
-    sets.push_back({&set, static_cast<std::uint32_t>(objects_.size()), static_cast<std::uint32_t>(objects.size()),
-                    mayRepeat});
+    std::uint32_t first = storedCount();
     objects_.insert(objects_.end(), objects.begin(), objects.end());
+    add(set, first, static_cast<std::uint32_t>(objects.size()), mayRepeat);
 }
 
 void ResolvedDat::buildIndex()
@@ -36,8 +40,10 @@ constexpr int longestChain = 16;
 
 using ObjectList = std::vector<const Object*>;
 
-struct NonMergedList {
-    ObjectList objects;
+// Where a set's non-merged list lies among the resolved DAT's stored objects.
+struct StoredList {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
     bool mayRepeat = false;
 };
 
@@ -61,25 +67,27 @@ private:
     bool listsSame(std::size_t set, const Object& object) const;
     bool listsContent(std::size_t set, const Object& object) const;
 
+    bool looksIntoParent(std::size_t set) const;
     ObjectList splitObjects(std::size_t set) const;
-    const NonMergedList& nonMergedObjects(std::size_t set, int depth) const;
-    NonMergedList listNonMergedObjects(std::size_t set, int depth) const;
-    bool indexOwnContents(std::size_t set) const;
+    StoredList nonMergedObjects(std::size_t set, int depth);
+    StoredList storeNonMergedObjects(std::size_t set, int depth);
+    bool indexOwnContents(std::size_t set);
     ObjectList mergedObjects(std::size_t root) const;
 
     const Dat& dat_;
     ResolveOptions options_;
     ObjectKind kind_;
     bool hasMergeMarks_ = false;
-    std::vector<const Object*> visible_;     // visible objects, set by set
+    LargeVector<const Object*> visible_;      // visible objects, set by set
     std::vector<std::uint32_t> visibleFirst_; // per set, into visible_ (size sets + 1)
     NameIndex names_;                         // objects of parents and BIOS sets, scoped by set
     ContentIndex contents_;                   // objects of BIOS sets, by set
-    mutable ContentIndex ownContents_;        // -n: the objects a clone lists itself
+    ContentIndex ownContents_;                // -n: the objects a clone lists itself
     std::vector<std::ptrdiff_t> parent_;
     std::vector<std::ptrdiff_t> bios_;
     std::vector<std::vector<std::size_t>> clones_;
-    mutable std::vector<std::optional<NonMergedList>> nonMerged_; // -n lists made so far, by set
+    std::vector<std::optional<StoredList>> nonMerged_; // -n lists made so far, by set
+    ResolvedDat resolved_;
 };
 
 Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
@@ -145,6 +153,14 @@ std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
     return none;
 }
 
+// Whether telling the set's inherited objects needs its parent's objects by name: a non-merged
+// clone takes all its parent has, and asks only which of its objects come from its BIOS set.
+bool Resolver::looksIntoParent(std::size_t set) const
+{
+    return parent_[set] != none && !hasMergeMarks_ &&
+           (options_.setType != SetType::NonMerged || standsAlone(set) || bios_[set] != none);
+}
+
 // Only the sets looked into are indexed: by name and content the parents and BIOS sets (in a
 // DAT without merge marks), by content the BIOS sets.
 void Resolver::indexContents()
@@ -153,8 +169,8 @@ void Resolver::indexContents()
     std::vector<bool> byName(count, false);
     std::vector<bool> byContent(count, false);
     for (std::size_t set = 0; set < count; ++set) {
-        if (parent_[set] != none)
-            byName[static_cast<std::size_t>(parent_[set])] = !hasMergeMarks_;
+        if (looksIntoParent(set))
+            byName[static_cast<std::size_t>(parent_[set])] = true;
         if (bios_[set] != none) {
             byName[static_cast<std::size_t>(bios_[set])] = !hasMergeMarks_;
             byContent[static_cast<std::size_t>(bios_[set])] = true;
@@ -235,44 +251,51 @@ ObjectList Resolver::splitObjects(std::size_t set) const
 
 // Every listed object; in a DAT without merge marks a clone lists only what differs from
 // its parent, so it also gets the parent's objects whose content it does not list.
-// Each set's list is made once and kept: the sets of a clone chain all build on their parent's.
-const NonMergedList& Resolver::nonMergedObjects(std::size_t set, int depth) const
+// Each set's list is made once and stored: the sets of a clone chain all build on their parent's.
+StoredList Resolver::nonMergedObjects(std::size_t set, int depth)
 {
     if (!nonMerged_[set])
-        nonMerged_[set] = listNonMergedObjects(set, depth);
+        nonMerged_[set] = storeNonMergedObjects(set, depth);
     return *nonMerged_[set];
 }
 
 // A non-merged set lists an object twice only where its own list or its parent's does: what it
 // takes from its parent has content its own list lacks.
-NonMergedList Resolver::listNonMergedObjects(std::size_t set, int depth) const
+StoredList Resolver::storeNonMergedObjects(std::size_t set, int depth)
 {
-    if (standsAlone(set))
-        return {splitObjects(set), true};
-    NonMergedList list;
+    if (standsAlone(set)) {
+        StoredList list{resolved_.storedCount(), 0, true};
+        for (const Object* object : splitObjects(set))
+            resolved_.store(object);
+        list.count = resolved_.storedCount() - list.first;
+        return list;
+    }
+    std::ptrdiff_t parent = parent_[set];
+    std::optional<StoredList> parentList;
+    if (!hasMergeMarks_ && parent != none && depth != longestChain)
+        parentList = nonMergedObjects(static_cast<std::size_t>(parent), depth + 1);
+    StoredList list{resolved_.storedCount(), 0, false};
     for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {
         const Object& object = *visible_[i];
         if (options_.nonSeparatedBios || !isBiosObject(set, object))
-            list.objects.push_back(&object);
+            resolved_.store(&object);
     }
-    std::ptrdiff_t parent = parent_[set];
-    bool inherits = !hasMergeMarks_ && parent != none && depth != longestChain;
-    const NonMergedList* parentList =
-        inherits ? &nonMergedObjects(static_cast<std::size_t>(parent), depth + 1) : nullptr;
     list.mayRepeat = indexOwnContents(set) || (parentList && parentList->mayRepeat);
-    if (!parentList)
-        return list;
-    list.objects.reserve(list.objects.size() + parentList->objects.size());
-    for (const Object* inherited : parentList->objects)
-        if (!ownContents_.holds(*inherited))
-            list.objects.push_back(inherited);
+    if (parentList) {
+        for (std::uint32_t i = parentList->first; i < parentList->first + parentList->count; ++i) {
+            const Object* inherited = resolved_.storedAt(i);
+            if (!ownContents_.holds(*inherited))
+                resolved_.store(inherited);
+        }
+    }
+    list.count = resolved_.storedCount() - list.first;
     return list;
 }
 
 // A small index of one set's own objects, built after its parent's list is made (which uses the
 // same index): lookups in it stay in the cache, where one index of every set would not. True
 // when the set lists an object twice.
-bool Resolver::indexOwnContents(std::size_t set) const
+bool Resolver::indexOwnContents(std::size_t set)
 {
     ownContents_.clear();
     for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i)
@@ -301,8 +324,7 @@ ObjectList Resolver::mergedObjects(std::size_t root) const
 
 ResolvedDat Resolver::run()
 {
-    ResolvedDat resolved;
-    resolved.dat = &dat_;
+    resolved_.dat = &dat_;
     const std::size_t count = dat_.sets.size();
     std::vector<bool> mergedAway(count, false);
     if (options_.setType == SetType::Merged) {
@@ -320,17 +342,17 @@ ResolvedDat Resolver::run()
         if (mergedAway[set])
             continue;
         switch (options_.setType) {
-        case SetType::Split: resolved.add(dat_.sets[set], splitObjects(set)); break;
+        case SetType::Split: resolved_.add(dat_.sets[set], splitObjects(set), true); break;
         case SetType::NonMerged: {
-            const NonMergedList& list = nonMergedObjects(set, 0);
-            resolved.add(dat_.sets[set], list.objects, list.mayRepeat);
+            StoredList list = nonMergedObjects(set, 0);
+            resolved_.add(dat_.sets[set], list.first, list.count, list.mayRepeat);
             break;
         }
-        case SetType::Merged: resolved.add(dat_.sets[set], mergedObjects(set), false); break;
+        case SetType::Merged: resolved_.add(dat_.sets[set], mergedObjects(set), false); break;
         }
     }
-    resolved.buildIndex();
-    return resolved;
+    resolved_.buildIndex();
+    return std::move(resolved_);
 }
 
 } // namespace

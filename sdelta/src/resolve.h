@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dat.h"
+#include "large_blocks.h"
 
 #include <span>
 #include <string_view>
@@ -40,11 +41,18 @@ public:
     // Index into `sets` of the set of that name, or -1.
     std::ptrdiff_t find(std::string_view name) const;
 
-    void add(const Set& set, std::span<const Object* const> objects, bool mayRepeat = true);
+    // The objects of every set are kept in one list. A set's objects are stored first, in any
+    // order of sets, then the set is added with the range they take; sets are added in the
+    // DAT's order. A clone's list can so be made from its parent's, stored before it.
+    std::uint32_t storedCount() const { return static_cast<std::uint32_t>(objects_.size()); }
+    const Object* storedAt(std::uint32_t position) const { return objects_[position]; }
+    void store(const Object* object) { objects_.push_back(object); }
+    void add(const Set& set, std::uint32_t first, std::uint32_t count, bool mayRepeat);
+    void add(const Set& set, std::span<const Object* const> objects, bool mayRepeat);
     void buildIndex();
 
 private:
-    std::vector<const Object*> objects_;
+    LargeVector<const Object*> objects_;
     std::unordered_map<std::string_view, std::size_t> index_;
 };
 

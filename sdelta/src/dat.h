@@ -79,7 +79,7 @@ public:
     ObjectKind kind = ObjectKind::Rom;
     DatHeader header;
     std::vector<Set> sets;
-    LargeVector<Object> objects;
+    GrowingArray<Object> objects;
     std::vector<std::string> warnings;
     StringArena strings;
 

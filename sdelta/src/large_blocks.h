@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <new>
+#include <stdexcept>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace setdelta {
@@ -12,6 +16,12 @@ namespace setdelta {
 // time than reading the file on some systems. Smaller blocks come from the ordinary heap.
 void* allocateLargeBlock(std::size_t bytes);
 void freeLargeBlock(void* block, std::size_t bytes);
+
+// A block mapped on its own, of at least `bytes`, that `resizeMappedBlock` can grow in place or
+// move without copying. Throw std::bad_alloc when the memory cannot be had.
+void* mapBlock(std::size_t bytes);
+void* resizeMappedBlock(void* block, std::size_t oldBytes, std::size_t newBytes);
+void unmapBlock(void* block, std::size_t bytes) noexcept;
 
 template <typename T>
 class LargeBlockAllocator {
@@ -42,5 +52,91 @@ public:
 
 template <typename T>
 using LargeVector = std::vector<T, LargeBlockAllocator<T>>;
+
+// An array of plain values that only grows, for the largest arrays of a run (a DAT's objects,
+// the resolved sets' lists). It doubles by remapping its pages, where a vector would copy what
+// it holds into fresh memory each time and so touch twice as much.
+template <typename T>
+class GrowingArray {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    GrowingArray() = default;
+    GrowingArray(const GrowingArray&) = delete;
+    GrowingArray& operator=(const GrowingArray&) = delete;
+    GrowingArray(GrowingArray&& other) noexcept { swap(other); }
+    GrowingArray& operator=(GrowingArray&& other) noexcept
+    {
+        GrowingArray moved(std::move(other));
+        swap(moved);
+        return *this;
+    }
+    ~GrowingArray()
+    {
+        if (data_)
+            unmapBlock(data_, capacity_ * sizeof(T));
+    }
+
+    void push_back(const T& value)
+    {
+        if (size_ == capacity_)
+            reserve(size_ + 1);
+        data_[size_++] = value;
+    }
+
+    template <typename Iterator>
+    void append(Iterator first, Iterator last)
+    {
+        reserve(size_ + static_cast<std::size_t>(last - first));
+        for (; first != last; ++first)
+            data_[size_++] = *first;
+    }
+
+    // Makes room for `count` values in all, at least doubling the room there is.
+    void reserve(std::size_t count)
+    {
+        if (count <= capacity_)
+            return;
+        if (count > maxCount)
+            throw std::bad_alloc();
+        std::size_t grown = std::max({count, 2 * capacity_, minimumCount});
+        grown = std::min(grown, maxCount);
+        data_ = static_cast<T*>(data_ ? resizeMappedBlock(data_, capacity_ * sizeof(T), grown * sizeof(T))
+                                      : mapBlock(grown * sizeof(T)));
+        capacity_ = grown;
+    }
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    T& operator[](std::size_t index) { return data_[index]; }
+    const T& operator[](std::size_t index) const { return data_[index]; }
+    const T& at(std::size_t index) const
+    {
+        if (index >= size_)
+            throw std::out_of_range("GrowingArray::at");
+        return data_[index];
+    }
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+
+private:
+    static constexpr std::size_t minimumCount = (std::size_t{64} << 10) / sizeof(T);
+    static constexpr std::size_t maxCount = std::size_t(-1) / 4 / sizeof(T);
+
+    void swap(GrowingArray& other) noexcept
+    {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+    }
+
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
 
 } // namespace setdelta

@@ -40,24 +40,33 @@ private:
     NameIndex index_;
 };
 
-// The content of one set's objects, indexed when a set first needs a lookup by content.
+// The content of one set's objects, for the few objects of the other set it is asked about.
 class ContentOfSet {
 public:
-    explicit ContentOfSet(ObjectKind kind) : index_(kind) {}
+    explicit ContentOfSet(ObjectKind kind) : index_(kind), asked_(kind) {}
 
-    void assign(Objects objects)
+    // Indexes the objects that may have the content of one of `asked`: an object sharing no
+    // key with any of them can never be found, and a set that changed a little is asked about
+    // few objects. Where it is asked about many, filtering would cost more than it saves.
+    void assign(Objects objects, Objects asked)
     {
-        objects_ = objects;
-        indexed_ = false;
+        index_.clear();
+        if (!asked.empty()) {
+            bool filter = 4 * asked.size() < objects.size();
+            if (filter)
+                indexAsked(asked);
+            for (const Object* object : objects)
+                if (!filter || asked_.mayHold(*object))
+                    index_.add(*object);
+        }
+        index_.build();
     }
 
     // An object with the content of `object` under another name, preferring one that `prefer`
-    // takes; null when there is none.
+    // takes; null when there is none. `object` must be one of those the index was built for.
     template <typename Prefer>
-    const Object* underOtherName(const Object& object, Prefer prefer)
+    const Object* underOtherName(const Object& object, Prefer prefer) const
     {
-        if (!indexed_)
-            buildIndex();
         const Object* fallback = nullptr;
         auto preferred = [&](const Object& candidate) {
             if (candidate.name == object.name)
@@ -71,18 +80,16 @@ public:
     }
 
 private:
-    void buildIndex()
+    void indexAsked(Objects asked)
     {
-        index_.clear();
-        for (const Object* object : objects_)
-            index_.add(*object);
-        index_.build();
-        indexed_ = true;
+        asked_.clear();
+        for (const Object* object : asked)
+            asked_.add(*object);
+        asked_.build();
     }
 
-    Objects objects_;
     ContentIndex index_;
-    bool indexed_ = false;
+    ContentIndex asked_;
 };
 
 class SetComparer {
@@ -113,15 +120,15 @@ public:
             for (std::size_t i = 0; i < oldObjects.size(); ++i)
                 if (!sameAt(i))
                     oldElsewhere_.push_back(oldObjects[i]);
-        oldContent_.assign(oldObjects);
-        newContent_.assign(newObjects);
+        listUnmatched(newObjects, oldNames_, newUnmatched_);
+        listUnmatched(oldObjects, newNames_, oldUnmatched_);
+        oldContent_.assign(oldObjects, newUnmatched_);
+        newContent_.assign(newObjects, oldUnmatched_);
         renamedFrom_.clear();
-        for (std::size_t i = 0; i < newObjects.size(); ++i)
-            if (!sameAt(i) && !oldNames_.holdsSame(*newObjects[i]))
-                classifyAdded(*newObjects[i], change);
-        for (std::size_t i = 0; i < oldObjects.size(); ++i)
-            if (!sameAt(i) && !newNames_.holdsSame(*oldObjects[i]))
-                classifyRemoved(*oldObjects[i], change);
+        for (const Object* object : newUnmatched_)
+            classifyAdded(*object, change);
+        for (const Object* object : oldUnmatched_)
+            classifyRemoved(*object, change);
         return !change.added.empty() || !change.removed.empty() || !change.renamed.empty();
     }
 
@@ -139,6 +146,16 @@ private:
     bool sameAt(std::size_t position) const
     {
         return position < sameAtPosition_.size() && sameAtPosition_[position];
+    }
+
+    // The objects of one set that the other set does not list: added or removed, or a side of
+    // a rename.
+    void listUnmatched(Objects objects, const NamesOfSet& otherNames, std::vector<const Object*>& unmatched) const
+    {
+        unmatched.clear();
+        for (std::size_t i = 0; i < objects.size(); ++i)
+            if (!sameAt(i) && !otherNames.holdsSame(*objects[i]))
+                unmatched.push_back(objects[i]);
     }
 
     // Whether the new set lists an object of the old set, which may be one with an equal at its
@@ -194,6 +211,8 @@ private:
     NamesOfSet newNames_;
     ContentOfSet oldContent_;
     ContentOfSet newContent_;
+    std::vector<const Object*> newUnmatched_;
+    std::vector<const Object*> oldUnmatched_;
     std::unordered_set<const Object*> renamedFrom_;
     std::vector<bool> sameAtPosition_;
     bool onlyElsewhere_ = false;               // only objects with no equal at their place are indexed

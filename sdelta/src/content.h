@@ -32,6 +32,19 @@ public:
     void build();
     void clear();
 
+    // Whether an object of the scope shares a key with `object`: only those can have its content.
+    bool mayHold(const Object& object, std::size_t scope = 0) const
+    {
+        for (const Key& key : keysOf(object, scope)) {
+            if (key.list == List::None)
+                continue;
+            const ObjectIndex& index = key.list == List::Primary ? byPrimary_ : bySecondary_;
+            if (index.find(key.value, scope, [](const Object&) { return true; }))
+                return true;
+        }
+        return false;
+    }
+
     bool holds(const Object& object, std::size_t scope = 0) const
     {
         return find(object, scope, [](const Object&) { return true; }) != nullptr;

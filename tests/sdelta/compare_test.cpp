@@ -158,6 +158,19 @@ const std::string listedOnce = "game ( name p rom ( name a size 1 crc 1 ) rom ( 
 const std::string listedTwice =
     "game ( name p rom ( name a size 1 crc 1 ) rom ( name d size 1 crc 4 ) rom ( name a size 1 crc 1 ) )\n" + clone;
 
+// In a large set that changed a little, only the objects that may share content with what
+// changed are indexed: a rename must still be found, also through the SHA-1 alone.
+std::string bigSet(const std::string& renamedRoms)
+{
+    std::string text = "game ( name big";
+    for (int rom = 1; rom <= 8; ++rom)
+        text += " rom ( name b" + std::to_string(rom) + " size 1 crc " + std::to_string(rom) + " )";
+    return text + renamedRoms + " )\n";
+}
+const std::string bigSha1 = "0123456789abcdef0123456789abcdef01234567";
+const std::string bigOld = bigSet(" rom ( name r size 1 crc 9 ) rom ( name h size 1 sha1 " + bigSha1 + " )");
+const std::string bigNew = bigSet(" rom ( name rnew size 1 crc 9 ) rom ( name hnew size 1 crc 77 sha1 " + bigSha1 + " )");
+
 // What each level writes, with and without renames and nodump objects, the results once wrong
 // on real DATs (repeated objects in merged sets, copies under ROM archival) and the shortcuts.
 TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
@@ -191,6 +204,8 @@ TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
         {copied, copiedNew, {.resolve = nonMerged, .withRenames = true}, "p: b | k: b"},
         {copied, copiedNew, {.resolve = nonMerged, .level = RomArchival, .withRenames = true}, ""},
         {listedOnce, listedTwice, {.resolve = nonMerged}, "p: d | k: d"},
+        {bigOld, bigNew, {}, ""},
+        {bigOld, bigNew, {.withRenames = true}, "big: rnew hnew"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.newContent.substr(0, 30)) + " " + row.expected);

@@ -18,8 +18,8 @@ struct Rename {
 struct SetChange {
     std::size_t oldSet = 0;
     std::size_t newSet = 0;
-    std::vector<const Object*> added;   // objects of the new set
-    std::vector<const Object*> removed; // objects of the old set
+    std::vector<const Object*> added;   // objects of the new set, in its order
+    std::vector<const Object*> removed; // objects of the old set, in its order
     std::vector<Rename> renamed;        // only with -r
 };
 

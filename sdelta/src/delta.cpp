@@ -29,6 +29,8 @@ ObjectList inSetOrder(std::span<const Object* const> objects, const std::unorder
 // sides of its renames, in the set's own order.
 ObjectList addedSide(const ResolvedDat& newDat, const SetChange& change)
 {
+    if (change.renamed.empty())
+        return change.added;
     std::unordered_set<const Object*> wanted(change.added.begin(), change.added.end());
     for (const Rename& rename : change.renamed)
         wanted.insert(rename.to);
@@ -39,6 +41,8 @@ ObjectList addedSide(const ResolvedDat& newDat, const SetChange& change)
 // of its renames that the new set no longer lists.
 ObjectList removedSide(const ResolvedDat& oldDat, const SetChange& change)
 {
+    if (change.renamed.empty())
+        return change.removed;
     std::unordered_set<const Object*> wanted(change.removed.begin(), change.removed.end());
     for (const Rename& rename : change.renamed)
         if (!rename.fromKept)

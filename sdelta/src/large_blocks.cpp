@@ -20,9 +20,13 @@ std::size_t roundUp(std::size_t bytes, std::size_t unit)
 // A block of a huge page or more is mapped in whole huge pages, a smaller one in pages.
 std::size_t mappedLength(std::size_t bytes)
 {
+    return roundUp(bytes, bytes >= hugePageSize ? hugePageSize : pageSize);
+}
+
+void checkSize(std::size_t bytes)
+{
     if (bytes > std::size_t(-1) / 2)
         throw std::bad_alloc();
-    return roundUp(bytes, bytes >= hugePageSize ? hugePageSize : pageSize);
 }
 
 void* mapAnonymous(std::size_t length)
@@ -52,6 +56,7 @@ void* mapAligned(std::size_t length)
 
 void* mapBlock(std::size_t bytes)
 {
+    checkSize(bytes);
     std::size_t length = mappedLength(bytes);
     void* block = length >= hugePageSize ? mapAligned(length) : mapAnonymous(length);
     // Only advice: where huge pages are off, the block is ordinary memory. A small block keeps
@@ -62,6 +67,7 @@ void* mapBlock(std::size_t bytes)
 
 void* resizeMappedBlock(void* block, std::size_t oldBytes, std::size_t newBytes)
 {
+    checkSize(newBytes);
     void* moved = ::mremap(block, mappedLength(oldBytes), mappedLength(newBytes), MREMAP_MAYMOVE);
     if (moved == MAP_FAILED)
         throw std::bad_alloc();
@@ -70,7 +76,7 @@ void* resizeMappedBlock(void* block, std::size_t oldBytes, std::size_t newBytes)
 
 void unmapBlock(void* block, std::size_t bytes) noexcept
 {
-    ::munmap(block, roundUp(bytes, bytes >= hugePageSize ? hugePageSize : pageSize));
+    ::munmap(block, mappedLength(bytes));
 }
 
 void* allocateLargeBlock(std::size_t bytes)
@@ -78,7 +84,7 @@ void* allocateLargeBlock(std::size_t bytes)
     return bytes < mappedFrom ? ::operator new(bytes) : mapBlock(bytes);
 }
 
-void freeLargeBlock(void* block, std::size_t bytes)
+void freeLargeBlock(void* block, std::size_t bytes) noexcept
 {
     if (bytes < mappedFrom)
         ::operator delete(block);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <new>
 #include <stdexcept>
 #include <type_traits>
@@ -11,14 +11,14 @@
 namespace setdelta {
 
 // Memory for the arrays that grow with the DAT (its objects, the resolved sets' lists, the
-// indices). A block of a few megabytes or more is mapped on its own and marked for huge pages:
-// a full MAME DAT touches hundreds of megabytes, and faulting them in 4 KiB pages costs more
-// time than reading the file on some systems. Smaller blocks come from the ordinary heap.
+// indices). A block of a huge page (2 MiB) or more is mapped on its own and marked for huge
+// pages: a full MAME DAT touches hundreds of megabytes, and faulting them in 4 KiB pages costs
+// more time than reading the file on some systems. Smaller blocks come from the ordinary heap.
 void* allocateLargeBlock(std::size_t bytes);
-void freeLargeBlock(void* block, std::size_t bytes);
+void freeLargeBlock(void* block, std::size_t bytes) noexcept;
 
 // A block mapped on its own, of at least `bytes`, that `resizeMappedBlock` can grow in place or
-// move without copying. Throw std::bad_alloc when the memory cannot be had.
+// move without copying. They throw std::bad_alloc when the memory cannot be had.
 void* mapBlock(std::size_t bytes);
 void* resizeMappedBlock(void* block, std::size_t oldBytes, std::size_t newBytes);
 void unmapBlock(void* block, std::size_t bytes) noexcept;

@@ -69,7 +69,6 @@ private:
 
     bool looksIntoParent(std::size_t set) const;
     ObjectList splitObjects(std::size_t set) const;
-    std::size_t nonMergedBound() const;
     StoredList nonMergedObjects(std::size_t set, int depth);
     StoredList storeNonMergedObjects(std::size_t set, int depth);
     bool indexOwnContents(std::size_t set);
@@ -250,24 +249,6 @@ ObjectList Resolver::splitObjects(std::size_t set) const
     return objects;
 }
 
-// At least as many objects as the non-merged lists hold together: each set's own and those of
-// the parents it may inherit from. The lists are stored without moving the ones before.
-std::size_t Resolver::nonMergedBound() const
-{
-    std::size_t bound = 0;
-    for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
-        auto current = static_cast<std::ptrdiff_t>(set);
-        for (int depth = 0; current != none && depth <= longestChain; ++depth) {
-            auto at = static_cast<std::size_t>(current);
-            bound += visibleFirst_[at + 1] - visibleFirst_[at];
-            if (hasMergeMarks_ || standsAlone(at))
-                break;
-            current = parent_[at];
-        }
-    }
-    return bound;
-}
-
 // Every listed object; in a DAT without merge marks a clone lists only what differs from
 // its parent, so it also gets the parent's objects whose content it does not list.
 // Each set's list is made once and stored: the sets of a clone chain all build on their parent's.
@@ -357,8 +338,6 @@ ResolvedDat Resolver::run()
             mergedAway[set] = true;
         }
     }
-    if (options_.setType == SetType::NonMerged)
-        resolved_.reserve(nonMergedBound());
     for (std::size_t set = 0; set < count; ++set) {
         if (mergedAway[set])
             continue;

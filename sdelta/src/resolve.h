@@ -47,7 +47,6 @@ public:
     std::uint32_t storedCount() const { return static_cast<std::uint32_t>(objects_.size()); }
     const Object* storedAt(std::uint32_t position) const { return objects_[position]; }
     void store(const Object* object) { objects_.push_back(object); }
-    void reserve(std::size_t count) { objects_.reserve(count); }
     void add(const Set& set, std::uint32_t first, std::uint32_t count, bool mayRepeat);
     void add(const Set& set, std::span<const Object* const> objects, bool mayRepeat);
     void buildIndex();

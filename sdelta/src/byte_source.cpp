@@ -114,7 +114,7 @@ std::unique_ptr<ByteSource> openByteSource(DatSource& source)
         throw DatError(source.file, 0, "is a folder, not a DAT file");
     Container container = containerOf(fd.get());
     if (container == Container::Zip)
-        return openZipEntrySource(source);
+        return openZipEntrySource(fd.release(), source);
     if (!source.entry.empty())
         throw EntryChoiceError(source.file + " is not a zip archive, so it has no entry '" + source.entry + "' to choose");
     if (container == Container::Gzip)

@@ -24,8 +24,8 @@ public:
 // entry cannot be chosen.
 std::unique_ptr<ByteSource> openByteSource(DatSource& source);
 
-// The compressed kinds, opened by openByteSource.
+// The compressed kinds, opened by openByteSource. Each takes the descriptor over.
 std::unique_ptr<ByteSource> openGzipSource(int fd, const DatSource& source);
-std::unique_ptr<ByteSource> openZipEntrySource(DatSource& source);
+std::unique_ptr<ByteSource> openZipEntrySource(int fd, DatSource& source);
 
 } // namespace setdelta

@@ -167,11 +167,13 @@ std::unique_ptr<ByteSource> openGzipSource(int fd, const DatSource& source)
     return std::make_unique<GzipSource>(fd, source.label());
 }
 
-std::unique_ptr<ByteSource> openZipEntrySource(DatSource& source)
+std::unique_ptr<ByteSource> openZipEntrySource(int fd, DatSource& source)
 {
     int error = 0;
-    Archive archive(zip_open(source.file.c_str(), ZIP_RDONLY, &error));
+    // The archive is the file that was opened and looked into, even if the path now names another.
+    Archive archive(zip_fdopen(fd, 0, &error));
     if (!archive) {
+        ::close(fd);
         zip_error_t reason;
         zip_error_init_with_code(&reason, error);
         std::string message = zip_error_strerror(&reason);

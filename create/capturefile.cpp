@@ -46,16 +46,17 @@ Outcome CaptureFile::moveFromPipe(int pipeFd, qint64 limit, qint64& moved)
 
 Outcome CaptureFile::copyFromPipe(int pipeFd, qint64 limit, qint64& moved)
 {
-    QByteArray buffer(SpliceBlock, Qt::Uninitialized);
+    if (copyBuffer_.isEmpty())
+        copyBuffer_.resize(SpliceBlock);
     for (qint64 taken = 0; taken < limit;) {
-        const ssize_t got = ::read(pipeFd, buffer.data(), static_cast<size_t>(buffer.size()));
+        const ssize_t got = ::read(pipeFd, copyBuffer_.data(), static_cast<size_t>(copyBuffer_.size()));
         if (got == 0 || (got < 0 && errno == EAGAIN))
             break;
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return systemFailure();
-        if (const Outcome written = file_.write(QByteArrayView(buffer).first(got)); !written)
+        if (const Outcome written = file_.write(QByteArrayView(copyBuffer_).first(got)); !written)
             return written;
         taken += got;
         moved += got;

@@ -37,6 +37,7 @@ private:
     AtomicFile file_;
     qint64 size_ = 0;
     bool spliceUnsupported_ = false;
+    QByteArray copyBuffer_;  // where splicing is unsupported; kept from one call to the next
 };
 
 }  // namespace quillon

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <functional>
 
 namespace quillon {
 
@@ -140,39 +141,54 @@ void yieldToWindowEvents()
         QCoreApplication::processEvents();
 }
 
-// Collects output lines and writes them in large blocks.
+// Writes one chunk of output; a failure names the file and says why.
+using ChunkWriter = std::function<Outcome(QByteArrayView)>;
+
+// Collects output lines and writes them in large chunks.
 class BlockWriter {
 public:
-    explicit BlockWriter(QFile& file) : file_(file) { pending_.reserve(Capacity + 4096); }
+    explicit BlockWriter(const ChunkWriter& write) : write_(write) { pending_.reserve(Capacity + 4096); }
 
-    bool writeLine(QByteArrayView line)
+    Outcome writeLine(QByteArrayView line)
     {
         pending_.append(line.data(), line.size());
         pending_.append("\r\n", 2);
-        return pending_.size() < Capacity || flush();
+        return pending_.size() < Capacity ? Outcome::success() : flush();
     }
 
-    // The system's reason is taken at once, before anything else can change errno.
-    bool flush()
+    Outcome flush()
     {
-        const bool written = file_.write(pending_) == pending_.size();
-        if (!written)
-            error_ = errno;
+        Outcome written = write_(pending_);
         pending_.clear();
         return written;
     }
 
-    Outcome failure() const
-    {
-        return Outcome::failure(file_.fileName() + u": "_s + (error_ ? SystemReason(error_) : file_.errorString()));
-    }
-
 private:
     static constexpr qsizetype Capacity = 1 << 20;
-    QFile& file_;
+    const ChunkWriter& write_;
     QByteArray pending_;
-    int error_ = 0;
 };
+
+// Writes the lines of the DAT `reader` reads from `source`, leaving out every header block.
+Outcome copyLinesWithoutHeader(DatLineReader& reader, const QString& source, const ChunkWriter& write)
+{
+    BlockWriter writer(write);
+    QByteArrayView line;
+    int linesCounted = 0;
+    while (reader.readLine(line)) {
+        if (++linesCounted % LinesBetweenYields == 0)
+            yieldToWindowEvents();
+        if (opensHeaderBlock(line))
+            skipBlock(reader);
+        else if (Outcome written = writer.writeLine(line); !written)
+            return written;
+    }
+    if (Outcome written = writer.flush(); !written)
+        return written;
+    if (reader.failed())
+        return Outcome::failure(source + u": "_s + reader.errorString());
+    return Outcome::success();
+}
 
 }  // namespace
 
@@ -257,26 +273,34 @@ Outcome AppendDatWithoutHeader(const QString& destination, const QString& source
     QFile output(destination);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return Outcome::failure(destination + u": "_s + output.errorString());
-    BlockWriter writer(output);
-    QByteArrayView line;
-    int linesCounted = 0;
-    while (reader.readLine(line)) {
-        if (++linesCounted % LinesBetweenYields == 0)
-            yieldToWindowEvents();
-        if (opensHeaderBlock(line))
-            skipBlock(reader);
-        else if (!writer.writeLine(line))
-            return writer.failure();
-    }
-    if (!writer.flush())
-        return writer.failure();
-    if (reader.failed())
-        return Outcome::failure(source + u": "_s + reader.errorString());
+    const ChunkWriter appendChunk = [&output](QByteArrayView chunk) {
+        if (output.write(chunk.data(), chunk.size()) == chunk.size())
+            return Outcome::success();
+        // The system's reason is taken at once, before anything else can change errno.
+        const int error = errno;
+        return Outcome::failure(output.fileName() + u": "_s + (error ? SystemReason(error) : output.errorString()));
+    };
+    if (Outcome copied = copyLinesWithoutHeader(reader, source, appendChunk); !copied)
+        return copied;
     // Some file systems (network ones) report a failed write only when the file is closed.
     output.close();
     if (output.error() != QFileDevice::NoError)
         return Outcome::failure(destination + u": "_s + output.errorString());
     return Outcome::success();
+}
+
+Outcome ReplaceDatHeader(const QString& dat, const QString& headerFile)
+{
+    DatLineReader reader(dat);
+    if (reader.failed())
+        return Outcome::failure(dat + u": "_s + reader.errorString());
+    AtomicFile file(dat);
+    Outcome written = file.open();
+    if (written)
+        written = file.append(headerFile);
+    if (written)
+        written = copyLinesWithoutHeader(reader, dat, [&file](QByteArrayView chunk) { return file.write(chunk); });
+    return written ? file.commit() : written;
 }
 
 }  // namespace quillon

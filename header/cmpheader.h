@@ -49,6 +49,11 @@ bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& h
 // what was appended before the error.
 Outcome AppendDatWithoutHeader(const QString& destination, const QString& source);
 
+// Gives the DAT the header block of `headerFile`: the block, then the DAT's lines outside its
+// old header blocks, each ending in CR LF. The new DAT is written beside the old one and takes
+// its place only when complete; a failure says why and leaves the DAT as it was.
+Outcome ReplaceDatHeader(const QString& dat, const QString& headerFile);
+
 // The line as the header tests see it: pairs of blanks made one, TABs made blanks, trimmed,
 // lower case.
 QByteArray NormalizeHeaderLine(QByteArrayView line);

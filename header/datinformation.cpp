@@ -66,13 +66,8 @@ void rewritePlainTextDat(const QString& dat, DatDialogs& dialogs, Prompter& prom
     if (headerFile.isEmpty())
         return;
     {
-        // The header file receives the DAT's lines outside its old header blocks and so becomes
-        // the whole new DAT.
         const BusyScope busy(mainWindow);
-        Outcome rewritten = AppendDatWithoutHeader(headerFile, dat);
-        if (rewritten)
-            rewritten = CopyFileReplacing(headerFile, dat);
-        if (!rewritten)
+        if (const Outcome rewritten = ReplaceDatHeader(dat, headerFile); !rewritten)
             reportFailedRewrite(prompter, dat, rewritten);
     }
     DeleteFileQuiet(headerFile);

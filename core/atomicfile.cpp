@@ -1,8 +1,11 @@
 #include "atomicfile.h"
 
+#include "tempfileclaim.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
@@ -96,6 +99,12 @@ QString NameBeside(const QString& finalPath)
     return info.path() + u"/."_s + info.fileName() + u'.' + suffix + u".part"_s;
 }
 
+bool IsNameBeside(const QString& fileName)
+{
+    static const QRegularExpression pattern(u"^\\..+\\.[0-9a-z]{1,7}\\.part$"_s);
+    return pattern.match(fileName).hasMatch();
+}
+
 Outcome FlushAndRename(const QString& written, const QString& finalPath)
 {
     const QByteArray from = nativePath(written);
@@ -152,6 +161,7 @@ Outcome AtomicFile::open()
         newPath_.clear();
         return failure(finalPath_, error);
     }
+    NotePendingFile(newPath_);
     // The replacement keeps the permissions the user gave the file.
     if (replacing && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
         const int error = errno;
@@ -242,6 +252,7 @@ Outcome AtomicFile::commit(Flush flush)
         discard();
         return failure(finalPath_, error);
     }
+    ForgetPendingFile(newPath_);
     newPath_.clear();
     return Outcome::success();
 }
@@ -251,8 +262,10 @@ void AtomicFile::discard()
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
-    if (!newPath_.isEmpty())
+    if (!newPath_.isEmpty()) {
         ::unlink(nativePath(newPath_).constData());
+        ForgetPendingFile(newPath_);
+    }
     newPath_.clear();
 }
 

@@ -67,6 +67,8 @@ QString SystemReason(int error);
 QString ResolveLinks(const QString& path);
 // A new, unused name in the folder of `finalPath`, hidden, for a file that is to replace it.
 QString NameBeside(const QString& finalPath);
+// Whether a file name is one NameBeside makes.
+bool IsNameBeside(const QString& fileName);
 // Flushes the finished file `written` to disk and renames it over `finalPath`, for writers that
 // produce the file themselves. On failure `written` is removed and `finalPath` left alone.
 Outcome FlushAndRename(const QString& written, const QString& finalPath);

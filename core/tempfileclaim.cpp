@@ -1,9 +1,12 @@
 #include "tempfileclaim.h"
 
+#include "atomicfile.h"
 #include "utilities.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -11,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillon {
@@ -23,8 +27,14 @@ constexpr int TagLength = 8;
 constexpr int NameAttempts = 100;
 const QString LockPrefix = QStringLiteral("quillon-");
 const QString LockSuffix = QStringLiteral(".lock");
+const QString PendingSuffix = QStringLiteral(".pending");
+// A list longer than this was not written by Quillon.
+constexpr qint64 LongestPendingList = 1 << 20;
 
 QString claimedTag;
+// The files this process is writing beside the user's files, and the lock that guards them.
+QMutex pendingLock;
+QStringList pendingFiles;
 
 QString randomTag()
 {
@@ -38,6 +48,11 @@ QString randomTag()
 QString lockPathFor(const QString& tag)
 {
     return GetTempFolder() + LockPrefix + tag + LockSuffix;
+}
+
+QString pendingListFor(const QString& tag)
+{
+    return GetTempFolder() + LockPrefix + tag + PendingSuffix;
 }
 
 int openLock(const QString& path, int flags)
@@ -63,7 +78,73 @@ int removeFilesOf(const QString& tag)
     return removed;
 }
 
+// The list is written whole each time; names are separated by NUL, which no name holds. It is
+// only ever opened as a file of our own, never through a link someone put in its place.
+void writePendingList()
+{
+    const QString list = pendingListFor(claimedTag);
+    if (pendingFiles.isEmpty()) {
+        QFile::remove(list);
+        return;
+    }
+    QByteArray names;
+    for (const QString& path : std::as_const(pendingFiles))
+        names += QFile::encodeName(path) + '\0';
+    const int fd = ::open(QFile::encodeName(list).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    QFile file;
+    // Without the list a kill leaves the files behind, as it always would: nothing else is lost.
+    if (fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        file.write(names);
+}
+
+// The names a killed instance listed, from a list of this user's own.
+QList<QByteArray> readPendingList(const QString& list)
+{
+    const int fd = ::open(QFile::encodeName(list).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return {};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::getuid())
+        return {};
+    QList<QByteArray> names = file.read(LongestPendingList).split('\0');
+    names.removeAll(QByteArray());
+    return names;
+}
+
+// Only files of this user with a name AtomicFile makes go, whatever the list says.
+int removePendingFilesOf(const QString& tag)
+{
+    const QString list = pendingListFor(tag);
+    int removed = 0;
+    for (const QByteArray& name : readPendingList(list)) {
+        struct stat status {};
+        const bool ours = ::lstat(name.constData(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::getuid();
+        if (ours && IsNameBeside(QFileInfo(QFile::decodeName(name)).fileName()) && ::unlink(name.constData()) == 0)
+            ++removed;
+    }
+    QFile::remove(list);
+    return removed;
+}
+
 }  // namespace
+
+void NotePendingFile(const QString& path)
+{
+    const QMutexLocker locked(&pendingLock);
+    if (claimedTag.isEmpty())
+        return;
+    pendingFiles.append(path);
+    writePendingList();
+}
+
+void ForgetPendingFile(const QString& path)
+{
+    const QMutexLocker locked(&pendingLock);
+    if (claimedTag.isEmpty() || pendingFiles.removeAll(path) == 0)
+        return;
+    writePendingList();
+}
 
 TempFileClaim::TempFileClaim()
 {
@@ -90,9 +171,14 @@ TempFileClaim::~TempFileClaim()
 {
     if (fd_ < 0)
         return;
+    {
+        const QMutexLocker locked(&pendingLock);
+        QFile::remove(pendingListFor(claimedTag));
+        pendingFiles.clear();
+        claimedTag.clear();
+    }
     QFile::remove(lockPath_);
     ::close(fd_);
-    claimedTag.clear();
 }
 
 QString TempFileClaim::currentTag()
@@ -115,6 +201,7 @@ int RemoveLeftoverTempFiles()
             continue;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             removed += removeFilesOf(match.captured(1));
+            removed += removePendingFilesOf(match.captured(1));
             if (QFile::remove(folder.filePath(name)))
                 ++removed;
         }

@@ -24,9 +24,16 @@ private:
     int fd_ = -1;
 };
 
-// Removes the temporary files ("dat<tag>XXXXXX.tmp", "cmh<tag>XXXXXX.tmp") and the lock file of
-// every instance whose lock nobody holds any more. Files of running instances, other users'
-// files and every name Quillon does not make are left alone. Returns how many files went.
+// A file written beside a user's file until it takes that file's place (see AtomicFile). While
+// this process holds a claim, such files are listed in "quillon-<tag>.pending" in the temporary
+// folder, so that a start after a kill can remove what the killed instance left half written.
+void NotePendingFile(const QString& path);
+void ForgetPendingFile(const QString& path);
+
+// Removes the temporary files ("dat<tag>XXXXXX.tmp", "cmh<tag>XXXXXX.tmp"), the files listed as
+// pending and the lock file of every instance whose lock nobody holds any more. Files of running
+// instances, other users' files and every name Quillon does not make are left alone. Returns how
+// many files went.
 int RemoveLeftoverTempFiles();
 
 }  // namespace quillon

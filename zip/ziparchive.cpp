@@ -1,6 +1,7 @@
 #include "ziparchive.h"
 
 #include "atomicfile.h"
+#include "tempfileclaim.h"
 #include "utilities.h"
 
 #include <QFile>
@@ -203,11 +204,16 @@ Outcome extractAt(zip_t* archive, const QString& zipFile, zip_uint64_t index, co
 // the real archive stays untouched until FlushAndRename.
 class StagedArchive {
 public:
-    explicit StagedArchive(const QString& zipFile) : finalPath_(ResolveLinks(zipFile)), path_(NameBeside(finalPath_)) {}
+    explicit StagedArchive(const QString& zipFile) : finalPath_(ResolveLinks(zipFile)), path_(NameBeside(finalPath_))
+    {
+        NotePendingFile(path_);
+    }
     ~StagedArchive()
     {
-        if (!path_.isEmpty())
-            DeleteFileQuiet(path_);
+        if (path_.isEmpty())
+            return;
+        DeleteFileQuiet(path_);
+        ForgetPendingFile(path_);
     }
     StagedArchive(const StagedArchive&) = delete;
     StagedArchive& operator=(const StagedArchive&) = delete;
@@ -227,6 +233,7 @@ public:
     Outcome commit()
     {
         const Outcome renamed = FlushAndRename(path_, finalPath_);
+        ForgetPendingFile(path_);
         path_.clear();
         return renamed;
     }

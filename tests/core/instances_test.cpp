@@ -1,3 +1,4 @@
+#include "atomicfile.h"
 #include "prompter.h"
 #include "settingkeys.h"
 #include "tempfileclaim.h"
@@ -18,6 +19,7 @@
 
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
+using quillon::testing::readAll;
 using quillon::testing::writeFile;
 
 namespace {
@@ -159,4 +161,41 @@ TEST_F(LeftoverTempFiles, OnlyTheFilesOfInstancesThatAreGoneAreRemoved)
     waitpid(running, nullptr, 0);
     EXPECT_EQ(RemoveLeftoverTempFiles(), 3) << "now that one has ended too";
     EXPECT_EQ(files(), (QStringList{u"datABCDEF.tmp"_s, u"notes.tmp"_s})) << "our lock went with our claim";
+}
+
+// A DAT half written beside the user's when an instance was killed goes at a later start; the
+// user's DAT and anything a list names that is no such file stay.
+TEST_F(LeftoverTempFiles, HalfWrittenFilesOfAKilledInstanceGoAndNothingElse)
+{
+    const QTemporaryDir userFolder;
+    const QString dat = userFolder.filePath(u"game.dat"_s);
+    writeFile(dat, "the user's DAT");
+    writeFile(userFolder.filePath(u"notes.txt"_s), "the user's notes");
+    const pid_t child = fork();
+    if (child == 0) {
+        TempFileClaim claim;
+        AtomicFile file(dat);
+        _exit(file.open() && file.write("half of the new one") ? 0 : 1);  // killed: no commit, no clean-up
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QDir user(userFolder.path());
+    ASSERT_EQ(user.entryList(QDir::Files | QDir::Hidden).size(), 3) << "the half-written file is there";
+    // A killed instance whose list names the user's own files.
+    writeFile(GetTempFolder() + u"quillon-abcdefgh.lock"_s, {});
+    writeFile(GetTempFolder() + u"quillon-abcdefgh.pending"_s, QFile::encodeName(dat) + '\0'
+                  + QFile::encodeName(userFolder.filePath(u"notes.txt"_s)) + '\0');
+    {
+        TempFileClaim ours;
+        AtomicFile own(userFolder.filePath(u"own.dat"_s));
+        ASSERT_TRUE(own.open());
+        EXPECT_EQ(RemoveLeftoverTempFiles(), 3) << "the half-written file and the two locks";
+        EXPECT_EQ(user.entryList(QDir::Files | QDir::Hidden).size(), 3) << "what this instance writes stays";
+        EXPECT_TRUE(own.commit());
+        EXPECT_EQ(files().size(), 1) << "a committed file is no longer listed: " << files().join(u' ').toStdString();
+    }
+    EXPECT_EQ(user.entryList(QDir::Files | QDir::Hidden), (QStringList{u"game.dat"_s, u"notes.txt"_s, u"own.dat"_s}));
+    EXPECT_EQ(readAll(dat), "the user's DAT");
+    EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
 }

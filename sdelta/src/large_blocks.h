@@ -77,13 +77,15 @@ public:
             unmapBlock(data_, capacity_ * sizeof(T));
     }
 
-    void push_back(const T& value)
+    // By value: a value of the array itself stays valid while the array moves to grow.
+    void push_back(T value)
     {
         if (size_ == capacity_)
             reserve(size_ + 1);
         data_[size_++] = value;
     }
 
+    // The values must come from elsewhere: growing may move the array.
     template <typename Iterator>
     void append(Iterator first, Iterator last)
     {

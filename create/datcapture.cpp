@@ -126,14 +126,14 @@ public:
     const QString& failure() const { return failure_; }
     int readEnd() const { return fds_[0]; }
 
-    void connectTo(QProcess& process) const
+    // Makes the write end the program's standard output and standard error; run in the child.
+    std::function<void()> redirectionInChild() const
     {
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
         const int writeEnd = fds_[1];
-        process.setChildProcessModifier([writeEnd] {
+        return [writeEnd] {
             ::dup2(writeEnd, STDOUT_FILENO);
             ::dup2(writeEnd, STDERR_FILENO);
-        });
+        };
     }
 
     // Once the program has its copy, the end of the output is when the program closes it.
@@ -303,8 +303,8 @@ DatCapture::DatCapture(Command command, QString destination)
 void DatCapture::cancel()
 {
     cancelled_ = true;
-    if (process_)
-        process_->kill();
+    if (ender_)
+        ender_->request();
 }
 
 CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
@@ -319,8 +319,8 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
         return {};
     }
     QProcess process;
-    ConfigureProcess(process, command_);
-    pipe.connectTo(process);
+    ConfigureProcess(process, command_, pipe.redirectionInChild());
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
     if (const QString why = StartOrReport(process, command_, prompter); !why.isEmpty()) {
         reportCritical(prompter, u"The program could not be started: "_s + why);
         return {};
@@ -328,20 +328,19 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
     pipe.closeWriteEnd();
 
     OutputReceiver output(file, pipe.readEnd(), showStatus);
+    ProgramEnder ender(process);
     const auto takeOutput = [&] {
         // Once a write has failed, the run has failed: the program need not go on.
         if (!output.take())
-            process.kill();
+            ender.request();
     };
-    process_ = &process;
+    ender_ = &ender;
     takeOutputUntilExit(process, pipe.readEnd(), takeOutput);
-    process_ = nullptr;
-    if (process.state() != QProcess::NotRunning) {
-        // Event processing ended before the program did: Quillon is quitting.
+    ender_ = nullptr;
+    // Event processing ended before the program did: Quillon is quitting.
+    if (process.state() != QProcess::NotRunning)
         cancelled_ = true;
-        process.kill();
-        process.waitForFinished(-1);
-    }
+    ender.finish(process);
     if (cancelled_)
         return {.started = true, .cancelled = true, .bytes = output.bytes()};
     takeOutput();

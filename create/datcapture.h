@@ -7,8 +7,6 @@
 
 #include <functional>
 
-class QProcess;
-
 namespace quillon {
 
 class Prompter;
@@ -35,15 +33,16 @@ public:
 
     // Runs the program, processing window events meanwhile.
     CaptureResult run(const StatusSink& showStatus, Prompter& prompter);
-    // Stops a run in progress from an event handler: the program is killed, its partial output
-    // removed, and `run` returns a cancelled result without a message.
+    // Stops a run in progress from an event handler: the program and what it started are ended
+    // (asked, then killed after stopGraceMs), the partial output removed, and `run` returns a
+    // cancelled result without a message.
     void cancel();
-    bool isRunning() const { return process_ != nullptr; }
+    bool isRunning() const { return ender_ != nullptr; }
 
 private:
     Command command_;
     QString destination_;
-    QProcess* process_ = nullptr;
+    ProgramEnder* ender_ = nullptr;
     bool cancelled_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "prompter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -10,9 +11,13 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 
 #include <cerrno>
+#include <csignal>
+
+#include <unistd.h>
 
 namespace quillon {
 
@@ -115,15 +120,44 @@ private:
     QString captureError_;
 };
 
+// How often a stopped program's group is looked at while it is given time to end.
+constexpr int groupPollMs = 10;
+
+// Whether a process of `group` is still running. An orphan that has ended stays a zombie, still
+// in its group, until its new parent collects it (some containers never do); it runs no more.
+bool groupIsAlive(qint64 group)
+{
+    if (group <= 0 || ::kill(static_cast<pid_t>(-group), 0) != 0)
+        return false;
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& process : processes) {
+        QFile stat(QStringLiteral("/proc/") + process + QStringLiteral("/stat"));
+        if (!process.front().isDigit() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // After the name in parentheses, which may hold anything: state, parent, group.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != "Z")
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-void ConfigureProcess(QProcess& process, const Command& command)
+void ConfigureProcess(QProcess& process, const Command& command, std::function<void()> inChild)
 {
     process.setProgram(command.program);
     process.setArguments(command.arguments);
     process.setWorkingDirectory(command.workingFolder);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
+    // The group is made before the program runs, so it exists once the start is confirmed.
+    process.setChildProcessModifier([inChild = std::move(inChild)] {
+        ::setpgid(0, 0);
+        if (inChild)
+            inChild();
+    });
 }
 
 QString StartOrReport(QProcess& process, const Command& command, Prompter& prompter)
@@ -139,22 +173,6 @@ QString StartOrReport(QProcess& process, const Command& command, Prompter& promp
     return reason.isEmpty() ? QStringLiteral("the program could not be started") : reason;
 }
 
-// Asks the program to end when a stop is requested, and kills it after the grace time.
-void stopOnRequest(QProcess& process, const RunStop* stop, QTimer& killTimer)
-{
-    if (!stop)
-        return;
-    killTimer.setSingleShot(true);
-    QObject::connect(&killTimer, &QTimer::timeout, &process, &QProcess::kill);
-    const auto terminate = [&process, &killTimer] {
-        process.terminate();
-        killTimer.start(stopGraceMs);
-    };
-    QObject::connect(stop, &RunStop::requested, &process, terminate);
-    if (stop->isRequested())
-        terminate();
-}
-
 // The run is over when the program itself has exited, not when the pipe reaches its end: a
 // program that leaves a daemon behind hands it the write end of the pipe, and waiting for
 // the end of output would then hold the window for as long as the daemon lives. QProcess
@@ -165,6 +183,56 @@ void WaitForExit(QProcess& process)
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     if (process.state() != QProcess::NotRunning)
         loop.exec();
+}
+
+ProgramEnder::ProgramEnder(const QProcess& process) : group_(process.processId())
+{
+    killTimer_.setSingleShot(true);
+    QObject::connect(&killTimer_, &QTimer::timeout, [this] { signalGroup(SIGKILL); });
+}
+
+void ProgramEnder::followStop(const RunStop* stop)
+{
+    if (!stop)
+        return;
+    QObject::connect(stop, &RunStop::requested, &killTimer_, [this] { request(); });
+    if (stop->isRequested())
+        request();
+}
+
+void ProgramEnder::request()
+{
+    if (requested_)
+        return;
+    requested_ = true;
+    sinceRequest_.start();
+    signalGroup(SIGTERM);
+    killTimer_.start(stopGraceMs);
+}
+
+void ProgramEnder::finish(QProcess& process)
+{
+    killTimer_.stop();
+    if (process.state() != QProcess::NotRunning) {
+        signalGroup(SIGKILL);
+        process.waitForFinished(-1);
+        return;
+    }
+    if (!requested_)
+        return;
+    while (groupIsAlive(group_) && !sinceRequest_.hasExpired(stopGraceMs)) {
+        QCoreApplication::processEvents();
+        QThread::msleep(groupPollMs);
+    }
+    if (groupIsAlive(group_))
+        signalGroup(SIGKILL);
+}
+
+// A group number of 0 would be Quillon's own group.
+void ProgramEnder::signalGroup(int signal) const
+{
+    if (group_ > 0)
+        ::kill(static_cast<pid_t>(-group_), signal);
 }
 
 namespace {
@@ -214,18 +282,19 @@ RunResult RunRedirected(const Command& command, const QString& captureFile,
     if (stop && stop->isRequested())
         return {.stopped = true};
     LogCapture capture(captureFile, appendLogText);
-    QTimer killTimer;
-    QProcess process;  // declared after the capture and timer its signals feed, so it goes first
+    QProcess process;  // declared after the capture its signals feed, so it goes first
     ConfigureProcess(process, command);
     if (const QString failure = StartOrReport(process, command, prompter); !failure.isEmpty())
         return {.startFailure = failure};
-    stopOnRequest(process, stop, killTimer);
+    ProgramEnder ender(process);
+    ender.followStop(stop);
     capture.start();
     pumpUntilExit(process, capture);
+    ender.finish(process);
     capture.finish();
     return {.started = true,
             .exitCode = exitCodeOf(process),
-            .stopped = stop && stop->isRequested(),
+            .stopped = ender.isRequested(),
             .captureError = capture.captureError()};
 }
 

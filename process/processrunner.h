@@ -2,9 +2,13 @@
 
 #include "logtext.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+#include <functional>
 
 class QProcess;
 
@@ -28,8 +32,8 @@ struct RunResult {
     QString captureError;  // why the capture file could not be written; empty when it was
 };
 
-// Stops a run from outside it (a Cancel button, the main window closing): the program is asked
-// to end, and killed when it has not ended after a grace time. A stop requested before the run
+// Stops a run from outside it (a Cancel button, the main window closing): the program and what
+// it started are asked to end, and killed when they have not ended after a grace time. A stop requested before the run
 // starts keeps the program from starting.
 class RunStop : public QObject {
     Q_OBJECT
@@ -45,19 +49,47 @@ private:
 };
 inline constexpr int stopGraceMs = 2000;
 
-// Runs `command` with standard output and standard error merged and no standard input. Window
-// events are processed meanwhile, so the caller disables its window around the call. When the
-// program cannot be started, the user is told through `prompter`. The runner returns when the
-// program has exited.
-
 // The pieces of a run, for callers that handle a program's output themselves: `process` is set
-// up for `command` with standard output and standard error merged and no standard input; a
-// start that fails is reported as "CreateProcess failed. Error: N" and its reason, in the
-// system's words, returned (empty when the program started); the wait lasts until the program
-// has exited or event processing ends (the application is quitting).
-void ConfigureProcess(QProcess& process, const Command& command);
+// up for `command` with standard output and standard error merged and no standard input, in a
+// process group of its own so that what the program starts can be ended with it; `inChild`,
+// when given, runs in the child before the program (it must be safe after fork). A start that
+// fails is reported as "CreateProcess failed. Error: N" and its reason, in the system's words,
+// returned (empty when the program started); the wait lasts until the program has exited or
+// event processing ends (the application is quitting).
+void ConfigureProcess(QProcess& process, const Command& command, std::function<void()> inChild = {});
 QString StartOrReport(QProcess& process, const Command& command, Prompter& prompter);
 void WaitForExit(QProcess& process);
+
+// Ends a started program together with the processes it started (a wrapper script's emulator,
+// a daemon), which share its process group: they are asked to end, and those still there
+// after stopGraceMs are killed.
+class ProgramEnder {
+public:
+    // `process` has started.
+    explicit ProgramEnder(const QProcess& process);
+    ProgramEnder(const ProgramEnder&) = delete;
+    ProgramEnder& operator=(const ProgramEnder&) = delete;
+
+    // Asks the group to end; a second request changes nothing.
+    void request();
+    // Makes a request of `stop`, when given, a request here, also one made before.
+    void followStop(const RunStop* stop);
+    bool isRequested() const { return requested_; }
+    // Called once the wait for the program is over. When the program is still running (the
+    // application is quitting), the group is killed at once. After a request, what is left of
+    // the group has the rest of the grace time to end, window events being processed meanwhile,
+    // and is then killed. Otherwise the program's group is left alone: a program that ended on
+    // its own may leave a daemon behind on purpose.
+    void finish(QProcess& process);
+
+private:
+    void signalGroup(int signal) const;
+
+    qint64 group_;
+    bool requested_ = false;
+    QElapsedTimer sinceRequest_;
+    QTimer killTimer_;
+};
 
 // A base folder of the XDG rules: the variable's value, or ~/<underHome> when it is unset or
 // not absolute.

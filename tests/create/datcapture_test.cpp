@@ -1,5 +1,6 @@
 #include "datcapture.h"
 #include "filesizelimit.h"
+#include "processes.h"
 #include "scriptedprompter.h"
 #include "testfiles.h"
 
@@ -144,6 +145,21 @@ TEST_F(CreateDatFileTest, CancelStopsAHangingProgramAndRemovesItsOutput)
     EXPECT_TRUE(prompter.messages().isEmpty()) << "the user asked for it";
     EXPECT_EQ(readAll(destination), UsersDat);
     EXPECT_EQ(files(), QStringList{u"mame.dat"_s});
+}
+
+TEST_F(CreateDatFileTest, CancelEndsTheProgramAWrapperScriptStarted)
+{
+    // As `flatpak run` or a front end's script: the wrapper waits for the emulator it started.
+    QTemporaryDir elsewhere;
+    const QString pidFile = elsewhere.filePath(u"mame.pid"_s);
+    DatCapture capture(shell(u"sleep 600 & echo $! > '"_s + pidFile + u"'; printf 'partial'; wait"_s), destination);
+    QTimer::singleShot(300, [&] { capture.cancel(); });
+    const CaptureResult result = capture.run([](const QString&) {}, prompter);
+    EXPECT_TRUE(result.cancelled);
+    const int emulator = readAll(pidFile).trimmed().toInt();
+    ASSERT_GT(emulator, 0);
+    EXPECT_FALSE(ProcessRuns(emulator)) << "the emulator outlived Cancel";
+    EXPECT_TRUE(files().isEmpty());
 }
 
 TEST_F(CreateDatFileTest, QuittingDuringARunStopsTheProgram)

@@ -1,6 +1,7 @@
 #include "difftool.h"
 #include "filesizelimit.h"
 #include "logtext.h"
+#include "processes.h"
 #include "processrunner.h"
 #include "runfolder.h"
 #include "scriptedprompter.h"
@@ -156,6 +157,21 @@ TEST_F(RunRedirectedTest, StopKillsAProgramThatIgnoresTheRequestToEndAndThenStar
     const RunResult late = run(shellCommand(u"touch '"_s + marker + u'\''), &stop);
     EXPECT_TRUE(!late.started && late.stopped);
     EXPECT_FALSE(QFileInfo::exists(marker));
+}
+
+TEST_F(RunRedirectedTest, StopEndsWhatTheProgramStartedAndKillsWhatIgnoresTheRequest)
+{
+    // A wrapper that starts the real program and waits for it, as front-end scripts do; the
+    // second child ignores the request to end. Each child prints its pid.
+    const QString wrapper = u"sleep 600 & echo $!; sh -c \"trap '' TERM; exec sleep 600\" & echo $!; wait"_s;
+    RunStop stop;
+    QTimer::singleShot(500, &stop, &RunStop::request);
+    const RunResult result = run(shellCommand(wrapper), &stop);
+    EXPECT_TRUE(result.started && result.stopped);
+    const QStringList pids = log.text().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(pids.size(), 2) << log.text().toStdString();
+    for (const QString& pid : pids)
+        EXPECT_FALSE(ProcessRuns(pid.toInt())) << "child " << pid.toStdString() << " outlived the stop";
 }
 
 TEST(LogTextDecoder, ByteByByteGivesTheSameTextAsWhole)

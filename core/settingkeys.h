@@ -28,6 +28,9 @@ inline constexpr SettingKey PositionLeft{"Position", "Left", ""};
 inline constexpr SettingKey PositionTop{"Position", "Top", ""};
 inline constexpr SettingKey DiffZipDat{"CreateDiff", "ZipDat", "False"};
 inline constexpr SettingKey CreateDatZipDat{"CreateDat", "ZipDat", "False"};
+// The program of the last DAT creation, as chosen or typed, and its list switch ("-listxml").
+inline constexpr SettingKey CreateDatExecutable{"CreateDat", "Executable", ""};
+inline constexpr SettingKey CreateDatListSwitch{"CreateDat", "ListSwitch", "-listinfo"};
 inline constexpr SettingKey HeaderAuthor{"CMPHeader", "Author", ""};
 
 }  // namespace quillon::keys

@@ -322,7 +322,7 @@ CaptureResult DatCapture::run(const StatusSink& showStatus, Prompter& prompter)
     ConfigureProcess(process, command_, pipe.redirectionInChild());
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     if (const QString why = StartOrReport(process, command_, prompter); !why.isEmpty()) {
-        reportCritical(prompter, u"The program could not be started: "_s + why);
+        reportCritical(prompter, u"Could not start "_s + command_.program + u": "_s + why + u'.');
         return {};
     }
     pipe.closeWriteEnd();

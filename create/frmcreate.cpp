@@ -13,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -43,6 +44,14 @@ QToolButton* pictureButton(const QString& name, const QIcon& icon, const QString
     return button;
 }
 
+// A typed "~/games/mame" is in the home folder, as in a shell.
+QString expandHomeFolder(const QString& path)
+{
+    if (path == u"~"_s || path.startsWith(u"~/"_s))
+        return QDir::homePath() + path.mid(1);
+    return path;
+}
+
 // The destination with the extension of the file type chosen in the save dialog.
 QString withTypeExtension(const QString& path, int filterIndex)
 {
@@ -62,6 +71,7 @@ frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
     UseWindowFont(*this);
     buildControls();
     cmdZipDat->setChecked(store_.readBool(keys::CreateDatZipDat));
+    restoreLastProgram();
     saveToRecent_ = std::make_unique<RecentCombo>(store_, mru::SaveTo, cboSaveTo, m_bActivated);
     saveToRecent_->reload();
     // The window opens on the newest destination, ready for another run.
@@ -71,6 +81,21 @@ frmCreate::frmCreate(SettingsStore& store, Prompter& prompter, QWidget* parent)
 }
 
 frmCreate::~frmCreate() = default;
+
+// The window offers the program and switch of the last run again.
+void frmCreate::restoreLastProgram()
+{
+    m_sExePath = store_.readString(keys::CreateDatExecutable);
+    txtExe->setText(QFileInfo(m_sExePath).fileName());
+    const qsizetype version = listSwitches.indexOf(store_.readString(keys::CreateDatListSwitch));
+    cboEmulator->setCurrentIndex(version > 0 ? static_cast<int>(version) : 0);
+}
+
+void frmCreate::rememberProgram(int version)
+{
+    store_.write(keys::CreateDatExecutable, m_sExePath);
+    store_.write(keys::CreateDatListSwitch, listSwitches.at(version));
+}
 
 void frmCreate::buildControls()
 {
@@ -131,6 +156,8 @@ void frmCreate::buildControls()
     setMinimumWidth(480);
 
     connect(txtExe, &QLineEdit::textChanged, this, &frmCreate::EnableCreateDat);
+    // A path typed by hand is the program, as a chosen one is.
+    connect(txtExe, &QLineEdit::textEdited, this, [this](const QString& text) { m_sExePath = text; });
     connect(cboSaveTo, &QComboBox::editTextChanged, this, &frmCreate::EnableCreateDat);
     connect(cboSaveTo, &QComboBox::activated, this, &frmCreate::cboSaveTo_Click);
     connect(cpvButton1, &QToolButton::clicked, this, &frmCreate::cpvButton1_Click);
@@ -221,7 +248,8 @@ void frmCreate::cmdCreatDat_Click()
         accept();
         return;
     }
-    createDat({.program = m_sExePath, .arguments = {listSwitches.at(version)}}, destination);
+    rememberProgram(version);
+    createDat({.program = expandHomeFolder(m_sExePath), .arguments = {listSwitches.at(version)}}, destination);
 }
 
 // Runs the program with only Cancel taking input. The window stays open afterwards: with the
@@ -229,6 +257,7 @@ void frmCreate::cmdCreatDat_Click()
 void frmCreate::createDat(const Command& command, const QString& destination)
 {
     lblReceivedBytes->clear();
+    sbStatusBar->clearMessage();
     setRunning(true);
     DatCapture capture(command, destination);
     capture_ = &capture;

@@ -38,6 +38,8 @@ protected:
 
 private:
     void buildControls();
+    void restoreLastProgram();
+    void rememberProgram(int version);
     void EnableCreateDat();
     void cboSaveTo_Click(int index);
     void cpvButton1_Click();
@@ -51,7 +53,7 @@ private:
 
     SettingsStore& store_;
     Prompter& prompter_;
-    QString m_sExePath;
+    QString m_sExePath;  // the program: the chosen file's path, or what was typed
     bool m_bActivated = false;
     DatCapture* capture_ = nullptr;  // the run in progress
 

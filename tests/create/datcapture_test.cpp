@@ -106,7 +106,8 @@ TEST_F(CreateDatFileTest, FailedRunsLeaveTheDestinationAndSayWhy)
         EXPECT_EQ(readAll(destination), UsersDat);
         EXPECT_EQ(files(), QStringList{u"mame.dat"_s});
         if (!result.started) {
-            EXPECT_EQ(prompter.texts().value(1), u"The program could not be started: No such file or directory"_s);
+            EXPECT_EQ(prompter.texts().value(1),
+                      u"Could not start "_s + failure.command.program + u": No such file or directory."_s);
         }
         prompter = ScriptedPrompter();
     }

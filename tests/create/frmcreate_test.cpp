@@ -7,9 +7,11 @@
 #include "ziparchive.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -41,6 +43,18 @@ protected:
         prompter.chooseNext(mame);
         press("cpvButton1");
         find<QComboBox>("cboSaveTo").setEditText(destination);
+    }
+
+    // Types `text` over the field's text, key by key, as a user does.
+    void type(const char* name, const QString& text)
+    {
+        auto& field = find<QLineEdit>(name);
+        field.selectAll();
+        for (const QChar character : text) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+            QApplication::sendEvent(&field, &key);
+        }
+        ASSERT_EQ(field.text(), text);
     }
 
     QStringList files() const { return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden); }
@@ -113,16 +127,55 @@ TEST_F(CreateWindow, CancelOrClosingStopsAHangingProgramAndOnlyCancelTakesInputM
     EXPECT_EQ(readAll(destination), "the user's DAT");
 }
 
-TEST_F(CreateWindow, FailedStartStopsBeforeTheZipStep)
+TEST_F(CreateWindow, FailedStartNamesTheTypedProgramAndStopsBeforeTheZipStep)
 {
     writeFile(destination, "the user's DAT");
-    find<QLineEdit>("txtExe").setText(u"typed-by-hand"_s);
+    const QString typed = folder.filePath(u"no-such-mame"_s);
+    type("txtExe", typed);
     find<QComboBox>("cboSaveTo").setEditText(destination);
     find<QAbstractButton>("cmdZipDat").setChecked(true);
     press("cmdCreatDat");
     EXPECT_EQ(prompter.texts(), (QStringList{u"CreateProcess failed. Error: 2"_s,
-                                             u"The program could not be started: No such file or directory"_s}))
-        << "only a browsed path is run";
+                                             u"Could not start "_s + typed + u": No such file or directory."_s}));
     EXPECT_EQ(files(), QStringList{u"mame.dat"_s}) << "nothing is zipped";
     EXPECT_EQ(readAll(destination), "the user's DAT");
+}
+
+TEST_F(CreateWindow, ATypedProgramIsRunAndRememberedWithItsSwitch)
+{
+    chooseMame("printf '<mame>%s</mame>' \"$@\"\n");
+    // Typed over the chosen one: the typed path is the program.
+    QDir().mkdir(folder.filePath(u"bin"_s));
+    const QString typed = folder.filePath(u"bin/mame0251"_s);
+    QFile::copy(folder.filePath(u"mame"_s), typed);
+    QFile::remove(folder.filePath(u"mame"_s));
+    type("txtExe", typed);
+    find<QComboBox>("cboEmulator").setCurrentIndex(1);
+    press("cmdCreatDat");
+    EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(u'|').toStdString();
+    EXPECT_EQ(readAll(destination), "<mame>-listxml</mame>");
+
+    frmCreate again(temp.store(), prompter);
+    EXPECT_EQ(child<QLineEdit>(again, "txtExe"_L1).text(), u"mame0251"_s);
+    EXPECT_EQ(child<QComboBox>(again, "cboEmulator"_L1).currentIndex(), 1);
+    QFile::remove(destination);
+    click(again, "cmdCreatDat"_L1);
+    EXPECT_EQ(readAll(destination), "<mame>-listxml</mame>") << "the remembered program runs as it is";
+}
+
+TEST_F(CreateWindow, TheStatusLineClearsWhenANewRunStarts)
+{
+    window.show();
+    chooseMame(HangingMame);
+    QTimer::singleShot(300, [this] { press("cmdCancel"); });
+    press("cmdCreatDat");
+    ASSERT_TRUE(find<QStatusBar>("sbStatusBar").currentMessage().startsWith(u"Cancelled; "_s));
+
+    QString shownDuringRun = u"<not looked at>"_s;
+    QTimer::singleShot(300, [&] {
+        shownDuringRun = find<QStatusBar>("sbStatusBar").currentMessage();
+        press("cmdCancel");
+    });
+    press("cmdCreatDat");
+    EXPECT_EQ(shownDuringRun, QString());
 }

@@ -4,8 +4,14 @@
 #include "prompter.h"
 #include "utilities.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <QStorageInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -33,7 +39,7 @@ bool confirmReplace(Prompter& prompter)
         .title = QLatin1StringView(fileCopyTitle),
         .icon = PromptIcon::Question,
         .buttons = PromptButtons::YesNo,
-        .defaultAnswer = PromptAnswer::Yes,
+        .defaultAnswer = PromptAnswer::No,
         .centredOnMainWindow = true,
     });
     return answer == PromptAnswer::Yes;
@@ -58,6 +64,41 @@ Outcome copyOrMove(const QString& source, const QString& destination, bool move)
     if (done && move)
         done = RemoveFileUnforced(source);
     return done;
+}
+
+// The trash rules of the desktop (freedesktop.org): a file outside the home volume goes into its
+// volume's trash, $topdir/.Trash/$uid or $topdir/.Trash-$uid, made when missing; one that finds
+// none goes into the home trash, $XDG_DATA_HOME/Trash, which takes only files of its own volume.
+bool volumeHasTrash(const QString& top)
+{
+    const QString user = QString::number(::getuid());
+    const QFileInfo shared(top + QStringLiteral("/.Trash"));
+    struct stat status {};
+    const bool sharedUsable = ::lstat(QFile::encodeName(shared.filePath()).constData(), &status) == 0 &&
+                              S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0;
+    if (sharedUsable && QFileInfo(shared.filePath() + u'/' + user).isDir())
+        return true;
+    if (sharedUsable && shared.isWritable())
+        return true;
+    const QFileInfo own(top + QStringLiteral("/.Trash-") + user);
+    return own.isDir() || (!own.exists() && QFileInfo(top).isWritable());
+}
+
+// The home trash exists, or can be made in an existing data folder.
+bool homeTrashUsable(const QString& dataHome)
+{
+    const QFileInfo trash(dataHome + QStringLiteral("/Trash"));
+    if (trash.exists())
+        return trash.isDir() && trash.isWritable();
+    const QFileInfo data(dataHome);
+    return data.isDir() && data.isWritable();
+}
+
+bool sameDevice(const QString& first, const QString& second)
+{
+    struct stat one {}, two {};
+    return ::stat(QFile::encodeName(first).constData(), &one) == 0 &&
+           ::stat(QFile::encodeName(second).constData(), &two) == 0 && one.st_dev == two.st_dev;
 }
 
 }  // namespace
@@ -102,6 +143,31 @@ Outcome RemoveFileUnforced(const QString& path)
     return Outcome::success();
 }
 
+bool TrashCanTake(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const QStorageInfo volume(folder);
+    if (volume.isValid() && volume != QStorageInfo(QDir::home()) && volumeHasTrash(volume.rootPath()))
+        return true;
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return homeTrashUsable(dataHome) && sameDevice(folder, dataHome);
+}
+
+Outcome MoveToTrashUnforced(const QString& path)
+{
+    if (!FileExists(path))
+        return Outcome::failure(QStringLiteral("The file does not exist."));
+    if (IsReadOnly(path))
+        return Outcome::failure(QStringLiteral("The file is read-only."));
+    QFile file(path);
+    if (file.moveToTrash())
+        return Outcome::success();
+    // The trash folder itself could not be made: Qt then gives no reason of its own.
+    const QString reason = file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    return Outcome::failure(QStringLiteral("It could not be moved to the trash") +
+                            (reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + reason));
+}
+
 void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDestFile, bool bMove)
 {
     // The question is about the file that will be replaced: the destination itself. A folder
@@ -123,16 +189,20 @@ bool DeleteFileAsked(Prompter& prompter, const QString& folder, const QString& f
 {
     if (fileName.isEmpty())
         return false;
+    const QString path = PathInFolder(folder, fileName);
+    const bool toTrash = TrashCanTake(path);
     const PromptAnswer answer = prompter.ask({
-        .text = QStringLiteral("Do you want to delete \"%1\" ?").arg(fileName),
+        .text = QStringLiteral("Do you want to delete \"%1\" ?").arg(fileName) + paragraphEnd +
+                (toTrash ? QStringLiteral("It will be moved to the trash.")
+                         : QStringLiteral("There is no trash here: it will be deleted for good.")),
         .icon = PromptIcon::Question,
         .buttons = PromptButtons::YesNo,
-        .defaultAnswer = PromptAnswer::Yes,
+        .defaultAnswer = PromptAnswer::No,
         .centredOnMainWindow = true,
     });
-    if (answer == PromptAnswer::No)
+    if (answer != PromptAnswer::Yes)
         return false;
-    const Outcome removed = RemoveFileUnforced(PathInFolder(folder, fileName));
+    const Outcome removed = toTrash ? MoveToTrashUnforced(path) : RemoveFileUnforced(path);
     if (removed)
         return true;
     prompter.ask({

@@ -27,12 +27,20 @@ Outcome CopyFileWithProgress(const QString& source, const QString& destination, 
 // Deletes a file unless it is read-only. A failure says why, for the user.
 Outcome RemoveFileUnforced(const QString& path);
 
+// Whether the desktop's trash can take the file at `path`: its volume has a trash of the user's,
+// or one can be made, or the file is on the volume of the home trash.
+bool TrashCanTake(const QString& path);
+
+// Moves a file into the desktop's trash unless it is read-only. A failure says why, for the user.
+Outcome MoveToTrashUnforced(const QString& path);
+
 // Copies (or with `bMove` moves) one file, asking before replacing an existing one and telling
 // the user how it went, with the reason of a failure. A move deletes its source only once the
 // copy is complete and as long as the source; otherwise both files stay.
 void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDestFile, bool bMove = false);
 
-// Asks whether to delete `fileName` in `folder` and deletes it on Yes. A failure is reported.
+// Asks whether to delete `fileName` in `folder`, saying whether it goes to the trash or, where
+// there is none, for good, and deletes it on Yes. No is the default. A failure is reported.
 // True when the file was deleted.
 bool DeleteFileAsked(Prompter& prompter, const QString& folder, const QString& fileName);
 

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,7 @@ TEST_F(FileOperations, ReplacingAnExistingFileAsksFirstAndAMoveLeavesOneFile)
     EXPECT_EQ(readAll(path("to/README")), "old");
     EXPECT_EQ(prompter.texts(), (QStringList{u"The file already exists in the destinataion folder.\n\nDo you want to replace it ?"_s,
                                              u"Operation aborted."_s}));
+    EXPECT_EQ(prompter.messages().first().defaultAnswer, PromptAnswer::No) << "replacing cannot be undone";
     prompter.answerNext(PromptAnswer::Yes);
     FileCopy(prompter, path("from/README"), path("to/README"), true);
     EXPECT_EQ(readAll(path("to/README")), "new");
@@ -105,16 +107,62 @@ TEST_F(FileOperations, ACancelledCopyLeavesTheDestinationAsItWas)
     EXPECT_EQ(files("to"), QStringList{u"big.dat"_s});
 }
 
-TEST_F(FileOperations, DeleteAsksFirstWithTheNameInQuotes)
+// Points the home folder and the data folder, where the home trash is, into the test's folder,
+// and puts them back afterwards.
+class HomeTrash {
+public:
+    explicit HomeTrash(const QString& dataHome) : savedHome_(qgetenv("HOME")), savedData_(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("HOME", QFileInfo(dataHome).path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dataHome.toLocal8Bit());
+    }
+    ~HomeTrash()
+    {
+        qputenv("HOME", savedHome_);
+        qputenv("XDG_DATA_HOME", savedData_);
+    }
+    HomeTrash(const HomeTrash&) = delete;
+    HomeTrash& operator=(const HomeTrash&) = delete;
+
+private:
+    QByteArray savedHome_, savedData_;
+};
+
+PromptMessage deleteQuestion(const QString& fileName, const QString& where)
 {
+    return {.text = u"Do you want to delete \"%1\" ?\n\n%2"_s.arg(fileName, where), .icon = PromptIcon::Question,
+            .buttons = PromptButtons::YesNo, .defaultAnswer = PromptAnswer::No, .centredOnMainWindow = true};
+}
+
+TEST_F(FileOperations, DeleteAsksFirstWithNoAsTheDefaultAndMovesTheFileToTheTrash)
+{
+    ASSERT_TRUE(QDir(temp.path()).mkpath(u"data"_s));
+    const HomeTrash trash(path("data"));
     writeFile(path("from/old.dat"), "content");
     prompter.answerNext(PromptAnswer::No);
     EXPECT_FALSE(DeleteFileAsked(prompter, path("from/"), u"old.dat"_s));
-    EXPECT_EQ(prompter.messages().last(), (PromptMessage{.text = u"Do you want to delete \"old.dat\" ?"_s, .icon = PromptIcon::Question,
-                                                         .buttons = PromptButtons::YesNo, .defaultAnswer = PromptAnswer::Yes,
-                                                         .centredOnMainWindow = true}));
+    EXPECT_EQ(prompter.messages().last(), deleteQuestion(u"old.dat"_s, u"It will be moved to the trash."_s));
+    EXPECT_EQ(files("from"), QStringList{u"old.dat"_s});
+
     prompter.answerNext(PromptAnswer::Yes);
     EXPECT_TRUE(DeleteFileAsked(prompter, path("from/"), u"old.dat"_s)) << "a folder ending in / is joined with one /";
+    EXPECT_TRUE(files("from").isEmpty());
+    EXPECT_EQ(readAll(path("data/Trash/files/old.dat")), "content") << "a slip can be undone";
+    const QByteArray origin = "Path=" + QUrl::toPercentEncoding(path("from/old.dat"), "/");
+    EXPECT_TRUE(readAll(path("data/Trash/info/old.dat.trashinfo")).contains(origin)) << "with where it came from";
+}
+
+TEST_F(FileOperations, WithoutATrashTheQuestionSaysTheFileGoesForGood)
+{
+    // The data folder cannot exist under a file, so no home trash can be made; the files are
+    // on the home volume, whose own trash is the home trash.
+    writeFile(path("blocked"), "a file where a folder should be");
+    const HomeTrash trash(path("blocked/data"));
+    writeFile(path("from/old.dat"), "content");
+    prompter.answerNext(PromptAnswer::Yes);
+    EXPECT_TRUE(DeleteFileAsked(prompter, path("from"), u"old.dat"_s));
+    EXPECT_EQ(prompter.messages().last(),
+              deleteQuestion(u"old.dat"_s, u"There is no trash here: it will be deleted for good."_s));
     EXPECT_TRUE(files("from").isEmpty());
 }
 

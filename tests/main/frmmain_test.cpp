@@ -215,11 +215,28 @@ TEST_F(MainWindow, CopyMoveAndDeleteActOnTheSelectedFileButNotWithinOneFolder)
     prompter.answerNext(PromptAnswer::Yes);
     press(u"cmdDeleteRight"_s);
     EXPECT_EQ(text(u"lblDatToCompare"_s), u"locked.dat"_s) << "a failed delete leaves the panels as they were";
+    // Right to left over a file of the same name: the replace question of "File Copy/Move".
+    select(filNew(), u"a.dat"_s);
+    prompter.answerNext(PromptAnswer::No);
+    press(u"cmdCopyRight"_s);
+    EXPECT_EQ(readAll(left + u"/a.dat"_s), "a.dat");
+
+    // The test's data folder does not exist, so there is no home trash to go to.
+    const QString forGood = u"\n\nThere is no trash here: it will be deleted for good."_s;
     EXPECT_EQ(prompter.texts(), (QStringList{u"The destination folder already contains \"a.dat\".\n\nDo you want to replace it ?"_s,
                                              u"File succesfully moved.\n\n"_s,
-                                             u"Do you want to delete \"gone.dat\" ?"_s,
-                                             u"Do you want to delete \"locked.dat\" ?"_s,
-                                             u"\"locked.dat\" could not be deleted.\n\nThe file is read-only."_s}));
+                                             u"Do you want to delete \"gone.dat\" ?"_s + forGood,
+                                             u"Do you want to delete \"locked.dat\" ?"_s + forGood,
+                                             u"\"locked.dat\" could not be deleted.\n\nThe file is read-only."_s,
+                                             u"The file already exists in the destinataion folder.\n\nDo you want to replace it ?"_s,
+                                             u"Operation aborted."_s}));
+    // Every question that would replace or delete a file leaves it alone unless the user says Yes.
+    for (const PromptMessage& message : prompter.messages()) {
+        if (message.buttons == PromptButtons::YesNo) {
+            EXPECT_EQ(message.defaultAnswer, PromptAnswer::No) << message.text.toStdString();
+        }
+    }
+    EXPECT_EQ(prompter.messages().at(5).title, u"File Copy/Move"_s);
 }
 
 // The real diff tool in an application folder of the test's own, scripted zip and header

@@ -140,7 +140,7 @@ void frmmain::createMenus()
     mnuFileLastResults = addMenuItem(mnuFile, "mnuFileLastResults",
                                      u"&Last diff results|@Show again what the last Make Diff found."_s);
     lastResults_ = std::make_unique<LastDiffResults>(store_, prompter_, mnuFileLastResults, this,
-                                                     [this](const QString& folder) { return shell_.openFile(folder); });
+                                                     [this](const QString& folder) { return shell_.openFile(folder).ok(); });
     connect(mnuFileLastResults, &QAction::triggered, this, [this] { lastResults_->show(); });
     mnuFile->addSeparator()->setObjectName("mnuFileSep1");
     connect(addMenuItem(mnuFile, "mnuFileExit", u"&Exit|@Exit the application.|#s_Key11"_s), &QAction::triggered, this,
@@ -179,7 +179,7 @@ QWidget* frmmain::createPanels()
 {
     panels_ = new FilePanels(store_, prompter_, m_bActive, this);
     connect(panels_, &FilePanels::selectionChanged, this, &frmmain::EnableMakeDiff);
-    connect(panels_, &FilePanels::openRequested, this, [this](const QString& path) { shell_.openFile(path); });
+    connect(panels_, &FilePanels::openRequested, this, &frmmain::openPanelFile);
     connect(panels_, &FilePanels::informationRequested, this,
             [this](const QString& path) { ShowDatInformation(path, *dialogs_, prompter_, this); });
     return panels_;
@@ -354,7 +354,17 @@ void frmmain::mnuSettingsCopy_Click()
 
 void frmmain::mnuAbout_Click()
 {
-    shell_.openAddress(QString::fromLatin1(aboutUrl));
+    const QString address = QString::fromLatin1(aboutUrl);
+    if (const Outcome opened = shell_.openAddress(address); !opened)
+        prompter_.ask({.text = u"The web page %1 could not be opened: %2"_s.arg(address, opened.reason()),
+                       .icon = PromptIcon::Critical});
+}
+
+void frmmain::openPanelFile(const QString& path)
+{
+    if (const Outcome opened = shell_.openFile(path); !opened)
+        prompter_.ask({.text = u"\"%1\" could not be opened: %2"_s.arg(path, opened.reason()),
+                       .icon = PromptIcon::Critical});
 }
 
 void frmmain::MenuDesigner()

@@ -4,6 +4,7 @@
 #include "difftool.h"
 #include "makediff.h"
 #include "menucaption.h"
+#include "outcome.h"
 
 #include <QMainWindow>
 
@@ -33,10 +34,11 @@ class SettingsStore;
 // The project's web page, opened by Help's About.
 inline constexpr char aboutUrl[] = "https://github.com/quillon-dats/quillon";
 
-// How the window hands a file or a web address to the desktop. Tests put recorders in.
+// How the window hands a file or a web address to the desktop, and why that failed. Tests put
+// recorders in.
 struct DesktopShell {
-    std::function<bool(const QString& file)> openFile;
-    std::function<bool(const QString& address)> openAddress;
+    std::function<Outcome(const QString& file)> openFile;
+    std::function<Outcome(const QString& address)> openAddress;
 };
 
 // The main window: the two DAT panels, the Make Diff inputs and the log pane of the diff tool.
@@ -88,6 +90,7 @@ private:
     void mnuSettings_Click();
     void mnuSettingsCopy_Click();
     void mnuAbout_Click();
+    void openPanelFile(const QString& path);
     void MenuDesigner();
 
     SettingsStore& store_;

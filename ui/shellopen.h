@@ -1,11 +1,14 @@
 #pragma once
 
+#include "outcome.h"
+
 #include <QString>
 
 namespace quillon {
 
-// Opens a document or web address with the desktop's associated program.
-bool ShellOpen(const QString& target);
-bool OpenWithAssociation(const QString& file);
+// Hand a document or web address to the desktop's associated program. A failure carries the
+// desktop's own reason where it gives one (Qt only logs it as a warning).
+Outcome ShellOpen(const QString& target);
+Outcome OpenWithAssociation(const QString& file);
 
 }  // namespace quillon

@@ -26,7 +26,7 @@ protected:
     void open()
     {
         window = std::make_unique<frmmain>(temp.store(), prompter, StartupOptions{});
-        window->setDesktopShell({.openFile = [this](const QString& file) { return opened.append(file), true; }});
+        window->setDesktopShell({.openFile = [this](const QString& file) { return opened.append(file), Outcome::success(); }});
         window->show();
     }
 
@@ -177,6 +177,23 @@ TEST_F(MainWindow, SelectionsAndADestinationEnableMakeDiffUntilTheListsChange)
     EXPECT_EQ(filNew().fileNames(), QStringList{u"b.ZIP"_s});
     EXPECT_EQ(text(u"lblSourceDat"_s), QString()) << "a filter clears both selections";
     EXPECT_FALSE(enabled(u"cmdMakeDiff"_s));
+}
+
+TEST_F(MainWindow, AFileOrWebPageTheDesktopCannotOpenIsReportedWithTheReason)
+{
+    const QString dats = folder(u"dats"_s, {u"a.dat"_s});
+    showPanels(dats, dats);
+    const QString reason = u"xdg-open: no method available for opening it"_s;
+    window->setDesktopShell({.openFile = [&](const QString&) { return Outcome::failure(reason); },
+                             .openAddress = [&](const QString&) { return Outcome::failure(reason); }});
+    select(filOld(), u"a.dat"_s);
+    emit filOld().itemDoubleClicked(filOld().currentItem());
+    at<QAction>(u"mnuAbout"_s).trigger();
+    EXPECT_EQ(prompter.messages(),
+              (QList<PromptMessage>{
+                  {.text = u"\"%1/a.dat\" could not be opened: %2"_s.arg(dats, reason), .icon = PromptIcon::Critical},
+                  {.text = u"The web page %1 could not be opened: %2"_s.arg(QLatin1StringView(aboutUrl), reason),
+                   .icon = PromptIcon::Critical}}));
 }
 
 TEST_F(MainWindow, CopyMoveAndDeleteActOnTheSelectedFileButNotWithinOneFolder)

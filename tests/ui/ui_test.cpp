@@ -5,6 +5,7 @@
 #include "recentcombo.h"
 #include "scriptedprompter.h"
 #include "settingkeys.h"
+#include "shellopen.h"
 #include "splash.h"
 #include "switches.h"
 #include "tempstore.h"
@@ -23,6 +24,15 @@ namespace quillon {
 
 using namespace Qt::Literals::StringLiterals;
 using testing::child;
+
+// The offscreen desktop opens nothing: what it says about that is the reason.
+TEST(ShellOpen, AFailureCarriesTheDesktopsReason)
+{
+    const Outcome opened = OpenWithAssociation(u"/dats/a.dat"_s);
+    ASSERT_FALSE(opened);
+    EXPECT_TRUE(opened.reason().contains(u"file:///dats/a.dat"_s)) << opened.reason().toStdString();
+    EXPECT_FALSE(ShellOpen(u"https://example.org/"_s));
+}
 
 TEST(LogPane, AppendsExactlyAtTheEndWithALineBreakSplitBetweenChunksAsOne)
 {

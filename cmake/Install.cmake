@@ -27,6 +27,26 @@ function(quillon_install_manual source)
   install(FILES ${manual}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
+# The icon in the usual sizes of the hicolor theme, drawn from the SVG, and the SVG itself.
+function(quillon_install_icons svg)
+  find_program(RSVG_CONVERT rsvg-convert)
+  if(NOT RSVG_CONVERT)
+    message(FATAL_ERROR "rsvg-convert (Debian package librsvg2-bin) draws the icons: scripts/install-deps.sh installs it")
+  endif()
+  set(icons)
+  foreach(size 16 32 48 64 128 256)
+    set(icon ${CMAKE_BINARY_DIR}/icons/${size}x${size}/quillon.png)
+    add_custom_command(OUTPUT ${icon}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+                       COMMAND ${RSVG_CONVERT} --width ${size} --height ${size} --output ${icon} ${svg}
+                       DEPENDS ${svg} VERBATIM)
+    list(APPEND icons ${icon})
+    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+  add_custom_target(icons ALL DEPENDS ${icons})
+  install(FILES ${svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endfunction()
+
 install(TARGETS setdelta RUNTIME DESTINATION ${QUILLON_APP_DIR}/sdelta)
 quillon_install_bin_link(setdelta sdelta/setdelta)
 quillon_install_manual(${PROJECT_SOURCE_DIR}/docs/man/setdelta.1)
@@ -38,5 +58,9 @@ if(QUILLON_GUI)
   quillon_install_manual(${PROJECT_SOURCE_DIR}/docs/man/quillon.1.in)
   install(FILES dist/bash-completion/quillon DESTINATION ${QUILLON_COMPLETIONS_DIR})
   install(FILES dist/quillon.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES dist/quillon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  configure_file(dist/io.github.quillon.quillon.metainfo.xml.in
+                 ${CMAKE_BINARY_DIR}/io.github.quillon.quillon.metainfo.xml @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/io.github.quillon.quillon.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  quillon_install_icons(${PROJECT_SOURCE_DIR}/dist/quillon.svg)
 endif()

@@ -30,7 +30,7 @@ void removeLeftovers()
     RemoveLeftoverTempFiles();
 }
 
-// `quillon --make-diff ...` and `quillon --help`: no window, so no display is needed, and no
+// `quillon --make-diff ...`, `quillon --help` and `--version`: no window, so no display is needed, and no
 // part in the single instance, so scripts run beside an open window.
 int runConsoleCommand(int argc, char* argv[])
 {

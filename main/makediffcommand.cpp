@@ -292,7 +292,8 @@ std::optional<MakeDiffArguments> parseMakeDiffArguments(const QStringList& argum
 bool IsConsoleCommand(const QStringList& arguments)
 {
     return !arguments.isEmpty()
-        && (arguments.first() == makeDiffSwitch || arguments.first() == QLatin1String("--help"));
+        && (arguments.first() == makeDiffSwitch || arguments.first() == QLatin1String("--help")
+            || arguments.first() == QLatin1String("--version"));
 }
 
 QString HelpText()
@@ -301,12 +302,12 @@ QString HelpText()
         "Usage: quillon [-a] [-d] [-f FILE]\n"
         "       quillon --make-diff OLD NEW DEST [--switches \"SWITCHES\"] [--header-from FILE]\n"
         "                           [--zip] [--old-entry NAME] [--new-entry NAME] [--json FILE]\n"
-        "       quillon --help\n"
+        "       quillon --help | --version\n"
         "\n"
         "Without --make-diff, Quillon opens its window.\n"
         "  -a, /a          show the menu designer (advanced mode)\n"
-        "  -d, /d          debug mode\n"
-        "  -f, /f FILE     a file to start with\n"
+        "  -d, /d          accepted for compatibility and ignored\n"
+        "  -f, /f FILE     accepted for compatibility and ignored (FILE is not opened)\n"
         "\n"
         "--make-diff compares the DATs OLD and NEW with setdelta and writes the DAT of their\n"
         "differences to DEST (\".dat\" is appended unless DEST ends in it), as Make Diff does in\n"
@@ -325,8 +326,17 @@ QString HelpText()
         "to standard error.\n");
 }
 
+QString VersionText()
+{
+    return QStringLiteral("quillon " QUILLON_VERSION "\n");
+}
+
 int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
 {
+    if (arguments.value(1) == QLatin1String("--version")) {
+        out << VersionText() << Qt::flush;
+        return exitCreated;
+    }
     if (arguments.value(1) != makeDiffSwitch) {
         out << HelpText() << Qt::flush;
         return exitCreated;

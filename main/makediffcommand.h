@@ -17,12 +17,15 @@ inline constexpr int exitCreated = 0;
 inline constexpr int exitUsage = 1;
 inline constexpr int exitFailed = 2;
 
-// Whether the arguments (without the program name) ask for a console command (--make-diff or
-// --help) rather than the window.
+// Whether the arguments (without the program name) ask for a console command (--make-diff,
+// --help or --version) rather than the window.
 bool IsConsoleCommand(const QStringList& arguments);
 
 // What `quillon --help` prints.
 QString HelpText();
+
+// What `quillon --version` prints: the program's name and version, as the manual page shows them.
+QString VersionText();
 
 // Runs the console command of `arguments` (the program name first). Standard output gets the
 // path of the file written and nothing else; the tool's output and every message go to `err`.

@@ -10,6 +10,9 @@ packages=(
   googletest libgtest-dev
   clang libclang-rt-14-dev
   gzip time util-linux
+  bash-completion librsvg2-bin
+  desktop-file-utils appstream
+  dpkg-dev file lintian
 )
 
 missing=()

@@ -172,4 +172,21 @@ TEST_F(MakeDiffCommand, TwoRunsAtTheSameTimeKeepTheirOutputsApart)
     EXPECT_EQ(readAll(out.filePath(u"backward.dat"_s)), setdeltaAlone(u"-s -d1"_s, newDat, oldDat));
 }
 
+// The help is where users and the manual page learn what each start switch does: one kept only
+// for old shortcuts and scripts must say that it does nothing.
+TEST_F(MakeDiffCommand, HelpSaysWhichStartSwitchesAreIgnored)
+{
+    QProcess process;
+    start(process, {u"--help"_s});
+    const CommandRun run = finished(process);
+    EXPECT_EQ(run.status, exitCreated);
+    const QStringList lines = run.out.split(u'\n');
+    for (const QString& start : {u"  -d, /d"_s, u"  -f, /f FILE"_s}) {
+        SCOPED_TRACE(start.toStdString());
+        const QStringList described = lines.filter(QRegularExpression(u"^"_s + QRegularExpression::escape(start)));
+        ASSERT_EQ(described.size(), 1) << run.out.toStdString();
+        EXPECT_TRUE(described.first().contains(u"accepted for compatibility and ignored"_s)) << described.first().toStdString();
+    }
+}
+
 }  // namespace

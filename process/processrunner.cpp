@@ -140,7 +140,7 @@ QString StartOrReport(QProcess& process, const Command& command, Prompter& promp
 }
 
 // Asks the program to end when a stop is requested, and kills it after the grace time.
-void stopOnRequest(QProcess& process, const RunStop* stop, QTimer& killTimer)
+static void stopOnRequest(QProcess& process, const RunStop* stop, QTimer& killTimer)
 {
     if (!stop)
         return;

@@ -64,6 +64,8 @@ TEST(RecentCombo, KeepsTheTypedTextUntilTheWindowIsActiveThenChoosesTheNewest)
     EXPECT_EQ(chosen, 1);
 }
 
+namespace {
+
 // Asks, checks the box while it is open, and answers by clicking `button`.
 PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
                          QMessageBox::StandardButton button, const std::function<void(QMessageBox&)>& check)
@@ -74,6 +76,8 @@ PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
     });
     return prompter.ask(message);
 }
+
+}  // namespace
 
 TEST(DialogPrompter, ShowsTheBoxAsAskedCentredOnTheMainWindowEvenWhereItRunsOffScreen)
 {
@@ -106,6 +110,8 @@ TEST(DialogPrompter, ShowsTheBoxAsAskedCentredOnTheMainWindowEvenWhereItRunsOffS
     }), PromptAnswer::Ok);
 }
 
+namespace {
+
 frmSplash* visibleSplash()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -113,6 +119,8 @@ frmSplash* visibleSplash()
             return splash;
     return nullptr;
 }
+
+}  // namespace
 
 TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeOrAQuitDoes)
 {

@@ -2,12 +2,12 @@
 
 #include "filelistbox.h"
 #include "fileoperations.h"
+#include "foldercombo.h"
 #include "themedicon.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -48,11 +48,9 @@ FilePanel::FilePanel(const PanelNames& names, QWidget* parent) : QWidget(parent)
     lblCaption->setObjectName(names.caption);
     cboFolder = new QComboBox(this);
     cboFolder->setObjectName(names.folderCombo);
-    // The text is the panel's folder; it changes through the recent list and the buttons,
-    // not by typing, but it can still be selected and copied.
-    cboFolder->setEditable(true);
+    // The text is the panel's folder: chosen from the recent list, set by the buttons, or typed.
+    AcceptTypedFolders(cboFolder);
     cboFolder->setInsertPolicy(QComboBox::NoInsert);
-    cboFolder->lineEdit()->setReadOnly(true);
     cboFolder->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboFolder->setMinimumContentsLength(12);
     lblCaption->setBuddy(cboFolder);

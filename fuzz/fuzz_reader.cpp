@@ -59,6 +59,9 @@ void expectNoDifferenceWithItself(const Dat& dat)
 
 } // namespace
 
+// libFuzzer's entry point; libFuzzer ships no header that declares it.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     MemoryFile file(data, size);

@@ -4,9 +4,11 @@
 #include "fileoperations.h"
 #include "filelistbox.h"
 #include "filepanel.h"
+#include "foldercombo.h"
 #include "folderpicker.h"
 #include "mru.h"
 #include "panelcopy.h"
+#include "prompter.h"
 #include "recentcombo.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
@@ -16,6 +18,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -91,6 +94,7 @@ void FilePanels::connectPanel(bool isLeft)
     FilePanel* panel = isLeft ? left_ : right_;
     auto side = [this, isLeft] { return isLeft ? leftSide() : rightSide(); };
     connect(panel->cboFolder, &QComboBox::activated, this, [this, side] { cboFolder_Click(side()); });
+    connect(panel->cboFolder->lineEdit(), &QLineEdit::returnPressed, this, [this, side] { cboFolder_Enter(side()); });
     connect(panel->cboFilter, &QComboBox::activated, this, [this, side](int index) { cboFilter_Click(side(), index); });
     connect(panel->cmdBrowse, &QToolButton::clicked, this, [this, side] { cmdBrowse_Click(side()); });
     connect(panel->cmdRefresh, &QToolButton::clicked, this, &FilePanels::refresh);
@@ -160,6 +164,21 @@ void FilePanels::cboFolder_Click(const Side& side)
     emit selectionChanged();
     left_->cmdDelete->setEnabled(false);
     right_->cmdDelete->setEnabled(false);
+}
+
+// A typed or pasted folder goes into the panel and to the top of its list; one that cannot be
+// listed is reported and changes nothing.
+void FilePanels::cboFolder_Enter(const Side& side)
+{
+    const TypedFolder typed = ResolveTypedFolder(side.panel->folder(), side.panel->cboFolder->currentText());
+    if (!typed.usable) {
+        prompter_.ask({.text = typed.usable.reason(), .icon = PromptIcon::Exclamation});
+        return;
+    }
+    if (!side.panel->fil->setPath(typed.path))
+        return;
+    side.panel->cboFolder->setEditText(side.panel->folder());
+    side.recent.add(side.panel->cboFolder->currentText());
 }
 
 void FilePanels::cboFilter_Click(const Side& side, int index)

@@ -49,6 +49,7 @@ private:
     Side rightSide() const;
     void connectPanel(bool isLeft);
     void cboFolder_Click(const Side& side);
+    void cboFolder_Enter(const Side& side);
     void cboFilter_Click(const Side& side, int index);
     void cmdBrowse_Click(const Side& side);
     void cmdCopyPath_Click(const Side& side);

@@ -65,10 +65,13 @@ private:
 
 TemporaryFileRegistry temporaryFiles;
 
-extern "C" void onStopSignal(int signal)
+// A handler the C library calls: C linkage, and static so that it stays in this file.
+extern "C" {
+static void onStopSignal(int signal)
 {
     temporaryFiles.unlinkAll();
     ::_exit(128 + signal);
+}
 }
 
 } // namespace

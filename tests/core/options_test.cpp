@@ -73,10 +73,18 @@ TEST(SettingsStore, ABatchWritesItsSavesAtItsEnd)
 
 TEST(Mru, MostRecentFirstWithoutDuplicatesUpToFifteenAndTheCountBoundsEveryRead)
 {
+    const std::pair<QStringList, QStringList> additions[] = {
+        {{u"A"_s, u"B"_s, u"A"_s, u"a"_s}, {u"a"_s, u"A"_s, u"B"_s}},  // matching is exact
+        {{u"/a"_s, u"/b"_s, u"/b"_s}, {u"/b"_s, u"/a"_s}},             // the newest, added again
+    };
+    for (const auto& [added, expected] : additions) {
+        TempStore list;
+        for (const QString& value : added)
+            AddToMRU(list.store(), mru::DestFile, value);
+        EXPECT_EQ(LoadMRU(list.store(), mru::DestFile), expected) << added.join(u' ').toStdString();
+    }
+
     TempStore temp;
-    for (const QString& value : {u"A"_s, u"B"_s, u"A"_s, u"a"_s})
-        AddToMRU(temp.store(), mru::DestFile, value);
-    EXPECT_EQ(LoadMRU(temp.store(), mru::DestFile), (QStringList{u"a"_s, u"A"_s, u"B"_s})) << "matching is exact";
 
     for (int index = 1; index <= 16; ++index)
         AddToMRU(temp.store(), mru::SaveTo, QString::number(index));

@@ -10,13 +10,21 @@
 #include "utilities.h"
 #include "ziptestfiles.h"
 
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QRandomGenerator>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <vector>
+
+#include <dlfcn.h>
+#include <link.h>
 
 namespace quillon {
 namespace {
@@ -115,13 +123,15 @@ Outcome extractEntry(const Folder& f)
 // One writer of the application. `prepare` writes the user's files and gives a file size limit
 // below what the writer must write, as on a disk that fills during the write; the reason must
 // begin with `reasonStart` (%1 is the folder) and end with the system's words. Only `scratch`,
-// a temporary file of the application's own, may be left partly written.
+// a temporary file of the application's own, may be left partly written. A writer that replaces
+// an existing file is also tried on a disk that reports the failure only at the flush.
 struct WriteFault {
     const char* name;
     qint64 (*prepare)(const Folder&);
     Outcome (*write)(const Folder&);
     QString reasonStart = u"%1"_s;
     const char* scratch = "";
+    bool replacesAFile = true;
 };
 
 const QString copyFailed = u"An error has occurred during the copy of the file.\n\n%1/right/game.dat: "_s;
@@ -138,7 +148,7 @@ const WriteFault writeFaults[] = {
     {"WriteHeaderFile", [](const Folder& f) { return f.write("cmh1.tmp", {}) + 40; },
      [](const Folder& f) { return WriteHeaderFile(f.path("cmh1.tmp"), DatHeader{.name = u"Name"_s, .description = u"Text"_s}); }},
     {"AppendDatWithoutHeader", [](const Folder& f) { return f.write("game.dat", headedDat) / 2; },
-     [](const Folder& f) { return AppendDatWithoutHeader(f.path("cmh1.tmp"), f.path("game.dat")); }, u"%1"_s, "cmh1.tmp"},
+     [](const Folder& f) { return AppendDatWithoutHeader(f.path("cmh1.tmp"), f.path("game.dat")); }, u"%1"_s, "cmh1.tmp", false},
     {"DatInformationOnADat", [](const Folder& f) { return f.write("game.dat", headedDat) - 1000; },
      [](const Folder& f) { return datInformation(f.path("game.dat")); }, u"The header of %1/game.dat could not be rewritten"_s},
     // The archive outgrows the limit only once the DAT has been taken out and rewritten, so that
@@ -149,12 +159,30 @@ const WriteFault writeFaults[] = {
     {"AddToAnArchive", [](const Folder& f) { return makeZip(f.path("old.zip"), {{"new.dat", "old"}}) ? f.write("new.dat", noise(400000)) : 0; },
      [](const Folder& f) { return AddToZip(f.path("old.zip"), f.path("new.dat"), f.path("new.dat"), true); }, u"%1/old.zip: "_s},
     {"CreateAnArchive", [](const Folder& f) { return f.write("new.dat", noise(400000)); },
-     [](const Folder& f) { return AddToZip(f.path("new.zip"), f.path("new.dat"), f.path("new.dat"), true); }, u"%1/new.zip: "_s},
+     [](const Folder& f) { return AddToZip(f.path("new.zip"), f.path("new.dat"), f.path("new.dat"), true); }, u"%1/new.zip: "_s, "", false},
     {"ExtractAnEntry", [](const Folder& f) -> qint64 { return makeZip(f.path("game.zip"), {{"game.dat", datBody(300000)}}) ? 299999 : 0; },
-     extractEntry, u"%1/game.zip\n"_s},
+     extractEntry, u"%1/game.zip\n"_s, "", false},
 };
 
 void PrintTo(const WriteFault& writer, std::ostream* out) { *out << writer.name; }
+
+std::string writerName(const ::testing::TestParamInfo<WriteFault>& writer)
+{
+    return writer.param.name;
+}
+
+// The writer failed with a reason that begins as it should and ends with `systemWords`, and every
+// file but its scratch file is as it was.
+void expectFailureLeavingTheFiles(const WriteFault& writer, const Folder& folder, const QMap<QString, QByteArray>& before,
+                                  bool ok, const QString& reason, const QString& systemWords)
+{
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(reason.startsWith(writer.reasonStart.arg(folder.root()))) << reason.toStdString();
+    EXPECT_TRUE(reason.endsWith(systemWords)) << reason.toStdString();
+    const QMap<QString, QByteArray> after = folder.snapshot(writer.scratch);
+    EXPECT_EQ(after.keys(), before.keys());
+    EXPECT_TRUE(after == before);
+}
 
 class WriteFaults : public ::testing::TestWithParam<WriteFault> {};
 
@@ -169,16 +197,82 @@ TEST_P(WriteFaults, FailWithTheSystemsReasonAndLeaveTheFilesAsTheyWere)
     qunsetenv("TMPDIR");
 
     EXPECT_TRUE(outcome.finished) << "the child must not be killed by the limit";
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.reason.startsWith(GetParam().reasonStart.arg(folder.root()))) << outcome.reason.toStdString();
-    EXPECT_TRUE(outcome.reason.endsWith(u"File too large"_s)) << outcome.reason.toStdString();
-    const QMap<QString, QByteArray> after = folder.snapshot(GetParam().scratch);
-    EXPECT_EQ(after.keys(), before.keys());
-    EXPECT_TRUE(after == before);
+    expectFailureLeavingTheFiles(GetParam(), folder, before, outcome.ok, outcome.reason, u"File too large"_s);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWriter, WriteFaults, ::testing::ValuesIn(writeFaults),
-                         [](const ::testing::TestParamInfo<WriteFault>& writer) { return std::string(writer.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryWriter, WriteFaults, ::testing::ValuesIn(writeFaults), writerName);
+
+// Whether this program runs with the failing flush preloaded.
+bool failingFlushPreloaded()
+{
+    return dlsym(RTLD_DEFAULT, "quillonFailingFlushLoaded") != nullptr;
+}
+
+// The preload list for a child with the failing flush. A sanitizer runtime loaded as a shared
+// library (GCC's AddressSanitizer) insists on coming first, so the one this program has leads.
+QString preloadWithFailingFlush()
+{
+    QStringList preload;
+    dl_iterate_phdr([](dl_phdr_info* library, size_t, void* list) {
+        if (std::strstr(library->dlpi_name, "/libasan.so"))
+            static_cast<QStringList*>(list)->append(QFile::decodeName(library->dlpi_name));
+        return 0;
+    }, &preload);
+    preload.append(QStringLiteral(FAILING_FLUSH_SHIM));
+    return preload.join(u':');
+}
+
+// Runs the current test again in a child program in which flushes can fail. Empty when it
+// passed, else what it printed.
+QString runThisTestWhereFlushesFail()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LD_PRELOAD"_s, preloadWithFailingFlush());
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {u"--gtest_filter="_s + QString::fromUtf8(test->test_suite_name()) + u'.' + QString::fromUtf8(test->name())});
+    const bool exited = child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit;
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    const bool passed = exited && child.exitCode() == 0 && output.contains(u"[  PASSED  ] 1 test."_s);
+    return passed ? QString() : output + child.errorString();
+}
+
+std::vector<WriteFault> writersThatReplaceAFile()
+{
+    std::vector<WriteFault> writers;
+    std::copy_if(std::begin(writeFaults), std::end(writeFaults), std::back_inserter(writers),
+                 [](const WriteFault& writer) { return writer.replacesAFile; });
+    return writers;
+}
+
+class FlushFaults : public ::testing::TestWithParam<WriteFault> {};
+
+TEST_P(FlushFaults, FailWithTheSystemsReasonAndLeaveTheFilesAsTheyWere)
+{
+    if (!failingFlushPreloaded()) {
+        const QString childFailure = runThisTestWhereFlushesFail();
+        EXPECT_TRUE(childFailure.isEmpty()) << childFailure.toStdString();
+        return;
+    }
+    // The temporary files of the application and of the stand-in dialogs live elsewhere, on a
+    // disk that works.
+    const Folder folder;
+    const QTemporaryDir workingTemp;
+    ASSERT_GT(GetParam().prepare(folder), 0);
+    const QMap<QString, QByteArray> before = folder.snapshot(GetParam().scratch);
+    qputenv("TMPDIR", workingTemp.path().toLocal8Bit());
+    qputenv("FAILING_FLUSH_FOLDER", QFile::encodeName(QFileInfo(folder.root()).canonicalFilePath()));
+    const Outcome outcome = GetParam().write(folder);
+    qunsetenv("FAILING_FLUSH_FOLDER");
+    qunsetenv("TMPDIR");
+    expectFailureLeavingTheFiles(GetParam(), folder, before, outcome.ok(), outcome.reason(), u"Input/output error"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWriterThatReplacesAFile, FlushFaults, ::testing::ValuesIn(writersThatReplaceAFile()),
+                         writerName);
 
 }  // namespace
 }  // namespace quillon

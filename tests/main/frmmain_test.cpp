@@ -15,9 +15,13 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QUrl>
 
 namespace {
 
@@ -155,6 +159,72 @@ TEST_F(MainWindow, RecentFoldersBrowsingAndCopyPathMoveAPanelAndPutItsFolderOnTo
     QDir(first).removeRecursively();
     chooseRecent(u"cboSourceDat"_s, 2);
     EXPECT_EQ(filOld().path(), chosen) << "a folder that is gone leaves the panel as it was";
+}
+
+TEST_F(MainWindow, ATypedOrPastedFolderOpensOnEnterAndOneThatCannotBeListedChangesNothing)
+{
+    const QString first = folder(u"first"_s, {u"1.dat"_s});
+    const QString typed = folder(u"typed folder"_s, {u"t.dat"_s});
+    const QString sub = folder(u"typed folder/sub"_s);
+    writeFile(dirs.filePath(u"typed.dat"_s), "not a folder");
+    showPanels(first, first);
+    QComboBox& source = combo(u"cboSourceDat"_s);
+    ASSERT_FALSE(source.lineEdit()->isReadOnly());
+    const auto enter = [&](const QString& text) {
+        source.setEditText(text);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(source.lineEdit(), &press);
+    };
+
+    enter(typed);
+    EXPECT_EQ(filOld().fileNames(), QStringList{u"t.dat"_s});
+    EXPECT_EQ(recent(mru::SourceDat), (QStringList{typed, first}));
+    EXPECT_EQ(source.currentText(), typed);
+    enter(u"sub/"_s);
+    EXPECT_EQ(filOld().path(), sub) << "relative to the panel's folder, in one spelling";
+    enter(u" "_s + QUrl::fromLocalFile(first).toString() + u"\n"_s);
+    EXPECT_EQ(filOld().path(), first) << "a pasted address";
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", typed.toLocal8Bit());
+    enter(u"~/sub"_s);
+    qputenv("HOME", home);
+    EXPECT_EQ(filOld().path(), sub);
+    EXPECT_EQ(recent(mru::SourceDat), (QStringList{sub, first, typed}));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+
+    const QStringList recentBefore = recent(mru::SourceDat);
+    const std::pair<QString, QString> unusable[] = {
+        {dirs.filePath(u"missing"_s), u"The folder \"%1\" does not exist."_s},
+        {dirs.filePath(u"typed.dat"_s), u"\"%1\" is not a folder."_s},
+    };
+    for (const auto& [path, message] : unusable) {
+        enter(path);
+        EXPECT_EQ(prompter.texts().value(prompter.texts().size() - 1), message.arg(path));
+        EXPECT_EQ(prompter.messages().last().icon, PromptIcon::Exclamation);
+        EXPECT_EQ(filOld().path(), sub);
+        EXPECT_EQ(recent(mru::SourceDat), recentBefore);
+        EXPECT_EQ(filNew().path(), first);
+    }
+
+    // Typing offers the folders whose names begin with what is typed, not the files.
+    source.setEditText(dirs.path() + u'/');
+    for (const QChar letter : u"typ"_s) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, letter);
+        QApplication::sendEvent(source.lineEdit(), &key);
+    }
+    EXPECT_EQ(source.currentText(), dirs.filePath(u"typ"_s));
+    QCompleter* completer = source.completer();
+    ASSERT_NE(completer, nullptr);
+    QElapsedTimer waited;  // the folder is read in the background
+    waited.start();
+    while (completer->completionCount() == 0 && waited.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        completer->setCompletionPrefix(source.currentText());
+    }
+    QStringList offered;
+    for (int row = 0; completer->setCurrentRow(row); ++row)
+        offered.append(completer->currentCompletion());
+    EXPECT_EQ(offered, QStringList{typed});
 }
 
 TEST_F(MainWindow, SelectionsAndADestinationEnableMakeDiffUntilTheListsChange)

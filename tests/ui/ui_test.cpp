@@ -74,6 +74,8 @@ TEST(RecentCombo, KeepsTheTypedTextUntilTheWindowIsActiveThenChoosesTheNewest)
     EXPECT_EQ(chosen, 1);
 }
 
+namespace {
+
 // Asks, checks the box while it is open, and answers by clicking `button`.
 PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
                          QMessageBox::StandardButton button, const std::function<void(QMessageBox&)>& check)
@@ -84,6 +86,8 @@ PromptAnswer askAndClick(DialogPrompter& prompter, const PromptMessage& message,
     });
     return prompter.ask(message);
 }
+
+}  // namespace
 
 TEST(DialogPrompter, ShowsTheBoxAsAskedCentredOnTheMainWindowEvenWhereItRunsOffScreen)
 {
@@ -116,6 +120,8 @@ TEST(DialogPrompter, ShowsTheBoxAsAskedCentredOnTheMainWindowEvenWhereItRunsOffS
     }), PromptAnswer::Ok);
 }
 
+namespace {
+
 frmSplash* visibleSplash()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -123,6 +129,8 @@ frmSplash* visibleSplash()
             return splash;
     return nullptr;
 }
+
+}  // namespace
 
 TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeOrAQuitDoes)
 {

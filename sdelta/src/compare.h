@@ -11,7 +11,6 @@ namespace setdelta {
 struct Rename {
     const Object* from = nullptr;
     const Object* to = nullptr;
-    bool fromKept = false; // the new set still lists the old side unchanged: a copy, not a move
 };
 
 // The differences of one set that both DATs have, indices into the resolved sets.
@@ -20,6 +19,9 @@ struct SetChange {
     std::size_t newSet = 0;
     std::vector<const Object*> added;   // objects of the new set, in its order
     std::vector<const Object*> removed; // objects of the old set, in its order
+    // Beside each removed object, the object under whose name the new set still lists its content
+    // (a name both sets list: a dropped alias), or null.
+    std::vector<const Object*> removedContentKeptAs;
     std::vector<Rename> renamed;        // only with -r
 };
 
@@ -31,7 +33,8 @@ struct Comparison {
 
 // Matches sets by name and objects by name and content. An added object whose content the
 // old set has under another name (or a removed one whose content the new set has) is a side
-// of a rename; renames are differences only when `withRenames` (-r).
+// of a rename, unless that name is one both sets list; renames are differences only when
+// `withRenames` (-r).
 // The sets are compared on two threads, the second started by `start`.
 Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames,
                    const ThreadStarter& start = startThread);

@@ -155,7 +155,14 @@ Json changedSetJson(const ResolvedDat& newDat, const SetChange& change)
     Json json = setJson(*newDat.sets[change.newSet].set, onlyRenamed ? "renamed" : "changed");
     ObjectKind kind = newDat.dat->kind;
     json["added"] = objectList(change.added, kind);
-    json["removed"] = objectList(change.removed, kind);
+    Json removed = Json::array();
+    for (std::size_t i = 0; i < change.removed.size(); ++i) {
+        Json object = objectJson(*change.removed[i], kind);
+        if (const Object* keptAs = change.removedContentKeptAs[i])
+            object["content_kept_as"] = utf8Text(keptAs->name);
+        removed.push_back(std::move(object));
+    }
+    json["removed"] = std::move(removed);
     Json renamed = Json::array();
     for (const Rename& rename : change.renamed)
         renamed.push_back(Json{{"from", objectJson(*rename.from, kind)}, {"to", objectJson(*rename.to, kind)}});

@@ -74,6 +74,18 @@ public:
         endLine();
     }
 
+    // A removed object, and where the new set still has its content when it does.
+    void removedLine(const Object& object, const Object* contentKeptAs, ObjectKind kind)
+    {
+        line_.assign("    removed  ");
+        appendObjectWords(line_, object, kind);
+        if (contentKeptAs) {
+            line_ += ", its content stays under ";
+            line_ += contentKeptAs->name;
+        }
+        endLine();
+    }
+
     void renameLine(const Rename& rename, ObjectKind kind)
     {
         line_.assign("    renamed  ");
@@ -148,8 +160,8 @@ void writeChanges(ReportText& report, const ResolvedDat& newDat, const Compariso
         report.setLine(*newDat.sets[change.newSet].set);
         for (const Object* object : change.added)
             report.objectLine("    added    ", *object, kind);
-        for (const Object* object : change.removed)
-            report.objectLine("    removed  ", *object, kind);
+        for (std::size_t i = 0; i < change.removed.size(); ++i)
+            report.removedLine(*change.removed[i], change.removedContentKeptAs[i], kind);
         for (const Rename& rename : change.renamed)
             report.renameLine(rename, kind);
     }

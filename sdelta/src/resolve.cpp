@@ -154,11 +154,11 @@ std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
 }
 
 // Whether telling the set's inherited objects needs its parent's objects by name: a non-merged
-// clone takes all its parent has, and asks only which of its objects come from its BIOS set.
+// set keeps all it lists, and asks only which of its objects come from its BIOS set.
 bool Resolver::looksIntoParent(std::size_t set) const
 {
     return parent_[set] != none && !hasMergeMarks_ &&
-           (options_.setType != SetType::NonMerged || standsAlone(set) || bios_[set] != none);
+           (options_.setType != SetType::NonMerged || bios_[set] != none);
 }
 
 // Only the sets looked into are indexed: by name and content the parents and BIOS sets (in a
@@ -260,19 +260,14 @@ StoredList Resolver::nonMergedObjects(std::size_t set, int depth)
 }
 
 // A non-merged set lists an object twice only where its own list or its parent's does: what it
-// takes from its parent has content its own list lacks.
+// takes from its parent has content its own list lacks. A BIOS or device set takes nothing from
+// a parent, and keeps what it lists whatever its merge marks say: a device whose romof names
+// another device marks the ROM they share, yet a collection of non-merged sets needs it in both.
 StoredList Resolver::storeNonMergedObjects(std::size_t set, int depth)
 {
-    if (standsAlone(set)) {
-        StoredList list{resolved_.storedCount(), 0, true};
-        for (const Object* object : splitObjects(set))
-            resolved_.store(object);
-        list.count = resolved_.storedCount() - list.first;
-        return list;
-    }
     std::ptrdiff_t parent = parent_[set];
     std::optional<StoredList> parentList;
-    if (!hasMergeMarks_ && parent != none && depth != longestChain)
+    if (!hasMergeMarks_ && parent != none && !standsAlone(set) && depth != longestChain)
         parentList = nonMergedObjects(static_cast<std::size_t>(parent), depth + 1);
     StoredList list{resolved_.storedCount(), 0, false};
     for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {

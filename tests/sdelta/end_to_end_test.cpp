@@ -111,6 +111,46 @@ TEST_F(Tool, ReadsZippedAndGzippedDats)
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
+// Devices whose romof names another device, with the ROM they share marked: a non-merged update
+// writes the new device whole.
+TEST_F(Tool, NonMergedDevicesKeepTheirMarkedRoms)
+{
+    folder_.write("old-kbd.xml", R"xml(<mame build="0.139"><machine name="a2000kbd_us" isdevice="yes" runnable="no">
+<rom name="6570-036" size="2048" crc="4a3fc332"/></machine></mame>)xml");
+    folder_.write("new-kbd.xml", R"xml(<mame build="0.251"><machine name="a2000kbd_us" isdevice="yes" runnable="no">
+<rom name="6570-036" size="2048" crc="4a3fc332"/></machine>
+<machine name="a500kbd_ch" isdevice="yes" runnable="no" romof="a2000kbd_us">
+<rom name="6570-036" merge="6570-036" size="2048" crc="4a3fc332"/></machine></mame>)xml");
+    ToolRun result = run({"-n", "-d2", "old-kbd.xml", "new-kbd.xml"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")),
+              "game (\r\n\tname a500kbd_ch\r\n\tromof a2000kbd_us\r\n\tisdevice yes\r\n\trom ( name 6570-036 size 2048 "
+              "crc 4a3fc332 merge 6570-036 )\r\n)\r\n\r\n");
+}
+
+// A dropped alias (one content under two names, NEW keeping one) is a removed ROM, never a
+// rename onto the name both DATs list: with -r nothing is fetched, and the log and the report
+// say where the removed ROM's content stays.
+TEST_F(JsonReport, DroppedAliasIsRemovedWhileItsContentStays)
+{
+    folder_.write("old-alias.xml", R"xml(<datafile><game name="4play"><rom name="c1.rom" size="4" crc="7ee8cdcd"/>
+<rom name="c2.rom" size="4" crc="7ee8cdcd"/><rom name="p1.rom" size="4" crc="3c3d741b"/></game></datafile>)xml");
+    folder_.write("new-alias.xml", R"xml(<datafile><game name="4play"><rom name="c1.rom" size="4" crc="7ee8cdcd"/>
+<rom name="p1.rom" size="4" crc="3c3d741b"/></game></datafile>)xml");
+    ToolRun result = run({"-s", "-d2", "-r", "--json", "report.json", "old-alias.xml", "new-alias.xml"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), "");
+    std::string log = readFile(folder_.file("setdelta.log"));
+    EXPECT_NE(log.find("  4play\n    removed  c2.rom (size 4, crc 7ee8cdcd), its content stays under c1.rom\n\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(report()["sets"], R"([{"name": "4play", "description": "", "parent": null, "status": "changed",
+      "added": [], "renamed": [], "removed": [{"kind": "rom", "name": "c2.rom", "size": 4, "crc": "7ee8cdcd",
+                                              "content_kept_as": "c1.rom"}]}])"_json);
+    EXPECT_EQ(report()["summary"]["removed_objects"], 1);
+    EXPECT_EQ(report()["summary"]["renamed_objects"], 0);
+}
+
 // Also a report in the place of an input or of another output; the inputs stay as they were.
 // An earlier run's result and log go, so that neither passes for this run's, unless the
 // arguments name them: they may be inputs.

@@ -1,6 +1,7 @@
 #include "compare.h"
 
 #include "content.h"
+#include "moves.h"
 #include "parallel.h"
 
 #include <algorithm>
@@ -253,6 +254,12 @@ std::size_t middleByObjects(const ResolvedDat& dat)
 
 } // namespace
 
+bool compareObjects(std::span<const Object* const> oldObjects, std::span<const Object* const> newObjects,
+                    ObjectKind kind, bool withRenames, SetChange& change)
+{
+    return SetComparer(kind, withRenames).compare(oldObjects, newObjects, true, change);
+}
+
 // The sets are compared in two halves at once, one per thread.
 Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames, const ThreadStarter& start)
 {
@@ -267,6 +274,7 @@ Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool wi
     for (std::size_t oldSet = 0; oldSet < oldDat.sets.size(); ++oldSet)
         if (newDat.find(oldDat.sets[oldSet].set->name) < 0)
             result.removedSets.push_back(oldSet);
+    result.movedSets = findMoves(oldDat, newDat, result.removedSets, result.newSets);
     return result;
 }
 

@@ -25,10 +25,19 @@ struct SetChange {
     std::vector<Rename> renamed;        // only with -r
 };
 
+// A removed set and a new set that hold mostly the same contents: one set under a new name.
+struct Move {
+    SetChange change;              // the sets (one removed, one new) and their objects paired, renames included
+    std::size_t sharedContents = 0;
+    std::size_t oldContents = 0;   // distinct contents of each set
+    std::size_t newContents = 0;
+};
+
 struct Comparison {
     std::vector<std::size_t> newSets;     // NEW sets that OLD lacks, in NEW's order
     std::vector<std::size_t> removedSets; // OLD sets that NEW lacks, in OLD's order
     std::vector<SetChange> changedSets;   // in NEW's order
+    std::vector<Move> movedSets;          // in OLD's order; the sets stay new and removed
 };
 
 // Matches sets by name and objects by name and content. An added object whose content the
@@ -38,5 +47,10 @@ struct Comparison {
 // The sets are compared on two threads, the second started by `start`.
 Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames,
                    const ThreadStarter& start = startThread);
+
+// Pairs two lists of objects as a changed set's: fills the change's added, removed and renamed
+// objects (renames only when `withRenames`); false when they do not differ.
+bool compareObjects(std::span<const Object* const> oldObjects, std::span<const Object* const> newObjects,
+                    ObjectKind kind, bool withRenames, SetChange& change);
 
 } // namespace setdelta

@@ -49,8 +49,10 @@ struct StoredList {
 
 class Resolver {
 public:
-    Resolver(const Dat& dat, const ResolveOptions& options);
+    // `wanted`, where given, names the only sets whose lists are asked for, with their parents.
+    Resolver(const Dat& dat, const ResolveOptions& options, std::vector<bool> wanted = {});
     ResolvedDat run();
+    std::vector<const Object*> nonMergedList(std::size_t set);
 
 private:
     void indexVisibleObjects();
@@ -76,6 +78,7 @@ private:
 
     const Dat& dat_;
     ResolveOptions options_;
+    std::vector<bool> wanted_; // empty: every set
     ObjectKind kind_;
     bool hasMergeMarks_ = false;
     LargeVector<const Object*> visible_;      // visible objects, set by set
@@ -90,8 +93,8 @@ private:
     ResolvedDat resolved_;
 };
 
-Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
-    : dat_(dat), options_(options), kind_(dat.kind), names_(dat.kind), contents_(dat.kind),
+Resolver::Resolver(const Dat& dat, const ResolveOptions& options, std::vector<bool> wanted)
+    : dat_(dat), options_(options), wanted_(std::move(wanted)), kind_(dat.kind), names_(dat.kind), contents_(dat.kind),
       ownContents_(dat.kind), nonMerged_(options.setType == SetType::NonMerged ? dat.sets.size() : 0)
 {
     indexVisibleObjects();
@@ -169,6 +172,8 @@ void Resolver::indexContents()
     std::vector<bool> byName(count, false);
     std::vector<bool> byContent(count, false);
     for (std::size_t set = 0; set < count; ++set) {
+        if (!wanted_.empty() && !wanted_[set])
+            continue;
         if (looksIntoParent(set))
             byName[static_cast<std::size_t>(parent_[set])] = true;
         if (bios_[set] != none) {
@@ -350,11 +355,40 @@ ResolvedDat Resolver::run()
     return std::move(resolved_);
 }
 
+std::vector<const Object*> Resolver::nonMergedList(std::size_t set)
+{
+    StoredList list = nonMergedObjects(set, 0);
+    std::vector<const Object*> objects;
+    objects.reserve(list.count);
+    for (std::uint32_t i = list.first; i < list.first + list.count; ++i)
+        objects.push_back(resolved_.storedAt(i));
+    return objects;
+}
+
 } // namespace
 
 ResolvedDat resolve(const Dat& dat, const ResolveOptions& options)
 {
     return Resolver(dat, options).run();
+}
+
+std::vector<std::vector<const Object*>> nonMergedObjectsOf(const Dat& dat, std::span<const std::size_t> sets)
+{
+    std::vector<bool> wanted(dat.sets.size(), false);
+    for (std::size_t set : sets) {
+        std::ptrdiff_t current = static_cast<std::ptrdiff_t>(set);
+        for (int step = 0; current != none && !wanted[static_cast<std::size_t>(current)] && step <= longestChain;
+             ++step) {
+            wanted[static_cast<std::size_t>(current)] = true;
+            current = dat.find(dat.sets[static_cast<std::size_t>(current)].cloneOf);
+        }
+    }
+    Resolver resolver(dat, {SetType::NonMerged}, std::move(wanted));
+    std::vector<std::vector<const Object*>> lists;
+    lists.reserve(sets.size());
+    for (std::size_t set : sets)
+        lists.push_back(resolver.nonMergedList(set));
+    return lists;
 }
 
 } // namespace setdelta

@@ -151,6 +151,46 @@ TEST_F(JsonReport, DroppedAliasIsRemovedWhileItsContentStays)
     EXPECT_EQ(report()["summary"]["renamed_objects"], 0);
 }
 
+// A set renamed with its ROMs: the log counts and lists the move with its objects and marks the
+// moved sets in the lists of new and removed sets; the report has the same in `moved_sets`.
+TEST_F(JsonReport, MovedSetsInTheLogAndTheReport)
+{
+    folder_.write("old-moved.dat", "game ( name sf1 description \"Street Fighter\" rom ( name a size 1 crc 1 )\n"
+                                   "  rom ( name b size 1 crc 2 ) rom ( name c size 1 crc 3 ) )\n");
+    folder_.write("new-moved.dat", "game ( name sf description \"Street Fighter (US)\" rom ( name a size 1 crc 1 )\n"
+                                   "  rom ( name bb size 1 crc 2 ) rom ( name d size 1 crc 4 ) )\n");
+    ToolRun result = run({"--json", "report.json", "old-moved.dat", "new-moved.dat"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    std::string log = readFile(folder_.file("setdelta.log"));
+    for (const char* expected :
+         {"  moved sets:     1\n", "New sets (1)\n  sf  \"Street Fighter (US)\"  (moved from sf1)\n",
+          "Removed sets (1)\n  sf1  \"Street Fighter\"  (moved to sf)\n",
+          "Moved sets (1)\n  sf1 -> sf (2 of 4 contents shared)\n    added    d (size 1, crc 00000004)\n"
+          "    removed  c (size 1, crc 00000003)\n    renamed  b -> bb (size 1, crc 00000002)\n\n"})
+        EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")).find("name sf\r\n") != std::string::npos, true)
+        << "the moved set is still new in setdelta.dat";
+    Json rom = R"({"kind": "rom", "name": "", "size": 1, "crc": ""})"_json;
+    auto object = [&](const char* name, const char* crc) {
+        Json json = rom;
+        json["name"] = name;
+        json["crc"] = crc;
+        return json;
+    };
+    Json expected = {{"old", {{"name", "sf1"}, {"description", "Street Fighter"}}},
+                     {"new", {{"name", "sf"}, {"description", "Street Fighter (US)"}}},
+                     {"shared_contents", 2}, {"old_contents", 3}, {"new_contents", 3},
+                     {"added", {object("d", "00000004")}}, {"removed", {object("c", "00000003")}},
+                     {"renamed", {{{"from", object("b", "00000002")}, {"to", object("bb", "00000002")}}}}};
+    Json written = report();
+    EXPECT_EQ(written["version"], 2);
+    EXPECT_EQ(written["moved_sets"], Json::array({expected})) << written["moved_sets"].dump(2);
+    EXPECT_EQ(written["summary"]["moved_sets"], 1);
+    EXPECT_EQ(written["summary"]["removed_sets"], 1) << "a moved set still counts as removed";
+    EXPECT_EQ(written["sets"][0]["moved_from"], "sf1");
+    EXPECT_EQ(written["sets"][1]["moved_to"], "sf");
+}
+
 // Also a report in the place of an input or of another output; the inputs stay as they were.
 // An earlier run's result and log go, so that neither passes for this run's, unless the
 // arguments name them: they may be inputs.
@@ -258,12 +298,13 @@ TEST_F(JsonReport, HoldsInputsOptionsCountsAndEverySetInEveryDetail)
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
     EXPECT_NE(result.out.find("setdelta.log and report.json\nJSON report written in "), std::string::npos) << result.out;
     Json expected = R"({
-      "format": "setdelta-report", "version": 1, "setdelta_version": "1.0.0",
+      "format": "setdelta-report", "version": 2, "setdelta_version": "1.0.0",
       "old": {"file": "old.dat", "entry": null, "format": "clrmamepro", "name": "Old", "version": "1", "sets": 3, "objects": 4},
       "new": {"file": "new.xml", "entry": null, "format": "xml-datafile", "name": "New", "version": "2", "sets": 3, "objects": 4},
       "options": {"set_type": "split", "delta": 4, "objects": "rom", "renames": true, "nodump": false, "bios_in_sets": false},
       "summary": {"new_sets": 1, "removed_sets": 1, "changed_sets": 2, "renamed_sets": 1,
-                  "added_objects": 1, "removed_objects": 1, "renamed_objects": 1},
+                  "added_objects": 1, "removed_objects": 1, "renamed_objects": 1, "moved_sets": 0},
+      "moved_sets": [],
       "sets": [
         {"name": "c", "description": "Game \"C\"", "parent": "a", "status": "new", "objects": [{"kind": "rom",
           "name": "c1", "size": 5, "crc": "00000005", "md5": "00112233445566778899aabbccddeeff", "flags": ["optional"]}]},
@@ -292,7 +333,7 @@ TEST_F(JsonReport, FollowsTheSwitchesAndInputsOfTheRun)
         // Merged, the clone c is part of a; without -r the rename in r is no difference.
         {{"-m", "--json", "report.json", "old.dat", "new.xml"}, "/summary",
          R"j({"new_sets": 0, "removed_sets": 1, "changed_sets": 1, "renamed_sets": 0,
-             "added_objects": 2, "removed_objects": 1, "renamed_objects": 0})j"_json},
+             "added_objects": 2, "removed_objects": 1, "renamed_objects": 0, "moved_sets": 0})j"_json},
         {{"-z", "-o", "disk", "--json", "report.json", "old-list.xml", "new-list.xml"}, "/old",
          R"j({"file": "old-list.xml", "entry": null, "format": "listxml", "build": "0.1 (x)", "sets": 1,
              "objects": 1})j"_json},

@@ -49,12 +49,15 @@ struct StoredList {
 
 class Resolver {
 public:
-    // `wanted`, where given, names the only sets whose lists are asked for, with their parents.
+    // `wanted`, where given, names the only sets looked at: those whose lists are asked for,
+    // with their parents and BIOS sets.
     Resolver(const Dat& dat, const ResolveOptions& options, std::vector<bool> wanted = {});
     ResolvedDat run();
     std::vector<const Object*> nonMergedList(std::size_t set);
 
 private:
+    bool isWanted(std::size_t set) const { return wanted_.empty() || wanted_[set]; }
+    bool isVisible(const Object& object) const { return options_.includeNodump || !isNodump(object, kind_); }
     void indexVisibleObjects();
     void linkParents();
     void linkBiosSets();
@@ -108,10 +111,16 @@ void Resolver::indexVisibleObjects()
 {
     visibleFirst_.reserve(dat_.sets.size() + 1);
     visible_.reserve(dat_.objects.size());
-    for (const Set& set : dat_.sets) {
+    for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
         visibleFirst_.push_back(static_cast<std::uint32_t>(visible_.size()));
-        for (const Object& object : dat_.objectsOf(set)) {
-            if (!options_.includeNodump && isNodump(object, kind_))
+        const bool wanted = isWanted(set);
+        for (const Object& object : dat_.objectsOf(dat_.sets[set])) {
+            // Of a set not looked at, only whether it makes the DAT one with merge marks counts.
+            if (!wanted) {
+                hasMergeMarks_ = hasMergeMarks_ || (!object.merge.empty() && isVisible(object));
+                continue;
+            }
+            if (!isVisible(object))
                 continue;
             visible_.push_back(&object);
             hasMergeMarks_ = hasMergeMarks_ || !object.merge.empty();
@@ -124,6 +133,8 @@ void Resolver::linkParents()
 {
     parent_.assign(dat_.sets.size(), none);
     for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
+        if (!isWanted(set))
+            continue;
         std::ptrdiff_t parent = dat_.find(dat_.sets[set].cloneOf);
         if (parent != static_cast<std::ptrdiff_t>(set))
             parent_[set] = parent;
@@ -134,7 +145,7 @@ void Resolver::linkBiosSets()
 {
     bios_.assign(dat_.sets.size(), none);
     for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
-        if (dat_.sets[set].isBios)
+        if (dat_.sets[set].isBios || !isWanted(set))
             continue;
         std::ptrdiff_t bios = biosAlong(set);
         if (bios == none && parent_[set] != none)
@@ -172,7 +183,7 @@ void Resolver::indexContents()
     std::vector<bool> byName(count, false);
     std::vector<bool> byContent(count, false);
     for (std::size_t set = 0; set < count; ++set) {
-        if (!wanted_.empty() && !wanted_[set])
+        if (!isWanted(set))
             continue;
         if (looksIntoParent(set))
             byName[static_cast<std::size_t>(parent_[set])] = true;
@@ -372,17 +383,32 @@ ResolvedDat resolve(const Dat& dat, const ResolveOptions& options)
     return Resolver(dat, options).run();
 }
 
+namespace {
+
+// Calls `visit` with `set` and each set reached from it through `link` (cloneof or romof).
+template <typename Visit>
+void followChain(const Dat& dat, std::size_t set, std::string_view Set::*link, Visit visit)
+{
+    auto current = static_cast<std::ptrdiff_t>(set);
+    for (int step = 0; current != none && step <= longestChain; ++step) {
+        auto index = static_cast<std::size_t>(current);
+        visit(index);
+        current = dat.find(dat.sets[index].*link);
+        if (current == static_cast<std::ptrdiff_t>(index))
+            break;
+    }
+}
+
+} // namespace
+
 std::vector<std::vector<const Object*>> nonMergedObjectsOf(const Dat& dat, std::span<const std::size_t> sets)
 {
+    // The sets asked about, their parents, and the sets their romof links reach (BIOS sets).
     std::vector<bool> wanted(dat.sets.size(), false);
-    for (std::size_t set : sets) {
-        std::ptrdiff_t current = static_cast<std::ptrdiff_t>(set);
-        for (int step = 0; current != none && !wanted[static_cast<std::size_t>(current)] && step <= longestChain;
-             ++step) {
-            wanted[static_cast<std::size_t>(current)] = true;
-            current = dat.find(dat.sets[static_cast<std::size_t>(current)].cloneOf);
-        }
-    }
+    for (std::size_t set : sets)
+        followChain(dat, set, &Set::cloneOf, [&](std::size_t member) {
+            followChain(dat, member, &Set::romOf, [&](std::size_t reached) { wanted[reached] = true; });
+        });
     Resolver resolver(dat, {SetType::NonMerged}, std::move(wanted));
     std::vector<std::vector<const Object*>> lists;
     lists.reserve(sets.size());

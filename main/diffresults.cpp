@@ -15,7 +15,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr int supportedVersion = 1;
+// Version 2 adds moved sets beside the sets, which are read as in version 1.
+constexpr int oldestVersion = 1;
+constexpr int newestVersion = 2;
 
 // A report that does not have the agreed shape; the message says where.
 struct BadReport {
@@ -172,10 +174,11 @@ void readReport(const QJsonObject& report, DiffResults& results)
     if (text(report, "format"_L1) != QLatin1String("setdelta-report"))
         throw BadReport{u"it is not a setdelta report"_s};
     const int version = report.value("version"_L1).toInt();
-    if (version != supportedVersion)
-        throw BadReport{u"its version %1 is not the version %2 this Quillon reads"_s
+    if (version < oldestVersion || version > newestVersion)
+        throw BadReport{u"its version %1 is not a version this Quillon reads (%2 to %3)"_s
                             .arg(version)
-                            .arg(supportedVersion)};
+                            .arg(oldestVersion)
+                            .arg(newestVersion)};
     results.setdeltaVersion = text(report, "setdelta_version"_L1);
     results.oldInput = readInput(member(report, "old"_L1));
     results.newInput = readInput(member(report, "new"_L1));

@@ -1,6 +1,7 @@
 #include "compare.h"
 
 #include "content.h"
+#include "moves.h"
 #include "parallel.h"
 
 #include <algorithm>
@@ -62,21 +63,26 @@ public:
         index_.build();
     }
 
-    // An object with the content of `object` under another name, preferring one that `prefer`
-    // takes; null when there is none. `object` must be one of those the index was built for.
-    template <typename Prefer>
-    const Object* underOtherName(const Object& object, Prefer prefer) const
+    struct Holders {
+        const Object* unmatched = nullptr; // one the other set does not list: a side of a rename
+        const Object* any = nullptr;       // the first of all
+    };
+
+    // The objects with the content of `object` under another name, null where there is none.
+    // `object` must be one of those the index was built for.
+    template <typename Unmatched>
+    Holders underOtherName(const Object& object, Unmatched unmatched) const
     {
-        const Object* fallback = nullptr;
-        auto preferred = [&](const Object& candidate) {
+        Holders holders;
+        auto found = [&](const Object& candidate) {
             if (candidate.name == object.name)
                 return false;
-            if (!fallback)
-                fallback = &candidate;
-            return prefer(candidate);
+            if (!holders.any)
+                holders.any = &candidate;
+            return unmatched(candidate);
         };
-        const Object* found = index_.find(object, 0, preferred);
-        return found ? found : fallback;
+        holders.unmatched = index_.find(object, 0, found);
+        return holders;
     }
 
 private:
@@ -110,18 +116,12 @@ public:
         // An object equal to the other set's object at its place could equal another object of
         // that set only if that set listed it twice; where neither does, only the objects with
         // no equal at their place are indexed by name (few, in a large set that changed a little).
-        onlyElsewhere_ = !mayRepeat;
-        auto indexed = [&](std::size_t position) { return !onlyElsewhere_ || !sameAt(position); };
+        bool onlyElsewhere = !mayRepeat;
+        auto indexed = [&](std::size_t position) { return !onlyElsewhere || !sameAt(position); };
         oldNames_.assign(oldObjects, indexed);
         newNames_.assign(newObjects, indexed);
-        oldElsewhere_.clear();
-        oldElsewhereSorted_ = false;
-        if (onlyElsewhere_)
-            for (std::size_t i = 0; i < oldObjects.size(); ++i)
-                if (!sameAt(i))
-                    oldElsewhere_.push_back(oldObjects[i]);
-        listUnmatched(newObjects, oldNames_, newUnmatched_);
-        listUnmatched(oldObjects, newNames_, oldUnmatched_);
+        listUnmatched(newObjects, oldNames_, newUnmatched_, newUnmatchedSorted_);
+        listUnmatched(oldObjects, newNames_, oldUnmatched_, oldUnmatchedSorted_);
         oldContent_.assign(oldObjects, newUnmatched_);
         newContent_.assign(newObjects, oldUnmatched_);
         renamedFrom_.clear();
@@ -149,60 +149,56 @@ private:
     }
 
     // The objects of one set that the other set does not list: added or removed, or a side of
-    // a rename.
-    void listUnmatched(Objects objects, const NamesOfSet& otherNames, std::vector<const Object*>& unmatched) const
+    // a rename. `sorted` gets them in address order, to tell them apart from the listed ones.
+    void listUnmatched(Objects objects, const NamesOfSet& otherNames, std::vector<const Object*>& unmatched,
+                       std::vector<const Object*>& sorted) const
     {
         unmatched.clear();
         for (std::size_t i = 0; i < objects.size(); ++i)
             if (!sameAt(i) && !otherNames.holdsSame(*objects[i]))
                 unmatched.push_back(objects[i]);
+        sorted.assign(unmatched.begin(), unmatched.end());
+        std::sort(sorted.begin(), sorted.end());
     }
 
-    // Whether the new set lists an object of the old set, which may be one with an equal at its
-    // place (a candidate for the old side of a rename).
-    bool newListsSame(const Object& oldObject)
+    static bool isAmong(const std::vector<const Object*>& sorted, const Object& object)
     {
-        if (onlyElsewhere_ && hasEqualAtItsPlace(oldObject))
-            return true;
-        return newNames_.holdsSame(oldObject);
+        return std::binary_search(sorted.begin(), sorted.end(), &object);
     }
 
-    // Only asked where no set lists an object twice, so each object is at one place.
-    bool hasEqualAtItsPlace(const Object& oldObject)
-    {
-        if (!oldElsewhereSorted_) {
-            std::sort(oldElsewhere_.begin(), oldElsewhere_.end());
-            oldElsewhereSorted_ = true;
-        }
-        return !std::binary_search(oldElsewhere_.begin(), oldElsewhere_.end(), &oldObject);
-    }
-
-    // The old side of a rename is preferably an object the new set no longer lists; where the
-    // new set still lists it unchanged, the added object is a copy and nothing was taken away.
+    // Both sides of a rename are objects the other set does not list: an object both sets list
+    // under the same name and content stays what it is. An added object whose content the old
+    // set has only under names the new set keeps is a copy of it, and added.
     void classifyAdded(const Object& object, SetChange& change)
     {
-        const Object* source = oldContent_.underOtherName(
-            object, [&](const Object& candidate) { return !newListsSame(candidate); });
+        const Object* source =
+            oldContent_
+                .underOtherName(object, [&](const Object& candidate) { return isAmong(oldUnmatchedSorted_, candidate); })
+                .unmatched;
         if (!source) {
             change.added.push_back(&object);
             return;
         }
         if (!withRenames_)
             return;
-        change.renamed.push_back({source, &object, newListsSame(*source)});
+        change.renamed.push_back({source, &object});
         renamedFrom_.insert(source);
     }
 
-    // The rename is usually recorded already from its added side.
+    // The rename is usually recorded already from its added side. A removed object whose content
+    // the new set keeps under another name (a dropped alias) is removed, and says where its
+    // content stays.
     void classifyRemoved(const Object& object, SetChange& change)
     {
-        const Object* target = newContent_.underOtherName(object, [](const Object&) { return true; });
-        if (!target) {
+        auto holders =
+            newContent_.underOtherName(object, [&](const Object& candidate) { return isAmong(newUnmatchedSorted_, candidate); });
+        if (!holders.unmatched) {
             change.removed.push_back(&object);
+            change.removedContentKeptAs.push_back(holders.any);
             return;
         }
         if (withRenames_ && renamedFrom_.insert(&object).second)
-            change.renamed.push_back({&object, target, false});
+            change.renamed.push_back({&object, holders.unmatched});
     }
 
     ObjectKind kind_;
@@ -213,11 +209,10 @@ private:
     ContentOfSet newContent_;
     std::vector<const Object*> newUnmatched_;
     std::vector<const Object*> oldUnmatched_;
+    std::vector<const Object*> newUnmatchedSorted_;
+    std::vector<const Object*> oldUnmatchedSorted_;
     std::unordered_set<const Object*> renamedFrom_;
     std::vector<bool> sameAtPosition_;
-    bool onlyElsewhere_ = false;               // only objects with no equal at their place are indexed
-    std::vector<const Object*> oldElsewhere_; // then, the old set's such objects
-    bool oldElsewhereSorted_ = false;
 };
 
 // NEW's sets from `first` to `last` against OLD: which are new and which changed.
@@ -259,6 +254,12 @@ std::size_t middleByObjects(const ResolvedDat& dat)
 
 } // namespace
 
+bool compareObjects(std::span<const Object* const> oldObjects, std::span<const Object* const> newObjects,
+                    ObjectKind kind, bool withRenames, SetChange& change)
+{
+    return SetComparer(kind, withRenames).compare(oldObjects, newObjects, true, change);
+}
+
 // The sets are compared in two halves at once, one per thread.
 Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool withRenames, const ThreadStarter& start)
 {
@@ -273,6 +274,7 @@ Comparison compare(const ResolvedDat& oldDat, const ResolvedDat& newDat, bool wi
     for (std::size_t oldSet = 0; oldSet < oldDat.sets.size(); ++oldSet)
         if (newDat.find(oldDat.sets[oldSet].set->name) < 0)
             result.removedSets.push_back(oldSet);
+    result.movedSets = findMoves(oldDat, newDat, result.removedSets, result.newSets);
     return result;
 }
 

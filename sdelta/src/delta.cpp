@@ -38,15 +38,14 @@ ObjectList addedSide(const ResolvedDat& newDat, const SetChange& change)
 }
 
 // What an update takes away from a changed set: removed objects and, with -r, the old sides
-// of its renames that the new set no longer lists.
+// of its renames (which the new set no longer lists).
 ObjectList removedSide(const ResolvedDat& oldDat, const SetChange& change)
 {
     if (change.renamed.empty())
         return change.removed;
     std::unordered_set<const Object*> wanted(change.removed.begin(), change.removed.end());
     for (const Rename& rename : change.renamed)
-        if (!rename.fromKept)
-            wanted.insert(rename.from);
+        wanted.insert(rename.from);
     return inSetOrder(oldDat.objectsOf(change.oldSet), wanted);
 }
 

@@ -141,11 +141,33 @@ Json setJson(const Set& set, std::string_view status)
     return json;
 }
 
-Json wholeSetJson(const ResolvedDat& dat, std::size_t set, std::string_view status)
+// A new or removed set; `movedKey` and `otherName` say where a moved set went or came from.
+Json wholeSetJson(const ResolvedDat& dat, std::size_t set, std::string_view status, const char* movedKey,
+                  std::string_view otherName)
 {
     Json json = setJson(*dat.sets[set].set, status);
+    if (!otherName.empty())
+        json[movedKey] = utf8Text(otherName);
     json["objects"] = objectList(dat.objectsOf(set), dat.dat->kind);
     return json;
+}
+
+// The objects of a changed set or a move: added, removed and renamed.
+void addObjectChanges(Json& json, const SetChange& change, ObjectKind kind)
+{
+    json["added"] = objectList(change.added, kind);
+    Json removed = Json::array();
+    for (std::size_t i = 0; i < change.removed.size(); ++i) {
+        Json object = objectJson(*change.removed[i], kind);
+        if (const Object* keptAs = change.removedContentKeptAs[i])
+            object["content_kept_as"] = utf8Text(keptAs->name);
+        removed.push_back(std::move(object));
+    }
+    json["removed"] = std::move(removed);
+    Json renamed = Json::array();
+    for (const Rename& rename : change.renamed)
+        renamed.push_back(Json{{"from", objectJson(*rename.from, kind)}, {"to", objectJson(*rename.to, kind)}});
+    json["renamed"] = std::move(renamed);
 }
 
 // A matched set whose only differences are renamed objects is "renamed"; any other is "changed".
@@ -153,13 +175,22 @@ Json changedSetJson(const ResolvedDat& newDat, const SetChange& change)
 {
     bool onlyRenamed = change.added.empty() && change.removed.empty();
     Json json = setJson(*newDat.sets[change.newSet].set, onlyRenamed ? "renamed" : "changed");
-    ObjectKind kind = newDat.dat->kind;
-    json["added"] = objectList(change.added, kind);
-    json["removed"] = objectList(change.removed, kind);
-    Json renamed = Json::array();
-    for (const Rename& rename : change.renamed)
-        renamed.push_back(Json{{"from", objectJson(*rename.from, kind)}, {"to", objectJson(*rename.to, kind)}});
-    json["renamed"] = std::move(renamed);
+    addObjectChanges(json, change, newDat.dat->kind);
+    return json;
+}
+
+Json movedSetJson(const ResolvedDat& oldDat, const ResolvedDat& newDat, const Move& move)
+{
+    auto nameOf = [](const Set& set) {
+        return Json{{"name", utf8Text(set.name)}, {"description", utf8Text(set.description)}};
+    };
+    Json json;
+    json["old"] = nameOf(*oldDat.sets[move.change.oldSet].set);
+    json["new"] = nameOf(*newDat.sets[move.change.newSet].set);
+    json["shared_contents"] = move.sharedContents;
+    json["old_contents"] = move.oldContents;
+    json["new_contents"] = move.newContents;
+    addObjectChanges(json, move.change, newDat.dat->kind);
     return json;
 }
 
@@ -202,6 +233,7 @@ Json summaryJson(const RunSummary& summary)
     json["added_objects"] = summary.addedObjects;
     json["removed_objects"] = summary.removedObjects;
     json["renamed_objects"] = summary.renamedObjects;
+    json["moved_sets"] = summary.movedSets;
     return json;
 }
 
@@ -243,19 +275,28 @@ void writeJsonReport(OutputFile& output, const Options& options, const ResolvedD
     head["new"] = inputJson(*newDat.dat);
     head["options"] = optionsJson(options);
     head["summary"] = summaryJson(summary);
+    head["moved_sets"] = Json::array();
+    for (const Move& move : comparison.movedSets)
+        head["moved_sets"].push_back(movedSetJson(oldDat, newDat, move));
     // The sets follow as the object's last member: its closing brace comes after them.
     std::string text = head.dump();
     text.pop_back();
     output.write(text);
     output.write(",\"sets\":[");
 
+    std::vector<std::string_view> movedFrom(newDat.sets.size());
+    std::vector<std::string_view> movedTo(oldDat.sets.size());
+    for (const Move& move : comparison.movedSets) {
+        movedFrom[move.change.newSet] = oldDat.sets[move.change.oldSet].set->name;
+        movedTo[move.change.oldSet] = newDat.sets[move.change.newSet].set->name;
+    }
     SetLines sets(output);
     for (std::size_t set : comparison.newSets)
-        sets.write(wholeSetJson(newDat, set, "new"));
+        sets.write(wholeSetJson(newDat, set, "new", "moved_from", movedFrom[set]));
     for (const SetChange& change : comparison.changedSets)
         sets.write(changedSetJson(newDat, change));
     for (std::size_t set : comparison.removedSets)
-        sets.write(wholeSetJson(oldDat, set, "removed"));
+        sets.write(wholeSetJson(oldDat, set, "removed", "moved_to", movedTo[set]));
     output.write("\n]}\n");
 }
 

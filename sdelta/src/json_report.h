@@ -11,7 +11,7 @@
 namespace setdelta {
 
 // Raised when the layout of the report changes in a way a reader must know about.
-inline constexpr int jsonReportVersion = 1;
+inline constexpr int jsonReportVersion = 2;
 
 // The whole comparison as JSON (the schema is in sdelta/README.md): both inputs, the options,
 // the summary counts and every new, changed and removed set with its objects, one set a line.

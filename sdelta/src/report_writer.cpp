@@ -55,7 +55,8 @@ public:
         endLine();
     }
 
-    void setLine(const Set& set)
+    // A set with its description; `movedWord` and `otherName`, when given, say where it moved.
+    void setLine(const Set& set, std::string_view movedWord = {}, std::string_view otherName = {})
     {
         line_.assign("  ");
         line_ += set.name;
@@ -64,6 +65,24 @@ public:
             line_ += set.description;
             line_ += '"';
         }
+        if (!movedWord.empty()) {
+            line_ += "  (";
+            line_ += movedWord;
+            line_ += ' ';
+            line_ += otherName;
+            line_ += ')';
+        }
+        endLine();
+    }
+
+    void moveLine(const Move& move, const Set& from, const Set& to)
+    {
+        line_.assign("  ");
+        line_ += from.name;
+        line_ += " -> ";
+        line_ += to.name;
+        line_ += " (" + std::to_string(move.sharedContents) + " of " +
+                 std::to_string(move.oldContents + move.newContents - move.sharedContents) + " contents shared)";
         endLine();
     }
 
@@ -71,6 +90,18 @@ public:
     {
         line_.assign(label);
         appendObjectWords(line_, object, kind);
+        endLine();
+    }
+
+    // A removed object, and where the new set still has its content when it does.
+    void removedLine(const Object& object, const Object* contentKeptAs, ObjectKind kind)
+    {
+        line_.assign("    removed  ");
+        appendObjectWords(line_, object, kind);
+        if (contentKeptAs) {
+            line_ += ", its content stays under ";
+            line_ += contentKeptAs->name;
+        }
         endLine();
     }
 
@@ -123,19 +154,33 @@ void writeCounts(ReportText& report, const RunSummary& summary, std::string_view
     countLine(report, "added " + what, std::to_string(summary.addedObjects));
     countLine(report, "removed " + what, std::to_string(summary.removedObjects));
     countLine(report, "renamed " + what, count(summary.renamedObjects, "in ") + count(summary.renamedSets, "sets"));
+    countLine(report, "moved sets", std::to_string(summary.movedSets));
     countLine(report, "setdelta.dat", count(summary.writtenSets, "sets, ") + count(summary.writtenObjects, what));
     report.line();
 }
 
+// By set, the name of the set it moved to or from, empty where it did not move.
+using MovedNames = std::vector<std::string_view>;
+
 void writeSetList(ReportText& report, const std::string& title, const ResolvedDat& dat,
-                  const std::vector<std::size_t>& sets)
+                  const std::vector<std::size_t>& sets, std::string_view movedWord, const MovedNames& moved)
 {
     if (sets.empty())
         return;
     report.line(title + " (" + std::to_string(sets.size()) + ")");
     for (std::size_t set : sets)
-        report.setLine(*dat.sets[set].set);
+        report.setLine(*dat.sets[set].set, moved[set].empty() ? std::string_view() : movedWord, moved[set]);
     report.line();
+}
+
+void writeObjectChanges(ReportText& report, const SetChange& change, ObjectKind kind)
+{
+    for (const Object* object : change.added)
+        report.objectLine("    added    ", *object, kind);
+    for (std::size_t i = 0; i < change.removed.size(); ++i)
+        report.removedLine(*change.removed[i], change.removedContentKeptAs[i], kind);
+    for (const Rename& rename : change.renamed)
+        report.renameLine(rename, kind);
 }
 
 void writeChanges(ReportText& report, const ResolvedDat& newDat, const Comparison& comparison)
@@ -146,12 +191,19 @@ void writeChanges(ReportText& report, const ResolvedDat& newDat, const Compariso
     report.line("Changed sets (" + std::to_string(comparison.changedSets.size()) + ")");
     for (const SetChange& change : comparison.changedSets) {
         report.setLine(*newDat.sets[change.newSet].set);
-        for (const Object* object : change.added)
-            report.objectLine("    added    ", *object, kind);
-        for (const Object* object : change.removed)
-            report.objectLine("    removed  ", *object, kind);
-        for (const Rename& rename : change.renamed)
-            report.renameLine(rename, kind);
+        writeObjectChanges(report, change, kind);
+    }
+    report.line();
+}
+
+void writeMoves(ReportText& report, const ResolvedDat& oldDat, const ResolvedDat& newDat, const Comparison& comparison)
+{
+    if (comparison.movedSets.empty())
+        return;
+    report.line("Moved sets (" + std::to_string(comparison.movedSets.size()) + ")");
+    for (const Move& move : comparison.movedSets) {
+        report.moveLine(move, *oldDat.sets[move.change.oldSet].set, *newDat.sets[move.change.newSet].set);
+        writeObjectChanges(report, move.change, newDat.dat->kind);
     }
     report.line();
 }
@@ -176,6 +228,7 @@ RunSummary summarize(const ResolvedDat& oldDat, const ResolvedDat& newDat, const
         if (!change.renamed.empty())
             ++summary.renamedSets;
     }
+    summary.movedSets = comparison.movedSets.size();
     summary.writtenSets = delta.size();
     for (const DeltaSet& set : delta)
         summary.writtenObjects += set.objects.size();
@@ -197,8 +250,15 @@ void writeReport(OutputFile& output, const Options& options, const ResolvedDat& 
     report.line();
     writeInputs(report, options, oldDat, newDat);
     writeCounts(report, summary, kindName(options.kind, true));
-    writeSetList(report, "New sets", newDat, comparison.newSets);
-    writeSetList(report, "Removed sets", oldDat, comparison.removedSets);
+    MovedNames movedFrom(newDat.sets.size());
+    MovedNames movedTo(oldDat.sets.size());
+    for (const Move& move : comparison.movedSets) {
+        movedFrom[move.change.newSet] = oldDat.sets[move.change.oldSet].set->name;
+        movedTo[move.change.oldSet] = newDat.sets[move.change.newSet].set->name;
+    }
+    writeSetList(report, "New sets", newDat, comparison.newSets, "moved from", movedFrom);
+    writeSetList(report, "Removed sets", oldDat, comparison.removedSets, "moved to", movedTo);
+    writeMoves(report, oldDat, newDat, comparison);
     writeChanges(report, newDat, comparison);
 }
 

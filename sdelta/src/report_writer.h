@@ -19,6 +19,7 @@ struct RunSummary {
     std::size_t removedObjects = 0;
     std::size_t renamedSets = 0;
     std::size_t renamedObjects = 0;
+    std::size_t movedSets = 0;
     std::size_t writtenSets = 0;
     std::size_t writtenObjects = 0;
 };

@@ -49,10 +49,15 @@ struct StoredList {
 
 class Resolver {
 public:
-    Resolver(const Dat& dat, const ResolveOptions& options);
+    // `wanted`, where given, names the only sets looked at: those whose lists are asked for,
+    // with their parents and BIOS sets.
+    Resolver(const Dat& dat, const ResolveOptions& options, std::vector<bool> wanted = {});
     ResolvedDat run();
+    std::vector<const Object*> nonMergedList(std::size_t set);
 
 private:
+    bool isWanted(std::size_t set) const { return wanted_.empty() || wanted_[set]; }
+    bool isVisible(const Object& object) const { return options_.includeNodump || !isNodump(object, kind_); }
     void indexVisibleObjects();
     void linkParents();
     void linkBiosSets();
@@ -76,6 +81,7 @@ private:
 
     const Dat& dat_;
     ResolveOptions options_;
+    std::vector<bool> wanted_; // empty: every set
     ObjectKind kind_;
     bool hasMergeMarks_ = false;
     LargeVector<const Object*> visible_;      // visible objects, set by set
@@ -90,8 +96,8 @@ private:
     ResolvedDat resolved_;
 };
 
-Resolver::Resolver(const Dat& dat, const ResolveOptions& options)
-    : dat_(dat), options_(options), kind_(dat.kind), names_(dat.kind), contents_(dat.kind),
+Resolver::Resolver(const Dat& dat, const ResolveOptions& options, std::vector<bool> wanted)
+    : dat_(dat), options_(options), wanted_(std::move(wanted)), kind_(dat.kind), names_(dat.kind), contents_(dat.kind),
       ownContents_(dat.kind), nonMerged_(options.setType == SetType::NonMerged ? dat.sets.size() : 0)
 {
     indexVisibleObjects();
@@ -105,10 +111,16 @@ void Resolver::indexVisibleObjects()
 {
     visibleFirst_.reserve(dat_.sets.size() + 1);
     visible_.reserve(dat_.objects.size());
-    for (const Set& set : dat_.sets) {
+    for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
         visibleFirst_.push_back(static_cast<std::uint32_t>(visible_.size()));
-        for (const Object& object : dat_.objectsOf(set)) {
-            if (!options_.includeNodump && isNodump(object, kind_))
+        const bool wanted = isWanted(set);
+        for (const Object& object : dat_.objectsOf(dat_.sets[set])) {
+            // Of a set not looked at, only whether it makes the DAT one with merge marks counts.
+            if (!wanted) {
+                hasMergeMarks_ = hasMergeMarks_ || (!object.merge.empty() && isVisible(object));
+                continue;
+            }
+            if (!isVisible(object))
                 continue;
             visible_.push_back(&object);
             hasMergeMarks_ = hasMergeMarks_ || !object.merge.empty();
@@ -121,6 +133,8 @@ void Resolver::linkParents()
 {
     parent_.assign(dat_.sets.size(), none);
     for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
+        if (!isWanted(set))
+            continue;
         std::ptrdiff_t parent = dat_.find(dat_.sets[set].cloneOf);
         if (parent != static_cast<std::ptrdiff_t>(set))
             parent_[set] = parent;
@@ -131,7 +145,7 @@ void Resolver::linkBiosSets()
 {
     bios_.assign(dat_.sets.size(), none);
     for (std::size_t set = 0; set < dat_.sets.size(); ++set) {
-        if (dat_.sets[set].isBios)
+        if (dat_.sets[set].isBios || !isWanted(set))
             continue;
         std::ptrdiff_t bios = biosAlong(set);
         if (bios == none && parent_[set] != none)
@@ -154,11 +168,11 @@ std::ptrdiff_t Resolver::biosAlong(std::size_t set) const
 }
 
 // Whether telling the set's inherited objects needs its parent's objects by name: a non-merged
-// clone takes all its parent has, and asks only which of its objects come from its BIOS set.
+// set keeps all it lists, and asks only which of its objects come from its BIOS set.
 bool Resolver::looksIntoParent(std::size_t set) const
 {
     return parent_[set] != none && !hasMergeMarks_ &&
-           (options_.setType != SetType::NonMerged || standsAlone(set) || bios_[set] != none);
+           (options_.setType != SetType::NonMerged || bios_[set] != none);
 }
 
 // Only the sets looked into are indexed: by name and content the parents and BIOS sets (in a
@@ -169,6 +183,8 @@ void Resolver::indexContents()
     std::vector<bool> byName(count, false);
     std::vector<bool> byContent(count, false);
     for (std::size_t set = 0; set < count; ++set) {
+        if (!isWanted(set))
+            continue;
         if (looksIntoParent(set))
             byName[static_cast<std::size_t>(parent_[set])] = true;
         if (bios_[set] != none) {
@@ -260,19 +276,14 @@ StoredList Resolver::nonMergedObjects(std::size_t set, int depth)
 }
 
 // A non-merged set lists an object twice only where its own list or its parent's does: what it
-// takes from its parent has content its own list lacks.
+// takes from its parent has content its own list lacks. A BIOS or device set takes nothing from
+// a parent, and keeps what it lists whatever its merge marks say: a device whose romof names
+// another device marks the ROM they share, yet a collection of non-merged sets needs it in both.
 StoredList Resolver::storeNonMergedObjects(std::size_t set, int depth)
 {
-    if (standsAlone(set)) {
-        StoredList list{resolved_.storedCount(), 0, true};
-        for (const Object* object : splitObjects(set))
-            resolved_.store(object);
-        list.count = resolved_.storedCount() - list.first;
-        return list;
-    }
     std::ptrdiff_t parent = parent_[set];
     std::optional<StoredList> parentList;
-    if (!hasMergeMarks_ && parent != none && depth != longestChain)
+    if (!hasMergeMarks_ && parent != none && !standsAlone(set) && depth != longestChain)
         parentList = nonMergedObjects(static_cast<std::size_t>(parent), depth + 1);
     StoredList list{resolved_.storedCount(), 0, false};
     for (std::uint32_t i = visibleFirst_[set]; i < visibleFirst_[set + 1]; ++i) {
@@ -355,11 +366,55 @@ ResolvedDat Resolver::run()
     return std::move(resolved_);
 }
 
+std::vector<const Object*> Resolver::nonMergedList(std::size_t set)
+{
+    StoredList list = nonMergedObjects(set, 0);
+    std::vector<const Object*> objects;
+    objects.reserve(list.count);
+    for (std::uint32_t i = list.first; i < list.first + list.count; ++i)
+        objects.push_back(resolved_.storedAt(i));
+    return objects;
+}
+
 } // namespace
 
 ResolvedDat resolve(const Dat& dat, const ResolveOptions& options)
 {
     return Resolver(dat, options).run();
+}
+
+namespace {
+
+// Calls `visit` with `set` and each set reached from it through `link` (cloneof or romof).
+template <typename Visit>
+void followChain(const Dat& dat, std::size_t set, std::string_view Set::*link, Visit visit)
+{
+    auto current = static_cast<std::ptrdiff_t>(set);
+    for (int step = 0; current != none && step <= longestChain; ++step) {
+        auto index = static_cast<std::size_t>(current);
+        visit(index);
+        current = dat.find(dat.sets[index].*link);
+        if (current == static_cast<std::ptrdiff_t>(index))
+            break;
+    }
+}
+
+} // namespace
+
+std::vector<std::vector<const Object*>> nonMergedObjectsOf(const Dat& dat, std::span<const std::size_t> sets)
+{
+    // The sets asked about, their parents, and the sets their romof links reach (BIOS sets).
+    std::vector<bool> wanted(dat.sets.size(), false);
+    for (std::size_t set : sets)
+        followChain(dat, set, &Set::cloneOf, [&](std::size_t member) {
+            followChain(dat, member, &Set::romOf, [&](std::size_t reached) { wanted[reached] = true; });
+        });
+    Resolver resolver(dat, {SetType::NonMerged}, std::move(wanted));
+    std::vector<std::vector<const Object*>> lists;
+    lists.reserve(sets.size());
+    for (std::size_t set : sets)
+        lists.push_back(resolver.nonMergedList(set));
+    return lists;
 }
 
 } // namespace setdelta

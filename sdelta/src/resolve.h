@@ -58,4 +58,9 @@ private:
 
 ResolvedDat resolve(const Dat& dat, const ResolveOptions& options);
 
+// What some sets of a DAT hold as non-merged sets, BIOS and nodump objects left out, whatever
+// set type the run uses: by `sets` (indices into dat.sets), the objects of each. Only those
+// sets and their parents are looked at.
+std::vector<std::vector<const Object*>> nonMergedObjectsOf(const Dat& dat, std::span<const std::size_t> sets);
+
 } // namespace setdelta

@@ -51,6 +51,15 @@ TEST(DiffReport, ReadsEverySetAndDescribesInputsOptionsAndObjectsInWords)
     const ObjectChange removed = DescribeObjectChanges(results.sets.at(4)).at(0);
     EXPECT_EQ(removed.size, QString()) << "an object without a size";
     EXPECT_EQ(removed.flags, u"nodump"_s);
+
+    // Version 2 lists moved sets beside the sets, and marks the new and removed sets that moved.
+    QByteArray second = sampleDiffReport();
+    second.replace(R"("version": 1)", R"("version": 2)");
+    second.replace(R"("renamed_objects": 2},)", R"("renamed_objects": 2, "moved_sets": 0}, "moved_sets": [],)");
+    second.replace(R"("status": "new",)", R"("status": "new", "moved_from": "oldgame",)");
+    const DiffResults read = parsed(second);
+    EXPECT_EQ(read.sets.size(), results.sets.size());
+    EXPECT_EQ(read.summary.renamedObjects, 2);
 }
 
 TEST(DiffReport, ADamagedOrUnreadableReportSaysWhatIsWrong)
@@ -61,7 +70,7 @@ TEST(DiffReport, ADamagedOrUnreadableReportSaysWhatIsWrong)
         {report.left(report.size() / 2), u"at byte"_s},
         {"[1, 2]", u"it is not a setdelta report"_s},
         {R"({"format": "something else", "version": 1})", u"it is not a setdelta report"_s},
-        {changed(R"("version": 1)", R"("version": 2)"), u"its version 2 is not the version 1 this Quillon reads"_s},
+        {changed(R"("version": 1)", R"("version": 3)"), u"its version 3 is not a version this Quillon reads (1 to 2)"_s},
         {changed(R"("status": "renamed")", R"("status": "moved")"), u"set \"mspacman\": unknown status \"moved\""_s},
         {changed(R"("sets": [)", R"("sets": {"x": [)").replace("]\n}", "]}}"), u"\"sets\" is missing or not a list"_s},
         {changed(R"("summary": {)", R"("summary": 3, "x": {)"), u"\"summary\" is missing or not an object"_s},

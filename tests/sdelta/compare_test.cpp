@@ -100,6 +100,26 @@ TEST(Resolution, SmallFamiliesOfEachKind)
     }
 }
 
+// Devices whose romof names another device mark the ROM they share: a non-merged set keeps it
+// all the same, as it keeps whatever it lists; split and merged sets inherit it.
+const std::string keyboards = R"xml(<mame build="0.251">
+<machine name="a2000kbd_us" isdevice="yes" runnable="no"><rom name="6570-036" size="2048" crc="4a3fc332"/></machine>
+<machine name="a500kbd_ch" isdevice="yes" runnable="no" romof="a2000kbd_us">
+  <rom name="6570-036" merge="6570-036" size="2048" crc="4a3fc332"/></machine></mame>)xml";
+const std::string oneKeyboard = R"xml(<mame build="0.139">
+<machine name="a2000kbd_us" isdevice="yes" runnable="no"><rom name="6570-036" size="2048" crc="4a3fc332"/></machine></mame>)xml";
+
+TEST(Resolution, NonMergedDevicesKeepWhatTheirMergeMarksName)
+{
+    using enum SetType;
+    TempFolder folder;
+    Dat dat = loadDat(folder.write("keyboards.xml", keyboards), ObjectKind::Rom);
+    EXPECT_EQ(describe(resolve(dat, {NonMerged})), "a2000kbd_us: 6570-036 | a500kbd_ch: 6570-036");
+    EXPECT_EQ(describe(resolve(dat, {NonMerged, false, true})), "a2000kbd_us: 6570-036 | a500kbd_ch: 6570-036");
+    EXPECT_EQ(describe(resolve(dat, {Split})), "a2000kbd_us: 6570-036");
+    EXPECT_EQ(describe(resolve(dat, {Merged})), "a2000kbd_us: 6570-036");
+}
+
 // OLD -> NEW: "kept" is unchanged, "grown" gains g2, "shrunk" loses s2, "renamed" has r1
 // under a new name, "dropped" goes, "fresh" arrives (with one ROM OLD has elsewhere), and
 // "swapped" gets a new dump of w1 under the same name.
@@ -133,7 +153,8 @@ const std::string newBosco = R"xml(<mame build="2"><machine name="bosco">
 const std::string oldBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 ) )\n";
 const std::string newBios = "resource ( name neogeo rom ( name sp-s2.sp1 size 131072 crc 9036d879 )\n"
                             "  rom ( name sm1.sm1 size 131072 crc 94416d67 ) rom ( name sm1.sm1 size 131072 crc 94416d67 ) )\n";
-// A copy of a ROM under a new name takes nothing away, so ROM archival keeps nothing of it.
+// A copy of a ROM under a new name takes nothing away, so ROM archival keeps nothing of it; its
+// old name is kept, so it is no side of a rename but an added ROM.
 const std::string oldCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff ) )\n"
                               "game ( name moved rom ( name a.bin size 4 crc 11 ) rom ( name b.bin size 4 crc 11 ) )\n";
 const std::string newCopies = "game ( name crush rom ( name mbrush.6f size 4096 crc 8a7db1ff )\n"
@@ -150,6 +171,12 @@ const std::string movedNew = "game ( name moved rom ( name m3 size 1 crc 3 ) rom
                              "rom ( name m1 size 1 crc 9 ) )\n"
                              "game ( name twice rom ( name t1 size 1 crc 4 ) rom ( name t2 size 1 crc 6 ) "
                              "rom ( name t1 size 1 crc 4 ) )\n";
+// A dropped alias: one content under two names, of which NEW keeps one. c1.rom is no side of a
+// rename; c2.rom is removed.
+const std::string aliases = R"xml(<datafile><game name="4play"><rom name="c1.rom" size="4" crc="7ee8cdcd"/>
+<rom name="c2.rom" size="4" crc="7ee8cdcd"/><rom name="p1.rom" size="4" crc="3c3d741b"/></game></datafile>)xml";
+const std::string oneAlias = R"xml(<datafile><game name="4play"><rom name="c1.rom" size="4" crc="7ee8cdcd"/>
+<rom name="p1.rom" size="4" crc="3c3d741b"/></game></datafile>)xml";
 const std::string clone = "game ( name k cloneof p rom ( name x size 1 crc 5 ) )\n";
 const std::string copied = "game ( name p rom ( name a size 1 crc 1 ) )\n" + clone;
 const std::string copiedNew = "game ( name p rom ( name a size 1 crc 1 ) rom ( name b size 1 crc 1 ) )\n" + clone;
@@ -198,6 +225,17 @@ TEST(Delta, EachLevelWritesItsShareOfTheDifferences)
         {oldBosco, newBosco, {.resolve = merged, .kind = ObjectKind::Sample}, "bosco: boom.wav"},
         {oldBios, newBios, {.resolve = merged}, "neogeo: sm1.sm1"},
         {oldCopies, newCopies, {.level = RomArchival, .withRenames = true}, "moved: b.bin"},
+        {oldCopies, newCopies, {}, "crush: cr6.7e"},
+        {oneKeyboard, keyboards, {.resolve = nonMerged}, "a500kbd_ch: 6570-036"},
+        {oneKeyboard, keyboards, {.resolve = nonMerged, .level = EvenSmaller}, ""},
+        {oneKeyboard, keyboards, {}, ""},
+        {oneKeyboard, keyboards, {.resolve = merged}, ""},
+        {aliases, oneAlias, {.withRenames = true}, ""},
+        {aliases, oneAlias, {.level = Larger, .withRenames = true}, "4play: c1.rom p1.rom"},
+        {aliases, oneAlias, {.level = RomArchival, .withRenames = true}, "4play: c2.rom"},
+        {aliases, oneAlias, {.level = RomArchival}, "4play: c2.rom"},
+        {oneAlias, aliases, {.withRenames = true}, "4play: c2.rom"},
+        {oneAlias, aliases, {.level = RomArchival, .withRenames = true}, ""},
         {oldCopies, newCopies, {.withRenames = true}, "crush: cr6.7e | moved: c.bin"},
         {moved, movedNew, {}, "moved: m1 | twice: t2"},
         {moved, movedNew, {.level = RomArchival}, "moved: m1 | twice: t2"},

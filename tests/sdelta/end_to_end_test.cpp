@@ -111,6 +111,86 @@ TEST_F(Tool, ReadsZippedAndGzippedDats)
     EXPECT_EQ(readFile(folder_.file("setdelta.dat")), expectedResult);
 }
 
+// Devices whose romof names another device, with the ROM they share marked: a non-merged update
+// writes the new device whole.
+TEST_F(Tool, NonMergedDevicesKeepTheirMarkedRoms)
+{
+    folder_.write("old-kbd.xml", R"xml(<mame build="0.139"><machine name="a2000kbd_us" isdevice="yes" runnable="no">
+<rom name="6570-036" size="2048" crc="4a3fc332"/></machine></mame>)xml");
+    folder_.write("new-kbd.xml", R"xml(<mame build="0.251"><machine name="a2000kbd_us" isdevice="yes" runnable="no">
+<rom name="6570-036" size="2048" crc="4a3fc332"/></machine>
+<machine name="a500kbd_ch" isdevice="yes" runnable="no" romof="a2000kbd_us">
+<rom name="6570-036" merge="6570-036" size="2048" crc="4a3fc332"/></machine></mame>)xml");
+    ToolRun result = run({"-n", "-d2", "old-kbd.xml", "new-kbd.xml"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")),
+              "game (\r\n\tname a500kbd_ch\r\n\tromof a2000kbd_us\r\n\tisdevice yes\r\n\trom ( name 6570-036 size 2048 "
+              "crc 4a3fc332 merge 6570-036 )\r\n)\r\n\r\n");
+}
+
+// A dropped alias (one content under two names, NEW keeping one) is a removed ROM, never a
+// rename onto the name both DATs list: with -r nothing is fetched, and the log and the report
+// say where the removed ROM's content stays.
+TEST_F(JsonReport, DroppedAliasIsRemovedWhileItsContentStays)
+{
+    folder_.write("old-alias.xml", R"xml(<datafile><game name="4play"><rom name="c1.rom" size="4" crc="7ee8cdcd"/>
+<rom name="c2.rom" size="4" crc="7ee8cdcd"/><rom name="p1.rom" size="4" crc="3c3d741b"/></game></datafile>)xml");
+    folder_.write("new-alias.xml", R"xml(<datafile><game name="4play"><rom name="c1.rom" size="4" crc="7ee8cdcd"/>
+<rom name="p1.rom" size="4" crc="3c3d741b"/></game></datafile>)xml");
+    ToolRun result = run({"-s", "-d2", "-r", "--json", "report.json", "old-alias.xml", "new-alias.xml"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")), "");
+    std::string log = readFile(folder_.file("setdelta.log"));
+    EXPECT_NE(log.find("  4play\n    removed  c2.rom (size 4, crc 7ee8cdcd), its content stays under c1.rom\n\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(report()["sets"], R"([{"name": "4play", "description": "", "parent": null, "status": "changed",
+      "added": [], "renamed": [], "removed": [{"kind": "rom", "name": "c2.rom", "size": 4, "crc": "7ee8cdcd",
+                                              "content_kept_as": "c1.rom"}]}])"_json);
+    EXPECT_EQ(report()["summary"]["removed_objects"], 1);
+    EXPECT_EQ(report()["summary"]["renamed_objects"], 0);
+}
+
+// A set renamed with its ROMs: the log counts and lists the move with its objects and marks the
+// moved sets in the lists of new and removed sets; the report has the same in `moved_sets`.
+TEST_F(JsonReport, MovedSetsInTheLogAndTheReport)
+{
+    folder_.write("old-moved.dat", "game ( name sf1 description \"Street Fighter\" rom ( name a size 1 crc 1 )\n"
+                                   "  rom ( name b size 1 crc 2 ) rom ( name c size 1 crc 3 ) )\n");
+    folder_.write("new-moved.dat", "game ( name sf description \"Street Fighter (US)\" rom ( name a size 1 crc 1 )\n"
+                                   "  rom ( name bb size 1 crc 2 ) rom ( name d size 1 crc 4 ) )\n");
+    ToolRun result = run({"--json", "report.json", "old-moved.dat", "new-moved.dat"});
+    ASSERT_EQ(result.status, ExitSuccess) << result.err;
+    std::string log = readFile(folder_.file("setdelta.log"));
+    for (const char* expected :
+         {"  moved sets:     1\n", "New sets (1)\n  sf  \"Street Fighter (US)\"  (moved from sf1)\n",
+          "Removed sets (1)\n  sf1  \"Street Fighter\"  (moved to sf)\n",
+          "Moved sets (1)\n  sf1 -> sf (2 of 4 contents shared)\n    added    d (size 1, crc 00000004)\n"
+          "    removed  c (size 1, crc 00000003)\n    renamed  b -> bb (size 1, crc 00000002)\n\n"})
+        EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
+    EXPECT_EQ(readFile(folder_.file("setdelta.dat")).find("name sf\r\n") != std::string::npos, true)
+        << "the moved set is still new in setdelta.dat";
+    Json rom = R"({"kind": "rom", "name": "", "size": 1, "crc": ""})"_json;
+    auto object = [&](const char* name, const char* crc) {
+        Json json = rom;
+        json["name"] = name;
+        json["crc"] = crc;
+        return json;
+    };
+    Json expected = {{"old", {{"name", "sf1"}, {"description", "Street Fighter"}}},
+                     {"new", {{"name", "sf"}, {"description", "Street Fighter (US)"}}},
+                     {"shared_contents", 2}, {"old_contents", 3}, {"new_contents", 3},
+                     {"added", {object("d", "00000004")}}, {"removed", {object("c", "00000003")}},
+                     {"renamed", {{{"from", object("b", "00000002")}, {"to", object("bb", "00000002")}}}}};
+    Json written = report();
+    EXPECT_EQ(written["version"], 2);
+    EXPECT_EQ(written["moved_sets"], Json::array({expected})) << written["moved_sets"].dump(2);
+    EXPECT_EQ(written["summary"]["moved_sets"], 1);
+    EXPECT_EQ(written["summary"]["removed_sets"], 1) << "a moved set still counts as removed";
+    EXPECT_EQ(written["sets"][0]["moved_from"], "sf1");
+    EXPECT_EQ(written["sets"][1]["moved_to"], "sf");
+}
+
 // Also a report in the place of an input or of another output; the inputs stay as they were.
 // An earlier run's result and log go, so that neither passes for this run's, unless the
 // arguments name them: they may be inputs.
@@ -218,12 +298,13 @@ TEST_F(JsonReport, HoldsInputsOptionsCountsAndEverySetInEveryDetail)
     ASSERT_EQ(result.status, ExitSuccess) << result.err;
     EXPECT_NE(result.out.find("setdelta.log and report.json\nJSON report written in "), std::string::npos) << result.out;
     Json expected = R"({
-      "format": "setdelta-report", "version": 1, "setdelta_version": "1.0.0",
+      "format": "setdelta-report", "version": 2, "setdelta_version": "1.0.0",
       "old": {"file": "old.dat", "entry": null, "format": "clrmamepro", "name": "Old", "version": "1", "sets": 3, "objects": 4},
       "new": {"file": "new.xml", "entry": null, "format": "xml-datafile", "name": "New", "version": "2", "sets": 3, "objects": 4},
       "options": {"set_type": "split", "delta": 4, "objects": "rom", "renames": true, "nodump": false, "bios_in_sets": false},
       "summary": {"new_sets": 1, "removed_sets": 1, "changed_sets": 2, "renamed_sets": 1,
-                  "added_objects": 1, "removed_objects": 1, "renamed_objects": 1},
+                  "added_objects": 1, "removed_objects": 1, "renamed_objects": 1, "moved_sets": 0},
+      "moved_sets": [],
       "sets": [
         {"name": "c", "description": "Game \"C\"", "parent": "a", "status": "new", "objects": [{"kind": "rom",
           "name": "c1", "size": 5, "crc": "00000005", "md5": "00112233445566778899aabbccddeeff", "flags": ["optional"]}]},
@@ -252,7 +333,7 @@ TEST_F(JsonReport, FollowsTheSwitchesAndInputsOfTheRun)
         // Merged, the clone c is part of a; without -r the rename in r is no difference.
         {{"-m", "--json", "report.json", "old.dat", "new.xml"}, "/summary",
          R"j({"new_sets": 0, "removed_sets": 1, "changed_sets": 1, "renamed_sets": 0,
-             "added_objects": 2, "removed_objects": 1, "renamed_objects": 0})j"_json},
+             "added_objects": 2, "removed_objects": 1, "renamed_objects": 0, "moved_sets": 0})j"_json},
         {{"-z", "-o", "disk", "--json", "report.json", "old-list.xml", "new-list.xml"}, "/old",
          R"j({"file": "old-list.xml", "entry": null, "format": "listxml", "build": "0.1 (x)", "sets": 1,
              "objects": 1})j"_json},

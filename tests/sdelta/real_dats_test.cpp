@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <map>
 #include <zip.h>
 
 namespace setdelta::test {
@@ -143,6 +144,48 @@ TEST_F(RealDats, DisksOfAListxmlAgainstAMergedChdDat)
               "game (\r\n\tname jdredd\r\n\tdescription \"Judge Dredd (Rev C)\"\r\n\tyear 1996\r\n"
               "\tmanufacturer Acclaim\r\n\tdisk ( name jdreddb sha1 9b810e3a16de62cabfc8271b6606574c7034cf41 )\r\n"
               ")\r\n\r\n");
+}
+
+// Moved sets look only at the sets they ask about, with their parents and BIOS sets: what a few
+// sets hold so is what they hold in the whole DAT resolved as non-merged sets.
+void expectSomeListsAsResolved(const Dat& dat)
+{
+    ResolvedDat whole = resolve(dat, {SetType::NonMerged});
+    std::vector<std::size_t> some;
+    for (std::size_t set = 0; set < whole.sets.size(); set += 7)
+        some.push_back(static_cast<std::size_t>(whole.sets[set].set - dat.sets.data()));
+    std::vector<std::vector<const Object*>> lists = nonMergedObjectsOf(dat, some);
+    for (std::size_t i = 0; i < some.size(); ++i) {
+        auto expected = whole.objectsOf(7 * i);
+        ASSERT_TRUE(std::ranges::equal(lists[i], expected)) << dat.sets[some[i]].name;
+    }
+}
+
+// Sets that releases renamed, found by their contents: each removed set's name in NEW.
+TEST_F(RealDats, MovedSetsOfRealReleasePairs)
+{
+    const std::vector<std::tuple<std::string, std::string, std::size_t, std::vector<std::pair<std::string, std::string>>>> pairs = {
+        {"mame_0.78_listxml.zip", "mame_0.94_listxml.zip", 48, {{"sf1", "sf"}, {"dwj", "dynwarj"}, {"auraila", "aurail1"}}},
+        {"fbneo_0.2.97.44_neogeo.dat", "fbneo_1.0.0.03_neogeo.dat", 9, {{"samsho2sp", "samsh2sp"}, {"kf2k1pa", "kf2k1pla"}}},
+    };
+    for (const auto& [oldName, newName, count, examples] : pairs) {
+        SCOPED_TRACE(oldName);
+        Dat oldDat = loadDat(dat(oldName), ObjectKind::Rom);
+        Dat newDat = loadDat(dat(newName), ObjectKind::Rom);
+        expectSomeListsAsResolved(oldDat);
+        expectSomeListsAsResolved(newDat);
+        for (SetType type : {SetType::Split, SetType::NonMerged}) {
+            ResolvedDat oldResolved = resolve(oldDat, {type});
+            ResolvedDat newResolved = resolve(newDat, {type});
+            Comparison comparison = compare(oldResolved, newResolved, false);
+            EXPECT_EQ(comparison.movedSets.size(), count);
+            std::map<std::string_view, std::string_view> movedTo;
+            for (const Move& move : comparison.movedSets)
+                movedTo[oldResolved.sets[move.change.oldSet].set->name] = newResolved.sets[move.change.newSet].set->name;
+            for (const auto& [from, to] : examples)
+                EXPECT_EQ(movedTo[from], to) << from;
+        }
+    }
 }
 
 // Read straight from its archive, each DAT is the DAT extracted from it; and a real DAT with

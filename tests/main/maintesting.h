@@ -2,6 +2,7 @@
 
 // What the main folder's tests share: the demo DATs, what setdelta writes when run on its own, an
 // application folder holding the real tool, and a small report of the tool.
+#include "diffresults.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -27,6 +28,20 @@ inline QByteArray setdeltaAlone(const QString& switches, const QString& source, 
     process.start(QStringLiteral(SETDELTA_PATH), switches.split(u' ', Qt::SkipEmptyParts) << source << compare);
     EXPECT_TRUE(process.waitForFinished(60000));
     return readAll(work.filePath(QStringLiteral("setdelta.dat")));
+}
+
+// The DAT as setdelta reads it: its header's name and version, its counts.
+inline DiffInput setdeltaReading(const QString& dat)
+{
+    QTemporaryDir work;
+    QProcess process;
+    process.setWorkingDirectory(work.path());
+    process.start(QStringLiteral(SETDELTA_PATH), {QStringLiteral("--json"), QStringLiteral("report.json"), dat, dat});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    DiffResults results;
+    const Outcome loaded = LoadDiffResults(work.filePath(QStringLiteral("report.json")), {}, results);
+    EXPECT_TRUE(loaded.ok()) << loaded.reason().toStdString();
+    return results.oldInput;
 }
 
 // Puts the real tool into sdelta/ of an application folder, as the install does; returns its path.

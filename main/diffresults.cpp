@@ -271,13 +271,21 @@ Outcome SaveReadableReport(const DiffResults& results, const QString& path)
     return saved ? file.commit() : saved;
 }
 
+std::array<qint64, setStatusCount> SetsByStatus(const DiffResults& results)
+{
+    std::array<qint64, setStatusCount> counts{};
+    for (const DiffSet& set : results.sets)
+        ++counts.at(static_cast<size_t>(set.status));
+    return counts;
+}
+
 QString StatusText(SetStatus status)
 {
     switch (status) {
     case SetStatus::New: return u"New"_s;
     case SetStatus::Removed: return u"Removed"_s;
     case SetStatus::Changed: return u"Changed"_s;
-    case SetStatus::Renamed: return u"Renamed objects"_s;
+    case SetStatus::Renamed: return u"Renames only"_s;
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -59,7 +60,8 @@ struct RenamedObject {
     DiffObject to;
 };
 
-// "Renamed": a set whose only differences are renamed objects.
+// "Renamed": a set whose only differences are renamed objects; a set that also adds or removes
+// objects is "Changed".
 enum class SetStatus { New, Removed, Changed, Renamed };
 inline constexpr int setStatusCount = 4;
 
@@ -102,6 +104,10 @@ Outcome ParseDiffResults(const QByteArray& json, DiffResults& results);
 // Writes the readable report to a file, which is replaced only when written completely; a
 // failure says why and leaves an existing file as it was.
 Outcome SaveReadableReport(const DiffResults& results, const QString& path);
+
+// How many sets of each status the results list, in the order of SetStatus: what the table
+// shows for each status.
+std::array<qint64, setStatusCount> SetsByStatus(const DiffResults& results);
 
 // Words shown to the user.
 QString StatusText(SetStatus status);

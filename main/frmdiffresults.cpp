@@ -49,15 +49,14 @@ const char* const statusButtonNames[setStatusCount] = {
     "cmdShowNew", "cmdShowRemoved", "cmdShowChanged", "cmdShowRenamed",
 };
 
-qint64 statusCount(const DiffSummary& summary, SetStatus status)
+// setdelta counts a set whose only differences are renames among the changed sets; the table
+// and its buttons list it apart, so the caption says how many there are.
+QString figureCaption(const Figure& figure, const DiffResults& results)
 {
-    switch (status) {
-    case SetStatus::New: return summary.newSets;
-    case SetStatus::Removed: return summary.removedSets;
-    case SetStatus::Changed: return summary.changedSets;
-    case SetStatus::Renamed: return summary.renamedSets;
-    }
-    return 0;
+    const qint64 renamesOnly = SetsByStatus(results).at(static_cast<size_t>(SetStatus::Renamed));
+    if (figure.count != &DiffSummary::changedSets || renamesOnly == 0)
+        return figure.caption;
+    return u"%1\n(%2 with renames only)"_s.arg(figure.caption, QLocale().toString(renamesOnly));
 }
 
 QLabel* selectableLabel(const QString& text, const char* name)
@@ -163,7 +162,7 @@ QWidget* frmDiffResults::createFigures()
         large.setBold(true);
         number->setFont(large);
         number->setAlignment(Qt::AlignCenter);
-        auto* caption = new QLabel(figure.caption);
+        auto* caption = new QLabel(figureCaption(figure, *results_));
         caption->setAlignment(Qt::AlignCenter);
         cell->addWidget(number);
         cell->addWidget(caption);
@@ -176,10 +175,10 @@ QLayout* frmDiffResults::createFilterRow()
 {
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(u"Show:"_s));
-    for (int status = 0; status < setStatusCount; ++status) {
-        const auto shownStatus = static_cast<SetStatus>(status);
-        addStatusButton(row, shownStatus, statusCount(results_->summary, shownStatus));
-    }
+    // Each button counts the rows it shows, whatever the summary of the report counts.
+    const std::array<qint64, setStatusCount> counts = SetsByStatus(*results_);
+    for (int status = 0; status < setStatusCount; ++status)
+        addStatusButton(row, static_cast<SetStatus>(status), counts.at(static_cast<size_t>(status)));
     txtSearch = new QLineEdit;
     txtSearch->setObjectName("txtSearch");
     txtSearch->setPlaceholderText(u"Search names and descriptions (Ctrl+F)"_s);
@@ -199,7 +198,7 @@ QToolButton* frmDiffResults::addStatusButton(QLayout* row, SetStatus status, qin
 {
     auto* toggle = new QToolButton;
     toggle->setObjectName(statusButtonNames[static_cast<int>(status)]);
-    toggle->setText(u"%1 (%2)"_s.arg(StatusText(status), QLocale().toString(count)));
+    toggle->setText(u"%1 (%2 %3)"_s.arg(StatusText(status), QLocale().toString(count), count == 1 ? u"set"_s : u"sets"_s));
     toggle->setCheckable(true);
     toggle->setChecked(true);
     toggle->setToolTip(u"Show or hide the sets of status \"%1\"."_s.arg(StatusText(status)));

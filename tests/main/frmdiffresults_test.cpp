@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -85,12 +86,58 @@ TEST_F(ResultsWindow, TheFiltersNarrowTheTableAndTheDetailFollowsTheSetShownOrCh
     search(u"PAC"_s);
     EXPECT_EQ(text(u"lblShown"_s), u"2 of 5 sets"_s) << "letter case ignored";
     key(table, Qt::Key_Down);
-    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of mspacman (Renamed objects)"_s);
+    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of mspacman (Renames only)"_s);
     key(table, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), &at(u"lstObjects"_s)) << "Enter shows the detail";
     key(table, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(QApplication::focusWidget(), &at(u"txtSearch"_s));
     EXPECT_EQ(at<QLineEdit>(u"txtSearch"_s).selectedText(), u"PAC"_s) << "typing replaces the search";
+}
+
+// Three matched sets that differ with renames counted: renames alone, renames with an added ROM,
+// an added ROM alone; and a new set.
+const QByteArray RenamesOld = "game ( name a rom ( name a1 size 1 crc 00000001 ) rom ( name a2 size 1 crc 00000002 ) )\n"
+                              "game ( name b rom ( name b1 size 1 crc 00000003 ) rom ( name b2 size 1 crc 00000004 ) )\n"
+                              "game ( name c rom ( name c1 size 1 crc 00000005 ) )\n";
+const QByteArray RenamesNew = "game ( name a rom ( name a1 size 1 crc 00000001 ) rom ( name a2x size 1 crc 00000002 ) )\n"
+                              "game ( name b rom ( name b1x size 1 crc 00000003 ) rom ( name b2 size 1 crc 00000004 )"
+                              " rom ( name b3 size 1 crc 00000006 ) )\n"
+                              "game ( name c rom ( name c1 size 1 crc 00000005 ) rom ( name c2 size 1 crc 00000007 ) )\n"
+                              "game ( name d rom ( name d1 size 1 crc 00000008 ) )\n";
+
+TEST_F(ResultsWindow, EachStatusButtonCountsTheSetsItShowsWhenRenamesCount)
+{
+    writeFile(folder.filePath(u"old.dat"_s), RenamesOld);
+    writeFile(folder.filePath(u"new.dat"_s), RenamesNew);
+    QProcess setdelta;
+    setdelta.setWorkingDirectory(folder.path());
+    setdelta.start(QStringLiteral(SETDELTA_PATH), {u"-s"_s, u"-r"_s, u"--json"_s, u"report.json"_s, u"old.dat"_s, u"new.dat"_s});
+    ASSERT_TRUE(setdelta.waitForFinished(60000) && setdelta.exitCode() == 0);
+    last.keep({.json = folder.filePath(u"report.json"_s), .readable = folder.filePath(u"setdelta.log"_s)},
+              folder.filePath(u"diff.dat"_s));
+    ASSERT_EQ(windows().size(), 1);
+    window = windows().first();
+
+    const std::pair<const char*, QString> buttons[] = {
+        {"cmdShowNew", u"New (1 set)"_s},
+        {"cmdShowRemoved", u"Removed (0 sets)"_s},
+        {"cmdShowChanged", u"Changed (2 sets)"_s},
+        {"cmdShowRenamed", u"Renames only (1 set)"_s},
+    };
+    for (const auto& [name, caption] : buttons)
+        EXPECT_EQ(at<QToolButton>(QLatin1StringView(name)).text(), caption);
+    for (const auto& [name, caption] : buttons)
+        press(QLatin1StringView(name));
+    EXPECT_EQ(text(u"lblShown"_s), u"0 of 4 sets"_s);
+    for (const auto& [name, caption] : buttons) {
+        SCOPED_TRACE(name);
+        press(QLatin1StringView(name));
+        const QString count = caption.section(u'(', 1).section(u' ', 0, 0);
+        EXPECT_EQ(text(u"lblShown"_s), u"%1 of 4 sets"_s.arg(count)) << "a button counts the rows it shows";
+        press(QLatin1StringView(name));
+    }
+    EXPECT_EQ(text(u"lblChangedSets"_s), u"3"_s) << "setdelta's own count, as its log says";
+    EXPECT_EQ(text(u"lblRenamedObjects"_s), u"2"_s);
 }
 
 TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDiffOrSaysWhyNot)

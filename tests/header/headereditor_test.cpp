@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -108,6 +109,23 @@ TEST_F(HeaderEditor, SavesTheBoxesAsAHeaderFileAndRemembersThem)
                              "\tversion \"\"\r\n\tauthor \"\"\r\n\tcomment \"c\"\r\n)\r\n");
     EXPECT_EQ(recent(mru::HeaderName).value(0), u"X"_s);
     EXPECT_EQ(recent(mru::HeaderAuthor), QStringList{u"Keeper"_s}) << "an empty author is not listed";
+}
+
+TEST_F(HeaderEditor, SaysWhichRequiredValueKeepsSaveDisabled)
+{
+    runEditor([](frmCMPHeader& editor) {
+        const auto hint = [&editor] { return child<QLabel>(editor, u"lblSaveHint"_s).text(); };
+        EXPECT_EQ(hint(), u"Save needs a name and a description."_s);
+        combo(editor, "cboHeaderName").setEditText(u"X"_s);
+        EXPECT_EQ(hint(), u"Save needs a description."_s);
+        combo(editor, "cboHeaderDesc").setEditText(u"Y"_s);
+        EXPECT_EQ(hint(), u""_s);
+        EXPECT_TRUE(child(editor, u"cmdSave"_s).isEnabled());
+        combo(editor, "cboHeaderName").clearEditText();
+        EXPECT_EQ(hint(), u"Save needs a name."_s);
+        EXPECT_FALSE(child(editor, u"cmdSave"_s).isEnabled());
+        click(editor, u"cmdCancel"_s);
+    });
 }
 
 TEST_F(HeaderEditor, ValuesLeftEmptyKeepTheOthersReadableForSetdelta)

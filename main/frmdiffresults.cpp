@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -75,9 +76,12 @@ QPushButton* button(const QString& caption, const char* name)
     return created;
 }
 
+// The filters of Export CSV: one row per set, one row per object, any file (rows per set).
+constexpr int perObjectFilter = 1;
+
 QString withCsvExtension(const SaveChoice& choice)
 {
-    const bool csvFilter = choice.filterIndex == 0;
+    const bool csvFilter = choice.filterIndex == 0 || choice.filterIndex == perObjectFilter;
     return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + u".csv"_s : choice.path;
 }
 
@@ -138,6 +142,7 @@ QWidget* frmDiffResults::createInputs()
         {u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
         {u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")},
         {u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")},
+        {u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")},
     };
     int row = 0;
     for (const auto& [caption, value] : rows) {
@@ -245,7 +250,7 @@ QTreeWidget* frmDiffResults::createDetail()
     lstObjects->setObjectName("lstObjects");
     lstObjects->setRootIsDecorated(false);
     lstObjects->setUniformRowHeights(true);
-    lstObjects->setHeaderLabels({u"Change"_s, u"Kind"_s, u"Name"_s, u"Size"_s, u"CRC"_s, u"Flags"_s});
+    lstObjects->setHeaderLabels({u"Change"_s, u"Kind"_s, u"Name"_s, u"Size"_s, u"CRC"_s, u"SHA-1"_s, u"Flags"_s});
     lstObjects->setColumnWidth(2, 320);
     return lstObjects;
 }
@@ -257,7 +262,7 @@ QLayout* frmDiffResults::createButtonRow()
     QPushButton* cmdSaveReport = button(u"Save report..."_s, "cmdSaveReport");
     QPushButton* cmdOpenFolder = button(u"Open folder"_s, "cmdOpenFolder");
     QPushButton* cmdClose = button(u"Close"_s, "cmdClose");
-    cmdExportCsv->setToolTip(u"Save the table as shown, filters applied, as a CSV file."_s);
+    cmdExportCsv->setToolTip(u"Save the sets as shown, filters applied, as a CSV file: one row per set, or one row per object."_s);
     cmdSaveReport->setToolTip(u"Save setdelta's readable report of this comparison."_s);
     cmdOpenFolder->setToolTip(u"Open the folder of the diff DAT in the file manager."_s);
     cmdSaveReport->setEnabled(!results_->readableReport.isEmpty());
@@ -304,13 +309,25 @@ void frmDiffResults::showDetail(const QModelIndex& shownIndex)
     lblDetail->setText(u"Objects of %1 (%2)"_s.arg(set.name, StatusText(set.status)));
     QList<QTreeWidgetItem*> items;
     for (const ObjectChange& change : DescribeObjectChanges(set)) {
-        auto* item = new QTreeWidgetItem({change.change, change.kind, change.name, change.size, change.crc, change.flags});
+        auto* item = new QTreeWidgetItem(
+            {change.change, change.kind, change.name, change.size, change.crc, change.hash, change.flags});
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
         for (int column = 0; column < item->columnCount(); ++column)
             item->setToolTip(column, change.hashes);
         items.append(item);
     }
     lstObjects->addTopLevelItems(items);
+}
+
+// Escape closes the window as it closes a dialog; the table, the detail and the search box leave
+// it to the window.
+void frmDiffResults::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmDiffResults::focusSearch()
@@ -323,13 +340,15 @@ void frmDiffResults::cmdExportCsv_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
         {u"Export CSV"_s, suggestedPath(nameBesideDiff(results_->destination, u".csv"_s)),
-         u"CSV files (*.csv);;All files (*)"_s});
+         u"CSV, one row per set (*.csv);;CSV, one row per object (*.csv);;All files (*)"_s});
     if (choice.path.isEmpty())
         return;
     const QString path = withCsvExtension(choice);
-    if (Outcome exported = ExportCsv(*filter_, path); !exported)
+    const bool perObject = choice.filterIndex == perObjectFilter;
+    if (Outcome exported = perObject ? ExportObjectsCsv(*filter_, path) : ExportCsv(*filter_, path); !exported)
         return showFailure(u"The table could not be exported.\n"_s + exported.reason());
-    lblStatus->setText(u"%1 sets exported to %2"_s.arg(QLocale().toString(filter_->rowCount()), path));
+    const QString what = perObject ? u"The objects of %1 sets exported to %2"_s : u"%1 sets exported to %2"_s;
+    lblStatus->setText(what.arg(QLocale().toString(filter_->rowCount()), path));
 }
 
 void frmDiffResults::cmdSaveReport_Click()

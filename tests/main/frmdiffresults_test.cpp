@@ -18,6 +18,13 @@
 
 namespace {
 
+DiffResults parsedSample()
+{
+    DiffResults results;
+    EXPECT_TRUE(ParseDiffResults(sampleDiffReport(), results).ok());
+    return results;
+}
+
 // The results of the last Make Diff as the File menu's item keeps them, and the window that
 // shows them.
 class ResultsWindow : public ::testing::Test {
@@ -65,8 +72,11 @@ protected:
     QAction menuItem;
     QStringList openedFolders;
     bool desktopAnswers = true;
-    LastDiffResults last{temp.store(), prompter, &menuItem, &owner,
-                         [this](const QString& opened) { return openedFolders.append(opened), desktopAnswers; }};
+    const QString keptFile = folder.filePath(u"state/last-diff.json"_s);
+    const LastDiffResults::OpenFolder openFolder = [this](const QString& opened) {
+        return openedFolders.append(opened), desktopAnswers;
+    };
+    LastDiffResults last{temp.store(), prompter, &menuItem, &owner, openFolder, keptFile};
     frmDiffResults* window = nullptr;
 };
 
@@ -174,6 +184,62 @@ TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDif
     EXPECT_FALSE(at(u"cmdSaveReport"_s).isEnabled()) << "no readable report, nothing to save";
 }
 
+TEST_F(ResultsWindow, TellsWhatWasWrittenAndEveryObjectsHashAndClosesOnEscape)
+{
+    writeFile(folder.filePath(u"report.json"_s), sampleDiffReport());
+    last.keep({.json = folder.filePath(u"report.json"_s), .withHeader = true, .zipped = true}, folder.filePath(u"diff.dat"_s));
+    window = windows().value(0);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(text(u"lblWritten"_s), folder.filePath(u"diff.zip"_s) + u" (entry diff.dat), zipped, with a header block"_s);
+
+    const auto& objects = at<QTreeWidget>(u"lstObjects"_s);
+    ASSERT_EQ(objects.headerItem()->text(5), u"SHA-1"_s);
+    EXPECT_EQ(objects.topLevelItem(0)->text(5), u"MD5 00112233445566778899aabbccddeeff"_s);
+    search(u"oldgame"_s);
+    EXPECT_EQ(objects.topLevelItem(0)->text(3), u"-"_s) << "no size";
+    EXPECT_EQ(objects.topLevelItem(0)->text(5), u"-"_s) << "no hash";
+
+    search(QString());
+    prompter.chooseNext(folder.filePath(u"objects"_s), 1);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"objects.csv"_s)).count('\n'), 1 + 8) << "the titles and one row per object";
+    EXPECT_EQ(text(u"lblStatus"_s), u"The objects of 5 sets exported to "_s + folder.filePath(u"objects.csv"_s));
+
+    key(at(u"txtSearch"_s), Qt::Key_Escape);
+    EXPECT_TRUE(windows().isEmpty()) << "Escape closes the window";
+}
+
+TEST_F(ResultsWindow, TheLastResultsOutliveTheSession)
+{
+    open("Readable report\r\n");
+    last.closeWindow();
+    writeFile(folder.filePath(u"report.json"_s), "gone with the run folder");
+
+    QAction nextMenuItem;
+    LastDiffResults next{temp.store(), prompter, &nextMenuItem, &owner, openFolder, keptFile};
+    EXPECT_TRUE(nextMenuItem.isEnabled()) << "before anything is read";
+    next.show();
+    ASSERT_EQ(windows().size(), 1);
+    window = windows().first();
+    EXPECT_EQ(text(u"lblOld"_s), DescribeInput(parsedSample().oldInput));
+    EXPECT_EQ(text(u"lblWritten"_s), folder.filePath(u"diff.dat"_s) + u", without a header block"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"5 of 5 sets"_s);
+    prompter.chooseNext(folder.filePath(u"kept.log"_s));
+    press(u"cmdSaveReport"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"kept.log"_s)), "Readable report\r\n");
+    next.closeWindow();
+
+    writeFile(keptFile, "{\"format\": ");
+    QAction thirdMenuItem;
+    LastDiffResults third{temp.store(), prompter, &thirdMenuItem, &owner, openFolder, keptFile};
+    third.show();
+    EXPECT_TRUE(windows().isEmpty());
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts().at(0).startsWith(u"The last diff results could not be read.\n"_s + keptFile + u": "_s));
+    EXPECT_FALSE(thirdMenuItem.isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(keptFile)) << "forgotten";
+}
+
 TEST_F(ResultsWindow, AreShownOneWindowAtATimeUnlessTurnedOffAndForgottenWhenUnreadable)
 {
     EXPECT_FALSE(menuItem.isEnabled());
@@ -201,4 +267,5 @@ TEST_F(ResultsWindow, AreShownOneWindowAtATimeUnlessTurnedOffAndForgottenWhenUnr
                                                   folder.filePath(u"report.json"_s) + u": "_s))
         << prompter.texts().at(0).toStdString();
     EXPECT_FALSE(menuItem.isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(keptFile)) << "the kept results go too";
 }

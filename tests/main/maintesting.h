@@ -68,7 +68,8 @@ inline QByteArray sampleDiffReport()
               "added_objects": 4, "removed_objects": 2, "renamed_objects": 2},
   "sets": [
     {"name": "newgame", "description": "New Game, \"deluxe\"", "parent": null, "status": "new",
-     "objects": [{"kind": "rom", "name": "ng.1", "size": 4096, "crc": "0badf00d"},
+     "objects": [{"kind": "rom", "name": "ng.1", "size": 4096, "crc": "0badf00d",
+                  "md5": "00112233445566778899aabbccddeeff"},
                  {"kind": "rom", "name": "ng.2", "size": 8192, "crc": "12345678"}]},
     {"name": "pacman", "description": "Pac-Man (Midway)", "parent": null, "status": "changed",
      "added": [{"kind": "rom", "name": "pacman.7f", "size": 2048, "crc": "aabbccdd", "sha1": "0123456789abcdef0123456789abcdef01234567"}],

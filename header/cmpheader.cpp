@@ -92,6 +92,13 @@ QString decodeValue(const QByteArray& bytes, HeaderEncoding& encoding)
     return QString::fromLatin1(bytes);
 }
 
+// An empty value is written as "" rather than left out: the block keeps its eight lines, and a
+// reader that takes the next word as a key's value cannot take the next key instead.
+QString quotedValue(const QString& value)
+{
+    return value.isEmpty() ? QStringLiteral("\"\"") : AddQuotes(value);
+}
+
 bool fitsLatin1(const QString& text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
@@ -232,7 +239,7 @@ Outcome WriteHeaderFile(const QString& path, const DatHeader& header)
 
     QByteArray block = "clrmamepro (\r\n";
     for (const auto& [key, value] : lines) {
-        const QString quoted = AddQuotes(*value);
+        const QString quoted = quotedValue(*value);
         block += '\t' + QByteArray(key) + ' ' + (latin1 ? quoted.toLatin1() : quoted.toUtf8()) + "\r\n";
     }
     block += ")\r\n";

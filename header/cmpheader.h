@@ -32,8 +32,9 @@ struct DatHeader {
 };
 
 // Writes the eight-line block ("clrmamepro (", name, description, category, version, author,
-// comment, ")"), each line ending in CR LF, as the whole content of `path`. The file is replaced
-// only once the block is complete and flushed to disk. A failure says why.
+// comment, ")"), each line ending in CR LF, as the whole content of `path`. Every value is quoted,
+// an empty one as "". The file is replaced only once the block is complete and flushed to disk.
+// A failure says why.
 Outcome WriteHeaderFile(const QString& path, const DatHeader& header);
 
 // Reads the first header block of the DAT into `header`; fields without a line keep their value.

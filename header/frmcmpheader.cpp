@@ -52,6 +52,18 @@ QPushButton* makeButton(const char* objectName, const QString& caption, QWidget*
     return button;
 }
 
+// Why Save is disabled: the values a header block cannot go without. Empty when none is missing.
+QString missingValuesText(bool nameMissing, bool descriptionMissing)
+{
+    if (nameMissing && descriptionMissing)
+        return QStringLiteral("Save needs a name and a description.");
+    if (nameMissing)
+        return QStringLiteral("Save needs a name.");
+    if (descriptionMissing)
+        return QStringLiteral("Save needs a description.");
+    return {};
+}
+
 }  // namespace
 
 frmCMPHeader::frmCMPHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow)
@@ -66,7 +78,8 @@ frmCMPHeader::frmCMPHeader(SettingsStore& store, Prompter& prompter, QWidget* ma
       txtHeaderComment(makeTextBox("txtHeaderComment", this)),
       cmdSave(makeButton("cmdSave", QStringLiteral("&Save"), this)),
       cmdDefaults(makeButton("cmdDefaults", QStringLiteral("&Clear"), this)),
-      cmdCancel(makeButton("cmdCancel", QStringLiteral("&Cancel"), this))
+      cmdCancel(makeButton("cmdCancel", QStringLiteral("&Cancel"), this)),
+      lblSaveHint(new QLabel(this))
 {
     setObjectName(QStringLiteral("frmCMPHeader"));
     setWindowTitle(QStringLiteral("ClrMame Pro Header"));
@@ -79,7 +92,9 @@ frmCMPHeader::frmCMPHeader(SettingsStore& store, Prompter& prompter, QWidget* ma
     fields->addRow(QStringLiteral("Author :"), cboHeaderAuthor);
     fields->addRow(QStringLiteral("Category :"), cboHeaderCat);
     fields->addRow(QStringLiteral("Comment :"), txtHeaderComment);
+    lblSaveHint->setObjectName(QStringLiteral("lblSaveHint"));
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(lblSaveHint);
     buttons->addStretch();
     for (QPushButton* button : {cmdSave, cmdDefaults, cmdCancel})
         buttons->addWidget(button);
@@ -159,7 +174,11 @@ void frmCMPHeader::FillFromHeader(const DatHeader& header)
 
 void frmCMPHeader::EnableSaveButton()
 {
-    cmdSave->setEnabled(!cboHeaderName->currentText().isEmpty() && !cboHeaderDesc->currentText().isEmpty());
+    const QString missing =
+        missingValuesText(cboHeaderName->currentText().isEmpty(), cboHeaderDesc->currentText().isEmpty());
+    cmdSave->setEnabled(missing.isEmpty());
+    // A disabled button shows no tip, so the reason stands beside it.
+    lblSaveHint->setText(missing);
 }
 
 // A recent entry picked from further down its list becomes the newest one.

@@ -9,6 +9,7 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -64,6 +65,7 @@ private:
     QPushButton* cmdSave;
     QPushButton* cmdDefaults;
     QPushButton* cmdCancel;
+    QLabel* lblSaveHint;
 
     QString m_sHeaderFile;
     bool m_bActivated = false;

@@ -1,13 +1,17 @@
 #include "diffresults.h"
 
 #include "atomicfile.h"
+#include "processrunner.h"
 #include "utilities.h"
+#include "ziparchive.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QStringDecoder>
 
 namespace quillon {
 
@@ -207,7 +211,14 @@ Outcome readWholeFile(const QString& path, QByteArray& bytes)
 
 QString sizeText(const DiffObject& object)
 {
-    return object.size ? QString::number(*object.size) : QString();
+    return object.size ? QString::number(*object.size) : u"-"_s;
+}
+
+QString hashText(const DiffObject& object)
+{
+    if (!object.sha1.isEmpty())
+        return object.sha1;
+    return object.md5.isEmpty() ? u"-"_s : u"MD5 "_s + object.md5;
 }
 
 QString hashesText(const DiffObject& object)
@@ -222,7 +233,55 @@ QString hashesText(const DiffObject& object)
 
 ObjectChange describe(const QString& change, const DiffObject& object)
 {
-    return {change, object.kind, object.name, sizeText(object), object.crc, object.flags.join(u", "_s), hashesText(object)};
+    return {.change = change,
+            .kind = object.kind,
+            .name = object.name,
+            .size = sizeText(object),
+            .crc = object.crc.isEmpty() ? u"-"_s : object.crc,
+            .hash = hashText(object),
+            .flags = object.flags.join(u", "_s),
+            .hashes = hashesText(object)};
+}
+
+Outcome parseReportObject(const QJsonObject& report, DiffResults& results)
+{
+    try {
+        readReport(report, results);
+    } catch (const BadReport& bad) {
+        return Outcome::failure(bad.reason);
+    }
+    return Outcome::success();
+}
+
+constexpr QLatin1StringView keptFormat = "quillon-diff-results"_L1;
+constexpr int keptVersion = 1;
+
+// The readable report is setdelta's text, in the encoding of the DATs' names; Latin-1 keeps any
+// bytes that are not UTF-8 exactly as they were.
+void putReadableReport(QJsonObject& kept, const QByteArray& report)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString decoded = utf8(report);
+    const bool isUtf8 = !utf8.hasError();
+    kept.insert("readable_report"_L1, isUtf8 ? decoded : QString::fromLatin1(report));
+    kept.insert("readable_report_encoding"_L1, isUtf8 ? u"utf-8"_s : u"latin-1"_s);
+}
+
+QByteArray takeReadableReport(const QJsonObject& kept)
+{
+    const QString readable = text(kept, "readable_report"_L1);
+    return text(kept, "readable_report_encoding"_L1) == "latin-1"_L1 ? readable.toLatin1() : readable.toUtf8();
+}
+
+QJsonObject chosenInput(const DiffInput& input)
+{
+    return {{"file"_L1, input.file}, {"entry"_L1, input.entry}};
+}
+
+void takeChosenInput(const QJsonObject& chosen, DiffInput& input)
+{
+    input.file = text(chosen, "file"_L1);
+    input.entry = text(chosen, "entry"_L1);
 }
 
 }  // namespace
@@ -245,21 +304,77 @@ Outcome ParseDiffResults(const QByteArray& json, DiffResults& results)
         return Outcome::failure(u"%1 at byte %2"_s.arg(error.errorString()).arg(error.offset));
     if (!document.isObject())
         return Outcome::failure(u"it is not a setdelta report"_s);
-    try {
-        readReport(document.object(), results);
-    } catch (const BadReport& bad) {
-        return Outcome::failure(bad.reason);
-    }
+    return parseReportObject(document.object(), results);
+}
+
+QString KeptDiffResultsPath()
+{
+    return XdgBaseFolder("XDG_STATE_HOME", ".local/state") + u"/Quillon/last-diff.json"_s;
+}
+
+Outcome KeepDiffResults(const DiffResults& results, const QByteArray& reportJson, const QString& path)
+{
+    QJsonObject kept{
+        {"format"_L1, keptFormat},
+        {"version"_L1, keptVersion},
+        {"destination"_L1, results.destination},
+        {"written"_L1, results.written},
+        {"with_header"_L1, results.withHeader},
+        {"zipped"_L1, results.zipped},
+        {"old"_L1, chosenInput(results.oldInput)},
+        {"new"_L1, chosenInput(results.newInput)},
+    };
+    putReadableReport(kept, results.readableReport);
+    // setdelta's report goes in as it is, neither parsed nor written anew.
+    QByteArray bytes = QJsonDocument(kept).toJson(QJsonDocument::Compact);
+    bytes.chop(1);
+    bytes += ",\"report\":" + reportJson.trimmed() + "}\n";
+
+    const QString folder = GetParentFolder(path);
+    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+        return Outcome::failure(folder + u": the folder cannot be made"_s);
+    // Set names and paths are nobody else's business.
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    AtomicFile file(path);
+    Outcome saved = file.open();
+    if (saved)
+        saved = file.write(bytes);
+    return saved ? file.commit() : saved;
+}
+
+Outcome LoadKeptDiffResults(const QString& path, DiffResults& results)
+{
+    QByteArray bytes;
+    if (Outcome read = readWholeFile(path, bytes); !read)
+        return read;
+    QJsonParseError error;
+    const QJsonObject kept = QJsonDocument::fromJson(bytes, &error).object();
+    if (error.error != QJsonParseError::NoError)
+        return Outcome::failure(path + u": %1 at byte %2"_s.arg(error.errorString()).arg(error.offset));
+    if (text(kept, "format"_L1) != keptFormat || kept.value("version"_L1).toInt() != keptVersion)
+        return Outcome::failure(path + u": it is not a file of kept diff results this Quillon reads"_s);
+    if (Outcome parsed = parseReportObject(kept.value("report"_L1).toObject(), results); !parsed)
+        return Outcome::failure(path + u": "_s + parsed.reason());
+    results.destination = text(kept, "destination"_L1);
+    results.written = text(kept, "written"_L1);
+    results.withHeader = kept.value("with_header"_L1).toBool();
+    results.zipped = kept.value("zipped"_L1).toBool();
+    takeChosenInput(kept.value("old"_L1).toObject(), results.oldInput);
+    takeChosenInput(kept.value("new"_L1).toObject(), results.newInput);
+    results.readableReport = takeReadableReport(kept);
     return Outcome::success();
 }
 
-Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results)
+Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results,
+                        QByteArray* reportJson)
 {
     QByteArray json;
     if (Outcome read = readWholeFile(reportPath, json); !read)
         return read;
     if (Outcome parsed = ParseDiffResults(json, results); !parsed)
         return Outcome::failure(reportPath + u": "_s + parsed.reason());
+    if (reportJson)
+        *reportJson = std::move(json);
     if (readableReportPath.isEmpty())
         return Outcome::success();
     return readWholeFile(readableReportPath, results.readableReport);
@@ -274,13 +389,21 @@ Outcome SaveReadableReport(const DiffResults& results, const QString& path)
     return saved ? file.commit() : saved;
 }
 
+std::array<qint64, setStatusCount> SetsByStatus(const DiffResults& results)
+{
+    std::array<qint64, setStatusCount> counts{};
+    for (const DiffSet& set : results.sets)
+        ++counts.at(static_cast<size_t>(set.status));
+    return counts;
+}
+
 QString StatusText(SetStatus status)
 {
     switch (status) {
     case SetStatus::New: return u"New"_s;
     case SetStatus::Removed: return u"Removed"_s;
     case SetStatus::Changed: return u"Changed"_s;
-    case SetStatus::Renamed: return u"Renamed objects"_s;
+    case SetStatus::Renamed: return u"Renames only"_s;
     }
     return {};
 }
@@ -309,6 +432,14 @@ QString DescribeOptions(const DiffOptions& options)
     if (options.biosInSets)
         words << u"BIOS in sets"_s;
     return words.join(u", "_s);
+}
+
+QString DescribeWritten(const DiffResults& results)
+{
+    const QString header = results.withHeader ? u"with a header block"_s : u"without a header block"_s;
+    if (!results.zipped)
+        return u"%1, %2"_s.arg(results.written, header);
+    return u"%1 (entry %2), zipped, %3"_s.arg(results.written, StoredZipName(results.destination), header);
 }
 
 QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)

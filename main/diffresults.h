@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -59,7 +60,8 @@ struct RenamedObject {
     DiffObject to;
 };
 
-// "Renamed": a set whose only differences are renamed objects.
+// "Renamed": a set whose only differences are renamed objects; a set that also adds or removes
+// objects is "Changed".
 enum class SetStatus { New, Removed, Changed, Renamed };
 inline constexpr int setStatusCount = 4;
 
@@ -89,32 +91,58 @@ struct DiffResults {
     // setdelta's readable report of the same run (setdelta.log), kept because the run's folder
     // is removed afterwards.
     QByteArray readableReport;
-    // The DAT Make Diff wrote; set by the caller.
+    // What Make Diff wrote, set by the caller: the diff DAT, the file that holds it (the DAT, or
+    // the zip archive it went into), whether a header block went in front of it.
     QString destination;
+    QString written;
+    bool withHeader = false;
+    bool zipped = false;
 };
 
-// Reads setdelta's JSON report (and, when a path is given, its readable report). A file that
-// cannot be read, is not a setdelta report, or is of a later version gives the reason.
-Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results);
+// Reads setdelta's JSON report (and, when a path is given, its readable report); `reportJson`,
+// when given, receives the report's bytes. A file that cannot be read, is not a setdelta report,
+// or is of a later version gives the reason.
+Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results,
+                        QByteArray* reportJson = nullptr);
 // The same from the report's bytes.
 Outcome ParseDiffResults(const QByteArray& json, DiffResults& results);
+
+// Where the results of the last Make Diff are kept between sessions:
+// $XDG_STATE_HOME/Quillon/last-diff.json (~/.local/state/Quillon/ when XDG_STATE_HOME is unset).
+QString KeptDiffResultsPath();
+// Keeps the results in one file: what Make Diff wrote, the inputs as the user chose them, the
+// readable report and setdelta's JSON report `reportJson` byte for byte. The folder is made for
+// the user alone when missing; the file is replaced only when written completely, and a failure
+// says why and leaves an existing file as it was.
+Outcome KeepDiffResults(const DiffResults& results, const QByteArray& reportJson, const QString& path);
+// Reads results kept by KeepDiffResults. A file that cannot be read or is not such a file gives
+// the reason.
+Outcome LoadKeptDiffResults(const QString& path, DiffResults& results);
 
 // Writes the readable report to a file, which is replaced only when written completely; a
 // failure says why and leaves an existing file as it was.
 Outcome SaveReadableReport(const DiffResults& results, const QString& path);
 
+// How many sets of each status the results list, in the order of SetStatus: what the table
+// shows for each status.
+std::array<qint64, setStatusCount> SetsByStatus(const DiffResults& results);
+
 // Words shown to the user.
 QString StatusText(SetStatus status);
 QString DescribeInput(const DiffInput& input);
 QString DescribeOptions(const DiffOptions& options);
+// Where the diff DAT went and in what form: "FILE, with a header block" or, zipped,
+// "ARCHIVE (entry NAME), zipped, without a header block".
+QString DescribeWritten(const DiffResults& results);
 
 // One line of the detail of a set: what happened to one object.
 struct ObjectChange {
     QString change;  // "Added", "Removed" or "Renamed"
     QString kind;
     QString name;  // for a rename: "old name → new name"
-    QString size;
+    QString size;  // "-" where the DAT gives none (disks often have neither size nor CRC)
     QString crc;
+    QString hash;  // the SHA-1, or "MD5 ..." where only that is known, or "-"
     QString flags;
     QString hashes;  // "SHA-1 ..." and "MD5 ..." lines, when known
 };

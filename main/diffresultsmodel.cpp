@@ -2,6 +2,8 @@
 
 #include "atomicfile.h"
 
+#include <functional>
+
 namespace quillon {
 
 using namespace Qt::Literals::StringLiterals;
@@ -47,6 +49,56 @@ QStringList rowFields(const QAbstractItemModel& table, int row)
     for (int column = 0; column < table.columnCount(); ++column)
         fields.append(table.index(row, column).data().toString());
     return fields;
+}
+
+// Writes the lines `nextLine` gives until it gives none, in blocks, to a file replaced only when
+// complete.
+Outcome writeCsv(const QString& path, const std::function<bool(QByteArray& line)>& nextLine)
+{
+    constexpr qsizetype blockSize = 1 << 16;
+    AtomicFile file(path);
+    if (Outcome opened = file.open(); !opened)
+        return opened;
+    QByteArray block;
+    QByteArray line;
+    while (nextLine(line)) {
+        block += line;
+        if (block.size() >= blockSize) {
+            if (Outcome written = file.write(block); !written)
+                return written;
+            block.clear();
+        }
+    }
+    if (Outcome written = file.write(block); !written)
+        return written;
+    return file.commit();
+}
+
+const QStringList objectColumnTitles{u"Set"_s, u"Status"_s, u"Change"_s, u"Kind"_s, u"Name"_s, u"Old name"_s,
+                                     u"Size"_s, u"CRC"_s, u"SHA-1"_s, u"MD5"_s, u"Flags"_s};
+
+QStringList objectFields(const DiffSet& set, const QString& change, const DiffObject& object,
+                         const QString& oldName = {})
+{
+    return {set.name, StatusText(set.status), change, object.kind, object.name, oldName,
+            object.size ? QString::number(*object.size) : QString(), object.crc, object.sha1, object.md5,
+            object.flags.join(u' ')};
+}
+
+// One line per object the set lists as new, removed or renamed, in the order of the detail.
+QByteArray objectLines(const DiffSet& set)
+{
+    QByteArray lines;
+    const QString wholeSetChange = set.status == SetStatus::New ? u"Added"_s : u"Removed"_s;
+    for (const DiffObject& object : set.objects)
+        lines += csvLine(objectFields(set, wholeSetChange, object));
+    for (const DiffObject& object : set.added)
+        lines += csvLine(objectFields(set, u"Added"_s, object));
+    for (const DiffObject& object : set.removed)
+        lines += csvLine(objectFields(set, u"Removed"_s, object));
+    for (const RenamedObject& rename : set.renamed)
+        lines += csvLine(objectFields(set, u"Renamed"_s, rename.to, rename.from.name));
+    return lines;
 }
 
 }  // namespace
@@ -127,22 +179,31 @@ bool DiffSetsFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePa
 
 Outcome ExportCsv(const QAbstractItemModel& table, const QString& path)
 {
-    constexpr qsizetype blockSize = 1 << 16;
-    AtomicFile file(path);
-    if (Outcome opened = file.open(); !opened)
-        return opened;
-    QByteArray block = csvLine(headerFields(table));
-    for (int row = 0; row < table.rowCount(); ++row) {
-        block += csvLine(rowFields(table, row));
-        if (block.size() >= blockSize) {
-            if (Outcome written = file.write(block); !written)
-                return written;
-            block.clear();
+    int row = -1;
+    return writeCsv(path, [&table, &row](QByteArray& line) {
+        if (row >= table.rowCount())
+            return false;
+        line = csvLine(row < 0 ? headerFields(table) : rowFields(table, row));
+        ++row;
+        return true;
+    });
+}
+
+Outcome ExportObjectsCsv(const DiffSetsFilter& shown, const QString& path)
+{
+    const auto* sets = qobject_cast<const DiffSetsModel*>(shown.sourceModel());
+    int row = -1;
+    return writeCsv(path, [&shown, sets, &row](QByteArray& line) {
+        if (row < 0) {
+            line = csvLine(objectColumnTitles);
+        } else if (sets && row < shown.rowCount()) {
+            line = objectLines(sets->set(shown.mapToSource(shown.index(row, 0)).row()));
+        } else {
+            return false;
         }
-    }
-    if (Outcome written = file.write(block); !written)
-        return written;
-    return file.commit();
+        ++row;
+        return true;
+    });
 }
 
 }  // namespace quillon

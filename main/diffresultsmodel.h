@@ -56,4 +56,9 @@ private:
 // says why and leaves an existing file as it was.
 Outcome ExportCsv(const QAbstractItemModel& table, const QString& path);
 
+// Writes one line per object of the sets shown, in the order shown: the set, its status, what
+// happened to the object (for a rename, the new name and the old one), its size, CRC, SHA-1, MD5
+// and flags, with the column titles first. The file is written as ExportCsv writes it.
+Outcome ExportObjectsCsv(const DiffSetsFilter& shown, const QString& path);
+
 }  // namespace quillon

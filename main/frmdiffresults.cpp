@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -49,15 +50,14 @@ const char* const statusButtonNames[setStatusCount] = {
     "cmdShowNew", "cmdShowRemoved", "cmdShowChanged", "cmdShowRenamed",
 };
 
-qint64 statusCount(const DiffSummary& summary, SetStatus status)
+// setdelta counts a set whose only differences are renames among the changed sets; the table
+// and its buttons list it apart, so the caption says how many there are.
+QString figureCaption(const Figure& figure, const DiffResults& results)
 {
-    switch (status) {
-    case SetStatus::New: return summary.newSets;
-    case SetStatus::Removed: return summary.removedSets;
-    case SetStatus::Changed: return summary.changedSets;
-    case SetStatus::Renamed: return summary.renamedSets;
-    }
-    return 0;
+    const qint64 renamesOnly = SetsByStatus(results).at(static_cast<size_t>(SetStatus::Renamed));
+    if (figure.count != &DiffSummary::changedSets || renamesOnly == 0)
+        return figure.caption;
+    return u"%1\n(%2 with renames only)"_s.arg(figure.caption, QLocale().toString(renamesOnly));
 }
 
 QLabel* selectableLabel(const QString& text, const char* name)
@@ -76,9 +76,12 @@ QPushButton* button(const QString& caption, const char* name)
     return created;
 }
 
+// The filters of Export CSV: one row per set, one row per object, any file (rows per set).
+constexpr int perObjectFilter = 1;
+
 QString withCsvExtension(const SaveChoice& choice)
 {
-    const bool csvFilter = choice.filterIndex == 0;
+    const bool csvFilter = choice.filterIndex == 0 || choice.filterIndex == perObjectFilter;
     return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + u".csv"_s : choice.path;
 }
 
@@ -139,6 +142,7 @@ QWidget* frmDiffResults::createInputs()
         {u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
         {u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")},
         {u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")},
+        {u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")},
     };
     int row = 0;
     for (const auto& [caption, value] : rows) {
@@ -163,7 +167,7 @@ QWidget* frmDiffResults::createFigures()
         large.setBold(true);
         number->setFont(large);
         number->setAlignment(Qt::AlignCenter);
-        auto* caption = new QLabel(figure.caption);
+        auto* caption = new QLabel(figureCaption(figure, *results_));
         caption->setAlignment(Qt::AlignCenter);
         cell->addWidget(number);
         cell->addWidget(caption);
@@ -176,10 +180,10 @@ QLayout* frmDiffResults::createFilterRow()
 {
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(u"Show:"_s));
-    for (int status = 0; status < setStatusCount; ++status) {
-        const auto shownStatus = static_cast<SetStatus>(status);
-        addStatusButton(row, shownStatus, statusCount(results_->summary, shownStatus));
-    }
+    // Each button counts the rows it shows, whatever the summary of the report counts.
+    const std::array<qint64, setStatusCount> counts = SetsByStatus(*results_);
+    for (int status = 0; status < setStatusCount; ++status)
+        addStatusButton(row, static_cast<SetStatus>(status), counts.at(static_cast<size_t>(status)));
     txtSearch = new QLineEdit;
     txtSearch->setObjectName("txtSearch");
     txtSearch->setPlaceholderText(u"Search names and descriptions (Ctrl+F)"_s);
@@ -199,7 +203,7 @@ QToolButton* frmDiffResults::addStatusButton(QLayout* row, SetStatus status, qin
 {
     auto* toggle = new QToolButton;
     toggle->setObjectName(statusButtonNames[static_cast<int>(status)]);
-    toggle->setText(u"%1 (%2)"_s.arg(StatusText(status), QLocale().toString(count)));
+    toggle->setText(u"%1 (%2 %3)"_s.arg(StatusText(status), QLocale().toString(count), count == 1 ? u"set"_s : u"sets"_s));
     toggle->setCheckable(true);
     toggle->setChecked(true);
     toggle->setToolTip(u"Show or hide the sets of status \"%1\"."_s.arg(StatusText(status)));
@@ -246,7 +250,7 @@ QTreeWidget* frmDiffResults::createDetail()
     lstObjects->setObjectName("lstObjects");
     lstObjects->setRootIsDecorated(false);
     lstObjects->setUniformRowHeights(true);
-    lstObjects->setHeaderLabels({u"Change"_s, u"Kind"_s, u"Name"_s, u"Size"_s, u"CRC"_s, u"Flags"_s});
+    lstObjects->setHeaderLabels({u"Change"_s, u"Kind"_s, u"Name"_s, u"Size"_s, u"CRC"_s, u"SHA-1"_s, u"Flags"_s});
     lstObjects->setColumnWidth(2, 320);
     return lstObjects;
 }
@@ -258,7 +262,7 @@ QLayout* frmDiffResults::createButtonRow()
     QPushButton* cmdSaveReport = button(u"Save report..."_s, "cmdSaveReport");
     QPushButton* cmdOpenFolder = button(u"Open folder"_s, "cmdOpenFolder");
     QPushButton* cmdClose = button(u"Close"_s, "cmdClose");
-    cmdExportCsv->setToolTip(u"Save the table as shown, filters applied, as a CSV file."_s);
+    cmdExportCsv->setToolTip(u"Save the sets as shown, filters applied, as a CSV file: one row per set, or one row per object."_s);
     cmdSaveReport->setToolTip(u"Save setdelta's readable report of this comparison."_s);
     cmdOpenFolder->setToolTip(u"Open the folder of the diff DAT in the file manager."_s);
     cmdSaveReport->setEnabled(!results_->readableReport.isEmpty());
@@ -305,13 +309,25 @@ void frmDiffResults::showDetail(const QModelIndex& shownIndex)
     lblDetail->setText(u"Objects of %1 (%2)"_s.arg(set.name, StatusText(set.status)));
     QList<QTreeWidgetItem*> items;
     for (const ObjectChange& change : DescribeObjectChanges(set)) {
-        auto* item = new QTreeWidgetItem({change.change, change.kind, change.name, change.size, change.crc, change.flags});
+        auto* item = new QTreeWidgetItem(
+            {change.change, change.kind, change.name, change.size, change.crc, change.hash, change.flags});
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
         for (int column = 0; column < item->columnCount(); ++column)
             item->setToolTip(column, change.hashes);
         items.append(item);
     }
     lstObjects->addTopLevelItems(items);
+}
+
+// Escape closes the window as it closes a dialog; the table, the detail and the search box leave
+// it to the window.
+void frmDiffResults::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmDiffResults::focusSearch()
@@ -324,13 +340,15 @@ void frmDiffResults::cmdExportCsv_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
         {u"Export CSV"_s, suggestedPath(nameBesideDiff(results_->destination, u".csv"_s)),
-         u"CSV files (*.csv);;All files (*)"_s});
+         u"CSV, one row per set (*.csv);;CSV, one row per object (*.csv);;All files (*)"_s});
     if (choice.path.isEmpty())
         return;
     const QString path = withCsvExtension(choice);
-    if (Outcome exported = ExportCsv(*filter_, path); !exported)
+    const bool perObject = choice.filterIndex == perObjectFilter;
+    if (Outcome exported = perObject ? ExportObjectsCsv(*filter_, path) : ExportCsv(*filter_, path); !exported)
         return showFailure(u"The table could not be exported.\n"_s + exported.reason());
-    lblStatus->setText(u"%1 sets exported to %2"_s.arg(QLocale().toString(filter_->rowCount()), path));
+    const QString what = perObject ? u"The objects of %1 sets exported to %2"_s : u"%1 sets exported to %2"_s;
+    lblStatus->setText(what.arg(QLocale().toString(filter_->rowCount()), path));
 }
 
 void frmDiffResults::cmdSaveReport_Click()

@@ -35,6 +35,9 @@ public:
     // The table as shown, after the filters.
     const DiffSetsFilter& shownSets() const { return *filter_; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QWidget* createInputs();
     QWidget* createFigures();

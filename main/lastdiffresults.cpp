@@ -6,6 +6,8 @@
 #include "settingsstore.h"
 
 #include <QAction>
+#include <QFile>
+#include <QFileInfo>
 
 namespace quillon {
 
@@ -25,39 +27,55 @@ void nameAsChosen(DiffInput& input, const ToolInput& chosen)
 }  // namespace
 
 LastDiffResults::LastDiffResults(SettingsStore& store, Prompter& prompter, QAction* menuItem, QWidget* owner,
-                                 OpenFolder openFolder)
-    : store_(store), prompter_(prompter), menuItem_(menuItem), owner_(owner), openFolder_(std::move(openFolder))
+                                 OpenFolder openFolder, QString keptFile)
+    : store_(store),
+      prompter_(prompter),
+      menuItem_(menuItem),
+      owner_(owner),
+      openFolder_(std::move(openFolder)),
+      keptFile_(std::move(keptFile))
 {
-    menuItem_->setEnabled(false);
+    // Read only when asked for: a session that never looks at them pays nothing.
+    menuItem_->setEnabled(QFileInfo(keptFile_).isFile());
 }
 
 LastDiffResults::~LastDiffResults() = default;
 
-void LastDiffResults::keep(DiffResults results)
+void LastDiffResults::keep(const DiffReports& reports, const QString& destination)
 {
+    QByteArray json;
+    DiffResults results;
+    if (Outcome loaded = LoadDiffResults(reports.json, reports.readable, results, &json); !loaded) {
+        forget();
+        if (shownAfterMakeDiff())
+            warn(u"The diff DAT was written, but its results could not be read.\n"_s + loaded.reason());
+        return;
+    }
+    results.destination = destination;
+    results.written = DiffTarget({.destination = destination, .zipResult = reports.zipped});
+    results.withHeader = reports.withHeader;
+    results.zipped = reports.zipped;
+    nameAsChosen(results.oldInput, reports.source);
+    nameAsChosen(results.newInput, reports.compare);
     results_ = std::make_shared<const DiffResults>(std::move(results));
     menuItem_->setEnabled(true);
+    if (Outcome kept = KeepDiffResults(*results_, json, keptFile_); !kept)
+        warn(u"The results of this diff could not be kept for File > Last diff results in a later session.\n"_s
+             + kept.reason());
     if (shownAfterMakeDiff())
         show();
 }
 
-void LastDiffResults::keep(const DiffReports& reports, const QString& destination)
+void LastDiffResults::forget()
 {
-    DiffResults results;
-    if (Outcome loaded = LoadDiffResults(reports.json, reports.readable, results); !loaded) {
-        results_.reset();
-        menuItem_->setEnabled(false);
-        if (shownAfterMakeDiff())
-            prompter_.ask({.text = u"The diff DAT was written, but its results could not be read.\n"_s + loaded.reason(),
-                           .title = u"Diff results"_s,
-                           .icon = PromptIcon::Exclamation,
-                           .centredOnMainWindow = true});
-        return;
-    }
-    results.destination = destination;
-    nameAsChosen(results.oldInput, reports.source);
-    nameAsChosen(results.newInput, reports.compare);
-    keep(std::move(results));
+    results_.reset();
+    QFile::remove(keptFile_);
+    menuItem_->setEnabled(false);
+}
+
+void LastDiffResults::warn(const QString& text)
+{
+    prompter_.ask({.text = text, .title = u"Diff results"_s, .icon = PromptIcon::Exclamation, .centredOnMainWindow = true});
 }
 
 bool LastDiffResults::shownAfterMakeDiff() const
@@ -67,6 +85,14 @@ bool LastDiffResults::shownAfterMakeDiff() const
 
 void LastDiffResults::show()
 {
+    if (!results_ && QFileInfo(keptFile_).isFile()) {
+        DiffResults kept;
+        if (Outcome loaded = LoadKeptDiffResults(keptFile_, kept); !loaded) {
+            forget();
+            return warn(u"The last diff results could not be read.\n"_s + loaded.reason());
+        }
+        results_ = std::make_shared<const DiffResults>(std::move(kept));
+    }
     if (!results_)
         return;
     closeWindow();

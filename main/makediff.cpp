@@ -144,14 +144,15 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     }
     tell(DiffTarget(request) + u" succesfully created!"_s, {}, PromptIcon::Information);
     if (reportSink_)
-        reportSink_({folder->reportFile(), folder->logFile(), source, compare});
+        reportSink_({folder->reportFile(), folder->logFile(), source, compare, headerWritten_, request.zipResult});
     return DiffOutcome::Created;
 }
 
 Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat)
 {
     const QString headerFile = dialogs_.GetCMPHeaderFile({});
-    if (!headerFile.isEmpty())
+    headerWritten_ = !headerFile.isEmpty();
+    if (headerWritten_)
         return writeWithHeader(request, toolDat, headerFile);
     if (request.zipResult)
         return zipAs(toolDat, request.destination);

@@ -29,6 +29,8 @@ struct DiffReports {
     QString readable;  // for people
     ToolInput source;
     ToolInput compare;
+    bool withHeader = false;  // a header block went in front of the diff DAT
+    bool zipped = false;      // the diff DAT went into the zip archive beside the destination
 };
 
 enum class DiffOutcome {
@@ -78,6 +80,7 @@ private:
     Prompter& prompter_;
     LogSink appendLogText_;
     StatusSink showStatus_;
+    bool headerWritten_ = false;
     const RunStop* stop_;
     ReportSink reportSink_;
 };

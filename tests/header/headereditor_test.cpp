@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -105,9 +106,45 @@ TEST_F(HeaderEditor, SavesTheBoxesAsAHeaderFileAndRemembersThem)
     });
     EXPECT_EQ(tempFiles(), QStringList{QFileInfo(file).fileName()});
     EXPECT_EQ(readAll(file), "clrmamepro (\r\n\tname \"X\"\r\n\tdescription \"Y\"\r\n\tcategory \"FIXDATFILE\"\r\n"
-                             "\tversion \r\n\tauthor \r\n\tcomment \"c\"\r\n)\r\n");
+                             "\tversion \"\"\r\n\tauthor \"\"\r\n\tcomment \"c\"\r\n)\r\n");
     EXPECT_EQ(recent(mru::HeaderName).value(0), u"X"_s);
     EXPECT_EQ(recent(mru::HeaderAuthor), QStringList{u"Keeper"_s}) << "an empty author is not listed";
+}
+
+TEST_F(HeaderEditor, SaysWhichRequiredValueKeepsSaveDisabled)
+{
+    runEditor([](frmCMPHeader& editor) {
+        const auto hint = [&editor] { return child<QLabel>(editor, u"lblSaveHint"_s).text(); };
+        EXPECT_EQ(hint(), u"Save needs a name and a description."_s);
+        combo(editor, "cboHeaderName").setEditText(u"X"_s);
+        EXPECT_EQ(hint(), u"Save needs a description."_s);
+        combo(editor, "cboHeaderDesc").setEditText(u"Y"_s);
+        EXPECT_EQ(hint(), u""_s);
+        EXPECT_TRUE(child(editor, u"cmdSave"_s).isEnabled());
+        combo(editor, "cboHeaderName").clearEditText();
+        EXPECT_EQ(hint(), u"Save needs a name."_s);
+        EXPECT_FALSE(child(editor, u"cmdSave"_s).isEnabled());
+        click(editor, u"cmdCancel"_s);
+    });
+}
+
+TEST_F(HeaderEditor, ValuesLeftEmptyKeepTheOthersReadableForSetdelta)
+{
+    const QString file = runEditor([](frmCMPHeader& editor) {
+        combo(editor, "cboHeaderName").setEditText(u"X"_s);
+        combo(editor, "cboHeaderDesc").setEditText(u"Y"_s);
+        combo(editor, "cboHeaderCat").setEditText(QString());
+        child<QLineEdit>(editor, u"txtHeaderVersion"_s).setText(u"0.2"_s);
+        click(editor, u"cmdSave"_s);
+    });
+    const QString dat = QDir(QDir::tempPath()).filePath(u"with-header.dat"_s);
+    writeFile(dat, readAll(file) + "\r\ngame (\r\n\tname x\r\n\trom ( name a size 1 crc 00000001 )\r\n)\r\n");
+    QProcess setdelta;
+    setdelta.setWorkingDirectory(QDir::tempPath());
+    setdelta.start(QStringLiteral(SETDELTA_PATH), {u"--json"_s, u"report.json"_s, dat, dat});
+    ASSERT_TRUE(setdelta.waitForFinished(60000));
+    const QByteArray report = readAll(QDir(QDir::tempPath()).filePath(u"report.json"_s));
+    EXPECT_TRUE(report.contains(R"("name":"X","version":"0.2")")) << report.left(300).toStdString();
 }
 
 TEST_F(HeaderEditor, FillsFromTheDatWithItsCategoryOrEmptiesEveryBox)
@@ -181,8 +218,8 @@ TEST_F(DatInformation, SavedHeaderReplacesTheOldOneInPlainAndZippedDats)
     EXPECT_EQ(readAll(dat), TextDat) << "a cancelled editor changes nothing";
     show(dat, newHeader);
     EXPECT_EQ(dialogs.headerRequests(), (QStringList{dat, dat})) << "the editor is filled from the DAT";
-    EXPECT_EQ(readAll(dat), "clrmamepro (\r\n\tname \"NEW\"\r\n\tdescription \"New one\"\r\n\tcategory \r\n"
-                            "\tversion \r\n\tauthor \r\n\tcomment \r\n)\r\n\r\ngame (\r\n\tname pacman\r\n)\r\n");
+    EXPECT_EQ(readAll(dat), "clrmamepro (\r\n\tname \"NEW\"\r\n\tdescription \"New one\"\r\n\tcategory \"\"\r\n"
+                            "\tversion \"\"\r\n\tauthor \"\"\r\n\tcomment \"\"\r\n)\r\n\r\ngame (\r\n\tname pacman\r\n)\r\n");
 
     for (const QByteArray& content : {TextDat, XmlDat}) {
         ASSERT_TRUE(AddToZip(zipFile, write(content, u"source.dat"_s), u"sub/game.dat"_s, true));

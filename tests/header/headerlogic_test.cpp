@@ -125,8 +125,8 @@ TEST_F(HeaderFiles, WrittenBlockHasEightCrLfLinesAndQuotesWhereMissing)
     const QString file = path(u"h.tmp"_s);
     writeFile(file, QByteArray(5000, 'x'));
     ASSERT_TRUE(WriteHeaderFile(file, {.name = u"\"quoted\""_s, .description = u"\"open"_s, .comment = u"a \"b\" c"_s}));
-    EXPECT_EQ(readAll(file), "clrmamepro (\r\n\tname \"quoted\"\r\n\tdescription \"open\"\r\n\tcategory \r\n"
-                             "\tversion \r\n\tauthor \r\n\tcomment \"a \"b\" c\"\r\n)\r\n");
+    EXPECT_EQ(readAll(file), "clrmamepro (\r\n\tname \"quoted\"\r\n\tdescription \"open\"\r\n\tcategory \"\"\r\n"
+                             "\tversion \"\"\r\n\tauthor \"\"\r\n\tcomment \"a \"b\" c\"\r\n)\r\n");
 
     EXPECT_TRUE(WriteHeaderFile(path(u"no/h.tmp"_s), {}).reason().endsWith(u"No such file or directory"_s));
 }

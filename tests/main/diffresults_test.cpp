@@ -49,8 +49,16 @@ TEST(DiffReport, ReadsEverySetAndDescribesInputsOptionsAndObjectsInWords)
     EXPECT_EQ(pacman.at(2).change, u"Renamed"_s);
     EXPECT_EQ(pacman.at(2).name, u"pm1.bin → pacman.6e"_s);
     const ObjectChange removed = DescribeObjectChanges(results.sets.at(4)).at(0);
-    EXPECT_EQ(removed.size, QString()) << "an object without a size";
+    EXPECT_EQ(removed.size, u"-"_s) << "an object without a size";
+    EXPECT_EQ(removed.hash, u"-"_s);
+    const DiffSet disk{.status = SetStatus::New, .objects = {{.kind = u"disk"_s, .name = u"hdd"_s, .sha1 = u"ab12"_s}}};
+    const ObjectChange chd = DescribeObjectChanges(disk).at(0);
+    EXPECT_EQ((QStringList{chd.size, chd.crc, chd.hash}), (QStringList{u"-"_s, u"-"_s, u"ab12"_s}))
+        << "a disk without size or CRC";
     EXPECT_EQ(removed.flags, u"nodump"_s);
+    const QList<ObjectChange> newgame = DescribeObjectChanges(results.sets.at(0));
+    EXPECT_EQ(newgame.at(0).hash, u"MD5 00112233445566778899aabbccddeeff"_s) << "the MD5 where no SHA-1 is known";
+    EXPECT_EQ(pacman.at(0).hash, u"0123456789abcdef0123456789abcdef01234567"_s);
 
     // Version 2 lists moved sets beside the sets, and marks the new and removed sets that moved.
     QByteArray second = sampleDiffReport();
@@ -121,6 +129,64 @@ TEST_F(SetsTable, ExportsTheTableAsShownWithQuotingReadBackExactly)
                              "galaxian,\"Galaxian\nPart Two\",Changed,,1,0,0\r\n"
                              "oldgame,Old Game,Removed,pacman,0,1,0\r\n");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{u"diff.csv"_s}) << "no temporary file left";
+}
+
+TEST_F(SetsTable, ExportsOneRowPerObjectOfTheSetsShown)
+{
+    filter.setStatusShown(SetStatus::New, false);
+    filter.setSearchText(u"pac"_s);
+    const QString path = folder.filePath(u"objects.csv"_s);
+    ASSERT_TRUE(ExportObjectsCsv(filter, path).ok());
+    EXPECT_EQ(readAll(path), "Set,Status,Change,Kind,Name,Old name,Size,CRC,SHA-1,MD5,Flags\r\n"
+                             "pacman,Changed,Added,rom,pacman.7f,,2048,aabbccdd,0123456789abcdef0123456789abcdef01234567,,\r\n"
+                             "pacman,Changed,Removed,rom,pacman.7e,,2048,11223344,,,\r\n"
+                             "pacman,Changed,Renamed,rom,pacman.6e,pm1.bin,4096,c1e6ab10,,,\r\n"
+                             "mspacman,Renames only,Renamed,rom,pacman.6e,boot1,4096,d16b31b7,,,\r\n");
+}
+
+TEST(KeptDiffResults, ComeBackAsTheyWereFromAFolderOnlyTheUserEnters)
+{
+    QTemporaryDir home;
+    const QString kept = home.filePath(u"state/Quillon/last-diff.json"_s);
+    DiffResults results = parsed(sampleDiffReport());
+    results.destination = u"/diffs/update.dat"_s;
+    results.written = u"/diffs/update.zip"_s;
+    results.withHeader = true;
+    results.zipped = true;
+    results.oldInput.file = u"/dats/chosen.zip"_s;
+    results.oldInput.entry = u"old.dat"_s;
+    results.readableReport = "setdelta report: caf\xe9\r\n";  // Latin-1, as a DAT may be
+    ASSERT_TRUE(KeepDiffResults(results, sampleDiffReport(), kept).ok());
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                      | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_FALSE(QFileInfo(home.filePath(u"state/Quillon"_s)).permissions() & others);
+
+    DiffResults back;
+    const Outcome loaded = LoadKeptDiffResults(kept, back);
+    ASSERT_TRUE(loaded.ok()) << loaded.reason().toStdString();
+    EXPECT_EQ(back.sets.size(), results.sets.size());
+    EXPECT_EQ(back.sets.at(1).renamed.at(0).from.name, u"pm1.bin"_s);
+    EXPECT_EQ(DescribeInput(back.oldInput), DescribeInput(results.oldInput)) << "named as the user chose it";
+    EXPECT_EQ(DescribeWritten(back), u"/diffs/update.zip (entry update.dat), zipped, with a header block"_s);
+    EXPECT_EQ(back.readableReport, results.readableReport) << "byte for byte";
+
+    results.zipped = results.withHeader = false;
+    results.written = results.destination;
+    EXPECT_EQ(DescribeWritten(results), u"/diffs/update.dat, without a header block"_s);
+
+    const QByteArray before = readAll(kept);
+    const ChildOutcome failed = RunUnderFileSizeLimit(64, [&] { return KeepDiffResults(results, sampleDiffReport(), kept); });
+    EXPECT_FALSE(failed.ok);
+    EXPECT_TRUE(failed.reason.startsWith(kept + u": File too large"_s)) << failed.reason.toStdString();
+    EXPECT_EQ(readAll(kept), before);
+
+    const QByteArray damages[] = {before.left(before.size() / 2),
+                                  R"({"format": "quillon-diff-results", "version": 1})", sampleDiffReport()};
+    for (const QByteArray& damaged : damages) {
+        writeFile(kept, damaged);
+        EXPECT_FALSE(LoadKeptDiffResults(kept, back).ok());
+    }
+    EXPECT_TRUE(LoadKeptDiffResults(kept, back).reason().startsWith(kept + u": "_s));
 }
 
 TEST_F(SetsTable, AWriteThatFailsLeavesTheUsersFileAndSaysWhy)

@@ -13,9 +13,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
+
+DiffResults parsedSample()
+{
+    DiffResults results;
+    EXPECT_TRUE(ParseDiffResults(sampleDiffReport(), results).ok());
+    return results;
+}
 
 // The results of the last Make Diff as the File menu's item keeps them, and the window that
 // shows them.
@@ -64,8 +72,11 @@ protected:
     QAction menuItem;
     QStringList openedFolders;
     bool desktopAnswers = true;
-    LastDiffResults last{temp.store(), prompter, &menuItem, &owner,
-                         [this](const QString& opened) { return openedFolders.append(opened), desktopAnswers; }};
+    const QString keptFile = folder.filePath(u"state/last-diff.json"_s);
+    const LastDiffResults::OpenFolder openFolder = [this](const QString& opened) {
+        return openedFolders.append(opened), desktopAnswers;
+    };
+    LastDiffResults last{temp.store(), prompter, &menuItem, &owner, openFolder, keptFile};
     frmDiffResults* window = nullptr;
 };
 
@@ -85,12 +96,58 @@ TEST_F(ResultsWindow, TheFiltersNarrowTheTableAndTheDetailFollowsTheSetShownOrCh
     search(u"PAC"_s);
     EXPECT_EQ(text(u"lblShown"_s), u"2 of 5 sets"_s) << "letter case ignored";
     key(table, Qt::Key_Down);
-    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of mspacman (Renamed objects)"_s);
+    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of mspacman (Renames only)"_s);
     key(table, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), &at(u"lstObjects"_s)) << "Enter shows the detail";
     key(table, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(QApplication::focusWidget(), &at(u"txtSearch"_s));
     EXPECT_EQ(at<QLineEdit>(u"txtSearch"_s).selectedText(), u"PAC"_s) << "typing replaces the search";
+}
+
+// Three matched sets that differ with renames counted: renames alone, renames with an added ROM,
+// an added ROM alone; and a new set.
+const QByteArray RenamesOld = "game ( name a rom ( name a1 size 1 crc 00000001 ) rom ( name a2 size 1 crc 00000002 ) )\n"
+                              "game ( name b rom ( name b1 size 1 crc 00000003 ) rom ( name b2 size 1 crc 00000004 ) )\n"
+                              "game ( name c rom ( name c1 size 1 crc 00000005 ) )\n";
+const QByteArray RenamesNew = "game ( name a rom ( name a1 size 1 crc 00000001 ) rom ( name a2x size 1 crc 00000002 ) )\n"
+                              "game ( name b rom ( name b1x size 1 crc 00000003 ) rom ( name b2 size 1 crc 00000004 )"
+                              " rom ( name b3 size 1 crc 00000006 ) )\n"
+                              "game ( name c rom ( name c1 size 1 crc 00000005 ) rom ( name c2 size 1 crc 00000007 ) )\n"
+                              "game ( name d rom ( name d1 size 1 crc 00000008 ) )\n";
+
+TEST_F(ResultsWindow, EachStatusButtonCountsTheSetsItShowsWhenRenamesCount)
+{
+    writeFile(folder.filePath(u"old.dat"_s), RenamesOld);
+    writeFile(folder.filePath(u"new.dat"_s), RenamesNew);
+    QProcess setdelta;
+    setdelta.setWorkingDirectory(folder.path());
+    setdelta.start(QStringLiteral(SETDELTA_PATH), {u"-s"_s, u"-r"_s, u"--json"_s, u"report.json"_s, u"old.dat"_s, u"new.dat"_s});
+    ASSERT_TRUE(setdelta.waitForFinished(60000) && setdelta.exitCode() == 0);
+    last.keep({.json = folder.filePath(u"report.json"_s), .readable = folder.filePath(u"setdelta.log"_s)},
+              folder.filePath(u"diff.dat"_s));
+    ASSERT_EQ(windows().size(), 1);
+    window = windows().first();
+
+    const std::pair<const char*, QString> buttons[] = {
+        {"cmdShowNew", u"New (1 set)"_s},
+        {"cmdShowRemoved", u"Removed (0 sets)"_s},
+        {"cmdShowChanged", u"Changed (2 sets)"_s},
+        {"cmdShowRenamed", u"Renames only (1 set)"_s},
+    };
+    for (const auto& [name, caption] : buttons)
+        EXPECT_EQ(at<QToolButton>(QLatin1StringView(name)).text(), caption);
+    for (const auto& [name, caption] : buttons)
+        press(QLatin1StringView(name));
+    EXPECT_EQ(text(u"lblShown"_s), u"0 of 4 sets"_s);
+    for (const auto& [name, caption] : buttons) {
+        SCOPED_TRACE(name);
+        press(QLatin1StringView(name));
+        const QString count = caption.section(u'(', 1).section(u' ', 0, 0);
+        EXPECT_EQ(text(u"lblShown"_s), u"%1 of 4 sets"_s.arg(count)) << "a button counts the rows it shows";
+        press(QLatin1StringView(name));
+    }
+    EXPECT_EQ(text(u"lblChangedSets"_s), u"3"_s) << "setdelta's own count, as its log says";
+    EXPECT_EQ(text(u"lblRenamedObjects"_s), u"2"_s);
 }
 
 TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDiffOrSaysWhyNot)
@@ -127,6 +184,62 @@ TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDif
     EXPECT_FALSE(at(u"cmdSaveReport"_s).isEnabled()) << "no readable report, nothing to save";
 }
 
+TEST_F(ResultsWindow, TellsWhatWasWrittenAndEveryObjectsHashAndClosesOnEscape)
+{
+    writeFile(folder.filePath(u"report.json"_s), sampleDiffReport());
+    last.keep({.json = folder.filePath(u"report.json"_s), .withHeader = true, .zipped = true}, folder.filePath(u"diff.dat"_s));
+    window = windows().value(0);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(text(u"lblWritten"_s), folder.filePath(u"diff.zip"_s) + u" (entry diff.dat), zipped, with a header block"_s);
+
+    const auto& objects = at<QTreeWidget>(u"lstObjects"_s);
+    ASSERT_EQ(objects.headerItem()->text(5), u"SHA-1"_s);
+    EXPECT_EQ(objects.topLevelItem(0)->text(5), u"MD5 00112233445566778899aabbccddeeff"_s);
+    search(u"oldgame"_s);
+    EXPECT_EQ(objects.topLevelItem(0)->text(3), u"-"_s) << "no size";
+    EXPECT_EQ(objects.topLevelItem(0)->text(5), u"-"_s) << "no hash";
+
+    search(QString());
+    prompter.chooseNext(folder.filePath(u"objects"_s), 1);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"objects.csv"_s)).count('\n'), 1 + 8) << "the titles and one row per object";
+    EXPECT_EQ(text(u"lblStatus"_s), u"The objects of 5 sets exported to "_s + folder.filePath(u"objects.csv"_s));
+
+    key(at(u"txtSearch"_s), Qt::Key_Escape);
+    EXPECT_TRUE(windows().isEmpty()) << "Escape closes the window";
+}
+
+TEST_F(ResultsWindow, TheLastResultsOutliveTheSession)
+{
+    open("Readable report\r\n");
+    last.closeWindow();
+    writeFile(folder.filePath(u"report.json"_s), "gone with the run folder");
+
+    QAction nextMenuItem;
+    LastDiffResults next{temp.store(), prompter, &nextMenuItem, &owner, openFolder, keptFile};
+    EXPECT_TRUE(nextMenuItem.isEnabled()) << "before anything is read";
+    next.show();
+    ASSERT_EQ(windows().size(), 1);
+    window = windows().first();
+    EXPECT_EQ(text(u"lblOld"_s), DescribeInput(parsedSample().oldInput));
+    EXPECT_EQ(text(u"lblWritten"_s), folder.filePath(u"diff.dat"_s) + u", without a header block"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"5 of 5 sets"_s);
+    prompter.chooseNext(folder.filePath(u"kept.log"_s));
+    press(u"cmdSaveReport"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"kept.log"_s)), "Readable report\r\n");
+    next.closeWindow();
+
+    writeFile(keptFile, "{\"format\": ");
+    QAction thirdMenuItem;
+    LastDiffResults third{temp.store(), prompter, &thirdMenuItem, &owner, openFolder, keptFile};
+    third.show();
+    EXPECT_TRUE(windows().isEmpty());
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts().at(0).startsWith(u"The last diff results could not be read.\n"_s + keptFile + u": "_s));
+    EXPECT_FALSE(thirdMenuItem.isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(keptFile)) << "forgotten";
+}
+
 TEST_F(ResultsWindow, AreShownOneWindowAtATimeUnlessTurnedOffAndForgottenWhenUnreadable)
 {
     EXPECT_FALSE(menuItem.isEnabled());
@@ -154,4 +267,5 @@ TEST_F(ResultsWindow, AreShownOneWindowAtATimeUnlessTurnedOffAndForgottenWhenUnr
                                                   folder.filePath(u"report.json"_s) + u": "_s))
         << prompter.texts().at(0).toStdString();
     EXPECT_FALSE(menuItem.isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(keptFile)) << "the kept results go too";
 }

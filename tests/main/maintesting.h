@@ -2,6 +2,7 @@
 
 // What the main folder's tests share: the demo DATs, what setdelta writes when run on its own, an
 // application folder holding the real tool, and a small report of the tool.
+#include "diffresults.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -29,6 +30,20 @@ inline QByteArray setdeltaAlone(const QString& switches, const QString& source, 
     return readAll(work.filePath(QStringLiteral("setdelta.dat")));
 }
 
+// The DAT as setdelta reads it: its header's name and version, its counts.
+inline DiffInput setdeltaReading(const QString& dat)
+{
+    QTemporaryDir work;
+    QProcess process;
+    process.setWorkingDirectory(work.path());
+    process.start(QStringLiteral(SETDELTA_PATH), {QStringLiteral("--json"), QStringLiteral("report.json"), dat, dat});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    DiffResults results;
+    const Outcome loaded = LoadDiffResults(work.filePath(QStringLiteral("report.json")), {}, results);
+    EXPECT_TRUE(loaded.ok()) << loaded.reason().toStdString();
+    return results.oldInput;
+}
+
 // Puts the real tool into sdelta/ of an application folder, as the install does; returns its path.
 inline QString putRealTool(const QTemporaryDir& application)
 {
@@ -53,7 +68,8 @@ inline QByteArray sampleDiffReport()
               "added_objects": 4, "removed_objects": 2, "renamed_objects": 2},
   "sets": [
     {"name": "newgame", "description": "New Game, \"deluxe\"", "parent": null, "status": "new",
-     "objects": [{"kind": "rom", "name": "ng.1", "size": 4096, "crc": "0badf00d"},
+     "objects": [{"kind": "rom", "name": "ng.1", "size": 4096, "crc": "0badf00d",
+                  "md5": "00112233445566778899aabbccddeeff"},
                  {"kind": "rom", "name": "ng.2", "size": 8192, "crc": "12345678"}]},
     {"name": "pacman", "description": "Pac-Man (Midway)", "parent": null, "status": "changed",
      "added": [{"kind": "rom", "name": "pacman.7f", "size": 2048, "crc": "aabbccdd", "sha1": "0123456789abcdef0123456789abcdef01234567"}],

@@ -55,7 +55,10 @@ TEST_F(MakeDiffTest, WritesTheToolsOwnResultForEverySwitchOrZipsItBesideTheDat)
 
     writeFile(destination, "the user's own new.dat");
     dialogs.saveNext(header);
+    std::optional<std::pair<bool, bool>> headerAndZip;
+    reportSink = [&](const DiffReports& reports) { headerAndZip = {reports.withHeader, reports.zipped}; };
     ASSERT_EQ(run(oldDat, newDat, true), DiffOutcome::Created);
+    EXPECT_EQ(headerAndZip, std::make_pair(true, true)) << "the results window tells what was written";
     EXPECT_EQ(readAll(destination), "the user's own new.dat") << "a zipped result leaves a DAT of the same name alone";
     const QString archive = out.filePath(u"new.zip"_s);
     EXPECT_EQ(ListZip(archive)->size(), 1);
@@ -87,8 +90,10 @@ TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrIt
     DiffResults results;
     bool loadedReport = false;
     ToolInput reportedCompare;
+    bool withHeader = true;
     reportSink = [&](const DiffReports& reports) {
         reportedCompare = reports.compare;
+        withHeader = reports.withHeader;
         loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
     };
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
@@ -99,6 +104,7 @@ TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrIt
     EXPECT_TRUE(log.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << log.toStdString();
     EXPECT_FALSE(log.contains(dialogs.madeFiles().first())) << "the log names no temporary file";
     EXPECT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
+    EXPECT_FALSE(withHeader);
     EXPECT_EQ(reportedCompare.shownAs(), newZip + u" (quillon_demo_1.1.dat)"_s) << "named as the user chose it";
 
     log.clear();

@@ -107,13 +107,17 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
 
 TEST_F(MakeDiffCommand, TheHeaderOfAnXmlDatafileComesFirstAndADatWithoutOneIsRefused)
 {
+    // No category and no author: the values that follow them must not be lost.
     const QString datafile = out.filePath(u"datafile.dat"_s);
     writeFile(datafile, "<?xml version=\"1.0\"?>\r\n<datafile>\r\n\t<header>\r\n\t\t<name>Neo &amp; Co</name>\r\n"
-                        "\t\t<description>Neo Geo 1.0</description>\r\n\t</header>\r\n</datafile>\r\n");
+                        "\t\t<description>Neo Geo 1.0</description>\r\n\t\t<version>1.0</version>\r\n"
+                        "\t</header>\r\n</datafile>\r\n");
     const CommandRun run = makeDiff({oldDat, newDat, destination, u"--header-from"_s, datafile, u"--switches"_s, u"-s"_s});
     ASSERT_EQ(run.status, exitCreated) << run.err.toStdString();
     const QByteArray written = readAll(destination + u".dat"_s);
-    EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Neo & Co\"\r\n\tdescription \"Neo Geo 1.0\"\r\n"));
+    EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Neo & Co\"\r\n\tdescription \"Neo Geo 1.0\"\r\n"
+                                   "\tcategory \"\"\r\n\tversion \"1.0\"\r\n\tauthor \"\"\r\n"));
+    EXPECT_EQ(setdeltaReading(destination + u".dat"_s).version, u"1.0"_s);
     EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s"_s, oldDat, newDat) + "\r\n")));
 
     const QString headerless = out.filePath(u"headerless.dat"_s);

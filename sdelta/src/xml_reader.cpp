@@ -4,8 +4,10 @@
 #include "object_fields.h"
 
 #include <cstring>
+#include <exception>
 #include <expat.h>
 #include <memory>
+#include <new>
 
 namespace setdelta {
 namespace {
@@ -50,6 +52,8 @@ private:
     void endCapture();
     void finishSet();
     void stop(const std::string& reason);
+    template <typename Handler>
+    static void guarded(void* self, Handler handler);
     [[noreturn]] void failParse();
 
     InputFile& input_;
@@ -63,6 +67,7 @@ private:
     std::string text_;
     std::string error_;
     XML_Size errorLine_ = 0;
+    std::exception_ptr exception_;
 };
 
 XmlReader::XmlReader(InputFile& input, Dat& dat)
@@ -91,6 +96,13 @@ void XmlReader::read()
 
 void XmlReader::failParse()
 {
+    if (exception_) {
+        try {
+            std::rethrow_exception(exception_);
+        } catch (const std::bad_alloc&) {
+            throw DatError(input_.name(), errorLine_, "out of memory while reading the DAT");
+        }
+    }
     if (!error_.empty())
         throw DatError(input_.name(), errorLine_, error_);
     XML_Parser parser = parser_.get();
@@ -107,22 +119,37 @@ void XmlReader::stop(const std::string& reason)
     XML_StopParser(parser_.get(), XML_FALSE);
 }
 
+// Expat is C: no exception may cross it. One thrown by a handler (out of memory, mostly) is kept,
+// the parser stopped, and the exception raised again once expat has returned.
+template <typename Handler>
+void XmlReader::guarded(void* self, Handler handler)
+{
+    auto* reader = static_cast<XmlReader*>(self);
+    try {
+        handler(*reader);
+    } catch (...) {
+        reader->exception_ = std::current_exception();
+        reader->errorLine_ = XML_GetCurrentLineNumber(reader->parser_.get());
+        XML_StopParser(reader->parser_.get(), XML_FALSE);
+    }
+}
+
 void XMLCALL XmlReader::onStart(void* self, const XML_Char* name, const XML_Char** attributes)
 {
-    static_cast<XmlReader*>(self)->startElement(name, attributes);
+    guarded(self, [&](XmlReader& reader) { reader.startElement(name, attributes); });
 }
 
 void XMLCALL XmlReader::onEnd(void* self, const XML_Char*)
 {
-    static_cast<XmlReader*>(self)->endElement();
+    guarded(self, [](XmlReader& reader) { reader.endElement(); });
 }
 
 void XMLCALL XmlReader::onText(void* self, const XML_Char* text, int length)
 {
-    static_cast<XmlReader*>(self)->text_.append(text, static_cast<std::size_t>(length));
+    guarded(self, [&](XmlReader& reader) { reader.text_.append(text, static_cast<std::size_t>(length)); });
 }
 
-// Expat is C: no exception may cross it, so faults found here stop the parser instead.
+// Faults found in the DAT stop the parser with a reason.
 void XmlReader::startElement(const XML_Char* name, const XML_Char** attributes)
 {
     ++depth_;

@@ -68,8 +68,20 @@ void TextTokenizer::skipBlanks()
         take();
 }
 
+void TextTokenizer::putBack(const Token& token)
+{
+    putBackText_.assign(token.text);
+    putBackToken_ = token;
+    putBackToken_.text = putBackText_;
+    putBack_ = true;
+}
+
 TextTokenizer::Token TextTokenizer::next()
 {
+    if (putBack_) {
+        putBack_ = false;
+        return putBackToken_;
+    }
     skipBlanks();
     std::uint64_t startLine = line_;
     int c = peek();

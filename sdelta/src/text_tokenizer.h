@@ -25,6 +25,8 @@ public:
     explicit TextTokenizer(InputFile& input);
 
     Token next();
+    // Hands `token` out again at the next call to next(), its text copied.
+    void putBack(const Token& token);
 
 private:
     int peek();
@@ -43,6 +45,9 @@ private:
     std::uint64_t line_ = 1;
     bool afterCr_ = false;
     std::string text_;
+    bool putBack_ = false;
+    Token putBackToken_;
+    std::string putBackText_;
 };
 
 } // namespace setdelta

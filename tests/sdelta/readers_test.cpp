@@ -53,6 +53,24 @@ TEST(TextReader, ReadsSetsFieldsAndObjectsOfTheChosenKind)
     EXPECT_EQ(load(textDat, ObjectKind::Sample).objects.at(0).name, "fire.wav");
 }
 
+// A key that ends its line has no value: the next line's key keeps its own value, and the DAT
+// says where the empty key was. A value may still open a block on the next line.
+TEST(TextReader, KeyWithoutAValueTakesNothingFromTheNextLine)
+{
+    Dat dat = load("clrmamepro (\r\n\tname \"Test DAT\"\r\n\tauthor \r\n\tcategory\r\n\tversion 1.0\r\n)\r\n"
+                   "game (\n\tname a\n\tdescription\n\tyear 1990\n\trom\n\t( name a1 size 1 crc 1 )\n\tmanufacturer\n)\n");
+    EXPECT_EQ(dat.header.name + " " + dat.header.version, "Test DAT 1.0");
+    ASSERT_EQ(dat.sets.size(), 1u);
+    EXPECT_EQ(dat.sets[0].description, "");
+    EXPECT_EQ(dat.sets[0].year, "1990");
+    EXPECT_EQ(dat.sets[0].objectCount, 1u);
+    EXPECT_EQ(dat.warnings, (std::vector<std::string>{
+                                dat.source.label() + ":3: 'author' has no value; it is ignored",
+                                dat.source.label() + ":4: 'category' has no value; it is ignored",
+                                dat.source.label() + ":9: 'description' has no value; it is ignored",
+                                dat.source.label() + ":13: 'manufacturer' has no value; it is ignored"}));
+}
+
 // Malformed input is an error naming the file, the line and the reason, with lines counted
 // alike for every line end, also where a CR LF straddles two blocks of reading.
 TEST(Readers, RejectMalformedInputWithFileLineAndReason)

@@ -26,6 +26,12 @@ bool equals(const XML_Char* a, const char* b)
     return std::strcmp(a, b) == 0;
 }
 
+std::string markupTooLong()
+{
+    return "a tag, attribute or other piece of markup is longer than " + std::string(InputFile::tokenLimitText) +
+           ", more than any DAT holds: not a DAT";
+}
+
 struct ParserDeleter {
     void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
 };
@@ -55,6 +61,8 @@ private:
     template <typename Handler>
     static void guarded(void* self, Handler handler);
     [[noreturn]] void failParse();
+    void checkUnfinishedToken() const;
+    void appendText(const XML_Char* text, int length);
 
     InputFile& input_;
     Dat& dat_;
@@ -68,6 +76,7 @@ private:
     std::string error_;
     XML_Size errorLine_ = 0;
     std::exception_ptr exception_;
+    std::uint64_t fed_ = 0;
 };
 
 XmlReader::XmlReader(InputFile& input, Dat& dat)
@@ -91,7 +100,20 @@ void XmlReader::read()
             failParse();
         if (last)
             return;
+        fed_ += count;
+        checkUnfinishedToken();
     }
+}
+
+// Expat keeps an unfinished token (a tag with its attributes, a comment) and scans it again
+// with each block; where the parser stopped is where that token starts. A token that ends in
+// the block after the one that took it past the limit is caught by the element handlers.
+void XmlReader::checkUnfinishedToken() const
+{
+    XML_Parser parser = parser_.get();
+    XML_Index start = XML_GetCurrentByteIndex(parser);
+    if (start >= 0 && fed_ - static_cast<std::uint64_t>(start) > InputFile::tokenLimit)
+        throw DatError(input_.name(), XML_GetCurrentLineNumber(parser), markupTooLong());
 }
 
 void XmlReader::failParse()
@@ -146,13 +168,26 @@ void XMLCALL XmlReader::onEnd(void* self, const XML_Char*)
 
 void XMLCALL XmlReader::onText(void* self, const XML_Char* text, int length)
 {
-    guarded(self, [&](XmlReader& reader) { reader.text_.append(text, static_cast<std::size_t>(length)); });
+    guarded(self, [&](XmlReader& reader) { reader.appendText(text, length); });
+}
+
+void XmlReader::appendText(const XML_Char* text, int length)
+{
+    if (text_.size() + static_cast<std::size_t>(length) > InputFile::tokenLimit) {
+        stop("a value is longer than " + std::string(InputFile::tokenLimitText) + ", more than any DAT holds: not a DAT");
+        return;
+    }
+    text_.append(text, static_cast<std::size_t>(length));
 }
 
 // Faults found in the DAT stop the parser with a reason.
 void XmlReader::startElement(const XML_Char* name, const XML_Char** attributes)
 {
     ++depth_;
+    if (static_cast<std::size_t>(XML_GetCurrentByteCount(parser_.get())) > InputFile::tokenLimit) {
+        stop(markupTooLong());
+        return;
+    }
     if (depth_ == contentDepth && inSet_)
         startSetContent(name, attributes);
     else if (depth_ == setDepth && (equals(name, "game") || equals(name, "machine")))

@@ -399,6 +399,26 @@ TEST_F(FailurePaths, InputsThatAreNoRegularFilesAreRefusedWithoutWaiting)
     expectNoResultLeft();
 }
 
+// A small compressed DAT that expands to one word of 64 MiB fails at the limit, long before its
+// end, in the memory of an ordinary run.
+TEST_F(FailurePaths, ACompressedHugeWordFailsAtTheLimitInBoundedMemory)
+{
+    ToolLimits limits{.addressSpace = rlim_t{64} << 20};
+#if defined(TOOL_HAS_ADDRESS_SANITIZER)
+    limits = {};
+#endif
+    const std::string bomb = "game ( name " + std::string(std::size_t{64} << 20, 'x') + " )\n";
+    writeGzip(folder_.file("new.dat"), bomb);
+    writeZip(folder_.file("new.zip"), {{"new.dat", bomb}});
+    for (const std::string input : {"new.dat", "new.zip"}) {
+        ToolRun result = run({"old.dat", input}, limits);
+        EXPECT_EQ(result.status, ExitInput) << result.err;
+        EXPECT_NE(result.err.find(":1: the line is longer than 1 MiB"), std::string::npos) << result.err;
+    }
+    std::filesystem::remove(folder_.file("new.zip"));
+    expectNoResultLeft();
+}
+
 // A signal while the results are being written takes their temporary files with it.
 TEST(StopSignal, WhileWritingRemovesTheTemporaryFiles)
 {

@@ -4,6 +4,7 @@
 #include "input_file.h"
 #include "text_reader.h"
 #include "test_support.h"
+#include "xml_reader.h"
 
 namespace setdelta::test {
 namespace {
@@ -111,6 +112,47 @@ TEST(Readers, RejectMalformedInputWithFileLineAndReason)
         EXPECT_NE(error.find("input.dat" + where), std::string::npos) << error;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
     }
+}
+
+// No name, value, line or piece of markup may pass the limit, in either format, whether it comes
+// in one block or across many; what stays within it reads.
+TEST(Readers, RefuseTokensAndLinesPastTheLimitWithFileAndLine)
+{
+    const std::size_t limit = InputFile::tokenLimit;
+    const std::string huge(limit + 1, 'x');
+    std::string manyWords;
+    while (manyWords.size() <= limit)
+        manyWords += " year 1990";
+    const std::vector<std::tuple<std::string, std::string, std::string>> rows = {
+        {"game (\n name " + huge + " )\n", ":2:", "the line is longer than 1 MiB"},
+        {"game (\n name a\n description \"" + std::string(limit / 2, 'x') + "\n" + std::string(limit / 2, 'x') + "\" )",
+         ":3:", "a name or value is longer than 1 MiB"},
+        {"game (\n name a" + manyWords + " )\n", ":2:", "the line is longer than 1 MiB"},
+        {"<datafile>\n<game name=\"" + huge + "\"/></datafile>", ":2:", "markup is longer than 1 MiB"},
+        {"<datafile>\n<!-- " + huge + huge + " -->\n</datafile>", ":2:", "markup is longer than 1 MiB"},
+        {"<datafile>\n<game name=\"a\">\n<description>" + huge + "</description></game></datafile>", ":3:",
+         "a value is longer than 1 MiB"},
+    };
+    TempFolder folder;
+    for (const auto& [content, where, reason] : rows) {
+        SCOPED_TRACE(content.substr(0, 40));
+        const bool isXml = content.starts_with("<");
+        for (std::size_t block : {std::size_t{1} << 16, InputFile::defaultBlockSize}) {
+            InputFile input(folder.write("input.dat", content), {}, block);
+            Dat dat;
+            std::string error = errorOf([&] {
+                if (isXml)
+                    readXmlDat(input, dat);
+                else
+                    readTextDat(input, dat);
+            });
+            EXPECT_NE(error.find("input.dat" + where), std::string::npos) << error.substr(0, 200);
+            EXPECT_NE(error.find(reason), std::string::npos) << error.substr(0, 200);
+        }
+    }
+    const std::string longest(limit - 100, 'n');
+    EXPECT_EQ(load("game ( name " + longest + " )").sets.at(0).name, longest);
+    EXPECT_EQ(load("<datafile><game name=\"" + longest + "\"/></datafile>").sets.at(0).name, longest);
 }
 
 // The internal DTD gives defaults that are not values of the DAT.

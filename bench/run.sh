@@ -3,7 +3,7 @@
 # turns: wall time (best of N) and peak resident memory (largest of N). Three groups:
 #  - a MAME-size -listxml pair, with the default switches, -d1 and -m;
 #  - the same pair zipped, against the same pair unzipped;
-#  - three shapes of input built to expose quadratic work, each beside an expat pass over both
+#  - four shapes of input built to expose quadratic work, each beside an expat pass over both
 #    its inputs (and one over OLD alone);
 #  - the JSON report: the defaults with --json against the defaults alone, and the largest report
 #    a DAT of this size gives.
@@ -75,8 +75,8 @@ zip_pair() {
 data=$build/bench-data/$sets
 generate_once "$data" "$("$datgen" --version) sets=$sets" "$datgen" --sets "$sets" "$data/old.xml" "$data/new.xml"
 generate_once "$data/zipped" "$(cat "$data/stamp") zipped" zip_pair "$data"
-shapes=("changed-roms" "clone-chain" "clone-family")
-shape_switches=("" "-n" "-m")
+shapes=("changed-roms" "clone-chain" "clone-family" "long-names")
+shape_switches=("" "-n" "-m" "")
 for shape in "${shapes[@]}"; do
   folder=$build/bench-data/$shape-$copies
   generate_once "$folder" "$("$datgen" --version) $shape copies=$copies" \

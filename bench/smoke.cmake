@@ -64,7 +64,7 @@ if(NOT old_hash STREQUAL old_again OR NOT new_hash STREQUAL new_again)
 endif()
 
 # Each adversarial shape parses and holds the sets and ROMs it is meant to.
-foreach(shape "changed-roms;1;50000" "clone-chain;17;51000" "clone-family;2001;50025")
+foreach(shape "changed-roms;1;50000" "clone-chain;17;51000" "clone-family;2001;50025" "long-names;4;4")
   list(GET shape 0 name)
   list(GET shape 1 machines)
   list(GET shape 2 roms)

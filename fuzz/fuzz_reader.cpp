@@ -4,37 +4,19 @@
 #include "compare.h"
 #include "dat_error.h"
 #include "input_file.h"
+#include "memory_file.h"
 #include "resolve.h"
 #include "text_reader.h"
 #include "xml_reader.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
 
 using namespace setdelta;
 
-// The readers read files; a memory file keeps each run off the disk.
-class MemoryFile {
-public:
-    MemoryFile(const std::uint8_t* data, std::size_t size) : fd_(::memfd_create("fuzz-input", 0))
-    {
-        if (fd_ < 0 || ::write(fd_, data, size) != static_cast<ssize_t>(size))
-            std::abort();
-    }
-    ~MemoryFile() { ::close(fd_); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-
-    std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
-
-private:
-    int fd_;
-};
+using fuzz::MemoryFile;
 
 constexpr std::size_t smallBlock = 61;
 

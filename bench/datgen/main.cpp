@@ -24,12 +24,12 @@ constexpr std::uint64_t kChangeSeedSalt = 0x6368616e6765ULL;
 
 constexpr const char* kUsage =
     "usage: datgen [--sets N] [--seed N] OLD NEW\n"
-    "       datgen --shape changed-roms|clone-chain|clone-family [--copies N] OLD NEW\n"
+    "       datgen --shape changed-roms|clone-chain|clone-family|long-names [--copies N] OLD NEW\n"
     "       datgen --version\n"
     "Writes a MAME -listxml DAT of about N sets (default 45000) to OLD and a changed copy to NEW.\n"
     "A shape writes N copies (default 1) of a pair built to expose quadratic work instead:\n"
     "one set of 50,000 ROMs all changed; a clone chain 17 deep of 3,000 ROMs each; a parent\n"
-    "with 2,000 clones of 25 ROMs each.\n";
+    "with 2,000 clones of 25 ROMs each; four sets of one ROM named with just under 1 MiB.\n";
 
 struct Options {
     std::optional<datgen::Shape> shape;

@@ -13,6 +13,10 @@ constexpr std::uint32_t kChainDepth = 17;
 constexpr std::uint32_t kChainRoms = 3000;
 constexpr std::uint32_t kFamilyClones = 2000;
 constexpr std::uint32_t kFamilyRoms = 25;
+constexpr std::uint32_t kLongNameSets = 4;
+// Just under the longest name setdelta reads (1 MiB): each such token spans a boundary of the
+// readers' blocks, where an XML parser scans the unfinished token again.
+constexpr std::size_t kLongNameLength = (std::size_t{1} << 20) - 4096;
 // In the chain and the family one ROM in this many changes in NEW.
 constexpr std::uint32_t kChangeEvery = 50;
 
@@ -100,6 +104,18 @@ void writeCloneFamily(ShapeWriter& writer, std::uint32_t copy)
     }
 }
 
+void writeLongNames(ShapeWriter& writer, std::uint32_t copy)
+{
+    for (std::uint32_t set = 0; set < kLongNameSets; ++set) {
+        std::string name = setName(copy, "long", set);
+        writer.openSet(name, {});
+        std::string longName = name;
+        longName.resize(kLongNameLength, 'x');
+        writer.rom(longName, 0, set == 0);
+        writer.closeSet();
+    }
+}
+
 } // namespace
 
 std::optional<Shape> shapeNamed(std::string_view name)
@@ -110,6 +126,8 @@ std::optional<Shape> shapeNamed(std::string_view name)
         return Shape::CloneChain;
     if (name == "clone-family")
         return Shape::CloneFamily;
+    if (name == "long-names")
+        return Shape::LongNames;
     return std::nullopt;
 }
 
@@ -117,7 +135,8 @@ void writeShape(Shape shape, std::uint32_t copies, const std::string& oldPath, c
 {
     std::function<void(ShapeWriter&, std::uint32_t)> writeCopy = shape == Shape::ChangedRoms ? writeChangedRoms
                                                                    : shape == Shape::CloneChain ? writeCloneChain
-                                                                                                 : writeCloneFamily;
+                                                                   : shape == Shape::CloneFamily ? writeCloneFamily
+                                                                                                  : writeLongNames;
     for (bool isNew : {false, true}) {
         ShapeWriter writer(isNew ? newPath : oldPath, isNew);
         for (std::uint32_t copy = 0; copy < copies; ++copy)

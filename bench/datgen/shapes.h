@@ -13,6 +13,7 @@ enum class Shape : std::uint8_t {
     ChangedRoms, // one set of 50,000 ROMs, every one changed in NEW (default switches)
     CloneChain,  // a clone chain 17 deep of 3,000 ROMs each, no merge marks (-n)
     CloneFamily, // a parent with 2,000 clones of 25 ROMs each (-m)
+    LongNames,   // four sets of one ROM whose name is just under 1 MiB, the first changed in NEW (defaults)
 };
 
 std::optional<Shape> shapeNamed(std::string_view name);

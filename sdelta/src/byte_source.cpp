@@ -38,13 +38,12 @@ private:
     int fd_;
 };
 
-// A plain DAT. A regular file must end where its size said at opening: a file that another
-// program rewrites meanwhile would otherwise pass for a smaller or larger DAT.
+// A plain DAT. It must end where its size said at opening: a file that another program
+// rewrites meanwhile would otherwise pass for a smaller or larger DAT.
 class PlainSource : public ByteSource {
 public:
     PlainSource(int fd, std::string label, const struct stat& status)
-        : fd_(fd), label_(std::move(label)), regular_(S_ISREG(status.st_mode)),
-          expected_(static_cast<std::uint64_t>(status.st_size))
+        : fd_(fd), label_(std::move(label)), expected_(static_cast<std::uint64_t>(status.st_size))
     {
         ::posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     }
@@ -71,7 +70,7 @@ public:
 private:
     void checkEndedWhereExpected() const
     {
-        if (regular_ && read_ != expected_)
+        if (read_ != expected_)
             throw DatError(label_, 0,
                            "the file changed while it was read (" + std::to_string(expected_) +
                                " bytes when opened, " + std::to_string(read_) +
@@ -80,14 +79,24 @@ private:
 
     Descriptor fd_;
     std::string label_;
-    bool regular_;
     std::uint64_t expected_;
     std::uint64_t read_ = 0;
 };
 
+std::string describeNonRegular(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a pipe (FIFO)";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "a special file";
+}
+
 enum class Container : std::uint8_t { None, Gzip, Zip };
 
-// Reads the first bytes in place; a pipe cannot be looked into, and is read as a plain DAT.
+// Reads the first bytes in place.
 Container containerOf(int fd)
 {
     std::array<char, 4> magic{};
@@ -102,9 +111,11 @@ Container containerOf(int fd)
 
 } // namespace
 
+// Opened without blocking, so that a FIFO, which would wait for a writer that may never come, is
+// seen for what it is and refused like every other file that is not a regular one.
 std::unique_ptr<ByteSource> openByteSource(DatSource& source)
 {
-    Descriptor fd(::open(source.file.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor fd(::open(source.file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         throw DatError(source.file, 0, systemReason("cannot open", errno));
     struct stat status {};
@@ -112,6 +123,8 @@ std::unique_ptr<ByteSource> openByteSource(DatSource& source)
         throw DatError(source.file, 0, systemReason("cannot read", errno));
     if (S_ISDIR(status.st_mode))
         throw DatError(source.file, 0, "is a folder, not a DAT file");
+    if (!S_ISREG(status.st_mode))
+        throw DatError(source.file, 0, "is " + describeNonRegular(status.st_mode) + ", not a regular file: a DAT must be a file on disk");
     Container container = containerOf(fd.get());
     if (container == Container::Zip)
         return openZipEntrySource(fd.release(), source);

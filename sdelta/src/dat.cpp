@@ -21,12 +21,21 @@ void Dat::finish()
             warn(WarningKind::RepeatedSet, source.label() + ": set '" + std::string(set.name) + "' is listed again; the later copy is ignored");
     }
     sets = std::move(unique);
-    for (WarningKind each : {WarningKind::RepeatedSet, WarningKind::QuotedLineBreak})
+    for (WarningKind each : {WarningKind::RepeatedSet, WarningKind::QuotedLineBreak, WarningKind::KeyWithoutValue})
         if (std::uint64_t count = warningCounts_[static_cast<std::size_t>(each)]; count > warningsShownPerKind)
             warnings.push_back(source.label() + ": " + std::to_string(count - warningsShownPerKind) +
-                               " more warnings like the " +
-                               (each == WarningKind::RepeatedSet ? "repeated sets" : "quoted line breaks") +
+                               " more warnings like the " + std::string(warningKindName(each)) +
                                " above are not shown");
+}
+
+std::string_view Dat::warningKindName(WarningKind kind)
+{
+    switch (kind) {
+    case WarningKind::RepeatedSet: return "repeated sets";
+    case WarningKind::QuotedLineBreak: return "quoted line breaks";
+    case WarningKind::KeyWithoutValue: return "keys without a value";
+    }
+    return {};
 }
 
 void Dat::warn(WarningKind about, std::string message)

@@ -69,7 +69,7 @@ struct DatHeader {
 };
 
 // What a warning is about; each kind is shown a few times, then only counted.
-enum class WarningKind : std::uint8_t { RepeatedSet, QuotedLineBreak };
+enum class WarningKind : std::uint8_t { RepeatedSet, QuotedLineBreak, KeyWithoutValue };
 
 // One DAT read for one object kind: its sets in file order and their objects.
 class Dat {
@@ -101,7 +101,9 @@ public:
 
 private:
     static constexpr std::size_t warningsShownPerKind = 20;
-    static constexpr std::size_t warningKinds = 2;
+    static constexpr std::size_t warningKinds = 3;
+
+    static std::string_view warningKindName(WarningKind kind);
 
     std::unordered_map<std::string_view, std::size_t> index_;
     std::array<std::uint64_t, warningKinds> warningCounts_{};

@@ -15,7 +15,14 @@ namespace setdelta {
 // read() hands it out again before the rest. A UTF-8 byte order mark is left out.
 class InputFile {
 public:
-    static constexpr std::size_t defaultBlockSize = std::size_t{1} << 20;
+    // The longest name, value, line or piece of markup a reader takes. Real DATs stay within a
+    // few KiB; the limit keeps a hostile DAT (one huge word, perhaps a compressed one that
+    // expands to gigabytes) from costing memory and time without bound.
+    static constexpr std::size_t tokenLimit = std::size_t{1} << 20;
+    static constexpr std::string_view tokenLimitText = "1 MiB";
+    // No smaller than the limit: the XML parser scans an unfinished token again with each
+    // block, which stays linear while a block holds at least as much as the longest token.
+    static constexpr std::size_t defaultBlockSize = tokenLimit;
 
     // `entry` names the DAT inside a zip archive; empty takes the archive's only DAT.
     // Small blocks serve the fuzz targets: cheap to allocate, and every token and element

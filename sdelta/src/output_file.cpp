@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -64,6 +65,27 @@ private:
 };
 
 TemporaryFileRegistry temporaryFiles;
+
+std::string folderOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes a rename in `folder` survive a crash. A folder this process may not read cannot be
+// opened to be flushed, and some file systems cannot flush a folder at all: the rename then
+// stands as the system keeps it.
+int syncFolder(const std::string& folder)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    int error = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+    ::close(fd);
+    return error;
+}
 
 // A handler the C library calls: C linkage, and static so that it stays in this file.
 extern "C" {
@@ -131,13 +153,16 @@ void OutputFile::flush()
     buffer_.clear();
 }
 
+// The data reaches the disk before the rename publishes it, so that after a crash the name
+// holds either the earlier file or the whole new one, never an empty or cut one.
 void OutputFile::commit()
 {
     flush();
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) {
-        int error = errno;
+    int syncError = ::fsync(fd) == 0 ? 0 : errno;
+    if (::close(fd) != 0 || syncError != 0) {
+        int error = syncError != 0 ? syncError : errno;
         ::unlink(temporaryPath_.c_str());
         fail("cannot write", error);
     }
@@ -147,6 +172,8 @@ void OutputFile::commit()
         fail("cannot replace", error);
     }
     temporaryFiles.remove(std::exchange(registration_, -1));
+    if (int error = syncFolder(folderOf(path_)); error != 0)
+        fail("cannot flush the folder of", error);
 }
 
 void OutputFile::fail(const std::string& action, int error)

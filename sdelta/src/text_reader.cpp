@@ -63,6 +63,7 @@ private:
     void skipBlock(std::uint64_t openLine);
     Token nextInBlock(std::uint64_t openLine, std::string_view blockName);
     Token valueOf(const Token& token);
+    bool valueIsMissing(std::string_view key, std::uint64_t keyLine, const Token& value);
     [[noreturn]] void fail(std::uint64_t line, const std::string& reason) const;
 
     InputFile& input_;
@@ -115,6 +116,21 @@ TextTokenizer::Token TextReader::valueOf(const Token& token)
     return token;
 }
 
+// Each key of a block starts a line with its value after it; a key that ends its line has no
+// value, and the word on the next line is the next key, not this one's value. Values that
+// open a block may start on the next line, and a quoted value that runs across line breaks
+// still starts on its key's line. The token after a key without a value is read again.
+bool TextReader::valueIsMissing(std::string_view key, std::uint64_t keyLine, const Token& value)
+{
+    bool onNextLine = value.line != keyLine && (value.kind == Kind::Word || value.kind == Kind::Quoted);
+    if (!onNextLine && value.kind != Kind::Close)
+        return false;
+    dat_.warn(WarningKind::KeyWithoutValue, input_.name() + ":" + std::to_string(keyLine) + ": " +
+                                                quoteForMessage(key) + " has no value; it is ignored");
+    tokens_.putBack(value);
+    return true;
+}
+
 void TextReader::readHeader(std::uint64_t openLine)
 {
     for (;;) {
@@ -127,8 +143,8 @@ void TextReader::readHeader(std::uint64_t openLine)
         }
         std::string name(key.text);
         Token value = nextInBlock(openLine, "the 'clrmamepro' block");
-        if (value.kind == Kind::Close)
-            return;
+        if (valueIsMissing(name, key.line, value))
+            continue;
         if (value.kind == Kind::Open) {
             skipBlock(value.line);
             continue;
@@ -157,9 +173,10 @@ void TextReader::readSet(std::uint64_t openLine, bool isBios)
             continue;
         }
         SetField field = setFieldFor(key.text);
+        std::string name(key.text);
         Token value = nextInBlock(openLine, "the 'game' block");
-        if (value.kind == Kind::Close)
-            break;
+        if (valueIsMissing(name, key.line, value))
+            continue;
         if (value.kind == Kind::Open) {
             bool wanted = (field == SetField::Rom && dat_.kind == ObjectKind::Rom) ||
                           (field == SetField::Disk && dat_.kind == ObjectKind::Disk);

@@ -55,8 +55,13 @@ int TextTokenizer::take()
     if (c == '\n') {
         if (!afterCr_)
             ++line_;
+        lineLength_ = 0;
     } else if (c == '\r') {
         ++line_;
+        lineLength_ = 0;
+    } else if (++lineLength_ > InputFile::tokenLimit) {
+        fail(line_, "the line is longer than " + std::string(InputFile::tokenLimitText) +
+                        ", more than any DAT holds: not a DAT");
     }
     afterCr_ = c == '\r';
     return c;
@@ -68,8 +73,20 @@ void TextTokenizer::skipBlanks()
         take();
 }
 
+void TextTokenizer::putBack(const Token& token)
+{
+    putBackText_.assign(token.text);
+    putBackToken_ = token;
+    putBackToken_.text = putBackText_;
+    putBack_ = true;
+}
+
 TextTokenizer::Token TextTokenizer::next()
 {
+    if (putBack_) {
+        putBack_ = false;
+        return putBackToken_;
+    }
     skipBlanks();
     std::uint64_t startLine = line_;
     int c = peek();
@@ -102,7 +119,7 @@ TextTokenizer::Token TextTokenizer::quoted(std::uint64_t startLine)
             c = take();
         else
             rejectControl(c);
-        text_.push_back(static_cast<char>(c));
+        append(static_cast<char>(c), startLine);
     }
     return {Kind::Quoted, text_, startLine, line_ != startLine};
 }
@@ -112,9 +129,18 @@ TextTokenizer::Token TextTokenizer::word(std::uint64_t startLine)
     text_.clear();
     for (int c = peek(); !endsWord(c); c = peek()) {
         rejectControl(c);
-        text_.push_back(static_cast<char>(take()));
+        append(static_cast<char>(take()), startLine);
     }
     return {Kind::Word, text_, startLine, false};
+}
+
+// A quoted value may run across lines, so its length is limited apart from the line's.
+void TextTokenizer::append(char c, std::uint64_t startLine)
+{
+    if (text_.size() == InputFile::tokenLimit)
+        fail(startLine, "a name or value is longer than " + std::string(InputFile::tokenLimitText) +
+                            ", more than any DAT holds: not a DAT");
+    text_.push_back(c);
 }
 
 void TextTokenizer::rejectControl(int c) const

@@ -25,6 +25,8 @@ public:
     explicit TextTokenizer(InputFile& input);
 
     Token next();
+    // Hands `token` out again at the next call to next(), its text copied.
+    void putBack(const Token& token);
 
 private:
     int peek();
@@ -35,14 +37,19 @@ private:
     Token word(std::uint64_t startLine);
     [[noreturn]] void fail(std::uint64_t line, const std::string& reason) const;
     void rejectControl(int c) const;
+    void append(char c, std::uint64_t startLine);
 
     InputFile& input_;
     std::unique_ptr<char[]> buffer_;
     std::size_t position_ = 0;
     std::size_t size_ = 0;
     std::uint64_t line_ = 1;
+    std::size_t lineLength_ = 0;
     bool afterCr_ = false;
     std::string text_;
+    bool putBack_ = false;
+    Token putBackToken_;
+    std::string putBackText_;
 };
 
 } // namespace setdelta

@@ -4,8 +4,10 @@
 #include "object_fields.h"
 
 #include <cstring>
+#include <exception>
 #include <expat.h>
 #include <memory>
+#include <new>
 
 namespace setdelta {
 namespace {
@@ -22,6 +24,12 @@ enum class Capture : std::uint8_t {
 bool equals(const XML_Char* a, const char* b)
 {
     return std::strcmp(a, b) == 0;
+}
+
+std::string markupTooLong()
+{
+    return "a tag, attribute or other piece of markup is longer than " + std::string(InputFile::tokenLimitText) +
+           ", more than any DAT holds: not a DAT";
 }
 
 struct ParserDeleter {
@@ -50,7 +58,11 @@ private:
     void endCapture();
     void finishSet();
     void stop(const std::string& reason);
+    template <typename Handler>
+    static void guarded(void* self, Handler handler);
     [[noreturn]] void failParse();
+    void checkUnfinishedToken() const;
+    void appendText(const XML_Char* text, int length);
 
     InputFile& input_;
     Dat& dat_;
@@ -63,6 +75,8 @@ private:
     std::string text_;
     std::string error_;
     XML_Size errorLine_ = 0;
+    std::exception_ptr exception_;
+    std::uint64_t fed_ = 0;
 };
 
 XmlReader::XmlReader(InputFile& input, Dat& dat)
@@ -86,11 +100,31 @@ void XmlReader::read()
             failParse();
         if (last)
             return;
+        fed_ += count;
+        checkUnfinishedToken();
     }
+}
+
+// Expat keeps an unfinished token (a tag with its attributes, a comment) and scans it again
+// with each block; where the parser stopped is where that token starts. A token that ends in
+// the block after the one that took it past the limit is caught by the element handlers.
+void XmlReader::checkUnfinishedToken() const
+{
+    XML_Parser parser = parser_.get();
+    XML_Index start = XML_GetCurrentByteIndex(parser);
+    if (start >= 0 && fed_ - static_cast<std::uint64_t>(start) > InputFile::tokenLimit)
+        throw DatError(input_.name(), XML_GetCurrentLineNumber(parser), markupTooLong());
 }
 
 void XmlReader::failParse()
 {
+    if (exception_) {
+        try {
+            std::rethrow_exception(exception_);
+        } catch (const std::bad_alloc&) {
+            throw DatError(input_.name(), errorLine_, "out of memory while reading the DAT");
+        }
+    }
     if (!error_.empty())
         throw DatError(input_.name(), errorLine_, error_);
     XML_Parser parser = parser_.get();
@@ -107,25 +141,53 @@ void XmlReader::stop(const std::string& reason)
     XML_StopParser(parser_.get(), XML_FALSE);
 }
 
+// Expat is C: no exception may cross it. One thrown by a handler (out of memory, mostly) is kept,
+// the parser stopped, and the exception raised again once expat has returned.
+template <typename Handler>
+void XmlReader::guarded(void* self, Handler handler)
+{
+    auto* reader = static_cast<XmlReader*>(self);
+    try {
+        handler(*reader);
+    } catch (...) {
+        reader->exception_ = std::current_exception();
+        reader->errorLine_ = XML_GetCurrentLineNumber(reader->parser_.get());
+        XML_StopParser(reader->parser_.get(), XML_FALSE);
+    }
+}
+
 void XMLCALL XmlReader::onStart(void* self, const XML_Char* name, const XML_Char** attributes)
 {
-    static_cast<XmlReader*>(self)->startElement(name, attributes);
+    guarded(self, [&](XmlReader& reader) { reader.startElement(name, attributes); });
 }
 
 void XMLCALL XmlReader::onEnd(void* self, const XML_Char*)
 {
-    static_cast<XmlReader*>(self)->endElement();
+    guarded(self, [](XmlReader& reader) { reader.endElement(); });
 }
 
 void XMLCALL XmlReader::onText(void* self, const XML_Char* text, int length)
 {
-    static_cast<XmlReader*>(self)->text_.append(text, static_cast<std::size_t>(length));
+    guarded(self, [&](XmlReader& reader) { reader.appendText(text, length); });
 }
 
-// Expat is C: no exception may cross it, so faults found here stop the parser instead.
+void XmlReader::appendText(const XML_Char* text, int length)
+{
+    if (text_.size() + static_cast<std::size_t>(length) > InputFile::tokenLimit) {
+        stop("a value is longer than " + std::string(InputFile::tokenLimitText) + ", more than any DAT holds: not a DAT");
+        return;
+    }
+    text_.append(text, static_cast<std::size_t>(length));
+}
+
+// Faults found in the DAT stop the parser with a reason.
 void XmlReader::startElement(const XML_Char* name, const XML_Char** attributes)
 {
     ++depth_;
+    if (static_cast<std::size_t>(XML_GetCurrentByteCount(parser_.get())) > InputFile::tokenLimit) {
+        stop(markupTooLong());
+        return;
+    }
     if (depth_ == contentDepth && inSet_)
         startSetContent(name, attributes);
     else if (depth_ == setDepth && (equals(name, "game") || equals(name, "machine")))

@@ -424,7 +424,10 @@ protected:
 TEST_F(FailurePaths, RunningOutOfMemoryOrDiskLeavesNoResult)
 {
     for (const auto& [sets, limits, reason] : std::vector<std::tuple<int, ToolLimits, std::string>>{
-             {150000, {.addressSpace = rlim_t{64} << 20}, "out of memory"}, {20000, {.fileSize = 64 * 1024}, "File too large"}}) {
+             {150000, {.addressSpace = rlim_t{64} << 20}, "out of memory"},
+             {20000, {.fileSize = 64 * 1024}, "File too large"},
+             {10, {.preload = FAILING_FSYNC_PATH}, "cannot write setdelta.log: Input/output error"},
+             {10, {.preload = FAILING_FOLDER_FSYNC_PATH}, "cannot flush the folder of setdelta.log: Input/output error"}}) {
 #if defined(TOOL_HAS_ADDRESS_SANITIZER)
         // AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit.
         if (limits.addressSpace != RLIM_INFINITY)
@@ -439,23 +442,61 @@ TEST_F(FailurePaths, RunningOutOfMemoryOrDiskLeavesNoResult)
     }
 }
 
-// The new DAT is a pipe that the test feeds half a DAT and then holds open, so the tool is
-// surely reading when the signal comes.
+// The new DAT is large enough that the tool is still reading it when the signal comes, sent as
+// soon as the run has removed the earlier result.
 TEST_F(FailurePaths, SigtermWhileReadingEndsWithItsStatus)
+{
+    folder_.write("new.dat", manySets(300000));
+    ToolRun result = runTool(folder_.path(), {"old.dat", "new.dat"}, {}, [&](pid_t tool) {
+        while (std::filesystem::exists(folder_.file("setdelta.dat")))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ::kill(tool, SIGTERM);
+    });
+    EXPECT_EQ(result.status, exitOnSigterm);
+    expectNoResultLeft();
+}
+
+// A pipe or a device given as a DAT is refused at once: a FIFO nobody writes to would otherwise
+// keep the tool waiting for ever. Should it wait, the test ends it after a while and fails.
+TEST_F(FailurePaths, InputsThatAreNoRegularFilesAreRefusedWithoutWaiting)
 {
     std::string pipe = folder_.file("new.dat").string();
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    int writer = -1;
-    ToolRun result = runTool(folder_.path(), {"old.dat", "new.dat"}, {}, [&](pid_t tool) {
-        writer = ::open(pipe.c_str(), O_WRONLY);
-        std::string half = manySets(100) + "game ( name cut rom ( name";
-        EXPECT_EQ(::write(writer, half.data(), half.size()), static_cast<ssize_t>(half.size()));
-        while (std::filesystem::exists(folder_.file("setdelta.dat")))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ::kill(tool, SIGTERM);
-    });
-    ::close(writer);
-    EXPECT_EQ(result.status, exitOnSigterm);
+    auto endIfStillRunning = [](pid_t tool) {
+        siginfo_t info{};
+        for (int waited = 0; waited < 1000; ++waited) {
+            if (::waitid(P_PID, static_cast<id_t>(tool), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == tool)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(tool, SIGKILL);
+    };
+    for (const auto& [input, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"new.dat", "is a pipe (FIFO), not a regular file"}, {"/dev/null", "is a device, not a regular file"}}) {
+        ToolRun result = runTool(folder_.path(), {"old.dat", input}, {}, endIfStillRunning);
+        EXPECT_EQ(result.status, ExitInput) << input;
+        EXPECT_NE(result.err.find(input + ": " + reason), std::string::npos) << result.err;
+    }
+    expectNoResultLeft();
+}
+
+// A small compressed DAT that expands to one word of 64 MiB fails at the limit, long before its
+// end, in the memory of an ordinary run.
+TEST_F(FailurePaths, ACompressedHugeWordFailsAtTheLimitInBoundedMemory)
+{
+    ToolLimits limits{.addressSpace = rlim_t{64} << 20};
+#if defined(TOOL_HAS_ADDRESS_SANITIZER)
+    limits = {};
+#endif
+    const std::string bomb = "game ( name " + std::string(std::size_t{64} << 20, 'x') + " )\n";
+    writeGzip(folder_.file("new.dat"), bomb);
+    writeZip(folder_.file("new.zip"), {{"new.dat", bomb}});
+    for (const std::string input : {"new.dat", "new.zip"}) {
+        ToolRun result = run({"old.dat", input}, limits);
+        EXPECT_EQ(result.status, ExitInput) << result.err;
+        EXPECT_NE(result.err.find(":1: the line is longer than 1 MiB"), std::string::npos) << result.err;
+    }
+    std::filesystem::remove(folder_.file("new.zip"));
     expectNoResultLeft();
 }
 

@@ -4,6 +4,7 @@
 #include "input_file.h"
 #include "text_reader.h"
 #include "test_support.h"
+#include "xml_reader.h"
 
 namespace setdelta::test {
 namespace {
@@ -53,6 +54,24 @@ TEST(TextReader, ReadsSetsFieldsAndObjectsOfTheChosenKind)
     EXPECT_EQ(load(textDat, ObjectKind::Sample).objects.at(0).name, "fire.wav");
 }
 
+// A key that ends its line has no value: the next line's key keeps its own value, and the DAT
+// says where the empty key was. A value may still open a block on the next line.
+TEST(TextReader, KeyWithoutAValueTakesNothingFromTheNextLine)
+{
+    Dat dat = load("clrmamepro (\r\n\tname \"Test DAT\"\r\n\tauthor \r\n\tcategory\r\n\tversion 1.0\r\n)\r\n"
+                   "game (\n\tname a\n\tdescription\n\tyear 1990\n\trom\n\t( name a1 size 1 crc 1 )\n\tmanufacturer\n)\n");
+    EXPECT_EQ(dat.header.name + " " + dat.header.version, "Test DAT 1.0");
+    ASSERT_EQ(dat.sets.size(), 1u);
+    EXPECT_EQ(dat.sets[0].description, "");
+    EXPECT_EQ(dat.sets[0].year, "1990");
+    EXPECT_EQ(dat.sets[0].objectCount, 1u);
+    EXPECT_EQ(dat.warnings, (std::vector<std::string>{
+                                dat.source.label() + ":3: 'author' has no value; it is ignored",
+                                dat.source.label() + ":4: 'category' has no value; it is ignored",
+                                dat.source.label() + ":9: 'description' has no value; it is ignored",
+                                dat.source.label() + ":13: 'manufacturer' has no value; it is ignored"}));
+}
+
 // Malformed input is an error naming the file, the line and the reason, with lines counted
 // alike for every line end, also where a CR LF straddles two blocks of reading.
 TEST(Readers, RejectMalformedInputWithFileLineAndReason)
@@ -93,6 +112,47 @@ TEST(Readers, RejectMalformedInputWithFileLineAndReason)
         EXPECT_NE(error.find("input.dat" + where), std::string::npos) << error;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
     }
+}
+
+// No name, value, line or piece of markup may pass the limit, in either format, whether it comes
+// in one block or across many; what stays within it reads.
+TEST(Readers, RefuseTokensAndLinesPastTheLimitWithFileAndLine)
+{
+    const std::size_t limit = InputFile::tokenLimit;
+    const std::string huge(limit + 1, 'x');
+    std::string manyWords;
+    while (manyWords.size() <= limit)
+        manyWords += " year 1990";
+    const std::vector<std::tuple<std::string, std::string, std::string>> rows = {
+        {"game (\n name " + huge + " )\n", ":2:", "the line is longer than 1 MiB"},
+        {"game (\n name a\n description \"" + std::string(limit / 2, 'x') + "\n" + std::string(limit / 2, 'x') + "\" )",
+         ":3:", "a name or value is longer than 1 MiB"},
+        {"game (\n name a" + manyWords + " )\n", ":2:", "the line is longer than 1 MiB"},
+        {"<datafile>\n<game name=\"" + huge + "\"/></datafile>", ":2:", "markup is longer than 1 MiB"},
+        {"<datafile>\n<!-- " + huge + huge + " -->\n</datafile>", ":2:", "markup is longer than 1 MiB"},
+        {"<datafile>\n<game name=\"a\">\n<description>" + huge + "</description></game></datafile>", ":3:",
+         "a value is longer than 1 MiB"},
+    };
+    TempFolder folder;
+    for (const auto& [content, where, reason] : rows) {
+        SCOPED_TRACE(content.substr(0, 40));
+        const bool isXml = content.starts_with("<");
+        for (std::size_t block : {std::size_t{1} << 16, InputFile::defaultBlockSize}) {
+            InputFile input(folder.write("input.dat", content), {}, block);
+            Dat dat;
+            std::string error = errorOf([&] {
+                if (isXml)
+                    readXmlDat(input, dat);
+                else
+                    readTextDat(input, dat);
+            });
+            EXPECT_NE(error.find("input.dat" + where), std::string::npos) << error.substr(0, 200);
+            EXPECT_NE(error.find(reason), std::string::npos) << error.substr(0, 200);
+        }
+    }
+    const std::string longest(limit - 100, 'n');
+    EXPECT_EQ(load("game ( name " + longest + " )").sets.at(0).name, longest);
+    EXPECT_EQ(load("<datafile><game name=\"" + longest + "\"/></datafile>").sets.at(0).name, longest);
 }
 
 // The internal DTD gives defaults that are not values of the DAT.

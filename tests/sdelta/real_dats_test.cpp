@@ -242,5 +242,29 @@ TEST_F(RealDats, QuotesAndBackslashesReadBackUnchangedFromTheTextFormat)
     }
 }
 
+// Memory running out while expat calls the reader stops the parser, and the run reports it as an
+// input error naming where reading stopped. The limits step through the whole read, so that some
+// run fails inside the parser whatever the machine's own share of the address space.
+TEST_F(RealDats, RunningOutOfMemoryInsideTheXmlParserIsAnInputError)
+{
+#if defined(TOOL_HAS_ADDRESS_SANITIZER)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit";
+#endif
+    folder_.write("old.dat", "game ( name a rom ( name a size 1 crc 1 ) )\n");
+    std::string newDat = (sharedDats() / "mame_0.94_listxml.zip").string();
+    int failedInsideTheParser = 0;
+    for (rlim_t megabytes = 16; megabytes <= 32; megabytes += 4) {
+        ToolRun result = runTool(folder_.path(), {"old.dat", newDat}, {.addressSpace = megabytes << 20});
+        if (result.status == ExitSuccess)
+            continue;
+        EXPECT_EQ(result.status, ExitInput) << megabytes << " MiB: " << result.err;
+        EXPECT_NE(result.err.find("out of memory"), std::string::npos) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(folder_.file("setdelta.dat")));
+        if (result.err.find("(entry mame_0.94.xml):") != std::string::npos)
+            ++failedInsideTheParser;
+    }
+    EXPECT_GT(failedInsideTheParser, 0);
+}
+
 } // namespace
 } // namespace setdelta::test

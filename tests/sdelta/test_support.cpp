@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
@@ -94,6 +95,15 @@ bool becomeOrdinaryUser()
     return ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
 }
 
+// A sanitizer runtime would refuse to start behind a library preloaded before it.
+void preloadInto(const std::string& library)
+{
+    ::setenv("LD_PRELOAD", library.c_str(), 1);
+    const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
+    std::string options = sanitizerOptions ? std::string(sanitizerOptions) + ":" : std::string();
+    ::setenv("ASAN_OPTIONS", (options + "verify_asan_link_order=0").c_str(), 1);
+}
+
 void describeSet(std::string& text, const Set& set, std::span<const Object* const> objects)
 {
     if (!text.empty())
@@ -125,6 +135,8 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
         if (::setrlimit(RLIMIT_AS, &addressSpace) != 0 || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0 ||
             (limits.ordinaryUser && !becomeOrdinaryUser()) || ::chdir(folder.c_str()) != 0)
             ::_exit(127);
+        if (!limits.preload.empty())
+            preloadInto(limits.preload);
         std::vector<char*> argv{const_cast<char*>(SETDELTA_PATH)};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));

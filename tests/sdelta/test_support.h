@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/types.h>
 
@@ -41,11 +42,13 @@ struct ToolRun {
     std::string out, err;
 };
 
-// How the tool runs, as a user's machine may have it: under ulimit -v and ulimit -f, and as an
-// ordinary user (nobody, when the tests run as root).
+// How the tool runs, as a user's machine may have it: under ulimit -v and ulimit -f, as an
+// ordinary user (nobody, when the tests run as root), and with a library preloaded that injects
+// a fault of the system.
 struct ToolLimits {
     rlim_t addressSpace = RLIM_INFINITY, fileSize = RLIM_INFINITY;
     bool ordinaryUser = false;
+    std::string preload;
 };
 
 // Runs the real setdelta binary in `folder` as its working folder; `whileRunning`, when given,

@@ -3,6 +3,7 @@
 // through the decompressing reader) and read as the program reads an input: what comes out of
 // a damaged, truncated or hostile container must be an error with a message, never a crash,
 // a hang or memory without bound.
+#include "fuzz_entry.h"
 #include "dat_error.h"
 #include "dat_loader.h"
 #include "memory_file.h"

@@ -1,6 +1,7 @@
 // libFuzzer target for the JSON report writer. The input is two text DATs split at the first
 // NUL byte, its first byte choosing the switches; whatever names and descriptions they carry
 // (quotes, control characters, Latin-1, broken UTF-8), the report written must be valid JSON.
+#include "fuzz_entry.h"
 #include "compare.h"
 #include "dat_error.h"
 #include "dat_loader.h"

@@ -1,6 +1,7 @@
 // libFuzzer target for one DAT reader, chosen at build time. Each input is read as a DAT of
 // every object kind; what reads without error is resolved under every set type and compared
 // with itself, which must find no difference.
+#include "fuzz_entry.h"
 #include "compare.h"
 #include "dat_error.h"
 #include "input_file.h"
@@ -40,9 +41,6 @@ void expectNoDifferenceWithItself(const Dat& dat)
 }
 
 } // namespace
-
-// libFuzzer's entry point; libFuzzer ships no header that declares it.
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

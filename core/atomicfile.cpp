@@ -150,10 +150,17 @@ Outcome AtomicFile::open()
     // A file the user made read-only stays protected, as it would from a write in place.
     if (replacing && ::access(nativePath(finalPath_).constData(), W_OK) != 0)
         return failure(finalPath_, errno);
+    // Listed before it exists, so that a kill at any moment leaves nothing the list does not name.
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         newPath_ = NameBeside(finalPath_);
+        NotePendingFile(newPath_);
         fd_ = ::open(nativePath(newPath_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0 || errno != EEXIST)
+        if (fd_ >= 0)
+            break;
+        const int error = errno;
+        ForgetPendingFile(newPath_);
+        errno = error;
+        if (error != EEXIST)
             break;
     }
     if (fd_ < 0) {
@@ -161,7 +168,6 @@ Outcome AtomicFile::open()
         newPath_.clear();
         return failure(finalPath_, error);
     }
-    NotePendingFile(newPath_);
     // The replacement keeps the permissions the user gave the file.
     if (replacing && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
         const int error = errno;

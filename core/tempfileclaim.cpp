@@ -123,14 +123,35 @@ QList<QByteArray> readPendingList(const QString& list)
     return names;
 }
 
+// A listed file and the temporary files made from its name, "<name>.XXXXXX": libzip writes a
+// new archive into such a file beside the one it rewrites before renaming it over that one.
+QStringList fileWithTemporariesOf(const QString& path)
+{
+    static const QRegularExpression temporarySuffix(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    const QFileInfo listed(path);
+    QStringList files{path};
+    const QStringList siblings = listed.dir().entryList({listed.fileName() + QStringLiteral(".*")},
+                                                        QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& sibling : siblings)
+        if (temporarySuffix.match(QStringView(sibling).mid(listed.fileName().size())).hasMatch())
+            files.append(listed.dir().filePath(sibling));
+    return files;
+}
+
 // Only files of this user with a name AtomicFile makes go, whatever the list says.
 int removePendingFilesOf(const QString& tag)
 {
     const QString list = pendingListFor(tag);
     int removed = 0;
     for (const QByteArray& name : readPendingList(list)) {
-        if (isOwnRegularFile(name) && IsNameBeside(QFileInfo(QFile::decodeName(name)).fileName()) && ::unlink(name.constData()) == 0)
-            ++removed;
+        const QString path = QFile::decodeName(name);
+        if (!IsNameBeside(QFileInfo(path).fileName()))
+            continue;
+        for (const QString& file : fileWithTemporariesOf(path)) {
+            const QByteArray native = QFile::encodeName(file);
+            if (isOwnRegularFile(native) && ::unlink(native.constData()) == 0)
+                ++removed;
+        }
     }
     QFile::remove(list);
     return removed;

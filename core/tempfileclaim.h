@@ -29,11 +29,12 @@ private:
 // A file written beside a user's file until it takes that file's place (see AtomicFile). While
 // this process holds a claim, such files are listed in "quillon-<tag>.pending" in the private
 // folder, so that a start after a kill can remove what the killed instance left half written.
+// A file is noted before it is made, and forgotten once it took its place or went.
 void NotePendingFile(const QString& path);
 void ForgetPendingFile(const QString& path);
 
 // Removes the temporary files ("dat<tag>XXXXXX.tmp", "cmh<tag>XXXXXX.tmp"), the files listed as
-// pending and the lock file of every instance whose lock nobody holds any more, all from the
+// pending (each with the "<name>.XXXXXX" files made from its name) and the lock file of every instance whose lock nobody holds any more, all from the
 // private folder of this user. Files of running instances, other users' files and every name
 // Quillon does not make are left alone; so is everything when the private folder is refused. Returns how
 // many files went.

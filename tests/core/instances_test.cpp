@@ -1,4 +1,5 @@
 #include "atomicfile.h"
+#include "filesizelimit.h"
 #include "privatefolder.h"
 #include "prompter.h"
 #include "settingkeys.h"
@@ -235,4 +236,21 @@ TEST_F(LeftoverTempFiles, APipeOrALinkInPlaceOfAListNeitherBlocksNorIsFollowed)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     EXPECT_EQ(readAll(notes), "the user's notes");
     EXPECT_TRUE(QFileInfo(notes).isFile());
+}
+
+// A file beside the user's is listed before it exists: killed between the two, an instance
+// leaves nothing a later start cannot find.
+TEST_F(LeftoverTempFiles, AFileBesideTheUsersIsListedBeforeItIsMade)
+{
+    const QTemporaryDir userFolder;
+    const QString dat = userFolder.filePath(u"game.dat"_s);
+    writeFile(dat, "the user's DAT");
+    // The list is the first thing written, and the limit cuts it.
+    EXPECT_TRUE(quillon::testing::KilledByFileSizeLimit(1, [&dat] {
+        AtomicFile file(dat);
+        (void)file.open();
+    }));
+    RemoveLeftoverTempFiles();
+    EXPECT_EQ(QDir(userFolder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"game.dat"_s});
+    EXPECT_EQ(readAll(dat), "the user's DAT");
 }

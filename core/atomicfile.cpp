@@ -1,5 +1,6 @@
 #include "atomicfile.h"
 
+#include "filedescriptor.h"
 #include "tempfileclaim.h"
 
 #include <QFile>
@@ -58,22 +59,6 @@ bool kernelCopyUnsupported(int error)
 {
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
 }
-
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const QString& path) : fd_(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadOnlyFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -142,10 +127,14 @@ Outcome AtomicFile::open()
     const bool replacing = ::stat(nativePath(finalPath_).constData(), &existing) == 0;
     if (replacing && S_ISDIR(existing.st_mode))
         return failure(finalPath_, EISDIR);
-    // A device or a pipe is written where it is: renaming a file over it would destroy it.
+    // A device or a pipe is written where it is: renaming a file over it would destroy it. A
+    // pipe nobody reads is refused at once rather than waited on.
     if (replacing && !S_ISREG(existing.st_mode)) {
-        fd_ = ::open(nativePath(finalPath_).constData(), O_WRONLY | O_CLOEXEC);
-        return fd_ >= 0 ? Outcome::success() : failure(finalPath_, errno);
+        fd_ = ::open(nativePath(finalPath_).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0)
+            return failure(finalPath_, errno);
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+        return Outcome::success();
     }
     // A file the user made read-only stays protected, as it would from a write in place.
     if (replacing && ::access(nativePath(finalPath_).constData(), W_OK) != 0)
@@ -188,17 +177,19 @@ Outcome AtomicFile::write(QByteArrayView bytes)
 
 Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
 {
-    const ReadOnlyFile input(source);
+    // Only a regular file: a pipe or a device could keep the copy waiting, or growing, forever.
+    QString whyNot;
+    const FileDescriptor input = OpenRegularFile(source, O_RDONLY, whyNot);
     struct stat sourceStat {};
-    if (input.fd() < 0 || ::fstat(input.fd(), &sourceStat) != 0)
+    if (!input.valid())
+        return Outcome::failure(whyNot);
+    if (::fstat(input.get(), &sourceStat) != 0)
         return failure(source, errno);
-    if (S_ISDIR(sourceStat.st_mode))
-        return failure(source, EISDIR);
     qint64 copied = 0;
     // The kernel copies between files without the bytes passing through here; where it cannot
     // (another kind of file system, a file of /proc), the bytes are read and written.
     for (;;) {
-        const ssize_t moved = ::copy_file_range(input.fd(), nullptr, fd_, nullptr, CopyChunkBytes, 0);
+        const ssize_t moved = ::copy_file_range(input.get(), nullptr, fd_, nullptr, CopyChunkBytes, 0);
         if (moved == 0 && copied > 0)
             return Outcome::success();
         if (moved <= 0) {
@@ -214,7 +205,7 @@ Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
     }
     std::vector<char> chunk(CopyChunkBytes);
     for (;;) {
-        const ssize_t got = readSome(input.fd(), chunk.data(), chunk.size());
+        const ssize_t got = readSome(input.get(), chunk.data(), chunk.size());
         if (got < 0)
             return failure(source, errno);
         if (got == 0)

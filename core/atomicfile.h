@@ -32,7 +32,8 @@ public:
     // Creates the new file beside the target.
     Outcome open();
     Outcome write(QByteArrayView bytes);
-    // Appends the whole of `source` in large chunks, telling `progress` after each one.
+    // Appends the whole of `source`, which must be a regular file, in large chunks, telling
+    // `progress` after each one.
     Outcome append(const QString& source, const CopyProgress& progress = {});
     // Sets the modification time the target will have, in seconds since the epoch.
     Outcome setModificationTime(qint64 secondsSinceEpoch);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cerrno>
 #include <utility>
 
@@ -51,5 +53,16 @@ public:
 private:
     int descriptor_ = -1;
 };
+
+// Whether a file may be of any owner or must be this user's own.
+enum class FileOwner { Anyone, ThisUser };
+
+// Opens an existing file for reading or writing (`flags` as for open()) without waiting on a
+// pipe or a device, and keeps it only when it is a regular file, checked on the descriptor.
+// FileOwner::ThisUser also refuses a link in the last part of the path and a file of another
+// user, for the files Quillon reads back from its own folder. On failure the descriptor is
+// invalid and `whyNot` says why, after the path.
+FileDescriptor OpenRegularFile(const QString& path, int flags, QString& whyNot,
+                               FileOwner owner = FileOwner::Anyone);
 
 }  // namespace quillon

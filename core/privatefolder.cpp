@@ -1,6 +1,7 @@
 #include "privatefolder.h"
 
 #include "atomicfile.h"
+#include "filedescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,28 +72,6 @@ Outcome PreparePrivateFolder()
     if (const QString why = whyNotPrivate(status); !why.isEmpty())
         return Outcome::failure(folder + u": Quillon keeps its own files only in a folder of yours that nobody else can enter, and "_s + why);
     return Outcome::success();
-}
-
-FileDescriptor OpenRegularFile(const QString& path, int flags, QString& whyNot, FileOwner owner)
-{
-    const int extra = O_NONBLOCK | O_CLOEXEC | (owner == FileOwner::ThisUser ? O_NOFOLLOW : 0);
-    FileDescriptor file(::open(QFile::encodeName(path).constData(), flags | extra));
-    struct stat status {};
-    if (!file.valid() || ::fstat(file.get(), &status) != 0) {
-        whyNot = path + u": "_s + SystemReason(errno);
-        return {};
-    }
-    if (!S_ISREG(status.st_mode)) {
-        whyNot = path + (S_ISDIR(status.st_mode) ? u": "_s + SystemReason(EISDIR) : u": not a regular file"_s);
-        return {};
-    }
-    if (owner == FileOwner::ThisUser && status.st_uid != ::geteuid()) {
-        whyNot = path + u": the file belongs to another user"_s;
-        return {};
-    }
-    // Reads and writes of a regular file never wait; the flag only kept the open from waiting.
-    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
-    return file;
 }
 
 }  // namespace quillon

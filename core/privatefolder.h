@@ -1,6 +1,5 @@
 #pragma once
 
-#include "filedescriptor.h"
 #include "outcome.h"
 
 #include <QString>
@@ -18,16 +17,5 @@ QString PrivateFolderPath();
 // that belongs to this user and that nobody else can enter. A folder that fails the check is
 // refused with the reason and left as it is: it is not ours to change.
 Outcome PreparePrivateFolder();
-
-// Whether a file may be of any owner or must be this user's own.
-enum class FileOwner { Anyone, ThisUser };
-
-// Opens an existing file for reading or writing (`flags` as for open()) without waiting on a
-// pipe or a device, and keeps it only when it is a regular file, checked on the descriptor.
-// FileOwner::ThisUser also refuses a link in the last part of the path and a file of another
-// user, for the files Quillon reads back from its own folder. On failure the descriptor is
-// invalid and `whyNot` says why, after the path.
-FileDescriptor OpenRegularFile(const QString& path, int flags, QString& whyNot,
-                               FileOwner owner = FileOwner::Anyone);
 
 }  // namespace quillon

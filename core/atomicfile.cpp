@@ -60,6 +60,21 @@ bool kernelCopyUnsupported(int error)
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
 }
 
+// A renamed file survives a crash only once the folder holding its new name is on disk too.
+// A file system that cannot flush a folder (EINVAL) keeps no more than it already has.
+int flushFolderOf(const QString& path)
+{
+    const FileDescriptor folder(::open(nativePath(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return errno;
+    return ::fsync(folder.get()) == 0 || errno == EINVAL ? 0 : errno;
+}
+
+Outcome folderFailure(const QString& finalPath, int error)
+{
+    return Outcome::failure(finalPath + u" is in place, but its folder could not be flushed to disk: "_s + SystemReason(error));
+}
+
 }  // namespace
 
 QString SystemReason(int error)
@@ -102,8 +117,10 @@ Outcome FlushAndRename(const QString& written, const QString& finalPath)
     }
     if (error == 0 && ::rename(from.constData(), nativePath(finalPath).constData()) != 0)
         error = errno;
-    if (error == 0)
-        return Outcome::success();
+    if (error == 0) {
+        const int folderError = flushFolderOf(finalPath);
+        return folderError == 0 ? Outcome::success() : folderFailure(finalPath, folderError);
+    }
     ::unlink(from.constData());
     return Outcome::failure(finalPath + u": "_s + SystemReason(error));
 }
@@ -251,6 +268,8 @@ Outcome AtomicFile::commit(Flush flush)
     }
     ForgetPendingFile(newPath_);
     newPath_.clear();
+    if (const int error = flushes ? flushFolderOf(finalPath_) : 0; error != 0)
+        return folderFailure(finalPath_, error);
     return Outcome::success();
 }
 

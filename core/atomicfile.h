@@ -40,7 +40,9 @@ public:
     // Whether commit() flushes the new file to disk when no target exists yet: a crash can then
     // leave a short new file, but never cost the user an older one.
     enum class Flush { Always, OnlyWhenReplacing };
-    // Flushes the new file to disk and renames it over the target.
+    // Flushes the new file to disk, renames it over the target and flushes the target's folder,
+    // so that the new name survives a crash too. A folder that cannot be flushed fails the
+    // commit with the reason, though the target then already holds the new content.
     Outcome commit(Flush flush = Flush::Always);
     // Drops what was written; the target stays as it was.
     void discard();
@@ -70,8 +72,9 @@ QString ResolveLinks(const QString& path);
 QString NameBeside(const QString& finalPath);
 // Whether a file name is one NameBeside makes.
 bool IsNameBeside(const QString& fileName);
-// Flushes the finished file `written` to disk and renames it over `finalPath`, for writers that
-// produce the file themselves. On failure `written` is removed and `finalPath` left alone.
+// Flushes the finished file `written` to disk, renames it over `finalPath` and flushes the
+// folder, for writers that produce the file themselves. On failure before the rename `written`
+// is removed and `finalPath` left alone.
 Outcome FlushAndRename(const QString& written, const QString& finalPath);
 
 }  // namespace quillon

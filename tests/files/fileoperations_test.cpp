@@ -1,5 +1,6 @@
 #include "fileoperations.h"
 #include "scriptedprompter.h"
+#include "syscallrecorder.h"
 #include "testfiles.h"
 
 #include <QDateTime>
@@ -155,6 +156,20 @@ TEST_F(FileOperations, APipeIsRefusedAtOnceWithTheReason)
     };
     EXPECT_EQ(everything("from"), (QStringList{u"a.dat"_s, u"pipe.dat"_s}));
     EXPECT_EQ(everything("to"), QStringList{u"pipe.dat"_s});
+}
+
+// The copy's new name is on disk (its folder flushed after the rename) before the source goes,
+// so that a crash cannot lose both.
+TEST_F(FileOperations, AMovedFileIsOnDiskUnderItsNewNameBeforeTheSourceGoes)
+{
+    writeFile(path("from/a.dat"), "content");
+    writeFile(path("to/a.dat"), "old");
+    prompter.answerNext(PromptAnswer::Yes);
+    const SyscallRecording recording;
+    FileCopy(prompter, path("from/a.dat"), path("to/a.dat"), true);
+    const QString to = QFileInfo(path("to")).canonicalFilePath();
+    EXPECT_EQ(recording.events(), (QStringList{u"rename "_s + path("to/a.dat"), u"fsync "_s + to, u"unlink "_s + path("from/a.dat")}));
+    EXPECT_EQ(readAll(path("to/a.dat")), "content");
 }
 
 TEST_F(FileOperations, ACancelledCopyLeavesTheDestinationAsItWas)

@@ -1,4 +1,5 @@
 #include "filesizelimit.h"
+#include "syscallrecorder.h"
 #include "tempfileclaim.h"
 #include "testfiles.h"
 #include "ziparchive.h"
@@ -154,6 +155,18 @@ TEST_F(ZipArchives, AFailedWriteKeepsTheOldArchiveWhole)
     EXPECT_FALSE(added);
     EXPECT_EQ(readAll(path("ro/a.zip")), before);
     EXPECT_TRUE(QFile::exists(path("new.dat")));
+}
+
+// The new archive's name is on disk too: its folder is flushed after the rename.
+TEST_F(ZipArchives, AnUpdatedArchiveIsOnDiskUnderItsName)
+{
+    ASSERT_TRUE(makeZip(path("a.zip"), {{"game.dat", "old"}}));
+    writeFile(path("new.dat"), "new");
+    const SyscallRecording recording;
+    ASSERT_TRUE(AddToZip(path("a.zip"), path("new.dat"), u"game.dat"_s));
+    const QStringList events = recording.events();
+    const QStringList published{u"rename "_s + path("a.zip"), u"fsync "_s + QFileInfo(path("")).canonicalFilePath()};
+    EXPECT_EQ(events.mid(events.indexOf(published.first())), published) << events.join(u'\n').toStdString();
 }
 
 TEST_F(ZipArchives, AnArchiveReachedThroughALinkIsUpdatedWhereItLies)

@@ -108,13 +108,11 @@ bool IsNameBeside(const QString& fileName)
 Outcome FlushAndRename(const QString& written, const QString& finalPath)
 {
     const QByteArray from = nativePath(written);
-    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    if (fd >= 0) {
-        if (::fsync(fd) != 0)
-            error = errno;
-        ::close(fd);
-    }
+    FileDescriptor file(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    int error = file.valid() ? 0 : errno;
+    if (file.valid() && ::fsync(file.get()) != 0)
+        error = errno;
+    file.reset();
     if (error == 0 && ::rename(from.constData(), nativePath(finalPath).constData()) != 0)
         error = errno;
     if (error == 0) {
@@ -147,10 +145,10 @@ Outcome AtomicFile::open()
     // A device or a pipe is written where it is: renaming a file over it would destroy it. A
     // pipe nobody reads is refused at once rather than waited on.
     if (replacing && !S_ISREG(existing.st_mode)) {
-        fd_ = ::open(nativePath(finalPath_).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0)
+        fd_.reset(::open(nativePath(finalPath_).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!fd_.valid())
             return failure(finalPath_, errno);
-        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+        ::fcntl(fd_.get(), F_SETFL, ::fcntl(fd_.get(), F_GETFL) & ~O_NONBLOCK);
         return Outcome::success();
     }
     // A file the user made read-only stays protected, as it would from a write in place.
@@ -160,8 +158,8 @@ Outcome AtomicFile::open()
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         newPath_ = NameBeside(finalPath_);
         NotePendingFile(newPath_);
-        fd_ = ::open(nativePath(newPath_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0)
+        fd_.reset(::open(nativePath(newPath_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd_.valid())
             break;
         const int error = errno;
         ForgetPendingFile(newPath_);
@@ -169,13 +167,13 @@ Outcome AtomicFile::open()
         if (error != EEXIST)
             break;
     }
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         const int error = errno;
         newPath_.clear();
         return failure(finalPath_, error);
     }
     // The replacement keeps the permissions the user gave the file.
-    if (replacing && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
+    if (replacing && ::fchmod(fd_.get(), existing.st_mode & 07777) != 0) {
         const int error = errno;
         discard();
         return failure(finalPath_, error);
@@ -185,9 +183,9 @@ Outcome AtomicFile::open()
 
 Outcome AtomicFile::write(QByteArrayView bytes)
 {
-    if (fd_ < 0)
+    if (!fd_.valid())
         return failure(finalPath_, EBADF);
-    if (!writeFully(fd_, bytes.data(), static_cast<size_t>(bytes.size())))
+    if (!writeFully(fd_.get(), bytes.data(), static_cast<size_t>(bytes.size())))
         return failure(finalPath_, errno);
     return Outcome::success();
 }
@@ -206,7 +204,7 @@ Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
     // The kernel copies between files without the bytes passing through here; where it cannot
     // (another kind of file system, a file of /proc), the bytes are read and written.
     for (;;) {
-        const ssize_t moved = ::copy_file_range(input.get(), nullptr, fd_, nullptr, CopyChunkBytes, 0);
+        const ssize_t moved = ::copy_file_range(input.get(), nullptr, fd_.get(), nullptr, CopyChunkBytes, 0);
         if (moved == 0 && copied > 0)
             return Outcome::success();
         if (moved <= 0) {
@@ -238,46 +236,43 @@ Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
 Outcome AtomicFile::setModificationTime(qint64 secondsSinceEpoch)
 {
     const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(secondsSinceEpoch), 0}};
-    if (fd_ < 0 || ::futimens(fd_, times) != 0)
-        return failure(finalPath_, fd_ < 0 ? EBADF : errno);
+    if (!fd_.valid() || ::futimens(fd_.get(), times) != 0)
+        return failure(finalPath_, fd_.valid() ? errno : EBADF);
     return Outcome::success();
 }
 
 Outcome AtomicFile::commit(Flush flush)
 {
-    if (fd_ < 0)
+    if (!fd_.valid())
         return failure(finalPath_, EBADF);
     if (newPath_.isEmpty()) {  // written in place
-        const int closed = ::close(fd_);
-        fd_ = -1;
-        return closed == 0 ? Outcome::success() : failure(finalPath_, errno);
+        const int closeError = fd_.close();
+        return closeError == 0 ? Outcome::success() : failure(finalPath_, closeError);
     }
     // Some file systems report a full disk only when the data reaches it, at fsync or close.
     const bool flushes = flush == Flush::Always || ::access(nativePath(finalPath_).constData(), F_OK) == 0;
-    if (flushes && ::fsync(fd_) != 0) {
+    if (flushes && ::fsync(fd_.get()) != 0) {
         const int error = errno;
         discard();
         return failure(finalPath_, error);
     }
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0 || ::rename(nativePath(newPath_).constData(), nativePath(finalPath_).constData()) != 0) {
-        const int error = errno;
+    int error = fd_.close();
+    if (error == 0 && ::rename(nativePath(newPath_).constData(), nativePath(finalPath_).constData()) != 0)
+        error = errno;
+    if (error != 0) {
         discard();
         return failure(finalPath_, error);
     }
     ForgetPendingFile(newPath_);
     newPath_.clear();
-    if (const int error = flushes ? flushFolderOf(finalPath_) : 0; error != 0)
-        return folderFailure(finalPath_, error);
+    if (const int folderError = flushes ? flushFolderOf(finalPath_) : 0; folderError != 0)
+        return folderFailure(finalPath_, folderError);
     return Outcome::success();
 }
 
 void AtomicFile::discard()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     if (!newPath_.isEmpty()) {
         ::unlink(nativePath(newPath_).constData());
         ForgetPendingFile(newPath_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filedescriptor.h"
 #include "outcome.h"
 
 #include <QByteArrayView>
@@ -50,7 +51,7 @@ public:
     // The open file, for writers that move bytes into it with system calls of their own (splice)
     // and read back what they wrote (a new file beside the target is opened for reading too);
     // -1 when it is not open.
-    int descriptor() const { return fd_; }
+    int descriptor() const { return fd_.get(); }
 
     // The file that commit() replaces: the target, or the file its link points to.
     const QString& finalPath() const { return finalPath_; }
@@ -60,7 +61,7 @@ private:
 
     QString finalPath_;
     QString newPath_;
-    int fd_ = -1;
+    FileDescriptor fd_;
 };
 
 // The reason the system gives for an error number ("No space left on device").

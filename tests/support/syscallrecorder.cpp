@@ -14,11 +14,21 @@ QMutex recordLock;
 bool recording = false;
 QStringList recorded;
 
-void record(const QString& event)
+bool isRecording()
 {
     const QMutexLocker locked(&recordLock);
-    if (recording)
-        recorded.append(event);
+    return recording;
+}
+
+// The event is only made while recording: a call outside it costs nothing but the check.
+template <class Describe>
+void record(const Describe& describe)
+{
+    if (!isRecording())
+        return;
+    const QString event = describe();
+    const QMutexLocker locked(&recordLock);
+    recorded.append(event);
 }
 
 template <class Function>
@@ -66,8 +76,9 @@ extern "C" int fsync(int fd)
 {
     static auto* const real = quillon::testing::next<int(int)>("fsync");
     const int result = real(fd);
-    if (const QString folder = quillon::testing::folderOf(fd); !folder.isEmpty())
-        record(QStringLiteral("fsync ") + folder);
+    if (quillon::testing::isRecording())
+        if (const QString folder = quillon::testing::folderOf(fd); !folder.isEmpty())
+            record([&folder]() -> QString { return QStringLiteral("fsync ") + folder; });
     return result;
 }
 
@@ -75,7 +86,7 @@ extern "C" int rename(const char* from, const char* to)
 {
     static auto* const real = quillon::testing::next<int(const char*, const char*)>("rename");
     const int result = real(from, to);
-    record(QStringLiteral("rename ") + QFile::decodeName(to));
+    record([to]() -> QString { return QStringLiteral("rename ") + QFile::decodeName(to); });
     return result;
 }
 
@@ -83,6 +94,6 @@ extern "C" int unlink(const char* path)
 {
     static auto* const real = quillon::testing::next<int(const char*)>("unlink");
     const int result = real(path);
-    record(QStringLiteral("unlink ") + QFile::decodeName(path));
+    record([path]() -> QString { return QStringLiteral("unlink ") + QFile::decodeName(path); });
     return result;
 }

@@ -2,6 +2,7 @@
 #include "dialogprompter.h"
 #include "frmmain.h"
 #include "makediffcommand.h"
+#include "privatefolder.h"
 #include "runfolder.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
@@ -36,6 +37,8 @@ int runConsoleCommand(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     nameApplication();
+    if (const Outcome ownFolder = PreparePrivateFolder(); !ownFolder)
+        QTextStream(stderr) << u"quillon: "_s << ownFolder.reason() << Qt::endl;
     const TempFileClaim tempFiles;
     removeLeftovers();
     SettingsStore store(SettingsStore::defaultPath());
@@ -74,6 +77,10 @@ int main(int argc, char* argv[])
                               + u"\n\nChanges you make now will be lost when Quillon closes."_s,
                       .icon = PromptIcon::Exclamation});
     });
+    if (const Outcome ownFolder = PreparePrivateFolder(); !ownFolder)
+        prompter.ask({.text = ownFolder.reason() + u"\n\nUntil that is mended, Quillon cannot tell whether it runs already, "
+                                                   u"and opening zipped DATs and header files fails."_s,
+                      .icon = PromptIcon::Exclamation});
     SingleInstance instance;
     if (!ClaimSingleInstance(instance, store, prompter))
         return 0;

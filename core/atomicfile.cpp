@@ -1,5 +1,6 @@
 #include "atomicfile.h"
 
+#include "filedescriptor.h"
 #include "tempfileclaim.h"
 
 #include <QFile>
@@ -59,21 +60,20 @@ bool kernelCopyUnsupported(int error)
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
 }
 
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const QString& path) : fd_(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadOnlyFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    int fd() const { return fd_; }
+// A renamed file survives a crash only once the folder holding its new name is on disk too.
+// A file system that cannot flush a folder (EINVAL) keeps no more than it already has.
+int flushFolderOf(const QString& path)
+{
+    const FileDescriptor folder(::open(nativePath(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return errno;
+    return ::fsync(folder.get()) == 0 || errno == EINVAL ? 0 : errno;
+}
 
-private:
-    int fd_;
-};
+Outcome folderFailure(const QString& finalPath, int error)
+{
+    return Outcome::failure(finalPath + u" is in place, but its folder could not be flushed to disk: "_s + SystemReason(error));
+}
 
 }  // namespace
 
@@ -108,17 +108,17 @@ bool IsNameBeside(const QString& fileName)
 Outcome FlushAndRename(const QString& written, const QString& finalPath)
 {
     const QByteArray from = nativePath(written);
-    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    if (fd >= 0) {
-        if (::fsync(fd) != 0)
-            error = errno;
-        ::close(fd);
-    }
+    FileDescriptor file(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    int error = file.valid() ? 0 : errno;
+    if (file.valid() && ::fsync(file.get()) != 0)
+        error = errno;
+    file.reset();
     if (error == 0 && ::rename(from.constData(), nativePath(finalPath).constData()) != 0)
         error = errno;
-    if (error == 0)
-        return Outcome::success();
+    if (error == 0) {
+        const int folderError = flushFolderOf(finalPath);
+        return folderError == 0 ? Outcome::success() : folderFailure(finalPath, folderError);
+    }
     ::unlink(from.constData());
     return Outcome::failure(finalPath + u": "_s + SystemReason(error));
 }
@@ -142,28 +142,38 @@ Outcome AtomicFile::open()
     const bool replacing = ::stat(nativePath(finalPath_).constData(), &existing) == 0;
     if (replacing && S_ISDIR(existing.st_mode))
         return failure(finalPath_, EISDIR);
-    // A device or a pipe is written where it is: renaming a file over it would destroy it.
+    // A device or a pipe is written where it is: renaming a file over it would destroy it. A
+    // pipe nobody reads is refused at once rather than waited on.
     if (replacing && !S_ISREG(existing.st_mode)) {
-        fd_ = ::open(nativePath(finalPath_).constData(), O_WRONLY | O_CLOEXEC);
-        return fd_ >= 0 ? Outcome::success() : failure(finalPath_, errno);
+        fd_.reset(::open(nativePath(finalPath_).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!fd_.valid())
+            return failure(finalPath_, errno);
+        ::fcntl(fd_.get(), F_SETFL, ::fcntl(fd_.get(), F_GETFL) & ~O_NONBLOCK);
+        return Outcome::success();
     }
     // A file the user made read-only stays protected, as it would from a write in place.
     if (replacing && ::access(nativePath(finalPath_).constData(), W_OK) != 0)
         return failure(finalPath_, errno);
+    // Listed before it exists, so that a kill at any moment leaves nothing the list does not name.
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         newPath_ = NameBeside(finalPath_);
-        fd_ = ::open(nativePath(newPath_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0 || errno != EEXIST)
+        NotePendingFile(newPath_);
+        fd_.reset(::open(nativePath(newPath_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd_.valid())
+            break;
+        const int error = errno;
+        ForgetPendingFile(newPath_);
+        errno = error;
+        if (error != EEXIST)
             break;
     }
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         const int error = errno;
         newPath_.clear();
         return failure(finalPath_, error);
     }
-    NotePendingFile(newPath_);
     // The replacement keeps the permissions the user gave the file.
-    if (replacing && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
+    if (replacing && ::fchmod(fd_.get(), existing.st_mode & 07777) != 0) {
         const int error = errno;
         discard();
         return failure(finalPath_, error);
@@ -173,26 +183,28 @@ Outcome AtomicFile::open()
 
 Outcome AtomicFile::write(QByteArrayView bytes)
 {
-    if (fd_ < 0)
+    if (!fd_.valid())
         return failure(finalPath_, EBADF);
-    if (!writeFully(fd_, bytes.data(), static_cast<size_t>(bytes.size())))
+    if (!writeFully(fd_.get(), bytes.data(), static_cast<size_t>(bytes.size())))
         return failure(finalPath_, errno);
     return Outcome::success();
 }
 
 Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
 {
-    const ReadOnlyFile input(source);
+    // Only a regular file: a pipe or a device could keep the copy waiting, or growing, forever.
+    QString whyNot;
+    const FileDescriptor input = OpenRegularFile(source, O_RDONLY, whyNot);
     struct stat sourceStat {};
-    if (input.fd() < 0 || ::fstat(input.fd(), &sourceStat) != 0)
+    if (!input.valid())
+        return Outcome::failure(whyNot);
+    if (::fstat(input.get(), &sourceStat) != 0)
         return failure(source, errno);
-    if (S_ISDIR(sourceStat.st_mode))
-        return failure(source, EISDIR);
     qint64 copied = 0;
     // The kernel copies between files without the bytes passing through here; where it cannot
     // (another kind of file system, a file of /proc), the bytes are read and written.
     for (;;) {
-        const ssize_t moved = ::copy_file_range(input.fd(), nullptr, fd_, nullptr, CopyChunkBytes, 0);
+        const ssize_t moved = ::copy_file_range(input.get(), nullptr, fd_.get(), nullptr, CopyChunkBytes, 0);
         if (moved == 0 && copied > 0)
             return Outcome::success();
         if (moved <= 0) {
@@ -208,7 +220,7 @@ Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
     }
     std::vector<char> chunk(CopyChunkBytes);
     for (;;) {
-        const ssize_t got = readSome(input.fd(), chunk.data(), chunk.size());
+        const ssize_t got = readSome(input.get(), chunk.data(), chunk.size());
         if (got < 0)
             return failure(source, errno);
         if (got == 0)
@@ -224,44 +236,43 @@ Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
 Outcome AtomicFile::setModificationTime(qint64 secondsSinceEpoch)
 {
     const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(secondsSinceEpoch), 0}};
-    if (fd_ < 0 || ::futimens(fd_, times) != 0)
-        return failure(finalPath_, fd_ < 0 ? EBADF : errno);
+    if (!fd_.valid() || ::futimens(fd_.get(), times) != 0)
+        return failure(finalPath_, fd_.valid() ? errno : EBADF);
     return Outcome::success();
 }
 
 Outcome AtomicFile::commit(Flush flush)
 {
-    if (fd_ < 0)
+    if (!fd_.valid())
         return failure(finalPath_, EBADF);
     if (newPath_.isEmpty()) {  // written in place
-        const int closed = ::close(fd_);
-        fd_ = -1;
-        return closed == 0 ? Outcome::success() : failure(finalPath_, errno);
+        const int closeError = fd_.close();
+        return closeError == 0 ? Outcome::success() : failure(finalPath_, closeError);
     }
     // Some file systems report a full disk only when the data reaches it, at fsync or close.
     const bool flushes = flush == Flush::Always || ::access(nativePath(finalPath_).constData(), F_OK) == 0;
-    if (flushes && ::fsync(fd_) != 0) {
+    if (flushes && ::fsync(fd_.get()) != 0) {
         const int error = errno;
         discard();
         return failure(finalPath_, error);
     }
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0 || ::rename(nativePath(newPath_).constData(), nativePath(finalPath_).constData()) != 0) {
-        const int error = errno;
+    int error = fd_.close();
+    if (error == 0 && ::rename(nativePath(newPath_).constData(), nativePath(finalPath_).constData()) != 0)
+        error = errno;
+    if (error != 0) {
         discard();
         return failure(finalPath_, error);
     }
     ForgetPendingFile(newPath_);
     newPath_.clear();
+    if (const int folderError = flushes ? flushFolderOf(finalPath_) : 0; folderError != 0)
+        return folderFailure(finalPath_, folderError);
     return Outcome::success();
 }
 
 void AtomicFile::discard()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     if (!newPath_.isEmpty()) {
         ::unlink(nativePath(newPath_).constData());
         ForgetPendingFile(newPath_);

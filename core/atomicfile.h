@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filedescriptor.h"
 #include "outcome.h"
 
 #include <QByteArrayView>
@@ -32,14 +33,17 @@ public:
     // Creates the new file beside the target.
     Outcome open();
     Outcome write(QByteArrayView bytes);
-    // Appends the whole of `source` in large chunks, telling `progress` after each one.
+    // Appends the whole of `source`, which must be a regular file, in large chunks, telling
+    // `progress` after each one.
     Outcome append(const QString& source, const CopyProgress& progress = {});
     // Sets the modification time the target will have, in seconds since the epoch.
     Outcome setModificationTime(qint64 secondsSinceEpoch);
     // Whether commit() flushes the new file to disk when no target exists yet: a crash can then
     // leave a short new file, but never cost the user an older one.
     enum class Flush { Always, OnlyWhenReplacing };
-    // Flushes the new file to disk and renames it over the target.
+    // Flushes the new file to disk, renames it over the target and flushes the target's folder,
+    // so that the new name survives a crash too. A folder that cannot be flushed fails the
+    // commit with the reason, though the target then already holds the new content.
     Outcome commit(Flush flush = Flush::Always);
     // Drops what was written; the target stays as it was.
     void discard();
@@ -47,7 +51,7 @@ public:
     // The open file, for writers that move bytes into it with system calls of their own (splice)
     // and read back what they wrote (a new file beside the target is opened for reading too);
     // -1 when it is not open.
-    int descriptor() const { return fd_; }
+    int descriptor() const { return fd_.get(); }
 
     // The file that commit() replaces: the target, or the file its link points to.
     const QString& finalPath() const { return finalPath_; }
@@ -57,7 +61,7 @@ private:
 
     QString finalPath_;
     QString newPath_;
-    int fd_ = -1;
+    FileDescriptor fd_;
 };
 
 // The reason the system gives for an error number ("No space left on device").
@@ -69,8 +73,9 @@ QString ResolveLinks(const QString& path);
 QString NameBeside(const QString& finalPath);
 // Whether a file name is one NameBeside makes.
 bool IsNameBeside(const QString& fileName);
-// Flushes the finished file `written` to disk and renames it over `finalPath`, for writers that
-// produce the file themselves. On failure `written` is removed and `finalPath` left alone.
+// Flushes the finished file `written` to disk, renames it over `finalPath` and flushes the
+// folder, for writers that produce the file themselves. On failure before the rename `written`
+// is removed and `finalPath` left alone.
 Outcome FlushAndRename(const QString& written, const QString& finalPath);
 
 }  // namespace quillon

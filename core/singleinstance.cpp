@@ -1,12 +1,10 @@
 #include "singleinstance.h"
 
+#include "privatefolder.h"
 #include "prompter.h"
 #include "settingkeys.h"
 
-#include <QDir>
 #include <QLocalSocket>
-
-#include <unistd.h>
 
 namespace quillon {
 
@@ -21,10 +19,10 @@ const QByteArray activateRequest = "activate\n";
 
 QString SingleInstance::defaultSocketPath()
 {
-    const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtimeFolder.isEmpty() && QDir().mkpath(runtimeFolder))
-        return runtimeFolder + u"/quillon.socket"_s;
-    return QDir::tempPath() + u"/quillon-%1.socket"_s.arg(getuid());
+    // A socket in a folder others can enter could be bound first by one of them.
+    if (!PreparePrivateFolder())
+        return {};
+    return PrivateFolderPath() + u"/quillon.socket"_s;
 }
 
 SingleInstance::SingleInstance(const QString& socketPath, QObject* parent)
@@ -36,6 +34,8 @@ SingleInstance::SingleInstance(const QString& socketPath, QObject* parent)
 
 bool SingleInstance::anotherInstanceRuns() const
 {
+    if (socketPath_.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
     return socket.waitForConnected(connectTimeoutMs);
@@ -54,7 +54,7 @@ void SingleInstance::activateRunningInstance() const
 
 bool SingleInstance::listen()
 {
-    if (anotherInstanceRuns())
+    if (socketPath_.isEmpty() || anotherInstanceRuns())
         return false;
     QLocalServer::removeServer(socketPath_);
     return server_.listen(socketPath_);

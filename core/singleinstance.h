@@ -16,7 +16,8 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // $XDG_RUNTIME_DIR/quillon.socket, or a per-user name in the temporary folder.
+    // "quillon.socket" in Quillon's private folder; "" when that folder is refused, and then
+    // no instance is found and none listens.
     static QString defaultSocketPath();
 
     explicit SingleInstance(const QString& socketPath = defaultSocketPath(), QObject* parent = nullptr);

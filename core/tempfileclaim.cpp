@@ -1,6 +1,8 @@
 #include "tempfileclaim.h"
 
 #include "atomicfile.h"
+#include "filedescriptor.h"
+#include "privatefolder.h"
 #include "utilities.h"
 
 #include <QDir>
@@ -55,9 +57,16 @@ QString pendingListFor(const QString& tag)
     return GetTempFolder() + LockPrefix + tag + PendingSuffix;
 }
 
-int openLock(const QString& path, int flags)
+FileDescriptor createLock(const QString& path)
 {
-    return ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0600);
+    return FileDescriptor(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+}
+
+// A file of this user's own, regular: anything else in its place is not ours to touch.
+bool isOwnRegularFile(const QByteArray& path)
+{
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
 }
 
 // Only the names GetTempFileName makes for this tag.
@@ -73,13 +82,14 @@ int removeFilesOf(const QString& tag)
     const QDir folder(GetTempFolder());
     int removed = 0;
     for (const QString& name : folder.entryList({QStringLiteral("dat*.tmp"), QStringLiteral("cmh*.tmp")}, QDir::Files | QDir::Hidden))
-        if (isTempFileOf(name, tag) && QFile::remove(folder.filePath(name)))
+        if (isTempFileOf(name, tag) && isOwnRegularFile(QFile::encodeName(folder.filePath(name)))
+            && QFile::remove(folder.filePath(name)))
             ++removed;
     return removed;
 }
 
 // The list is written whole each time; names are separated by NUL, which no name holds. It is
-// only ever opened as a file of our own, never through a link someone put in its place.
+// only ever written as a regular file of our own, never through a link or into a pipe.
 void writePendingList()
 {
     const QString list = pendingListFor(claimedTag);
@@ -90,26 +100,42 @@ void writePendingList()
     QByteArray names;
     for (const QString& path : std::as_const(pendingFiles))
         names += QFile::encodeName(path) + '\0';
-    const int fd = ::open(QFile::encodeName(list).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    const FileDescriptor fd(::open(QFile::encodeName(list).constData(), flags, 0600));
+    struct stat status {};
     QFile file;
     // Without the list a kill leaves the files behind, as it always would: nothing else is lost.
-    if (fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+    if (fd.valid() && ::fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid()
+        && ::ftruncate(fd.get(), 0) == 0 && file.open(fd.get(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
         file.write(names);
 }
 
 // The names a killed instance listed, from a list of this user's own.
 QList<QByteArray> readPendingList(const QString& list)
 {
-    const int fd = ::open(QFile::encodeName(list).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    QString whyNot;
+    const FileDescriptor fd = OpenRegularFile(list, O_RDONLY, whyNot, FileOwner::ThisUser);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return {};
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::getuid())
+    if (!fd.valid() || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return {};
     QList<QByteArray> names = file.read(LongestPendingList).split('\0');
     names.removeAll(QByteArray());
     return names;
+}
+
+// A listed file and the temporary files made from its name, "<name>.XXXXXX": libzip writes a
+// new archive into such a file beside the one it rewrites before renaming it over that one.
+QStringList fileWithTemporariesOf(const QString& path)
+{
+    static const QRegularExpression temporarySuffix(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    const QFileInfo listed(path);
+    QStringList files{path};
+    const QStringList siblings = listed.dir().entryList({listed.fileName() + QStringLiteral(".*")},
+                                                        QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& sibling : siblings)
+        if (temporarySuffix.match(QStringView(sibling).mid(listed.fileName().size())).hasMatch())
+            files.append(listed.dir().filePath(sibling));
+    return files;
 }
 
 // Only files of this user with a name AtomicFile makes go, whatever the list says.
@@ -118,10 +144,14 @@ int removePendingFilesOf(const QString& tag)
     const QString list = pendingListFor(tag);
     int removed = 0;
     for (const QByteArray& name : readPendingList(list)) {
-        struct stat status {};
-        const bool ours = ::lstat(name.constData(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::getuid();
-        if (ours && IsNameBeside(QFileInfo(QFile::decodeName(name)).fileName()) && ::unlink(name.constData()) == 0)
-            ++removed;
+        const QString path = QFile::decodeName(name);
+        if (!IsNameBeside(QFileInfo(path).fileName()))
+            continue;
+        for (const QString& file : fileWithTemporariesOf(path)) {
+            const QByteArray native = QFile::encodeName(file);
+            if (isOwnRegularFile(native) && ::unlink(native.constData()) == 0)
+                ++removed;
+        }
     }
     QFile::remove(list);
     return removed;
@@ -148,19 +178,21 @@ void ForgetPendingFile(const QString& path)
 
 TempFileClaim::TempFileClaim()
 {
-    for (int attempt = 0; attempt < NameAttempts && fd_ < 0; ++attempt) {
+    // Without a folder of our own there is no claim: files then carry no tag and are never swept.
+    if (!PreparePrivateFolder())
+        return;
+    for (int attempt = 0; attempt < NameAttempts && !lock_.valid(); ++attempt) {
         const QString tag = randomTag();
         lockPath_ = lockPathFor(tag);
-        fd_ = openLock(lockPath_, O_RDWR | O_CREAT | O_EXCL);
-        if (fd_ < 0 && errno != EEXIST)
-            break;  // no lock can be made here: the files then carry no tag and are never swept
-        if (fd_ < 0)
+        lock_ = createLock(lockPath_);
+        if (!lock_.valid() && errno != EEXIST)
+            break;
+        if (!lock_.valid())
             continue;
         // Another start sweeping leftovers may hold the new file for a moment: take another tag.
-        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (::flock(lock_.get(), LOCK_EX | LOCK_NB) != 0) {
             QFile::remove(lockPath_);
-            ::close(fd_);
-            fd_ = -1;
+            lock_.reset();
             continue;
         }
         claimedTag = tag;
@@ -169,7 +201,7 @@ TempFileClaim::TempFileClaim()
 
 TempFileClaim::~TempFileClaim()
 {
-    if (fd_ < 0)
+    if (!lock_.valid())
         return;
     {
         const QMutexLocker locked(&pendingLock);
@@ -178,7 +210,6 @@ TempFileClaim::~TempFileClaim()
         claimedTag.clear();
     }
     QFile::remove(lockPath_);
-    ::close(fd_);
 }
 
 QString TempFileClaim::currentTag()
@@ -189,23 +220,23 @@ QString TempFileClaim::currentTag()
 int RemoveLeftoverTempFiles()
 {
     static const QRegularExpression lockName(QStringLiteral("^quillon-([a-z0-9]{%1})\\.lock$").arg(TagLength));
+    if (!PreparePrivateFolder())
+        return 0;
     const QDir folder(GetTempFolder());
     int removed = 0;
     for (const QString& name : folder.entryList({LockPrefix + u'*' + LockSuffix}, QDir::Files | QDir::Hidden)) {
         const QRegularExpressionMatch match = lockName.match(name);
         if (!match.hasMatch() || match.captured(1) == claimedTag)
             continue;
-        // Another user's lock cannot be opened; a running instance's cannot be taken.
-        const int fd = openLock(folder.filePath(name), O_RDWR);
-        if (fd < 0)
-            continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        // Only a lock of our own, and a running instance's cannot be taken.
+        QString whyNot;
+        const FileDescriptor lock = OpenRegularFile(folder.filePath(name), O_RDWR, whyNot, FileOwner::ThisUser);
+        if (lock.valid() && ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0) {
             removed += removeFilesOf(match.captured(1));
             removed += removePendingFilesOf(match.captured(1));
             if (QFile::remove(folder.filePath(name)))
                 ++removed;
         }
-        ::close(fd);
     }
     return removed;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "filedescriptor.h"
+
 #include <QString>
 
 namespace quillon {
 
 // This running instance's claim on the temporary files it makes. While the claim lives it holds
-// a lock on "quillon-<tag>.lock" in the temporary folder, and GetTempFileName puts the tag into
+// a lock on "quillon-<tag>.lock" in Quillon's private folder (see PrivateFolderPath), and GetTempFileName puts the tag into
 // every name it makes ("dat<tag>XXXXXX.tmp"). The system drops the lock when the process ends,
 // however it ends, so a later start can tell the files of an instance that was killed from
 // those of one that still runs. Without a claim (tests, tools) names carry no tag.
@@ -21,18 +23,20 @@ public:
 
 private:
     QString lockPath_;
-    int fd_ = -1;
+    FileDescriptor lock_;
 };
 
 // A file written beside a user's file until it takes that file's place (see AtomicFile). While
-// this process holds a claim, such files are listed in "quillon-<tag>.pending" in the temporary
+// this process holds a claim, such files are listed in "quillon-<tag>.pending" in the private
 // folder, so that a start after a kill can remove what the killed instance left half written.
+// A file is noted before it is made, and forgotten once it took its place or went.
 void NotePendingFile(const QString& path);
 void ForgetPendingFile(const QString& path);
 
 // Removes the temporary files ("dat<tag>XXXXXX.tmp", "cmh<tag>XXXXXX.tmp"), the files listed as
-// pending and the lock file of every instance whose lock nobody holds any more. Files of running
-// instances, other users' files and every name Quillon does not make are left alone. Returns how
+// pending (each with the "<name>.XXXXXX" files made from its name) and the lock file of every instance whose lock nobody holds any more, all from the
+// private folder of this user. Files of running instances, other users' files and every name
+// Quillon does not make are left alone; so is everything when the private folder is refused. Returns how
 // many files went.
 int RemoveLeftoverTempFiles();
 

@@ -1,9 +1,9 @@
 #include "utilities.h"
 
 #include "atomicfile.h"
+#include "privatefolder.h"
 #include "tempfileclaim.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -79,14 +79,13 @@ QString RemoveQuotes(const QString& text)
 
 QString GetTempFolder()
 {
-    QString folder = QDir::tempPath();
-    if (!folder.endsWith(u'/'))
-        folder.append(u'/');
-    return folder;
+    return PrivateFolderPath() + u'/';
 }
 
 QString GetTempFileName(const QString& prefix)
 {
+    if (!PreparePrivateFolder())
+        return {};
     QTemporaryFile file(GetTempFolder() + prefix + TempFileClaim::currentTag() + u"XXXXXX.tmp"_s);
     file.setAutoRemove(false);
     return file.open() ? file.fileName() : QString();

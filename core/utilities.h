@@ -20,10 +20,10 @@ QString GetExtension(const QString& path);
 QString AddQuotes(const QString& text);
 // Drops one leading and one trailing double quote.
 QString RemoveQuotes(const QString& text);
-// The system's temporary folder, ending in "/".
+// The folder of Quillon's own temporary files (PrivateFolderPath), ending in "/".
 QString GetTempFolder();
 // Creates a new, empty, uniquely named file "<prefix>XXXXXX.tmp" in the temporary folder and
-// returns its path ("" when it cannot be created). The caller owns and deletes it. The name
+// returns its path ("" when it cannot be created, or the folder is refused). The caller owns and deletes it. The name
 // carries the tag of this instance's TempFileClaim, if it holds one, after the prefix.
 QString GetTempFileName(const QString& prefix);
 // Writes each source's bytes followed by CR LF into the destination, which is replaced only

@@ -36,7 +36,8 @@ Outcome MoveToTrashUnforced(const QString& path);
 
 // Copies (or with `bMove` moves) one file, asking before replacing an existing one and telling
 // the user how it went, with the reason of a failure. A move deletes its source only once the
-// copy is complete and as long as the source; otherwise both files stay.
+// copy is complete, as long as the source and on disk under its new name (its folder flushed);
+// otherwise both files stay.
 void FileCopy(Prompter& prompter, const QString& sSourceFile, const QString& sDestFile, bool bMove = false);
 
 // Asks whether to delete `fileName` in `folder`, saying whether it goes to the trash or, where

@@ -2,6 +2,7 @@
 
 #include "cmpheader.h"
 #include "datdialogs.h"
+#include "filedescriptor.h"
 #include "makediff.h"
 #include "prompter.h"
 #include "settingsstore.h"
@@ -16,6 +17,7 @@
 #include <QTextStream>
 
 #include <deque>
+#include <fcntl.h>
 #include <optional>
 
 namespace quillon {
@@ -198,8 +200,9 @@ std::optional<DatHeader> headerFrom(const SettingsStore& store, const QString& f
 {
     if (file.isEmpty())
         return std::nullopt;
-    if (QFile readable(file); !readable.open(QIODevice::ReadOnly)) {
-        error = CommandError{file + QStringLiteral(": ") + readable.errorString(), exitFailed};
+    // A pipe or a device would keep the command waiting: only a regular file is read.
+    if (QString whyNot; !OpenRegularFile(file, O_RDONLY, whyNot).valid()) {
+        error = CommandError{whyNot, exitFailed};
         return std::nullopt;
     }
     if (QFileInfo(file).isFile() && LooksLikeXml(file))

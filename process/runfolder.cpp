@@ -1,6 +1,7 @@
 #include "runfolder.h"
 
 #include "atomicfile.h"
+#include "filedescriptor.h"
 #include "processrunner.h"
 
 #include <QDir>
@@ -20,49 +21,25 @@ namespace {
 
 constexpr char runPrefix[] = "run-";
 
-// An open descriptor, closed (and its lock released) with the object.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor()
-    {
-        if (descriptor_ >= 0)
-            ::close(descriptor_);
-    }
-    Descriptor(Descriptor&& other) noexcept : descriptor_(other.release()) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    bool valid() const { return descriptor_ >= 0; }
-    int get() const { return descriptor_; }
-    int release() { return std::exchange(descriptor_, -1); }
-
-private:
-    int descriptor_;
-};
-
 // Opens `path` and locks it with `operation`; invalid, with errno saying why, when either fails.
-Descriptor openLocked(const QString& path, int openFlags, int operation)
+FileDescriptor openLocked(const QString& path, int openFlags, int operation)
 {
-    Descriptor descriptor(::open(QFile::encodeName(path).constData(), openFlags | O_CLOEXEC, 0600));
-    if (descriptor.valid() && ::flock(descriptor.get(), operation) != 0) {
-        const int error = errno;
-        ::close(descriptor.release());
-        errno = error;
-    }
+    FileDescriptor descriptor(::open(QFile::encodeName(path).constData(), openFlags | O_CLOEXEC, 0600));
+    if (descriptor.valid() && ::flock(descriptor.get(), operation) != 0)
+        descriptor.reset();  // errno still says why
     return descriptor;
 }
 
 // Making a run folder and locking it are two steps; the root's own lock keeps the start-up
 // clean-up of another instance from finding a new folder in between and taking it for a
 // leftover.
-Descriptor lockRoot(const QString& root)
+FileDescriptor lockRoot(const QString& root)
 {
     return openLocked(root + QStringLiteral("/runs.lock"), O_RDWR | O_CREAT, LOCK_EX);
 }
 
 // The folder opened and locked by this process; invalid when another process holds it.
-Descriptor lockFolder(const QString& folder)
+FileDescriptor lockFolder(const QString& folder)
 {
     return openLocked(folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, LOCK_EX | LOCK_NB);
 }
@@ -83,7 +60,7 @@ std::unique_ptr<RunFolder> RunFolder::create(QString& whyNot)
         whyNot = QStringLiteral("Cannot create the folder %1: %2").arg(root, QString::fromStdString(error.message()));
         return nullptr;
     }
-    const Descriptor rootLock = lockRoot(root);
+    const FileDescriptor rootLock = lockRoot(root);
     if (!rootLock.valid()) {
         whyNot = QStringLiteral("Cannot lock %1: %2").arg(root, SystemReason(errno));
         return nullptr;
@@ -94,17 +71,17 @@ std::unique_ptr<RunFolder> RunFolder::create(QString& whyNot)
         return nullptr;
     }
     const QString path = QFile::decodeName(pattern);
-    Descriptor lock = lockFolder(path);
+    FileDescriptor lock = lockFolder(path);
     if (!lock.valid()) {
         whyNot = QStringLiteral("Cannot lock %1: %2").arg(path, SystemReason(errno));
         QDir(path).removeRecursively();
         return nullptr;
     }
-    return std::unique_ptr<RunFolder>(new RunFolder(path, lock.release()));
+    return std::unique_ptr<RunFolder>(new RunFolder(path, std::move(lock)));
 }
 
-RunFolder::RunFolder(QString path, int lockDescriptor)
-    : path_(std::move(path)), lockDescriptor_(lockDescriptor)
+RunFolder::RunFolder(QString path, FileDescriptor lock)
+    : path_(std::move(path)), lock_(std::move(lock))
 {
 }
 
@@ -112,7 +89,6 @@ RunFolder::~RunFolder()
 {
     // Removed while still locked, so that no clean-up of another instance races with it.
     QDir(path_).removeRecursively();
-    ::close(lockDescriptor_);
 }
 
 void RemoveLeftoverRunFolders()
@@ -120,14 +96,14 @@ void RemoveLeftoverRunFolders()
     const QString root = RunFoldersRoot();
     if (!QFile::exists(root))
         return;
-    const Descriptor rootLock = lockRoot(root);
+    const FileDescriptor rootLock = lockRoot(root);
     if (!rootLock.valid())
         return;
     const QStringList folders = QDir(root).entryList({QLatin1String(runPrefix) + u'*'},
                                                      QDir::Dirs | QDir::NoSymLinks | QDir::Hidden);
     for (const QString& name : folders) {
         const QString folder = root + u'/' + name;
-        if (const Descriptor lock = lockFolder(folder); lock.valid())
+        if (const FileDescriptor lock = lockFolder(folder); lock.valid())
             QDir(folder).removeRecursively();
     }
 }

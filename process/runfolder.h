@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filedescriptor.h"
+
 #include <QString>
 
 #include <memory>
@@ -32,10 +34,10 @@ public:
     QString reportFile() const { return path_ + QStringLiteral("/setdelta.json"); }
 
 private:
-    RunFolder(QString path, int lockDescriptor);
+    RunFolder(QString path, FileDescriptor lock);
 
     QString path_;
-    int lockDescriptor_;
+    FileDescriptor lock_;  // released only after the folder went
 };
 
 // Removes the run folders that no running Quillon owns, left behind by one that was killed.

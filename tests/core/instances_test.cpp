@@ -1,4 +1,6 @@
 #include "atomicfile.h"
+#include "filesizelimit.h"
+#include "privatefolder.h"
 #include "prompter.h"
 #include "settingkeys.h"
 #include "tempfileclaim.h"
@@ -14,6 +16,7 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -101,13 +104,17 @@ TEST_F(SingleInstanceTest, SeveralInstancesWhenTheSettingsAllowIt)
     EXPECT_TRUE(start().linesUntil(u"ended"_s).contains(u"ended"_s)) << "a later start still finds the running ones";
 }
 
-// The temporary folder of the test's own, so that it sees every file an instance leaves.
+// A private folder of the test's own, so that it sees every file an instance leaves.
 class LeftoverTempFiles : public ::testing::Test {
 protected:
-    LeftoverTempFiles() : oldTemp_(qgetenv("TMPDIR")) { qputenv("TMPDIR", temp_.path().toLocal8Bit()); }
-    ~LeftoverTempFiles() override { qputenv("TMPDIR", oldTemp_); }
+    LeftoverTempFiles() : oldRuntime_(qgetenv("XDG_RUNTIME_DIR"))
+    {
+        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+        EXPECT_TRUE(PreparePrivateFolder());
+    }
+    ~LeftoverTempFiles() override { qputenv("XDG_RUNTIME_DIR", oldRuntime_); }
 
-    QStringList files() const { return QDir(temp_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    QStringList files() const { return QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name); }
 
     // An instance in a child process that claims its files and makes two. Unless `keepRunning`
     // it ends at once, without the claim's clean-up, as a killed instance does.
@@ -136,8 +143,8 @@ protected:
     }
 
 private:
-    QTemporaryDir temp_;
-    QByteArray oldTemp_;
+    QTemporaryDir runtime_;
+    QByteArray oldRuntime_;
 };
 
 TEST_F(LeftoverTempFiles, OnlyTheFilesOfInstancesThatAreGoneAreRemoved)
@@ -198,4 +205,52 @@ TEST_F(LeftoverTempFiles, HalfWrittenFilesOfAKilledInstanceGoAndNothingElse)
     EXPECT_EQ(user.entryList(QDir::Files | QDir::Hidden), (QStringList{u"game.dat"_s, u"notes.txt"_s, u"own.dat"_s}));
     EXPECT_EQ(readAll(dat), "the user's DAT");
     EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
+}
+
+// Whatever stands in the place of a lock or a list (a pipe, a link) is neither waited on nor
+// followed: the start goes on and the file a link names stays.
+TEST_F(LeftoverTempFiles, APipeOrALinkInPlaceOfAListNeitherBlocksNorIsFollowed)
+{
+    const QTemporaryDir userFolder;
+    const QString notes = userFolder.filePath(u"notes.txt"_s);
+    writeFile(notes, "the user's notes");
+    const QByteArray folder = QFile::encodeName(GetTempFolder());
+    ASSERT_EQ(mkfifo(QByteArray(folder + "quillon-abcdefgh.pending").constData(), 0600), 0);
+    writeFile(GetTempFolder() + u"quillon-abcdefgh.lock"_s, {});
+    ASSERT_EQ(mkfifo(QByteArray(folder + "quillon-bcdefghi.lock").constData(), 0600), 0);
+    ASSERT_EQ(symlink(QFile::encodeName(notes).constData(), QByteArray(folder + "quillon-cdefghij.pending").constData()), 0);
+    writeFile(GetTempFolder() + u"quillon-cdefghij.lock"_s, {});
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(10);  // a start that waits on a pipe ends here
+        TempFileClaim claim;
+        RemoveLeftoverTempFiles();
+        // Our own list replaced by a pipe is not written into either.
+        const QByteArray list = folder + "quillon-" + TempFileClaim::currentTag().toLatin1() + ".pending";
+        const bool planted = mkfifo(list.constData(), 0600) == 0;
+        AtomicFile file(userFolder.filePath(u"new.dat"_s));
+        _exit(planted && file.open() && file.commit() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(readAll(notes), "the user's notes");
+    EXPECT_TRUE(QFileInfo(notes).isFile());
+}
+
+// A file beside the user's is listed before it exists: killed between the two, an instance
+// leaves nothing a later start cannot find.
+TEST_F(LeftoverTempFiles, AFileBesideTheUsersIsListedBeforeItIsMade)
+{
+    const QTemporaryDir userFolder;
+    const QString dat = userFolder.filePath(u"game.dat"_s);
+    writeFile(dat, "the user's DAT");
+    // The list is the first thing written, and the limit cuts it.
+    EXPECT_TRUE(quillon::testing::KilledByFileSizeLimit(1, [&dat] {
+        AtomicFile file(dat);
+        (void)file.open();
+    }));
+    RemoveLeftoverTempFiles();
+    EXPECT_EQ(QDir(userFolder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"game.dat"_s});
+    EXPECT_EQ(readAll(dat), "the user's DAT");
 }

@@ -51,7 +51,7 @@ QByteArray noise(qsizetype size)
 
 const QByteArray headedDat = "clrmamepro (\r\n\tname \"old\"\r\n)\r\n" + datBody(200000);
 
-// The user's folder, with a tmp/ folder that serves as TMPDIR.
+// The user's folder, with a tmp/ folder that serves as XDG_RUNTIME_DIR.
 class Folder {
 public:
     Folder() { QDir(dir_.path()).mkpath(u"tmp"_s); }
@@ -192,9 +192,9 @@ TEST_P(WriteFaults, FailWithTheSystemsReasonAndLeaveTheFilesAsTheyWere)
     const qint64 limit = GetParam().prepare(folder);
     ASSERT_GT(limit, 0);
     const QMap<QString, QByteArray> before = folder.snapshot(GetParam().scratch);
-    qputenv("TMPDIR", folder.path("tmp").toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", folder.path("tmp").toLocal8Bit());
     const ChildOutcome outcome = RunUnderFileSizeLimit(limit, [&] { return GetParam().write(folder); });
-    qunsetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
 
     EXPECT_TRUE(outcome.finished) << "the child must not be killed by the limit";
     expectFailureLeavingTheFiles(GetParam(), folder, before, outcome.ok, outcome.reason, u"File too large"_s);

@@ -1,5 +1,6 @@
 #include "fileoperations.h"
 #include "scriptedprompter.h"
+#include "syscallrecorder.h"
 #include "testfiles.h"
 
 #include <QDateTime>
@@ -8,6 +9,15 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 namespace {
@@ -94,6 +104,74 @@ TEST_F(FileOperations, FailedCopiesMovesAndDeletesSayWhyAndKeepTheFiles)
     EXPECT_EQ(files("from"), (QStringList{u"a.dat"_s, u"ro.dat"_s}));
     EXPECT_EQ(readAll(path("from/a.dat")), "content");
     EXPECT_EQ(files("to"), QStringList{u"ro.dat"_s}) << "the copy stays when the source cannot go";
+}
+
+// Opens each pipe at both ends after a while, so that an operation waiting on one ends and fails
+// its test rather than hanging it.
+class PipeWatchdog {
+public:
+    explicit PipeWatchdog(const QStringList& pipes)
+        : thread_([this, pipes] {
+              std::unique_lock lock(mutex_);
+              if (stop_.wait_for(lock, std::chrono::seconds(5), [this] { return stopped_; }))
+                  return;
+              for (const QString& pipe : pipes)
+                  if (const int fd = open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK); fd >= 0)
+                      close(fd);
+          })
+    {
+    }
+    ~PipeWatchdog()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        stop_.notify_all();
+        thread_.join();
+    }
+    PipeWatchdog(const PipeWatchdog&) = delete;
+    PipeWatchdog& operator=(const PipeWatchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable stop_;
+    bool stopped_ = false;
+    std::thread thread_;
+};
+
+// A pipe in a panel is refused at once, as what to copy or move and as what a copy would
+// replace, with the reason; nothing waits on it and no file changes.
+TEST_F(FileOperations, APipeIsRefusedAtOnceWithTheReason)
+{
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("from/pipe.dat")).constData(), 0600), 0);
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("to/pipe.dat")).constData(), 0600), 0);
+    writeFile(path("from/a.dat"), "content");
+    const PipeWatchdog watchdog({path("from/pipe.dat"), path("to/pipe.dat")});
+    FileCopy(prompter, path("from/pipe.dat"), path("to/new.dat"), true);
+    EXPECT_EQ(prompter.messages().last().text, copyError + path("from/pipe.dat") + u": not a regular file"_s);
+    prompter.answerNext(PromptAnswer::Yes);
+    FileCopy(prompter, path("from/a.dat"), path("to/pipe.dat"));
+    EXPECT_EQ(prompter.messages().last().text, copyError + path("to/pipe.dat") + u": No such device or address"_s);
+    const auto everything = [this](const char* folder) {
+        return QDir(path(folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    EXPECT_EQ(everything("from"), (QStringList{u"a.dat"_s, u"pipe.dat"_s}));
+    EXPECT_EQ(everything("to"), QStringList{u"pipe.dat"_s});
+}
+
+// The copy's new name is on disk (its folder flushed after the rename) before the source goes,
+// so that a crash cannot lose both.
+TEST_F(FileOperations, AMovedFileIsOnDiskUnderItsNewNameBeforeTheSourceGoes)
+{
+    writeFile(path("from/a.dat"), "content");
+    writeFile(path("to/a.dat"), "old");
+    prompter.answerNext(PromptAnswer::Yes);
+    const SyscallRecording recording;
+    FileCopy(prompter, path("from/a.dat"), path("to/a.dat"), true);
+    const QString to = QFileInfo(path("to")).canonicalFilePath();
+    EXPECT_EQ(recording.events(), (QStringList{u"rename "_s + path("to/a.dat"), u"fsync "_s + to, u"unlink "_s + path("from/a.dat")}));
+    EXPECT_EQ(readAll(path("to/a.dat")), "content");
 }
 
 TEST_F(FileOperations, ACancelledCopyLeavesTheDestinationAsItWas)

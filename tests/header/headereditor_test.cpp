@@ -1,6 +1,7 @@
 #include "datinformation.h"
 #include "frmcmpheader.h"
 #include "mru.h"
+#include "privatefolder.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
 #include "tempstore.h"
@@ -37,10 +38,10 @@ QComboBox& combo(const QWidget& editor, const char* name)
 // Each test gets a temporary folder of its own, so it can see every header file it leaves.
 class HeaderEditor : public ::testing::Test {
 protected:
-    HeaderEditor() : oldTemp_(qgetenv("TMPDIR")) { qputenv("TMPDIR", temp_.path().toLocal8Bit()); }
-    ~HeaderEditor() override { qputenv("TMPDIR", oldTemp_); }
+    HeaderEditor() : oldTemp_(qgetenv("XDG_RUNTIME_DIR")) { qputenv("XDG_RUNTIME_DIR", temp_.path().toLocal8Bit()); }
+    ~HeaderEditor() override { qputenv("XDG_RUNTIME_DIR", oldTemp_); }
 
-    QStringList tempFiles() const { return QDir(temp_.path()).entryList(QDir::Files | QDir::Hidden); }
+    QStringList tempFiles() const { return QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden); }
     QStringList recent(QLatin1StringView list) { return LoadMRU(settings_.store(), list); }
 
     // Runs `act` on the editor once it shows, and returns what GetCMPHeaderFile returned.
@@ -195,7 +196,8 @@ TEST_F(HeaderEditor, AnUnwritableTemporaryFolderIsReportedAndGivesNoHeaderFile)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
-    const QString folder = QDir::tempPath();
+    ASSERT_TRUE(PreparePrivateFolder());
+    const QString folder = PrivateFolderPath();
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
     const QString file = runEditor([](frmCMPHeader& editor) {
         combo(editor, "cboHeaderName").setEditText(u"X"_s);

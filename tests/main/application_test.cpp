@@ -25,7 +25,7 @@ bool startQuillon(QProcess& quillon, const QTemporaryDir& home)
     environment.insert(u"XDG_STATE_HOME"_s, home.filePath(u"state"_s));
     environment.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"runtime"_s));
     environment.insert(u"TMPDIR"_s, home.filePath(u"tmp"_s));
-    const QString socket = home.filePath(u"runtime/quillon.socket"_s);
+    const QString socket = home.filePath(u"runtime/quillon/quillon.socket"_s);
     QFile::remove(socket);
     quillon.setProcessEnvironment(environment);
     quillon.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -38,19 +38,20 @@ bool startQuillon(QProcess& quillon, const QTemporaryDir& home)
 TEST(Application, AKilledInstancesTemporaryFilesGoAtTheNextStartAndACleanExitLeavesNone)
 {
     QTemporaryDir home;
-    ASSERT_TRUE(QDir(home.path()).mkpath(u"tmp"_s));
+    ASSERT_TRUE(QDir(home.path()).mkpath(u"tmp"_s) && QDir(home.path()).mkpath(u"runtime"_s));
+    const QString own = home.filePath(u"runtime/quillon/"_s);
     QProcess killed;
     ASSERT_TRUE(startQuillon(killed, home));
     // It claims its temporary files after it listens.
     QStringList locks;
     ASSERT_TRUE(waitUntil([&] {
-        locks = QDir(home.filePath(u"tmp"_s)).entryList({u"quillon-*.lock"_s}, QDir::Files);
+        locks = QDir(own).entryList({u"quillon-*.lock"_s}, QDir::Files);
         return locks.size() == 1;
     }));
-    const QString extracted = home.filePath(u"tmp/dat"_s + locks.first().mid(8, 8) + u"Ab12Cd.tmp"_s);
+    const QString extracted = own + u"dat"_s + locks.first().mid(8, 8) + u"Ab12Cd.tmp"_s;
     QFile(extracted).open(QIODevice::WriteOnly);
     const QString usersFile = u"dat12345678Ab12Cd.tmp"_s;
-    QFile(home.filePath(u"tmp/"_s + usersFile)).open(QIODevice::WriteOnly);
+    QFile(own + usersFile).open(QIODevice::WriteOnly);
     ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
     ASSERT_TRUE(killed.waitForFinished(waitMs));
 
@@ -61,6 +62,6 @@ TEST(Application, AKilledInstancesTemporaryFilesGoAtTheNextStartAndACleanExitLea
     ASSERT_TRUE(next.waitForFinished(waitMs));
     EXPECT_EQ(next.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(next.exitCode(), 0);
-    EXPECT_EQ(QDir(home.filePath(u"tmp"_s)).entryList(QDir::Files), QStringList{usersFile})
+    EXPECT_EQ(QDir(own).entryList(QDir::Files), QStringList{usersFile})
         << "a name no instance claimed is left alone, and neither lock is left behind";
 }

@@ -9,6 +9,8 @@
 
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct CommandRun {
@@ -194,3 +196,22 @@ TEST_F(MakeDiffCommand, HelpSaysWhichStartSwitchesAreIgnored)
 }
 
 }  // namespace
+
+// A pipe named as the header's source is refused at once with the reason, not waited on.
+TEST_F(MakeDiffCommand, APipeAsTheHeadersSourceIsRefusedWithoutWaiting)
+{
+    const QString pipe = out.filePath(u"header.pipe"_s);
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QProcess process;
+    start(process, {u"--make-diff"_s, oldDat, newDat, destination, u"--header-from"_s, pipe});
+    const bool ended = process.waitForFinished(10000);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    EXPECT_TRUE(ended) << "the command waited on the pipe";
+    EXPECT_EQ(process.exitCode(), exitFailed);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(err.contains(pipe + u": not a regular file"_s)) << err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
+}

@@ -1,5 +1,7 @@
 #include "filesizelimit.h"
 
+#include "tempfileclaim.h"
+
 #include <QFile>
 
 #include <csignal>
@@ -34,6 +36,22 @@ ChildOutcome RunUnderFileSizeLimit(qint64 limitBytes, const std::function<Outcom
         return {};
     const bool finished = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !report.isEmpty();
     return {finished, finished && report.front() == '1', QString::fromUtf8(report.mid(1))};
+}
+
+bool KilledByFileSizeLimit(qint64 limitBytes, const std::function<void()>& work)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        const TempFileClaim claim;
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(3);
+        work();
+        _exit(0);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
 }
 
 }  // namespace quillon::testing

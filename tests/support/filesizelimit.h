@@ -21,4 +21,9 @@ struct ChildOutcome {
 // full, instead of killing the process. Programs the work starts inherit the limit.
 ChildOutcome RunUnderFileSizeLimit(qint64 limitBytes, const std::function<Outcome()>& work);
 
+// Runs `work` in a child process that holds a claim on its temporary files (TempFileClaim)
+// under the file size limit with the default SIGXFSZ action, as a program that does not ignore
+// it: the write past the limit kills the child where it stands. True when that happened.
+bool KilledByFileSizeLimit(qint64 limitBytes, const std::function<void()>& work);
+
 }  // namespace quillon::testing

@@ -1,6 +1,7 @@
 #include "frmzip.h"
 #include "scriptedprompter.h"
 #include "testfiles.h"
+#include "utilities.h"
 #include "windowtesting.h"
 #include "ziptestfiles.h"
 
@@ -17,14 +18,14 @@ namespace {
 using namespace Qt::Literals::StringLiterals;
 using namespace testing;
 
-// Temporary files go to a folder of the test's own, so it can see every one it leaves.
+// Temporary files go to a private folder of the test's own, so it can see every one it leaves.
 class ZipWindow : public ::testing::Test {
 protected:
-    ZipWindow() { qputenv("TMPDIR", temp_.path().toLocal8Bit()); }
-    ~ZipWindow() override { qunsetenv("TMPDIR"); }
+    ZipWindow() { qputenv("XDG_RUNTIME_DIR", temp_.path().toLocal8Bit()); }
+    ~ZipWindow() override { qunsetenv("XDG_RUNTIME_DIR"); }
 
     QString path(const char* name) const { return archives_.filePath(QString::fromUtf8(name)); }
-    QStringList tempFiles() const { return QDir(temp_.path()).entryList(QDir::Files | QDir::Hidden); }
+    QStringList tempFiles() const { return QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden); }
     static QTreeWidget& list(frmZip& window) { return child<QTreeWidget>(window, u"lsvZipContents"_s); }
     QString select(const char* zip, const QString& title = {}) { return zipWindow.SelectDat(path(zip), title, &item); }
 

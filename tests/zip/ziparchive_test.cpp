@@ -1,8 +1,12 @@
+#include "filesizelimit.h"
+#include "syscallrecorder.h"
+#include "tempfileclaim.h"
 #include "testfiles.h"
 #include "ziparchive.h"
 #include "ziptestfiles.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -153,6 +157,18 @@ TEST_F(ZipArchives, AFailedWriteKeepsTheOldArchiveWhole)
     EXPECT_TRUE(QFile::exists(path("new.dat")));
 }
 
+// The new archive's name is on disk too: its folder is flushed after the rename.
+TEST_F(ZipArchives, AnUpdatedArchiveIsOnDiskUnderItsName)
+{
+    ASSERT_TRUE(makeZip(path("a.zip"), {{"game.dat", "old"}}));
+    writeFile(path("new.dat"), "new");
+    const SyscallRecording recording;
+    ASSERT_TRUE(AddToZip(path("a.zip"), path("new.dat"), u"game.dat"_s));
+    const QStringList events = recording.events();
+    const QStringList published{u"rename "_s + path("a.zip"), u"fsync "_s + QFileInfo(path("")).canonicalFilePath()};
+    EXPECT_EQ(events.mid(events.indexOf(published.first())), published) << events.join(u'\n').toStdString();
+}
+
 TEST_F(ZipArchives, AnArchiveReachedThroughALinkIsUpdatedWhereItLies)
 {
     QDir(path("")).mkpath(u"store"_s);
@@ -182,6 +198,26 @@ TEST_F(ZipArchives, DeclaredSizesAreCheckedAgainstTheDataAndTheDisk)
     const QString reason = extract("liar.zip", u"game.dat"_s).reason();
     EXPECT_TRUE(reason.startsWith(u"The entry needs %1 bytes, but only "_s.arg(onePebibyte))) << reason.toStdString();
     EXPECT_FALSE(QFile::exists(path("out.tmp")));
+}
+
+// An update of an archive killed while libzip writes the new archive leaves its staged copy and
+// libzip's temporary file beside the user's archive; a later start removes both.
+TEST_F(ZipArchives, WhatAKilledUpdateLeftBesideTheArchiveGoesAtTheNextStart)
+{
+    const QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    ASSERT_TRUE(makeZip(path("a.zip"), {{"game.dat", "old"}}));
+    const QByteArray before = readAll(path("a.zip"));
+    QByteArray noise(1 << 20, '\0');  // does not deflate, so the new archive outgrows the limit
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    writeFile(path("new.dat"), noise);
+    EXPECT_TRUE(KilledByFileSizeLimit(1 << 16, [this] { (void)AddToZip(path("a.zip"), path("new.dat"), u"game.dat"_s); }));
+    ASSERT_EQ(files().filter(u".part."_s).size(), 1) << "libzip's file is left: " << files().join(u' ').toStdString();
+
+    RemoveLeftoverTempFiles();
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(files(), (QStringList{u"a.zip"_s, u"new.dat"_s}));
+    EXPECT_EQ(readAll(path("a.zip")), before);
 }
 
 TEST(RealZips, ListAndExtractTheSharedDats)

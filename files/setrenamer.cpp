@@ -34,6 +34,7 @@ namespace {
 constexpr qint64 largestFile = qint64(1) << 30;
 
 const QByteArray journalFirstLine = "# Quillon rename journal: FROM<TAB>TO, in the order made\n";
+const QString temporaryPrefix = u".quillon-rename-"_s;
 const QString journalSuffix = u".journal"_s;
 const QString undoneSuffix = u".undone"_s;
 
@@ -354,7 +355,7 @@ private:
 QString temporaryNameIn(int folder)
 {
     for (;;) {
-        const QString name = u".quillon-rename-%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
+        const QString name = temporaryPrefix + u"%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
         struct stat existing {};
         if (::fstatat(folder, native(name).constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
             return name;
@@ -650,6 +651,11 @@ Outcome ReadRenameJournal(const QString& journalPath, QList<JournalEntry>& entri
     return Outcome::success();
 }
 
+bool IsStepAside(const JournalEntry& entry)
+{
+    return QFileInfo(entry.to).fileName().startsWith(temporaryPrefix);
+}
+
 Outcome UndoRenameJournal(const QString& journalPath, UndoRun& run)
 {
     QList<JournalEntry> entries;
@@ -666,7 +672,7 @@ Outcome UndoRenameJournal(const QString& journalPath, UndoRun& run)
         }
         const int error = renameWithoutReplacing(AT_FDCWD, entry.to, AT_FDCWD, entry.from);
         if (error == 0) {
-            ++run.restored;
+            run.restored += IsStepAside(entry) ? 0 : 1;
             folders.insert(QFileInfo(entry.from).path());
         } else if (error == ENOENT && exists(entry.from)) {
             continue;  // never made: the run ended before it

@@ -103,8 +103,12 @@ struct JournalEntry {
 // Reads a journal. A file that is no rename journal gives the reason.
 Outcome ReadRenameJournal(const QString& journalPath, QList<JournalEntry>& entries);
 
+// Whether a journal's rename is the step of an entry aside to a temporary name, on its way to
+// a name that was still taken; users count such a rename once.
+bool IsStepAside(const JournalEntry& entry);
+
 struct UndoRun {
-    qsizetype restored = 0;
+    qsizetype restored = 0;  // entries back under their old names
     QStringList problems;  // entries that could not be put back, and why
 };
 

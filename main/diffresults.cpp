@@ -247,7 +247,10 @@ Outcome ParseDiffResults(const QByteArray& json, DiffResults& results)
     } catch (const BadReport& bad) {
         return Outcome::failure(bad.reason);
     }
-    return Outcome::success();
+    SetMoves moved;
+    Outcome movesRead = ReadSetMoves(document.object(), moved);
+    results.moves = std::move(moved.moves);
+    return movesRead;
 }
 
 Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results)

@@ -516,6 +516,8 @@ Outcome ReadSetMoves(const QJsonObject& report, SetMoves& moves)
     QSet<QString> newNames;
     for (const QJsonValue& value : listed.toArray()) {
         const QJsonObject move = value.toObject();
+        if (!move.value("old"_L1).isObject() || !move.value("new"_L1).isObject())
+            continue;  // a kind of entry of a later report
         const SetMove read{nameOf(move, "old"_L1), nameOf(move, "new"_L1)};
         if (!isEntryName(read.oldName) || !isEntryName(read.newName) || read.oldName == read.newName) {
             moves.ignored.append(u"a move from \"%1\" to \"%2\": these cannot be file names"_s.arg(read.oldName, read.newName));

@@ -25,9 +25,9 @@ struct SetMove {
 };
 
 // The moves a setdelta JSON report lists (`moved_sets`, each with `old.name` and `new.name`).
-// Members it does not know are ignored, so later reports keep working. A move whose names
-// could not be file names (empty, ".", "..", with "/" or NUL), or that repeats the old or the
-// new name of an earlier move, is left out and named in `ignored`.
+// Members and entries it does not know are ignored, so later reports keep working. A move whose
+// names could not be file names (empty, ".", "..", with "/" or NUL), or that repeats the old or
+// the new name of an earlier move, is left out and named in `ignored`.
 struct SetMoves {
     QList<SetMove> moves;
     QStringList ignored;

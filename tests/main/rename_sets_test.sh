@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# quillon --rename-sets and --undo as a script runs them: the real program, as an ordinary user
-# (nobody when the tests run as root), with no display, on real folders: the plan changes
-# nothing; --apply trades names, follows chains and skips a taken name; a folder that turns
-# read-only stops the run and the journal puts back what was done; a file size limit stops it
-# before the first rename; usage errors say so.
+# quillon --rename-sets and --undo as a script runs them: the installed tree (installed into a
+# scratch prefix, as the README says), run as an ordinary user (nobody when the tests run as
+# root), with no display, on real folders. The plan changes nothing; --apply trades names,
+# follows chains and skips a taken name; a folder that turns read-only stops the run and the
+# journal puts back what was done; a file size limit stops it before the first rename; usage
+# errors say so.
 #
-#   rename_sets_test.sh QUILLON
+#   rename_sets_test.sh BUILD_DIR
 set -euo pipefail
-quillon=$1
+build=$1
 tests=$(cd "$(dirname "$0")/.." && pwd)
 
 scratch=$(mktemp -d)
 trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"
+cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
+chmod -R a-w "$scratch/prefix"
+quillon=$scratch/prefix/bin/quillon
 home=$scratch/home
 mkdir -p "$home"
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -22,6 +26,7 @@ as_user() {
 }
 # Runs quillon as the user under a file size limit of 0; its messages come through a pipe, which
 # the limit does not cover.
+# shellcheck disable=SC2016 # "$0" and "$@" are the inner shell's
 as_user_limited() {
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM UNPRIVILEGED_HOME="$home" \
     "$tests/unprivileged.sh" /bin/bash -c 'ulimit -f 0; exec "$0" "$@"' "$quillon" "$@"
@@ -32,7 +37,13 @@ run() { # run STDOUT STDERR ARGS...: the exit status in $status
   status=0
   "$@" >"$out" 2>"$err" || status=$?
 }
-listing() { (cd "$1" && for entry in $(ls -A | sort); do printf '%s=%s\n' "$entry" "$(cat "$entry/"* "$entry" 2>/dev/null)"; done); }
+# Each entry of a folder with what it holds, sorted, so that where bytes went shows.
+listing() {
+  local entry
+  while IFS= read -r entry; do
+    printf '%s=%s\n' "$entry" "$(cat "$1/$entry/"* "$1/$entry" 2>/dev/null)"
+  done < <(find "$1" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort)
+}
 
 # A collection: a and b trade names, c becomes d while d becomes e, x's new name is taken.
 collection=$scratch/collection
@@ -113,5 +124,6 @@ for arguments in "--rename-sets" "--rename-sets $scratch/report.json" "--undo" "
   grep -q '^quillon: ' "$scratch/err" || fail "'$arguments' gave no message"
 done
 run "$scratch/out" "$scratch/err" as_user --rename-sets "$scratch/missing.json" "$r"
-[[ $status == 2 ]] && grep -q "^quillon: $scratch/missing.json: " "$scratch/err" || fail "a missing report: $status $(cat "$scratch/err")"
+[[ $status == 2 ]] || fail "a missing report ended with $status"
+grep -q "^quillon: $scratch/missing.json: " "$scratch/err" || fail "a missing report: $(cat "$scratch/err")"
 echo "renamed and put back as $(stat -c %U "$home")"

@@ -357,7 +357,8 @@ QString temporaryNameIn(int folder)
     for (;;) {
         const QString name = temporaryPrefix + u"%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
         struct stat existing {};
-        if (::fstatat(folder, native(name).constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
+        // Any failure to look (a folder that cannot be searched) is for the rename to report.
+        if (::fstatat(folder, native(name).constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
             return name;
     }
 }
@@ -606,8 +607,10 @@ Outcome ApplyRenamePlan(const RenamePlan& plan, const QString& journalFolder, Re
     const QList<JournalEntry> planned = runner.planned();
     if (planned.isEmpty())
         return Outcome::success();
-    if (Outcome written = writeNewJournal(journalFolder, planned, run.journal); !written)
+    if (Outcome written = writeNewJournal(journalFolder, planned, run.journal); !written) {
+        run.journal.clear();
         return Outcome::failure(u"Nothing was renamed: the journal cannot be written.\n"_s + written.reason());
+    }
     const Outcome made = runner.run();
     const Outcome flushed = runner.flushFolders();
     // The journal lists what was planned; now it lists what was done, so that undoing it does

@@ -86,6 +86,7 @@ as_user_limited --rename-sets "$scratch/report.json" "$collection/roms" --apply 
 [[ $status == 2 ]] || fail "under a file size limit the run ended with $status: $(cat "$scratch/err")"
 grep -q '^quillon: Nothing was renamed: the journal cannot be written' "$scratch/err" || fail "no reason given: $(cat "$scratch/err")"
 grep -q 'File too large' "$scratch/err" || fail "not the system's reason: $(cat "$scratch/err")"
+! grep -q 'To undo' "$scratch/err" || fail "a journal never written is offered for undo"
 [[ $(listing "$collection/roms") == "$before" ]] || fail "a run that could not keep its journal renamed something"
 
 # The renames, with cfg turned read-only: roms and chd are renamed, then the run stops.

@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "makediffcommand.h"
 #include "privatefolder.h"
+#include "renamesetscommand.h"
 #include "runfolder.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QTextStream>
+
+#include <csignal>
 
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
@@ -31,8 +34,9 @@ void removeLeftovers()
     RemoveLeftoverTempFiles();
 }
 
-// `quillon --make-diff ...`, `quillon --help` and `--version`: no window, so no display is needed, and no
-// part in the single instance, so scripts run beside an open window.
+// `quillon --make-diff ...`, `quillon --rename-sets ...`, `quillon --undo ...`,
+// `quillon --help` and `--version`: no window, so no display is needed, and no part in the single instance, so
+// scripts run beside an open window.
 int runConsoleCommand(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
@@ -41,10 +45,16 @@ int runConsoleCommand(int argc, char* argv[])
         QTextStream(stderr) << u"quillon: "_s << ownFolder.reason() << Qt::endl;
     const TempFileClaim tempFiles;
     removeLeftovers();
-    SettingsStore store(SettingsStore::defaultPath());
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return RunConsoleCommand(QCoreApplication::arguments(), store, out, err);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (IsRenameSetsCommand(arguments.mid(1)))
+        return RunRenameSetsCommand(arguments, out, err);
+    SettingsStore store(SettingsStore::defaultPath());
+    const int status = RunConsoleCommand(arguments, store, out, err);
+    if (arguments.value(1) == u"--help"_s)
+        out << RenameSetsHelpText() << Qt::flush;
+    return status;
 }
 
 QStringList argumentsAfterProgram(int argc, char* argv[])
@@ -59,7 +69,11 @@ QStringList argumentsAfterProgram(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
-    if (IsConsoleCommand(argumentsAfterProgram(argc, argv)))
+    // A write beyond the file size limit then fails with a reason, as on a full disk, instead of
+    // killing the program halfway through.
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (const QStringList arguments = argumentsAfterProgram(argc, argv);
+        IsConsoleCommand(arguments) || IsRenameSetsCommand(arguments))
         return runConsoleCommand(argc, argv);
 
     QApplication application(argc, argv);

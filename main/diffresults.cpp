@@ -250,7 +250,10 @@ Outcome parseReportObject(const QJsonObject& report, DiffResults& results)
     } catch (const BadReport& bad) {
         return Outcome::failure(bad.reason);
     }
-    return Outcome::success();
+    SetMoves moved;
+    Outcome movesRead = ReadSetMoves(report, moved);
+    results.moves = std::move(moved.moves);
+    return movesRead;
 }
 
 constexpr QLatin1StringView keptFormat = "quillon-diff-results"_L1;

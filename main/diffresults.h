@@ -1,6 +1,7 @@
 #pragma once
 
 #include "outcome.h"
+#include "setrenamer.h"
 
 #include <QByteArray>
 #include <QList>
@@ -88,6 +89,8 @@ struct DiffResults {
     DiffOptions options;
     DiffSummary summary;
     std::vector<DiffSet> sets;
+    // Sets renamed between the two DATs, for Rename files.
+    QList<SetMove> moves;
     // setdelta's readable report of the same run (setdelta.log), kept because the run's folder
     // is removed afterwards.
     QByteArray readableReport;

@@ -1,7 +1,9 @@
 #include "frmdiffresults.h"
 
 #include "diffresultsmodel.h"
+#include "frmrenamesets.h"
 #include "prompter.h"
+#include "renamesetscommand.h"
 #include "utilities.h"
 
 #include <QDir>
@@ -261,7 +263,11 @@ QLayout* frmDiffResults::createButtonRow()
     QPushButton* cmdExportCsv = button(u"Export CSV..."_s, "cmdExportCsv");
     QPushButton* cmdSaveReport = button(u"Save report..."_s, "cmdSaveReport");
     QPushButton* cmdOpenFolder = button(u"Open folder"_s, "cmdOpenFolder");
+    QPushButton* cmdRenameFiles = button(u"Rename files..."_s, "cmdRenameFiles");
     QPushButton* cmdClose = button(u"Close"_s, "cmdClose");
+    cmdRenameFiles->setToolTip(u"Give the files of your collection named after renamed sets their new names."_s);
+    cmdRenameFiles->setEnabled(!results_->moves.isEmpty());
+    connect(cmdRenameFiles, &QPushButton::clicked, this, &frmDiffResults::cmdRenameFiles_Click);
     cmdExportCsv->setToolTip(u"Save the sets as shown, filters applied, as a CSV file: one row per set, or one row per object."_s);
     cmdSaveReport->setToolTip(u"Save setdelta's readable report of this comparison."_s);
     cmdOpenFolder->setToolTip(u"Open the folder of the diff DAT in the file manager."_s);
@@ -276,6 +282,7 @@ QLayout* frmDiffResults::createButtonRow()
     row->addWidget(cmdExportCsv);
     row->addWidget(cmdSaveReport);
     row->addWidget(cmdOpenFolder);
+    row->addWidget(cmdRenameFiles);
     row->addWidget(lblStatus, 1);
     row->addWidget(cmdClose);
     return row;
@@ -369,6 +376,13 @@ void frmDiffResults::cmdOpenFolder_Click()
         return showFailure(u"The folder %1 no longer exists."_s.arg(folder));
     if (!openFolder_(folder))
         showFailure(u"The folder %1 could not be opened: no file manager answered."_s.arg(folder));
+}
+
+void frmDiffResults::cmdRenameFiles_Click()
+{
+    auto* dialog = new frmRenameSets(results_->moves, prompter_, RenameJournalFolder(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void frmDiffResults::showFailure(const QString& text)

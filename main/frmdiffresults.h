@@ -54,6 +54,7 @@ private:
     void cmdExportCsv_Click();
     void cmdSaveReport_Click();
     void cmdOpenFolder_Click();
+    void cmdRenameFiles_Click();
     void showFailure(const QString& text);
     QString suggestedPath(const QString& fileName) const;
 

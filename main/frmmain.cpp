@@ -6,6 +6,7 @@
 #include "filepanels.h"
 #include "frmcreate.h"
 #include "frmoptions.h"
+#include "frmrenamesets.h"
 #include "lastdiffresults.h"
 #include "logpane.h"
 #include "makediff.h"
@@ -14,6 +15,7 @@
 #include "mru.h"
 #include "prompter.h"
 #include "recentcombo.h"
+#include "renamesetscommand.h"
 #include "settingkeys.h"
 #include "settingsstore.h"
 #include "shellopen.h"
@@ -142,6 +144,9 @@ void frmmain::createMenus()
     lastResults_ = std::make_unique<LastDiffResults>(store_, prompter_, mnuFileLastResults, this,
                                                      [this](const QString& folder) { return shell_.openFile(folder).ok(); });
     connect(mnuFileLastResults, &QAction::triggered, this, [this] { lastResults_->show(); });
+    connect(addMenuItem(mnuFile, "mnuFileUndoRename",
+                        u"&Undo last rename|@Give the files of the last Rename files their old names back."_s),
+            &QAction::triggered, this, [this] { UndoLastRename(prompter_, RenameJournalFolder()); });
     mnuFile->addSeparator()->setObjectName("mnuFileSep1");
     connect(addMenuItem(mnuFile, "mnuFileExit", u"&Exit|@Exit the application.|#s_Key11"_s), &QAction::triggered, this,
             &QWidget::close);

@@ -1,5 +1,6 @@
 #include "makediff.h"
 
+#include "atomicfile.h"
 #include "datdialogs.h"
 #include "prompter.h"
 #include "runfolder.h"
@@ -7,6 +8,8 @@
 #include "ziparchive.h"
 
 #include <QFile>
+
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -18,6 +21,7 @@ namespace {
 
 const QString failedText = u"setdelta.exe has failed during creation!"_s;
 const QString notWrittenText = u"The diff Dat could not be written!"_s;
+const QString reportNotWrittenText = u"The JSON report could not be written!"_s;
 
 bool isZip(const QString& path)
 {
@@ -126,7 +130,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         return DiffOutcome::Failed;
     }
     // The tool writes its JSON report only when someone is going to read it.
-    const QString reportFile = reportSink_ ? folder->reportFile() : QString();
+    const QString reportFile = wantsReport(request) ? folder->reportFile() : QString();
     const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile},
                                   appendLogText_, prompter_, stop_);
     if (!run.result.captureError.isEmpty())
@@ -138,14 +142,38 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         tell(withReason(failedText, reason), u"External Error"_s, PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
+    // The report copy is complete before the destination is touched; only its rename is left.
+    std::optional<AtomicFile> reportCopy;
+    if (!request.reportCopy.isEmpty()) {
+        reportCopy.emplace(request.reportCopy);
+        Outcome staged = reportCopy->open();
+        if (staged)
+            staged = reportCopy->append(folder->reportFile());
+        if (!staged) {
+            tell(withReason(reportNotWrittenText, staged.reason()), u"Make Diff"_s, PromptIcon::Critical);
+            return DiffOutcome::Failed;
+        }
+    }
     if (const Outcome written = writeResult(request, folder->datFile()); !written) {
         tell(withReason(notWrittenText, written.reason()), u"Make Diff"_s, PromptIcon::Critical);
         return DiffOutcome::Failed;
+    }
+    if (reportCopy) {
+        if (const Outcome kept = reportCopy->commit(); !kept) {
+            tell(withReason(DiffTarget(request) + u" was written, but not the JSON report."_s, kept.reason()),
+                 u"Make Diff"_s, PromptIcon::Critical);
+            return DiffOutcome::Failed;
+        }
     }
     tell(DiffTarget(request) + u" succesfully created!"_s, {}, PromptIcon::Information);
     if (reportSink_)
         reportSink_({folder->reportFile(), folder->logFile(), source, compare});
     return DiffOutcome::Created;
+}
+
+bool MakeDiff::wantsReport(const DiffRequest& request) const
+{
+    return reportSink_ || !request.reportCopy.isEmpty();
 }
 
 Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat)

@@ -20,6 +20,9 @@ struct DiffRequest {
     QString destination;  // ends in ".dat" (see DiffDestination)
     QString switches;     // the diff tool's switch string
     bool zipResult = false;
+    // Where to keep the tool's JSON report as well; empty: nowhere. It is written before the
+    // destination is replaced, so a report that cannot be kept fails the run with nothing lost.
+    QString reportCopy;
 };
 
 // The reports a successful run leaves in its run folder, and the DATs it compared as the user
@@ -67,6 +70,7 @@ private:
     bool refusesToReplaceAnInput(const DiffRequest& request);
     bool takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted);
     DiffOutcome runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare);
+    bool wantsReport(const DiffRequest& request) const;
     Outcome writeResult(const DiffRequest& request, const QString& toolDat);
     Outcome writeWithHeader(const DiffRequest& request, const QString& toolDat, const QString& headerFile);
     Outcome zipAs(const QString& file, const QString& destination);

@@ -1,5 +1,6 @@
 #include "makediffcommand.h"
 
+#include "atomicfile.h"
 #include "cmpheader.h"
 #include "datdialogs.h"
 #include "makediff.h"
@@ -16,7 +17,10 @@
 #include <QTextStream>
 
 #include <deque>
+#include <filesystem>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace quillon {
 
@@ -217,10 +221,46 @@ QString absolute(const QString& path)
     return QFileInfo(path).absoluteFilePath();
 }
 
+// Where a path leads once links are followed, for files that may not exist yet.
+std::filesystem::path fileNamed(const QString& path)
+{
+    std::error_code ignored;
+    return std::filesystem::weakly_canonical(QFile::encodeName(ResolveLinks(absolute(path))).toStdString(), ignored);
+}
+
+// The same file, whatever the spelling, symbolic or hard links; for files yet to be written,
+// the same place.
+bool namesSameFile(const QString& first, const QString& second)
+{
+    struct stat firstStatus {};
+    struct stat secondStatus {};
+    if (::stat(QFile::encodeName(first).constData(), &firstStatus) == 0
+        && ::stat(QFile::encodeName(second).constData(), &secondStatus) == 0)
+        return firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
+    const std::filesystem::path firstFile = fileNamed(first);
+    return !firstFile.empty() && firstFile == fileNamed(second);
+}
+
+// The report is written over whatever --json names: never over a file the run reads or writes.
+std::optional<CommandError> checkReportPath(const MakeDiffArguments& arguments)
+{
+    if (arguments.jsonReport.isEmpty())
+        return std::nullopt;
+    const QString destination = DiffDestination(absolute(arguments.destination));
+    const QString archive = GetFileTitle(destination, true) + QStringLiteral(".zip");
+    for (const QString& other : {arguments.oldPath, arguments.newPath, arguments.headerFrom, destination, archive}) {
+        if (!other.isEmpty() && namesSameFile(arguments.jsonReport, other))
+            return CommandError{QStringLiteral("--json %1 names the same file as %2; the report needs a file of its own.")
+                                    .arg(arguments.jsonReport, other),
+                                exitUsage};
+    }
+    return std::nullopt;
+}
+
 int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
 {
-    std::optional<CommandError> error;
-    std::optional<DatHeader> header = headerFrom(store, arguments.headerFrom, error);
+    std::optional<CommandError> error = checkReportPath(arguments);
+    std::optional<DatHeader> header = error ? std::nullopt : headerFrom(store, arguments.headerFrom, error);
     std::deque<QString> entries = error ? std::deque<QString>() : chooseEntries(arguments, error);
     if (error) {
         err << "quillon: " << error->message << Qt::endl;
@@ -230,24 +270,15 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
                               .comparePath = absolute(arguments.newPath),
                               .destination = DiffDestination(absolute(arguments.destination)),
                               .switches = arguments.switches.value_or(BuildDiffSwitches(store)),
-                              .zipResult = arguments.zip};
+                              .zipResult = arguments.zip,
+                              .reportCopy = arguments.jsonReport};
     ConsolePrompter prompter(err);
     ConsoleDatDialogs dialogs(std::move(entries), std::move(header), err);
     const DiffTool tool = DiffTool::besideApplication();
     MakeDiff makeDiff(tool, dialogs, prompter, [&err](const QString& text) { err << text << Qt::flush; },
                       [](const QString&) {});
-    Outcome reportKept = Outcome::success();
-    if (!arguments.jsonReport.isEmpty())
-        makeDiff.setReportSink([&](const DiffReports& reports) {
-            reportKept = CopyFileReplacing(reports.json, arguments.jsonReport);
-        });
     if (makeDiff.run(request) != DiffOutcome::Created)
         return exitFailed;
-    if (!reportKept) {
-        err << "quillon: " << DiffTarget(request) << " was written, but not the JSON report.\n\n"
-            << reportKept.reason() << Qt::endl;
-        return exitFailed;
-    }
     out << DiffTarget(request) << Qt::endl;
     return exitCreated;
 }

@@ -74,7 +74,45 @@ TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGive
 
     const CommandRun blocked = makeDiff({oldDat, newDat, destination, u"--json"_s, out.filePath(u"no/report.json"_s)});
     EXPECT_EQ(blocked.status, exitFailed) << "a report that cannot be kept fails the run";
-    EXPECT_TRUE(blocked.err.contains(u"not the JSON report"_s)) << blocked.err.toStdString();
+    EXPECT_TRUE(blocked.err.contains(u"The JSON report could not be written!"_s)) << blocked.err.toStdString();
+}
+
+TEST_F(MakeDiffCommand, AReportNamingAFileOfTheRunIsRefusedAndOneThatCannotBeWrittenLeavesTheResultAlone)
+{
+    // Copies, so that a report written over an input cannot harm the demo.
+    const QString first = out.filePath(u"old.dat"_s);
+    const QString second = out.filePath(u"new.zip"_s);
+    const QString header = out.filePath(u"header.dat"_s);
+    ASSERT_TRUE(QFile::copy(oldDat, first) && QFile::copy(newZip, second) && QFile::copy(oldDat, header));
+    const QString link = out.filePath(u"link.json"_s);
+    ASSERT_TRUE(QFile::link(first, link));
+    writeFile(destination + u".dat"_s, "earlier result");
+    ASSERT_TRUE(AddToZip(destination + u".zip"_s, newDat, u"other.dat"_s));
+    const QString laterResult = out.filePath(u"later"_s);
+    const QString laterLink = out.filePath(u"later.json"_s);
+    ASSERT_TRUE(QFile::link(laterResult + u".dat"_s, laterLink)) << "a link to a result yet to be written";
+
+    const QList<std::pair<QString, QString>> clashes{
+        {first, destination}, {second, destination}, {link, destination}, {header, destination},
+        {destination + u".dat"_s, destination}, {destination + u".zip"_s, destination},
+        {laterLink, laterResult}};
+    for (const auto& [report, target] : clashes) {
+        SCOPED_TRACE(report.toStdString());
+        const QByteArray before = readAll(report);
+        const CommandRun run = makeDiff({first, second, target, u"--zip"_s, u"--json"_s, report,
+                                         u"--header-from"_s, header});
+        EXPECT_EQ(run.status, exitUsage) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(u"quillon: --json "_s)) << run.err.toStdString();
+        EXPECT_EQ(readAll(report), before);
+        EXPECT_FALSE(run.err.contains(u"setdelta"_s)) << "nothing ran";
+    }
+    EXPECT_EQ(readAll(destination + u".dat"_s), "earlier result");
+    EXPECT_FALSE(QFileInfo::exists(laterResult + u".dat"_s));
+
+    QDir().mkpath(out.filePath(u"locked"_s));
+    const CommandRun blocked = makeDiff({first, second, destination, u"--json"_s, out.filePath(u"locked"_s)});
+    EXPECT_EQ(blocked.status, exitFailed);
+    EXPECT_EQ(readAll(destination + u".dat"_s), "earlier result") << "the report failed before the result was written";
 }
 
 TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)

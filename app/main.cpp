@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <csignal>
+
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
 
@@ -56,6 +58,9 @@ QStringList argumentsAfterProgram(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    // A write beyond the file size limit then fails with its reason, and the writer reports it
+    // and removes its unfinished file, instead of the signal killing Quillon half way.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (IsConsoleCommand(argumentsAfterProgram(argc, argv)))
         return runConsoleCommand(argc, argv);
 

@@ -9,6 +9,10 @@
 
 #include <QRegularExpression>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 namespace {
 
 struct CommandRun {
@@ -38,9 +42,11 @@ protected:
                 QString::fromUtf8(process.readAllStandardError())};
     }
 
-    CommandRun makeDiff(const QStringList& arguments) const
+    CommandRun makeDiff(const QStringList& arguments, const std::function<void()>& inChild = {}) const
     {
         QProcess process;
+        if (inChild)
+            process.setChildProcessModifier(inChild);
         start(process, QStringList{u"--make-diff"_s} + arguments);
         return finished(process);
     }
@@ -113,6 +119,32 @@ TEST_F(MakeDiffCommand, AReportNamingAFileOfTheRunIsRefusedAndOneThatCannotBeWri
     const CommandRun blocked = makeDiff({first, second, destination, u"--json"_s, out.filePath(u"locked"_s)});
     EXPECT_EQ(blocked.status, exitFailed);
     EXPECT_EQ(readAll(destination + u".dat"_s), "earlier result") << "the report failed before the result was written";
+}
+
+// The program as a shell starts it: SIGXFSZ at its default action, which would kill it.
+TEST_F(MakeDiffCommand, AResultBeyondTheFileSizeLimitIsAReportedFailureThatLeavesNothingBehind)
+{
+    QByteArray games = readAll(oldDat);
+    for (quint32 game = 0; game < 3000; ++game)
+        games += u"game (\n\tname g%1\n\trom ( name g%1.bin size 1024 crc %2 )\n)\n"_s
+                     .arg(game)
+                     .arg(game * 2654435761U, 8, 16, QChar(u'0'))
+                     .toUtf8();
+    const QString bigger = out.filePath(u"bigger.dat"_s);
+    writeFile(bigger, games);
+    // The tool's own result fits; the result with its header in front does not.
+    const auto limit = static_cast<rlim_t>(setdeltaAlone(u"-s -d2 -z"_s, oldDat, bigger).size() + 2);
+    const CommandRun run = makeDiff({oldDat, bigger, destination, u"--switches"_s, u"-s -d2 -z"_s,
+                                     u"--header-from"_s, oldDat},
+                                    [limit] {
+                                        std::signal(SIGXFSZ, SIG_DFL);
+                                        const rlimit fileSize{limit, limit};
+                                        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+                                    });
+    EXPECT_EQ(run.status, exitFailed) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(u"File too large"_s)) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"bigger.dat"_s});
 }
 
 TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)

@@ -2,6 +2,7 @@
 #include "dialogprompter.h"
 #include "frmmain.h"
 #include "makediffcommand.h"
+#include "processrunner.h"
 #include "runfolder.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
@@ -12,6 +13,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <cstring>
 
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
@@ -38,12 +40,22 @@ int runConsoleCommand(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     nameApplication();
+    // SIGTERM, SIGINT and SIGHUP stop the run as the window's Cancel does: setdelta is ended and
+    // the run folder removed; the exit status then says which signal it was, as a shell expects.
+    TerminationWatcher termination;
+    RunStop stop;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &stop, &RunStop::request);
     const TempFileClaim tempFiles;
     removeLeftovers();
     SettingsStore store(SettingsStore::defaultPath());
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return RunConsoleCommand(QCoreApplication::arguments(), store, out, err);
+    const int status = RunConsoleCommand(QCoreApplication::arguments(), store, out, err, &stop);
+    if (const int signalNumber = TerminationWatcher::receivedSignal(); signalNumber != 0) {
+        err << "quillon: stopped by " << ::strsignal(signalNumber) << Qt::endl;
+        return 128 + signalNumber;
+    }
+    return status;
 }
 
 QStringList argumentsAfterProgram(int argc, char* argv[])

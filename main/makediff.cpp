@@ -154,7 +154,13 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
             return DiffOutcome::Failed;
         }
     }
-    if (const Outcome written = writeResult(request, folder->datFile()); !written) {
+    // The header editor may be open when the run is stopped (the window closing, a signal).
+    const QString headerFile = dialogs_.GetCMPHeaderFile({});
+    if (stopped()) {
+        DeleteFileQuiet(headerFile);
+        return DiffOutcome::Cancelled;
+    }
+    if (const Outcome written = writeResult(request, folder->datFile(), headerFile); !written) {
         tell(withReason(notWrittenText, written.reason()), u"Make Diff"_s, PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
@@ -176,9 +182,8 @@ bool MakeDiff::wantsReport(const DiffRequest& request) const
     return reportSink_ || !request.reportCopy.isEmpty();
 }
 
-Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat)
+Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat, const QString& headerFile)
 {
-    const QString headerFile = dialogs_.GetCMPHeaderFile({});
     if (!headerFile.isEmpty())
         return writeWithHeader(request, toolDat, headerFile);
     if (request.zipResult)

@@ -71,7 +71,7 @@ private:
     bool takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted);
     DiffOutcome runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare);
     bool wantsReport(const DiffRequest& request) const;
-    Outcome writeResult(const DiffRequest& request, const QString& toolDat);
+    Outcome writeResult(const DiffRequest& request, const QString& toolDat, const QString& headerFile);
     Outcome writeWithHeader(const DiffRequest& request, const QString& toolDat, const QString& headerFile);
     Outcome zipAs(const QString& file, const QString& destination);
     bool stopped() const;

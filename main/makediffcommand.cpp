@@ -257,7 +257,8 @@ std::optional<CommandError> checkReportPath(const MakeDiffArguments& arguments)
     return std::nullopt;
 }
 
-int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
+int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextStream& out, QTextStream& err,
+                const RunStop* stop)
 {
     std::optional<CommandError> error = checkReportPath(arguments);
     std::optional<DatHeader> header = error ? std::nullopt : headerFrom(store, arguments.headerFrom, error);
@@ -276,7 +277,7 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
     ConsoleDatDialogs dialogs(std::move(entries), std::move(header), err);
     const DiffTool tool = DiffTool::besideApplication();
     MakeDiff makeDiff(tool, dialogs, prompter, [&err](const QString& text) { err << text << Qt::flush; },
-                      [](const QString&) {});
+                      [](const QString&) {}, stop);
     if (makeDiff.run(request) != DiffOutcome::Created)
         return exitFailed;
     out << DiffTarget(request) << Qt::endl;
@@ -351,12 +352,13 @@ QString HelpText()
         "  --new-entry NAME       the same for NEW\n"
         "  --json FILE            also write setdelta's report of every difference, as JSON\n"
         "                         (its schema: sdelta/README.md)\n"
-        "Exit status: 0 created, 1 usage error, 2 failed. On success the path of the file\n"
-        "written is the only line on standard output; setdelta's output and every message go\n"
-        "to standard error.\n");
+        "Exit status: 0 created, 1 usage error, 2 failed, 128 + N stopped by signal N. On\n"
+        "success the path of the file written is the only line on standard output; setdelta's\n"
+        "output and every message go to standard error.\n");
 }
 
-int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
+int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out, QTextStream& err,
+                      const RunStop* stop)
 {
     if (arguments.value(1) != makeDiffSwitch) {
         out << HelpText() << Qt::flush;
@@ -368,7 +370,7 @@ int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextS
         err << "quillon: " << error << "\nTry 'quillon --help'." << Qt::endl;
         return exitUsage;
     }
-    return runMakeDiff(*parsed, store, out, err);
+    return runMakeDiff(*parsed, store, out, err, stop);
 }
 
 }  // namespace quillon

@@ -7,7 +7,9 @@
 #include "switches.h"
 #include "ziparchive.h"
 
+#include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <csignal>
 
@@ -145,6 +147,45 @@ TEST_F(MakeDiffCommand, AResultBeyondTheFileSizeLimitIsAReportedFailureThatLeave
     EXPECT_TRUE(run.err.contains(u"File too large"_s)) << run.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"bigger.dat"_s});
+}
+
+// Ctrl+C in a shell, or a SIGTERM from a script's timeout: the tool goes with Quillon, and so does
+// the run folder.
+TEST_F(MakeDiffCommand, ASignalEndsTheToolRemovesTheRunFolderAndExitsWithItsStatus)
+{
+    QTemporaryDir application;
+    const QString program = application.filePath(u"quillon"_s);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLON_PATH), program));
+    QDir(application.path()).mkdir(u"sdelta"_s);
+    writeFile(application.filePath(u"sdelta/setdelta"_s), "#!/bin/sh\necho \"$$ comparing\"\nexec sleep 30\n",
+              QFile::ReadOwner | QFile::ExeOwner);
+    QFile(program).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    for (const int signalNumber : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_CACHE_HOME"_s, home.filePath(u"cache"_s));
+        environment.insert(u"XDG_STATE_HOME"_s, home.filePath(u"state"_s));
+        process.setProcessEnvironment(environment);
+        process.setReadChannel(QProcess::StandardError);
+        process.start(program, {u"--make-diff"_s, oldDat, newDat, destination});
+        QByteArray err;
+        while (!err.contains(" comparing\n") && process.waitForReadyRead(10000))
+            err += process.readAllStandardError();
+        ASSERT_TRUE(err.contains(" comparing\n")) << err.toStdString();
+        const auto tool = static_cast<pid_t>(err.left(err.indexOf(' ')).toLongLong());
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 128 + signalNumber);
+        EXPECT_TRUE(process.readAllStandardError().startsWith("quillon: stopped by "));
+        QDeadlineTimer toolEnds(5000);
+        while (::kill(tool, 0) == 0 && !toolEnds.hasExpired())
+            QThread::msleep(10);
+        EXPECT_NE(::kill(tool, 0), 0) << "setdelta was ended";
+        EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
+        EXPECT_EQ(QDir(home.filePath(u"cache/Quillon"_s)).entryList({u"run-*"_s}, QDir::Dirs), QStringList());
+    }
 }
 
 TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)

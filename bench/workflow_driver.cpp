@@ -3,6 +3,7 @@
 //   workflow_bench makediff APPLICATION_FOLDER OLD NEW DESTINATION   Make Diff, header cancelled
 // Prints the seconds the command took. Messages the command would show go to standard error.
 #include "datcapture.h"
+#include "cmpheader.h"
 #include "datdialogs.h"
 #include "difftool.h"
 #include "makediff.h"
@@ -35,6 +36,7 @@ class NoDialogs : public DatDialogs {
 public:
     QString SelectDat(const QString&, const QString&, QString*) override { return {}; }
     QString GetCMPHeaderFile(const QString&) override { return {}; }
+    std::optional<DatHeader> AskNewHeader() override { return std::nullopt; }
     bool EditDatHeader(DatHeader&) override { return false; }
 };
 

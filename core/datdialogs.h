@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace quillon {
 
 struct DatHeader;
@@ -22,6 +24,10 @@ public:
     // a new header file holding the saved block, which the caller owns and deletes, or "" when
     // the user cancelled.
     virtual QString GetCMPHeaderFile(const QString& dat) = 0;
+
+    // Lets the user type the header block of a new DAT in the editor, starting from its
+    // defaults. Returns the saved values, or nothing when the user chose to have no header.
+    virtual std::optional<DatHeader> AskNewHeader() = 0;
 
     // Lets the user edit the values of `header`, shown as they are. True when the user saved;
     // `header` then holds the new values. For DATs whose header is not a header block.

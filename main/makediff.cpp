@@ -1,6 +1,7 @@
 #include "makediff.h"
 
 #include "atomicfile.h"
+#include "cmpheader.h"
 #include "datdialogs.h"
 #include "prompter.h"
 #include "runfolder.h"
@@ -155,12 +156,10 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         }
     }
     // The header editor may be open when the run is stopped (the window closing, a signal).
-    const QString headerFile = dialogs_.GetCMPHeaderFile({});
-    if (stopped()) {
-        DeleteFileQuiet(headerFile);
+    const std::optional<DatHeader> header = dialogs_.AskNewHeader();
+    if (stopped())
         return DiffOutcome::Cancelled;
-    }
-    if (const Outcome written = writeResult(request, folder->datFile(), headerFile); !written) {
+    if (const Outcome written = writeResult(request, *folder, header); !written) {
         tell(withReason(notWrittenText, written.reason()), u"Make Diff"_s, PromptIcon::Critical);
         return DiffOutcome::Failed;
     }
@@ -182,30 +181,29 @@ bool MakeDiff::wantsReport(const DiffRequest& request) const
     return reportSink_ || !request.reportCopy.isEmpty();
 }
 
-Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat, const QString& headerFile)
+Outcome MakeDiff::writeResult(const DiffRequest& request, const RunFolder& folder,
+                              const std::optional<DatHeader>& header)
 {
-    if (!headerFile.isEmpty())
-        return writeWithHeader(request, toolDat, headerFile);
+    const QString toolDat = folder.datFile();
+    if (header)
+        return writeWithHeader(request, folder, *header);
     if (request.zipResult)
         return zipAs(toolDat, request.destination);
     return CopyFileReplacing(toolDat, request.destination);
 }
 
-// The header block, then the tool's DAT, each followed by CR LF. When zipping, the joined DAT is
-// put together in a temporary file, so that a DAT of the destination's name is never touched.
-Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const QString& toolDat,
-                                  const QString& headerFile)
+// The header block, then the tool's DAT, each followed by CR LF, in one file written whole or not
+// at all: the destination itself, or when zipping a file in the run folder, so that a DAT of the
+// destination's name is never touched. What the run puts together stays in its private folder.
+Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const RunFolder& folder, const DatHeader& header)
 {
-    const QString joined = request.zipResult ? GetTempFileName(u"dat"_s) : request.destination;
-    Outcome written = joined.isEmpty()
-        ? Outcome::failure(u"No temporary file can be created in "_s + GetTempFolder())
-        : JoinTextFiles(joined, {headerFile, toolDat});
-    DeleteFileQuiet(headerFile);
-    if (written && request.zipResult)
-        written = zipAs(joined, request.destination);
-    if (request.zipResult)
-        DeleteFileQuiet(joined);
-    return written;
+    const QString headerFile = folder.path() + u"/header.dat"_s;
+    if (const Outcome written = WriteHeaderFile(headerFile, header); !written)
+        return Outcome::failure(u"The header could not be written: "_s + written.reason());
+    const QString joined = request.zipResult ? folder.path() + u"/joined.dat"_s : request.destination;
+    if (const Outcome written = JoinTextFiles(joined, {headerFile, folder.datFile()}); !written || !request.zipResult)
+        return written;
+    return zipAs(joined, request.destination);
 }
 
 // Stores `file` under the destination's name in the archive beside the destination.

@@ -7,11 +7,14 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace quillon {
 
 class DatDialogs;
+class RunFolder;
 class RunStop;
+struct DatHeader;
 
 // What one Make Diff compares and where the result goes.
 struct DiffRequest {
@@ -71,8 +74,8 @@ private:
     bool takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted);
     DiffOutcome runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare);
     bool wantsReport(const DiffRequest& request) const;
-    Outcome writeResult(const DiffRequest& request, const QString& toolDat, const QString& headerFile);
-    Outcome writeWithHeader(const DiffRequest& request, const QString& toolDat, const QString& headerFile);
+    Outcome writeResult(const DiffRequest& request, const RunFolder& folder, const std::optional<DatHeader>& header);
+    Outcome writeWithHeader(const DiffRequest& request, const RunFolder& folder, const DatHeader& header);
     Outcome zipAs(const QString& file, const QString& destination);
     bool stopped() const;
     void tell(const QString& text, const QString& title, PromptIcon icon);

@@ -94,17 +94,9 @@ public:
         return extracted;
     }
 
-    QString GetCMPHeaderFile(const QString&) override
-    {
-        if (!header_)
-            return {};
-        const QString file = GetTempFileName(QStringLiteral("cmh"));
-        if (file.isEmpty() || !WriteHeaderFile(file, *header_)) {
-            DeleteFileQuiet(file);
-            return {};
-        }
-        return file;
-    }
+    std::optional<DatHeader> AskNewHeader() override { return header_; }
+    // Make Diff never edits a DAT's own header; the command line has nothing to ask.
+    QString GetCMPHeaderFile(const QString&) override { return {}; }
 
     // Make Diff never edits a DAT's own header; the command line has nothing to ask.
     bool EditDatHeader(DatHeader&) override { return false; }

@@ -16,6 +16,11 @@ QString WindowDatDialogs::SelectDat(const QString& zipFile, const QString& title
     return zipWindow.SelectDat(zipFile, title, entryName);
 }
 
+std::optional<DatHeader> WindowDatDialogs::AskNewHeader()
+{
+    return frmCMPHeader::AskNewHeader(store_, prompter_, mainWindow_);
+}
+
 QString WindowDatDialogs::GetCMPHeaderFile(const QString& dat)
 {
     return frmCMPHeader::GetCMPHeaderFile(store_, prompter_, mainWindow_, dat);

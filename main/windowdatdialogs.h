@@ -16,6 +16,7 @@ public:
 
     QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) override;
     QString GetCMPHeaderFile(const QString& dat) override;
+    std::optional<DatHeader> AskNewHeader() override;
     bool EditDatHeader(DatHeader& header) override;
 
 private:

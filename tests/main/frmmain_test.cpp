@@ -296,11 +296,11 @@ TEST_F(MainWindowCommands, MakeDiffComparesTheSelectedDatsAndShowsTheResultsAndI
 // The header editor of a user who is logged out while it is open: its event loop hears the signal.
 class HeaderEditorOpenAtSigterm : public ScriptedDatDialogs {
 public:
-    QString GetCMPHeaderFile(const QString& dat) override
+    std::optional<DatHeader> AskNewHeader() override
     {
         ::raise(SIGTERM);
         QCoreApplication::processEvents();
-        return ScriptedDatDialogs::GetCMPHeaderFile(dat);
+        return ScriptedDatDialogs::AskNewHeader();
     }
 };
 

@@ -14,6 +14,7 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,6 +33,8 @@ protected:
             environment.remove(variable);
         for (const QString& folder : {u"CONFIG"_s, u"CACHE"_s, u"STATE"_s})
             environment.insert(u"XDG_"_s + folder + u"_HOME"_s, home.filePath(folder.toLower()));
+        if (!temporaryFolder.isEmpty())
+            environment.insert(u"TMPDIR"_s, temporaryFolder);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(QUILLON_PATH), arguments);
     }
@@ -56,6 +59,7 @@ protected:
     QTemporaryDir home;
     QTemporaryDir out;
     QString destination = out.filePath(u"diff"_s);
+    QString temporaryFolder;  // TMPDIR of the runs; empty: the test's own
 };
 
 TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGivenAndKeepsTheReportAsked)
@@ -121,6 +125,31 @@ TEST_F(MakeDiffCommand, AReportNamingAFileOfTheRunIsRefusedAndOneThatCannotBeWri
     const CommandRun blocked = makeDiff({first, second, destination, u"--json"_s, out.filePath(u"locked"_s)});
     EXPECT_EQ(blocked.status, exitFailed);
     EXPECT_EQ(readAll(destination + u".dat"_s), "earlier result") << "the report failed before the result was written";
+}
+
+// The header goes into the result through the run's own folder: a temporary folder the user
+// cannot write changes nothing, and nothing is left there.
+TEST_F(MakeDiffCommand, AnUnwritableTemporaryFolderStillGivesTheHeaderAskedFor)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder; the unprivileged run of this test tries it";
+    temporaryFolder = home.filePath(u"tmp"_s);
+    QDir().mkpath(temporaryFolder);
+    QFile::setPermissions(temporaryFolder, QFile::ReadOwner | QFile::ExeOwner);
+    for (const bool zip : {false, true}) {
+        QStringList arguments{oldDat, newDat, destination, u"--header-from"_s, oldDat};
+        if (zip)
+            arguments << u"--zip"_s;
+        const CommandRun run = makeDiff(arguments);
+        ASSERT_EQ(run.status, exitCreated) << run.err.toStdString();
+        if (zip) {
+            ASSERT_TRUE(ExtractZipEntry(destination + u".zip"_s, u"diff.dat"_s, out.filePath(u"check.dat"_s)));
+        }
+        const QByteArray written = readAll(zip ? out.filePath(u"check.dat"_s) : destination + u".dat"_s);
+        EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Quillon Demo Arcade\"")) << written.left(80).toStdString();
+        EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
+    }
+    EXPECT_EQ(QDir(temporaryFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 // The program as a shell starts it: SIGXFSZ at its default action, which would kill it.

@@ -47,6 +47,13 @@ public:
         const QString headerFile = madeFile(QStringLiteral("cmh"));
         return WriteHeaderFile(headerFile, *header) ? headerFile : QString();
     }
+    // Takes the next scripted header as what the user saved, recording the request as one
+    // without a DAT.
+    std::optional<DatHeader> AskNewHeader() override
+    {
+        headerRequests_.append(QString());
+        return takeNext(headers_);
+    }
     // Takes the next scripted header as what the user saved; records the values shown.
     bool EditDatHeader(DatHeader& header) override
     {

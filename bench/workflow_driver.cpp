@@ -35,6 +35,7 @@ public:
 class NoDialogs : public DatDialogs {
 public:
     QString SelectDat(const QString&, const QString&, QString*) override { return {}; }
+    QString SelectDatEntry(const QString&, const QString&) override { return {}; }
     QString GetCMPHeaderFile(const QString&) override { return {}; }
     std::optional<DatHeader> AskNewHeader() override { return std::nullopt; }
     bool EditDatHeader(DatHeader&) override { return false; }

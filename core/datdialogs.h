@@ -20,6 +20,10 @@ public:
     // when nothing was taken out.
     virtual QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) = 0;
 
+    // Lets the user pick a DAT in `zipFile` for a reader that opens the archive itself. Returns
+    // the entry's name; "" when nothing was picked.
+    virtual QString SelectDatEntry(const QString& zipFile, const QString& title) = 0;
+
     // Lets the user edit a header block, filled from `dat` unless it is empty. Returns the path of
     // a new header file holding the saved block, which the caller owns and deletes, or "" when
     // the user cancelled.

@@ -11,19 +11,6 @@ namespace quillon {
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// The tool read a DAT taken out of a zip archive from a temporary file; the user chose the entry.
-void nameAsChosen(DiffInput& input, const ToolInput& chosen)
-{
-    if (chosen.archive.isEmpty())
-        return;
-    input.file = chosen.archive;
-    input.entry = chosen.entry;
-}
-
-}  // namespace
-
 LastDiffResults::LastDiffResults(SettingsStore& store, Prompter& prompter, QAction* menuItem, QWidget* owner,
                                  OpenFolder openFolder)
     : store_(store), prompter_(prompter), menuItem_(menuItem), owner_(owner), openFolder_(std::move(openFolder))
@@ -55,8 +42,6 @@ void LastDiffResults::keep(const DiffReports& reports, const QString& destinatio
         return;
     }
     results.destination = destination;
-    nameAsChosen(results.oldInput, reports.source);
-    nameAsChosen(results.newInput, reports.compare);
     keep(std::move(results));
 }
 

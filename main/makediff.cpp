@@ -76,16 +76,12 @@ DiffOutcome MakeDiff::run(const DiffRequest& request)
 {
     if (refusesToReplaceAnInput(request))
         return DiffOutcome::Refused;
-    ToolInput source{request.sourcePath, {}, {}};
-    ToolInput compare{request.comparePath, {}, {}};
-    QStringList extracted;
-    DiffOutcome outcome = DiffOutcome::Aborted;
-    if (takeOutOfZip(source, u"Select the source dat..."_s, extracted)
-        && takeOutOfZip(compare, u"Select the dat to compare with..."_s, extracted))
-        outcome = runTool(request, source, compare);
-    for (const QString& temporary : extracted)
-        DeleteFileQuiet(temporary);
-    return outcome;
+    ToolInput source{request.sourcePath, {}};
+    ToolInput compare{request.comparePath, {}};
+    if (!chooseZipEntry(source, u"Select the source dat..."_s)
+        || !chooseZipEntry(compare, u"Select the dat to compare with..."_s))
+        return DiffOutcome::Aborted;
+    return runTool(request, source, compare);
 }
 
 // Writing the result over one of the DATs it is made from would lose that DAT.
@@ -103,21 +99,16 @@ bool MakeDiff::refusesToReplaceAnInput(const DiffRequest& request)
     return false;
 }
 
-// A zipped input is replaced by a temporary DAT taken out of it; false when none was.
-bool MakeDiff::takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted)
+// The user picks the DAT of a zipped input; false when none was picked.
+bool MakeDiff::chooseZipEntry(ToolInput& input, const QString& title)
 {
     if (!isZip(input.path))
         return true;
-    QString entryName;
-    const QString archive = input.path;
-    input.path = dialogs_.SelectDat(archive, title, &entryName);
-    if (input.path.isEmpty()) {
+    input.entry = dialogs_.SelectDatEntry(input.path, title);
+    if (input.entry.isEmpty()) {
         tell(u"Operation aborted."_s, u"Make Diff"_s, PromptIcon::Critical);
         return false;
     }
-    extracted.append(input.path);
-    input.archive = archive;
-    input.entry = entryName;
     return true;
 }
 
@@ -172,7 +163,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     }
     tell(DiffTarget(request) + u" succesfully created!"_s, {}, PromptIcon::Information);
     if (reportSink_)
-        reportSink_({folder->reportFile(), folder->logFile(), source, compare});
+        reportSink_({folder->reportFile(), folder->logFile()});
     return DiffOutcome::Created;
 }
 

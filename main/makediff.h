@@ -28,13 +28,11 @@ struct DiffRequest {
     QString reportCopy;
 };
 
-// The reports a successful run leaves in its run folder, and the DATs it compared as the user
-// chose them (the tool read a DAT taken out of a zip archive from a temporary file).
+// The reports a successful run leaves in its run folder. They name the DATs compared as the tool
+// read them, archive and entry included.
 struct DiffReports {
     QString json;      // for programs: every difference (the results window reads it)
     QString readable;  // for people
-    ToolInput source;
-    ToolInput compare;
 };
 
 enum class DiffOutcome {
@@ -51,7 +49,8 @@ QString DiffDestination(const QString& typed);
 // The file a request writes: its destination, or with the zip toggle the archive beside it.
 QString DiffTarget(const DiffRequest& request);
 
-// Runs the diff tool on two DATs in a run folder of its own, taking zipped inputs out first,
+// Runs the diff tool on two DATs in a run folder of its own, the user choosing the entry of a
+// zipped input, which the tool reads in place,
 // asks for a header block and writes the result, with its header, to the destination or into a
 // zip archive beside it. The destination and an existing archive are replaced only once their
 // new content is complete; a run that fails, or is stopped, writes nothing and leaves no run
@@ -71,7 +70,7 @@ public:
 
 private:
     bool refusesToReplaceAnInput(const DiffRequest& request);
-    bool takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted);
+    bool chooseZipEntry(ToolInput& input, const QString& title);
     DiffOutcome runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare);
     bool wantsReport(const DiffRequest& request) const;
     Outcome writeResult(const DiffRequest& request, const RunFolder& folder, const std::optional<DatHeader>& header);

@@ -68,31 +68,22 @@ private:
 // settled from its arguments before the run.
 class ConsoleDatDialogs : public DatDialogs {
 public:
-    ConsoleDatDialogs(std::deque<QString> entries, std::optional<DatHeader> header, QTextStream& err)
-        : entries_(std::move(entries)), header_(std::move(header)), err_(err)
+    ConsoleDatDialogs(std::deque<QString> entries, std::optional<DatHeader> header)
+        : entries_(std::move(entries)), header_(std::move(header))
     {
     }
 
     // Called for the zipped inputs in order, OLD first.
-    QString SelectDat(const QString& zipFile, const QString&, QString* entryName) override
+    QString SelectDatEntry(const QString&, const QString&) override
     {
         if (entries_.empty())
             return {};
         const QString entry = entries_.front();
         entries_.pop_front();
-        const QString extracted = GetTempFileName(QStringLiteral("dat"));
-        const Outcome taken = extracted.isEmpty()
-                                  ? Outcome::failure(QStringLiteral("no temporary file could be made."))
-                                  : ExtractZipEntry(zipFile, entry, extracted);
-        if (!taken) {
-            err_ << QStringLiteral("Cannot take %1 out of %2: %3").arg(entry, zipFile, taken.reason()) << Qt::endl;
-            DeleteFileQuiet(extracted);
-            return {};
-        }
-        if (entryName)
-            *entryName = entry;
-        return extracted;
+        return entry;
     }
+    // Make Diff has setdelta read archives in place; nothing is taken out.
+    QString SelectDat(const QString&, const QString&, QString*) override { return {}; }
 
     std::optional<DatHeader> AskNewHeader() override { return header_; }
     // Make Diff never edits a DAT's own header; the command line has nothing to ask.
@@ -104,7 +95,6 @@ public:
 private:
     std::deque<QString> entries_;
     std::optional<DatHeader> header_;
-    QTextStream& err_;
 };
 
 bool isZip(const QString& path)
@@ -266,7 +256,7 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
                               .zipResult = arguments.zip,
                               .reportCopy = arguments.jsonReport};
     ConsolePrompter prompter(err);
-    ConsoleDatDialogs dialogs(std::move(entries), std::move(header), err);
+    ConsoleDatDialogs dialogs(std::move(entries), std::move(header));
     const DiffTool tool = DiffTool::besideApplication();
     MakeDiff makeDiff(tool, dialogs, prompter, [&err](const QString& text) { err << text << Qt::flush; },
                       [](const QString&) {}, stop);

@@ -11,16 +11,11 @@ namespace {
 
 constexpr int maximumErrorLineLength = 2000;
 
-// Passes the tool's output on to the log line by line, naming each input as its job says, and
-// keeps the line where the tool says why it failed.
+// Passes the tool's output on to the log line by line, and keeps the line where the tool says
+// why it failed.
 class ToolOutput {
 public:
-    ToolOutput(const ToolJob& job, const LogSink& appendLogText) : appendLogText_(appendLogText)
-    {
-        for (const ToolInput& input : {job.source, job.compare})
-            if (!input.archive.isEmpty())
-                shownNames_.append({input.path, input.shownAs()});
-    }
+    explicit ToolOutput(const LogSink& appendLogText) : appendLogText_(appendLogText) {}
 
     void receive(const QString& text)
     {
@@ -41,12 +36,10 @@ public:
     const QString& errorLine() const { return errorLine_; }
 
 private:
-    void pass(QString text)
+    void pass(const QString& text)
     {
         if (text.isEmpty())
             return;
-        for (const auto& [path, shownAs] : shownNames_)
-            text.replace(path, shownAs);
         for (const QString& line : text.split(u'\n'))
             keepErrorLine(line.trimmed());
         appendLogText_(text);
@@ -64,7 +57,6 @@ private:
     }
 
     const LogSink& appendLogText_;
-    QList<std::pair<QString, QString>> shownNames_;
     QString pending_;
     QString errorLine_;
 };
@@ -91,6 +83,10 @@ Command DiffTool::command(const ToolJob& job) const
     QStringList arguments = job.switches.split(u' ', Qt::SkipEmptyParts);
     if (!job.reportFile.isEmpty())
         arguments << QStringLiteral("--json") << job.reportFile;
+    if (!job.source.entry.isEmpty())
+        arguments << QStringLiteral("--old-entry") << job.source.entry;
+    if (!job.compare.entry.isEmpty())
+        arguments << QStringLiteral("--new-entry") << job.compare.entry;
     arguments << job.source.path << job.compare.path;
     return {.program = program(), .arguments = arguments, .workingFolder = job.workingFolder};
 }
@@ -98,7 +94,7 @@ Command DiffTool::command(const ToolJob& job) const
 ToolRun DiffTool::run(const ToolJob& job, const LogSink& appendLogText, Prompter& prompter,
                       const RunStop* stop) const
 {
-    ToolOutput output(job, appendLogText);
+    ToolOutput output(appendLogText);
     const RunResult result = RunRedirected(command(job), CaptureFilePath(),
                                            [&output](const QString& text) { output.receive(text); },
                                            prompter, stop);

@@ -182,6 +182,23 @@ QString frmZip::SelectDat(const QString& sZipFile, const QString& sTitle, QStrin
     return m_sTempFile;
 }
 
+QString frmZip::SelectEntry(const QString& sZipFile, const QString& sTitle)
+{
+    takesOut_ = false;
+    m_sZipFile = sZipFile;
+    m_sItem.clear();
+    if (!sTitle.isEmpty())
+        setWindowTitle(sTitle);
+    if (OpenZip()) {
+        if (lsvZipContents->topLevelItemCount() == 1
+            && takesItselfWhenAlone(lsvZipContents->topLevelItem(0)->text(FileName)))
+            m_sItem = lsvZipContents->topLevelItem(0)->text(FileName);
+        else
+            exec();
+    }
+    return m_sItem;
+}
+
 bool frmZip::OpenZip()
 {
     lsvZipContents->clear();
@@ -230,7 +247,10 @@ void frmZip::cmdSelect_Click()
         const QTreeWidgetItem* row = lsvZipContents->topLevelItem(index);
         if (row->isSelected() && !row->data(FileName, IsFolderRole).toBool()) {
             hide();
-            ExtractTempFile(m_sZipFile, listedEntry(*row));
+            if (takesOut_)
+                ExtractTempFile(m_sZipFile, listedEntry(*row));
+            else
+                m_sItem = row->text(FileName);
             accept();
             return;
         }

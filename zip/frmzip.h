@@ -50,6 +50,11 @@ public:
     QString SelectDat(const QString& sZipFile, const QString& sTitle = QString(),
                       QString* sItemName = nullptr);
 
+    // The same choice, for a reader that opens the archive itself: returns the name of the entry
+    // the user picks (or of the only entry, taken as SelectDat takes it), without taking it out;
+    // "" when nothing was picked.
+    QString SelectEntry(const QString& sZipFile, const QString& sTitle = QString());
+
     // Takes the listed file entry `item` out into a new temporary file: on success tempFile() is
     // its path and item() its name; on failure both are "" and no temporary file is left. A
     // failure is reported with its reason; a cancel by the user is not.
@@ -73,6 +78,8 @@ private:
     QPushButton* cmdCancel;
     IconList ils;
 
+    // Whether a picked entry is taken out into a temporary file or only named.
+    bool takesOut_ = true;
     QString m_sZipFile;
     QString m_sTempFile;
     QString m_sItem;

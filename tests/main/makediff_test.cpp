@@ -6,6 +6,7 @@
 #include "runfolder.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
+#include "utilities.h"
 #include "ziparchive.h"
 
 #include <QTimer>
@@ -82,24 +83,27 @@ TEST_F(MakeDiffTest, XmlDatafilesGetTheSavedHeaderInFrontOfTheToolsResult)
     EXPECT_TRUE(dialogs.madeFiles().isEmpty()) << "the header is a value, not a file";
 }
 
-TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrItsCancelAborts)
+// The user picks the entry; the tool reads it inside the archive, and no DAT or header file is
+// made in the temporary folder.
+TEST_F(MakeDiffTest, AZippedInputIsReadInPlaceAsChosenOrItsCancelAborts)
 {
     DiffResults results;
     bool loadedReport = false;
-    ToolInput reportedCompare;
     reportSink = [&](const DiffReports& reports) {
-        reportedCompare = reports.compare;
         loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
     };
+    const QStringList temporaryBefore = QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden);
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
-    dialogs.saveNext(std::nullopt);
-    ASSERT_EQ(run(oldDat, newZip), DiffOutcome::Created);
-    EXPECT_EQ(readAll(destination), setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat));
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
-    EXPECT_TRUE(log.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << log.toStdString();
-    EXPECT_FALSE(log.contains(dialogs.madeFiles().first())) << "the log names no temporary file";
+    dialogs.saveNext(header);
+    ASSERT_EQ(run(oldDat, newZip, true), DiffOutcome::Created);
+    ASSERT_TRUE(ExtractZipEntry(out.filePath(u"new.zip"_s), u"new.dat"_s, out.filePath(u"check.dat"_s)));
+    EXPECT_TRUE(readAll(out.filePath(u"check.dat"_s)).endsWith(QByteArray(setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
+    EXPECT_EQ(QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden), temporaryBefore);
+    EXPECT_TRUE(dialogs.madeFiles().isEmpty()) << "nothing was taken out";
+    EXPECT_TRUE(log.contains(newZip + u" (entry quillon_demo_1.1.dat)"_s)) << log.toStdString();
     EXPECT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
-    EXPECT_EQ(reportedCompare.shownAs(), newZip + u" (quillon_demo_1.1.dat)"_s) << "named as the user chose it";
+    EXPECT_EQ(results.newInput.file, newZip);
+    EXPECT_EQ(results.newInput.entry, u"quillon_demo_1.1.dat"_s) << "the report names archive and entry";
 
     log.clear();
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
@@ -107,7 +111,6 @@ TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrIt
     EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted) << "a cancelled choice aborts before the tool";
     EXPECT_EQ(dialogs.selectTitles().mid(1), (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
     EXPECT_EQ(prompter.texts().last(), u"Operation aborted."_s);
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().last())) << "the first input's DAT is deleted";
     EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
 }
 
@@ -213,5 +216,4 @@ TEST_F(MakeDiffTest, AStoppedRunWritesNothingAndLeavesNoTemporaryFile)
     EXPECT_EQ(readAll(destination), "kept");
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(dialogs.headerRequests().isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
 }

@@ -231,8 +231,8 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
     const CommandRun named = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
     EXPECT_EQ(named.status, exitCreated) << named.err.toStdString();
     EXPECT_EQ(readAll(destination + u".dat"_s), setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat)) << "an empty store's switches";
-    EXPECT_TRUE(named.err.contains(archive + u" (old/demo.dat)"_s)) << "the log names archive and entry";
-    EXPECT_TRUE(named.err.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << "the only DAT entry is taken";
+    EXPECT_TRUE(named.err.contains(archive + u" (entry old/demo.dat)"_s)) << "the log names archive and entry";
+    EXPECT_TRUE(named.err.contains(newZip + u" (entry quillon_demo_1.1.dat)"_s)) << "the only DAT entry is taken";
     EXPECT_EQ(makeDiff({archive, newZip, destination, u"--old-entry"_s, u"none.dat"_s}).status, exitUsage);
 
     QByteArray damaged = readAll(archive);
@@ -240,9 +240,8 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
     writeFile(archive, damaged);
     const CommandRun unreadable = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
     EXPECT_EQ(unreadable.status, exitFailed);
-    const QString cannot = u"Cannot take old/demo.dat out of "_s + archive + u": "_s;
-    EXPECT_TRUE(unreadable.err.contains(QRegularExpression(QRegularExpression::escape(cannot) + u"\\S"_s)))
-        << "the reason follows: " << unreadable.err.toStdString();
+    EXPECT_TRUE(unreadable.err.contains(u"setdelta: error: "_s + archive + u" (entry old/demo.dat)"_s))
+        << "setdelta's own reason: " << unreadable.err.toStdString();
 }
 
 TEST_F(MakeDiffCommand, TheHeaderOfAnXmlDatafileComesFirstAndADatWithoutOneIsRefused)

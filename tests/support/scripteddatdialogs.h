@@ -38,6 +38,12 @@ public:
             *entryName = entry;
         return extracted;
     }
+    // The scripted entry, named only: the reader opens the archive itself.
+    QString SelectDatEntry(const QString&, const QString& title) override
+    {
+        selectTitles_.append(title);
+        return takeNext(entries_);
+    }
     QString GetCMPHeaderFile(const QString& dat) override
     {
         headerRequests_.append(dat);

@@ -53,6 +53,20 @@ TEST_F(ZipWindow, ALoneDatIsTakenWithoutShowingTheWindow)
     EXPECT_EQ(tempFiles(), QStringList{QFileInfo(file).fileName()});
 }
 
+// For a reader that opens the archive itself the window only names the entry picked.
+TEST_F(ZipWindow, ChoosingAnEntryToReadInPlaceTakesNothingOut)
+{
+    ASSERT_TRUE(makeZip(path("one.zip"), {{"game.DAT", "clrmamepro (\r\n)\r\n"}}));
+    EXPECT_EQ(zipWindow.SelectEntry(path("one.zip")), u"game.DAT"_s) << "a lone DAT is taken without asking";
+    ASSERT_TRUE(makeZip(path("two.zip"), {{"old.dat", "first"}, {"new.dat", "second"}}));
+    const auto script = testing::onModal<frmZip>([](frmZip& window) {
+        list(window).topLevelItem(1)->setSelected(true);
+        click(window, u"cmdSelect"_s);
+    });
+    EXPECT_EQ(zipWindow.SelectEntry(path("two.zip"), u"Select the dat to compare with..."_s), u"new.dat"_s);
+    EXPECT_TRUE(tempFiles().isEmpty());
+}
+
 TEST_F(ZipWindow, ALoneOtherFileShowsTheWindowAndCancelLeavesNothing)
 {
     ASSERT_TRUE(makeZip(path("readme.zip"), {{"readme.txt", "hello"}}));

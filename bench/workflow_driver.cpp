@@ -10,6 +10,7 @@
 #include "prompter.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QElapsedTimer>
 
 #include <cstdio>
@@ -35,7 +36,11 @@ public:
 class NoDialogs : public DatDialogs {
 public:
     QString SelectDat(const QString&, const QString&, QString*) override { return {}; }
-    QString SelectDatEntry(const QString&, const QString&) override { return {}; }
+    // The bench's archives hold one DAT, named as the archive with ".xml" for ".zip".
+    QString SelectDatEntry(const QString& zipFile, const QString&) override
+    {
+        return QFileInfo(zipFile).completeBaseName() + u".xml"_s;
+    }
     QString GetCMPHeaderFile(const QString&) override { return {}; }
     std::optional<DatHeader> AskNewHeader() override { return std::nullopt; }
     bool EditDatHeader(DatHeader&) override { return false; }

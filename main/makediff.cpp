@@ -74,6 +74,7 @@ MakeDiff::MakeDiff(const DiffTool& tool, DatDialogs& dialogs, Prompter& prompter
 
 DiffOutcome MakeDiff::run(const DiffRequest& request)
 {
+    failureReason_.clear();
     if (refusesToReplaceAnInput(request))
         return DiffOutcome::Refused;
     ToolInput source{request.sourcePath, {}};
@@ -90,6 +91,7 @@ bool MakeDiff::refusesToReplaceAnInput(const DiffRequest& request)
     const QString target = DiffTarget(request);
     for (const QString& input : {request.sourcePath, request.comparePath}) {
         if (sameFile(target, input)) {
+            failureReason_ = target + u" is one of the DATs to compare; name another destination"_s;
             tell(u"The destination is one of the Dats to compare:\n\n"_s + target
                      + u"\n\nPlease select another destination."_s,
                  u"Warning..."_s, PromptIcon::Exclamation);
@@ -106,6 +108,7 @@ bool MakeDiff::chooseZipEntry(ToolInput& input, const QString& title)
         return true;
     input.entry = dialogs_.SelectDatEntry(input.path, title);
     if (input.entry.isEmpty()) {
+        failureReason_ = u"no DAT was chosen in "_s + input.path;
         tell(u"Operation aborted."_s, u"Make Diff"_s, PromptIcon::Critical);
         return false;
     }
@@ -118,7 +121,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     QString whyNot;
     const std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
     if (!folder) {
-        tell(withReason(failedText, whyNot), u"External Error"_s, PromptIcon::Critical);
+        fail(failedText, u"External Error"_s, whyNot);
         return DiffOutcome::Failed;
     }
     // The tool writes its JSON report only when someone is going to read it.
@@ -130,9 +133,9 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
                        + run.result.captureError + u"\n"_s);
     if (stopped())
         return DiffOutcome::Cancelled;
-    if (const QString reason = ToolFailureReason(run, *folder); !reason.isEmpty()) {
-        tell(withReason(failedText, reason), u"External Error"_s, PromptIcon::Critical);
-        return DiffOutcome::Failed;
+    if (const ToolEnd end = ToolEndOf(run, *folder); end != ToolEnd::Done) {
+        fail(failedText, u"External Error"_s, ToolFailureReason(run, *folder));
+        return end == ToolEnd::Usage ? DiffOutcome::Unusable : DiffOutcome::Failed;
     }
     // The report copy is complete before the destination is touched; only its rename is left.
     std::optional<AtomicFile> reportCopy;
@@ -142,7 +145,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
         if (staged)
             staged = reportCopy->append(folder->reportFile());
         if (!staged) {
-            tell(withReason(reportNotWrittenText, staged.reason()), u"Make Diff"_s, PromptIcon::Critical);
+            fail(reportNotWrittenText, u"Make Diff"_s, staged.reason());
             return DiffOutcome::Failed;
         }
     }
@@ -151,13 +154,13 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     if (stopped())
         return DiffOutcome::Cancelled;
     if (const Outcome written = writeResult(request, *folder, header); !written) {
-        tell(withReason(notWrittenText, written.reason()), u"Make Diff"_s, PromptIcon::Critical);
+        fail(notWrittenText, u"Make Diff"_s, written.reason());
         return DiffOutcome::Failed;
     }
     if (reportCopy) {
         if (const Outcome kept = reportCopy->commit(); !kept) {
-            tell(withReason(DiffTarget(request) + u" was written, but not the JSON report."_s, kept.reason()),
-                 u"Make Diff"_s, PromptIcon::Critical);
+            fail(DiffTarget(request) + u" was written, but not the JSON report."_s, u"Make Diff"_s, kept.reason());
+            failureReason_ = DiffTarget(request) + u" was written, but not the JSON report: "_s + kept.reason();
             return DiffOutcome::Failed;
         }
     }
@@ -209,6 +212,12 @@ Outcome MakeDiff::zipAs(const QString& file, const QString& destination)
 bool MakeDiff::stopped() const
 {
     return stop_ && stop_->isRequested();
+}
+
+void MakeDiff::fail(const QString& text, const QString& title, const QString& reason)
+{
+    failureReason_ = reason;
+    tell(withReason(text, reason), title, PromptIcon::Critical);
 }
 
 void MakeDiff::tell(const QString& text, const QString& title, PromptIcon icon)

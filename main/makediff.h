@@ -38,6 +38,7 @@ struct DiffReports {
 enum class DiffOutcome {
     Aborted,    // a zipped input's choice was cancelled or failed
     Refused,    // the result would have replaced one of the inputs
+    Unusable,   // the tool refused its arguments (the switches, an entry): a usage error
     Failed,     // the tool gave no result, or the result could not be written
     Cancelled,  // the run was stopped
     Created
@@ -67,6 +68,9 @@ public:
 
     DiffOutcome run(const DiffRequest& request);
     void setReportSink(ReportSink sink) { reportSink_ = std::move(sink); }
+    // Why the last run did not create its DAT, in a line for a command line; empty after a run
+    // that did, or was stopped.
+    const QString& failureReason() const { return failureReason_; }
 
 private:
     bool refusesToReplaceAnInput(const DiffRequest& request);
@@ -78,6 +82,7 @@ private:
     Outcome zipAs(const QString& file, const QString& destination);
     bool stopped() const;
     void tell(const QString& text, const QString& title, PromptIcon icon);
+    void fail(const QString& text, const QString& title, const QString& reason);
 
     const DiffTool& tool_;
     DatDialogs& dialogs_;
@@ -86,6 +91,7 @@ private:
     StatusSink showStatus_;
     const RunStop* stop_;
     ReportSink reportSink_;
+    QString failureReason_;
 };
 
 }  // namespace quillon

@@ -46,22 +46,14 @@ struct CommandError {
     int status;
 };
 
-// Messages go to the error stream; there is nobody to answer questions.
+// There is nobody to answer questions, and the window's messages are not for a command line:
+// the command says what happened in words of its own, from the run's outcome and reason.
 class ConsolePrompter : public Prompter {
 public:
-    explicit ConsolePrompter(QTextStream& err) : err_(err) {}
-
-    PromptAnswer ask(const PromptMessage& message) override
-    {
-        err_ << message.text << Qt::endl;
-        return message.defaultAnswer;
-    }
+    PromptAnswer ask(const PromptMessage& message) override { return message.defaultAnswer; }
     QString chooseFolder(const QString&, const QString&) override { return {}; }
     QString chooseFileToOpen(const FileRequest&) override { return {}; }
     SaveChoice chooseSaveTarget(const FileRequest&) override { return {}; }
-
-private:
-    QTextStream& err_;
 };
 
 // The zip chooser and header editor of the command line: the entries and the header were
@@ -116,7 +108,7 @@ std::optional<QString> chooseEntry(const QString& archive, const QString& named,
     QString whyNot;
     const std::optional<QList<ZipEntry>> entries = ListZip(archive, &whyNot);
     if (!entries) {
-        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive.\n\n") + whyNot, exitFailed};
+        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive: ") + whyNot, exitFailed};
         return std::nullopt;
     }
     QStringList datEntries;
@@ -131,9 +123,9 @@ std::optional<QString> chooseEntry(const QString& archive, const QString& named,
     const QString problem = !named.isEmpty() ? QStringLiteral("%1 has no entry %2.").arg(archive, named)
         : datEntries.isEmpty()               ? QStringLiteral("%1 holds no DAT entry.").arg(archive)
                                              : QStringLiteral("%1 holds several DAT entries.").arg(archive);
-    error = CommandError{QStringLiteral("%1 Name the one to compare with %2. Its DAT entries:\n  %3")
+    error = CommandError{QStringLiteral("%1 Name the one to compare with %2; its DAT entries: %3")
                              .arg(problem, QLatin1String(option),
-                                  datEntries.isEmpty() ? QStringLiteral("(none)") : datEntries.join(u"\n  ")),
+                                  datEntries.isEmpty() ? QStringLiteral("(none)") : datEntries.join(u", ")),
                          exitUsage};
     return std::nullopt;
 }
@@ -255,13 +247,25 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
                               .switches = arguments.switches.value_or(BuildDiffSwitches(store)),
                               .zipResult = arguments.zip,
                               .reportCopy = arguments.jsonReport};
-    ConsolePrompter prompter(err);
+    ConsolePrompter prompter;
     ConsoleDatDialogs dialogs(std::move(entries), std::move(header));
     const DiffTool tool = DiffTool::besideApplication();
     MakeDiff makeDiff(tool, dialogs, prompter, [&err](const QString& text) { err << text << Qt::flush; },
                       [](const QString&) {}, stop);
-    if (makeDiff.run(request) != DiffOutcome::Created)
+    switch (makeDiff.run(request)) {
+    case DiffOutcome::Created:
+        break;
+    case DiffOutcome::Cancelled:
         return exitFailed;
+    case DiffOutcome::Refused:
+    case DiffOutcome::Unusable:
+        err << "quillon: " << makeDiff.failureReason() << Qt::endl;
+        return exitUsage;
+    case DiffOutcome::Aborted:
+    case DiffOutcome::Failed:
+        err << "quillon: " << makeDiff.failureReason() << Qt::endl;
+        return exitFailed;
+    }
     out << DiffTarget(request) << Qt::endl;
     return exitCreated;
 }
@@ -349,7 +353,7 @@ int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextS
     QString error;
     const std::optional<MakeDiffArguments> parsed = parseMakeDiffArguments(arguments, error);
     if (!parsed) {
-        err << "quillon: " << error << "\nTry 'quillon --help'." << Qt::endl;
+        err << "quillon: " << error << " (see quillon --help)" << Qt::endl;
         return exitUsage;
     }
     return runMakeDiff(*parsed, store, out, err, stop);

@@ -57,8 +57,14 @@ private:
     QString folder_;
 };
 
+// How a run of the tool ended, decided by its exit status (setdelta: 0 done, 1 usage, 2 input,
+// 3 output) and, for a run that says it is done, by the result being there.
+enum class ToolEnd { Done, NotStarted, Usage, Input, Output, Abnormal, NoResult };
+ToolEnd ToolEndOf(const ToolRun& run, const RunFolder& folder);
+
 // Why a run of the tool gave no result, in words for the user: the tool's own error line, or
-// the system's reason it could not start. Empty for a run that succeeded.
+// what its exit status says, or the system's reason it could not start. Empty for a run that
+// succeeded.
 QString ToolFailureReason(const ToolRun& run, const RunFolder& folder);
 
 }  // namespace quillon

@@ -86,7 +86,7 @@ TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGive
 
     const CommandRun blocked = makeDiff({oldDat, newDat, destination, u"--json"_s, out.filePath(u"no/report.json"_s)});
     EXPECT_EQ(blocked.status, exitFailed) << "a report that cannot be kept fails the run";
-    EXPECT_TRUE(blocked.err.contains(u"The JSON report could not be written!"_s)) << blocked.err.toStdString();
+    EXPECT_TRUE(blocked.err.contains(u"quillon: "_s + out.filePath(u"no/report.json"_s))) << blocked.err.toStdString();
 }
 
 TEST_F(MakeDiffCommand, AReportNamingAFileOfTheRunIsRefusedAndOneThatCannotBeWrittenLeavesTheResultAlone)
@@ -225,7 +225,7 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
 
     const CommandRun unnamed = makeDiff({archive, newZip, destination});
     EXPECT_EQ(unnamed.status, exitUsage);
-    EXPECT_TRUE(unnamed.err.contains(u"--old-entry"_s) && unnamed.err.contains(u"  old/demo.dat\n  new/demo.dat"_s))
+    EXPECT_TRUE(unnamed.err.contains(u"--old-entry"_s) && unnamed.err.contains(u"entries: old/demo.dat, new/demo.dat\n"_s))
         << "it names the option and lists the entries: " << unnamed.err.toStdString();
 
     const CommandRun named = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
@@ -274,6 +274,7 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
         EXPECT_EQ(run.status, exitUsage);
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.startsWith(u"quillon: "_s)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(u'\n'), 1) << "one line: " << run.err.toStdString();
     }
 
     // A run folder of a killed instance goes too.
@@ -283,8 +284,14 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
     const CommandRun failed = makeDiff({oldDat, broken, destination});
     EXPECT_EQ(failed.status, exitFailed);
     EXPECT_TRUE(failed.out.isEmpty());
-    EXPECT_TRUE(failed.err.contains(u"setdelta.exe has failed during creation!\n\nsetdelta: error: "_s + broken))
-        << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains(u"\nquillon: setdelta: error: "_s + broken))
+        << "setdelta's own line is the reason: " << failed.err.toStdString();
+    EXPECT_EQ(failed.err.count(u"quillon: "_s), 1) << "one message";
+    EXPECT_FALSE(failed.err.contains(u"setdelta.exe"_s)) << "not the window's words";
+
+    const CommandRun unknownSwitch = makeDiff({oldDat, newDat, destination, u"--switches"_s, u"-q"_s});
+    EXPECT_EQ(unknownSwitch.status, exitUsage) << "setdelta's usage error is one";
+    EXPECT_EQ(unknownSwitch.err.count(u"quillon: "_s), 1) << unknownSwitch.err.toStdString();
 
     const QString missing = out.filePath(u"missing.dat"_s);
     const CommandRun noHeader = makeDiff({oldDat, newDat, destination, u"--header-from"_s, missing});
@@ -292,8 +299,8 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
     EXPECT_TRUE(noHeader.err.contains(missing + u": No such file or directory"_s)) << noHeader.err.toStdString();
 
     const CommandRun refused = makeDiff({oldDat, newDat, oldDat});
-    EXPECT_EQ(refused.status, exitFailed);
-    EXPECT_TRUE(refused.err.contains(u"The destination is one of the Dats to compare"_s)) << refused.err.toStdString();
+    EXPECT_EQ(refused.status, exitUsage);
+    EXPECT_EQ(refused.err, u"quillon: "_s + oldDat + u" is one of the DATs to compare; name another destination\n"_s);
     EXPECT_EQ(readAll(oldDat).left(12), "clrmamepro (");
     EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
     EXPECT_EQ(QDir(home.filePath(u"cache/Quillon"_s)).entryList({u"run-*"_s}, QDir::Dirs), QStringList());

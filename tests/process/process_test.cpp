@@ -226,18 +226,24 @@ TEST_F(DiffToolRunTest, AnArchiveGoesToTheToolWithItsEntryAndTheLogIsTheToolsOwn
     EXPECT_EQ(ToolFailureReason(done, *folder), done.errorLine);
 }
 
-TEST_F(DiffToolRunTest, FailureReasonsWithoutAnErrorLine)
+// The exit status decides how the run ended; the tool's words are only shown.
+TEST_F(DiffToolRunTest, TheExitStatusDecidesAndTheToolsFirstMessageSaysWhy)
 {
-    const QList<std::pair<QByteArray, QString>> cases = {
-        {"echo partial > setdelta.dat\nexit 3\n", u"setdelta ended with exit status 3."_s},
-        {"exit 0\n", u"setdelta left no setdelta.dat."_s},
-        {"kill -9 $$\n", u"setdelta ended abnormally."_s},
-        {"echo 'setdelta: unknown switch -q' >&2\necho >&2\necho 'Usage: setdelta' >&2\nexit 1\n",
+    const QList<std::tuple<QByteArray, ToolEnd, QString>> cases = {
+        {"echo partial > setdelta.dat\nexit 3\n", ToolEnd::Output, u"setdelta could not write its result (exit status 3)."_s},
+        {"exit 2\n", ToolEnd::Input, u"setdelta could not read a DAT (exit status 2)."_s},
+        {"exit 0\n", ToolEnd::NoResult, u"setdelta left no setdelta.dat."_s},
+        {"exit 7\n", ToolEnd::Abnormal, u"setdelta ended with exit status 7."_s},
+        {"kill -9 $$\n", ToolEnd::Abnormal, u"setdelta ended abnormally."_s},
+        {"echo 'setdelta: unknown switch -q' >&2\necho >&2\necho 'Usage: setdelta' >&2\nexit 1\n", ToolEnd::Usage,
          u"setdelta: unknown switch -q"_s},
+        {"echo 'setdelta: error: not this one' >&2\necho done > setdelta.dat\n", ToolEnd::Done, QString()},
     };
-    for (const auto& [script, reason] : cases) {
+    for (const auto& [script, end, reason] : cases) {
         installTool(script);
-        EXPECT_EQ(ToolFailureReason(run(), *folder), reason) << script.toStdString();
+        const ToolRun done = run();
+        EXPECT_EQ(ToolEndOf(done, *folder), end) << script.toStdString();
+        EXPECT_EQ(ToolFailureReason(done, *folder), reason) << script.toStdString();
         QFile::remove(folder->datFile());
     }
 }

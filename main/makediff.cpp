@@ -9,10 +9,12 @@
 #include "ziparchive.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <optional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -42,6 +44,16 @@ bool sameFile(const QString& first, const QString& second)
     return ::stat(QFile::encodeName(first).constData(), &firstStatus) == 0
         && ::stat(QFile::encodeName(second).constData(), &secondStatus) == 0
         && firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
+}
+
+// Whether a file can be made in the folder of `target`: told before the tool runs and the user
+// types a header, not after.
+Outcome folderTakesFiles(const QString& target)
+{
+    const QString folder = QFileInfo(target).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return Outcome::failure(folder + u": "_s + SystemReason(errno));
+    return Outcome::success();
 }
 
 QString withReason(const QString& message, const QString& reason)
@@ -77,6 +89,10 @@ DiffOutcome MakeDiff::run(const DiffRequest& request)
     failureReason_.clear();
     if (refusesToReplaceAnInput(request))
         return DiffOutcome::Refused;
+    if (const Outcome writable = folderTakesFiles(DiffTarget(request)); !writable) {
+        fail(notWrittenText, u"Make Diff"_s, writable.reason());
+        return DiffOutcome::Failed;
+    }
     ToolInput source{request.sourcePath, {}};
     ToolInput compare{request.comparePath, {}};
     if (!chooseZipEntry(source, u"Select the source dat..."_s)

@@ -11,6 +11,8 @@
 
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace {
 
 const QString failedText = u"setdelta.exe has failed during creation!"_s;
@@ -174,6 +176,22 @@ TEST_F(MakeDiffTest, AFullDiskLeavesTheDestinationAsItWas)
 
     EXPECT_EQ(readAll(destination), "the user's older diff");
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"new.dat"_s});
+}
+
+// The user learns of a folder that takes no files before typing a header, not after.
+TEST_F(MakeDiffTest, ADestinationFolderThatCannotBeWrittenIsToldBeforeTheToolAndTheHeaderEditor)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder; the unprivileged run of this test tries it";
+    const QString locked = out.filePath(u"locked"_s);
+    QDir().mkpath(locked);
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    destination = locked + u"/new.dat"_s;
+    dialogs.saveNext(header);
+    EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
+    EXPECT_EQ(prompter.texts(), QStringList{u"The diff Dat could not be written!\n\n"_s + locked + u": Permission denied"_s});
+    EXPECT_TRUE(dialogs.headerRequests().isEmpty());
+    EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
 }
 
 TEST_F(MakeDiffTest, ADestinationThatIsAnInputIsRefusedBeforeTheToolRuns)

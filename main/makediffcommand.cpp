@@ -94,14 +94,7 @@ bool isZip(const QString& path)
     return GetExtension(path).toLower() == QLatin1String("zip");
 }
 
-// A DAT entry as the zip chooser counts them when it takes a lone entry by itself.
-bool isDatEntry(const ZipEntry& entry)
-{
-    const QString extension = GetExtension(entry.name).toLower();
-    return !entry.isFolder && (extension == QLatin1String("dat") || extension == QLatin1String("xml"));
-}
-
-// The entry of `archive` to compare: the one named, or its only DAT entry.
+// The entry of `archive` to compare: the one named, or the one setdelta would take by itself.
 std::optional<QString> chooseEntry(const QString& archive, const QString& named, const char* option,
                                    std::optional<CommandError>& error)
 {
@@ -111,15 +104,14 @@ std::optional<QString> chooseEntry(const QString& archive, const QString& named,
         error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive: ") + whyNot, exitFailed};
         return std::nullopt;
     }
-    QStringList datEntries;
-    for (const ZipEntry& entry : *entries) {
+    for (const ZipEntry& entry : *entries)
         if (!named.isEmpty() && !entry.isFolder && entry.name == named)
             return named;
-        if (isDatEntry(entry))
-            datEntries.append(entry.name);
-    }
-    if (named.isEmpty() && datEntries.size() == 1)
-        return datEntries.first();
+    if (const std::optional<ZipEntry> lone = LoneDatEntry(*entries); named.isEmpty() && lone)
+        return lone->name;
+    QStringList datEntries;
+    for (const ZipEntry& entry : DatEntryCandidates(*entries))
+        datEntries.append(entry.name);
     const QString problem = !named.isEmpty() ? QStringLiteral("%1 has no entry %2.").arg(archive, named)
         : datEntries.isEmpty()               ? QStringLiteral("%1 holds no DAT entry.").arg(archive)
                                              : QStringLiteral("%1 holds several DAT entries.").arg(archive);

@@ -63,12 +63,6 @@ ZipEntry listedEntry(const QTreeWidgetItem& row)
                     .isFolder = row.data(FileName, IsFolderRole).toBool()};
 }
 
-bool takesItselfWhenAlone(const QString& name)
-{
-    const QString extension = GetExtension(name).toLower();
-    return extension == QLatin1String("dat") || extension == QLatin1String("xml");
-}
-
 }  // namespace
 
 frmZipProgress::frmZipProgress(QWidget* mainWindow)
@@ -171,9 +165,8 @@ QString frmZip::SelectDat(const QString& sZipFile, const QString& sTitle, QStrin
     if (!sTitle.isEmpty())
         setWindowTitle(sTitle);
     if (OpenZip()) {
-        if (lsvZipContents->topLevelItemCount() == 1
-            && takesItselfWhenAlone(lsvZipContents->topLevelItem(0)->text(FileName)))
-            ExtractTempFile(m_sZipFile, listedEntry(*lsvZipContents->topLevelItem(0)));
+        if (const std::optional<ZipEntry> lone = LoneDatEntry(entries_))
+            ExtractTempFile(m_sZipFile, *lone);
         else
             exec();
     }
@@ -190,9 +183,8 @@ QString frmZip::SelectEntry(const QString& sZipFile, const QString& sTitle)
     if (!sTitle.isEmpty())
         setWindowTitle(sTitle);
     if (OpenZip()) {
-        if (lsvZipContents->topLevelItemCount() == 1
-            && takesItselfWhenAlone(lsvZipContents->topLevelItem(0)->text(FileName)))
-            m_sItem = lsvZipContents->topLevelItem(0)->text(FileName);
+        if (const std::optional<ZipEntry> lone = LoneDatEntry(entries_))
+            m_sItem = lone->name;
         else
             exec();
     }
@@ -212,7 +204,8 @@ bool frmZip::OpenZip()
         m_sItem.clear();
         return false;
     }
-    for (const ZipEntry& entry : *entries)
+    entries_ = *entries;
+    for (const ZipEntry& entry : entries_)
         addRow(entry);
     return true;
 }

@@ -42,8 +42,8 @@ class frmZip : public QDialog {
 public:
     explicit frmZip(Prompter& prompter, QWidget* mainWindow = nullptr);
 
-    // Lists `sZipFile` and takes out the entry the user picks, or the only entry when it is a
-    // ".dat" or ".xml" file, into a new temporary file ("dat...tmp"), which the caller owns and
+    // Lists `sZipFile` and takes out the entry the user picks, or without asking the archive's
+    // one DAT entry (LoneDatEntry, the rule setdelta follows), into a new temporary file ("dat...tmp"), which the caller owns and
     // deletes. Returns its path, and the entry's name in `sItemName`; "" in both when nothing
     // was taken out (cancelled, unreadable archive, failed extraction). `sTitle` replaces the
     // caption "Zip Contents" when not empty.
@@ -81,6 +81,7 @@ private:
     // Whether a picked entry is taken out into a temporary file or only named.
     bool takesOut_ = true;
     QString m_sZipFile;
+    QList<ZipEntry> entries_;
     QString m_sTempFile;
     QString m_sItem;
 };

@@ -9,6 +9,7 @@
 #include "utilities.h"
 #include "ziparchive.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <unistd.h>
@@ -94,13 +95,23 @@ TEST_F(MakeDiffTest, AZippedInputIsReadInPlaceAsChosenOrItsCancelAborts)
     reportSink = [&](const DiffReports& reports) {
         loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
     };
-    const QStringList temporaryBefore = QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden);
+    // A temporary folder of the test's own, so that tests running beside it cannot fill it.
+    const QTemporaryDir temporary;
+    const bool hadTemporary = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray systemTemporary = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] {
+        if (hadTemporary)
+            qputenv("TMPDIR", systemTemporary);
+        else
+            qunsetenv("TMPDIR");
+    });
+    qputenv("TMPDIR", temporary.path().toLocal8Bit());
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
     dialogs.saveNext(header);
     ASSERT_EQ(run(oldDat, newZip, true), DiffOutcome::Created);
     ASSERT_TRUE(ExtractZipEntry(out.filePath(u"new.zip"_s), u"new.dat"_s, out.filePath(u"check.dat"_s)));
     EXPECT_TRUE(readAll(out.filePath(u"check.dat"_s)).endsWith(QByteArray(setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
-    EXPECT_EQ(QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden), temporaryBefore);
+    EXPECT_EQ(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     EXPECT_TRUE(dialogs.madeFiles().isEmpty()) << "nothing was taken out";
     EXPECT_TRUE(log.contains(newZip + u" (entry quillon_demo_1.1.dat)"_s)) << log.toStdString();
     EXPECT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
@@ -141,7 +152,7 @@ TEST_F(MakeDiffTest, FailuresGiveTheToolsOrTheSystemsReasonAndWriteNothing)
     dialogs.saveNext(std::nullopt);
     EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
     EXPECT_EQ(prompter.texts().last(),
-              u"The diff Dat could not be written!\n\n"_s + destination + u": No such file or directory"_s)
+              u"The diff Dat could not be written!\n\n"_s + out.filePath(u"no such folder"_s) + u": No such file or directory"_s)
         << "an unwritable destination is not blamed on the tool";
 
     destination = kept;

@@ -67,9 +67,18 @@ TEST_F(ZipWindow, ChoosingAnEntryToReadInPlaceTakesNothingOut)
     EXPECT_TRUE(tempFiles().isEmpty());
 }
 
-TEST_F(ZipWindow, ALoneOtherFileShowsTheWindowAndCancelLeavesNothing)
+// setdelta's rule: the DAT is the one file named .dat or .xml, or the one file where none is.
+TEST_F(ZipWindow, TheOneDatAmongOtherFilesIsTakenWithoutAskingButTwoOthersAreAsked)
 {
-    ASSERT_TRUE(makeZip(path("readme.zip"), {{"readme.txt", "hello"}}));
+    ASSERT_TRUE(makeZip(path("mixed.zip"), {{"sub/", {}}, {"readme.txt", "hello"}, {"list.xml", "<datafile/>"}}));
+    EXPECT_EQ(zipWindow.SelectEntry(path("mixed.zip")), u"list.xml"_s);
+    ASSERT_TRUE(makeZip(path("text.zip"), {{"mame.txt", "clrmamepro ( )"}}));
+    EXPECT_EQ(zipWindow.SelectEntry(path("text.zip")), u"mame.txt"_s);
+}
+
+TEST_F(ZipWindow, TwoOtherFilesShowTheWindowAndCancelLeavesNothing)
+{
+    ASSERT_TRUE(makeZip(path("readme.zip"), {{"readme.txt", "hello"}, {"notes.txt", "more"}}));
     const auto script = testing::onModal<frmZip>([](frmZip& window) {
         EXPECT_EQ(window.windowTitle(), u"Select the source dat..."_s);
         EXPECT_FALSE(child<QPushButton>(window, u"cmdSelect"_s).isEnabled()) << "new rows are not selected";

@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "makediffcommand.h"
 #include "privatefolder.h"
+#include "processrunner.h"
 #include "renamesetscommand.h"
 #include "runfolder.h"
 #include "settingsstore.h"
@@ -14,6 +15,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <cstring>
 
 using namespace quillon;
 using namespace Qt::Literals::StringLiterals;
@@ -34,13 +36,18 @@ void removeLeftovers()
     RemoveLeftoverTempFiles();
 }
 
-// `quillon --make-diff ...`, `quillon --rename-sets ...`, `quillon --undo ...`,
-// `quillon --help` and `--version`: no window, so no display is needed, and no part in the single instance, so
-// scripts run beside an open window.
+// `quillon --make-diff ...`, `--rename-sets ...`, `--undo ...`, `--help` and `--version`: no
+// window, so no display is needed, and no part in the single instance, so scripts run beside an
+// open window.
 int runConsoleCommand(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     nameApplication();
+    // SIGTERM, SIGINT and SIGHUP stop the run as the window's Cancel does: setdelta is ended and
+    // the run folder removed; the exit status then says which signal it was, as a shell expects.
+    TerminationWatcher termination;
+    RunStop stop;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &stop, &RunStop::request);
     if (const Outcome ownFolder = PreparePrivateFolder(); !ownFolder)
         QTextStream(stderr) << u"quillon: "_s << ownFolder.reason() << Qt::endl;
     const TempFileClaim tempFiles;
@@ -51,9 +58,13 @@ int runConsoleCommand(int argc, char* argv[])
     if (IsRenameSetsCommand(arguments.mid(1)))
         return RunRenameSetsCommand(arguments, out, err);
     SettingsStore store(SettingsStore::defaultPath());
-    const int status = RunConsoleCommand(arguments, store, out, err);
+    const int status = RunConsoleCommand(arguments, store, out, err, &stop);
     if (arguments.value(1) == u"--help"_s)
         out << RenameSetsHelpText() << Qt::flush;
+    if (const int signalNumber = TerminationWatcher::receivedSignal(); signalNumber != 0) {
+        err << "quillon: stopped by " << ::strsignal(signalNumber) << Qt::endl;
+        return 128 + signalNumber;
+    }
     return status;
 }
 
@@ -69,8 +80,8 @@ QStringList argumentsAfterProgram(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
-    // A write beyond the file size limit then fails with a reason, as on a full disk, instead of
-    // killing the program halfway through.
+    // A write beyond the file size limit then fails with its reason, and the writer reports it
+    // and removes its unfinished file, instead of the signal killing Quillon half way.
     std::signal(SIGXFSZ, SIG_IGN);
     if (const QStringList arguments = argumentsAfterProgram(argc, argv);
         IsConsoleCommand(arguments) || IsRenameSetsCommand(arguments))

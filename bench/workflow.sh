@@ -3,7 +3,9 @@
 #  - DAT creation from a program that prints about 270 MB (gzip -dc, standing in for MAME), against
 #    the shell redirecting the same program's output to a file (target: at most 1.05 times);
 #  - Make Diff on the MAME-size pair of bench/run.sh, header cancelled and no zip, against
-#    setdelta run alone on the same pair (target: at most 1.2 times).
+#    setdelta run alone on the same pair (target: at most 1.2 times);
+#  - Make Diff on the same pair zipped, which setdelta reads in place, against setdelta alone on
+#    the unzipped pair (target: at most 1.15 times).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -32,6 +34,8 @@ fi
 old=$data/old.xml
 new=$data/new.xml
 [ -f "$old.gz" ] || gzip -1 -k "$old"
+[ -f "$data/old.zip" ] || (cd "$data" && zip -q -1 old.zip old.xml)
+[ -f "$data/new.zip" ] || (cd "$data" && zip -q -1 new.zip new.xml)
 
 work=$(mktemp -d "$build/bench-work.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -47,7 +51,7 @@ seconds() { # the wall time of a command, in seconds
 }
 best() { sort -g | head -n 1; }
 
-shell_create=() quillon_create=() setdelta_alone=() quillon_diff=()
+shell_create=() quillon_create=() setdelta_alone=() quillon_diff=() quillon_zipped=()
 for ((run = 1; run <= runs; run++)); do
   echo "Round $run of $runs"
   # Each writes a new file, after the writeback of the earlier ones, so none pays for another.
@@ -62,6 +66,8 @@ for ((run = 1; run <= runs; run++)); do
   setdelta_alone+=("$(cd "$work" && seconds "$build/sdelta/setdelta" -s -d2 -z "$old" "$new")")
   quillon_diff+=("$("$build/bench/workflow_bench" makediff "$work/app" "$old" "$new" "$work/diff.dat")")
   cmp -s "$work/setdelta.dat" "$work/diff.dat" || { echo "workflow.sh: Make Diff wrote another result" >&2; exit 1; }
+  quillon_zipped+=("$("$build/bench/workflow_bench" makediff "$work/app" "$data/old.zip" "$data/new.zip" "$work/zipped.dat")")
+  cmp -s "$work/setdelta.dat" "$work/zipped.dat" || { echo "workflow.sh: Make Diff of the zips wrote another result" >&2; exit 1; }
 done
 
 cmp -s "$old" "$work/quillon.dat" || { echo "workflow.sh: the created DAT differs from the output" >&2; exit 1; }
@@ -81,3 +87,4 @@ echo "Quillon's commands, $sets sets ($(du -m "$old" | cut -f1) MiB per DAT), be
 printf '%-34s %8s %8s %7s   %s\n' "command" "base s" "Quillon" "ratio" "target"
 report "DAT creation vs shell redirect" "${shell_create[*]}" "${quillon_create[*]}" 1.05
 report "Make Diff vs setdelta alone" "${setdelta_alone[*]}" "${quillon_diff[*]}" 1.2
+report "Make Diff of zips vs setdelta alone" "${setdelta_alone[*]}" "${quillon_zipped[*]}" 1.15

@@ -3,12 +3,14 @@
 //   workflow_bench makediff APPLICATION_FOLDER OLD NEW DESTINATION   Make Diff, header cancelled
 // Prints the seconds the command took. Messages the command would show go to standard error.
 #include "datcapture.h"
+#include "cmpheader.h"
 #include "datdialogs.h"
 #include "difftool.h"
 #include "makediff.h"
 #include "prompter.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QElapsedTimer>
 
 #include <cstdio>
@@ -34,7 +36,13 @@ public:
 class NoDialogs : public DatDialogs {
 public:
     QString SelectDat(const QString&, const QString&, QString*) override { return {}; }
+    // The bench's archives hold one DAT, named as the archive with ".xml" for ".zip".
+    QString SelectDatEntry(const QString& zipFile, const QString&) override
+    {
+        return QFileInfo(zipFile).completeBaseName() + u".xml"_s;
+    }
     QString GetCMPHeaderFile(const QString&) override { return {}; }
+    std::optional<DatHeader> AskNewHeader() override { return std::nullopt; }
     bool EditDatHeader(DatHeader&) override { return false; }
 };
 

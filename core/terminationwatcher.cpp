@@ -13,6 +13,7 @@ constexpr int watchedSignals[] = {SIGTERM, SIGINT, SIGHUP};
 }  // namespace
 
 int TerminationWatcher::writeEnd_ = -1;
+volatile std::sig_atomic_t TerminationWatcher::receivedSignal_ = 0;
 
 TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
 {
@@ -44,8 +45,9 @@ TerminationWatcher::~TerminationWatcher()
 }
 
 // Only async-signal-safe work here: the event loop does the rest.
-void TerminationWatcher::onSignal(int)
+void TerminationWatcher::onSignal(int signalNumber)
 {
+    receivedSignal_ = signalNumber;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(writeEnd_, &byte, 1);
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QSocketNotifier>
 
+#include <csignal>
+
 namespace quillon {
 
 // Turns SIGTERM, SIGINT and SIGHUP into a Qt signal, so that a desktop logout or a Ctrl+C
@@ -14,6 +16,10 @@ public:
     explicit TerminationWatcher(QObject* parent = nullptr);
     ~TerminationWatcher() override;
 
+    // The last of the watched signals that came, 0 before any; set at once by the signal, before
+    // terminationRequested() is emitted from the event loop.
+    static int receivedSignal() { return receivedSignal_; }
+
 signals:
     void terminationRequested();
 
@@ -22,6 +28,7 @@ private:
     void drain();
 
     static int writeEnd_;
+    static volatile std::sig_atomic_t receivedSignal_;
     int readEnd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
 };

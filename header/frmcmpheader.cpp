@@ -154,6 +154,14 @@ bool frmCMPHeader::EditHeader(SettingsStore& store, Prompter& prompter, QWidget*
     return true;
 }
 
+std::optional<DatHeader> frmCMPHeader::AskNewHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow)
+{
+    frmCMPHeader editor(store, prompter, mainWindow);
+    editor.writesHeaderFile_ = false;
+    editor.exec();
+    return editor.savedHeader_;
+}
+
 void frmCMPHeader::FillFromDat(const QString& sDat)
 {
     DatHeader header;

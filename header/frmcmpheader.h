@@ -38,6 +38,10 @@ public:
     // saved; `header` then holds the saved values. No header file is written.
     static bool EditHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow, DatHeader& header);
 
+    // Shows the editor modally over the main window with its defaults. Returns the saved values,
+    // or nothing when the user cancelled. No header file is written.
+    static std::optional<DatHeader> AskNewHeader(SettingsStore& store, Prompter& prompter, QWidget* mainWindow);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -13,19 +13,6 @@ namespace quillon {
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// The tool read a DAT taken out of a zip archive from a temporary file; the user chose the entry.
-void nameAsChosen(DiffInput& input, const ToolInput& chosen)
-{
-    if (chosen.archive.isEmpty())
-        return;
-    input.file = chosen.archive;
-    input.entry = chosen.entry;
-}
-
-}  // namespace
-
 LastDiffResults::LastDiffResults(SettingsStore& store, Prompter& prompter, QAction* menuItem, QWidget* owner,
                                  OpenFolder openFolder, QString keptFile)
     : store_(store),
@@ -55,8 +42,6 @@ void LastDiffResults::keep(const DiffReports& reports, const QString& destinatio
     results.written = DiffTarget({.destination = destination, .zipResult = reports.zipped});
     results.withHeader = reports.withHeader;
     results.zipped = reports.zipped;
-    nameAsChosen(results.oldInput, reports.source);
-    nameAsChosen(results.newInput, reports.compare);
     results_ = std::make_shared<const DiffResults>(std::move(results));
     menuItem_->setEnabled(true);
     if (Outcome kept = KeepDiffResults(*results_, json, keptFile_); !kept)

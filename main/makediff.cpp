@@ -1,5 +1,7 @@
 #include "makediff.h"
 
+#include "atomicfile.h"
+#include "cmpheader.h"
 #include "datdialogs.h"
 #include "prompter.h"
 #include "runfolder.h"
@@ -7,8 +9,12 @@
 #include "ziparchive.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <optional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -18,6 +24,7 @@ namespace {
 
 const QString failedText = u"setdelta.exe has failed during creation!"_s;
 const QString notWrittenText = u"The diff Dat could not be written!"_s;
+const QString reportNotWrittenText = u"The JSON report could not be written!"_s;
 
 bool isZip(const QString& path)
 {
@@ -37,6 +44,16 @@ bool sameFile(const QString& first, const QString& second)
     return ::stat(QFile::encodeName(first).constData(), &firstStatus) == 0
         && ::stat(QFile::encodeName(second).constData(), &secondStatus) == 0
         && firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
+}
+
+// Whether a file can be made in the folder of `target`: told before the tool runs and the user
+// types a header, not after.
+Outcome folderTakesFiles(const QString& target)
+{
+    const QString folder = QFileInfo(target).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return Outcome::failure(folder + u": "_s + SystemReason(errno));
+    return Outcome::success();
 }
 
 QString withReason(const QString& message, const QString& reason)
@@ -69,18 +86,19 @@ MakeDiff::MakeDiff(const DiffTool& tool, DatDialogs& dialogs, Prompter& prompter
 
 DiffOutcome MakeDiff::run(const DiffRequest& request)
 {
+    failureReason_.clear();
     if (refusesToReplaceAnInput(request))
         return DiffOutcome::Refused;
-    ToolInput source{request.sourcePath, {}, {}};
-    ToolInput compare{request.comparePath, {}, {}};
-    QStringList extracted;
-    DiffOutcome outcome = DiffOutcome::Aborted;
-    if (takeOutOfZip(source, u"Select the source dat..."_s, extracted)
-        && takeOutOfZip(compare, u"Select the dat to compare with..."_s, extracted))
-        outcome = runTool(request, source, compare);
-    for (const QString& temporary : extracted)
-        DeleteFileQuiet(temporary);
-    return outcome;
+    if (const Outcome writable = folderTakesFiles(DiffTarget(request)); !writable) {
+        fail(notWrittenText, u"Make Diff"_s, writable.reason());
+        return DiffOutcome::Failed;
+    }
+    ToolInput source{request.sourcePath, {}};
+    ToolInput compare{request.comparePath, {}};
+    if (!chooseZipEntry(source, u"Select the source dat..."_s)
+        || !chooseZipEntry(compare, u"Select the dat to compare with..."_s))
+        return DiffOutcome::Aborted;
+    return runTool(request, source, compare);
 }
 
 // Writing the result over one of the DATs it is made from would lose that DAT.
@@ -89,6 +107,7 @@ bool MakeDiff::refusesToReplaceAnInput(const DiffRequest& request)
     const QString target = DiffTarget(request);
     for (const QString& input : {request.sourcePath, request.comparePath}) {
         if (sameFile(target, input)) {
+            failureReason_ = target + u" is one of the DATs to compare; name another destination"_s;
             tell(u"The destination is one of the Dats to compare:\n\n"_s + target
                      + u"\n\nPlease select another destination."_s,
                  u"Warning..."_s, PromptIcon::Exclamation);
@@ -98,21 +117,17 @@ bool MakeDiff::refusesToReplaceAnInput(const DiffRequest& request)
     return false;
 }
 
-// A zipped input is replaced by a temporary DAT taken out of it; false when none was.
-bool MakeDiff::takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted)
+// The user picks the DAT of a zipped input; false when none was picked.
+bool MakeDiff::chooseZipEntry(ToolInput& input, const QString& title)
 {
     if (!isZip(input.path))
         return true;
-    QString entryName;
-    const QString archive = input.path;
-    input.path = dialogs_.SelectDat(archive, title, &entryName);
-    if (input.path.isEmpty()) {
+    input.entry = dialogs_.SelectDatEntry(input.path, title);
+    if (input.entry.isEmpty()) {
+        failureReason_ = u"no DAT was chosen in "_s + input.path;
         tell(u"Operation aborted."_s, u"Make Diff"_s, PromptIcon::Critical);
         return false;
     }
-    extracted.append(input.path);
-    input.archive = archive;
-    input.entry = entryName;
     return true;
 }
 
@@ -122,11 +137,11 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     QString whyNot;
     const std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
     if (!folder) {
-        tell(withReason(failedText, whyNot), u"External Error"_s, PromptIcon::Critical);
+        fail(failedText, u"External Error"_s, whyNot);
         return DiffOutcome::Failed;
     }
     // The tool writes its JSON report only when someone is going to read it.
-    const QString reportFile = reportSink_ ? folder->reportFile() : QString();
+    const QString reportFile = wantsReport(request) ? folder->reportFile() : QString();
     const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile},
                                   appendLogText_, prompter_, stop_);
     if (!run.result.captureError.isEmpty())
@@ -134,46 +149,71 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
                        + run.result.captureError + u"\n"_s);
     if (stopped())
         return DiffOutcome::Cancelled;
-    if (const QString reason = ToolFailureReason(run, *folder); !reason.isEmpty()) {
-        tell(withReason(failedText, reason), u"External Error"_s, PromptIcon::Critical);
+    if (const ToolEnd end = ToolEndOf(run, *folder); end != ToolEnd::Done) {
+        fail(failedText, u"External Error"_s, ToolFailureReason(run, *folder));
+        return end == ToolEnd::Usage ? DiffOutcome::Unusable : DiffOutcome::Failed;
+    }
+    // The report copy is complete before the destination is touched; only its rename is left.
+    std::optional<AtomicFile> reportCopy;
+    if (!request.reportCopy.isEmpty()) {
+        reportCopy.emplace(request.reportCopy);
+        Outcome staged = reportCopy->open();
+        if (staged)
+            staged = reportCopy->append(folder->reportFile());
+        if (!staged) {
+            fail(reportNotWrittenText, u"Make Diff"_s, staged.reason());
+            return DiffOutcome::Failed;
+        }
+    }
+    // The header editor may be open when the run is stopped (the window closing, a signal).
+    const std::optional<DatHeader> header = dialogs_.AskNewHeader();
+    if (stopped())
+        return DiffOutcome::Cancelled;
+    if (const Outcome written = writeResult(request, *folder, header); !written) {
+        fail(notWrittenText, u"Make Diff"_s, written.reason());
         return DiffOutcome::Failed;
     }
-    if (const Outcome written = writeResult(request, folder->datFile()); !written) {
-        tell(withReason(notWrittenText, written.reason()), u"Make Diff"_s, PromptIcon::Critical);
-        return DiffOutcome::Failed;
+    if (reportCopy) {
+        if (const Outcome kept = reportCopy->commit(); !kept) {
+            fail(DiffTarget(request) + u" was written, but not the JSON report."_s, u"Make Diff"_s, kept.reason());
+            failureReason_ = DiffTarget(request) + u" was written, but not the JSON report: "_s + kept.reason();
+            return DiffOutcome::Failed;
+        }
     }
     tell(DiffTarget(request) + u" succesfully created!"_s, {}, PromptIcon::Information);
     if (reportSink_)
-        reportSink_({folder->reportFile(), folder->logFile(), source, compare, headerWritten_, request.zipResult});
+        reportSink_({folder->reportFile(), folder->logFile(), header.has_value(), request.zipResult});
     return DiffOutcome::Created;
 }
 
-Outcome MakeDiff::writeResult(const DiffRequest& request, const QString& toolDat)
+bool MakeDiff::wantsReport(const DiffRequest& request) const
 {
-    const QString headerFile = dialogs_.GetCMPHeaderFile({});
-    headerWritten_ = !headerFile.isEmpty();
-    if (headerWritten_)
-        return writeWithHeader(request, toolDat, headerFile);
+    return reportSink_ || !request.reportCopy.isEmpty();
+}
+
+Outcome MakeDiff::writeResult(const DiffRequest& request, const RunFolder& folder,
+                              const std::optional<DatHeader>& header)
+{
+    const QString toolDat = folder.datFile();
+    if (header)
+        return writeWithHeader(request, folder, *header);
     if (request.zipResult)
         return zipAs(toolDat, request.destination);
     return CopyFileReplacing(toolDat, request.destination);
 }
 
-// The header block, then the tool's DAT, each followed by CR LF. When zipping, the joined DAT is
-// put together in a temporary file, so that a DAT of the destination's name is never touched.
-Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const QString& toolDat,
-                                  const QString& headerFile)
+// The header block, then the tool's DAT, each followed by CR LF, in one file written whole or not
+// at all: the destination itself, or when zipping a file in the run folder, so that a DAT of the
+// destination's name is never touched. What the run puts together stays in its private folder.
+Outcome MakeDiff::writeWithHeader(const DiffRequest& request, const RunFolder& folder, const DatHeader& header)
 {
-    const QString joined = request.zipResult ? GetTempFileName(u"dat"_s) : request.destination;
-    Outcome written = joined.isEmpty()
-        ? Outcome::failure(u"No temporary file can be created in "_s + GetTempFolder())
-        : JoinTextFiles(joined, {headerFile, toolDat});
-    DeleteFileQuiet(headerFile);
-    if (written && request.zipResult)
-        written = zipAs(joined, request.destination);
-    if (request.zipResult)
-        DeleteFileQuiet(joined);
-    return written;
+    const QString headerFile = folder.path() + u"/header.dat"_s;
+    if (const Outcome written = WriteHeaderFile(headerFile, header); !written)
+        return Outcome::failure(u"The header could not be written: "_s + written.reason());
+    const QString joined = request.zipResult ? folder.path() + u"/joined.dat"_s : request.destination;
+    if (const Outcome written = JoinTextFiles(joined, {headerFile, folder.datFile()}); !written || !request.zipResult)
+        return written;
+    return zipAs(joined, request.destination);
 }
 
 // Stores `file` under the destination's name in the archive beside the destination.
@@ -188,6 +228,12 @@ Outcome MakeDiff::zipAs(const QString& file, const QString& destination)
 bool MakeDiff::stopped() const
 {
     return stop_ && stop_->isRequested();
+}
+
+void MakeDiff::fail(const QString& text, const QString& title, const QString& reason)
+{
+    failureReason_ = reason;
+    tell(withReason(text, reason), title, PromptIcon::Critical);
 }
 
 void MakeDiff::tell(const QString& text, const QString& title, PromptIcon icon)

@@ -7,11 +7,14 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace quillon {
 
 class DatDialogs;
+class RunFolder;
 class RunStop;
+struct DatHeader;
 
 // What one Make Diff compares and where the result goes.
 struct DiffRequest {
@@ -20,15 +23,16 @@ struct DiffRequest {
     QString destination;  // ends in ".dat" (see DiffDestination)
     QString switches;     // the diff tool's switch string
     bool zipResult = false;
+    // Where to keep the tool's JSON report as well; empty: nowhere. It is written before the
+    // destination is replaced, so a report that cannot be kept fails the run with nothing lost.
+    QString reportCopy;
 };
 
-// The reports a successful run leaves in its run folder, and the DATs it compared as the user
-// chose them (the tool read a DAT taken out of a zip archive from a temporary file).
+// The reports a successful run leaves in its run folder. They name the DATs compared as the tool
+// read them, archive and entry included.
 struct DiffReports {
     QString json;      // for programs: every difference (the results window reads it)
     QString readable;  // for people
-    ToolInput source;
-    ToolInput compare;
     bool withHeader = false;  // a header block went in front of the diff DAT
     bool zipped = false;      // the diff DAT went into the zip archive beside the destination
 };
@@ -36,6 +40,7 @@ struct DiffReports {
 enum class DiffOutcome {
     Aborted,    // a zipped input's choice was cancelled or failed
     Refused,    // the result would have replaced one of the inputs
+    Unusable,   // the tool refused its arguments (the switches, an entry): a usage error
     Failed,     // the tool gave no result, or the result could not be written
     Cancelled,  // the run was stopped
     Created
@@ -47,7 +52,8 @@ QString DiffDestination(const QString& typed);
 // The file a request writes: its destination, or with the zip toggle the archive beside it.
 QString DiffTarget(const DiffRequest& request);
 
-// Runs the diff tool on two DATs in a run folder of its own, taking zipped inputs out first,
+// Runs the diff tool on two DATs in a run folder of its own, the user choosing the entry of a
+// zipped input, which the tool reads in place,
 // asks for a header block and writes the result, with its header, to the destination or into a
 // zip archive beside it. The destination and an existing archive are replaced only once their
 // new content is complete; a run that fails, or is stopped, writes nothing and leaves no run
@@ -64,25 +70,30 @@ public:
 
     DiffOutcome run(const DiffRequest& request);
     void setReportSink(ReportSink sink) { reportSink_ = std::move(sink); }
+    // Why the last run did not create its DAT, in a line for a command line; empty after a run
+    // that did, or was stopped.
+    const QString& failureReason() const { return failureReason_; }
 
 private:
     bool refusesToReplaceAnInput(const DiffRequest& request);
-    bool takeOutOfZip(ToolInput& input, const QString& title, QStringList& extracted);
+    bool chooseZipEntry(ToolInput& input, const QString& title);
     DiffOutcome runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare);
-    Outcome writeResult(const DiffRequest& request, const QString& toolDat);
-    Outcome writeWithHeader(const DiffRequest& request, const QString& toolDat, const QString& headerFile);
+    bool wantsReport(const DiffRequest& request) const;
+    Outcome writeResult(const DiffRequest& request, const RunFolder& folder, const std::optional<DatHeader>& header);
+    Outcome writeWithHeader(const DiffRequest& request, const RunFolder& folder, const DatHeader& header);
     Outcome zipAs(const QString& file, const QString& destination);
     bool stopped() const;
     void tell(const QString& text, const QString& title, PromptIcon icon);
+    void fail(const QString& text, const QString& title, const QString& reason);
 
     const DiffTool& tool_;
     DatDialogs& dialogs_;
     Prompter& prompter_;
     LogSink appendLogText_;
     StatusSink showStatus_;
-    bool headerWritten_ = false;
     const RunStop* stop_;
     ReportSink reportSink_;
+    QString failureReason_;
 };
 
 }  // namespace quillon

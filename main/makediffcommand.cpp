@@ -1,5 +1,6 @@
 #include "makediffcommand.h"
 
+#include "atomicfile.h"
 #include "cmpheader.h"
 #include "datdialogs.h"
 #include "filedescriptor.h"
@@ -18,7 +19,10 @@
 
 #include <deque>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace quillon {
 
@@ -44,65 +48,40 @@ struct CommandError {
     int status;
 };
 
-// Messages go to the error stream; there is nobody to answer questions.
+// There is nobody to answer questions, and the window's messages are not for a command line:
+// the command says what happened in words of its own, from the run's outcome and reason.
 class ConsolePrompter : public Prompter {
 public:
-    explicit ConsolePrompter(QTextStream& err) : err_(err) {}
-
-    PromptAnswer ask(const PromptMessage& message) override
-    {
-        err_ << message.text << Qt::endl;
-        return message.defaultAnswer;
-    }
+    PromptAnswer ask(const PromptMessage& message) override { return message.defaultAnswer; }
     QString chooseFolder(const QString&, const QString&) override { return {}; }
     QString chooseFileToOpen(const FileRequest&) override { return {}; }
     SaveChoice chooseSaveTarget(const FileRequest&) override { return {}; }
-
-private:
-    QTextStream& err_;
 };
 
 // The zip chooser and header editor of the command line: the entries and the header were
 // settled from its arguments before the run.
 class ConsoleDatDialogs : public DatDialogs {
 public:
-    ConsoleDatDialogs(std::deque<QString> entries, std::optional<DatHeader> header, QTextStream& err)
-        : entries_(std::move(entries)), header_(std::move(header)), err_(err)
+    ConsoleDatDialogs(std::deque<QString> entries, std::optional<DatHeader> header)
+        : entries_(std::move(entries)), header_(std::move(header))
     {
     }
 
     // Called for the zipped inputs in order, OLD first.
-    QString SelectDat(const QString& zipFile, const QString&, QString* entryName) override
+    QString SelectDatEntry(const QString&, const QString&) override
     {
         if (entries_.empty())
             return {};
         const QString entry = entries_.front();
         entries_.pop_front();
-        const QString extracted = GetTempFileName(QStringLiteral("dat"));
-        const Outcome taken = extracted.isEmpty()
-                                  ? Outcome::failure(QStringLiteral("no temporary file could be made."))
-                                  : ExtractZipEntry(zipFile, entry, extracted);
-        if (!taken) {
-            err_ << QStringLiteral("Cannot take %1 out of %2: %3").arg(entry, zipFile, taken.reason()) << Qt::endl;
-            DeleteFileQuiet(extracted);
-            return {};
-        }
-        if (entryName)
-            *entryName = entry;
-        return extracted;
+        return entry;
     }
+    // Make Diff has setdelta read archives in place; nothing is taken out.
+    QString SelectDat(const QString&, const QString&, QString*) override { return {}; }
 
-    QString GetCMPHeaderFile(const QString&) override
-    {
-        if (!header_)
-            return {};
-        const QString file = GetTempFileName(QStringLiteral("cmh"));
-        if (file.isEmpty() || !WriteHeaderFile(file, *header_)) {
-            DeleteFileQuiet(file);
-            return {};
-        }
-        return file;
-    }
+    std::optional<DatHeader> AskNewHeader() override { return header_; }
+    // Make Diff never edits a DAT's own header; the command line has nothing to ask.
+    QString GetCMPHeaderFile(const QString&) override { return {}; }
 
     // Make Diff never edits a DAT's own header; the command line has nothing to ask.
     bool EditDatHeader(DatHeader&) override { return false; }
@@ -110,7 +89,6 @@ public:
 private:
     std::deque<QString> entries_;
     std::optional<DatHeader> header_;
-    QTextStream& err_;
 };
 
 bool isZip(const QString& path)
@@ -118,38 +96,30 @@ bool isZip(const QString& path)
     return GetExtension(path).toLower() == QLatin1String("zip");
 }
 
-// A DAT entry as the zip chooser counts them when it takes a lone entry by itself.
-bool isDatEntry(const ZipEntry& entry)
-{
-    const QString extension = GetExtension(entry.name).toLower();
-    return !entry.isFolder && (extension == QLatin1String("dat") || extension == QLatin1String("xml"));
-}
-
-// The entry of `archive` to compare: the one named, or its only DAT entry.
+// The entry of `archive` to compare: the one named, or the one setdelta would take by itself.
 std::optional<QString> chooseEntry(const QString& archive, const QString& named, const char* option,
                                    std::optional<CommandError>& error)
 {
     QString whyNot;
     const std::optional<QList<ZipEntry>> entries = ListZip(archive, &whyNot);
     if (!entries) {
-        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive.\n\n") + whyNot, exitFailed};
+        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive: ") + whyNot, exitFailed};
         return std::nullopt;
     }
-    QStringList datEntries;
-    for (const ZipEntry& entry : *entries) {
+    for (const ZipEntry& entry : *entries)
         if (!named.isEmpty() && !entry.isFolder && entry.name == named)
             return named;
-        if (isDatEntry(entry))
-            datEntries.append(entry.name);
-    }
-    if (named.isEmpty() && datEntries.size() == 1)
-        return datEntries.first();
+    if (const std::optional<ZipEntry> lone = LoneDatEntry(*entries); named.isEmpty() && lone)
+        return lone->name;
+    QStringList datEntries;
+    for (const ZipEntry& entry : DatEntryCandidates(*entries))
+        datEntries.append(entry.name);
     const QString problem = !named.isEmpty() ? QStringLiteral("%1 has no entry %2.").arg(archive, named)
         : datEntries.isEmpty()               ? QStringLiteral("%1 holds no DAT entry.").arg(archive)
                                              : QStringLiteral("%1 holds several DAT entries.").arg(archive);
-    error = CommandError{QStringLiteral("%1 Name the one to compare with %2. Its DAT entries:\n  %3")
+    error = CommandError{QStringLiteral("%1 Name the one to compare with %2; its DAT entries: %3")
                              .arg(problem, QLatin1String(option),
-                                  datEntries.isEmpty() ? QStringLiteral("(none)") : datEntries.join(u"\n  ")),
+                                  datEntries.isEmpty() ? QStringLiteral("(none)") : datEntries.join(u", ")),
                          exitUsage};
     return std::nullopt;
 }
@@ -220,10 +190,47 @@ QString absolute(const QString& path)
     return QFileInfo(path).absoluteFilePath();
 }
 
-int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
+// Where a path leads once links are followed, for files that may not exist yet.
+std::filesystem::path fileNamed(const QString& path)
 {
-    std::optional<CommandError> error;
-    std::optional<DatHeader> header = headerFrom(store, arguments.headerFrom, error);
+    std::error_code ignored;
+    return std::filesystem::weakly_canonical(QFile::encodeName(ResolveLinks(absolute(path))).toStdString(), ignored);
+}
+
+// The same file, whatever the spelling, symbolic or hard links; for files yet to be written,
+// the same place.
+bool namesSameFile(const QString& first, const QString& second)
+{
+    struct stat firstStatus {};
+    struct stat secondStatus {};
+    if (::stat(QFile::encodeName(first).constData(), &firstStatus) == 0
+        && ::stat(QFile::encodeName(second).constData(), &secondStatus) == 0)
+        return firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
+    const std::filesystem::path firstFile = fileNamed(first);
+    return !firstFile.empty() && firstFile == fileNamed(second);
+}
+
+// The report is written over whatever --json names: never over a file the run reads or writes.
+std::optional<CommandError> checkReportPath(const MakeDiffArguments& arguments)
+{
+    if (arguments.jsonReport.isEmpty())
+        return std::nullopt;
+    const QString destination = DiffDestination(absolute(arguments.destination));
+    const QString archive = GetFileTitle(destination, true) + QStringLiteral(".zip");
+    for (const QString& other : {arguments.oldPath, arguments.newPath, arguments.headerFrom, destination, archive}) {
+        if (!other.isEmpty() && namesSameFile(arguments.jsonReport, other))
+            return CommandError{QStringLiteral("--json %1 names the same file as %2; the report needs a file of its own.")
+                                    .arg(arguments.jsonReport, other),
+                                exitUsage};
+    }
+    return std::nullopt;
+}
+
+int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextStream& out, QTextStream& err,
+                const RunStop* stop)
+{
+    std::optional<CommandError> error = checkReportPath(arguments);
+    std::optional<DatHeader> header = error ? std::nullopt : headerFrom(store, arguments.headerFrom, error);
     std::deque<QString> entries = error ? std::deque<QString>() : chooseEntries(arguments, error);
     if (error) {
         err << "quillon: " << error->message << Qt::endl;
@@ -233,22 +240,25 @@ int runMakeDiff(const MakeDiffArguments& arguments, SettingsStore& store, QTextS
                               .comparePath = absolute(arguments.newPath),
                               .destination = DiffDestination(absolute(arguments.destination)),
                               .switches = arguments.switches.value_or(BuildDiffSwitches(store)),
-                              .zipResult = arguments.zip};
-    ConsolePrompter prompter(err);
-    ConsoleDatDialogs dialogs(std::move(entries), std::move(header), err);
+                              .zipResult = arguments.zip,
+                              .reportCopy = arguments.jsonReport};
+    ConsolePrompter prompter;
+    ConsoleDatDialogs dialogs(std::move(entries), std::move(header));
     const DiffTool tool = DiffTool::besideApplication();
     MakeDiff makeDiff(tool, dialogs, prompter, [&err](const QString& text) { err << text << Qt::flush; },
-                      [](const QString&) {});
-    Outcome reportKept = Outcome::success();
-    if (!arguments.jsonReport.isEmpty())
-        makeDiff.setReportSink([&](const DiffReports& reports) {
-            reportKept = CopyFileReplacing(reports.json, arguments.jsonReport);
-        });
-    if (makeDiff.run(request) != DiffOutcome::Created)
+                      [](const QString&) {}, stop);
+    switch (makeDiff.run(request)) {
+    case DiffOutcome::Created:
+        break;
+    case DiffOutcome::Cancelled:
         return exitFailed;
-    if (!reportKept) {
-        err << "quillon: " << DiffTarget(request) << " was written, but not the JSON report.\n\n"
-            << reportKept.reason() << Qt::endl;
+    case DiffOutcome::Refused:
+    case DiffOutcome::Unusable:
+        err << "quillon: " << makeDiff.failureReason() << Qt::endl;
+        return exitUsage;
+    case DiffOutcome::Aborted:
+    case DiffOutcome::Failed:
+        err << "quillon: " << makeDiff.failureReason() << Qt::endl;
         return exitFailed;
     }
     out << DiffTarget(request) << Qt::endl;
@@ -324,9 +334,9 @@ QString HelpText()
         "  --new-entry NAME       the same for NEW\n"
         "  --json FILE            also write setdelta's report of every difference, as JSON\n"
         "                         (its schema: sdelta/README.md)\n"
-        "Exit status: 0 created, 1 usage error, 2 failed. On success the path of the file\n"
-        "written is the only line on standard output; setdelta's output and every message go\n"
-        "to standard error.\n");
+        "Exit status: 0 created, 1 usage error, 2 failed, 128 + N stopped by signal N. On\n"
+        "success the path of the file written is the only line on standard output; setdelta's\n"
+        "output and every message go to standard error.\n");
 }
 
 QString VersionText()
@@ -334,7 +344,8 @@ QString VersionText()
     return QStringLiteral("quillon " QUILLON_VERSION "\n");
 }
 
-int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out, QTextStream& err)
+int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out, QTextStream& err,
+                      const RunStop* stop)
 {
     if (arguments.value(1) == QLatin1String("--version")) {
         out << VersionText() << Qt::flush;
@@ -347,10 +358,10 @@ int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextS
     QString error;
     const std::optional<MakeDiffArguments> parsed = parseMakeDiffArguments(arguments, error);
     if (!parsed) {
-        err << "quillon: " << error << "\nTry 'quillon --help'." << Qt::endl;
+        err << "quillon: " << error << " (see quillon --help)" << Qt::endl;
         return exitUsage;
     }
-    return runMakeDiff(*parsed, store, out, err);
+    return runMakeDiff(*parsed, store, out, err, stop);
 }
 
 }  // namespace quillon

@@ -11,6 +11,7 @@ class QTextStream;
 // It needs no display and does not take part in the single instance.
 namespace quillon {
 
+class RunStop;
 class SettingsStore;
 
 inline constexpr int exitCreated = 0;
@@ -29,8 +30,9 @@ QString VersionText();
 
 // Runs the console command of `arguments` (the program name first). Standard output gets the
 // path of the file written and nothing else; the tool's output and every message go to `err`.
-// Returns the exit status: exitCreated, exitUsage or exitFailed.
+// Returns the exit status: exitCreated, exitUsage or exitFailed. `stop`, when given, ends a run
+// under way.
 int RunConsoleCommand(const QStringList& arguments, SettingsStore& store, QTextStream& out,
-                      QTextStream& err);
+                      QTextStream& err, const RunStop* stop = nullptr);
 
 }  // namespace quillon

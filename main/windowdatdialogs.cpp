@@ -16,6 +16,17 @@ QString WindowDatDialogs::SelectDat(const QString& zipFile, const QString& title
     return zipWindow.SelectDat(zipFile, title, entryName);
 }
 
+QString WindowDatDialogs::SelectDatEntry(const QString& zipFile, const QString& title)
+{
+    frmZip zipWindow(prompter_, mainWindow_);
+    return zipWindow.SelectEntry(zipFile, title);
+}
+
+std::optional<DatHeader> WindowDatDialogs::AskNewHeader()
+{
+    return frmCMPHeader::AskNewHeader(store_, prompter_, mainWindow_);
+}
+
 QString WindowDatDialogs::GetCMPHeaderFile(const QString& dat)
 {
     return frmCMPHeader::GetCMPHeaderFile(store_, prompter_, mainWindow_, dat);

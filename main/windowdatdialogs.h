@@ -15,7 +15,9 @@ public:
     WindowDatDialogs(SettingsStore& store, Prompter& prompter, QWidget* mainWindow);
 
     QString SelectDat(const QString& zipFile, const QString& title, QString* entryName) override;
+    QString SelectDatEntry(const QString& zipFile, const QString& title) override;
     QString GetCMPHeaderFile(const QString& dat) override;
+    std::optional<DatHeader> AskNewHeader() override;
     bool EditDatHeader(DatHeader& header) override;
 
 private:

@@ -11,16 +11,11 @@ namespace {
 
 constexpr int maximumErrorLineLength = 2000;
 
-// Passes the tool's output on to the log line by line, naming each input as its job says, and
-// keeps the line where the tool says why it failed.
+// Passes the tool's output on to the log line by line, and keeps the line where the tool says
+// why it failed.
 class ToolOutput {
 public:
-    ToolOutput(const ToolJob& job, const LogSink& appendLogText) : appendLogText_(appendLogText)
-    {
-        for (const ToolInput& input : {job.source, job.compare})
-            if (!input.archive.isEmpty())
-                shownNames_.append({input.path, input.shownAs()});
-    }
+    explicit ToolOutput(const LogSink& appendLogText) : appendLogText_(appendLogText) {}
 
     void receive(const QString& text)
     {
@@ -41,30 +36,27 @@ public:
     const QString& errorLine() const { return errorLine_; }
 
 private:
-    void pass(QString text)
+    void pass(const QString& text)
     {
         if (text.isEmpty())
             return;
-        for (const auto& [path, shownAs] : shownNames_)
-            text.replace(path, shownAs);
         for (const QString& line : text.split(u'\n'))
             keepErrorLine(line.trimmed());
         appendLogText_(text);
     }
 
-    // The tool's errors start "setdelta: error:"; its usage errors start "setdelta: " too, but
-    // its warnings ("setdelta: warning:") say nothing about a failure.
+    // Only shown: the exit status decides whether the run failed. The tool's messages start
+    // "setdelta: "; its warnings ("setdelta: warning:") say nothing about a failure, and the first
+    // message is the one that says why.
     void keepErrorLine(const QString& line)
     {
-        if (!line.startsWith(QLatin1String("setdelta: ")) || line.startsWith(QLatin1String("setdelta: warning:")))
-            return;
-        if (errorLine_.startsWith(QLatin1String("setdelta: error:")) && !line.startsWith(QLatin1String("setdelta: error:")))
+        if (!errorLine_.isEmpty() || !line.startsWith(QLatin1String("setdelta: "))
+            || line.startsWith(QLatin1String("setdelta: warning:")))
             return;
         errorLine_ = line.left(maximumErrorLineLength);
     }
 
     const LogSink& appendLogText_;
-    QList<std::pair<QString, QString>> shownNames_;
     QString pending_;
     QString errorLine_;
 };
@@ -91,6 +83,10 @@ Command DiffTool::command(const ToolJob& job) const
     QStringList arguments = job.switches.split(u' ', Qt::SkipEmptyParts);
     if (!job.reportFile.isEmpty())
         arguments << QStringLiteral("--json") << job.reportFile;
+    if (!job.source.entry.isEmpty())
+        arguments << QStringLiteral("--old-entry") << job.source.entry;
+    if (!job.compare.entry.isEmpty())
+        arguments << QStringLiteral("--new-entry") << job.compare.entry;
     arguments << job.source.path << job.compare.path;
     return {.program = program(), .arguments = arguments, .workingFolder = job.workingFolder};
 }
@@ -98,7 +94,7 @@ Command DiffTool::command(const ToolJob& job) const
 ToolRun DiffTool::run(const ToolJob& job, const LogSink& appendLogText, Prompter& prompter,
                       const RunStop* stop) const
 {
-    ToolOutput output(job, appendLogText);
+    ToolOutput output(appendLogText);
     const RunResult result = RunRedirected(command(job), CaptureFilePath(),
                                            [&output](const QString& text) { output.receive(text); },
                                            prompter, stop);
@@ -106,20 +102,47 @@ ToolRun DiffTool::run(const ToolJob& job, const LogSink& appendLogText, Prompter
     return {.result = result, .errorLine = output.errorLine()};
 }
 
-QString ToolFailureReason(const ToolRun& run, const RunFolder& folder)
+ToolEnd ToolEndOf(const ToolRun& run, const RunFolder& folder)
 {
     const RunResult& result = run.result;
     if (!result.started)
-        return QStringLiteral("setdelta could not be started: ") + result.startFailure;
-    if (result.exitCode == 0 && QFileInfo(folder.datFile()).isFile())
+        return ToolEnd::NotStarted;
+    switch (result.exitCode) {
+    case 0:
+        return QFileInfo(folder.datFile()).isFile() ? ToolEnd::Done : ToolEnd::NoResult;
+    case 1:
+        return ToolEnd::Usage;
+    case 2:
+        return ToolEnd::Input;
+    case 3:
+        return ToolEnd::Output;
+    default:
+        return ToolEnd::Abnormal;
+    }
+}
+
+QString ToolFailureReason(const ToolRun& run, const RunFolder& folder)
+{
+    const ToolEnd end = ToolEndOf(run, folder);
+    if (end == ToolEnd::Done)
         return {};
+    if (end == ToolEnd::NotStarted)
+        return QStringLiteral("setdelta could not be started: ") + run.result.startFailure;
     if (!run.errorLine.isEmpty())
         return run.errorLine;
-    if (result.exitCode < 0)
-        return QStringLiteral("setdelta ended abnormally.");
-    if (result.exitCode != 0)
-        return QStringLiteral("setdelta ended with exit status %1.").arg(result.exitCode);
-    return QStringLiteral("setdelta left no setdelta.dat.");
+    switch (end) {
+    case ToolEnd::Usage:
+        return QStringLiteral("setdelta refused its arguments (exit status 1).");
+    case ToolEnd::Input:
+        return QStringLiteral("setdelta could not read a DAT (exit status 2).");
+    case ToolEnd::Output:
+        return QStringLiteral("setdelta could not write its result (exit status 3).");
+    case ToolEnd::NoResult:
+        return QStringLiteral("setdelta left no setdelta.dat.");
+    default:
+        return run.result.exitCode < 0 ? QStringLiteral("setdelta ended abnormally.")
+                                       : QStringLiteral("setdelta ended with exit status %1.").arg(run.result.exitCode);
+    }
 }
 
 }  // namespace quillon

@@ -9,15 +9,11 @@ namespace quillon {
 
 class RunFolder;
 
-// A DAT handed to the tool, and how the log names it: a DAT taken out of a zip archive is named
-// by its archive and entry rather than by its temporary file.
+// A DAT handed to the tool: a plain, gzipped or zipped DAT, which the tool reads in place, and
+// for an archive the entry to compare, which the tool names in its log and report.
 struct ToolInput {
     QString path;
-    QString archive;  // the zip archive the DAT was taken out of; empty for a plain DAT
-    QString entry;    // its entry in that archive
-
-    // "archive (entry)" for a DAT taken out of an archive; empty for a plain DAT.
-    QString shownAs() const { return archive.isEmpty() ? QString() : archive + QStringLiteral(" (") + entry + u')'; }
+    QString entry;  // empty: the tool takes the archive's only DAT, or the file is no archive
 };
 
 // What one run of the tool compares, with which switches, and where it runs.
@@ -47,8 +43,9 @@ public:
     QString program() const;
 
     // The switch string ("-s -d2 -o disk") becomes one argument per blank-separated word,
-    // then "--json" and the report file when the job wants one, followed by the source DAT and
-    // the DAT to compare with, one argument each.
+    // then "--json" and the report file when the job wants one, "--old-entry"/"--new-entry" and
+    // the entries chosen, followed by the source DAT and the DAT to compare with, one argument
+    // each.
     Command command(const ToolJob& job) const;
 
     // Runs the tool in the job's working folder (a run folder of its own), with its console
@@ -60,8 +57,14 @@ private:
     QString folder_;
 };
 
+// How a run of the tool ended, decided by its exit status (setdelta: 0 done, 1 usage, 2 input,
+// 3 output) and, for a run that says it is done, by the result being there.
+enum class ToolEnd { Done, NotStarted, Usage, Input, Output, Abnormal, NoResult };
+ToolEnd ToolEndOf(const ToolRun& run, const RunFolder& folder);
+
 // Why a run of the tool gave no result, in words for the user: the tool's own error line, or
-// the system's reason it could not start. Empty for a run that succeeded.
+// what its exit status says, or the system's reason it could not start. Empty for a run that
+// succeeded.
 QString ToolFailureReason(const ToolRun& run, const RunFolder& folder);
 
 }  // namespace quillon

@@ -9,7 +9,7 @@ packages=(
   libzip-dev libexpat1-dev zlib1g-dev nlohmann-json3-dev
   googletest libgtest-dev
   clang libclang-rt-14-dev
-  gzip time util-linux
+  gzip zip time util-linux
   bash-completion librsvg2-bin
   desktop-file-utils appstream
   dpkg-dev file lintian

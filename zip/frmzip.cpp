@@ -63,12 +63,6 @@ ZipEntry listedEntry(const QTreeWidgetItem& row)
                     .isFolder = row.data(FileName, IsFolderRole).toBool()};
 }
 
-bool takesItselfWhenAlone(const QString& name)
-{
-    const QString extension = GetExtension(name).toLower();
-    return extension == QLatin1String("dat") || extension == QLatin1String("xml");
-}
-
 }  // namespace
 
 frmZipProgress::frmZipProgress(QWidget* mainWindow)
@@ -171,15 +165,30 @@ QString frmZip::SelectDat(const QString& sZipFile, const QString& sTitle, QStrin
     if (!sTitle.isEmpty())
         setWindowTitle(sTitle);
     if (OpenZip()) {
-        if (lsvZipContents->topLevelItemCount() == 1
-            && takesItselfWhenAlone(lsvZipContents->topLevelItem(0)->text(FileName)))
-            ExtractTempFile(m_sZipFile, listedEntry(*lsvZipContents->topLevelItem(0)));
+        if (const std::optional<ZipEntry> lone = LoneDatEntry(entries_))
+            ExtractTempFile(m_sZipFile, *lone);
         else
             exec();
     }
     if (sItemName)
         *sItemName = m_sItem;
     return m_sTempFile;
+}
+
+QString frmZip::SelectEntry(const QString& sZipFile, const QString& sTitle)
+{
+    takesOut_ = false;
+    m_sZipFile = sZipFile;
+    m_sItem.clear();
+    if (!sTitle.isEmpty())
+        setWindowTitle(sTitle);
+    if (OpenZip()) {
+        if (const std::optional<ZipEntry> lone = LoneDatEntry(entries_))
+            m_sItem = lone->name;
+        else
+            exec();
+    }
+    return m_sItem;
 }
 
 bool frmZip::OpenZip()
@@ -195,7 +204,8 @@ bool frmZip::OpenZip()
         m_sItem.clear();
         return false;
     }
-    for (const ZipEntry& entry : *entries)
+    entries_ = *entries;
+    for (const ZipEntry& entry : entries_)
         addRow(entry);
     return true;
 }
@@ -230,7 +240,10 @@ void frmZip::cmdSelect_Click()
         const QTreeWidgetItem* row = lsvZipContents->topLevelItem(index);
         if (row->isSelected() && !row->data(FileName, IsFolderRole).toBool()) {
             hide();
-            ExtractTempFile(m_sZipFile, listedEntry(*row));
+            if (takesOut_)
+                ExtractTempFile(m_sZipFile, listedEntry(*row));
+            else
+                m_sItem = row->text(FileName);
             accept();
             return;
         }

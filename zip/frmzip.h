@@ -42,13 +42,18 @@ class frmZip : public QDialog {
 public:
     explicit frmZip(Prompter& prompter, QWidget* mainWindow = nullptr);
 
-    // Lists `sZipFile` and takes out the entry the user picks, or the only entry when it is a
-    // ".dat" or ".xml" file, into a new temporary file ("dat...tmp"), which the caller owns and
+    // Lists `sZipFile` and takes out the entry the user picks, or without asking the archive's
+    // one DAT entry (LoneDatEntry, the rule setdelta follows), into a new temporary file ("dat...tmp"), which the caller owns and
     // deletes. Returns its path, and the entry's name in `sItemName`; "" in both when nothing
     // was taken out (cancelled, unreadable archive, failed extraction). `sTitle` replaces the
     // caption "Zip Contents" when not empty.
     QString SelectDat(const QString& sZipFile, const QString& sTitle = QString(),
                       QString* sItemName = nullptr);
+
+    // The same choice, for a reader that opens the archive itself: returns the name of the entry
+    // the user picks (or of the only entry, taken as SelectDat takes it), without taking it out;
+    // "" when nothing was picked.
+    QString SelectEntry(const QString& sZipFile, const QString& sTitle = QString());
 
     // Takes the listed file entry `item` out into a new temporary file: on success tempFile() is
     // its path and item() its name; on failure both are "" and no temporary file is left. A
@@ -73,7 +78,10 @@ private:
     QPushButton* cmdCancel;
     IconList ils;
 
+    // Whether a picked entry is taken out into a temporary file or only named.
+    bool takesOut_ = true;
     QString m_sZipFile;
+    QList<ZipEntry> entries_;
     QString m_sTempFile;
     QString m_sItem;
 };

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include "dat_entries.h"
+
 #include <zip.h>
 
 #include <sys/stat.h>
@@ -268,6 +270,31 @@ Outcome addFile(zip_t* archive, const QString& zipFile, const QString& sItem, co
 }
 
 }  // namespace
+
+QList<ZipEntry> DatEntryCandidates(const QList<ZipEntry>& entries)
+{
+    QList<ZipEntry> files;
+    std::vector<QByteArray> names;
+    for (const ZipEntry& entry : entries) {
+        if (!entry.isFolder) {
+            files.append(entry);
+            names.push_back(entry.name.toUtf8());
+        }
+    }
+    std::vector<std::string_view> views;
+    for (const QByteArray& name : names)
+        views.emplace_back(name.constData(), static_cast<std::size_t>(name.size()));
+    QList<ZipEntry> candidates;
+    for (const std::size_t position : setdelta::datEntryCandidates(views))
+        candidates.append(files.at(static_cast<qsizetype>(position)));
+    return candidates;
+}
+
+std::optional<ZipEntry> LoneDatEntry(const QList<ZipEntry>& entries)
+{
+    const QList<ZipEntry> candidates = DatEntryCandidates(entries);
+    return candidates.size() == 1 ? std::optional<ZipEntry>(candidates.first()) : std::nullopt;
+}
 
 std::optional<QList<ZipEntry>> ListZip(const QString& zipFile, QString* whyNot)
 {

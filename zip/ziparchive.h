@@ -27,6 +27,12 @@ struct ZipEntry {
 // `whyNot`, when given, says why.
 std::optional<QList<ZipEntry>> ListZip(const QString& zipFile, QString* whyNot = nullptr);
 
+// The entries that may be the DAT of an archive, by the rule setdelta follows when it reads one:
+// the files named ".dat" or ".xml", or every file where none is. Folders never are.
+QList<ZipEntry> DatEntryCandidates(const QList<ZipEntry>& entries);
+// The entry taken without asking: the only candidate; nothing when there is none or several.
+std::optional<ZipEntry> LoneDatEntry(const QList<ZipEntry>& entries);
+
 // Told the percentage (0 to 100) of the entry written so far; returning false cancels.
 using ExtractProgress = std::function<bool(int percent)>;
 

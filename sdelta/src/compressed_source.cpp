@@ -2,6 +2,7 @@
 // the DAT in memory than one block.
 #include "byte_source.h"
 
+#include "dat_entries.h"
 #include "dat_error.h"
 
 #include <algorithm>
@@ -61,25 +62,12 @@ struct EntryCloser {
     void operator()(zip_file_t* entry) const { zip_fclose(entry); }
 };
 
-bool endsWithIgnoringCase(std::string_view text, std::string_view end)
-{
-    return text.size() >= end.size() &&
-           std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
-                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-}
-
-bool isDatName(std::string_view name)
-{
-    return endsWithIgnoringCase(name, ".dat") || endsWithIgnoringCase(name, ".xml");
-}
-
 struct Entry {
     zip_uint64_t index = 0;
     std::string name;
 };
 
-// The files of an archive that may be DATs: those named .dat or .xml, or every file where
-// none is.
+// The files of an archive that may be DATs, by the rule Quillon's zip window follows too.
 std::vector<Entry> candidateEntries(zip_t* archive)
 {
     std::vector<Entry> files;
@@ -89,9 +77,13 @@ std::vector<Entry> candidateEntries(zip_t* archive)
         if (name && *name && name[std::strlen(name) - 1] != '/')
             files.push_back({static_cast<zip_uint64_t>(i), name});
     }
-    std::vector<Entry> dats;
-    std::copy_if(files.begin(), files.end(), std::back_inserter(dats), [](const Entry& e) { return isDatName(e.name); });
-    return dats.empty() ? files : dats;
+    std::vector<std::string_view> names;
+    for (const Entry& file : files)
+        names.push_back(file.name);
+    std::vector<Entry> candidates;
+    for (std::size_t position : datEntryCandidates(names))
+        candidates.push_back(files[position]);
+    return candidates;
 }
 
 std::string listOf(const std::vector<Entry>& entries)

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace setdelta {
 namespace {
@@ -96,6 +96,17 @@ static void onStopSignal(int signal)
 }
 }
 
+// A file without a name in `folder`, which a process killed before its commit cannot leave
+// behind; -1 where the file system cannot make one or /proc, through which it is named, is missing.
+int openUnnamed(const std::string& folder)
+{
+    if (::access("/proc/self/fd", X_OK) != 0)
+        return -1;
+    return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+}
+
+std::atomic<unsigned> nameCounter{0};
+
 } // namespace
 
 void handleStopSignals()
@@ -109,25 +120,53 @@ void handleStopSignals()
 }
 
 OutputFile::OutputFile(std::string path)
-    : path_(std::move(path)), temporaryPath_(path_ + ".XXXXXX")
+    : path_(std::move(path))
 {
-    std::vector<char> pattern(temporaryPath_.begin(), temporaryPath_.end());
-    pattern.push_back('\0');
+    // Where no unnamed file can be made, for whatever reason, a named one is tried, and its
+    // failure says why.
+    fd_ = openUnnamed(folderOf(path_));
+    if (fd_ < 0)
+        createNamed();
+    // The file is made private; a result is an ordinary file others may read.
+    ::fchmod(fd_, 0644);
+    buffer_.reserve(flushThreshold + flushThreshold / 4);
+}
+
+void OutputFile::createNamed()
+{
+    std::string pattern = path_ + ".XXXXXX";
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0)
         fail("cannot create", errno);
-    temporaryPath_ = pattern.data();
+    temporaryPath_ = pattern;
     registration_ = temporaryFiles.add(temporaryPath_);
-    // mkstemp makes the file private; a result is an ordinary file others may read.
-    ::fchmod(fd_, 0644);
-    buffer_.reserve(flushThreshold + flushThreshold / 4);
+}
+
+// The unnamed file gets a temporary name beside its target, so that it can replace the target
+// at once by a rename (a link cannot replace a file).
+void OutputFile::nameUnnamed()
+{
+    const std::string source = "/proc/self/fd/" + std::to_string(fd_);
+    for (;;) {
+        temporaryPath_ = path_ + "." + std::to_string(::getpid()) + "-" + std::to_string(nameCounter++);
+        registration_ = temporaryFiles.add(temporaryPath_);
+        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temporaryPath_.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return;
+        int error = errno;
+        temporaryFiles.remove(std::exchange(registration_, -1));
+        if (error != EEXIST) {
+            temporaryPath_.clear();
+            fail("cannot write", error);
+        }
+    }
 }
 
 OutputFile::~OutputFile()
 {
     if (fd_ >= 0) {
         ::close(fd_);
-        ::unlink(temporaryPath_.c_str());
+        if (!temporaryPath_.empty())
+            ::unlink(temporaryPath_.c_str());
     }
     temporaryFiles.remove(registration_);
 }
@@ -158,11 +197,13 @@ void OutputFile::flush()
 void OutputFile::commit()
 {
     flush();
-    int fd = fd_;
-    fd_ = -1;
-    int syncError = ::fsync(fd) == 0 ? 0 : errno;
-    if (::close(fd) != 0 || syncError != 0) {
-        int error = syncError != 0 ? syncError : errno;
+    if (::fsync(fd_) != 0)
+        fail("cannot write", errno);
+    if (temporaryPath_.empty())
+        nameUnnamed();
+    int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) {
+        int error = errno;
         ::unlink(temporaryPath_.c_str());
         fail("cannot write", error);
     }

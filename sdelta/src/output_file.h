@@ -19,8 +19,10 @@ public:
 void handleStopSignals();
 
 // A file written through a temporary file in the same folder and renamed over the target by
-// commit(), so a failed run never leaves a partial or stale-looking result behind. Writes
-// are gathered in a large buffer. Throws OutputError.
+// commit(), so a failed run never leaves a partial or stale-looking result behind. Where the
+// file system allows, the temporary file has no name until commit(), so that not even a
+// process killed with SIGKILL leaves it behind. Writes are gathered in a large buffer.
+// Throws OutputError.
 class OutputFile {
 public:
     explicit OutputFile(std::string path);
@@ -34,11 +36,13 @@ public:
 private:
     static constexpr std::size_t flushThreshold = std::size_t{1} << 20;
 
+    void createNamed();
+    void nameUnnamed();
     void flush();
     [[noreturn]] void fail(const std::string& action, int error);
 
     std::string path_;
-    std::string temporaryPath_;
+    std::string temporaryPath_; // empty while the file has no name
     int registration_ = -1; // where a signal handler finds the temporary file
     int fd_ = -1;
     std::string buffer_;

@@ -154,13 +154,14 @@ int fail(ExitStatus status, const std::string& message, const Options& options, 
     return status;
 }
 
-// A setdelta.dat or JSON report of an earlier run goes before anything is read, so that however
-// this run ends (an error, a signal, no memory left), no caller takes the old file for its result.
+// The setdelta.log, setdelta.dat and JSON report of an earlier run go before anything is read, so
+// that however this run ends (an error, a signal, no memory left, a log that cannot be written),
+// no caller takes the old files for its own. The log goes first: a result gone means its log is.
 // An earlier result given as an input (the last result compared with a new DAT) is read, not
 // removed; the run's own result replaces it at the end.
 void removeEarlierResult(const Options& options)
 {
-    for (const std::string& result : {std::string(datFileName), options.jsonPath}) {
+    for (const std::string& result : {std::string(logFileName), std::string(datFileName), options.jsonPath}) {
         if (result.empty() || isAnyOf(result, {options.oldPath, options.newPath}))
             continue;
         if (::unlink(result.c_str()) != 0 && errno != ENOENT && errno != EISDIR)

@@ -58,12 +58,14 @@ for program in "$@"; do
       expect "setdelta --json head" "header.dat"
       ;;
     quillon)
-      offered=$( (complete_line "quillon -"; complete_line "quillon --make-diff a b c -") | sort -u)
+      offered=$( (complete_line "quillon -"; complete_line "quillon --make-diff a b c -"
+                  complete_line "quillon --rename-sets r.json roms -") | sort -u)
       same_options "quillon --help" "$help_options" "its completion" "$offered" || failures=$((failures + 1))
       expect "quillon -f mame0251" "mame0251.zip"
       expect "quillon --make-diff mame0250.dat mame0251" "mame0251.zip"
       expect "quillon --make-diff a b c --header-from h" "header.dat"
       expect "quillon --make-diff a b c --z" "--zip"
+      expect "quillon --rename-sets r.json ../da" "../dats"
       ;;
   esac
 done

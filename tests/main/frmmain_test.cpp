@@ -10,6 +10,7 @@
 #include "scriptedprompter.h"
 #include "settingkeys.h"
 #include "tempstore.h"
+#include "terminationwatcher.h"
 #include "windowtesting.h"
 
 #include <QAction>
@@ -22,6 +23,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QUrl>
+
+#include <csignal>
 
 namespace {
 
@@ -392,6 +395,38 @@ TEST_F(MainWindowCommands, MakeDiffComparesTheSelectedDatsAndShowsTheResultsAndI
     window->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->findChild<frmDiffResults*>(), nullptr) << "closed with the main window";
+}
+
+// The header editor of a user who is logged out while it is open: its event loop hears the signal.
+class HeaderEditorOpenAtSigterm : public ScriptedDatDialogs {
+public:
+    std::optional<DatHeader> AskNewHeader() override
+    {
+        ::raise(SIGTERM);
+        QCoreApplication::processEvents();
+        return ScriptedDatDialogs::AskNewHeader();
+    }
+};
+
+// A logout, or a kill without -9: Quillon wires the signal to closing its windows, as here.
+TEST_F(MainWindowCommands, ASigtermStopsTheRunWritesNothingAndClosesTheWindow)
+{
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &QApplication::closeAllWindows);
+    stopASlowDiff([] { ::raise(SIGTERM); });
+    EXPECT_FALSE(window->isVisible());
+
+    QFile::remove(tool);
+    putRealTool(app);
+    SetUp();
+    HeaderEditorOpenAtSigterm editor;
+    editor.saveNext(DatHeader{.name = u"Typed"_s});
+    window->setDatDialogs(editor);
+    press(u"cmdMakeDiff"_s);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s)) << "stopped while the header editor was open";
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs), QStringList());
 }
 
 TEST_F(MainWindowCommands, CancelInTheBusyWindowOrClosingTheMainWindowStopsTheTool)

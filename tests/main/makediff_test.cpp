@@ -6,9 +6,12 @@
 #include "runfolder.h"
 #include "scripteddatdialogs.h"
 #include "scriptedprompter.h"
+#include "utilities.h"
 #include "ziparchive.h"
 
 #include <QTimer>
+
+#include <unistd.h>
 
 namespace {
 
@@ -82,30 +85,37 @@ TEST_F(MakeDiffTest, XmlDatafilesGetTheSavedHeaderInFrontOfTheToolsResult)
     EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Demo diff\"\r\n"));
     EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, older, newer) + "\r\n")))
         << "header, CR LF, the tool's DAT, CR LF";
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first())) << "the header file is deleted";
+    EXPECT_TRUE(dialogs.madeFiles().isEmpty()) << "the header is a value, not a file";
 }
 
-TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrItsCancelAborts)
+// The user picks the entry; the tool reads it inside the archive, and no DAT or header file is
+// made in the temporary folder.
+TEST_F(MakeDiffTest, AZippedInputIsReadInPlaceAsChosenOrItsCancelAborts)
 {
     DiffResults results;
     bool loadedReport = false;
-    ToolInput reportedCompare;
-    bool withHeader = true;
+    bool withHeader = false;
     reportSink = [&](const DiffReports& reports) {
-        reportedCompare = reports.compare;
         withHeader = reports.withHeader;
         loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
     };
+    // Quillon's own folder, where a DAT taken out of a zip or a header file would go.
+    const auto ownFiles = [] {
+        return QDir(GetTempFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    const QStringList ownFilesBefore = ownFiles();
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
-    dialogs.saveNext(std::nullopt);
-    ASSERT_EQ(run(oldDat, newZip), DiffOutcome::Created);
-    EXPECT_EQ(readAll(destination), setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat));
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
-    EXPECT_TRUE(log.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << log.toStdString();
-    EXPECT_FALSE(log.contains(dialogs.madeFiles().first())) << "the log names no temporary file";
+    dialogs.saveNext(header);
+    ASSERT_EQ(run(oldDat, newZip, true), DiffOutcome::Created);
+    ASSERT_TRUE(ExtractZipEntry(out.filePath(u"new.zip"_s), u"new.dat"_s, out.filePath(u"check.dat"_s)));
+    EXPECT_TRUE(readAll(out.filePath(u"check.dat"_s)).endsWith(QByteArray(setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
+    EXPECT_EQ(ownFiles(), ownFilesBefore);
+    EXPECT_TRUE(dialogs.madeFiles().isEmpty()) << "nothing was taken out";
+    EXPECT_TRUE(log.contains(newZip + u" (entry quillon_demo_1.1.dat)"_s)) << log.toStdString();
     EXPECT_TRUE(loadedReport) << "the run's report is there until its hearer returns";
-    EXPECT_FALSE(withHeader);
-    EXPECT_EQ(reportedCompare.shownAs(), newZip + u" (quillon_demo_1.1.dat)"_s) << "named as the user chose it";
+    EXPECT_EQ(results.newInput.file, newZip);
+    EXPECT_EQ(results.newInput.entry, u"quillon_demo_1.1.dat"_s) << "the report names archive and entry";
+    EXPECT_TRUE(withHeader);
 
     log.clear();
     dialogs.pickNext(u"quillon_demo_1.1.dat"_s);
@@ -113,7 +123,6 @@ TEST_F(MakeDiffTest, AZippedInputIsTakenOutNamedAsChosenAndDeletedAfterwardsOrIt
     EXPECT_EQ(run(newZip, newZip), DiffOutcome::Aborted) << "a cancelled choice aborts before the tool";
     EXPECT_EQ(dialogs.selectTitles().mid(1), (QStringList{u"Select the source dat..."_s, u"Select the dat to compare with..."_s}));
     EXPECT_EQ(prompter.texts().last(), u"Operation aborted."_s);
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().last())) << "the first input's DAT is deleted";
     EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
 }
 
@@ -142,7 +151,7 @@ TEST_F(MakeDiffTest, FailuresGiveTheToolsOrTheSystemsReasonAndWriteNothing)
     dialogs.saveNext(std::nullopt);
     EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
     EXPECT_EQ(prompter.texts().last(),
-              u"The diff Dat could not be written!\n\n"_s + destination + u": No such file or directory"_s)
+              u"The diff Dat could not be written!\n\n"_s + out.filePath(u"no such folder"_s) + u": No such file or directory"_s)
         << "an unwritable destination is not blamed on the tool";
 
     destination = kept;
@@ -177,6 +186,22 @@ TEST_F(MakeDiffTest, AFullDiskLeavesTheDestinationAsItWas)
 
     EXPECT_EQ(readAll(destination), "the user's older diff");
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"new.dat"_s});
+}
+
+// The user learns of a folder that takes no files before typing a header, not after.
+TEST_F(MakeDiffTest, ADestinationFolderThatCannotBeWrittenIsToldBeforeTheToolAndTheHeaderEditor)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder; the unprivileged run of this test tries it";
+    const QString locked = out.filePath(u"locked"_s);
+    QDir().mkpath(locked);
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    destination = locked + u"/new.dat"_s;
+    dialogs.saveNext(header);
+    EXPECT_EQ(run(oldDat, newDat), DiffOutcome::Failed);
+    EXPECT_EQ(prompter.texts(), QStringList{u"The diff Dat could not be written!\n\n"_s + locked + u": Permission denied"_s});
+    EXPECT_TRUE(dialogs.headerRequests().isEmpty());
+    EXPECT_TRUE(log.isEmpty()) << "the tool did not run";
 }
 
 TEST_F(MakeDiffTest, ADestinationThatIsAnInputIsRefusedBeforeTheToolRuns)
@@ -219,5 +244,4 @@ TEST_F(MakeDiffTest, AStoppedRunWritesNothingAndLeavesNoTemporaryFile)
     EXPECT_EQ(readAll(destination), "kept");
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(dialogs.headerRequests().isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(dialogs.madeFiles().first()));
 }

@@ -7,7 +7,14 @@
 #include "switches.h"
 #include "ziparchive.h"
 
+#include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QThread>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -28,6 +35,8 @@ protected:
             environment.remove(variable);
         for (const QString& folder : {u"CONFIG"_s, u"CACHE"_s, u"STATE"_s})
             environment.insert(u"XDG_"_s + folder + u"_HOME"_s, home.filePath(folder.toLower()));
+        if (!temporaryFolder.isEmpty())
+            environment.insert(u"TMPDIR"_s, temporaryFolder);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(QUILLON_PATH), arguments);
     }
@@ -40,9 +49,11 @@ protected:
                 QString::fromUtf8(process.readAllStandardError())};
     }
 
-    CommandRun makeDiff(const QStringList& arguments) const
+    CommandRun makeDiff(const QStringList& arguments, const std::function<void()>& inChild = {}) const
     {
         QProcess process;
+        if (inChild)
+            process.setChildProcessModifier(inChild);
         start(process, QStringList{u"--make-diff"_s} + arguments);
         return finished(process);
     }
@@ -50,6 +61,7 @@ protected:
     QTemporaryDir home;
     QTemporaryDir out;
     QString destination = out.filePath(u"diff"_s);
+    QString temporaryFolder;  // TMPDIR of the runs; empty: the test's own
 };
 
 TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGivenAndKeepsTheReportAsked)
@@ -76,7 +88,135 @@ TEST_F(MakeDiffCommand, WritesTheToolsOwnResultWithTheSettingsSwitchesUnlessGive
 
     const CommandRun blocked = makeDiff({oldDat, newDat, destination, u"--json"_s, out.filePath(u"no/report.json"_s)});
     EXPECT_EQ(blocked.status, exitFailed) << "a report that cannot be kept fails the run";
-    EXPECT_TRUE(blocked.err.contains(u"not the JSON report"_s)) << blocked.err.toStdString();
+    EXPECT_TRUE(blocked.err.contains(u"quillon: "_s + out.filePath(u"no/report.json"_s))) << blocked.err.toStdString();
+}
+
+TEST_F(MakeDiffCommand, AReportNamingAFileOfTheRunIsRefusedAndOneThatCannotBeWrittenLeavesTheResultAlone)
+{
+    // Copies, so that a report written over an input cannot harm the demo.
+    const QString first = out.filePath(u"old.dat"_s);
+    const QString second = out.filePath(u"new.zip"_s);
+    const QString header = out.filePath(u"header.dat"_s);
+    ASSERT_TRUE(QFile::copy(oldDat, first) && QFile::copy(newZip, second) && QFile::copy(oldDat, header));
+    const QString link = out.filePath(u"link.json"_s);
+    ASSERT_TRUE(QFile::link(first, link));
+    writeFile(destination + u".dat"_s, "earlier result");
+    ASSERT_TRUE(AddToZip(destination + u".zip"_s, newDat, u"other.dat"_s));
+    const QString laterResult = out.filePath(u"later"_s);
+    const QString laterLink = out.filePath(u"later.json"_s);
+    ASSERT_TRUE(QFile::link(laterResult + u".dat"_s, laterLink)) << "a link to a result yet to be written";
+
+    const QList<std::pair<QString, QString>> clashes{
+        {first, destination}, {second, destination}, {link, destination}, {header, destination},
+        {destination + u".dat"_s, destination}, {destination + u".zip"_s, destination},
+        {laterLink, laterResult}};
+    for (const auto& [report, target] : clashes) {
+        SCOPED_TRACE(report.toStdString());
+        const QByteArray before = readAll(report);
+        const CommandRun run = makeDiff({first, second, target, u"--zip"_s, u"--json"_s, report,
+                                         u"--header-from"_s, header});
+        EXPECT_EQ(run.status, exitUsage) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(u"quillon: --json "_s)) << run.err.toStdString();
+        EXPECT_EQ(readAll(report), before);
+        EXPECT_FALSE(run.err.contains(u"setdelta"_s)) << "nothing ran";
+    }
+    EXPECT_EQ(readAll(destination + u".dat"_s), "earlier result");
+    EXPECT_FALSE(QFileInfo::exists(laterResult + u".dat"_s));
+
+    QDir().mkpath(out.filePath(u"locked"_s));
+    const CommandRun blocked = makeDiff({first, second, destination, u"--json"_s, out.filePath(u"locked"_s)});
+    EXPECT_EQ(blocked.status, exitFailed);
+    EXPECT_EQ(readAll(destination + u".dat"_s), "earlier result") << "the report failed before the result was written";
+}
+
+// The header goes into the result through the run's own folder: a temporary folder the user
+// cannot write changes nothing, and nothing is left there.
+TEST_F(MakeDiffCommand, AnUnwritableTemporaryFolderStillGivesTheHeaderAskedFor)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder; the unprivileged run of this test tries it";
+    temporaryFolder = home.filePath(u"tmp"_s);
+    QDir().mkpath(temporaryFolder);
+    QFile::setPermissions(temporaryFolder, QFile::ReadOwner | QFile::ExeOwner);
+    for (const bool zip : {false, true}) {
+        QStringList arguments{oldDat, newDat, destination, u"--header-from"_s, oldDat};
+        if (zip)
+            arguments << u"--zip"_s;
+        const CommandRun run = makeDiff(arguments);
+        ASSERT_EQ(run.status, exitCreated) << run.err.toStdString();
+        if (zip) {
+            ASSERT_TRUE(ExtractZipEntry(destination + u".zip"_s, u"diff.dat"_s, out.filePath(u"check.dat"_s)));
+        }
+        const QByteArray written = readAll(zip ? out.filePath(u"check.dat"_s) : destination + u".dat"_s);
+        EXPECT_TRUE(written.startsWith("clrmamepro (\r\n\tname \"Quillon Demo Arcade\"")) << written.left(80).toStdString();
+        EXPECT_TRUE(written.endsWith(QByteArray(")\r\n\r\n" + setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat) + "\r\n")));
+    }
+    EXPECT_EQ(QDir(temporaryFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+// The program as a shell starts it: SIGXFSZ at its default action, which would kill it.
+TEST_F(MakeDiffCommand, AResultBeyondTheFileSizeLimitIsAReportedFailureThatLeavesNothingBehind)
+{
+    QByteArray games = readAll(oldDat);
+    for (quint32 game = 0; game < 3000; ++game)
+        games += u"game (\n\tname g%1\n\trom ( name g%1.bin size 1024 crc %2 )\n)\n"_s
+                     .arg(game)
+                     .arg(game * 2654435761U, 8, 16, QChar(u'0'))
+                     .toUtf8();
+    const QString bigger = out.filePath(u"bigger.dat"_s);
+    writeFile(bigger, games);
+    // The tool's own result fits; the result with its header in front does not.
+    const auto limit = static_cast<rlim_t>(setdeltaAlone(u"-s -d2 -z"_s, oldDat, bigger).size() + 2);
+    const CommandRun run = makeDiff({oldDat, bigger, destination, u"--switches"_s, u"-s -d2 -z"_s,
+                                     u"--header-from"_s, oldDat},
+                                    [limit] {
+                                        std::signal(SIGXFSZ, SIG_DFL);
+                                        const rlimit fileSize{limit, limit};
+                                        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+                                    });
+    EXPECT_EQ(run.status, exitFailed) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(u"File too large"_s)) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"bigger.dat"_s});
+}
+
+// Ctrl+C in a shell, or a SIGTERM from a script's timeout: the tool goes with Quillon, and so does
+// the run folder.
+TEST_F(MakeDiffCommand, ASignalEndsTheToolRemovesTheRunFolderAndExitsWithItsStatus)
+{
+    QTemporaryDir application;
+    const QString program = application.filePath(u"quillon"_s);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLON_PATH), program));
+    QDir(application.path()).mkdir(u"sdelta"_s);
+    writeFile(application.filePath(u"sdelta/setdelta"_s), "#!/bin/sh\necho \"$$ comparing\"\nexec sleep 30\n",
+              QFile::ReadOwner | QFile::ExeOwner);
+    QFile(program).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    for (const int signalNumber : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_CACHE_HOME"_s, home.filePath(u"cache"_s));
+        environment.insert(u"XDG_STATE_HOME"_s, home.filePath(u"state"_s));
+        process.setProcessEnvironment(environment);
+        process.setReadChannel(QProcess::StandardError);
+        process.start(program, {u"--make-diff"_s, oldDat, newDat, destination});
+        QByteArray err;
+        while (!err.contains(" comparing\n") && process.waitForReadyRead(10000))
+            err += process.readAllStandardError();
+        ASSERT_TRUE(err.contains(" comparing\n")) << err.toStdString();
+        const auto tool = static_cast<pid_t>(err.left(err.indexOf(' ')).toLongLong());
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 128 + signalNumber);
+        EXPECT_TRUE(process.readAllStandardError().startsWith("quillon: stopped by "));
+        QDeadlineTimer toolEnds(5000);
+        while (::kill(tool, 0) == 0 && !toolEnds.hasExpired())
+            QThread::msleep(10);
+        EXPECT_NE(::kill(tool, 0), 0) << "setdelta was ended";
+        EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
+        EXPECT_EQ(QDir(home.filePath(u"cache/Quillon"_s)).entryList({u"run-*"_s}, QDir::Dirs), QStringList());
+    }
 }
 
 TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
@@ -87,14 +227,14 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
 
     const CommandRun unnamed = makeDiff({archive, newZip, destination});
     EXPECT_EQ(unnamed.status, exitUsage);
-    EXPECT_TRUE(unnamed.err.contains(u"--old-entry"_s) && unnamed.err.contains(u"  old/demo.dat\n  new/demo.dat"_s))
+    EXPECT_TRUE(unnamed.err.contains(u"--old-entry"_s) && unnamed.err.contains(u"entries: old/demo.dat, new/demo.dat\n"_s))
         << "it names the option and lists the entries: " << unnamed.err.toStdString();
 
     const CommandRun named = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
     EXPECT_EQ(named.status, exitCreated) << named.err.toStdString();
     EXPECT_EQ(readAll(destination + u".dat"_s), setdeltaAlone(u"-s -d2 -z"_s, oldDat, newDat)) << "an empty store's switches";
-    EXPECT_TRUE(named.err.contains(archive + u" (old/demo.dat)"_s)) << "the log names archive and entry";
-    EXPECT_TRUE(named.err.contains(newZip + u" (quillon_demo_1.1.dat)"_s)) << "the only DAT entry is taken";
+    EXPECT_TRUE(named.err.contains(archive + u" (entry old/demo.dat)"_s)) << "the log names archive and entry";
+    EXPECT_TRUE(named.err.contains(newZip + u" (entry quillon_demo_1.1.dat)"_s)) << "the only DAT entry is taken";
     EXPECT_EQ(makeDiff({archive, newZip, destination, u"--old-entry"_s, u"none.dat"_s}).status, exitUsage);
 
     QByteArray damaged = readAll(archive);
@@ -102,9 +242,8 @@ TEST_F(MakeDiffCommand, AnArchiveWithSeveralDatsNeedsTheEntryNamed)
     writeFile(archive, damaged);
     const CommandRun unreadable = makeDiff({archive, newZip, destination, u"--old-entry"_s, u"old/demo.dat"_s});
     EXPECT_EQ(unreadable.status, exitFailed);
-    const QString cannot = u"Cannot take old/demo.dat out of "_s + archive + u": "_s;
-    EXPECT_TRUE(unreadable.err.contains(QRegularExpression(QRegularExpression::escape(cannot) + u"\\S"_s)))
-        << "the reason follows: " << unreadable.err.toStdString();
+    EXPECT_TRUE(unreadable.err.contains(u"setdelta: error: "_s + archive + u" (entry old/demo.dat)"_s))
+        << "setdelta's own reason: " << unreadable.err.toStdString();
 }
 
 TEST_F(MakeDiffCommand, TheHeaderOfAnXmlDatafileComesFirstAndADatWithoutOneIsRefused)
@@ -141,6 +280,7 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
         EXPECT_EQ(run.status, exitUsage);
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.startsWith(u"quillon: "_s)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(u'\n'), 1) << "one line: " << run.err.toStdString();
     }
 
     // A run folder of a killed instance goes too.
@@ -150,8 +290,14 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
     const CommandRun failed = makeDiff({oldDat, broken, destination});
     EXPECT_EQ(failed.status, exitFailed);
     EXPECT_TRUE(failed.out.isEmpty());
-    EXPECT_TRUE(failed.err.contains(u"setdelta.exe has failed during creation!\n\nsetdelta: error: "_s + broken))
-        << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains(u"\nquillon: setdelta: error: "_s + broken))
+        << "setdelta's own line is the reason: " << failed.err.toStdString();
+    EXPECT_EQ(failed.err.count(u"quillon: "_s), 1) << "one message";
+    EXPECT_FALSE(failed.err.contains(u"setdelta.exe"_s)) << "not the window's words";
+
+    const CommandRun unknownSwitch = makeDiff({oldDat, newDat, destination, u"--switches"_s, u"-q"_s});
+    EXPECT_EQ(unknownSwitch.status, exitUsage) << "setdelta's usage error is one";
+    EXPECT_EQ(unknownSwitch.err.count(u"quillon: "_s), 1) << unknownSwitch.err.toStdString();
 
     const QString missing = out.filePath(u"missing.dat"_s);
     const CommandRun noHeader = makeDiff({oldDat, newDat, destination, u"--header-from"_s, missing});
@@ -159,8 +305,8 @@ TEST_F(MakeDiffCommand, UsageErrorsAndFailuresSayWhyOnTheErrorStreamAndWriteNoth
     EXPECT_TRUE(noHeader.err.contains(missing + u": No such file or directory"_s)) << noHeader.err.toStdString();
 
     const CommandRun refused = makeDiff({oldDat, newDat, oldDat});
-    EXPECT_EQ(refused.status, exitFailed);
-    EXPECT_TRUE(refused.err.contains(u"The destination is one of the Dats to compare"_s)) << refused.err.toStdString();
+    EXPECT_EQ(refused.status, exitUsage);
+    EXPECT_EQ(refused.err, u"quillon: "_s + oldDat + u" is one of the DATs to compare; name another destination\n"_s);
     EXPECT_EQ(readAll(oldDat).left(12), "clrmamepro (");
     EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
     EXPECT_EQ(QDir(home.filePath(u"cache/Quillon"_s)).entryList({u"run-*"_s}, QDir::Dirs), QStringList());

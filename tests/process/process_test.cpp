@@ -197,9 +197,9 @@ protected:
         writeFile(tool.program(), "#!/bin/sh\n" + script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    ToolRun run(const ToolInput& compare = {u"/tmp/dat1234.tmp"_s, {}, {}})
+    ToolRun run(const ToolInput& compare = {u"/tmp/dat1234.tmp"_s, {}})
     {
-        return tool.run({u" -m  -d1 "_s, {u"/my dats/old.dat"_s, {}, {}}, compare, folder->path()},
+        return tool.run({u" -m  -d1 "_s, {u"/my dats/old.dat"_s, {}}, compare, folder->path()},
                         log.sink(), prompter);
     }
 
@@ -226,33 +226,40 @@ TEST_F(DiffToolRunTest, RunsInTheRunFolderWithEachPathWholeAndLeavesTheApplicati
     EXPECT_EQ(QDir(tool.folder()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{u"setdelta"_s});
 }
 
-TEST_F(DiffToolRunTest, LogNamesATakenOutInputByItsArchiveAndEntry)
+// The tool reads an archive in place and names archive and entry itself; its words pass unchanged.
+TEST_F(DiffToolRunTest, AnArchiveGoesToTheToolWithItsEntryAndTheLogIsTheToolsOwn)
 {
-    installTool("printf 'reading %s\\n' \"$4\"\n"
-                "echo \"setdelta: warning: $4:3: odd quoting\" >&2\n"
-                "echo \"setdelta: error: $4:7: unexpected end of file\" >&2\nexit 2\n");
+    installTool("for a in \"$@\"; do echo \"[$a]\"; done\n"
+                "echo \"setdelta: warning: $6 (entry $4):3: odd quoting\" >&2\n"
+                "echo \"setdelta: error: $6 (entry $4):7: unexpected end of file\" >&2\nexit 2\n");
 
-    const ToolRun done = run({u"/tmp/dat1234.tmp"_s, u"/dats/new.zip"_s, u"sub/new.dat"_s});
+    const ToolRun done = run({u"/dats/new.zip"_s, u"sub/new.dat"_s});
 
-    EXPECT_EQ(log.text(), u"reading /dats/new.zip (sub/new.dat)\n"
-                          "setdelta: warning: /dats/new.zip (sub/new.dat):3: odd quoting\n"
-                          "setdelta: error: /dats/new.zip (sub/new.dat):7: unexpected end of file\n"_s);
-    EXPECT_EQ(done.errorLine, u"setdelta: error: /dats/new.zip (sub/new.dat):7: unexpected end of file"_s);
+    EXPECT_EQ(log.text(), u"[-m]\n[-d1]\n[--new-entry]\n[sub/new.dat]\n[/my dats/old.dat]\n[/dats/new.zip]\n"
+                          "setdelta: warning: /dats/new.zip (entry sub/new.dat):3: odd quoting\n"
+                          "setdelta: error: /dats/new.zip (entry sub/new.dat):7: unexpected end of file\n"_s);
+    EXPECT_EQ(done.errorLine, u"setdelta: error: /dats/new.zip (entry sub/new.dat):7: unexpected end of file"_s);
     EXPECT_EQ(ToolFailureReason(done, *folder), done.errorLine);
 }
 
-TEST_F(DiffToolRunTest, FailureReasonsWithoutAnErrorLine)
+// The exit status decides how the run ended; the tool's words are only shown.
+TEST_F(DiffToolRunTest, TheExitStatusDecidesAndTheToolsFirstMessageSaysWhy)
 {
-    const QList<std::pair<QByteArray, QString>> cases = {
-        {"echo partial > setdelta.dat\nexit 3\n", u"setdelta ended with exit status 3."_s},
-        {"exit 0\n", u"setdelta left no setdelta.dat."_s},
-        {"kill -9 $$\n", u"setdelta ended abnormally."_s},
-        {"echo 'setdelta: unknown switch -q' >&2\necho >&2\necho 'Usage: setdelta' >&2\nexit 1\n",
+    const QList<std::tuple<QByteArray, ToolEnd, QString>> cases = {
+        {"echo partial > setdelta.dat\nexit 3\n", ToolEnd::Output, u"setdelta could not write its result (exit status 3)."_s},
+        {"exit 2\n", ToolEnd::Input, u"setdelta could not read a DAT (exit status 2)."_s},
+        {"exit 0\n", ToolEnd::NoResult, u"setdelta left no setdelta.dat."_s},
+        {"exit 7\n", ToolEnd::Abnormal, u"setdelta ended with exit status 7."_s},
+        {"kill -9 $$\n", ToolEnd::Abnormal, u"setdelta ended abnormally."_s},
+        {"echo 'setdelta: unknown switch -q' >&2\necho >&2\necho 'Usage: setdelta' >&2\nexit 1\n", ToolEnd::Usage,
          u"setdelta: unknown switch -q"_s},
+        {"echo 'setdelta: error: not this one' >&2\necho done > setdelta.dat\n", ToolEnd::Done, QString()},
     };
-    for (const auto& [script, reason] : cases) {
+    for (const auto& [script, end, reason] : cases) {
         installTool(script);
-        EXPECT_EQ(ToolFailureReason(run(), *folder), reason) << script.toStdString();
+        const ToolRun done = run();
+        EXPECT_EQ(ToolEndOf(done, *folder), end) << script.toStdString();
+        EXPECT_EQ(ToolFailureReason(done, *folder), reason) << script.toStdString();
         QFile::remove(folder->datFile());
     }
 }

@@ -500,6 +500,48 @@ TEST_F(FailurePaths, ACompressedHugeWordFailsAtTheLimitInBoundedMemory)
     expectNoResultLeft();
 }
 
+// A run killed outright (SIGKILL) cannot clean up: what it leaves must still not pass for a
+// result or a log of its own.
+TEST_F(FailurePaths, AKilledRunLeavesNeitherTheEarlierLogNorATemporaryFile)
+{
+    folder_.write("setdelta.log", "Wrote setdelta.dat (an earlier run)");
+    std::string pipe = folder_.file("new.dat").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    int writer = -1;
+    ToolRun result = runTool(folder_.path(), {"old.dat", "new.dat"}, {}, [&](pid_t tool) {
+        writer = ::open(pipe.c_str(), O_WRONLY);
+        while (std::filesystem::exists(folder_.file("setdelta.dat")))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::kill(tool, SIGKILL);
+    });
+    ::close(writer);
+    EXPECT_EQ(result.status, -1);
+    expectOnly({"new.dat", "old.dat"});
+
+    pid_t child = ::fork();
+    if (child == 0) {
+        handleStopSignals();
+        OutputFile dat(folder_.file("setdelta.dat").string());
+        dat.write(manySets(10));
+        OutputFile log(folder_.file("setdelta.log").string());
+        ::raise(SIGKILL);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    expectOnly({"new.dat", "old.dat"});
+}
+
+TEST_F(FailurePaths, ALogThatCannotBeWrittenLeavesNone)
+{
+    folder_.write("setdelta.log", "Wrote setdelta.dat (an earlier run)");
+    folder_.write("new.dat", "game ( name cut");
+    ToolRun result = run({"old.dat", "new.dat"}, {.fileSize = 0});
+    EXPECT_EQ(result.status, ExitInput) << result.err;
+    expectOnly({"new.dat", "old.dat"});
+}
+
 // A signal while the results are being written takes their temporary files with it.
 TEST(StopSignal, WhileWritingRemovesTheTemporaryFiles)
 {

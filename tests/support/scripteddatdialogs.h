@@ -38,6 +38,12 @@ public:
             *entryName = entry;
         return extracted;
     }
+    // The scripted entry, named only: the reader opens the archive itself.
+    QString SelectDatEntry(const QString&, const QString& title) override
+    {
+        selectTitles_.append(title);
+        return takeNext(entries_);
+    }
     QString GetCMPHeaderFile(const QString& dat) override
     {
         headerRequests_.append(dat);
@@ -46,6 +52,13 @@ public:
             return {};
         const QString headerFile = madeFile(QStringLiteral("cmh"));
         return WriteHeaderFile(headerFile, *header) ? headerFile : QString();
+    }
+    // Takes the next scripted header as what the user saved, recording the request as one
+    // without a DAT.
+    std::optional<DatHeader> AskNewHeader() override
+    {
+        headerRequests_.append(QString());
+        return takeNext(headers_);
     }
     // Takes the next scripted header as what the user saved; records the values shown.
     bool EditDatHeader(DatHeader& header) override

@@ -54,9 +54,32 @@ TEST_F(ZipWindow, ALoneDatIsTakenWithoutShowingTheWindow)
     EXPECT_EQ(tempFiles(), QStringList{QFileInfo(file).fileName()});
 }
 
-TEST_F(ZipWindow, ALoneOtherFileShowsTheWindowAndCancelLeavesNothing)
+// For a reader that opens the archive itself the window only names the entry picked.
+TEST_F(ZipWindow, ChoosingAnEntryToReadInPlaceTakesNothingOut)
 {
-    ASSERT_TRUE(makeZip(path("readme.zip"), {{"readme.txt", "hello"}}));
+    ASSERT_TRUE(makeZip(path("one.zip"), {{"game.DAT", "clrmamepro (\r\n)\r\n"}}));
+    EXPECT_EQ(zipWindow.SelectEntry(path("one.zip")), u"game.DAT"_s) << "a lone DAT is taken without asking";
+    ASSERT_TRUE(makeZip(path("two.zip"), {{"old.dat", "first"}, {"new.dat", "second"}}));
+    const auto script = testing::onModal<frmZip>([](frmZip& window) {
+        list(window).topLevelItem(1)->setSelected(true);
+        click(window, u"cmdSelect"_s);
+    });
+    EXPECT_EQ(zipWindow.SelectEntry(path("two.zip"), u"Select the dat to compare with..."_s), u"new.dat"_s);
+    EXPECT_TRUE(tempFiles().isEmpty());
+}
+
+// setdelta's rule: the DAT is the one file named .dat or .xml, or the one file where none is.
+TEST_F(ZipWindow, TheOneDatAmongOtherFilesIsTakenWithoutAskingButTwoOthersAreAsked)
+{
+    ASSERT_TRUE(makeZip(path("mixed.zip"), {{"sub/", {}}, {"readme.txt", "hello"}, {"list.xml", "<datafile/>"}}));
+    EXPECT_EQ(zipWindow.SelectEntry(path("mixed.zip")), u"list.xml"_s);
+    ASSERT_TRUE(makeZip(path("text.zip"), {{"mame.txt", "clrmamepro ( )"}}));
+    EXPECT_EQ(zipWindow.SelectEntry(path("text.zip")), u"mame.txt"_s);
+}
+
+TEST_F(ZipWindow, TwoOtherFilesShowTheWindowAndCancelLeavesNothing)
+{
+    ASSERT_TRUE(makeZip(path("readme.zip"), {{"readme.txt", "hello"}, {"notes.txt", "more"}}));
     const auto script = testing::onModal<frmZip>([](frmZip& window) {
         EXPECT_EQ(window.windowTitle(), u"Select the source dat..."_s);
         EXPECT_FALSE(child<QPushButton>(window, u"cmdSelect"_s).isEnabled()) << "new rows are not selected";

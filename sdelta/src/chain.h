@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <functional>
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,7 @@ namespace setdelta {
 struct ChainRelease {
     DatSource source;
     std::string description;  // the input as setdelta.log describes it
-    std::string inputJson;    // the input as the JSON report describes it
+    std::string inputJson;    // the input as the JSON report describes it, serialized
     std::vector<std::string> warnings;
 };
 

@@ -194,35 +194,6 @@ Json movedSetJson(const ResolvedDat& oldDat, const ResolvedDat& newDat, const Mo
     return json;
 }
 
-Json inputJson(const Dat& dat)
-{
-    Json json;
-    json["file"] = utf8Text(dat.source.file);
-    json["entry"] = dat.source.entry.empty() ? Json(nullptr) : Json(utf8Text(dat.source.entry));
-    json["format"] = formatWord(dat.format);
-    if (!dat.header.name.empty())
-        json["name"] = utf8Text(dat.header.name);
-    if (!dat.header.version.empty())
-        json["version"] = utf8Text(dat.header.version);
-    if (!dat.header.build.empty())
-        json["build"] = utf8Text(dat.header.build);
-    json["sets"] = dat.sets.size();
-    json["objects"] = dat.objects.size();
-    return json;
-}
-
-Json optionsJson(const Options& options)
-{
-    Json json;
-    json["set_type"] = setTypeWord(options.resolve.setType);
-    json["delta"] = static_cast<int>(options.level);
-    json["objects"] = kindWord(options.kind);
-    json["renames"] = options.withRenames;
-    json["nodump"] = options.resolve.includeNodump;
-    json["bios_in_sets"] = options.resolve.nonSeparatedBios;
-    return json;
-}
-
 Json summaryJson(const RunSummary& summary)
 {
     Json json;
@@ -256,6 +227,35 @@ private:
 };
 
 } // namespace
+
+Json inputJson(const Dat& dat)
+{
+    Json json;
+    json["file"] = utf8Text(dat.source.file);
+    json["entry"] = dat.source.entry.empty() ? Json(nullptr) : Json(utf8Text(dat.source.entry));
+    json["format"] = formatWord(dat.format);
+    if (!dat.header.name.empty())
+        json["name"] = utf8Text(dat.header.name);
+    if (!dat.header.version.empty())
+        json["version"] = utf8Text(dat.header.version);
+    if (!dat.header.build.empty())
+        json["build"] = utf8Text(dat.header.build);
+    json["sets"] = dat.sets.size();
+    json["objects"] = dat.objects.size();
+    return json;
+}
+
+Json optionsJson(const Options& options)
+{
+    Json json;
+    json["set_type"] = setTypeWord(options.resolve.setType);
+    json["delta"] = static_cast<int>(options.level);
+    json["objects"] = kindWord(options.kind);
+    json["renames"] = options.withRenames;
+    json["nodump"] = options.resolve.includeNodump;
+    json["bios_in_sets"] = options.resolve.nonSeparatedBios;
+    return json;
+}
 
 std::string utf8Text(std::string_view text)
 {

@@ -5,6 +5,8 @@
 #include "output_file.h"
 #include "report_writer.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,10 @@ inline constexpr int jsonReportVersion = 2;
 // Throws OutputError.
 void writeJsonReport(OutputFile& output, const Options& options, const ResolvedDat& oldDat, const ResolvedDat& newDat,
                      const Comparison& comparison, const RunSummary& summary);
+
+// An input as the report describes it (INPUT in sdelta/README.md), and the run's options.
+nlohmann::ordered_json inputJson(const Dat& dat);
+nlohmann::ordered_json optionsJson(const Options& options);
 
 // `text` as valid UTF-8: unchanged when it already is, otherwise read as Latin-1, the encoding
 // of older DATs, so that no byte is lost and the report stays valid JSON.

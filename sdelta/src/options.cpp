@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace setdelta {
@@ -7,6 +9,8 @@ namespace setdelta {
 const std::string_view usageText =
     "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]\n"
     "                [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW\n"
+    "       setdelta --chain [-s|-m|-n] [-o disk|-o sample] [-z] [-b] [--json FILE]\n"
+    "                [--entry NAME] DAT1 [--entry NAME] DAT2 ...\n"
     "       setdelta --help | --version\n"
     "\n"
     "Compares the DAT NEW with the DAT OLD and writes the differences to setdelta.dat and a\n"
@@ -23,6 +27,11 @@ const std::string_view usageText =
     "Archives:   --old-entry NAME, --new-entry NAME: the DAT inside a zip archive OLD or NEW\n"
     "            (needed only when the archive holds several DATs)\n"
     "Report:     --json FILE also writes the whole comparison to FILE as JSON\n"
+    "Chain:      --chain DAT1 DAT2 ... (oldest first) compares each DAT with the next and\n"
+    "            follows every set through the releases: the name it ends with, the release\n"
+    "            that removed it, the release it first appeared in. Writes setdelta.log (and\n"
+    "            FILE with --json), no setdelta.dat. --entry NAME: the DAT inside the zip\n"
+    "            archive that follows it\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 an input cannot be read, 3 an output cannot be\n"
     "written.\n";
@@ -78,13 +87,20 @@ constexpr ValuedSwitch valuedSwitches[] = {
     {"--new-entry", "the name of an entry in the zip archive", &Options::newEntry},
 };
 
+// The entry of the DAT that follows it in a chain.
+constexpr ValuedSwitch entrySwitch{"--entry", "the name of an entry in the zip archive that follows it", nullptr};
+
+bool namesSwitch(const ValuedSwitch& candidate, std::string_view argument)
+{
+    return argument == candidate.name
+           || (argument.starts_with(candidate.name) && argument.substr(candidate.name.size()).starts_with('='));
+}
+
 const ValuedSwitch* valuedSwitch(std::string_view argument)
 {
-    for (const ValuedSwitch& candidate : valuedSwitches) {
-        if (argument == candidate.name
-            || (argument.starts_with(candidate.name) && argument.substr(candidate.name.size()).starts_with('=')))
+    for (const ValuedSwitch& candidate : valuedSwitches)
+        if (namesSwitch(candidate, argument))
             return &candidate;
-    }
     return nullptr;
 }
 
@@ -126,12 +142,46 @@ std::string levelWords(DeltaLevel level, std::string_view objects)
     return {};
 }
 
+// The switches given, where a chain takes only some of them.
+struct GivenSwitches {
+    bool chain = false;        // --chain
+    bool pairOnly = false;     // -d1 .. -d4, -r, --old-entry, --new-entry: a pair's switches
+    std::string pairOnlyName;  // the first of those, for the message
+};
+
+void noteGiven(std::string_view argument, GivenSwitches& given)
+{
+    constexpr std::string_view pairSwitches[] = {"-d1", "-d2", "-d3", "-d4", "-r"};
+    bool pairOnly = std::ranges::find(pairSwitches, argument) != std::end(pairSwitches) ||
+                    argument.starts_with("--old-entry") || argument.starts_with("--new-entry");
+    if (pairOnly && !given.pairOnly) {
+        given.pairOnly = true;
+        given.pairOnlyName = std::string(argument.substr(0, argument.find('=')));
+    }
+}
+
+// A chain writes no setdelta.dat and names each archive's entry beside it.
+void checkChain(const GivenSwitches& given, std::vector<DatSource>& files, std::string_view pendingEntry,
+                Options& options)
+{
+    if (given.pairOnly)
+        throw UsageError(given.pairOnlyName + " does not apply to --chain, which writes no setdelta.dat" +
+                         (given.pairOnlyName.ends_with("-entry") ? "; put --entry NAME before the archive" : ""));
+    if (!pendingEntry.empty())
+        throw UsageError("--entry " + std::string(pendingEntry) + " needs a DAT after it");
+    if (files.size() < 2)
+        throw UsageError("--chain needs at least two DAT files, oldest first; got " + std::to_string(files.size()));
+    options.chain = std::move(files);
+}
+
 } // namespace
 
 CommandLine parseCommandLine(std::span<const std::string_view> arguments)
 {
     CommandLine result;
-    std::vector<std::string_view> files;
+    std::vector<DatSource> files;
+    std::string pendingEntry; // --entry NAME, for the DAT that comes next
+    GivenSwitches given;
     bool switchesEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view argument = arguments[i];
@@ -140,9 +190,16 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
         if (argument == "--version")
             return {Request::Version, {}};
         if (switchesEnded || argument.size() < 2 || argument[0] != '-') {
-            files.push_back(argument);
-        } else if (argument == "--") {
+            files.push_back({std::string(argument), std::exchange(pendingEntry, {})});
+            continue;
+        }
+        noteGiven(argument, given);
+        if (argument == "--") {
             switchesEnded = true;
+        } else if (argument == "--chain") {
+            given.chain = true;
+        } else if (namesSwitch(entrySwitch, argument)) {
+            pendingEntry = switchValue(entrySwitch, arguments, i);
         } else if (const ValuedSwitch* option = valuedSwitch(argument)) {
             result.options.*(option->option) = switchValue(*option, arguments, i);
         } else if (argument.starts_with("-o")) {
@@ -160,10 +217,16 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
             throw UsageError("unknown switch '" + std::string(argument) + "'");
         }
     }
+    if (given.chain) {
+        checkChain(given, files, pendingEntry, result.options);
+        return result;
+    }
+    if (!pendingEntry.empty() || std::any_of(files.begin(), files.end(), [](const DatSource& file) { return !file.entry.empty(); }))
+        throw UsageError("--entry names a DAT of a --chain; for OLD and NEW use --old-entry and --new-entry");
     if (files.size() != 2)
         throw UsageError("expected two DAT files, OLD and NEW; got " + std::to_string(files.size()));
-    result.options.oldPath = files[0];
-    result.options.newPath = files[1];
+    result.options.oldPath = files[0].file;
+    result.options.newPath = files[1].file;
     return result;
 }
 
@@ -177,18 +240,35 @@ DatSource newSource(const Options& options)
     return {options.newPath, options.newEntry};
 }
 
-std::string describeOptions(const Options& options)
+namespace {
+
+std::string objectWords(const Options& options)
 {
-    std::string_view objects = kindName(options.kind, true);
-    std::string text = std::string(setTypeWords(options.resolve.setType)) + "; " +
-                       levelWords(options.level, objects) + "; objects: " + std::string(objects) + " (" +
-                       (options.kind == ObjectKind::Rom ? "default" : "-o " + std::string(kindName(options.kind))) +
-                       ")";
-    text += options.withRenames ? "; renames count as differences (-r)" : "; renames ignored";
-    text += options.resolve.includeNodump ? "; nodump objects included (-z)" : "; nodump objects left out";
+    return "objects: " + std::string(kindName(options.kind, true)) + " (" +
+           (options.kind == ObjectKind::Rom ? "default" : "-o " + std::string(kindName(options.kind))) + ")";
+}
+
+std::string resolveWords(const Options& options)
+{
+    std::string text = options.resolve.includeNodump ? "; nodump objects included (-z)" : "; nodump objects left out";
     text += options.resolve.nonSeparatedBios ? "; BIOS objects kept in every set using the BIOS (-b)"
                                              : "; BIOS objects only in BIOS sets";
     return text;
+}
+
+} // namespace
+
+std::string describeOptions(const Options& options)
+{
+    std::string text = std::string(setTypeWords(options.resolve.setType)) + "; " +
+                       levelWords(options.level, kindName(options.kind, true)) + "; " + objectWords(options);
+    text += options.withRenames ? "; renames count as differences (-r)" : "; renames ignored";
+    return text + resolveWords(options);
+}
+
+std::string describeChainOptions(const Options& options)
+{
+    return std::string(setTypeWords(options.resolve.setType)) + "; " + objectWords(options) + resolveWords(options);
 }
 
 } // namespace setdelta

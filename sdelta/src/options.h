@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace setdelta {
 
@@ -26,6 +27,9 @@ struct Options {
     std::string newPath;
     std::string oldEntry; // --old-entry: the DAT inside a zip archive OLD
     std::string newEntry; // --new-entry
+    // --chain: the DATs of a chain of releases, oldest first, each with its --entry; empty when
+    // the run compares OLD and NEW.
+    std::vector<DatSource> chain;
 };
 
 enum class Request : std::uint8_t { Run, Help, Version };
@@ -37,6 +41,7 @@ struct CommandLine {
 
 // setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]
 //          [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW
+// setdelta --chain [-s|-m|-n] [-o disk|-o sample] [-z] [-b] [--json FILE] [--entry NAME] DAT1 ...
 // The last switch of a group wins. Throws UsageError.
 CommandLine parseCommandLine(std::span<const std::string_view> arguments);
 
@@ -46,6 +51,8 @@ DatSource newSource(const Options& options);
 
 // The options in words, for the report.
 std::string describeOptions(const Options& options);
+// Those of them that a chain takes.
+std::string describeChainOptions(const Options& options);
 
 extern const std::string_view usageText;
 

@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "chain.h"
 #include "compare.h"
 #include "dat_error.h"
 #include "dat_loader.h"
@@ -129,7 +130,11 @@ void checkJsonPath(const Options& options)
 {
     if (options.jsonPath.empty())
         return;
-    for (const std::string& other : {options.oldPath, options.newPath, std::string(datFileName), std::string(logFileName)})
+    std::vector<std::string> others{datFileName, logFileName};
+    for (const DatSource& input : options.chain.empty() ? std::vector<DatSource>{oldSource(options), newSource(options)}
+                                                         : options.chain)
+        others.push_back(input.file);
+    for (const std::string& other : others)
         if (sameFile(options.jsonPath, other))
             throw UsageError("--json " + options.jsonPath + " names the same file as " + other +
                              "; the report needs a file of its own");
@@ -284,6 +289,8 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
     case Request::Run:
         break;
     }
+    if (!commandLine.options.chain.empty())
+        return runChain(commandLine.options, out, err, startWorker);
     return run(commandLine.options, out, err, startWorker);
 }
 

@@ -1,12 +1,14 @@
 #include "options.h"
 
+#include <charconv>
 #include <vector>
 
 namespace setdelta {
 
 const std::string_view usageText =
     "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]\n"
-    "                [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW\n"
+    "                [--old-entry NAME] [--new-entry NAME] [--json FILE]\n"
+    "                [--progress | --progress-fd N] OLD NEW\n"
     "       setdelta --help | --version\n"
     "\n"
     "Compares the DAT NEW with the DAT OLD and writes the differences to setdelta.dat and a\n"
@@ -23,6 +25,9 @@ const std::string_view usageText =
     "Archives:   --old-entry NAME, --new-entry NAME: the DAT inside a zip archive OLD or NEW\n"
     "            (needed only when the archive holds several DATs)\n"
     "Report:     --json FILE also writes the whole comparison to FILE as JSON\n"
+    "Progress:   --progress writes progress lines to standard error, --progress-fd N to the\n"
+    "            open descriptor N: \"progress PHASE OLD_READ OLD_TOTAL NEW_READ NEW_TOTAL\",\n"
+    "            PHASE reading, comparing or writing, sizes in bytes of the files\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 an input cannot be read, 3 an output cannot be\n"
     "written.\n";
@@ -78,11 +83,19 @@ constexpr ValuedSwitch valuedSwitches[] = {
     {"--new-entry", "the name of an entry in the zip archive", &Options::newEntry},
 };
 
+// Takes no string member: its value is a number.
+constexpr ValuedSwitch progressFdSwitch{"--progress-fd", "the number of an open descriptor", nullptr};
+
+bool isValuedSwitch(std::string_view argument, const ValuedSwitch& candidate)
+{
+    return argument == candidate.name
+           || (argument.starts_with(candidate.name) && argument.substr(candidate.name.size()).starts_with('='));
+}
+
 const ValuedSwitch* valuedSwitch(std::string_view argument)
 {
     for (const ValuedSwitch& candidate : valuedSwitches) {
-        if (argument == candidate.name
-            || (argument.starts_with(candidate.name) && argument.substr(candidate.name.size()).starts_with('=')))
+        if (isValuedSwitch(argument, candidate))
             return &candidate;
     }
     return nullptr;
@@ -100,6 +113,15 @@ std::string switchValue(const ValuedSwitch& option, std::span<const std::string_
     if (value.empty())
         throw UsageError(std::string(option.name) + " needs " + std::string(option.needs));
     return std::string(value);
+}
+
+int descriptorNumber(std::string_view value)
+{
+    int number = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error != std::errc() || end != value.data() + value.size() || number < 0)
+        throw UsageError("--progress-fd takes the number of an open descriptor, not '" + std::string(value) + "'");
+    return number;
 }
 
 std::string_view setTypeWords(SetType type)
@@ -145,6 +167,11 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
             switchesEnded = true;
         } else if (const ValuedSwitch* option = valuedSwitch(argument)) {
             result.options.*(option->option) = switchValue(*option, arguments, i);
+        } else if (argument == "--progress") {
+            result.options.progressTo = ProgressTo::ErrorOutput;
+        } else if (isValuedSwitch(argument, progressFdSwitch)) {
+            result.options.progressFd = descriptorNumber(switchValue(progressFdSwitch, arguments, i));
+            result.options.progressTo = ProgressTo::Descriptor;
         } else if (argument.starts_with("-o")) {
             // "-o disk" may arrive as one argument or two.
             std::string_view value = argument.substr(2);

@@ -16,6 +16,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Where progress lines go: nowhere, to standard error (--progress) or to a descriptor (--progress-fd).
+enum class ProgressTo : std::uint8_t { None, ErrorOutput, Descriptor };
+
 struct Options {
     ResolveOptions resolve;
     ObjectKind kind = ObjectKind::Rom;
@@ -26,6 +29,8 @@ struct Options {
     std::string newPath;
     std::string oldEntry; // --old-entry: the DAT inside a zip archive OLD
     std::string newEntry; // --new-entry
+    ProgressTo progressTo = ProgressTo::None;
+    int progressFd = -1; // with ProgressTo::Descriptor
 };
 
 enum class Request : std::uint8_t { Run, Help, Version };
@@ -36,7 +41,8 @@ struct CommandLine {
 };
 
 // setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]
-//          [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW
+//          [--old-entry NAME] [--new-entry NAME] [--json FILE]
+//          [--progress | --progress-fd N] OLD NEW
 // The last switch of a group wins. Throws UsageError.
 CommandLine parseCommandLine(std::span<const std::string_view> arguments);
 

@@ -62,6 +62,8 @@ public:
 
     DiffOutcome run(const DiffRequest& request);
     void setReportSink(ReportSink sink) { reportSink_ = std::move(sink); }
+    // Hears of the tool's progress while it runs.
+    void setProgressSink(ToolProgressSink sink) { progressSink_ = std::move(sink); }
 
 private:
     bool refusesToReplaceAnInput(const DiffRequest& request);
@@ -80,6 +82,7 @@ private:
     StatusSink showStatus_;
     const RunStop* stop_;
     ReportSink reportSink_;
+    ToolProgressSink progressSink_;
 };
 
 }  // namespace quillon

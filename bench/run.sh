@@ -3,6 +3,7 @@
 # turns: wall time (best of N) and peak resident memory (largest of N). Three groups:
 #  - a MAME-size -listxml pair, with the default switches, -d1 and -m;
 #  - the same pair zipped, against the same pair unzipped;
+#  - progress lines (--progress), plain and zipped, against the same runs without them;
 #  - four shapes of input built to expose quadratic work, each beside an expat pass over both
 #    its inputs (and one over OLD alone);
 #  - the JSON report: the defaults with --json against the defaults alone, and the largest report
@@ -100,7 +101,12 @@ measure "expat pass over OLD (baseline)" 0 "" "$expatpass" "$data/old.xml"
 measure "setdelta (defaults)" 0 1.5 "$setdelta" "$data/old.xml" "$data/new.xml"
 measure "setdelta -d1" 0 1.5 "$setdelta" -d1 "$data/old.xml" "$data/new.xml"
 measure "setdelta -m" 0 1.5 "$setdelta" -m "$data/old.xml" "$data/new.xml"
+zipped_index=${#labels[@]}
 measure "setdelta, both zipped" 1 1.3 "$setdelta" "$data/old.zip" "$data/new.zip"
+# Progress lines as Quillon asks for them, beside the same runs without.
+measure "setdelta --progress" 1 1.05 "$setdelta" --progress "$data/old.xml" "$data/new.xml"
+measure "setdelta --progress, both zipped" "$zipped_index" 1.05 \
+  "$setdelta" --progress "$data/old.zip" "$data/new.zip"
 json_index=${#labels[@]}
 measure "setdelta --json" 1 "" "$setdelta" --json report.json "$data/old.xml" "$data/new.xml"
 # A shape is compared with a pass over both its inputs, the bytes setdelta reads; the pass over

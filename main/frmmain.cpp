@@ -413,6 +413,9 @@ void frmmain::cmdMakeDiff_Click()
     // The results are kept for "Last diff results" and shown unless the user turned that off.
     makeDiff.setReportSink(
         [this, &destination](const DiffReports& reports) { lastResults_->keep(reports, destination); });
+    makeDiff.setProgressSink([&busy](const ToolProgress& progress) {
+        busy.showProgress(progress.percent(), ToolPhaseText(progress.phase));
+    });
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
 }
 

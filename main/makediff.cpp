@@ -142,7 +142,7 @@ DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& sourc
     }
     // The tool writes its JSON report only when someone is going to read it.
     const QString reportFile = wantsReport(request) ? folder->reportFile() : QString();
-    const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile},
+    const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile, progressSink_},
                                   appendLogText_, prompter_, stop_);
     if (!run.result.captureError.isEmpty())
         appendLogText_(u"\nThe console output could not be kept in "_s + CaptureFilePath() + u": "_s

@@ -73,6 +73,8 @@ public:
     // Why the last run did not create its DAT, in a line for a command line; empty after a run
     // that did, or was stopped.
     const QString& failureReason() const { return failureReason_; }
+    // Hears of the tool's progress while it runs.
+    void setProgressSink(ToolProgressSink sink) { progressSink_ = std::move(sink); }
 
 private:
     bool refusesToReplaceAnInput(const DiffRequest& request);
@@ -94,6 +96,7 @@ private:
     const RunStop* stop_;
     ReportSink reportSink_;
     QString failureReason_;
+    ToolProgressSink progressSink_;
 };
 
 }  // namespace quillon

@@ -95,9 +95,13 @@ ToolRun DiffTool::run(const ToolJob& job, const LogSink& appendLogText, Prompter
                       const RunStop* stop) const
 {
     ToolOutput output(appendLogText);
-    const RunResult result = RunRedirected(command(job), CaptureFilePath(),
+    ToolProgressChannel progress(job.progress);
+    Command toolCommand = command(job);
+    progress.addTo(toolCommand);
+    const RunResult result = RunRedirected(toolCommand, CaptureFilePath(),
                                            [&output](const QString& text) { output.receive(text); },
                                            prompter, stop);
+    progress.finish();
     output.finish();
     return {.result = result, .errorLine = output.errorLine()};
 }

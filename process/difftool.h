@@ -1,6 +1,7 @@
 #pragma once
 
 #include "processrunner.h"
+#include "toolprogress.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,7 @@ struct ToolJob {
     ToolInput compare;
     QString workingFolder;
     QString reportFile;  // where the tool writes its JSON report; empty: no report
+    ToolProgressSink progress;  // hears of the tool's progress while it runs; empty: no one does
 };
 
 // How a run of the tool went.

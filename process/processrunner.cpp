@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace quillon {
@@ -153,8 +154,10 @@ void ConfigureProcess(QProcess& process, const Command& command, std::function<v
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     // The group is made before the program runs, so it exists once the start is confirmed.
-    process.setChildProcessModifier([inChild = std::move(inChild)] {
+    process.setChildProcessModifier([inChild = std::move(inChild), inherited = command.inheritedDescriptor] {
         ::setpgid(0, 0);
+        if (inherited >= 0)
+            ::fcntl(inherited, F_SETFD, 0);
         if (inChild)
             inChild();
     });

@@ -22,6 +22,9 @@ struct Command {
     QString program;
     QStringList arguments;
     QString workingFolder;  // empty: the current folder
+    // A descriptor the program gets under its own number, besides standard input, output and
+    // error (a pipe it reports on); -1: none. Quillon keeps it closed on exec for other programs.
+    int inheritedDescriptor = -1;
 };
 
 struct RunResult {

@@ -67,6 +67,8 @@ public:
         return filled;
     }
 
+    std::uint64_t consumed() const override { return read_; }
+
 private:
     void checkEndedWhereExpected() const
     {

@@ -3,6 +3,7 @@
 #include "dat_source.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 namespace setdelta {
@@ -16,6 +17,9 @@ public:
     // on a read error and at an end that comes too early or too late (a damaged archive, or
     // a file changed while it was read).
     virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
+    // How far into the file reading has come, in the file's own bytes: for a gzip file or a zip
+    // archive, compressed bytes taken in so far (read ahead included).
+    virtual std::uint64_t consumed() const = 0;
 };
 
 // Opens `source.file`, telling a zip archive and a gzip file from a plain DAT by their first

@@ -9,8 +9,10 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <iterator>
 #include <string_view>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 #include <zip.h>
@@ -47,6 +49,8 @@ public:
             throw DatError(label_, 0, "the gzip data ends early: the file is truncated");
         return static_cast<std::size_t>(count);
     }
+
+    std::uint64_t consumed() const override { return static_cast<std::uint64_t>(std::max<z_off_t>(::gzoffset(file_), 0)); }
 
 private:
     std::string label_;
@@ -111,12 +115,27 @@ Entry chooseEntry(zip_t* archive, const DatSource& source)
     return entries.front();
 }
 
+// A duplicate of the descriptor an archive reads through: it shares the file offset, so it tells
+// how far reading has come. libzip closes the descriptor it is given once it has one of its own.
+struct OffsetProbe {
+    explicit OffsetProbe(int original) : fd(::fcntl(original, F_DUPFD_CLOEXEC, 0)) {}
+    OffsetProbe(OffsetProbe&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    OffsetProbe& operator=(OffsetProbe&&) = delete;
+    ~OffsetProbe()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    int fd; // -1 where no descriptor was left: progress then shows none
+};
+
 // One entry of a zip archive. libzip checks the entry's CRC at its end; the size is checked
 // here as well, so that a damaged archive never passes for a shorter DAT.
 class ZipEntrySource : public ByteSource {
 public:
-    ZipEntrySource(Archive archive, const Entry& entry, std::string label)
-        : archive_(std::move(archive)), label_(std::move(label))
+    ZipEntrySource(Archive archive, OffsetProbe offsetFd, const Entry& entry, std::string label)
+        : archive_(std::move(archive)), offsetFd_(std::move(offsetFd)), label_(std::move(label))
     {
         zip_stat_t status;
         zip_stat_init(&status);
@@ -139,6 +158,12 @@ public:
         return static_cast<std::size_t>(count);
     }
 
+    std::uint64_t consumed() const override
+    {
+        const off_t offset = offsetFd_.fd < 0 ? -1 : ::lseek(offsetFd_.fd, 0, SEEK_CUR);
+        return offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
+    }
+
 private:
     [[noreturn]] void fail(const std::string& reason) const
     {
@@ -146,6 +171,7 @@ private:
     }
 
     Archive archive_;
+    OffsetProbe offsetFd_;
     std::unique_ptr<zip_file_t, EntryCloser> entry_;
     std::string label_;
     zip_uint64_t expected_ = 0;
@@ -162,6 +188,7 @@ std::unique_ptr<ByteSource> openGzipSource(int fd, const DatSource& source)
 std::unique_ptr<ByteSource> openZipEntrySource(int fd, DatSource& source)
 {
     int error = 0;
+    OffsetProbe offsetFd(fd);
     // The archive is the file that was opened and looked into, even if the path now names another.
     Archive archive(zip_fdopen(fd, 0, &error));
     if (!archive) {
@@ -174,7 +201,7 @@ std::unique_ptr<ByteSource> openZipEntrySource(int fd, DatSource& source)
     }
     Entry entry = chooseEntry(archive.get(), source);
     source.entry = entry.name;
-    return std::make_unique<ZipEntrySource>(std::move(archive), entry, source.label());
+    return std::make_unique<ZipEntrySource>(std::move(archive), std::move(offsetFd), entry, source.label());
 }
 
 } // namespace setdelta

@@ -20,9 +20,11 @@ Content detectContent(std::string_view start)
 
 } // namespace
 
-Dat loadDat(const std::string& path, ObjectKind kind, const std::string& entry)
+Dat loadDat(const std::string& path, ObjectKind kind, const std::string& entry, InputProgress* progress)
 {
     InputFile input(path, entry);
+    if (progress)
+        input.reportTo(*progress);
     Dat dat;
     dat.source = input.source();
     dat.kind = kind;

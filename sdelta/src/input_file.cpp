@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace setdelta {
 
@@ -27,7 +28,23 @@ std::size_t InputFile::read(char* buffer, std::size_t capacity)
         firstOffset_ += count;
         return count;
     }
-    return bytes_->read(buffer, capacity);
+    const std::size_t count = bytes_->read(buffer, capacity);
+    if (progress_ && count == 0)
+        progress_->finish();
+    else if (progress_)
+        progress_->advance(bytes_->consumed());
+    return count;
+}
+
+void InputFile::reportTo(InputProgress& progress)
+{
+    progress_ = &progress;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::is_regular_file(source_.file, error)
+                                    ? std::filesystem::file_size(source_.file, error)
+                                    : 0;
+    progress.start(error ? 0 : size);
+    progress.advance(bytes_->consumed());
 }
 
 } // namespace setdelta

@@ -2,6 +2,7 @@
 
 #include "byte_source.h"
 #include "dat_source.h"
+#include "progress.h"
 
 #include <cstddef>
 #include <memory>
@@ -38,6 +39,9 @@ public:
     // Fills up to `capacity` bytes; 0 at the end of the file. Throws DatError on a read error.
     std::size_t read(char* buffer, std::size_t capacity);
 
+    // From now on, how far reading has come goes to `progress`.
+    void reportTo(InputProgress& progress);
+
 private:
     DatSource source_;
     std::unique_ptr<ByteSource> bytes_;
@@ -46,6 +50,7 @@ private:
     std::unique_ptr<char[]> first_;
     std::size_t firstSize_ = 0;
     std::size_t firstOffset_ = 0;
+    InputProgress* progress_ = nullptr;
 };
 
 } // namespace setdelta

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 #include <vector>
 
@@ -8,7 +9,8 @@ namespace setdelta {
 
 const std::string_view usageText =
     "Usage: setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]\n"
-    "                [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW\n"
+    "                [--old-entry NAME] [--new-entry NAME] [--json FILE]\n"
+    "                [--progress | --progress-fd N] OLD NEW\n"
     "       setdelta --chain [-s|-m|-n] [-o disk|-o sample] [-z] [-b] [--json FILE]\n"
     "                [--entry NAME] DAT1 [--entry NAME] DAT2 ...\n"
     "       setdelta --help | --version\n"
@@ -32,6 +34,9 @@ const std::string_view usageText =
     "            that removed it, the release it first appeared in. Writes setdelta.log (and\n"
     "            FILE with --json), no setdelta.dat. --entry NAME: the DAT inside the zip\n"
     "            archive that follows it\n"
+    "Progress:   --progress writes progress lines to standard error, --progress-fd N to the\n"
+    "            open descriptor N: \"progress PHASE OLD_READ OLD_TOTAL NEW_READ NEW_TOTAL\",\n"
+    "            PHASE reading, comparing or writing, sizes in bytes of the files\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 an input cannot be read, 3 an output cannot be\n"
     "written.\n";
@@ -90,6 +95,9 @@ constexpr ValuedSwitch valuedSwitches[] = {
 // The entry of the DAT that follows it in a chain.
 constexpr ValuedSwitch entrySwitch{"--entry", "the name of an entry in the zip archive that follows it", nullptr};
 
+// Takes no string member: its value is a number.
+constexpr ValuedSwitch progressFdSwitch{"--progress-fd", "the number of an open descriptor", nullptr};
+
 bool namesSwitch(const ValuedSwitch& candidate, std::string_view argument)
 {
     return argument == candidate.name
@@ -116,6 +124,15 @@ std::string switchValue(const ValuedSwitch& option, std::span<const std::string_
     if (value.empty())
         throw UsageError(std::string(option.name) + " needs " + std::string(option.needs));
     return std::string(value);
+}
+
+int descriptorNumber(std::string_view value)
+{
+    int number = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error != std::errc() || end != value.data() + value.size() || number < 0)
+        throw UsageError("--progress-fd takes the number of an open descriptor, not '" + std::string(value) + "'");
+    return number;
 }
 
 std::string_view setTypeWords(SetType type)
@@ -145,7 +162,7 @@ std::string levelWords(DeltaLevel level, std::string_view objects)
 // The switches given, where a chain takes only some of them.
 struct GivenSwitches {
     bool chain = false;        // --chain
-    bool pairOnly = false;     // -d1 .. -d4, -r, --old-entry, --new-entry: a pair's switches
+    bool pairOnly = false;     // -d1 .. -d4, -r, --old-entry, --new-entry, --progress: a pair's switches
     std::string pairOnlyName;  // the first of those, for the message
 };
 
@@ -153,7 +170,8 @@ void noteGiven(std::string_view argument, GivenSwitches& given)
 {
     constexpr std::string_view pairSwitches[] = {"-d1", "-d2", "-d3", "-d4", "-r"};
     bool pairOnly = std::ranges::find(pairSwitches, argument) != std::end(pairSwitches) ||
-                    argument.starts_with("--old-entry") || argument.starts_with("--new-entry");
+                    argument.starts_with("--old-entry") || argument.starts_with("--new-entry") ||
+                    argument.starts_with("--progress");
     if (pairOnly && !given.pairOnly) {
         given.pairOnly = true;
         given.pairOnlyName = std::string(argument.substr(0, argument.find('=')));
@@ -165,7 +183,8 @@ void checkChain(const GivenSwitches& given, std::vector<DatSource>& files, std::
                 Options& options)
 {
     if (given.pairOnly)
-        throw UsageError(given.pairOnlyName + " does not apply to --chain, which writes no setdelta.dat" +
+        throw UsageError(given.pairOnlyName + " does not apply to --chain" +
+                         (given.pairOnlyName.starts_with("--progress") ? "" : ", which writes no setdelta.dat") +
                          (given.pairOnlyName.ends_with("-entry") ? "; put --entry NAME before the archive" : ""));
     if (!pendingEntry.empty())
         throw UsageError("--entry " + std::string(pendingEntry) + " needs a DAT after it");
@@ -202,6 +221,11 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments)
             pendingEntry = switchValue(entrySwitch, arguments, i);
         } else if (const ValuedSwitch* option = valuedSwitch(argument)) {
             result.options.*(option->option) = switchValue(*option, arguments, i);
+        } else if (argument == "--progress") {
+            result.options.progressTo = ProgressTo::ErrorOutput;
+        } else if (namesSwitch(progressFdSwitch, argument)) {
+            result.options.progressFd = descriptorNumber(switchValue(progressFdSwitch, arguments, i));
+            result.options.progressTo = ProgressTo::Descriptor;
         } else if (argument.starts_with("-o")) {
             // "-o disk" may arrive as one argument or two.
             std::string_view value = argument.substr(2);

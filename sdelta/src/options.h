@@ -17,6 +17,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Where progress lines go: nowhere, to standard error (--progress) or to a descriptor (--progress-fd).
+enum class ProgressTo : std::uint8_t { None, ErrorOutput, Descriptor };
+
 struct Options {
     ResolveOptions resolve;
     ObjectKind kind = ObjectKind::Rom;
@@ -30,6 +33,8 @@ struct Options {
     // --chain: the DATs of a chain of releases, oldest first, each with its --entry; empty when
     // the run compares OLD and NEW.
     std::vector<DatSource> chain;
+    ProgressTo progressTo = ProgressTo::None;
+    int progressFd = -1; // with ProgressTo::Descriptor
 };
 
 enum class Request : std::uint8_t { Run, Help, Version };
@@ -40,7 +45,8 @@ struct CommandLine {
 };
 
 // setdelta [-s|-m|-n] [-d1|-d2|-d3|-d4] [-o disk|-o sample] [-r] [-z] [-b]
-//          [--old-entry NAME] [--new-entry NAME] [--json FILE] OLD NEW
+//          [--old-entry NAME] [--new-entry NAME] [--json FILE]
+//          [--progress | --progress-fd N] OLD NEW
 // setdelta --chain [-s|-m|-n] [-o disk|-o sample] [-z] [-b] [--json FILE] [--entry NAME] DAT1 ...
 // The last switch of a group wins. Throws UsageError.
 CommandLine parseCommandLine(std::span<const std::string_view> arguments);

@@ -8,6 +8,7 @@
 #include "delta.h"
 #include "json_report.h"
 #include "options.h"
+#include "progress.h"
 #include "report_writer.h"
 #include "version.h"
 
@@ -43,13 +44,14 @@ struct SideInput {
     const std::string& path;
     const std::string& entry;
     std::string_view entrySwitch;
+    InputProgress& progress;
 };
 
 std::unique_ptr<Side> loadSide(const SideInput& input, const Options& options)
 {
     auto side = std::make_unique<Side>();
     try {
-        side->dat = loadDat(input.path, options.kind, input.entry);
+        side->dat = loadDat(input.path, options.kind, input.entry, &input.progress);
     } catch (const EntryChoiceError& error) {
         const std::string hint = input.entry.empty() ? "; choose one with " + std::string(input.entrySwitch) + " NAME"
                                                      : "; leave out " + std::string(input.entrySwitch);
@@ -59,24 +61,26 @@ std::unique_ptr<Side> loadSide(const SideInput& input, const Options& options)
     return side;
 }
 
-SideInput oldInput(const Options& options)
+SideInput oldInput(const Options& options, ProgressReporter& progress)
 {
-    return {options.oldPath, options.oldEntry, "--old-entry"};
+    return {options.oldPath, options.oldEntry, "--old-entry", progress.oldInput()};
 }
 
-SideInput newInput(const Options& options)
+SideInput newInput(const Options& options, ProgressReporter& progress)
 {
-    return {options.newPath, options.newEntry, "--new-entry"};
+    return {options.newPath, options.newEntry, "--new-entry", progress.newInput()};
 }
 
 // Both DATs are read at once, one per thread (reading is most of a run's time), or one after
 // the other where no thread can be started.
-std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options, const ThreadStarter& start)
+std::pair<std::unique_ptr<Side>, std::unique_ptr<Side>> loadBoth(const Options& options, ProgressReporter& progress,
+                                                                  const ThreadStarter& start)
 {
     std::unique_ptr<Side> oldSide;
     std::unique_ptr<Side> newSide;
-    runBoth([&] { oldSide = loadSide(oldInput(options), options); },
-            [&] { newSide = loadSide(newInput(options), options); }, start);
+    progress.enter(Phase::Reading);
+    runBoth([&] { oldSide = loadSide(oldInput(options, progress), options); },
+            [&] { newSide = loadSide(newInput(options, progress), options); }, start);
     return {std::move(oldSide), std::move(newSide)};
 }
 
@@ -190,12 +194,15 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 }
 
 int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& options, std::ostream& out,
-                    std::chrono::steady_clock::time_point start, const ThreadStarter& startWorker)
+                    std::chrono::steady_clock::time_point start, ProgressReporter& progress,
+                    const ThreadStarter& startWorker)
 {
+    progress.enter(Phase::Comparing);
     Comparison comparison = compare(oldSide.resolved, newSide.resolved, options.withRenames, startWorker);
     std::vector<DeltaSet> delta = selectDelta(oldSide.resolved, newSide.resolved, comparison, options.level);
     RunSummary summary = summarize(oldSide.resolved, newSide.resolved, comparison, delta);
     double jsonSeconds = 0;
+    progress.enter(Phase::Writing);
     {
         OutputFile dat(datFileName);
         OutputFile log(logFileName);
@@ -223,9 +230,29 @@ int compareAndWrite(const Side& oldSide, const Side& newSide, const Options& opt
     return ExitSuccess;
 }
 
+ProgressReporter::LineWriter progressWriter(const Options& options, std::ostream& err)
+{
+    switch (options.progressTo) {
+    case ProgressTo::None: return {};
+    case ProgressTo::ErrorOutput: return streamLineWriter(err);
+    case ProgressTo::Descriptor: return descriptorLineWriter(options.progressFd);
+    }
+    return {};
+}
+
+// Progress lines need a descriptor that can be written.
+void checkProgressDescriptor(const Options& options)
+{
+    if (options.progressTo != ProgressTo::Descriptor)
+        return;
+    if (const std::string problem = descriptorProblem(options.progressFd); !problem.empty())
+        throw UsageError("--progress-fd " + std::to_string(options.progressFd) + ": " + problem);
+}
+
 int run(const Options& options, std::ostream& out, std::ostream& err, const ThreadStarter& startWorker)
 {
     auto start = std::chrono::steady_clock::now();
+    ProgressReporter progress(progressWriter(options, err));
     out << "setdelta " << version << ": comparing\n  old " << oldSource(options).label() << "\n  new "
         << newSource(options).label()
         << "\n  " << describeOptions(options) << '\n'
@@ -239,7 +266,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
     std::unique_ptr<Side> oldSide;
     std::unique_ptr<Side> newSide;
     try {
-        std::tie(oldSide, newSide) = loadBoth(options, startWorker);
+        std::tie(oldSide, newSide) = loadBoth(options, progress, startWorker);
     } catch (const DatError& error) {
         return fail(ExitInput, error.what(), options, err);
     } catch (const EntryChoiceError& error) {
@@ -257,7 +284,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
         << std::flush;
 
     try {
-        return compareAndWrite(*oldSide, *newSide, options, out, start, startWorker);
+        return compareAndWrite(*oldSide, *newSide, options, out, start, progress, startWorker);
     } catch (const OutputError& error) {
         return fail(ExitOutput, error.what(), options, err);
     } catch (const std::bad_alloc&) {
@@ -274,6 +301,7 @@ int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, 
     try {
         commandLine = parseCommandLine(arguments);
         checkJsonPath(commandLine.options);
+        checkProgressDescriptor(commandLine.options);
     } catch (const UsageError& error) {
         removeEarlierRunQuietly({arguments.begin(), arguments.end()});
         err << "setdelta: " << error.what() << "\n\n" << usageText;

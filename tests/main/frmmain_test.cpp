@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QUrl>
 
 #include <csignal>
@@ -346,12 +347,12 @@ protected:
         combo(u"cboFileDest"_s).setEditText(destination);
     }
 
-    // Replaces the tool by one that runs until it is stopped; `whileRunning` acts once it has
-    // started. Nothing may be written.
-    void stopASlowDiff(const std::function<void()>& whileRunning)
+    // Replaces the tool by one that runs `first` and then until it is stopped; `whileRunning`
+    // acts once it has started. Nothing may be written.
+    void stopASlowDiff(const std::function<void()>& whileRunning, const QByteArray& first = {})
     {
         QFile::remove(tool);
-        writeFile(tool, "#!/bin/sh\necho comparing\nexec sleep 30\n", QFile::ReadOwner | QFile::ExeOwner);
+        writeFile(tool, "#!/bin/sh\n" + first + "echo comparing\nexec sleep 30\n", QFile::ReadOwner | QFile::ExeOwner);
         auto* log = &at<QPlainTextEdit>(u"txtlog"_s);
         const QObject thisRun;
         QObject::connect(log, &QPlainTextEdit::textChanged, &thisRun, [log, whileRunning] {
@@ -364,7 +365,7 @@ protected:
         EXPECT_LT(clock.elapsed(), 10000) << "the tool was stopped";
         EXPECT_FALSE(QFileInfo::exists(destination + u".dat"_s));
         EXPECT_EQ(QDir(RunFoldersRoot()).entryList({u"run-*"_s}, QDir::Dirs), QStringList());
-        EXPECT_TRUE(prompter.messages().isEmpty());
+        EXPECT_EQ(prompter.texts(), QStringList()) << at<QPlainTextEdit>(u"txtlog"_s).toPlainText().toStdString();
         EXPECT_TRUE(dialogs.headerRequests().isEmpty());
     }
 
@@ -440,4 +441,23 @@ TEST_F(MainWindowCommands, CancelInTheBusyWindowOrClosingTheMainWindowStopsTheTo
     EXPECT_TRUE(window->isVisible());
     stopASlowDiff([this] { window->close(); });
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowCommands, TheBusyWindowShowsTheToolsProgressAndEscapeStopsTheTool)
+{
+    bool seen = false;
+    stopASlowDiff([&seen] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() != u"frmSplash"_s || !widget->isVisible())
+                continue;
+            seen = true;
+            EXPECT_TRUE(child(*widget, "barProgress").isVisible());
+            EXPECT_EQ(child<QProgressBar>(*widget, "barProgress").value(), 45) << "200 of 400 bytes read";
+            EXPECT_EQ(child<QLabel>(*widget, "lblPhase").text(), u"Reading the Dats..."_s);
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(widget, &escape);
+        }
+    }, "[ \"$1\" = --progress-fd ] && printf 'progress reading 50 100 150 300\\n' >/proc/self/fd/$2\nsleep 0.3\n");
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(at<QPlainTextEdit>(u"txtlog"_s).toPlainText().contains(u"progress"_s));
 }

@@ -40,6 +40,14 @@ mkdir "$scratch/reference"
   "$scratch/in/quillon_demo_1.0.dat" "$source/demo/quillon_demo_1.1.dat" >/dev/null)
 cmp "$scratch/reference/setdelta.dat" "$scratch/home/diff.dat"
 
+# The installed setdelta tells its progress on a descriptor it inherits, as Quillon runs it.
+progress=$(cd "$scratch/home" && UNPRIVILEGED_HOME="$scratch/home" "$tests/unprivileged.sh" \
+  "$prefix/bin/setdelta" --progress-fd 3 "$scratch/in/quillon_demo_1.0.dat" "$scratch/in/quillon_demo_1.1.zip" \
+  3>&1 >/dev/null)
+zip_size=$(stat -c %s "$scratch/in/quillon_demo_1.1.zip")
+grep -qE "^progress writing ([0-9]+) \1 $zip_size $zip_size\$" <<<"$progress" \
+  || { echo "no progress up to the inputs' sizes from the installed setdelta: $progress" >&2; exit 1; }
+
 written=$(find "$prefix" -newer "$scratch/installed")
 [[ -z $written ]] || { echo "written into the installed tree: $written" >&2; exit 1; }
 ! compgen -G "$scratch/home/.cache/Quillon/run-*" >/dev/null || { echo "a run folder was left behind" >&2; exit 1; }

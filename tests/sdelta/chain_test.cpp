@@ -109,6 +109,7 @@ TEST_F(Chain, ArgumentsThatCannotMakeAChainAreRefusedBeforeAnythingIsRead)
         {{"--chain", "r1.dat"}, "--chain needs at least two DAT files, oldest first; got 1"},
         {chainWith({"-d1"}), "-d1 does not apply to --chain"},
         {chainWith({"-r"}), "-r does not apply to --chain"},
+        {chainWith({"--progress"}), "--progress does not apply to --chain"},
         {chainWith({"--new-entry=r3.dat"}), "--new-entry does not apply to --chain, which writes no setdelta.dat; put --entry NAME before the archive"},
         {chainWith({"--entry", "x.dat"}), "--entry x.dat needs a DAT after it"},
         {{"--entry", "r3.dat", "r1.dat", "r3.zip"}, "for OLD and NEW use --old-entry and --new-entry"},

@@ -16,8 +16,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QPlainTextEdit>
+#include <QElapsedTimer>
 #include <QWindow>
 
 namespace quillon {
@@ -132,7 +135,7 @@ frmSplash* visibleSplash()
 
 }  // namespace
 
-TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeOrAQuitDoes)
+TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeCancelOrAQuitDoes)
 {
     QWidget mainWindow;
     mainWindow.show();
@@ -145,13 +148,15 @@ TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeOrAQ
         EXPECT_TRUE(child(*splash, "lblMsg").isEnabled()) << "not greyed out with the main window";
         EXPECT_EQ(splash->windowHandle()->transientParent(), mainWindow.windowHandle());
 
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(splash, &escape);
-        EXPECT_TRUE(splash->isVisible());
         auto& cmdCancel = child<QAbstractButton>(*splash, "cmdCancel");
         ASSERT_TRUE(cmdCancel.isVisible() && cmdCancel.isEnabled()) << "usable while the main window is disabled";
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(splash, &escape);
+        EXPECT_EQ(cancelled, 1) << "Escape cancels as the button does";
+        EXPECT_TRUE(splash->isVisible()) << "until the work has stopped";
+        EXPECT_FALSE(cmdCancel.isEnabled());
         cmdCancel.click();
-        cmdCancel.click();
+        QApplication::sendEvent(splash, &escape);
         EXPECT_EQ(cancelled, 1);
 
         QApplication::closeAllWindows();
@@ -161,6 +166,58 @@ TEST(BusyScope, DisablesMainWindowAndShowsSplashForItsLifetimeWhateverEscapeOrAQ
     BusyScope uncancellable(&mainWindow);
     ASSERT_NE(visibleSplash(), nullptr);
     EXPECT_FALSE(child(*visibleSplash(), "cmdCancel").isVisible()) << "this work cannot be stopped";
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(visibleSplash(), &escape);
+    EXPECT_NE(visibleSplash(), nullptr);
+    EXPECT_FALSE(child(*visibleSplash(), "barProgress").isVisible()) << "no progress told, none shown";
+}
+
+TEST(BusyScope, ShowsTheBarThePhaseAndTheTimeSinceTheWorkStarted)
+{
+    QWidget mainWindow;
+    mainWindow.resize(487, 300);
+    mainWindow.show();
+    BusyScope busy(&mainWindow, [] {});
+    frmSplash* splash = visibleSplash();
+    ASSERT_NE(splash, nullptr);
+    const QSize before = splash->size();
+
+    busy.showProgress(-1, u"Reading the Dats..."_s);
+    auto& bar = child<QProgressBar>(*splash, "barProgress");
+    auto& phase = child<QLabel>(*splash, "lblPhase");
+    auto& elapsed = child<QLabel>(*splash, "lblElapsed");
+    ASSERT_TRUE(bar.isVisible() && phase.isVisible() && elapsed.isVisible());
+    EXPECT_EQ(bar.maximum(), 0) << "a size not known: the bar only shows that work goes on";
+    EXPECT_EQ(phase.text(), u"Reading the Dats..."_s);
+    EXPECT_EQ(elapsed.text(), u"Elapsed time: 0:00"_s);
+    EXPECT_GT(splash->height(), before.height()) << "the window grows to show it";
+
+    busy.showProgress(42, u"Reading the Dats..."_s);
+    EXPECT_EQ(bar.maximum(), 100);
+    EXPECT_EQ(bar.value(), 42);
+    busy.showProgress(95, u"Writing the diff Dat..."_s);
+    EXPECT_EQ(bar.value(), 95);
+    EXPECT_EQ(phase.text(), u"Writing the diff Dat..."_s);
+    QElapsedTimer waited;
+    waited.start();
+    while (elapsed.text() == u"Elapsed time: 0:00"_s && !waited.hasExpired(3000))
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(elapsed.text(), u"Elapsed time: 0:01"_s) << "the clock goes on between progress lines";
+
+    // The README's picture of the window, when asked for.
+    if (const QString folder = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        busy.showProgress(63, u"Reading the Dats..."_s);
+        EXPECT_TRUE(splash->grab().save(folder + u"/busy-progress.png"_s));
+    }
+}
+
+TEST(ElapsedTimeText, ReadsAsAClock)
+{
+    EXPECT_EQ(ElapsedTimeText(0), u"0:00"_s);
+    EXPECT_EQ(ElapsedTimeText(7), u"0:07"_s);
+    EXPECT_EQ(ElapsedTimeText(754), u"12:34"_s);
+    EXPECT_EQ(ElapsedTimeText(3599), u"59:59"_s);
+    EXPECT_EQ(ElapsedTimeText(3723), u"1:02:03"_s);
 }
 
 class OptionsDialog : public ::testing::Test {

@@ -39,4 +39,23 @@ QString BuildDiffSwitches(const SettingsStore& store)
     return pieces.join(u' ');
 }
 
+Outcome CheckDiffSwitches(const QString& switches)
+{
+    static const QStringList single{u"-s"_s, u"-m"_s, u"-n"_s, u"-d1"_s, u"-d2"_s, u"-d3"_s,
+                                    u"-d4"_s, u"-r"_s, u"-z"_s, u"-b"_s};
+    static const QStringList objects{u"disk"_s, u"sample"_s};
+    const QStringList words = switches.split(u' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words.at(i);
+        if (single.contains(word))
+            continue;
+        if (word != u"-o"_s)
+            return Outcome::failure(u"unknown switch '"_s + word + u"'"_s);
+        if (i + 1 == words.size() || !objects.contains(words.at(i + 1)))
+            return Outcome::failure(u"-o needs 'disk' or 'sample'"_s);
+        ++i;
+    }
+    return Outcome::success();
+}
+
 }  // namespace quillon

@@ -295,8 +295,14 @@ std::optional<MakeDiffArguments> parseMakeDiffArguments(const QStringList& argum
                              .oldEntry = parser.value(oldEntry),
                              .newEntry = parser.value(newEntry),
                              .jsonReport = parser.value(json).isEmpty() ? QString() : absolute(parser.value(json))};
-    if (parser.isSet(switches))
+    if (parser.isSet(switches)) {
+        const Outcome checked = CheckDiffSwitches(parser.value(switches));
+        if (!checked) {
+            error = QStringLiteral("--switches: ") + checked.reason();
+            return std::nullopt;
+        }
         parsed.switches = parser.value(switches);
+    }
     return parsed;
 }
 

@@ -6,7 +6,6 @@
 #include "settingsstore.h"
 #include "utilities.h"
 
-#include <QCoreApplication>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -21,7 +20,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr QByteArrayView BlockKeyword = "clrmamepro (";
-constexpr int LinesBetweenYields = 10000;
+constexpr int LinesBetweenProgress = 10000;
 // Only lines 1 to 19 can open the block when the whole file is not searched.
 constexpr int LastLineToSearch = 19;
 
@@ -142,12 +141,6 @@ void skipBlock(DatLineReader& reader)
             return;
 }
 
-void yieldToWindowEvents()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
-
 // Writes one chunk of output; a failure names the file and says why.
 using ChunkWriter = std::function<Outcome(QByteArrayView)>;
 
@@ -177,14 +170,18 @@ private:
 };
 
 // Writes the lines of the DAT `reader` reads from `source`, leaving out every header block.
-Outcome copyLinesWithoutHeader(DatLineReader& reader, const QString& source, const ChunkWriter& write)
+Outcome copyLinesWithoutHeader(DatLineReader& reader, const QString& source, const ChunkWriter& write,
+                               const WorkControl& control)
 {
     BlockWriter writer(write);
     QByteArrayView line;
     int linesCounted = 0;
     while (reader.readLine(line)) {
-        if (++linesCounted % LinesBetweenYields == 0)
-            yieldToWindowEvents();
+        if (++linesCounted % LinesBetweenProgress == 0) {
+            control.reportProgress();
+            if (control.stopRequested())
+                return Outcome::failure(source + u": stopped before the end"_s);
+        }
         if (opensHeaderBlock(line))
             skipBlock(reader);
         else if (Outcome written = writer.writeLine(line); !written)
@@ -272,7 +269,7 @@ bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& h
     return ReadDatHeader(path, header, store.readBool(keys::SearchWholeFile));
 }
 
-Outcome AppendDatWithoutHeader(const QString& destination, const QString& source)
+Outcome AppendDatWithoutHeader(const QString& destination, const QString& source, const WorkControl& control)
 {
     DatLineReader reader(source);
     if (reader.failed())
@@ -287,7 +284,7 @@ Outcome AppendDatWithoutHeader(const QString& destination, const QString& source
         const int error = errno;
         return Outcome::failure(output.fileName() + u": "_s + (error ? SystemReason(error) : output.errorString()));
     };
-    if (Outcome copied = copyLinesWithoutHeader(reader, source, appendChunk); !copied)
+    if (Outcome copied = copyLinesWithoutHeader(reader, source, appendChunk, control); !copied)
         return copied;
     // Some file systems (network ones) report a failed write only when the file is closed.
     output.close();
@@ -296,7 +293,7 @@ Outcome AppendDatWithoutHeader(const QString& destination, const QString& source
     return Outcome::success();
 }
 
-Outcome ReplaceDatHeader(const QString& dat, const QString& headerFile)
+Outcome ReplaceDatHeader(const QString& dat, const QString& headerFile, const WorkControl& control)
 {
     DatLineReader reader(dat);
     if (reader.failed())
@@ -306,7 +303,8 @@ Outcome ReplaceDatHeader(const QString& dat, const QString& headerFile)
     if (written)
         written = file.append(headerFile);
     if (written)
-        written = copyLinesWithoutHeader(reader, dat, [&file](QByteArrayView chunk) { return file.write(chunk); });
+        written = copyLinesWithoutHeader(
+            reader, dat, [&file](QByteArrayView chunk) { return file.write(chunk); }, control);
     return written ? file.commit() : written;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "outcome.h"
+#include "workcontrol.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -47,13 +48,13 @@ bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& h
 // Appends the DAT `source` to `destination` (created when missing) line by line, leaving out
 // every header block, and ends every line with CR LF. The DAT is streamed, never held whole.
 // A failure (a file that cannot be opened, read or written) says why; `destination` then holds
-// what was appended before the error.
-Outcome AppendDatWithoutHeader(const QString& destination, const QString& source);
+// what was appended before the error, or before `control` stopped the copy.
+Outcome AppendDatWithoutHeader(const QString& destination, const QString& source, const WorkControl& control = {});
 
 // Gives the DAT the header block of `headerFile`: the block, then the DAT's lines outside its
 // old header blocks, each ending in CR LF. The new DAT is written beside the old one and takes
-// its place only when complete; a failure says why and leaves the DAT as it was.
-Outcome ReplaceDatHeader(const QString& dat, const QString& headerFile);
+// its place only when complete; a failure or a stop through `control` leaves the DAT as it was.
+Outcome ReplaceDatHeader(const QString& dat, const QString& headerFile, const WorkControl& control = {});
 
 // The line as the header tests see it: pairs of blanks made one, TABs made blanks, trimmed,
 // lower case.

@@ -8,6 +8,9 @@
 #include "xmlheader.h"
 #include "ziparchive.h"
 
+#include <QCoreApplication>
+
+#include <atomic>
 #include <optional>
 
 namespace quillon {
@@ -15,6 +18,22 @@ namespace quillon {
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+// The busy window over the main window while a DAT is rewritten: the main window keeps
+// repainting between blocks, and Escape stops the rewrite, which leaves the DAT as it was.
+class RewriteScope {
+public:
+    explicit RewriteScope(QWidget* mainWindow) : busy_(mainWindow, [this] { stop_ = true; }) {}
+
+    WorkControl control() const
+    {
+        return {.progress = [] { QCoreApplication::processEvents(); }, .stop = &stop_};
+    }
+
+private:
+    std::atomic_bool stop_ = false;
+    const BusyScope busy_;
+};
 
 void reportFailedRewrite(Prompter& prompter, const QString& path, const Outcome& outcome)
 {
@@ -55,8 +74,8 @@ void rewritePlainXmlDat(const QString& dat, DatDialogs& dialogs, Prompter& promp
     const std::optional<XmlHeaderEdit> edit = askForXmlHeader(dat, dat, dialogs, prompter);
     if (!edit)
         return;
-    const BusyScope busy(mainWindow);
-    if (const Outcome rewritten = RewriteXmlHeader(dat, edit->layout, edit->header); !rewritten)
+    const RewriteScope busy(mainWindow);
+    if (const Outcome rewritten = RewriteXmlHeader(dat, edit->layout, edit->header, busy.control()); !rewritten)
         reportFailedRewrite(prompter, dat, rewritten);
 }
 
@@ -66,8 +85,8 @@ void rewritePlainTextDat(const QString& dat, DatDialogs& dialogs, Prompter& prom
     if (headerFile.isEmpty())
         return;
     {
-        const BusyScope busy(mainWindow);
-        if (const Outcome rewritten = ReplaceDatHeader(dat, headerFile); !rewritten)
+        const RewriteScope busy(mainWindow);
+        if (const Outcome rewritten = ReplaceDatHeader(dat, headerFile, busy.control()); !rewritten)
             reportFailedRewrite(prompter, dat, rewritten);
     }
     DeleteFileQuiet(headerFile);
@@ -81,8 +100,8 @@ void rewriteZippedXmlDat(const QString& zipFile, const QString& extracted, const
         askForXmlHeader(extracted, entryName + u" in "_s + zipFile, dialogs, prompter);
     if (!edit)
         return;
-    const BusyScope busy(mainWindow);
-    Outcome rewritten = RewriteXmlHeader(extracted, edit->layout, edit->header);
+    const RewriteScope busy(mainWindow);
+    Outcome rewritten = RewriteXmlHeader(extracted, edit->layout, edit->header, busy.control());
     if (rewritten)
         rewritten = AddToZip(zipFile, extracted, entryName, false);
     if (!rewritten)
@@ -96,8 +115,8 @@ void rewriteZippedTextDat(const QString& zipFile, const QString& extracted, cons
     if (headerFile.isEmpty())
         return;
     {
-        const BusyScope busy(mainWindow);
-        Outcome rewritten = AppendDatWithoutHeader(headerFile, extracted);
+        const RewriteScope busy(mainWindow);
+        Outcome rewritten = AppendDatWithoutHeader(headerFile, extracted, busy.control());
         if (rewritten)
             rewritten = AddToZip(zipFile, headerFile, entryName, false);
         if (!rewritten)

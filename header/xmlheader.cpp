@@ -2,7 +2,6 @@
 
 #include "atomicfile.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <expat.h>
@@ -295,7 +294,7 @@ QByteArray headerFromScratch(const XmlHeaderLayout& layout, const DatHeader& edi
 }
 
 // Copies the source's bytes from `from` up to `to`; a failure names the file it concerns.
-Outcome copyRange(QFile& source, qint64 from, qint64 to, AtomicFile& destination)
+Outcome copyRange(QFile& source, qint64 from, qint64 to, AtomicFile& destination, const WorkControl& control)
 {
     if (!source.seek(from))
         return readFailure(source);
@@ -306,16 +305,16 @@ Outcome copyRange(QFile& source, qint64 from, qint64 to, AtomicFile& destination
         if (Outcome written = destination.write(block); !written)
             return written;
         left -= block.size();
-        // The window that started the rewrite is disabled meanwhile; it still repaints.
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents();
+        control.reportProgress();
+        if (control.stopRequested())
+            return Outcome::failure(source.fileName() + u": stopped before the end"_s);
     }
     return Outcome::success();
 }
 
-Outcome copyToEnd(QFile& source, qint64 from, AtomicFile& destination)
+Outcome copyToEnd(QFile& source, qint64 from, AtomicFile& destination, const WorkControl& control)
 {
-    Outcome copied = copyRange(source, from, source.size(), destination);
+    Outcome copied = copyRange(source, from, source.size(), destination, control);
     if (copied && !source.atEnd())
         return Outcome::failure(source.fileName() + u": the file changed while it was read"_s);
     return copied;
@@ -419,7 +418,8 @@ QByteArray RebuildXmlHeader(const QByteArray& oldBytes, const XmlHeaderLayout& l
     return applySplices(oldBytes, std::move(splices));
 }
 
-Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, const DatHeader& edited)
+Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, const DatHeader& edited,
+                         const WorkControl& control)
 {
     // The user edited the header as it was when shown; the file may have been rewritten since, so
     // the edit goes where the header lies now, and only onto the header the user saw.
@@ -441,11 +441,11 @@ Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, cons
     AtomicFile destination(path);
     Outcome written = destination.open();
     if (written)
-        written = copyRange(source, 0, layout.headerStart, destination);
+        written = copyRange(source, 0, layout.headerStart, destination, control);
     if (written)
         written = destination.write(newBytes);
     if (written)
-        written = copyToEnd(source, layout.headerEnd, destination);
+        written = copyToEnd(source, layout.headerEnd, destination, control);
     return written ? destination.commit() : written;
 }
 

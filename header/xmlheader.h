@@ -65,7 +65,8 @@ QByteArray EscapeXmlText(const QString& text, XmlTextEncoding encoding);
 // Rewrites the header of the DAT at `path` with the edited values, where the header lies now. The
 // file is replaced only once its new content is completely written and flushed; on failure, when
 // its header no longer holds the values `shown` to the user, or when nothing changed, it stays as
-// it was.
-Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, const DatHeader& edited);
+// it was, as it does when `control` stops the rewrite.
+Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, const DatHeader& edited,
+                         const WorkControl& control = {});
 
 }  // namespace quillon

@@ -5,11 +5,14 @@
 #include "testfiles.h"
 #include "xmlheader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 #include <sys/stat.h>
 
@@ -314,6 +317,49 @@ TEST_F(XmlHeader, FailedWriteLeavesTheDatAsItWas)
     EXPECT_EQ(outcome.reason, dat + u": File too large"_s);
     EXPECT_EQ(readAll(dat), before);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"game.dat"_s})
+        << "no temporary file is left";
+}
+
+// The rewrites report progress to their caller, who alone decides whether window events run
+// meanwhile, and stop when asked, leaving the DAT as it was.
+TEST_F(HeaderLogic, RewritesReportProgressStopWhenAskedAndNeverRunEventsThemselves)
+{
+    QByteArray text = "clrmamepro (\n\tname \"Old\"\n)\n";
+    for (int game = 0; game < 30000; ++game)
+        text += "game ( name g" + QByteArray::number(game) + " )\n";
+    const QByteArray xml = datafile("\n", "\t\t<name>Old</name>\n") + QByteArray(3 << 20, ' ');
+    const QString header = path(u"header.tmp"_s);
+    ASSERT_TRUE(WriteHeaderFile(header, {.name = u"New"_s}));
+    const QString textDat = write(text, u"text.dat"_s);
+    const QString xmlDat = write(xml, u"xml.dat"_s);
+    const XmlHeaderLayout layout = scanned(xmlDat);
+
+    const std::vector<std::pair<QString, std::function<Outcome(const WorkControl&)>>> rewrites{
+        {textDat, [&](const WorkControl& control) { return ReplaceDatHeader(textDat, header, control); }},
+        {xmlDat, [&](const WorkControl& control) { return RewriteXmlHeader(xmlDat, layout, {.name = u"New"_s}, control); }},
+    };
+    for (const auto& [dat, rewrite] : rewrites) {
+        SCOPED_TRACE(dat.toStdString());
+        const QByteArray before = readAll(dat);
+        bool eventRan = false;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [&eventRan] { eventRan = true; }, Qt::QueuedConnection);
+        std::atomic_bool stop = false;
+        int reports = 0;
+        const Outcome stopped = rewrite({.progress = [&] { stop = ++reports == 2; }, .stop = &stop});
+        EXPECT_FALSE(eventRan) << "no events are run inside the rewrite";
+        EXPECT_EQ(reports, 2);
+        EXPECT_EQ(stopped.reason(), dat + u": stopped before the end"_s);
+        EXPECT_EQ(readAll(dat), before);
+
+        reports = 0;
+        EXPECT_TRUE(rewrite({.progress = [&reports] { ++reports; }}));
+        EXPECT_GE(reports, 3);
+        EXPECT_NE(readAll(dat), before);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(eventRan);
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{u"header.tmp"_s, u"text.dat"_s, u"xml.dat"_s}))
         << "no temporary file is left";
 }
 

@@ -42,6 +42,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace quillon {
 
 using namespace Qt::Literals::StringLiterals;
@@ -262,9 +264,14 @@ void frmmain::showEvent(QShowEvent* event)
 
 void frmmain::closeEvent(QCloseEvent* event)
 {
-    // Closing the window stops a Make Diff under way as its Cancel button would.
-    if (runningDiff_)
+    // Closing the window stops a Make Diff under way as its Cancel button would. The window, its
+    // log and the results it keeps are the run's until the run has ended, so it closes then.
+    if (runningDiff_) {
         runningDiff_->request();
+        closeAfterDiff_ = true;
+        event->ignore();
+        return;
+    }
     saveWindowState();
     // The results window would otherwise keep Quillon running after its main window closed.
     lastResults_->closeWindow();
@@ -345,6 +352,9 @@ void frmmain::RefreshFileList()
 
 void frmmain::mnuSettings_Click()
 {
+    // The options are those of the run under way until it ends.
+    if (runningDiff_)
+        return;
     frmOptions options(store_, prompter_, this);
     options.exec();
     ApplyOptions();
@@ -388,6 +398,21 @@ void frmmain::warn(const QString& text)
 
 void frmmain::cmdMakeDiff_Click()
 {
+    // Window events run while Make Diff works; a click that reaches the window meanwhile must
+    // not start a second run over the first one's files.
+    if (runningDiff_)
+        return;
+    RunStop stop;
+    {
+        const QScopedValueRollback running(runningDiff_, &stop);
+        runMakeDiff(stop);
+    }
+    if (std::exchange(closeAfterDiff_, false))
+        close();
+}
+
+void frmmain::runMakeDiff(RunStop& stop)
+{
     const QString source = panels_->left()->selectedPath();
     const QString compare = panels_->right()->selectedPath();
     if (source.isEmpty() || compare.isEmpty()) {
@@ -405,8 +430,6 @@ void frmmain::cmdMakeDiff_Click()
     txtlog->clear();
     QCoreApplication::processEvents();
 
-    RunStop stop;
-    const QScopedValueRollback running(runningDiff_, &stop);
     const BusyScope busy(this, [&stop] { stop.request(); });
     MakeDiff makeDiff(diffTool_, *dialogs_, prompter_, logPaneSink(txtlog),
                       [this](const QString& text) { ShowTips(text); }, &stop);

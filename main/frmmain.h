@@ -86,6 +86,7 @@ private:
     void cboFileDest_Click();
     void cmdBrowseDest_Click();
     void cmdMakeDiff_Click();
+    void runMakeDiff(RunStop& stop);
     void mnuFileCreate_Click();
     void mnuSettings_Click();
     void mnuSettingsCopy_Click();
@@ -98,6 +99,7 @@ private:
     DesktopShell shell_;
     DiffTool diffTool_;
     RunStop* runningDiff_ = nullptr;  // stops the Make Diff under way, if any
+    bool closeAfterDiff_ = false;     // the window was closed while Make Diff was ending
     std::unique_ptr<DatDialogs> windowDialogs_;
     DatDialogs* dialogs_ = nullptr;
     QString m_sSwitches;

@@ -23,9 +23,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QUrl>
 
 #include <csignal>
+#include <utility>
 
 namespace {
 
@@ -441,6 +443,34 @@ TEST_F(MainWindowCommands, CancelInTheBusyWindowOrClosingTheMainWindowStopsTheTo
     EXPECT_TRUE(window->isVisible());
     stopASlowDiff([this] { window->close(); });
     EXPECT_FALSE(window->isVisible());
+}
+
+// Window events run while Make Diff works, so a click may reach the window that a disabled
+// button would not pass on.
+TEST_F(MainWindowCommands, WhileMakeDiffRunsAClickTheOptionsOrClosingStartNothingAndTheWindowStaysUntilItEnds)
+{
+    const QString starts = app.filePath(u"starts"_s);
+    bool optionsOpened = false;
+    bool keptDuringTheRun = false;
+    bool acted = false;
+    stopASlowDiff([&] {
+        if (std::exchange(acted, true))
+            return;
+        QTimer::singleShot(0, [&optionsOpened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                optionsOpened = true;
+                modal->close();
+            }
+        });
+        window->findChild<QAction*>(u"mnuSettings"_s)->trigger();
+        emit at<QPushButton>(u"cmdMakeDiff"_s).clicked(false);
+        window->close();
+        keptDuringTheRun = window->isVisible();
+    }, "echo started >>'" + QFile::encodeName(starts) + "'\n");
+    EXPECT_FALSE(optionsOpened) << "the options stay as the run took them";
+    EXPECT_EQ(readAll(starts), "started\n") << "one run only";
+    EXPECT_TRUE(keptDuringTheRun) << "the window is the run's until it has ended";
+    EXPECT_FALSE(window->isVisible()) << "and closes then";
 }
 
 TEST_F(MainWindowCommands, TheBusyWindowShowsTheToolsProgressAndEscapeStopsTheTool)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <utility>
 
 namespace quillon {
@@ -23,6 +24,33 @@ private:
     explicit Outcome(QString reason) : ok_(false), reason_(std::move(reason)) {}
 
     bool ok_ = true;
+    QString reason_;
+};
+
+// A value, or why there is none, in the words of an Outcome's reason.
+template <typename T>
+class [[nodiscard]] Result {
+public:
+    Result(T value) : value_(std::move(value)) {}
+    static Result failure(QString reason) { return Result(std::nullopt, std::move(reason)); }
+
+    bool ok() const { return value_.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const QString& reason() const { return reason_; }
+    Outcome outcome() const { return ok() ? Outcome::success() : Outcome::failure(reason_); }
+
+    // Only on success.
+    T& value() { return *value_; }
+    const T& value() const { return *value_; }
+    T& operator*() { return *value_; }
+    const T& operator*() const { return *value_; }
+    T* operator->() { return &*value_; }
+    const T* operator->() const { return &*value_; }
+
+private:
+    Result(std::nullopt_t, QString reason) : reason_(std::move(reason)) {}
+
+    std::optional<T> value_;
     QString reason_;
 };
 

@@ -134,12 +134,12 @@ bool MakeDiff::chooseZipEntry(ToolInput& input, const QString& title)
 // Runs the tool in a run folder of its own, which is removed on every path out of here.
 DiffOutcome MakeDiff::runTool(const DiffRequest& request, const ToolInput& source, const ToolInput& compare)
 {
-    QString whyNot;
-    const std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
-    if (!folder) {
-        fail(failedText, u"External Error"_s, whyNot);
+    const Result<std::unique_ptr<RunFolder>> created = RunFolder::create();
+    if (!created) {
+        fail(failedText, u"External Error"_s, created.reason());
         return DiffOutcome::Failed;
     }
+    const std::unique_ptr<RunFolder>& folder = *created;
     // The tool writes its JSON report only when someone is going to read it.
     const QString reportFile = wantsReport(request) ? folder->reportFile() : QString();
     const ToolRun run = tool_.run({request.switches, source, compare, folder->path(), reportFile, progressSink_},

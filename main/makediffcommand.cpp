@@ -100,10 +100,9 @@ bool isZip(const QString& path)
 std::optional<QString> chooseEntry(const QString& archive, const QString& named, const char* option,
                                    std::optional<CommandError>& error)
 {
-    QString whyNot;
-    const std::optional<QList<ZipEntry>> entries = ListZip(archive, &whyNot);
+    const Result<QList<ZipEntry>> entries = ListZip(archive);
     if (!entries) {
-        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive: ") + whyNot, exitFailed};
+        error = CommandError{archive + QStringLiteral(" cannot be read as a zip archive: ") + entries.reason(), exitFailed};
         return std::nullopt;
     }
     for (const ZipEntry& entry : *entries)

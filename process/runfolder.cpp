@@ -51,31 +51,27 @@ QString RunFoldersRoot()
     return XdgBaseFolder("XDG_CACHE_HOME", ".cache") + QStringLiteral("/Quillon");
 }
 
-std::unique_ptr<RunFolder> RunFolder::create(QString& whyNot)
+Result<std::unique_ptr<RunFolder>> RunFolder::create()
 {
+    using Created = Result<std::unique_ptr<RunFolder>>;
     const QString root = RunFoldersRoot();
     std::error_code error;
     std::filesystem::create_directories(QFile::encodeName(root).toStdString(), error);
-    if (error) {
-        whyNot = QStringLiteral("Cannot create the folder %1: %2").arg(root, QString::fromStdString(error.message()));
-        return nullptr;
-    }
+    if (error)
+        return Created::failure(
+            QStringLiteral("Cannot create the folder %1: %2").arg(root, QString::fromStdString(error.message())));
     const FileDescriptor rootLock = lockRoot(root);
-    if (!rootLock.valid()) {
-        whyNot = QStringLiteral("Cannot lock %1: %2").arg(root, SystemReason(errno));
-        return nullptr;
-    }
+    if (!rootLock.valid())
+        return Created::failure(QStringLiteral("Cannot lock %1: %2").arg(root, SystemReason(errno)));
     QByteArray pattern = QFile::encodeName(root + u'/' + QLatin1String(runPrefix) + QStringLiteral("XXXXXX"));
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        whyNot = QStringLiteral("Cannot create a folder in %1: %2").arg(root, SystemReason(errno));
-        return nullptr;
-    }
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return Created::failure(QStringLiteral("Cannot create a folder in %1: %2").arg(root, SystemReason(errno)));
     const QString path = QFile::decodeName(pattern);
     FileDescriptor lock = lockFolder(path);
     if (!lock.valid()) {
-        whyNot = QStringLiteral("Cannot lock %1: %2").arg(path, SystemReason(errno));
+        const QString whyNot = QStringLiteral("Cannot lock %1: %2").arg(path, SystemReason(errno));
         QDir(path).removeRecursively();
-        return nullptr;
+        return Created::failure(whyNot);
     }
     return std::unique_ptr<RunFolder>(new RunFolder(path, std::move(lock)));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filedescriptor.h"
+#include "outcome.h"
 
 #include <QString>
 
@@ -18,8 +19,8 @@ QString RunFoldersRoot();
 // it are removed with the object.
 class RunFolder {
 public:
-    // A new, empty run folder, or nothing with the reason in `whyNot`.
-    static std::unique_ptr<RunFolder> create(QString& whyNot);
+    // A new, empty run folder, or the reason why none could be made.
+    static Result<std::unique_ptr<RunFolder>> create();
     ~RunFolder();
 
     RunFolder(const RunFolder&) = delete;

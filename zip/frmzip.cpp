@@ -194,10 +194,9 @@ QString frmZip::SelectEntry(const QString& sZipFile, const QString& sTitle)
 bool frmZip::OpenZip()
 {
     lsvZipContents->clear();
-    QString whyNot;
-    const std::optional<QList<ZipEntry>> entries = ListZip(m_sZipFile, &whyNot);
+    const Result<QList<ZipEntry>> entries = ListZip(m_sZipFile);
     if (!entries) {
-        prompter_.ask(PromptMessage{.text = m_sZipFile + QStringLiteral("\nThe file could be corrupted.\n\n") + whyNot,
+        prompter_.ask(PromptMessage{.text = m_sZipFile + QStringLiteral("\nThe file could be corrupted.\n\n") + entries.reason(),
                                     .title = QStringLiteral("File Info"),
                                     .icon = PromptIcon::Critical});
         m_sTempFile.clear();

@@ -296,12 +296,16 @@ std::optional<ZipEntry> LoneDatEntry(const QList<ZipEntry>& entries)
     return candidates.size() == 1 ? std::optional<ZipEntry>(candidates.first()) : std::nullopt;
 }
 
-std::optional<QList<ZipEntry>> ListZip(const QString& zipFile, QString* whyNot)
+Result<QList<ZipEntry>> ListZip(const QString& zipFile)
 {
-    const Archive archive = openArchive(zipFile, ZIP_RDONLY, whyNot);
+    QString whyNot;
+    const Archive archive = openArchive(zipFile, ZIP_RDONLY, &whyNot);
     if (!archive)
-        return std::nullopt;
-    return listEntries(archive.get());
+        return Result<QList<ZipEntry>>::failure(whyNot);
+    std::optional<QList<ZipEntry>> entries = listEntries(archive.get());
+    if (!entries)
+        return Result<QList<ZipEntry>>::failure(zipFile + u": "_s + QString::fromUtf8(zip_strerror(archive.get())));
+    return std::move(*entries);
 }
 
 Outcome ExtractZipEntry(const QString& zipFile, const QString& entryName, const QString& destination,

@@ -23,9 +23,8 @@ struct ZipEntry {
     bool isFolder = false;
 };
 
-// The entries in archive order, or nothing when the file cannot be read as a zip archive; then
-// `whyNot`, when given, says why.
-std::optional<QList<ZipEntry>> ListZip(const QString& zipFile, QString* whyNot = nullptr);
+// The entries in archive order, or why the file cannot be read as a zip archive.
+Result<QList<ZipEntry>> ListZip(const QString& zipFile);
 
 // The entries that may be the DAT of an archive, by the rule setdelta follows when it reads one:
 // the files named ".dat" or ".xml", or every file where none is. Folders never are.

@@ -189,7 +189,7 @@ protected:
     void SetUp() override
     {
         QDir().mkpath(tool.folder());
-        ASSERT_TRUE(folder) << whyNot.toStdString();
+        ASSERT_TRUE(folder) << created.reason().toStdString();
     }
 
     void installTool(const QByteArray& script)
@@ -205,8 +205,8 @@ protected:
 
     QTemporaryDir temp;
     DiffTool tool{temp.filePath(u"app folder"_s)};
-    QString whyNot;
-    std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
+    const Result<std::unique_ptr<RunFolder>> created = RunFolder::create();
+    RunFolder* const folder = created ? created->get() : nullptr;
     RecordedLog log;
     ScriptedPrompter prompter;
 };
@@ -266,17 +266,16 @@ TEST_F(DiffToolRunTest, TheExitStatusDecidesAndTheToolsFirstMessageSaysWhy)
 
 TEST(RunFolder, IsPrivateToItsRunAndGoesWithIt)
 {
-    QString whyNot;
     QString first;
     {
-        const std::unique_ptr<RunFolder> one = RunFolder::create(whyNot);
-        const std::unique_ptr<RunFolder> two = RunFolder::create(whyNot);
-        ASSERT_TRUE(one && two) << whyNot.toStdString();
-        first = one->path();
+        const Result<std::unique_ptr<RunFolder>> one = RunFolder::create();
+        const Result<std::unique_ptr<RunFolder>> two = RunFolder::create();
+        ASSERT_TRUE(one && two) << one.reason().toStdString() << two.reason().toStdString();
+        first = (*one)->path();
         EXPECT_TRUE(first.startsWith(RunFoldersRoot() + u"/run-"_s));
-        EXPECT_NE(first, two->path());
+        EXPECT_NE(first, (*two)->path());
         EXPECT_EQ(QFileInfo(first).permissions() & (QFile::ReadOther | QFile::WriteOther), 0);
-        writeFile(one->datFile(), "result");
+        writeFile((*one)->datFile(), "result");
         QDir(first).mkdir(u"left by the tool"_s);
     }
     EXPECT_FALSE(QFileInfo::exists(first));
@@ -290,17 +289,17 @@ TEST(RunFolder, CannotBeMadeWhereTheCacheIsAFileAndSaysWhy)
     QDir().mkpath(QString::fromLocal8Bit(saved));
     writeFile(blocked, "a file where a folder should be");
     qputenv("XDG_CACHE_HOME", blocked.toLocal8Bit());
-    QString whyNot;
-    EXPECT_EQ(RunFolder::create(whyNot), nullptr);
-    EXPECT_TRUE(whyNot.startsWith(u"Cannot create the folder "_s + blocked + u"/Quillon: "_s)) << whyNot.toStdString();
+    const Result<std::unique_ptr<RunFolder>> refused = RunFolder::create();
+    EXPECT_FALSE(refused);
+    EXPECT_TRUE(refused.reason().startsWith(u"Cannot create the folder "_s + blocked + u"/Quillon: "_s))
+        << refused.reason().toStdString();
     qputenv("XDG_CACHE_HOME", saved);
 }
 
 TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
 {
-    QString whyNot;
-    const std::unique_ptr<RunFolder> ours = RunFolder::create(whyNot);
-    ASSERT_TRUE(ours) << whyNot.toStdString();
+    const Result<std::unique_ptr<RunFolder>> ours = RunFolder::create();
+    ASSERT_TRUE(ours) << ours.reason().toStdString();
     const QString root = RunFoldersRoot();
     const QString leftover = root + u"/run-killed"_s, notOurs = root + u"/keep-me"_s, othersFolder = root + u"/run-other"_s;
     for (const QString& folder : QStringList{leftover + u"/deeper"_s, notOurs, othersFolder})
@@ -314,14 +313,14 @@ TEST(RemoveLeftoverRunFolders, RemovesOnlyFoldersNoRunningInstanceOwns)
     RemoveLeftoverRunFolders();
 
     EXPECT_FALSE(QFileInfo::exists(leftover));
-    EXPECT_TRUE(QFileInfo::exists(ours->path()));
+    EXPECT_TRUE(QFileInfo::exists((*ours)->path()));
     EXPECT_TRUE(QFileInfo::exists(othersFolder));
     EXPECT_TRUE(QFileInfo::exists(notOurs));
     other.kill();
     other.waitForFinished();
     RemoveLeftoverRunFolders();
     EXPECT_FALSE(QFileInfo::exists(othersFolder));
-    EXPECT_TRUE(QFileInfo::exists(ours->path()));
+    EXPECT_TRUE(QFileInfo::exists((*ours)->path()));
 }
 
 }  // namespace quillon

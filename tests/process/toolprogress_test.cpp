@@ -80,7 +80,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(QDir().mkpath(tool.folder()));
-        ASSERT_TRUE(folder) << whyNot.toStdString();
+        ASSERT_TRUE(folder) << created.reason().toStdString();
     }
 
     ToolRun run(const QString& oldDat, const QString& newDat)
@@ -93,8 +93,8 @@ protected:
 
     QTemporaryDir temp;
     DiffTool tool{temp.filePath(u"app folder"_s)};
-    QString whyNot;
-    std::unique_ptr<RunFolder> folder = RunFolder::create(whyNot);
+    const Result<std::unique_ptr<RunFolder>> created = RunFolder::create();
+    RunFolder* const folder = created ? created->get() : nullptr;
     QList<ToolProgress> heard;
     QString log;
     ScriptedPrompter prompter;

@@ -26,8 +26,9 @@ protected:
     QStringList names(const char* zip) const
     {
         QStringList listed;
-        for (const ZipEntry& entry : ListZip(path(zip)).value_or(QList<ZipEntry>{}))
-            listed.append(entry.name);
+        if (const Result<QList<ZipEntry>> entries = ListZip(path(zip)))
+            for (const ZipEntry& entry : *entries)
+                listed.append(entry.name);
         return listed;
     }
     Outcome extract(const char* zip, const QString& entry) const { return ExtractZipEntry(path(zip), entry, path("out.tmp")); }
@@ -52,7 +53,9 @@ QByteArray sample(int size)
 TEST_F(ZipArchives, ListsEntriesInArchiveOrderAndNothingForWhatIsNoArchive)
 {
     ASSERT_TRUE(makeZip(path("a.zip"), {{"b.dat", sample(5000)}, {"sub/", {}}, {"sub/a.xml", "<x/>", true}}));
-    const QList<ZipEntry> entries = ListZip(path("a.zip")).value_or(QList<ZipEntry>{});
+    const Result<QList<ZipEntry>> listed = ListZip(path("a.zip"));
+    ASSERT_TRUE(listed) << listed.reason().toStdString();
+    const QList<ZipEntry>& entries = *listed;
     ASSERT_EQ(names("a.zip"), (QStringList{u"b.dat"_s, u"sub/"_s, u"sub/a.xml"_s}));
     EXPECT_TRUE(entries[0].compressedSize > 0 && entries[0].compressedSize < 5000) << entries[0].compressedSize;
     EXPECT_EQ(entries[0].modified.toSecsSinceEpoch(), 946684800);
@@ -61,8 +64,11 @@ TEST_F(ZipArchives, ListsEntriesInArchiveOrderAndNothingForWhatIsNoArchive)
 
     writeFile(path("text.zip"), "not a zip at all");
     writeFile(path("cut.zip"), readAll(path("a.zip")).chopped(60));
-    for (const char* unreadable : {"text.zip", "missing.zip", "cut.zip"})
-        EXPECT_FALSE(ListZip(path(unreadable))) << unreadable;
+    for (const char* unreadable : {"text.zip", "missing.zip", "cut.zip"}) {
+        const Result<QList<ZipEntry>> refused = ListZip(path(unreadable));
+        EXPECT_FALSE(refused) << unreadable;
+        EXPECT_TRUE(refused.reason().startsWith(path(unreadable))) << refused.reason().toStdString();
+    }
 }
 
 TEST_F(ZipArchives, ExtractsTheNamedEntryWithProgressUpToAHundred)
@@ -105,7 +111,7 @@ TEST_F(ZipArchives, AListedEntryIsExtractedByItsIndex)
 {
     ASSERT_TRUE(makeZip(path("twice.zip"), {{"game.dat", "first", true}, {"gXme.dat", "other", true}}));
     writeFile(path("twice.zip"), readAll(path("twice.zip")).replace("gXme.dat", "game.dat"));
-    const std::optional<QList<ZipEntry>> entries = ListZip(path("twice.zip"));
+    const Result<QList<ZipEntry>> entries = ListZip(path("twice.zip"));
     ASSERT_TRUE(entries && entries->size() == 2 && entries->at(1).name == u"game.dat"_s);
     ASSERT_TRUE(ExtractListedEntry(path("twice.zip"), entries->at(1), path("out.tmp")));
     EXPECT_EQ(readAll(path("out.tmp")), "other");
@@ -225,7 +231,7 @@ TEST(RealZips, ListAndExtractTheSharedDats)
     const QString zip = QStringLiteral(SHARED_DATS_DIR "/mame_0.37b5_listinfo.zip");
     if (!QFile::exists(zip))
         GTEST_SKIP() << SHARED_DATS_DIR " is missing";
-    const std::optional<QList<ZipEntry>> entries = ListZip(zip);
+    const Result<QList<ZipEntry>> entries = ListZip(zip);
     ASSERT_TRUE(entries && entries->size() == 2);
     QTemporaryDir folder;
     ASSERT_TRUE(ExtractListedEntry(zip, entries->at(0), folder.filePath(u"out.tmp"_s)));

@@ -193,11 +193,11 @@ Outcome AtomicFile::write(QByteArrayView bytes)
 Outcome AtomicFile::append(const QString& source, const CopyProgress& progress)
 {
     // Only a regular file: a pipe or a device could keep the copy waiting, or growing, forever.
-    QString whyNot;
-    const FileDescriptor input = OpenRegularFile(source, O_RDONLY, whyNot);
+    const Result<FileDescriptor> opened = OpenRegularFile(source, O_RDONLY);
+    if (!opened)
+        return opened.outcome();
+    const FileDescriptor& input = *opened;
     struct stat sourceStat {};
-    if (!input.valid())
-        return Outcome::failure(whyNot);
     if (::fstat(input.get(), &sourceStat) != 0)
         return failure(source, errno);
     qint64 copied = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "outcome.h"
+
 #include <QString>
 
 #include <cerrno>
@@ -60,9 +62,7 @@ enum class FileOwner { Anyone, ThisUser };
 // Opens an existing file for reading or writing (`flags` as for open()) without waiting on a
 // pipe or a device, and keeps it only when it is a regular file, checked on the descriptor.
 // FileOwner::ThisUser also refuses a link in the last part of the path and a file of another
-// user, for the files Quillon reads back from its own folder. On failure the descriptor is
-// invalid and `whyNot` says why, after the path.
-FileDescriptor OpenRegularFile(const QString& path, int flags, QString& whyNot,
-                               FileOwner owner = FileOwner::Anyone);
+// user, for the files Quillon reads back from its own folder. A failure says why, after the path.
+Result<FileDescriptor> OpenRegularFile(const QString& path, int flags, FileOwner owner = FileOwner::Anyone);
 
 }  // namespace quillon

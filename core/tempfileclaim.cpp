@@ -113,10 +113,9 @@ void writePendingList()
 // The names a killed instance listed, from a list of this user's own.
 QList<QByteArray> readPendingList(const QString& list)
 {
-    QString whyNot;
-    const FileDescriptor fd = OpenRegularFile(list, O_RDONLY, whyNot, FileOwner::ThisUser);
+    const Result<FileDescriptor> fd = OpenRegularFile(list, O_RDONLY, FileOwner::ThisUser);
     QFile file;
-    if (!fd.valid() || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (!fd || !file.open(fd->get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return {};
     QList<QByteArray> names = file.read(LongestPendingList).split('\0');
     names.removeAll(QByteArray());
@@ -229,9 +228,8 @@ int RemoveLeftoverTempFiles()
         if (!match.hasMatch() || match.captured(1) == claimedTag)
             continue;
         // Only a lock of our own, and a running instance's cannot be taken.
-        QString whyNot;
-        const FileDescriptor lock = OpenRegularFile(folder.filePath(name), O_RDWR, whyNot, FileOwner::ThisUser);
-        if (lock.valid() && ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0) {
+        const Result<FileDescriptor> lock = OpenRegularFile(folder.filePath(name), O_RDWR, FileOwner::ThisUser);
+        if (lock && ::flock(lock->get(), LOCK_EX | LOCK_NB) == 0) {
             removed += removeFilesOf(match.captured(1));
             removed += removePendingFilesOf(match.captured(1));
             if (QFile::remove(folder.filePath(name)))

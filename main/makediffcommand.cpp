@@ -170,8 +170,8 @@ std::optional<DatHeader> headerFrom(const SettingsStore& store, const QString& f
     if (file.isEmpty())
         return std::nullopt;
     // A pipe or a device would keep the command waiting: only a regular file is read.
-    if (QString whyNot; !OpenRegularFile(file, O_RDONLY, whyNot).valid()) {
-        error = CommandError{whyNot, exitFailed};
+    if (const Result<FileDescriptor> opened = OpenRegularFile(file, O_RDONLY); !opened) {
+        error = CommandError{opened.reason(), exitFailed};
         return std::nullopt;
     }
     if (QFileInfo(file).isFile() && LooksLikeXml(file))

@@ -7,11 +7,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QSet>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace quillon {
 
@@ -92,6 +96,7 @@ DiffSummary readSummary(const QJsonObject& summary)
         .addedObjects = count(summary, "added_objects"_L1),
         .removedObjects = count(summary, "removed_objects"_L1),
         .renamedObjects = count(summary, "renamed_objects"_L1),
+        .movedSets = count(summary, "moved_sets"_L1),
     };
 }
 
@@ -173,6 +178,68 @@ DiffSet readSet(const QJsonValue& value, qsizetype index)
     };
 }
 
+// The new and the removed set of a move are one moved set; its parent is the new set's.
+DiffSet readMove(const QJsonValue& value, qsizetype index)
+{
+    const QString where = u"move %1"_s.arg(index + 1);
+    if (!value.isObject())
+        throw BadReport{where + u" is not described as an object"_s};
+    const QJsonObject move = value.toObject();
+    const QJsonObject from = member(move, "old"_L1);
+    const QJsonObject to = member(move, "new"_L1);
+    if (text(from, "name"_L1).isEmpty() || text(to, "name"_L1).isEmpty())
+        throw BadReport{where + u": a name is missing"_s};
+    return {
+        .name = text(to, "name"_L1),
+        .description = text(to, "description"_L1),
+        .parent = {},
+        .status = SetStatus::Moved,
+        .objects = {},
+        .added = readObjects(move, "added"_L1, where),
+        .removed = readObjects(move, "removed"_L1, where),
+        .renamed = readRenames(move, where),
+        .kept = readObjects(move, "kept"_L1, where),
+        .move = {.oldName = text(from, "name"_L1),
+                 .oldDescription = text(from, "description"_L1),
+                 .sharedContents = count(move, "shared_contents"_L1),
+                 .oldContents = count(move, "old_contents"_L1),
+                 .newContents = count(move, "new_contents"_L1)},
+    };
+}
+
+std::vector<DiffSet> readMoves(const QJsonObject& report)
+{
+    const QJsonArray list = array(report, "moved_sets"_L1, u"the report"_s);
+    std::vector<DiffSet> moves;
+    moves.reserve(static_cast<size_t>(list.size()));
+    for (qsizetype index = 0; index < list.size(); ++index)
+        moves.push_back(readMove(list.at(index), index));
+    return moves;
+}
+
+// Puts the moves in the place of the new and the removed sets they join, after the new sets.
+std::vector<DiffSet> joinMoves(std::vector<DiffSet> sets, std::vector<DiffSet> moves)
+{
+    QHash<QString, size_t> moveByNewName;
+    QSet<QString> oldNames;
+    for (size_t index = 0; index < moves.size(); ++index) {
+        moveByNewName.insert(moves[index].name, index);
+        oldNames.insert(moves[index].move.oldName);
+    }
+    const auto joined = [&](const DiffSet& set) {
+        return (set.status == SetStatus::New && moveByNewName.contains(set.name))
+               || (set.status == SetStatus::Removed && oldNames.contains(set.name));
+    };
+    for (const DiffSet& set : sets) {
+        if (set.status == SetStatus::New && moveByNewName.contains(set.name))
+            moves[moveByNewName.value(set.name)].parent = set.parent;
+    }
+    std::erase_if(sets, joined);
+    const auto firstNotNew = std::find_if(sets.begin(), sets.end(), [](const DiffSet& set) { return set.status != SetStatus::New; });
+    sets.insert(firstNotNew, std::make_move_iterator(moves.begin()), std::make_move_iterator(moves.end()));
+    return sets;
+}
+
 void readReport(const QJsonObject& report, DiffResults& results)
 {
     if (text(report, "format"_L1) != QLatin1String("setdelta-report"))
@@ -188,14 +255,15 @@ void readReport(const QJsonObject& report, DiffResults& results)
     results.newInput = readInput(member(report, "new"_L1));
     results.options = readOptions(member(report, "options"_L1));
     results.summary = readSummary(member(report, "summary"_L1));
-    const QJsonValue sets = report.value("sets"_L1);
-    if (!sets.isArray())
+    const QJsonValue setList = report.value("sets"_L1);
+    if (!setList.isArray())
         throw BadReport{u"\"sets\" is missing or not a list"_s};
-    const QJsonArray list = sets.toArray();
-    results.sets.clear();
-    results.sets.reserve(static_cast<size_t>(list.size()));
+    const QJsonArray list = setList.toArray();
+    std::vector<DiffSet> sets;
+    sets.reserve(static_cast<size_t>(list.size()));
     for (qsizetype index = 0; index < list.size(); ++index)
-        results.sets.push_back(readSet(list.at(index), index));
+        sets.push_back(readSet(list.at(index), index));
+    results.sets = joinMoves(std::move(sets), readMoves(report));
 }
 
 Outcome readWholeFile(const QString& path, QByteArray& bytes)
@@ -296,6 +364,11 @@ qsizetype DiffSet::removedCount() const
     return status == SetStatus::Removed ? objects.size() : removed.size();
 }
 
+QString DiffSet::shownName() const
+{
+    return status == SetStatus::Moved ? u"%1 -> %2"_s.arg(move.oldName, name) : name;
+}
+
 Outcome ParseDiffResults(const QByteArray& json, DiffResults& results)
 {
     QJsonParseError error;
@@ -380,6 +453,23 @@ Outcome LoadDiffResults(const QString& reportPath, const QString& readableReport
     return readWholeFile(readableReportPath, results.readableReport);
 }
 
+Outcome OpenReport(const QString& path, DiffResults& results)
+{
+    QByteArray json;
+    if (Outcome read = readWholeFile(path, json); !read)
+        return read;
+    QJsonParseError error;
+    const QJsonObject report = QJsonDocument::fromJson(json, &error).object();
+    if (error.error != QJsonParseError::NoError)
+        return Outcome::failure(path + u": %1 at byte %2"_s.arg(error.errorString()).arg(error.offset));
+    if (text(report, "format"_L1) == keptFormat)
+        return LoadKeptDiffResults(path, results);
+    if (Outcome parsed = parseReportObject(report, results); !parsed)
+        return Outcome::failure(path + u": "_s + parsed.reason());
+    results.openedFrom = path;
+    return Outcome::success();
+}
+
 Outcome SaveReadableReport(const DiffResults& results, const QString& path)
 {
     AtomicFile file(path);
@@ -402,6 +492,7 @@ QString StatusText(SetStatus status)
     switch (status) {
     case SetStatus::New: return u"New"_s;
     case SetStatus::Removed: return u"Removed"_s;
+    case SetStatus::Moved: return u"Moved"_s;
     case SetStatus::Changed: return u"Changed"_s;
     case SetStatus::Renamed: return u"Renames only"_s;
     }
@@ -445,6 +536,8 @@ QString DescribeWritten(const DiffResults& results)
 QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)
 {
     QList<ObjectChange> changes;
+    for (const DiffObject& object : set.kept)
+        changes.append(describe(u"Shared"_s, object));
     const QString wholeSetChange = set.status == SetStatus::New ? u"Added"_s : u"Removed"_s;
     for (const DiffObject& object : set.objects)
         changes.append(describe(wholeSetChange, object));
@@ -458,6 +551,11 @@ QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)
         changes.append(change);
     }
     return changes;
+}
+
+QString DescribeSharedContents(const SetMove& move)
+{
+    return u"%1 of %2 contents shared"_s.arg(move.sharedContents).arg(move.oldContents + move.newContents - move.sharedContents);
 }
 
 }  // namespace quillon

@@ -2,7 +2,9 @@
 
 #include "atomicfile.h"
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace quillon {
 
@@ -80,15 +82,17 @@ const QStringList objectColumnTitles{u"Set"_s, u"Status"_s, u"Change"_s, u"Kind"
 QStringList objectFields(const DiffSet& set, const QString& change, const DiffObject& object,
                          const QString& oldName = {})
 {
-    return {set.name, StatusText(set.status), change, object.kind, object.name, oldName,
+    return {set.shownName(), StatusText(set.status), change, object.kind, object.name, oldName,
             object.size ? QString::number(*object.size) : QString(), object.crc, object.sha1, object.md5,
             object.flags.join(u' ')};
 }
 
-// One line per object the set lists as new, removed or renamed, in the order of the detail.
+// One line per object the set lists as shared, new, removed or renamed, in the order of the detail.
 QByteArray objectLines(const DiffSet& set)
 {
     QByteArray lines;
+    for (const DiffObject& object : set.kept)
+        lines += csvLine(objectFields(set, u"Shared"_s, object));
     const QString wholeSetChange = set.status == SetStatus::New ? u"Added"_s : u"Removed"_s;
     for (const DiffObject& object : set.objects)
         lines += csvLine(objectFields(set, wholeSetChange, object));
@@ -128,7 +132,7 @@ QVariant DiffSetsModel::data(const QModelIndex& index, int role) const
         return countColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     const DiffSet& shown = set(index.row());
     switch (index.column()) {
-    case Name: return shown.name;
+    case Name: return shown.shownName();
     case Description: return shown.description;
     case Status: return StatusText(shown.status);
     case Parent: return shown.parent;
@@ -173,8 +177,11 @@ bool DiffSetsFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePa
     const DiffSet& set = sets->set(sourceRow);
     if (!isStatusShown(set.status))
         return false;
-    return search_.isEmpty() || set.name.contains(search_, Qt::CaseInsensitive) ||
-           set.description.contains(search_, Qt::CaseInsensitive);
+    if (search_.isEmpty())
+        return true;
+    const QString* const searched[] = {&set.name, &set.description, &set.move.oldName, &set.move.oldDescription};
+    return std::any_of(std::begin(searched), std::end(searched),
+                       [this](const QString* text) { return text->contains(search_, Qt::CaseInsensitive); });
 }
 
 Outcome ExportCsv(const QAbstractItemModel& table, const QString& path)

@@ -34,20 +34,22 @@ const QString windowTitleText = QStringLiteral("Diff results");
 struct Figure {
     const char* name;
     QLatin1StringView caption;
-    qint64 DiffSummary::*count;
+    qint64 (*count)(const DiffSummary&);
 };
 
+// A moved set is neither new nor gone, though setdelta counts it among both.
 const Figure figures[] = {
-    {"lblNewSets", "new sets"_L1, &DiffSummary::newSets},
-    {"lblRemovedSets", "removed sets"_L1, &DiffSummary::removedSets},
-    {"lblChangedSets", "changed sets"_L1, &DiffSummary::changedSets},
-    {"lblAddedObjects", "added objects"_L1, &DiffSummary::addedObjects},
-    {"lblRemovedObjects", "removed objects"_L1, &DiffSummary::removedObjects},
-    {"lblRenamedObjects", "renamed objects"_L1, &DiffSummary::renamedObjects},
+    {"lblNewSets", "new sets"_L1, [](const DiffSummary& summary) { return summary.trulyNewSets(); }},
+    {"lblRemovedSets", "removed sets"_L1, [](const DiffSummary& summary) { return summary.goneSets(); }},
+    {"lblMovedSets", "moved sets"_L1, [](const DiffSummary& summary) { return summary.movedSets; }},
+    {"lblChangedSets", "changed sets"_L1, [](const DiffSummary& summary) { return summary.changedSets; }},
+    {"lblAddedObjects", "added objects"_L1, [](const DiffSummary& summary) { return summary.addedObjects; }},
+    {"lblRemovedObjects", "removed objects"_L1, [](const DiffSummary& summary) { return summary.removedObjects; }},
+    {"lblRenamedObjects", "renamed objects"_L1, [](const DiffSummary& summary) { return summary.renamedObjects; }},
 };
 
 const char* const statusButtonNames[setStatusCount] = {
-    "cmdShowNew", "cmdShowRemoved", "cmdShowChanged", "cmdShowRenamed",
+    "cmdShowNew", "cmdShowRemoved", "cmdShowMoved", "cmdShowChanged", "cmdShowRenamed",
 };
 
 // setdelta counts a set whose only differences are renames among the changed sets; the table
@@ -55,7 +57,7 @@ const char* const statusButtonNames[setStatusCount] = {
 QString figureCaption(const Figure& figure, const DiffResults& results)
 {
     const qint64 renamesOnly = SetsByStatus(results).at(static_cast<size_t>(SetStatus::Renamed));
-    if (figure.count != &DiffSummary::changedSets || renamesOnly == 0)
+    if (QLatin1StringView(figure.name) != "lblChangedSets"_L1 || renamesOnly == 0)
         return figure.caption;
     return u"%1\n(%2 with renames only)"_s.arg(figure.caption, QLocale().toString(renamesOnly));
 }
@@ -85,7 +87,14 @@ QString withCsvExtension(const SaveChoice& choice)
     return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + u".csv"_s : choice.path;
 }
 
-// The diff DAT's name with another extension, so that what belongs together sorts together.
+// The diff DAT of a Make Diff, or the report the results were opened from.
+QString resultsFile(const DiffResults& results)
+{
+    return results.destination.isEmpty() ? results.openedFrom : results.destination;
+}
+
+// The diff DAT's (or the report's) name with another extension, so that what belongs together
+// sorts together.
 QString nameBesideDiff(const QString& destination, const QString& extension)
 {
     const QString title = GetFileTitle(destination, false);
@@ -142,7 +151,9 @@ QWidget* frmDiffResults::createInputs()
         {u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
         {u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")},
         {u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")},
-        {u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")},
+        results_->openedFrom.isEmpty()
+            ? std::pair{u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")}
+            : std::pair{u"Report:"_s, selectableLabel(results_->openedFrom, "lblReport")},
     };
     int row = 0;
     for (const auto& [caption, value] : rows) {
@@ -160,7 +171,7 @@ QWidget* frmDiffResults::createFigures()
     layout->setContentsMargins(0, 0, 0, 0);
     for (const Figure& figure : figures) {
         auto* cell = new QVBoxLayout;
-        auto* number = new QLabel(QLocale().toString(results_->summary.*figure.count));
+        auto* number = new QLabel(QLocale().toString(figure.count(results_->summary)));
         number->setObjectName(figure.name);
         QFont large = number->font();
         large.setPointSizeF(large.pointSizeF() * 2);
@@ -306,7 +317,10 @@ void frmDiffResults::showDetail(const QModelIndex& shownIndex)
         return;
     }
     const DiffSet& set = model_->set(filter_->mapToSource(shownIndex).row());
-    lblDetail->setText(u"Objects of %1 (%2)"_s.arg(set.name, StatusText(set.status)));
+    const QString status = set.status == SetStatus::Moved
+                               ? u"%1, %2"_s.arg(StatusText(set.status), DescribeSharedContents(set.move))
+                               : StatusText(set.status);
+    lblDetail->setText(u"Objects of %1 (%2)"_s.arg(set.shownName(), status));
     QList<QTreeWidgetItem*> items;
     for (const ObjectChange& change : DescribeObjectChanges(set)) {
         auto* item = new QTreeWidgetItem(
@@ -339,7 +353,7 @@ void frmDiffResults::focusSearch()
 void frmDiffResults::cmdExportCsv_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
-        {u"Export CSV"_s, suggestedPath(nameBesideDiff(results_->destination, u".csv"_s)),
+        {u"Export CSV"_s, suggestedPath(nameBesideDiff(resultsFile(*results_), u".csv"_s)),
          u"CSV, one row per set (*.csv);;CSV, one row per object (*.csv);;All files (*)"_s});
     if (choice.path.isEmpty())
         return;
@@ -354,7 +368,7 @@ void frmDiffResults::cmdExportCsv_Click()
 void frmDiffResults::cmdSaveReport_Click()
 {
     const QString path = prompter_.chooseFileToSave(
-        {u"Save report"_s, suggestedPath(nameBesideDiff(results_->destination, u".log"_s)), u"Log files (*.log);;Text files (*.txt);;All files (*)"_s});
+        {u"Save report"_s, suggestedPath(nameBesideDiff(resultsFile(*results_), u".log"_s)), u"Log files (*.log);;Text files (*.txt);;All files (*)"_s});
     if (path.isEmpty())
         return;
     if (Outcome saved = SaveReadableReport(*results_, path); !saved)
@@ -376,10 +390,10 @@ void frmDiffResults::showFailure(const QString& text)
     prompter_.ask({.text = text, .title = windowTitleText, .icon = PromptIcon::Critical});
 }
 
-// Beside the diff DAT, where the user keeps the results of this comparison.
+// Beside the diff DAT or the report, where the user keeps the results of this comparison.
 QString frmDiffResults::suggestedPath(const QString& fileName) const
 {
-    const QString folder = GetParentFolder(results_->destination);
+    const QString folder = GetParentFolder(resultsFile(*results_));
     return folder.isEmpty() ? fileName : QDir(folder).filePath(fileName);
 }
 

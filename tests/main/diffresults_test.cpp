@@ -70,6 +70,78 @@ TEST(DiffReport, ReadsEverySetAndDescribesInputsOptionsAndObjectsInWords)
     EXPECT_EQ(read.summary.renamedObjects, 2);
 }
 
+// setdelta lists a moved set as new, as removed and as a move; the results hold it once, with
+// the objects both names share.
+TEST(DiffReport, AMovedSetIsOneSetWithItsSharedRenamedAddedAndRemovedObjects)
+{
+    QTemporaryDir folder;
+    DiffResults results;
+    ASSERT_TRUE(LoadDiffResults(movedSetsReport(folder), {}, results).ok());
+    QStringList names;
+    for (const DiffSet& set : results.sets)
+        names << u"%1 (%2)"_s.arg(set.shownName(), StatusText(set.status));
+    EXPECT_EQ(names, (QStringList{u"fresh (New)"_s, u"sf1 -> sf (Moved)"_s, u"keep (Changed)"_s, u"gone (Removed)"_s}));
+    const std::array<qint64, setStatusCount> rows{1, 1, 1, 1, 0};
+    EXPECT_EQ(SetsByStatus(results), rows);
+    EXPECT_EQ((std::array{results.summary.newSets, results.summary.removedSets, results.summary.movedSets}),
+              (std::array<qint64, 3>{2, 2, 1}))
+        << "setdelta's counts";
+    EXPECT_EQ(results.summary.trulyNewSets(), 1);
+    EXPECT_EQ(results.summary.goneSets(), 1);
+
+    const DiffSet& moved = results.sets.at(1);
+    EXPECT_EQ(moved.description, u"Street Fighter (US)"_s);
+    EXPECT_EQ(moved.move.oldDescription, u"Street Fighter"_s);
+    EXPECT_EQ(DescribeSharedContents(moved.move), u"2 of 4 contents shared"_s);
+    QStringList changes;
+    for (const ObjectChange& change : DescribeObjectChanges(moved))
+        changes << change.change + u' ' + change.name;
+    EXPECT_EQ(changes, (QStringList{u"Shared a"_s, u"Added d"_s, u"Removed c"_s, u"Renamed b → bb"_s}))
+        << "renames listed whether or not they count";
+    EXPECT_EQ((std::array{moved.addedCount(), moved.removedCount(), moved.renamedCount()}), (std::array<qsizetype, 3>{1, 1, 1}));
+
+    // A report of version 1 knows no moves: the two sets stay apart.
+    QByteArray first = readAll(folder.filePath(u"report.json"_s));
+    first.replace("\"version\":2", "\"version\":1");
+    first.replace("\"moved_sets\":[{", "\"later_member\":[{");
+    DiffResults older;
+    ASSERT_TRUE(ParseDiffResults(first, older).ok());
+    EXPECT_EQ(SetsByStatus(older), (std::array<qint64, setStatusCount>{2, 2, 0, 1, 0}));
+
+    QByteArray damaged = readAll(folder.filePath(u"report.json"_s));
+    damaged.replace("\"old\":{\"name\":\"sf1\",", "\"old\":{");
+    EXPECT_EQ(ParseDiffResults(damaged, older).reason(), u"move 1: a name is missing"_s);
+}
+
+// MAME renamed 48 sets between 0.78 and 0.94 with their ROMs: moved, not removed.
+TEST(DiffReport, MameReleasesRenamedSetsAreMovedNotRemoved)
+{
+    const QString dats = QStringLiteral(SHARED_DATS_DIR);
+    if (!QFileInfo::exists(dats + u"/mame_0.94_listxml.zip"_s))
+        GTEST_SKIP() << "the shared DATs are not at " << dats.toStdString();
+    QTemporaryDir folder;
+    DiffResults results;
+    ASSERT_TRUE(LoadDiffResults(setdeltaReport(folder, {dats + u"/mame_0.78_listxml.zip"_s, dats + u"/mame_0.94_listxml.zip"_s}),
+                                {}, results)
+                    .ok());
+    const auto rows = SetsByStatus(results);
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Moved)), 48);
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Removed)), 59 - 48);
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Removed)), results.summary.goneSets());
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::New)), results.summary.trulyNewSets());
+    QHash<QString, const DiffSet*> moved;
+    for (const DiffSet& set : results.sets)
+        if (set.status == SetStatus::Moved)
+            moved.insert(set.shownName(), &set);
+    for (const QString& move : {u"sf1 -> sf"_s, u"dwj -> dynwarj"_s, u"auraila -> aurail1"_s}) {
+        ASSERT_TRUE(moved.contains(move)) << move.toStdString();
+        EXPECT_EQ(moved.value(move)->kept.size(), moved.value(move)->move.sharedContents) << "the same ROMs";
+    }
+    const DiffSet& outrun = *moved.value(u"outruna -> outrun2"_s);
+    EXPECT_EQ(outrun.parent, u"outrun"_s) << "as NEW lists it";
+    EXPECT_EQ(outrun.renamedCount(), 20);
+}
+
 TEST(DiffReport, ADamagedOrUnreadableReportSaysWhatIsWrong)
 {
     const QByteArray report = sampleDiffReport();

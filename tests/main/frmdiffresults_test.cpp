@@ -150,6 +150,62 @@ TEST_F(ResultsWindow, EachStatusButtonCountsTheSetsItShowsWhenRenamesCount)
     EXPECT_EQ(text(u"lblRenamedObjects"_s), u"2"_s);
 }
 
+// setdelta's run on two releases in which sf1 became sf: one row, its own button and figure,
+// and the exports name it by both names.
+TEST_F(ResultsWindow, AMovedSetIsOneRowWithItsOwnButtonFigureAndDetail)
+{
+    last.keep({.json = movedSetsReport(folder)}, folder.filePath(u"diff.dat"_s));
+    ASSERT_EQ(windows().size(), 1);
+    window = windows().first();
+
+    const std::pair<const char*, QString> buttons[] = {
+        {"cmdShowNew", u"New (1 set)"_s},
+        {"cmdShowRemoved", u"Removed (1 set)"_s},
+        {"cmdShowMoved", u"Moved (1 set)"_s},
+        {"cmdShowChanged", u"Changed (1 set)"_s},
+        {"cmdShowRenamed", u"Renames only (0 sets)"_s},
+    };
+    for (const auto& [name, caption] : buttons) {
+        EXPECT_EQ(at<QToolButton>(QLatin1StringView(name)).text(), caption);
+        press(QLatin1StringView(name));
+    }
+    EXPECT_EQ(text(u"lblShown"_s), u"0 of 4 sets"_s);
+    for (const auto& [name, caption] : buttons) {
+        SCOPED_TRACE(name);
+        press(QLatin1StringView(name));
+        EXPECT_EQ(text(u"lblShown"_s), u"%1 of 4 sets"_s.arg(caption.section(u'(', 1).section(u' ', 0, 0)));
+        press(QLatin1StringView(name));
+    }
+    press(u"cmdShowMoved"_s);
+    EXPECT_EQ(at<QTableView>(u"tblSets"_s).model()->index(0, 0).data().toString(), u"sf1 -> sf"_s);
+    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of sf1 -> sf (Moved, 2 of 4 contents shared)"_s);
+    const auto& objects = at<QTreeWidget>(u"lstObjects"_s);
+    QStringList changes;
+    for (int row = 0; row < objects.topLevelItemCount(); ++row)
+        changes << objects.topLevelItem(row)->text(0) + u' ' + objects.topLevelItem(row)->text(2);
+    EXPECT_EQ(changes, (QStringList{u"Shared a"_s, u"Added d"_s, u"Removed c"_s, u"Renamed b → bb"_s}));
+
+    const std::pair<const char*, QString> figures[] = {
+        {"lblNewSets", u"1"_s}, {"lblRemovedSets", u"1"_s}, {"lblMovedSets", u"1"_s}, {"lblChangedSets", u"1"_s}};
+    for (const auto& [name, count] : figures)
+        EXPECT_EQ(text(QLatin1StringView(name)), count) << name << ": a moved set is neither new nor gone";
+
+    press(u"cmdShowRemoved"_s);
+    search(u"sf1"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"1 of 4 sets"_s) << "found by its old name, and not also as a removed set";
+    prompter.chooseNext(folder.filePath(u"sets.csv"_s), 0);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"sets.csv"_s)), "Name,Description,Status,Parent,Added,Removed,Renamed\r\n"
+                                                      "sf1 -> sf,Street Fighter (US),Moved,,1,1,1\r\n");
+    prompter.chooseNext(folder.filePath(u"objects.csv"_s), 1);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"objects.csv"_s)), "Set,Status,Change,Kind,Name,Old name,Size,CRC,SHA-1,MD5,Flags\r\n"
+                                                         "sf1 -> sf,Moved,Shared,rom,a,,1,00000011,,,\r\n"
+                                                         "sf1 -> sf,Moved,Added,rom,d,,1,00000014,,,\r\n"
+                                                         "sf1 -> sf,Moved,Removed,rom,c,,1,00000013,,,\r\n"
+                                                         "sf1 -> sf,Moved,Renamed,rom,bb,b,1,00000012,,,\r\n");
+}
+
 TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDiffOrSaysWhyNot)
 {
     open("Readable report\r\n");

@@ -53,6 +53,38 @@ inline QString putRealTool(const QTemporaryDir& application)
     return tool;
 }
 
+// The report of a real setdelta run with `arguments` (without --json) in `folder`; its path.
+inline QString setdeltaReport(const QTemporaryDir& folder, const QStringList& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(QStringLiteral(SETDELTA_PATH), QStringList{QStringLiteral("--json"), QStringLiteral("report.json")} + arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return folder.filePath(QStringLiteral("report.json"));
+}
+
+// Two releases in which sf1 became sf, with ROM a kept, b renamed bb, c removed
+// and d added; beside it keep gains a ROM, gone goes and fresh comes.
+inline const QByteArray MovedOld = "game ( name keep description \"Kept\" rom ( name k1 size 1 crc 00000001 ) )\n"
+                                   "game ( name sf1 description \"Street Fighter\" rom ( name a size 1 crc 00000011 )"
+                                   " rom ( name b size 1 crc 00000012 ) rom ( name c size 1 crc 00000013 ) )\n"
+                                   "game ( name gone description \"Gone Game\" rom ( name g1 size 1 crc 00000021 ) )\n";
+inline const QByteArray MovedNew = "game ( name keep description \"Kept\" rom ( name k1 size 1 crc 00000001 )"
+                                   " rom ( name k2 size 1 crc 00000002 ) )\n"
+                                   "game ( name fresh description \"Fresh Game\" rom ( name f1 size 1 crc 00000031 ) )\n"
+                                   "game ( name sf description \"Street Fighter (US)\""
+                                   " rom ( name a size 1 crc 00000011 ) rom ( name bb size 1 crc 00000012 )"
+                                   " rom ( name d size 1 crc 00000014 ) )\n";
+
+// The report of setdelta over MovedOld and MovedNew, written into `folder`.
+inline QString movedSetsReport(const QTemporaryDir& folder)
+{
+    writeFile(folder.filePath(QStringLiteral("old.dat")), MovedOld);
+    writeFile(folder.filePath(QStringLiteral("new.dat")), MovedNew);
+    return setdeltaReport(folder, {QStringLiteral("old.dat"), QStringLiteral("new.dat")});
+}
+
 // A small setdelta report: one set of each status, a rename, and names and descriptions that
 // need CSV quoting.
 inline QByteArray sampleDiffReport()

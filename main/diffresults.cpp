@@ -266,6 +266,127 @@ void readReport(const QJsonObject& report, DiffResults& results)
     results.sets = joinMoves(std::move(sets), readMoves(report));
 }
 
+constexpr QLatin1StringView chainFormat = "setdelta-chain-report"_L1;
+constexpr int chainVersion = 1;
+
+QJsonObject described(const QJsonValue& value, const QString& where)
+{
+    if (!value.isObject())
+        throw BadReport{where + u" is not described as an object"_s};
+    return value.toObject();
+}
+
+// A release, which the report names by its index, as users count them: from 1.
+int releaseNumber(const QJsonObject& object, QLatin1StringView key, qsizetype releaseCount, const QString& where)
+{
+    const int index = object.value(key).toInt(-1);
+    if (index < 0 || index >= releaseCount)
+        throw BadReport{u"%1: \"%2\" is not a release of the chain"_s.arg(where, key)};
+    return index + 1;
+}
+
+// A set renamed on the way: its names, each with the release from which it had it.
+DiffSet readChainMove(const QJsonObject& move, qsizetype releaseCount, const QString& where)
+{
+    const QJsonObject from = member(move, "old"_L1);
+    const QJsonObject to = member(move, "new"_L1);
+    if (text(from, "name"_L1).isEmpty() || text(to, "name"_L1).isEmpty())
+        throw BadReport{where + u": a name is missing"_s};
+    QStringList names;
+    for (const QJsonValue value : array(move, "names"_L1, where)) {
+        const QJsonObject name = described(value, where + u": a name"_s);
+        names << u"%1 from release %2"_s.arg(text(name, "name"_L1)).arg(releaseNumber(name, "release"_L1, releaseCount, where));
+    }
+    return {.name = text(to, "name"_L1),
+            .description = text(to, "description"_L1),
+            .status = SetStatus::Moved,
+            .move = {.oldName = text(from, "name"_L1), .oldDescription = text(from, "description"_L1)},
+            .releases = names.join(u", "_s)};
+}
+
+DiffSet readChainRemoved(const QJsonObject& set, qsizetype releaseCount, const QString& where)
+{
+    const int first = releaseNumber(set, "first_release"_L1, releaseCount, where);
+    const int last = releaseNumber(set, "last_release"_L1, releaseCount, where);
+    const int removedIn = releaseNumber(set, "removed_in"_L1, releaseCount, where);
+    QString releases = first == last ? u"release %1"_s.arg(first) : u"releases %1 to %2"_s.arg(first).arg(last);
+    if (const QString lastName = text(set, "last_name"_L1); !lastName.isEmpty())
+        releases += u" (last as %1)"_s.arg(lastName);
+    return {.name = text(set, "name"_L1),
+            .description = text(set, "description"_L1),
+            .status = SetStatus::Removed,
+            .releases = releases + u", removed in %1"_s.arg(removedIn)};
+}
+
+DiffSet readChainNew(const QJsonObject& set, qsizetype releaseCount, const QString& where)
+{
+    return {.name = text(set, "name"_L1),
+            .description = text(set, "description"_L1),
+            .status = SetStatus::New,
+            .releases = u"new in release %1"_s.arg(releaseNumber(set, "first_release"_L1, releaseCount, where))};
+}
+
+void readChainSteps(const QJsonObject& report, DiffResults& results)
+{
+    const auto releaseCount = static_cast<qsizetype>(results.releases.size());
+    for (const QJsonValue value : array(report, "steps"_L1, u"the report"_s)) {
+        const QJsonObject step = described(value, u"a step"_s);
+        results.steps.push_back({.from = releaseNumber(step, "from"_L1, releaseCount, u"a step"_s),
+                                 .to = releaseNumber(step, "to"_L1, releaseCount, u"a step"_s),
+                                 .newSets = count(step, "new_sets"_L1),
+                                 .removedSets = count(step, "removed_sets"_L1),
+                                 .changedSets = count(step, "changed_sets"_L1),
+                                 .movedSets = count(step, "moved_sets"_L1)});
+    }
+}
+
+// A set new since the first release that was renamed later is one of the moved sets too, and
+// shown only there.
+void readChainSets(const QJsonObject& report, DiffResults& results)
+{
+    const auto releaseCount = static_cast<qsizetype>(results.releases.size());
+    const auto each = [&report](QLatin1StringView key, const QString& what, const auto& read) {
+        const QJsonArray list = array(report, key, u"the report"_s);
+        for (qsizetype index = 0; index < list.size(); ++index) {
+            const QString where = u"%1 %2"_s.arg(what).arg(index + 1);
+            read(described(list.at(index), where), where);
+        }
+    };
+    qint64 moved = 0;
+    qint64 removed = 0;
+    each("new_sets"_L1, u"new set"_s, [&](const QJsonObject& set, const QString& where) {
+        if (!set.contains("first_name"_L1))
+            results.sets.push_back(readChainNew(set, releaseCount, where));
+    });
+    const qint64 trulyNew = static_cast<qint64>(results.sets.size());
+    each("moved_sets"_L1, u"moved set"_s, [&](const QJsonObject& set, const QString& where) {
+        results.sets.push_back(readChainMove(set, releaseCount, where));
+        ++moved;
+    });
+    each("removed_sets"_L1, u"removed set"_s, [&](const QJsonObject& set, const QString& where) {
+        results.sets.push_back(readChainRemoved(set, releaseCount, where));
+        ++removed;
+    });
+    results.summary = {.newSets = trulyNew + moved, .removedSets = removed + moved, .movedSets = moved};
+}
+
+void readChainReport(const QJsonObject& report, DiffResults& results)
+{
+    const int version = report.value("version"_L1).toInt();
+    if (version != chainVersion)
+        throw BadReport{u"its version %1 is not a version of chain report this Quillon reads (%2)"_s.arg(version).arg(chainVersion)};
+    results.setdeltaVersion = text(report, "setdelta_version"_L1);
+    results.options = readOptions(member(report, "options"_L1));
+    for (const QJsonValue release : array(report, "releases"_L1, u"the report"_s))
+        results.releases.push_back(readInput(described(release, u"a release"_s)));
+    if (results.releases.size() < 2)
+        throw BadReport{u"a chain needs two releases or more"_s};
+    results.oldInput = results.releases.front();
+    results.newInput = results.releases.back();
+    readChainSteps(report, results);
+    readChainSets(report, results);
+}
+
 Outcome readWholeFile(const QString& path, QByteArray& bytes)
 {
     QFile file(path);
@@ -311,13 +432,19 @@ ObjectChange describe(const QString& change, const DiffObject& object)
             .hashes = hashesText(object)};
 }
 
+// A report that cannot be read leaves the results as they were.
 Outcome parseReportObject(const QJsonObject& report, DiffResults& results)
 {
+    DiffResults read;
     try {
-        readReport(report, results);
+        if (text(report, "format"_L1) == chainFormat)
+            readChainReport(report, read);
+        else
+            readReport(report, read);
     } catch (const BadReport& bad) {
         return Outcome::failure(bad.reason);
     }
+    results = std::move(read);
     return Outcome::success();
 }
 
@@ -515,7 +642,10 @@ QString DescribeOptions(const DiffOptions& options)
     const QString objects = options.objects == QLatin1String("disk")     ? u"disks"_s
                             : options.objects == QLatin1String("sample") ? u"samples"_s
                                                                          : u"ROMs"_s;
-    QStringList words{u"%1 sets"_s.arg(options.setType), u"-d%1"_s.arg(options.delta), objects};
+    QStringList words{u"%1 sets"_s.arg(options.setType)};
+    if (options.delta > 0)
+        words << u"-d%1"_s.arg(options.delta);
+    words << objects;
     if (options.renames)
         words << u"renames counted"_s;
     if (options.nodump)

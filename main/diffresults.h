@@ -28,7 +28,7 @@ struct DiffInput {
 
 struct DiffOptions {
     QString setType;  // "split", "merged" or "non-merged"
-    int delta = 2;
+    int delta = 2;    // 0 where it does not apply: a chain of releases
     QString objects;  // "rom", "disk" or "sample"
     bool renames = false;
     bool nodump = false;
@@ -91,6 +91,7 @@ struct DiffSet {
     QList<RenamedObject> renamed;
     QList<DiffObject> kept;  // a moved set: the objects both names hold alike
     SetMove move;            // a moved set: its old name
+    QString releases;        // a chain of releases: in which releases the set was, under which names
 
     // "old -> new" for a moved set, else its name.
     QString shownName() const;
@@ -99,6 +100,17 @@ struct DiffSet {
     qsizetype addedCount() const;
     qsizetype removedCount() const;
     qsizetype renamedCount() const { return renamed.size(); }
+};
+
+// One step of a chain of releases: what a comparison of the two releases, numbered from 1,
+// counts.
+struct ChainStep {
+    int from = 0;
+    int to = 0;
+    qint64 newSets = 0;
+    qint64 removedSets = 0;
+    qint64 changedSets = 0;
+    qint64 movedSets = 0;
 };
 
 struct DiffResults {
@@ -119,6 +131,14 @@ struct DiffResults {
     bool zipped = false;
     // The report file the results were opened from, when they come from File > Open report.
     QString openedFrom;
+    // A chain of releases: every release, oldest first (the first and the last are also the old
+    // and the new input), and the steps between them. Its sets are the moved sets, the sets
+    // removed on the way and the sets new since the first release; the summary counts them as
+    // for two DATs, each moved set also among the new and the removed ones.
+    std::vector<DiffInput> releases;
+    std::vector<ChainStep> steps;
+
+    bool isChain() const { return !releases.empty(); }
 };
 
 // Reads setdelta's JSON report (and, when a path is given, its readable report); `reportJson`,
@@ -142,7 +162,8 @@ Outcome KeepDiffResults(const DiffResults& results, const QByteArray& reportJson
 // the reason.
 Outcome LoadKeptDiffResults(const QString& path, DiffResults& results);
 
-// Reads a report the user opens: setdelta's JSON report, or results kept by KeepDiffResults.
+// Reads a report the user opens: setdelta's JSON report of two DATs or of a chain of releases,
+// or results kept by KeepDiffResults.
 // A file that is neither, or cannot be read, gives the reason, naming the file.
 Outcome OpenReport(const QString& path, DiffResults& results);
 

@@ -119,7 +119,9 @@ int DiffSetsModel::rowCount(const QModelIndex& parent) const
 
 int DiffSetsModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    if (parent.isValid())
+        return 0;
+    return results_->isChain() ? ChainColumnCount : ColumnCount;
 }
 
 // The count columns hold numbers, so that they sort as numbers.
@@ -127,7 +129,7 @@ QVariant DiffSetsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
         return {};
-    const bool countColumn = index.column() >= Added;
+    const bool countColumn = index.column() >= Added && !results_->isChain();
     if (role == Qt::TextAlignmentRole)
         return countColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     const DiffSet& shown = set(index.row());
@@ -135,7 +137,7 @@ QVariant DiffSetsModel::data(const QModelIndex& index, int role) const
     case Name: return shown.shownName();
     case Description: return shown.description;
     case Status: return StatusText(shown.status);
-    case Parent: return shown.parent;
+    case Parent: return results_->isChain() ? shown.releases : shown.parent;
     case Added: return static_cast<qlonglong>(shown.addedCount());
     case Removed: return static_cast<qlonglong>(shown.removedCount());
     case Renamed: return static_cast<qlonglong>(shown.renamedCount());
@@ -145,8 +147,10 @@ QVariant DiffSetsModel::data(const QModelIndex& index, int role) const
 
 QVariant DiffSetsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == Releases && results_->isChain())
+        return u"Releases"_s;
     return QString::fromLatin1(columnTitles[section]);
 }
 

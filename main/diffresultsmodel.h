@@ -17,6 +17,9 @@ class DiffSetsModel : public QAbstractTableModel {
 
 public:
     enum Column { Name, Description, Status, Parent, Added, Removed, Renamed, ColumnCount };
+    // A chain of releases has no objects: its fourth column tells in which releases a set was.
+    static constexpr int Releases = Parent;
+    static constexpr int ChainColumnCount = Releases + 1;
 
     explicit DiffSetsModel(std::shared_ptr<const DiffResults> results, QObject* parent = nullptr);
 

@@ -19,6 +19,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -35,13 +36,14 @@ struct Figure {
     const char* name;
     QLatin1StringView caption;
     qint64 (*count)(const DiffSummary&);
+    bool ofChain = false;  // a chain of releases counts sets only
 };
 
 // A moved set is neither new nor gone, though setdelta counts it among both.
 const Figure figures[] = {
-    {"lblNewSets", "new sets"_L1, [](const DiffSummary& summary) { return summary.trulyNewSets(); }},
-    {"lblRemovedSets", "removed sets"_L1, [](const DiffSummary& summary) { return summary.goneSets(); }},
-    {"lblMovedSets", "moved sets"_L1, [](const DiffSummary& summary) { return summary.movedSets; }},
+    {"lblNewSets", "new sets"_L1, [](const DiffSummary& summary) { return summary.trulyNewSets(); }, true},
+    {"lblRemovedSets", "removed sets"_L1, [](const DiffSummary& summary) { return summary.goneSets(); }, true},
+    {"lblMovedSets", "moved sets"_L1, [](const DiffSummary& summary) { return summary.movedSets; }, true},
     {"lblChangedSets", "changed sets"_L1, [](const DiffSummary& summary) { return summary.changedSets; }},
     {"lblAddedObjects", "added objects"_L1, [](const DiffSummary& summary) { return summary.addedObjects; }},
     {"lblRemovedObjects", "removed objects"_L1, [](const DiffSummary& summary) { return summary.removedObjects; }},
@@ -130,6 +132,8 @@ frmDiffResults::frmDiffResults(std::shared_ptr<const DiffResults> results, Promp
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(createInputs());
     layout->addWidget(createFigures());
+    if (results_->isChain())
+        layout->addWidget(createSteps());
     layout->addLayout(createFilterRow());
     layout->addWidget(splitter, 1);
     layout->addLayout(createButtonRow());
@@ -147,14 +151,19 @@ QWidget* frmDiffResults::createInputs()
 {
     auto* box = new QGroupBox(u"Compared"_s);
     auto* grid = new QGridLayout(box);
-    const std::pair<QString, QLabel*> rows[] = {
-        {u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
-        {u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")},
-        {u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")},
-        results_->openedFrom.isEmpty()
-            ? std::pair{u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")}
-            : std::pair{u"Report:"_s, selectableLabel(results_->openedFrom, "lblReport")},
-    };
+    QList<std::pair<QString, QLabel*>> rows;
+    if (results_->isChain()) {
+        for (size_t release = 0; release < results_->releases.size(); ++release)
+            rows.append({u"Release %1:"_s.arg(release + 1), selectableLabel(DescribeInput(results_->releases[release]), "lblRelease")});
+    } else {
+        rows.append({u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")});
+        rows.append({u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")});
+    }
+    rows.append({u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")});
+    if (results_->openedFrom.isEmpty())
+        rows.append({u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")});
+    else
+        rows.append({u"Report:"_s, selectableLabel(results_->openedFrom, "lblReport")});
     int row = 0;
     for (const auto& [caption, value] : rows) {
         grid->addWidget(new QLabel(caption), row, 0, Qt::AlignTop);
@@ -170,6 +179,8 @@ QWidget* frmDiffResults::createFigures()
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     for (const Figure& figure : figures) {
+        if (results_->isChain() && !figure.ofChain)
+            continue;
         auto* cell = new QVBoxLayout;
         auto* number = new QLabel(QLocale().toString(figure.count(results_->summary)));
         number->setObjectName(figure.name);
@@ -187,14 +198,47 @@ QWidget* frmDiffResults::createFigures()
     return row;
 }
 
+// What each step of a chain found, as a comparison of its two releases counts it.
+QTableWidget* frmDiffResults::createSteps()
+{
+    const QStringList titles{u"Step"_s, u"New sets"_s, u"Removed sets"_s, u"Moved sets"_s, u"Changed sets"_s};
+    auto* steps = new QTableWidget(static_cast<int>(results_->steps.size()), static_cast<int>(titles.size()));
+    steps->setObjectName("tblSteps");
+    steps->setHorizontalHeaderLabels(titles);
+    steps->verticalHeader()->hide();
+    steps->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    steps->setSelectionMode(QAbstractItemView::NoSelection);
+    for (int row = 0; row < steps->rowCount(); ++row) {
+        const ChainStep& step = results_->steps[static_cast<size_t>(row)];
+        const qint64 counts[] = {step.newSets, step.removedSets, step.movedSets, step.changedSets};
+        steps->setItem(row, 0, new QTableWidgetItem(u"release %1 → %2"_s.arg(step.from).arg(step.to)));
+        for (int column = 1; column < steps->columnCount(); ++column) {
+            auto* item = new QTableWidgetItem(QLocale().toString(counts[column - 1]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            steps->setItem(row, column, item);
+        }
+    }
+    steps->resizeColumnsToContents();
+    // Every step in sight up to a handful; more scroll.
+    const int shownRows = std::min(steps->rowCount(), 6);
+    steps->setMaximumHeight(steps->horizontalHeader()->sizeHint().height() + shownRows * steps->verticalHeader()->defaultSectionSize()
+                            + 2 * steps->frameWidth());
+    steps->setToolTip(u"Each step compared as setdelta compares two releases: a moved set is also new and removed there."_s);
+    return steps;
+}
+
 QLayout* frmDiffResults::createFilterRow()
 {
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(u"Show:"_s));
     // Each button counts the rows it shows, whatever the summary of the report counts.
     const std::array<qint64, setStatusCount> counts = SetsByStatus(*results_);
-    for (int status = 0; status < setStatusCount; ++status)
-        addStatusButton(row, static_cast<SetStatus>(status), counts.at(static_cast<size_t>(status)));
+    for (int status = 0; status < setStatusCount; ++status) {
+        // A chain follows sets, not their objects: no set of it is changed.
+        const bool changedSets = status == static_cast<int>(SetStatus::Changed) || status == static_cast<int>(SetStatus::Renamed);
+        if (!(results_->isChain() && changedSets))
+            addStatusButton(row, static_cast<SetStatus>(status), counts.at(static_cast<size_t>(status)));
+    }
     txtSearch = new QLineEdit;
     txtSearch->setObjectName("txtSearch");
     txtSearch->setPlaceholderText(u"Search names and descriptions (Ctrl+F)"_s);
@@ -242,6 +286,8 @@ QTableView* frmDiffResults::createTable()
     const int widths[DiffSetsModel::ColumnCount] = {140, 320, 130, 110, 70, 70, 70};
     for (int column = 0; column < DiffSetsModel::ColumnCount; ++column)
         tblSets->setColumnWidth(column, widths[column]);
+    if (results_->isChain())
+        tblSets->setColumnWidth(DiffSetsModel::Releases, 360);
     tblSets->horizontalHeader()->setSectionResizeMode(DiffSetsModel::Description, QHeaderView::Stretch);
     // Report order (new, changed, removed) until the user sorts by a column.
     tblSets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -317,6 +363,10 @@ void frmDiffResults::showDetail(const QModelIndex& shownIndex)
         return;
     }
     const DiffSet& set = model_->set(filter_->mapToSource(shownIndex).row());
+    if (results_->isChain()) {
+        lblDetail->setText(u"%1 (%2): %3"_s.arg(set.shownName(), StatusText(set.status), set.releases));
+        return;
+    }
     const QString status = set.status == SetStatus::Moved
                                ? u"%1, %2"_s.arg(StatusText(set.status), DescribeSharedContents(set.move))
                                : StatusText(set.status);

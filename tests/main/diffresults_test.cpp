@@ -142,6 +142,46 @@ TEST(DiffReport, MameReleasesRenamedSetsAreMovedNotRemoved)
     EXPECT_EQ(outrun.renamedCount(), 20);
 }
 
+// A chain report lists sets, not objects: the sets new since the first release, the moved sets
+// with every name they had, and the removed sets with the releases that had them.
+TEST(DiffReport, AChainOfReleasesListsNewMovedAndRemovedSetsWithTheirReleases)
+{
+    const DiffResults chain = parsed(sampleChainReport());
+    ASSERT_TRUE(chain.isChain());
+    EXPECT_EQ(chain.releases.size(), 3u);
+    EXPECT_EQ(DescribeInput(chain.newInput), u"/dats/r3.xml - 0.3 - listxml, 4 sets, 8 objects"_s);
+    EXPECT_EQ(DescribeOptions(chain.options), u"split sets, ROMs"_s) << "no -d level in a chain";
+    QStringList rows;
+    for (const DiffSet& set : chain.sets)
+        rows << u"%1 (%2): %3"_s.arg(set.shownName(), StatusText(set.status), set.releases);
+    EXPECT_EQ(rows, (QStringList{u"n (New): new in release 3"_s,
+                                 u"a -> c (Moved): a from release 1, b from release 2, c from release 3"_s,
+                                 u"m -> m2 (Moved): m from release 2, m2 from release 3"_s,
+                                 u"g (Removed): releases 1 to 2 (last as h), removed in 3"_s}))
+        << "m2, new since release 1 but renamed since, is one row, moved";
+    EXPECT_EQ(SetsByStatus(chain), (std::array<qint64, setStatusCount>{1, 1, 2, 0, 0}));
+    EXPECT_EQ((std::array{chain.summary.trulyNewSets(), chain.summary.goneSets(), chain.summary.movedSets}),
+              (std::array<qint64, 3>{1, 1, 2}));
+    ASSERT_EQ(chain.steps.size(), 2u);
+    EXPECT_EQ((std::array{chain.steps[1].from, chain.steps[1].to}), (std::array{2, 3}));
+    EXPECT_EQ(chain.steps[0].changedSets, 1);
+
+    const QByteArray report = sampleChainReport();
+    const auto changed = [&report](const char* from, const char* to) { return QByteArray(report).replace(from, to); };
+    const std::pair<QByteArray, QString> damages[] = {
+        {changed(R"("removed_in": 2)", R"("removed_in": 7)"), u"removed set 1: \"removed_in\" is not a release of the chain"_s},
+        {changed(R"("release": 1}, {"name": "c")", R"("release": -1}, {"name": "c")"), u"moved set 1: \"release\" is not a release"_s},
+        {changed(R"("version": 1)", R"("version": 2)"), u"its version 2 is not a version of chain report this Quillon reads (1)"_s},
+        {changed(R"("releases": [{)", R"("releases": [], "x": [{)"), u"a chain needs two releases or more"_s},
+        {changed(R"("new_sets": [)", R"("new_sets": [7, )"), u"new set 1 is not described as an object"_s}};
+    for (const auto& [json, reason] : damages) {
+        DiffResults results = chain;
+        const Outcome outcome = ParseDiffResults(json, results);
+        EXPECT_TRUE(outcome.reason().contains(reason)) << outcome.reason().toStdString();
+        EXPECT_EQ(results.sets.size(), chain.sets.size()) << "the results stay as they were";
+    }
+}
+
 TEST(DiffReport, ADamagedOrUnreadableReportSaysWhatIsWrong)
 {
     const QByteArray report = sampleDiffReport();

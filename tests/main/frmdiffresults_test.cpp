@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -204,6 +205,43 @@ TEST_F(ResultsWindow, AMovedSetIsOneRowWithItsOwnButtonFigureAndDetail)
                                                          "sf1 -> sf,Moved,Added,rom,d,,1,00000014,,,\r\n"
                                                          "sf1 -> sf,Moved,Removed,rom,c,,1,00000013,,,\r\n"
                                                          "sf1 -> sf,Moved,Renamed,rom,bb,b,1,00000012,,,\r\n");
+}
+
+TEST_F(ResultsWindow, AChainReportShowsItsStepsAboveTheSetsAndTheReleasesOfEach)
+{
+    DiffResults chain = parsedSample();
+    ASSERT_TRUE(ParseDiffResults(sampleChainReport(), chain).ok());
+    chain.openedFrom = folder.filePath(u"chain.json"_s);
+    frmDiffResults shown(std::make_shared<const DiffResults>(chain), prompter, openFolder);
+    window = &shown;
+
+    EXPECT_EQ(window->findChildren<QLabel*>(u"lblRelease"_s).size(), 3);
+    EXPECT_EQ(text(u"lblReport"_s), chain.openedFrom);
+    const auto& steps = at<QTableWidget>(u"tblSteps"_s);
+    ASSERT_EQ(steps.rowCount(), 2);
+    QStringList second;
+    for (int column = 0; column < steps.columnCount(); ++column)
+        second << steps.horizontalHeaderItem(column)->text() + u' ' + steps.item(1, column)->text();
+    EXPECT_EQ(second, (QStringList{u"Step release 2 → 3"_s, u"New sets 3"_s, u"Removed sets 2"_s, u"Moved sets 2"_s,
+                                   u"Changed sets 0"_s}));
+
+    const std::pair<const char*, QString> figures[] = {{"lblNewSets", u"1"_s}, {"lblRemovedSets", u"1"_s}, {"lblMovedSets", u"2"_s}};
+    for (const auto& [name, count] : figures)
+        EXPECT_EQ(text(QLatin1StringView(name)), count) << name;
+    EXPECT_EQ(window->findChild<QLabel*>(u"lblChangedSets"_s), nullptr) << "a chain counts no objects";
+    EXPECT_EQ(window->findChild<QToolButton*>(u"cmdShowChanged"_s), nullptr);
+    EXPECT_EQ(at<QToolButton>(u"cmdShowMoved"_s).text(), u"Moved (2 sets)"_s);
+    press(u"cmdShowNew"_s);
+    press(u"cmdShowRemoved"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"2 of 4 sets"_s);
+    EXPECT_EQ(text(u"lblDetail"_s), u"a -> c (Moved): a from release 1, b from release 2, c from release 3"_s);
+
+    prompter.chooseNext(folder.filePath(u"moves.csv"_s), 0);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"moves.csv"_s)), "Name,Description,Status,Releases\r\n"
+                                                       "a -> c,Game C,Moved,\"a from release 1, b from release 2, c from release 3\"\r\n"
+                                                       "m -> m2,Game M2,Moved,\"m from release 2, m2 from release 3\"\r\n");
+    EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath(u"chain.csv"_s)) << "beside the report";
 }
 
 TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDiffOrSaysWhyNot)

@@ -119,6 +119,32 @@ inline QByteArray sampleDiffReport()
 })json";
 }
 
+// A chain report of three releases in the layout setdelta writes: a renamed twice to c, g gone
+// after release 2 under its later name h, n new in release 3, and m new in release 2 and renamed
+// to m2 in release 3 (so both new and moved).
+inline QByteArray sampleChainReport()
+{
+    return R"json({"format": "setdelta-chain-report", "version": 1, "setdelta_version": "1.0.0",
+  "options": {"set_type": "split", "objects": "rom", "nodump": false, "bios_in_sets": false},
+  "releases": [{"file": "/dats/r1.dat", "entry": null, "format": "clrmamepro", "sets": 3, "objects": 6},
+               {"file": "/dats/r2.zip", "entry": "r2.xml", "format": "xml-datafile", "sets": 3, "objects": 6},
+               {"file": "/dats/r3.xml", "entry": null, "format": "listxml", "build": "0.3", "sets": 4, "objects": 8}],
+  "steps": [{"from": 0, "to": 1, "new_sets": 3, "removed_sets": 2, "changed_sets": 1, "moved_sets": 2},
+            {"from": 1, "to": 2, "new_sets": 3, "removed_sets": 2, "changed_sets": 0, "moved_sets": 2}],
+  "summary": {"followed_sets": 3, "kept_sets": 1, "moved_sets": 2, "removed_sets": 1, "new_sets": 2},
+  "moved_sets": [
+{"old": {"name": "a", "description": "Game A", "release": 0}, "new": {"name": "c", "description": "Game C"}, "names": [{"name": "a", "release": 0}, {"name": "b", "release": 1}, {"name": "c", "release": 2}]},
+{"old": {"name": "m", "description": "Game M", "release": 1}, "new": {"name": "m2", "description": "Game M2"}, "names": [{"name": "m", "release": 1}, {"name": "m2", "release": 2}]}
+  ],
+  "removed_sets": [
+{"name": "g", "description": "Game G", "last_name": "h", "first_release": 0, "last_release": 1, "removed_in": 2}
+  ],
+  "new_sets": [
+{"name": "m2", "description": "Game M2", "first_release": 1, "first_name": "m"},
+{"name": "n", "description": "Game N", "first_release": 2}
+  ]})json";
+}
+
 }  // namespace quillon::testing
 
 // The folder's tests name the application's types, these helpers and string literals unqualified.

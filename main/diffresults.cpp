@@ -666,8 +666,6 @@ QString DescribeWritten(const DiffResults& results)
 QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)
 {
     QList<ObjectChange> changes;
-    for (const DiffObject& object : set.kept)
-        changes.append(describe(u"Shared"_s, object));
     const QString wholeSetChange = set.status == SetStatus::New ? u"Added"_s : u"Removed"_s;
     for (const DiffObject& object : set.objects)
         changes.append(describe(wholeSetChange, object));
@@ -680,6 +678,9 @@ QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)
         change.name = u"%1 → %2"_s.arg(rename.from.name, rename.to.name);
         changes.append(change);
     }
+    // What stayed as it was comes after what changed.
+    for (const DiffObject& object : set.kept)
+        changes.append(describe(u"Shared"_s, object));
     return changes;
 }
 

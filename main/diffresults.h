@@ -185,7 +185,7 @@ QString DescribeWritten(const DiffResults& results);
 
 // One line of the detail of a set: what happened to one object.
 struct ObjectChange {
-    QString change;  // "Shared", "Added", "Removed" or "Renamed"
+    QString change;  // "Added", "Removed", "Renamed" or "Shared"
     QString kind;
     QString name;  // for a rename: "old name → new name"
     QString size;  // "-" where the DAT gives none (disks often have neither size nor CRC)

@@ -87,12 +87,10 @@ QStringList objectFields(const DiffSet& set, const QString& change, const DiffOb
             object.flags.join(u' ')};
 }
 
-// One line per object the set lists as shared, new, removed or renamed, in the order of the detail.
+// One line per object the set lists as new, removed, renamed or shared, in the order of the detail.
 QByteArray objectLines(const DiffSet& set)
 {
     QByteArray lines;
-    for (const DiffObject& object : set.kept)
-        lines += csvLine(objectFields(set, u"Shared"_s, object));
     const QString wholeSetChange = set.status == SetStatus::New ? u"Added"_s : u"Removed"_s;
     for (const DiffObject& object : set.objects)
         lines += csvLine(objectFields(set, wholeSetChange, object));
@@ -102,6 +100,8 @@ QByteArray objectLines(const DiffSet& set)
         lines += csvLine(objectFields(set, u"Removed"_s, object));
     for (const RenamedObject& rename : set.renamed)
         lines += csvLine(objectFields(set, u"Renamed"_s, rename.to, rename.from.name));
+    for (const DiffObject& object : set.kept)
+        lines += csvLine(objectFields(set, u"Shared"_s, object));
     return lines;
 }
 

@@ -288,6 +288,9 @@ QTableView* frmDiffResults::createTable()
         tblSets->setColumnWidth(column, widths[column]);
     if (results_->isChain())
         tblSets->setColumnWidth(DiffSetsModel::Releases, 360);
+    // "old -> new" takes about twice a name's room.
+    if (SetsByStatus(*results_).at(static_cast<size_t>(SetStatus::Moved)) > 0)
+        tblSets->setColumnWidth(DiffSetsModel::Name, 2 * widths[DiffSetsModel::Name]);
     tblSets->horizontalHeader()->setSectionResizeMode(DiffSetsModel::Description, QHeaderView::Stretch);
     // Report order (new, changed, removed) until the user sorts by a column.
     tblSets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);

@@ -184,7 +184,7 @@ TEST_F(ResultsWindow, AMovedSetIsOneRowWithItsOwnButtonFigureAndDetail)
     QStringList changes;
     for (int row = 0; row < objects.topLevelItemCount(); ++row)
         changes << objects.topLevelItem(row)->text(0) + u' ' + objects.topLevelItem(row)->text(2);
-    EXPECT_EQ(changes, (QStringList{u"Shared a"_s, u"Added d"_s, u"Removed c"_s, u"Renamed b → bb"_s}));
+    EXPECT_EQ(changes, (QStringList{u"Added d"_s, u"Removed c"_s, u"Renamed b → bb"_s, u"Shared a"_s}));
 
     const std::pair<const char*, QString> figures[] = {
         {"lblNewSets", u"1"_s}, {"lblRemovedSets", u"1"_s}, {"lblMovedSets", u"1"_s}, {"lblChangedSets", u"1"_s}};
@@ -201,10 +201,10 @@ TEST_F(ResultsWindow, AMovedSetIsOneRowWithItsOwnButtonFigureAndDetail)
     prompter.chooseNext(folder.filePath(u"objects.csv"_s), 1);
     press(u"cmdExportCsv"_s);
     EXPECT_EQ(readAll(folder.filePath(u"objects.csv"_s)), "Set,Status,Change,Kind,Name,Old name,Size,CRC,SHA-1,MD5,Flags\r\n"
-                                                         "sf1 -> sf,Moved,Shared,rom,a,,1,00000011,,,\r\n"
                                                          "sf1 -> sf,Moved,Added,rom,d,,1,00000014,,,\r\n"
                                                          "sf1 -> sf,Moved,Removed,rom,c,,1,00000013,,,\r\n"
-                                                         "sf1 -> sf,Moved,Renamed,rom,bb,b,1,00000012,,,\r\n");
+                                                         "sf1 -> sf,Moved,Renamed,rom,bb,b,1,00000012,,,\r\n"
+                                                         "sf1 -> sf,Moved,Shared,rom,a,,1,00000011,,,\r\n");
 }
 
 TEST_F(ResultsWindow, AChainReportShowsItsStepsAboveTheSetsAndTheReleasesOfEach)

@@ -80,13 +80,19 @@ QPushButton* button(const QString& caption, const char* name)
     return created;
 }
 
-// The filters of Export CSV: one row per set, one row per object, any file (rows per set).
+// The filters of Export CSV: one row per set, one row per object (not for a chain of releases,
+// which lists no objects), any file (rows per set).
 constexpr int perObjectFilter = 1;
 
-QString withCsvExtension(const SaveChoice& choice)
+QString csvFilters(bool withObjects)
 {
-    const bool csvFilter = choice.filterIndex == 0 || choice.filterIndex == perObjectFilter;
-    return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + u".csv"_s : choice.path;
+    return withObjects ? u"CSV, one row per set (*.csv);;CSV, one row per object (*.csv);;All files (*)"_s
+                       : u"CSV, one row per set (*.csv);;All files (*)"_s;
+}
+
+QString withCsvExtension(const QString& path, bool csvFilter)
+{
+    return csvFilter && GetExtension(path).isEmpty() ? path + u".csv"_s : path;
 }
 
 // The diff DAT of a Make Diff, or the report the results were opened from.
@@ -292,7 +298,7 @@ QTableView* frmDiffResults::createTable()
     if (SetsByStatus(*results_).at(static_cast<size_t>(SetStatus::Moved)) > 0)
         tblSets->setColumnWidth(DiffSetsModel::Name, 2 * widths[DiffSetsModel::Name]);
     tblSets->horizontalHeader()->setSectionResizeMode(DiffSetsModel::Description, QHeaderView::Stretch);
-    // Report order (new, changed, removed) until the user sorts by a column.
+    // Report order (new, moved, changed, removed) until the user sorts by a column.
     tblSets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     tblSets->setSortingEnabled(true);
     connect(tblSets->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -406,12 +412,11 @@ void frmDiffResults::focusSearch()
 void frmDiffResults::cmdExportCsv_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
-        {u"Export CSV"_s, suggestedPath(nameBesideDiff(resultsFile(*results_), u".csv"_s)),
-         u"CSV, one row per set (*.csv);;CSV, one row per object (*.csv);;All files (*)"_s});
+        {u"Export CSV"_s, suggestedPath(nameBesideDiff(resultsFile(*results_), u".csv"_s)), csvFilters(!results_->isChain())});
     if (choice.path.isEmpty())
         return;
-    const QString path = withCsvExtension(choice);
-    const bool perObject = choice.filterIndex == perObjectFilter;
+    const bool perObject = !results_->isChain() && choice.filterIndex == perObjectFilter;
+    const QString path = withCsvExtension(choice.path, choice.filterIndex == 0 || perObject);
     if (Outcome exported = perObject ? ExportObjectsCsv(*filter_, path) : ExportCsv(*filter_, path); !exported)
         return showFailure(u"The table could not be exported.\n"_s + exported.reason());
     const QString what = perObject ? u"The objects of %1 sets exported to %2"_s : u"%1 sets exported to %2"_s;

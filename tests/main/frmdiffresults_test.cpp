@@ -242,6 +242,7 @@ TEST_F(ResultsWindow, AChainReportShowsItsStepsAboveTheSetsAndTheReleasesOfEach)
                                                        "a -> c,Game C,Moved,\"a from release 1, b from release 2, c from release 3\"\r\n"
                                                        "m -> m2,Game M2,Moved,\"m from release 2, m2 from release 3\"\r\n");
     EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath(u"chain.csv"_s)) << "beside the report";
+    EXPECT_FALSE(prompter.saveRequests().at(0).filter.contains(u"per object"_s)) << "a chain lists no objects";
 }
 
 TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDiffOrSaysWhyNot)

@@ -87,6 +87,7 @@ private:
     void cmdBrowseDest_Click();
     void cmdMakeDiff_Click();
     void mnuFileCreate_Click();
+    void mnuFileOpenReport_Click();
     void mnuSettings_Click();
     void mnuSettingsCopy_Click();
     void mnuAbout_Click();
@@ -117,6 +118,7 @@ private:
     QAction* mnuAdvancedDesigner = nullptr;
     QAction* mnuFileLastResults = nullptr;
     std::unique_ptr<LastDiffResults> lastResults_;
+    QString reportFolder_;  // where File > Open report last found a report
 };
 
 }  // namespace quillon

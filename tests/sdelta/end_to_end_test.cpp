@@ -180,6 +180,7 @@ TEST_F(JsonReport, MovedSetsInTheLogAndTheReport)
     Json expected = {{"old", {{"name", "sf1"}, {"description", "Street Fighter"}}},
                      {"new", {{"name", "sf"}, {"description", "Street Fighter (US)"}}},
                      {"shared_contents", 2}, {"old_contents", 3}, {"new_contents", 3},
+                     {"kept", {object("a", "00000001")}},
                      {"added", {object("d", "00000004")}}, {"removed", {object("c", "00000003")}},
                      {"renamed", {{{"from", object("b", "00000002")}, {"to", object("bb", "00000002")}}}}};
     Json written = report();

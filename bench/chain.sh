@@ -58,17 +58,9 @@ trap 'rm -rf "$work"' EXIT
 
 # The measurements: a label, the index of the row it is compared with (its own for a baseline),
 # the target ratio, and the command.
-labels=()
-baselines=()
-targets=()
-commands=()
-measure() {
-  labels+=("$1")
-  baselines+=("$2")
-  targets+=("$3")
-  shift 3
-  commands+=("$(printf '%q ' "$@")")
-}
+bench_name=chain.sh
+# shellcheck source=bench/measure.sh
+source "$(dirname "$0")/measure.sh"
 # One expat pass over each file in turn: the baseline of a chain.
 expat_all() {
   # shellcheck disable=SC2016 # the script's arguments are expanded by the inner shell
@@ -114,31 +106,7 @@ measure "setdelta --chain on it" "$base" 1.3 "$setdelta" --chain --json chain.js
 pair_row=${#labels[@]}
 measure "setdelta on one pair of it (for memory)" "$pair_row" "" "$setdelta" "$data/old.xml" "$data/new.xml"
 
-best_seconds=()
-best_cpu=()
-peak_kib=()
-run_once() {
-  local index=$1 seconds user system kib cpu
-  if ! (cd "$work" && eval "/usr/bin/time -f '%e %U %S %M' -o '$work/timing' ${commands[index]}" \
-    >"$work/output" 2>&1); then
-    echo "chain.sh: failed: ${commands[index]}" >&2
-    tail -n 20 "$work/output" >&2
-    exit 1
-  fi
-  read -r seconds user system kib <"$work/timing"
-  cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", u + s }')
-  if [ -z "${best_cpu[index]:-}" ] || awk -v a="$cpu" -v b="${best_cpu[index]}" 'BEGIN { exit !(a < b) }'; then
-    best_cpu[index]=$cpu
-  fi
-  if [ -z "${best_seconds[index]:-}" ] || awk -v a="$seconds" -v b="${best_seconds[index]}" 'BEGIN { exit !(a < b) }'; then
-    best_seconds[index]=$seconds
-  fi
-  if ((kib > ${peak_kib[index]:-0})); then
-    peak_kib[index]=$kib
-  fi
-}
-
-mib() { awk -v bytes="$1" 'BEGIN { printf "%.1f", bytes / 1048576 }'; }
+run_once() { time_once "$1"; }
 total_bytes() { local total=0 file; for file; do total=$((total + $(stat -c %s "$file"))); done; echo "$total"; }
 
 cat "${real_files[@]}" "$data"/*.xml >/dev/null # a warm page cache

@@ -86,17 +86,9 @@ done
 
 # The measurements: a label, the index of the measurement it is compared with (its own index
 # for a baseline), the target ratio, and the command.
-labels=()
-baselines=()
-targets=()
-commands=()
-measure() {
-  labels+=("$1")
-  baselines+=("$2")
-  targets+=("$3")
-  shift 3
-  commands+=("$(printf '%q ' "$@")")
-}
+bench_name=run.sh
+# shellcheck source=bench/measure.sh
+source "$(dirname "$0")/measure.sh"
 measure "expat pass over OLD (baseline)" 0 "" "$expatpass" "$data/old.xml"
 measure "setdelta (defaults)" 0 1.5 "$setdelta" "$data/old.xml" "$data/new.xml"
 measure "setdelta -d1" 0 1.5 "$setdelta" -d1 "$data/old.xml" "$data/new.xml"
@@ -131,9 +123,6 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-best_seconds=()
-best_cpu=()
-peak_kib=()
 written_sets=()
 default_summary=""
 json_bytes=0
@@ -142,25 +131,9 @@ json_own_seconds=""
 
 # Runs one measurement once in $work, folding its time and memory into the best and the peak.
 run_once() {
-  local index=$1 seconds user system kib cpu
+  local index=$1
   rm -f "$work/setdelta.dat" "$work/report.json"
-  if ! (cd "$work" && eval "/usr/bin/time -f '%e %U %S %M' -o '$work/timing' ${commands[index]}" \
-    >"$work/output" 2>&1); then
-    echo "run.sh: failed: ${commands[index]}" >&2
-    tail -n 20 "$work/output" >&2
-    exit 1
-  fi
-  read -r seconds user system kib <"$work/timing"
-  cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", u + s }')
-  if [ -z "${best_cpu[index]:-}" ] || awk -v a="$cpu" -v b="${best_cpu[index]}" 'BEGIN { exit !(a < b) }'; then
-    best_cpu[index]=$cpu
-  fi
-  if [ -z "${best_seconds[index]:-}" ] || awk -v a="$seconds" -v b="${best_seconds[index]}" 'BEGIN { exit !(a < b) }'; then
-    best_seconds[index]=$seconds
-  fi
-  if ((kib > ${peak_kib[index]:-0})); then
-    peak_kib[index]=$kib
-  fi
+  time_once "$index"
   if [[ ${commands[index]} == "$(printf '%q' "$setdelta")"* ]]; then
     check_setdelta_output "$index"
   fi
@@ -217,7 +190,6 @@ check_setdelta_output() {
   fi
 }
 
-mib() { awk -v bytes="$1" 'BEGIN { printf "%.1f", bytes / 1048576 }'; }
 
 old_bytes=$(stat -c %s "$data/old.xml")
 new_bytes=$(stat -c %s "$data/new.xml")

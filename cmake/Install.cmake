@@ -58,9 +58,9 @@ if(QUILLON_GUI)
   quillon_install_manual(${PROJECT_SOURCE_DIR}/docs/man/quillon.1.in)
   install(FILES dist/bash-completion/quillon DESTINATION ${QUILLON_COMPLETIONS_DIR})
   install(FILES dist/quillon.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  configure_file(dist/io.github.quillon.quillon.metainfo.xml.in
-                 ${CMAKE_BINARY_DIR}/io.github.quillon.quillon.metainfo.xml @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/io.github.quillon.quillon.metainfo.xml
+  configure_file(dist/io.github.quillon_dats.quillon.metainfo.xml.in
+                 ${CMAKE_BINARY_DIR}/io.github.quillon_dats.quillon.metainfo.xml @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/io.github.quillon_dats.quillon.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   quillon_install_icons(${PROJECT_SOURCE_DIR}/dist/quillon.svg)
 endif()

@@ -508,7 +508,9 @@ Outcome readBoundedFile(const QString& path, QByteArray& bytes)
 
 Outcome ReadSetMoves(const QJsonObject& report, SetMoves& moves)
 {
-    if (report.value("format"_L1).toString() != "setdelta-report"_L1)
+    // A chain report lists each set's moves through the releases composed into one.
+    const QString format = report.value("format"_L1).toString();
+    if (format != "setdelta-report"_L1 && format != "setdelta-chain-report"_L1)
         return Outcome::failure(u"it is not a setdelta report"_s);
     const QJsonValue listed = report.value("moved_sets"_L1);
     if (!listed.isUndefined() && !listed.isArray())

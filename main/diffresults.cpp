@@ -7,11 +7,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QSet>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace quillon {
 
@@ -92,6 +96,7 @@ DiffSummary readSummary(const QJsonObject& summary)
         .addedObjects = count(summary, "added_objects"_L1),
         .removedObjects = count(summary, "removed_objects"_L1),
         .renamedObjects = count(summary, "renamed_objects"_L1),
+        .movedSets = count(summary, "moved_sets"_L1),
     };
 }
 
@@ -173,6 +178,68 @@ DiffSet readSet(const QJsonValue& value, qsizetype index)
     };
 }
 
+// The new and the removed set of a move are one moved set; its parent is the new set's.
+DiffSet readMove(const QJsonValue& value, qsizetype index)
+{
+    const QString where = u"move %1"_s.arg(index + 1);
+    if (!value.isObject())
+        throw BadReport{where + u" is not described as an object"_s};
+    const QJsonObject move = value.toObject();
+    const QJsonObject from = member(move, "old"_L1);
+    const QJsonObject to = member(move, "new"_L1);
+    if (text(from, "name"_L1).isEmpty() || text(to, "name"_L1).isEmpty())
+        throw BadReport{where + u": a name is missing"_s};
+    return {
+        .name = text(to, "name"_L1),
+        .description = text(to, "description"_L1),
+        .parent = {},
+        .status = SetStatus::Moved,
+        .objects = {},
+        .added = readObjects(move, "added"_L1, where),
+        .removed = readObjects(move, "removed"_L1, where),
+        .renamed = readRenames(move, where),
+        .kept = readObjects(move, "kept"_L1, where),
+        .move = {.oldName = text(from, "name"_L1),
+                 .oldDescription = text(from, "description"_L1),
+                 .sharedContents = count(move, "shared_contents"_L1),
+                 .oldContents = count(move, "old_contents"_L1),
+                 .newContents = count(move, "new_contents"_L1)},
+    };
+}
+
+std::vector<DiffSet> readMoves(const QJsonObject& report)
+{
+    const QJsonArray list = array(report, "moved_sets"_L1, u"the report"_s);
+    std::vector<DiffSet> moves;
+    moves.reserve(static_cast<size_t>(list.size()));
+    for (qsizetype index = 0; index < list.size(); ++index)
+        moves.push_back(readMove(list.at(index), index));
+    return moves;
+}
+
+// Puts the moves in the place of the new and the removed sets they join, after the new sets.
+std::vector<DiffSet> joinMoves(std::vector<DiffSet> sets, std::vector<DiffSet> moves)
+{
+    QHash<QString, size_t> moveByNewName;
+    QSet<QString> oldNames;
+    for (size_t index = 0; index < moves.size(); ++index) {
+        moveByNewName.insert(moves[index].name, index);
+        oldNames.insert(moves[index].move.oldName);
+    }
+    const auto joined = [&](const DiffSet& set) {
+        return (set.status == SetStatus::New && moveByNewName.contains(set.name))
+               || (set.status == SetStatus::Removed && oldNames.contains(set.name));
+    };
+    for (const DiffSet& set : sets) {
+        if (set.status == SetStatus::New && moveByNewName.contains(set.name))
+            moves[moveByNewName.value(set.name)].parent = set.parent;
+    }
+    std::erase_if(sets, joined);
+    const auto firstNotNew = std::find_if(sets.begin(), sets.end(), [](const DiffSet& set) { return set.status != SetStatus::New; });
+    sets.insert(firstNotNew, std::make_move_iterator(moves.begin()), std::make_move_iterator(moves.end()));
+    return sets;
+}
+
 void readReport(const QJsonObject& report, DiffResults& results)
 {
     if (text(report, "format"_L1) != QLatin1String("setdelta-report"))
@@ -188,14 +255,136 @@ void readReport(const QJsonObject& report, DiffResults& results)
     results.newInput = readInput(member(report, "new"_L1));
     results.options = readOptions(member(report, "options"_L1));
     results.summary = readSummary(member(report, "summary"_L1));
-    const QJsonValue sets = report.value("sets"_L1);
-    if (!sets.isArray())
+    const QJsonValue setList = report.value("sets"_L1);
+    if (!setList.isArray())
         throw BadReport{u"\"sets\" is missing or not a list"_s};
-    const QJsonArray list = sets.toArray();
-    results.sets.clear();
-    results.sets.reserve(static_cast<size_t>(list.size()));
+    const QJsonArray list = setList.toArray();
+    std::vector<DiffSet> sets;
+    sets.reserve(static_cast<size_t>(list.size()));
     for (qsizetype index = 0; index < list.size(); ++index)
-        results.sets.push_back(readSet(list.at(index), index));
+        sets.push_back(readSet(list.at(index), index));
+    results.sets = joinMoves(std::move(sets), readMoves(report));
+}
+
+constexpr QLatin1StringView chainFormat = "setdelta-chain-report"_L1;
+constexpr int chainVersion = 1;
+
+QJsonObject described(const QJsonValue& value, const QString& where)
+{
+    if (!value.isObject())
+        throw BadReport{where + u" is not described as an object"_s};
+    return value.toObject();
+}
+
+// A release, which the report names by its index, as users count them: from 1.
+int releaseNumber(const QJsonObject& object, QLatin1StringView key, qsizetype releaseCount, const QString& where)
+{
+    const int index = object.value(key).toInt(-1);
+    if (index < 0 || index >= releaseCount)
+        throw BadReport{u"%1: \"%2\" is not a release of the chain"_s.arg(where, key)};
+    return index + 1;
+}
+
+// A set renamed on the way: its names, each with the release from which it had it.
+DiffSet readChainMove(const QJsonObject& move, qsizetype releaseCount, const QString& where)
+{
+    const QJsonObject from = member(move, "old"_L1);
+    const QJsonObject to = member(move, "new"_L1);
+    if (text(from, "name"_L1).isEmpty() || text(to, "name"_L1).isEmpty())
+        throw BadReport{where + u": a name is missing"_s};
+    QStringList names;
+    for (const QJsonValue value : array(move, "names"_L1, where)) {
+        const QJsonObject name = described(value, where + u": a name"_s);
+        names << u"%1 from release %2"_s.arg(text(name, "name"_L1)).arg(releaseNumber(name, "release"_L1, releaseCount, where));
+    }
+    return {.name = text(to, "name"_L1),
+            .description = text(to, "description"_L1),
+            .status = SetStatus::Moved,
+            .move = {.oldName = text(from, "name"_L1), .oldDescription = text(from, "description"_L1)},
+            .releases = names.join(u", "_s)};
+}
+
+DiffSet readChainRemoved(const QJsonObject& set, qsizetype releaseCount, const QString& where)
+{
+    const int first = releaseNumber(set, "first_release"_L1, releaseCount, where);
+    const int last = releaseNumber(set, "last_release"_L1, releaseCount, where);
+    const int removedIn = releaseNumber(set, "removed_in"_L1, releaseCount, where);
+    QString releases = first == last ? u"release %1"_s.arg(first) : u"releases %1 to %2"_s.arg(first).arg(last);
+    if (const QString lastName = text(set, "last_name"_L1); !lastName.isEmpty())
+        releases += u" (last as %1)"_s.arg(lastName);
+    return {.name = text(set, "name"_L1),
+            .description = text(set, "description"_L1),
+            .status = SetStatus::Removed,
+            .releases = releases + u", removed in %1"_s.arg(removedIn)};
+}
+
+DiffSet readChainNew(const QJsonObject& set, qsizetype releaseCount, const QString& where)
+{
+    return {.name = text(set, "name"_L1),
+            .description = text(set, "description"_L1),
+            .status = SetStatus::New,
+            .releases = u"new in release %1"_s.arg(releaseNumber(set, "first_release"_L1, releaseCount, where))};
+}
+
+void readChainSteps(const QJsonObject& report, DiffResults& results)
+{
+    const auto releaseCount = static_cast<qsizetype>(results.releases.size());
+    for (const QJsonValue value : array(report, "steps"_L1, u"the report"_s)) {
+        const QJsonObject step = described(value, u"a step"_s);
+        results.steps.push_back({.from = releaseNumber(step, "from"_L1, releaseCount, u"a step"_s),
+                                 .to = releaseNumber(step, "to"_L1, releaseCount, u"a step"_s),
+                                 .newSets = count(step, "new_sets"_L1),
+                                 .removedSets = count(step, "removed_sets"_L1),
+                                 .changedSets = count(step, "changed_sets"_L1),
+                                 .movedSets = count(step, "moved_sets"_L1)});
+    }
+}
+
+// A set new since the first release that was renamed later is one of the moved sets too, and
+// shown only there.
+void readChainSets(const QJsonObject& report, DiffResults& results)
+{
+    const auto releaseCount = static_cast<qsizetype>(results.releases.size());
+    const auto each = [&report](QLatin1StringView key, const QString& what, const auto& read) {
+        const QJsonArray list = array(report, key, u"the report"_s);
+        for (qsizetype index = 0; index < list.size(); ++index) {
+            const QString where = u"%1 %2"_s.arg(what).arg(index + 1);
+            read(described(list.at(index), where), where);
+        }
+    };
+    qint64 moved = 0;
+    qint64 removed = 0;
+    each("new_sets"_L1, u"new set"_s, [&](const QJsonObject& set, const QString& where) {
+        if (!set.contains("first_name"_L1))
+            results.sets.push_back(readChainNew(set, releaseCount, where));
+    });
+    const qint64 trulyNew = static_cast<qint64>(results.sets.size());
+    each("moved_sets"_L1, u"moved set"_s, [&](const QJsonObject& set, const QString& where) {
+        results.sets.push_back(readChainMove(set, releaseCount, where));
+        ++moved;
+    });
+    each("removed_sets"_L1, u"removed set"_s, [&](const QJsonObject& set, const QString& where) {
+        results.sets.push_back(readChainRemoved(set, releaseCount, where));
+        ++removed;
+    });
+    results.summary = {.newSets = trulyNew + moved, .removedSets = removed + moved, .movedSets = moved};
+}
+
+void readChainReport(const QJsonObject& report, DiffResults& results)
+{
+    const int version = report.value("version"_L1).toInt();
+    if (version != chainVersion)
+        throw BadReport{u"its version %1 is not a version of chain report this Quillon reads (%2)"_s.arg(version).arg(chainVersion)};
+    results.setdeltaVersion = text(report, "setdelta_version"_L1);
+    results.options = readOptions(member(report, "options"_L1));
+    for (const QJsonValue release : array(report, "releases"_L1, u"the report"_s))
+        results.releases.push_back(readInput(described(release, u"a release"_s)));
+    if (results.releases.size() < 2)
+        throw BadReport{u"a chain needs two releases or more"_s};
+    results.oldInput = results.releases.front();
+    results.newInput = results.releases.back();
+    readChainSteps(report, results);
+    readChainSets(report, results);
 }
 
 Outcome readWholeFile(const QString& path, QByteArray& bytes)
@@ -243,17 +432,25 @@ ObjectChange describe(const QString& change, const DiffObject& object)
             .hashes = hashesText(object)};
 }
 
+// A report that cannot be read leaves the results as they were.
 Outcome parseReportObject(const QJsonObject& report, DiffResults& results)
 {
+    DiffResults read;
     try {
-        readReport(report, results);
+        if (text(report, "format"_L1) == chainFormat)
+            readChainReport(report, read);
+        else
+            readReport(report, read);
     } catch (const BadReport& bad) {
         return Outcome::failure(bad.reason);
     }
+    // The moves again as names only, for renaming a collection's files after them.
     SetMoves moved;
-    Outcome movesRead = ReadSetMoves(report, moved);
-    results.moves = std::move(moved.moves);
-    return movesRead;
+    if (Outcome movesRead = ReadSetMoves(report, moved); !movesRead)
+        return movesRead;
+    read.moves = std::move(moved.moves);
+    results = std::move(read);
+    return Outcome::success();
 }
 
 constexpr QLatin1StringView keptFormat = "quillon-diff-results"_L1;
@@ -297,6 +494,11 @@ qsizetype DiffSet::addedCount() const
 qsizetype DiffSet::removedCount() const
 {
     return status == SetStatus::Removed ? objects.size() : removed.size();
+}
+
+QString DiffSet::shownName() const
+{
+    return status == SetStatus::Moved ? u"%1 -> %2"_s.arg(move.oldName, name) : name;
 }
 
 Outcome ParseDiffResults(const QByteArray& json, DiffResults& results)
@@ -383,6 +585,23 @@ Outcome LoadDiffResults(const QString& reportPath, const QString& readableReport
     return readWholeFile(readableReportPath, results.readableReport);
 }
 
+Outcome OpenReport(const QString& path, DiffResults& results)
+{
+    QByteArray json;
+    if (Outcome read = readWholeFile(path, json); !read)
+        return read;
+    QJsonParseError error;
+    const QJsonObject report = QJsonDocument::fromJson(json, &error).object();
+    if (error.error != QJsonParseError::NoError)
+        return Outcome::failure(path + u": %1 at byte %2"_s.arg(error.errorString()).arg(error.offset));
+    if (text(report, "format"_L1) == keptFormat)
+        return LoadKeptDiffResults(path, results);
+    if (Outcome parsed = parseReportObject(report, results); !parsed)
+        return Outcome::failure(path + u": "_s + parsed.reason());
+    results.openedFrom = path;
+    return Outcome::success();
+}
+
 Outcome SaveReadableReport(const DiffResults& results, const QString& path)
 {
     AtomicFile file(path);
@@ -405,6 +624,7 @@ QString StatusText(SetStatus status)
     switch (status) {
     case SetStatus::New: return u"New"_s;
     case SetStatus::Removed: return u"Removed"_s;
+    case SetStatus::Moved: return u"Moved"_s;
     case SetStatus::Changed: return u"Changed"_s;
     case SetStatus::Renamed: return u"Renames only"_s;
     }
@@ -427,7 +647,10 @@ QString DescribeOptions(const DiffOptions& options)
     const QString objects = options.objects == QLatin1String("disk")     ? u"disks"_s
                             : options.objects == QLatin1String("sample") ? u"samples"_s
                                                                          : u"ROMs"_s;
-    QStringList words{u"%1 sets"_s.arg(options.setType), u"-d%1"_s.arg(options.delta), objects};
+    QStringList words{u"%1 sets"_s.arg(options.setType)};
+    if (options.delta > 0)
+        words << u"-d%1"_s.arg(options.delta);
+    words << objects;
     if (options.renames)
         words << u"renames counted"_s;
     if (options.nodump)
@@ -460,7 +683,15 @@ QList<ObjectChange> DescribeObjectChanges(const DiffSet& set)
         change.name = u"%1 → %2"_s.arg(rename.from.name, rename.to.name);
         changes.append(change);
     }
+    // What stayed as it was comes after what changed.
+    for (const DiffObject& object : set.kept)
+        changes.append(describe(u"Shared"_s, object));
     return changes;
+}
+
+QString DescribeSharedContents(const MovedFrom& move)
+{
+    return u"%1 of %2 contents shared"_s.arg(move.sharedContents).arg(move.oldContents + move.newContents - move.sharedContents);
 }
 
 }  // namespace quillon

@@ -29,7 +29,7 @@ struct DiffInput {
 
 struct DiffOptions {
     QString setType;  // "split", "merged" or "non-merged"
-    int delta = 2;
+    int delta = 2;    // 0 where it does not apply: a chain of releases
     QString objects;  // "rom", "disk" or "sample"
     bool renames = false;
     bool nodump = false;
@@ -44,6 +44,11 @@ struct DiffSummary {
     qint64 addedObjects = 0;
     qint64 removedObjects = 0;
     qint64 renamedObjects = 0;
+    qint64 movedSets = 0;  // each also counted among the new and the removed sets
+
+    // The sets that are new, or gone, under every name.
+    qint64 trulyNewSets() const { return newSets - movedSets; }
+    qint64 goneSets() const { return removedSets - movedSets; }
 };
 
 struct DiffObject {
@@ -62,9 +67,19 @@ struct RenamedObject {
 };
 
 // "Renamed": a set whose only differences are renamed objects; a set that also adds or removes
-// objects is "Changed".
-enum class SetStatus { New, Removed, Changed, Renamed };
-inline constexpr int setStatusCount = 4;
+// objects is "Changed". "Moved": a set of OLD that NEW lists under another name, with mostly the
+// same contents.
+enum class SetStatus { New, Removed, Moved, Changed, Renamed };
+inline constexpr int setStatusCount = 5;
+
+// Where a moved set came from, and how much of it went along.
+struct MovedFrom {
+    QString oldName;
+    QString oldDescription;
+    qint64 sharedContents = 0;
+    qint64 oldContents = 0;
+    qint64 newContents = 0;
+};
 
 struct DiffSet {
     QString name;
@@ -75,11 +90,28 @@ struct DiffSet {
     QList<DiffObject> added;    // a changed or renamed set: what changed
     QList<DiffObject> removed;
     QList<RenamedObject> renamed;
+    QList<DiffObject> kept;  // a moved set: the objects both names hold alike
+    MovedFrom move;          // a moved set: its old name
+    QString releases;        // a chain of releases: in which releases the set was, under which names
+
+    // "old -> new" for a moved set, else its name.
+    QString shownName() const;
 
     // A new set counts all its objects as added, a removed one all as removed.
     qsizetype addedCount() const;
     qsizetype removedCount() const;
     qsizetype renamedCount() const { return renamed.size(); }
+};
+
+// One step of a chain of releases: what a comparison of the two releases, numbered from 1,
+// counts.
+struct ChainStep {
+    int from = 0;
+    int to = 0;
+    qint64 newSets = 0;
+    qint64 removedSets = 0;
+    qint64 changedSets = 0;
+    qint64 movedSets = 0;
 };
 
 struct DiffResults {
@@ -100,11 +132,22 @@ struct DiffResults {
     QString written;
     bool withHeader = false;
     bool zipped = false;
+    // The report file the results were opened from, when they come from File > Open report.
+    QString openedFrom;
+    // A chain of releases: every release, oldest first (the first and the last are also the old
+    // and the new input), and the steps between them. Its sets are the moved sets, the sets
+    // removed on the way and the sets new since the first release; the summary counts them as
+    // for two DATs, each moved set also among the new and the removed ones.
+    std::vector<DiffInput> releases;
+    std::vector<ChainStep> steps;
+
+    bool isChain() const { return !releases.empty(); }
 };
 
 // Reads setdelta's JSON report (and, when a path is given, its readable report); `reportJson`,
 // when given, receives the report's bytes. A file that cannot be read, is not a setdelta report,
-// or is of a later version gives the reason.
+// or is of a later version gives the reason. A moved set becomes one set of status Moved, named
+// as NEW names it, in the place of its new and its removed set; moves follow the new sets.
 Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results,
                         QByteArray* reportJson = nullptr);
 // The same from the report's bytes.
@@ -121,6 +164,11 @@ Outcome KeepDiffResults(const DiffResults& results, const QByteArray& reportJson
 // Reads results kept by KeepDiffResults. A file that cannot be read or is not such a file gives
 // the reason.
 Outcome LoadKeptDiffResults(const QString& path, DiffResults& results);
+
+// Reads a report the user opens: setdelta's JSON report of two DATs or of a chain of releases,
+// or results kept by KeepDiffResults.
+// A file that is neither, or cannot be read, gives the reason, naming the file.
+Outcome OpenReport(const QString& path, DiffResults& results);
 
 // Writes the readable report to a file, which is replaced only when written completely; a
 // failure says why and leaves an existing file as it was.
@@ -140,7 +188,7 @@ QString DescribeWritten(const DiffResults& results);
 
 // One line of the detail of a set: what happened to one object.
 struct ObjectChange {
-    QString change;  // "Added", "Removed" or "Renamed"
+    QString change;  // "Added", "Removed", "Renamed" or "Shared"
     QString kind;
     QString name;  // for a rename: "old name → new name"
     QString size;  // "-" where the DAT gives none (disks often have neither size nor CRC)
@@ -150,5 +198,7 @@ struct ObjectChange {
     QString hashes;  // "SHA-1 ..." and "MD5 ..." lines, when known
 };
 QList<ObjectChange> DescribeObjectChanges(const DiffSet& set);
+// "k of n contents shared", n being the contents of the two sets together.
+QString DescribeSharedContents(const MovedFrom& move);
 
 }  // namespace quillon

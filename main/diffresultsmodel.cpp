@@ -2,7 +2,9 @@
 
 #include "atomicfile.h"
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace quillon {
 
@@ -80,12 +82,12 @@ const QStringList objectColumnTitles{u"Set"_s, u"Status"_s, u"Change"_s, u"Kind"
 QStringList objectFields(const DiffSet& set, const QString& change, const DiffObject& object,
                          const QString& oldName = {})
 {
-    return {set.name, StatusText(set.status), change, object.kind, object.name, oldName,
+    return {set.shownName(), StatusText(set.status), change, object.kind, object.name, oldName,
             object.size ? QString::number(*object.size) : QString(), object.crc, object.sha1, object.md5,
             object.flags.join(u' ')};
 }
 
-// One line per object the set lists as new, removed or renamed, in the order of the detail.
+// One line per object the set lists as new, removed, renamed or shared, in the order of the detail.
 QByteArray objectLines(const DiffSet& set)
 {
     QByteArray lines;
@@ -98,6 +100,8 @@ QByteArray objectLines(const DiffSet& set)
         lines += csvLine(objectFields(set, u"Removed"_s, object));
     for (const RenamedObject& rename : set.renamed)
         lines += csvLine(objectFields(set, u"Renamed"_s, rename.to, rename.from.name));
+    for (const DiffObject& object : set.kept)
+        lines += csvLine(objectFields(set, u"Shared"_s, object));
     return lines;
 }
 
@@ -115,7 +119,9 @@ int DiffSetsModel::rowCount(const QModelIndex& parent) const
 
 int DiffSetsModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    if (parent.isValid())
+        return 0;
+    return results_->isChain() ? ChainColumnCount : ColumnCount;
 }
 
 // The count columns hold numbers, so that they sort as numbers.
@@ -123,15 +129,15 @@ QVariant DiffSetsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
         return {};
-    const bool countColumn = index.column() >= Added;
+    const bool countColumn = index.column() >= Added && !results_->isChain();
     if (role == Qt::TextAlignmentRole)
         return countColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     const DiffSet& shown = set(index.row());
     switch (index.column()) {
-    case Name: return shown.name;
+    case Name: return shown.shownName();
     case Description: return shown.description;
     case Status: return StatusText(shown.status);
-    case Parent: return shown.parent;
+    case Parent: return results_->isChain() ? shown.releases : shown.parent;
     case Added: return static_cast<qlonglong>(shown.addedCount());
     case Removed: return static_cast<qlonglong>(shown.removedCount());
     case Renamed: return static_cast<qlonglong>(shown.renamedCount());
@@ -141,8 +147,10 @@ QVariant DiffSetsModel::data(const QModelIndex& index, int role) const
 
 QVariant DiffSetsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == Releases && results_->isChain())
+        return u"Releases"_s;
     return QString::fromLatin1(columnTitles[section]);
 }
 
@@ -173,8 +181,11 @@ bool DiffSetsFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePa
     const DiffSet& set = sets->set(sourceRow);
     if (!isStatusShown(set.status))
         return false;
-    return search_.isEmpty() || set.name.contains(search_, Qt::CaseInsensitive) ||
-           set.description.contains(search_, Qt::CaseInsensitive);
+    if (search_.isEmpty())
+        return true;
+    const QString* const searched[] = {&set.name, &set.description, &set.move.oldName, &set.move.oldDescription};
+    return std::any_of(std::begin(searched), std::end(searched),
+                       [this](const QString* text) { return text->contains(search_, Qt::CaseInsensitive); });
 }
 
 Outcome ExportCsv(const QAbstractItemModel& table, const QString& path)

@@ -17,6 +17,9 @@ class DiffSetsModel : public QAbstractTableModel {
 
 public:
     enum Column { Name, Description, Status, Parent, Added, Removed, Renamed, ColumnCount };
+    // A chain of releases has no objects: its fourth column tells in which releases a set was.
+    static constexpr int Releases = Parent;
+    static constexpr int ChainColumnCount = Releases + 1;
 
     explicit DiffSetsModel(std::shared_ptr<const DiffResults> results, QObject* parent = nullptr);
 
@@ -31,8 +34,8 @@ private:
     std::shared_ptr<const DiffResults> results_;
 };
 
-// Shows the sets whose status is switched on and whose name or description contains the
-// search text, letter case ignored.
+// Shows the sets whose status is switched on and whose name or description (or, for a moved
+// set, its old name or description) contains the search text, letter case ignored.
 class DiffSetsFilter : public QSortFilterProxyModel {
     Q_OBJECT
 
@@ -47,7 +50,14 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:
-    std::array<bool, setStatusCount> shown_{true, true, true, true};
+    std::array<bool, setStatusCount> shown_ = allShown();
+
+    static std::array<bool, setStatusCount> allShown()
+    {
+        std::array<bool, setStatusCount> all{};
+        all.fill(true);
+        return all;
+    }
     QString search_;
 };
 
@@ -56,8 +66,9 @@ private:
 // says why and leaves an existing file as it was.
 Outcome ExportCsv(const QAbstractItemModel& table, const QString& path);
 
-// Writes one line per object of the sets shown, in the order shown: the set, its status, what
-// happened to the object (for a rename, the new name and the old one), its size, CRC, SHA-1, MD5
+// Writes one line per object of the sets shown, in the order shown: the set (a moved one as
+// "old -> new"), its status, what happened to the object (for a rename, the new name and the old
+// one; a moved set's objects that both names hold alike are "Shared"), its size, CRC, SHA-1, MD5
 // and flags, with the column titles first. The file is written as ExportCsv writes it.
 Outcome ExportObjectsCsv(const DiffSetsFilter& shown, const QString& path);
 

@@ -21,6 +21,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -36,20 +37,23 @@ const QString windowTitleText = QStringLiteral("Diff results");
 struct Figure {
     const char* name;
     QLatin1StringView caption;
-    qint64 DiffSummary::*count;
+    qint64 (*count)(const DiffSummary&);
+    bool ofChain = false;  // a chain of releases counts sets only
 };
 
+// A moved set is neither new nor gone, though setdelta counts it among both.
 const Figure figures[] = {
-    {"lblNewSets", "new sets"_L1, &DiffSummary::newSets},
-    {"lblRemovedSets", "removed sets"_L1, &DiffSummary::removedSets},
-    {"lblChangedSets", "changed sets"_L1, &DiffSummary::changedSets},
-    {"lblAddedObjects", "added objects"_L1, &DiffSummary::addedObjects},
-    {"lblRemovedObjects", "removed objects"_L1, &DiffSummary::removedObjects},
-    {"lblRenamedObjects", "renamed objects"_L1, &DiffSummary::renamedObjects},
+    {"lblNewSets", "new sets"_L1, [](const DiffSummary& summary) { return summary.trulyNewSets(); }, true},
+    {"lblRemovedSets", "removed sets"_L1, [](const DiffSummary& summary) { return summary.goneSets(); }, true},
+    {"lblMovedSets", "moved sets"_L1, [](const DiffSummary& summary) { return summary.movedSets; }, true},
+    {"lblChangedSets", "changed sets"_L1, [](const DiffSummary& summary) { return summary.changedSets; }},
+    {"lblAddedObjects", "added objects"_L1, [](const DiffSummary& summary) { return summary.addedObjects; }},
+    {"lblRemovedObjects", "removed objects"_L1, [](const DiffSummary& summary) { return summary.removedObjects; }},
+    {"lblRenamedObjects", "renamed objects"_L1, [](const DiffSummary& summary) { return summary.renamedObjects; }},
 };
 
 const char* const statusButtonNames[setStatusCount] = {
-    "cmdShowNew", "cmdShowRemoved", "cmdShowChanged", "cmdShowRenamed",
+    "cmdShowNew", "cmdShowRemoved", "cmdShowMoved", "cmdShowChanged", "cmdShowRenamed",
 };
 
 // setdelta counts a set whose only differences are renames among the changed sets; the table
@@ -57,7 +61,7 @@ const char* const statusButtonNames[setStatusCount] = {
 QString figureCaption(const Figure& figure, const DiffResults& results)
 {
     const qint64 renamesOnly = SetsByStatus(results).at(static_cast<size_t>(SetStatus::Renamed));
-    if (figure.count != &DiffSummary::changedSets || renamesOnly == 0)
+    if (QLatin1StringView(figure.name) != "lblChangedSets"_L1 || renamesOnly == 0)
         return figure.caption;
     return u"%1\n(%2 with renames only)"_s.arg(figure.caption, QLocale().toString(renamesOnly));
 }
@@ -78,16 +82,29 @@ QPushButton* button(const QString& caption, const char* name)
     return created;
 }
 
-// The filters of Export CSV: one row per set, one row per object, any file (rows per set).
+// The filters of Export CSV: one row per set, one row per object (not for a chain of releases,
+// which lists no objects), any file (rows per set).
 constexpr int perObjectFilter = 1;
 
-QString withCsvExtension(const SaveChoice& choice)
+QString csvFilters(bool withObjects)
 {
-    const bool csvFilter = choice.filterIndex == 0 || choice.filterIndex == perObjectFilter;
-    return csvFilter && GetExtension(choice.path).isEmpty() ? choice.path + u".csv"_s : choice.path;
+    return withObjects ? u"CSV, one row per set (*.csv);;CSV, one row per object (*.csv);;All files (*)"_s
+                       : u"CSV, one row per set (*.csv);;All files (*)"_s;
 }
 
-// The diff DAT's name with another extension, so that what belongs together sorts together.
+QString withCsvExtension(const QString& path, bool csvFilter)
+{
+    return csvFilter && GetExtension(path).isEmpty() ? path + u".csv"_s : path;
+}
+
+// The diff DAT of a Make Diff, or the report the results were opened from.
+QString resultsFile(const DiffResults& results)
+{
+    return results.destination.isEmpty() ? results.openedFrom : results.destination;
+}
+
+// The diff DAT's (or the report's) name with another extension, so that what belongs together
+// sorts together.
 QString nameBesideDiff(const QString& destination, const QString& extension)
 {
     const QString title = GetFileTitle(destination, false);
@@ -123,6 +140,8 @@ frmDiffResults::frmDiffResults(std::shared_ptr<const DiffResults> results, Promp
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(createInputs());
     layout->addWidget(createFigures());
+    if (results_->isChain())
+        layout->addWidget(createSteps());
     layout->addLayout(createFilterRow());
     layout->addWidget(splitter, 1);
     layout->addLayout(createButtonRow());
@@ -140,12 +159,19 @@ QWidget* frmDiffResults::createInputs()
 {
     auto* box = new QGroupBox(u"Compared"_s);
     auto* grid = new QGridLayout(box);
-    const std::pair<QString, QLabel*> rows[] = {
-        {u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")},
-        {u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")},
-        {u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")},
-        {u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")},
-    };
+    QList<std::pair<QString, QLabel*>> rows;
+    if (results_->isChain()) {
+        for (size_t release = 0; release < results_->releases.size(); ++release)
+            rows.append({u"Release %1:"_s.arg(release + 1), selectableLabel(DescribeInput(results_->releases[release]), "lblRelease")});
+    } else {
+        rows.append({u"Old:"_s, selectableLabel(DescribeInput(results_->oldInput), "lblOld")});
+        rows.append({u"New:"_s, selectableLabel(DescribeInput(results_->newInput), "lblNew")});
+    }
+    rows.append({u"Options:"_s, selectableLabel(DescribeOptions(results_->options), "lblOptions")});
+    if (results_->openedFrom.isEmpty())
+        rows.append({u"Written:"_s, selectableLabel(DescribeWritten(*results_), "lblWritten")});
+    else
+        rows.append({u"Report:"_s, selectableLabel(results_->openedFrom, "lblReport")});
     int row = 0;
     for (const auto& [caption, value] : rows) {
         grid->addWidget(new QLabel(caption), row, 0, Qt::AlignTop);
@@ -161,8 +187,10 @@ QWidget* frmDiffResults::createFigures()
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     for (const Figure& figure : figures) {
+        if (results_->isChain() && !figure.ofChain)
+            continue;
         auto* cell = new QVBoxLayout;
-        auto* number = new QLabel(QLocale().toString(results_->summary.*figure.count));
+        auto* number = new QLabel(QLocale().toString(figure.count(results_->summary)));
         number->setObjectName(figure.name);
         QFont large = number->font();
         large.setPointSizeF(large.pointSizeF() * 2);
@@ -178,14 +206,47 @@ QWidget* frmDiffResults::createFigures()
     return row;
 }
 
+// What each step of a chain found, as a comparison of its two releases counts it.
+QTableWidget* frmDiffResults::createSteps()
+{
+    const QStringList titles{u"Step"_s, u"New sets"_s, u"Removed sets"_s, u"Moved sets"_s, u"Changed sets"_s};
+    auto* steps = new QTableWidget(static_cast<int>(results_->steps.size()), static_cast<int>(titles.size()));
+    steps->setObjectName("tblSteps");
+    steps->setHorizontalHeaderLabels(titles);
+    steps->verticalHeader()->hide();
+    steps->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    steps->setSelectionMode(QAbstractItemView::NoSelection);
+    for (int row = 0; row < steps->rowCount(); ++row) {
+        const ChainStep& step = results_->steps[static_cast<size_t>(row)];
+        const qint64 counts[] = {step.newSets, step.removedSets, step.movedSets, step.changedSets};
+        steps->setItem(row, 0, new QTableWidgetItem(u"release %1 → %2"_s.arg(step.from).arg(step.to)));
+        for (int column = 1; column < steps->columnCount(); ++column) {
+            auto* item = new QTableWidgetItem(QLocale().toString(counts[column - 1]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            steps->setItem(row, column, item);
+        }
+    }
+    steps->resizeColumnsToContents();
+    // Every step in sight up to a handful; more scroll.
+    const int shownRows = std::min(steps->rowCount(), 6);
+    steps->setMaximumHeight(steps->horizontalHeader()->sizeHint().height() + shownRows * steps->verticalHeader()->defaultSectionSize()
+                            + 2 * steps->frameWidth());
+    steps->setToolTip(u"Each step compared as setdelta compares two releases: a moved set is also new and removed there."_s);
+    return steps;
+}
+
 QLayout* frmDiffResults::createFilterRow()
 {
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(u"Show:"_s));
     // Each button counts the rows it shows, whatever the summary of the report counts.
     const std::array<qint64, setStatusCount> counts = SetsByStatus(*results_);
-    for (int status = 0; status < setStatusCount; ++status)
-        addStatusButton(row, static_cast<SetStatus>(status), counts.at(static_cast<size_t>(status)));
+    for (int status = 0; status < setStatusCount; ++status) {
+        // A chain follows sets, not their objects: no set of it is changed.
+        const bool changedSets = status == static_cast<int>(SetStatus::Changed) || status == static_cast<int>(SetStatus::Renamed);
+        if (!(results_->isChain() && changedSets))
+            addStatusButton(row, static_cast<SetStatus>(status), counts.at(static_cast<size_t>(status)));
+    }
     txtSearch = new QLineEdit;
     txtSearch->setObjectName("txtSearch");
     txtSearch->setPlaceholderText(u"Search names and descriptions (Ctrl+F)"_s);
@@ -233,8 +294,13 @@ QTableView* frmDiffResults::createTable()
     const int widths[DiffSetsModel::ColumnCount] = {140, 320, 130, 110, 70, 70, 70};
     for (int column = 0; column < DiffSetsModel::ColumnCount; ++column)
         tblSets->setColumnWidth(column, widths[column]);
+    if (results_->isChain())
+        tblSets->setColumnWidth(DiffSetsModel::Releases, 360);
+    // "old -> new" takes about twice a name's room.
+    if (SetsByStatus(*results_).at(static_cast<size_t>(SetStatus::Moved)) > 0)
+        tblSets->setColumnWidth(DiffSetsModel::Name, 2 * widths[DiffSetsModel::Name]);
     tblSets->horizontalHeader()->setSectionResizeMode(DiffSetsModel::Description, QHeaderView::Stretch);
-    // Report order (new, changed, removed) until the user sorts by a column.
+    // Report order (new, moved, changed, removed) until the user sorts by a column.
     tblSets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     tblSets->setSortingEnabled(true);
     connect(tblSets->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -313,7 +379,14 @@ void frmDiffResults::showDetail(const QModelIndex& shownIndex)
         return;
     }
     const DiffSet& set = model_->set(filter_->mapToSource(shownIndex).row());
-    lblDetail->setText(u"Objects of %1 (%2)"_s.arg(set.name, StatusText(set.status)));
+    if (results_->isChain()) {
+        lblDetail->setText(u"%1 (%2): %3"_s.arg(set.shownName(), StatusText(set.status), set.releases));
+        return;
+    }
+    const QString status = set.status == SetStatus::Moved
+                               ? u"%1, %2"_s.arg(StatusText(set.status), DescribeSharedContents(set.move))
+                               : StatusText(set.status);
+    lblDetail->setText(u"Objects of %1 (%2)"_s.arg(set.shownName(), status));
     QList<QTreeWidgetItem*> items;
     for (const ObjectChange& change : DescribeObjectChanges(set)) {
         auto* item = new QTreeWidgetItem(
@@ -346,12 +419,11 @@ void frmDiffResults::focusSearch()
 void frmDiffResults::cmdExportCsv_Click()
 {
     const SaveChoice choice = prompter_.chooseSaveTarget(
-        {u"Export CSV"_s, suggestedPath(nameBesideDiff(results_->destination, u".csv"_s)),
-         u"CSV, one row per set (*.csv);;CSV, one row per object (*.csv);;All files (*)"_s});
+        {u"Export CSV"_s, suggestedPath(nameBesideDiff(resultsFile(*results_), u".csv"_s)), csvFilters(!results_->isChain())});
     if (choice.path.isEmpty())
         return;
-    const QString path = withCsvExtension(choice);
-    const bool perObject = choice.filterIndex == perObjectFilter;
+    const bool perObject = !results_->isChain() && choice.filterIndex == perObjectFilter;
+    const QString path = withCsvExtension(choice.path, choice.filterIndex == 0 || perObject);
     if (Outcome exported = perObject ? ExportObjectsCsv(*filter_, path) : ExportCsv(*filter_, path); !exported)
         return showFailure(u"The table could not be exported.\n"_s + exported.reason());
     const QString what = perObject ? u"The objects of %1 sets exported to %2"_s : u"%1 sets exported to %2"_s;
@@ -361,7 +433,7 @@ void frmDiffResults::cmdExportCsv_Click()
 void frmDiffResults::cmdSaveReport_Click()
 {
     const QString path = prompter_.chooseFileToSave(
-        {u"Save report"_s, suggestedPath(nameBesideDiff(results_->destination, u".log"_s)), u"Log files (*.log);;Text files (*.txt);;All files (*)"_s});
+        {u"Save report"_s, suggestedPath(nameBesideDiff(resultsFile(*results_), u".log"_s)), u"Log files (*.log);;Text files (*.txt);;All files (*)"_s});
     if (path.isEmpty())
         return;
     if (Outcome saved = SaveReadableReport(*results_, path); !saved)
@@ -390,10 +462,10 @@ void frmDiffResults::showFailure(const QString& text)
     prompter_.ask({.text = text, .title = windowTitleText, .icon = PromptIcon::Critical});
 }
 
-// Beside the diff DAT, where the user keeps the results of this comparison.
+// Beside the diff DAT or the report, where the user keeps the results of this comparison.
 QString frmDiffResults::suggestedPath(const QString& fileName) const
 {
-    const QString folder = GetParentFolder(results_->destination);
+    const QString folder = GetParentFolder(resultsFile(*results_));
     return folder.isEmpty() ? fileName : QDir(folder).filePath(fileName);
 }
 

@@ -12,6 +12,7 @@ class QLineEdit;
 class QModelIndex;
 class QPushButton;
 class QTableView;
+class QTableWidget;
 class QToolButton;
 class QTreeWidget;
 
@@ -41,6 +42,7 @@ protected:
 private:
     QWidget* createInputs();
     QWidget* createFigures();
+    QTableWidget* createSteps();
     QLayout* createFilterRow();
     QTableView* createTable();
     QTreeWidget* createDetail();

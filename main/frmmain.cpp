@@ -5,6 +5,7 @@
 #include "filepanel.h"
 #include "filepanels.h"
 #include "frmcreate.h"
+#include "frmdiffresults.h"
 #include "frmoptions.h"
 #include "frmrenamesets.h"
 #include "lastdiffresults.h"
@@ -146,6 +147,9 @@ void frmmain::createMenus()
     lastResults_ = std::make_unique<LastDiffResults>(store_, prompter_, mnuFileLastResults, this,
                                                      [this](const QString& folder) { return shell_.openFile(folder).ok(); });
     connect(mnuFileLastResults, &QAction::triggered, this, [this] { lastResults_->show(); });
+    connect(addMenuItem(mnuFile, "mnuFileOpenReport",
+                        u"&Open report...|@Show a report of setdelta (--json) in the Diff results window."_s),
+            &QAction::triggered, this, &frmmain::mnuFileOpenReport_Click);
     connect(addMenuItem(mnuFile, "mnuFileUndoRename",
                         u"&Undo last rename|@Give the files of the last Rename files their old names back."_s),
             &QAction::triggered, this, [this] { UndoLastRename(prompter_, RenameJournalFolder()); });
@@ -440,6 +444,27 @@ void frmmain::runMakeDiff(RunStop& stop)
         busy.showProgress(progress.percent(), ToolPhaseText(progress.phase));
     });
     makeDiff.run({source, compare, destination, m_sSwitches, cmdZipDat->isChecked()});
+}
+
+// Each report opens a window of its own, so that two comparisons can be laid side by side.
+void frmmain::mnuFileOpenReport_Click()
+{
+    const QString path = prompter_.chooseFileToOpen(
+        {u"Open report"_s, reportFolder_, u"setdelta reports (*.json);;All files (*)"_s});
+    if (path.isEmpty())
+        return;
+    reportFolder_ = GetParentFolder(path);
+    DiffResults results;
+    if (Outcome opened = OpenReport(path, results); !opened) {
+        prompter_.ask({.text = u"The report could not be opened.\n"_s + opened.reason(),
+                       .title = u"Open report"_s,
+                       .icon = PromptIcon::Critical});
+        return;
+    }
+    auto* window = new frmDiffResults(std::make_shared<const DiffResults>(std::move(results)), prompter_,
+                                      [this](const QString& folder) { return shell_.openFile(folder).ok(); }, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
 
 void frmmain::mnuFileCreate_Click()

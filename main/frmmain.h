@@ -88,6 +88,7 @@ private:
     void cmdMakeDiff_Click();
     void runMakeDiff(RunStop& stop);
     void mnuFileCreate_Click();
+    void mnuFileOpenReport_Click();
     void mnuSettings_Click();
     void mnuSettingsCopy_Click();
     void mnuAbout_Click();
@@ -119,6 +120,7 @@ private:
     QAction* mnuAdvancedDesigner = nullptr;
     QAction* mnuFileLastResults = nullptr;
     std::unique_ptr<LastDiffResults> lastResults_;
+    QString reportFolder_;  // where File > Open report last found a report
 };
 
 }  // namespace quillon

@@ -34,7 +34,7 @@ dpkg-deb -x "$package" "$scratch/root"
 for path in usr/bin/quillon usr/bin/setdelta usr/lib/quillon/quillon usr/lib/quillon/sdelta/setdelta \
             usr/share/man/man1/quillon.1.gz usr/share/man/man1/setdelta.1.gz \
             usr/share/bash-completion/completions/quillon usr/share/bash-completion/completions/setdelta \
-            usr/share/applications/quillon.desktop usr/share/metainfo/io.github.quillon.quillon.metainfo.xml \
+            usr/share/applications/quillon.desktop usr/share/metainfo/io.github.quillon_dats.quillon.metainfo.xml \
             usr/share/icons/hicolor/48x48/apps/quillon.png usr/share/doc/quillon/copyright; do
   [[ -e $scratch/root/$path ]] || fail "the package lacks /$path"
 done

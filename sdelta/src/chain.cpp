@@ -340,25 +340,15 @@ void writeList(OutputFile& output, std::string_view key, const ChainResult& chai
     output.write(first ? "]" : "\n]");
 }
 
-// Leaves a log saying why the run failed, and no report of an earlier run.
+// The chain's log of a failed run names the releases and says why.
 int fail(ExitStatus status, const std::string& message, const Options& options, std::ostream& err)
 {
-    err << "setdelta: error: " << message << '\n';
-    if (!options.jsonPath.empty())
-        ::unlink(options.jsonPath.c_str());
-    try {
-        OutputFile log(logFileName);
+    return reportFailure(status, message, options, err, [&](OutputFile& log) {
         log.write("setdelta " + std::string(version) + " chain report\n\n");
         for (std::size_t release = 0; release < options.chain.size(); ++release)
             log.write("Release " + std::to_string(release + 1) + ": " + options.chain[release].label() + "\n");
         log.write("Options: " + describeChainOptions(options) + "\n\nFailed: " + message + "\n");
-        log.commit();
-    } catch (const OutputError&) {
-        // The first error is the one worth reporting.
-    } catch (const std::bad_alloc&) {
-        // Out of memory already reported.
-    }
-    return status;
+    });
 }
 
 void removeIfThere(const std::string& path)

@@ -31,6 +31,7 @@ struct Move {
     std::size_t sharedContents = 0;
     std::size_t oldContents = 0;   // distinct contents of each set
     std::size_t newContents = 0;
+    std::vector<const Object*> kept; // objects of the new set both sets list with the same name and content
 };
 
 struct Comparison {

@@ -190,6 +190,7 @@ Json movedSetJson(const ResolvedDat& oldDat, const ResolvedDat& newDat, const Mo
     json["shared_contents"] = move.sharedContents;
     json["old_contents"] = move.oldContents;
     json["new_contents"] = move.newContents;
+    json["kept"] = objectList(move.kept, newDat.dat->kind);
     addObjectChanges(json, move.change, newDat.dat->kind);
     return json;
 }

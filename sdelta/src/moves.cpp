@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace setdelta {
 namespace {
@@ -157,6 +158,20 @@ std::vector<Pair> candidatePairs(const std::vector<Side>& removed, const std::ve
     return pairs;
 }
 
+// The new set's objects that are neither added nor the new side of a rename: those the old set
+// lists with the same name and content.
+ObjectList keptObjects(const ObjectList& newObjects, const SetChange& change)
+{
+    std::unordered_set<const Object*> changed(change.added.begin(), change.added.end());
+    for (const Rename& rename : change.renamed)
+        changed.insert(rename.to);
+    ObjectList kept;
+    for (const Object* object : newObjects)
+        if (!changed.contains(object))
+            kept.push_back(object);
+    return kept;
+}
+
 } // namespace
 
 std::vector<Move> findMoves(const ResolvedDat& oldDat, const ResolvedDat& newDat,
@@ -186,6 +201,7 @@ std::vector<Move> findMoves(const ResolvedDat& oldDat, const ResolvedDat& newDat
         const Side& to = added[pair->added];
         Move move{{.oldSet = from.set, .newSet = to.set}, pair->shared, from.contents.size(), to.contents.size()};
         compareObjects(from.objects, to.objects, newDat.dat->kind, true, move.change);
+        move.kept = keptObjects(to.objects, move.change);
         moves.push_back(std::move(move));
     }
     return moves;

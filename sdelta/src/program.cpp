@@ -144,23 +144,10 @@ void checkJsonPath(const Options& options)
                              "; the report needs a file of its own");
 }
 
-// Reports the error and leaves a log saying why the run failed, where one can be written.
 int fail(ExitStatus status, const std::string& message, const Options& options, std::ostream& err)
 {
-    err << "setdelta: error: " << message << '\n';
-    // A report already in place describes a comparison this run does not stand behind.
-    if (!options.jsonPath.empty())
-        ::unlink(options.jsonPath.c_str());
-    try {
-        OutputFile log(logFileName);
-        writeFailureReport(log, options, message);
-        log.commit();
-    } catch (const OutputError&) {
-        // The first error is the one worth reporting; a log that cannot be written adds nothing.
-    } catch (const std::bad_alloc&) {
-        // Out of memory already reported; the log would only say it again.
-    }
-    return status;
+    return reportFailure(status, message, options, err,
+                         [&](OutputFile& log) { writeFailureReport(log, options, message); });
 }
 
 // The setdelta.log, setdelta.dat and JSON report of an earlier run go before anything is read, so
@@ -293,6 +280,24 @@ int run(const Options& options, std::ostream& out, std::ostream& err, const Thre
 }
 
 } // namespace
+
+int reportFailure(ExitStatus status, const std::string& message, const Options& options, std::ostream& err,
+                  const std::function<void(OutputFile&)>& writeLog)
+{
+    err << "setdelta: error: " << message << '\n';
+    if (!options.jsonPath.empty())
+        ::unlink(options.jsonPath.c_str());
+    try {
+        OutputFile log(logFileName);
+        writeLog(log);
+        log.commit();
+    } catch (const OutputError&) {
+        // The first error is the one worth reporting; a log that cannot be written adds nothing.
+    } catch (const std::bad_alloc&) {
+        // Out of memory already reported; the log would only say it again.
+    }
+    return status;
+}
 
 int runSetdelta(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err,
                 const ThreadStarter& startWorker)

@@ -2,8 +2,10 @@
 
 #include "parallel.h"
 
+#include <functional>
 #include <iosfwd>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace setdelta {
@@ -14,6 +16,15 @@ enum ExitStatus : int {
     ExitInput = 2,
     ExitOutput = 3,
 };
+
+class OutputFile;
+struct Options;
+
+// Reports `message` on `err` and leaves a setdelta.log that `writeLog` fills with why the run
+// failed, where one can be written; a JSON report already in place describes a comparison this
+// run does not stand behind, so it goes. Returns `status`.
+int reportFailure(ExitStatus status, const std::string& message, const Options& options, std::ostream& err,
+                  const std::function<void(OutputFile&)>& writeLog);
 
 // The whole setdelta run on the command line `arguments` (without the program name):
 // reads both DATs, compares them and writes setdelta.dat and setdelta.log in the current

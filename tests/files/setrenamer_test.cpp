@@ -221,6 +221,10 @@ TEST_F(SetRenamer, MovesAreReadFromAReportAndNamesThatCouldReachOutsideAFolderAr
     EXPECT_TRUE(report(R"({"format": "setdelta-report", "version": 1, "sets": []})").first.ok())
         << "a report without moves has none";
     EXPECT_EQ(report(R"({"format": "other"})").first.reason(), u"it is not a setdelta report"_s);
+    const auto [chainOutcome, chain] = report(R"({"format": "setdelta-chain-report", "version": 1,
+        "moved_sets": [{"old": {"name": "a", "release": 1}, "new": {"name": "c"}, "names": ["a", "b", "c"]}]})");
+    EXPECT_TRUE(chainOutcome.ok()) << chainOutcome.reason().toStdString();
+    EXPECT_EQ(chain.moves, (QList<SetMove>{{u"a"_s, u"c"_s}})) << "a chain's moves, composed";
 
     const QString file = temp.filePath(u"broken.json"_s);
     writeFile(file, "{\"format\": ");

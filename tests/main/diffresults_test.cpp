@@ -70,6 +70,118 @@ TEST(DiffReport, ReadsEverySetAndDescribesInputsOptionsAndObjectsInWords)
     EXPECT_EQ(read.summary.renamedObjects, 2);
 }
 
+// setdelta lists a moved set as new, as removed and as a move; the results hold it once, with
+// the objects both names share.
+TEST(DiffReport, AMovedSetIsOneSetWithItsSharedRenamedAddedAndRemovedObjects)
+{
+    QTemporaryDir folder;
+    DiffResults results;
+    ASSERT_TRUE(LoadDiffResults(movedSetsReport(folder), {}, results).ok());
+    QStringList names;
+    for (const DiffSet& set : results.sets)
+        names << u"%1 (%2)"_s.arg(set.shownName(), StatusText(set.status));
+    EXPECT_EQ(names, (QStringList{u"fresh (New)"_s, u"sf1 -> sf (Moved)"_s, u"keep (Changed)"_s, u"gone (Removed)"_s}));
+    const std::array<qint64, setStatusCount> rows{1, 1, 1, 1, 0};
+    EXPECT_EQ(SetsByStatus(results), rows);
+    EXPECT_EQ((std::array{results.summary.newSets, results.summary.removedSets, results.summary.movedSets}),
+              (std::array<qint64, 3>{2, 2, 1}))
+        << "setdelta's counts";
+    EXPECT_EQ(results.summary.trulyNewSets(), 1);
+    EXPECT_EQ(results.summary.goneSets(), 1);
+
+    const DiffSet& moved = results.sets.at(1);
+    EXPECT_EQ(moved.description, u"Street Fighter (US)"_s);
+    EXPECT_EQ(moved.move.oldDescription, u"Street Fighter"_s);
+    EXPECT_EQ(DescribeSharedContents(moved.move), u"2 of 4 contents shared"_s);
+    QStringList changes;
+    for (const ObjectChange& change : DescribeObjectChanges(moved))
+        changes << change.change + u' ' + change.name;
+    EXPECT_EQ(changes, (QStringList{u"Added d"_s, u"Removed c"_s, u"Renamed b → bb"_s, u"Shared a"_s}))
+        << "renames listed whether or not they count";
+    EXPECT_EQ((std::array{moved.addedCount(), moved.removedCount(), moved.renamedCount()}), (std::array<qsizetype, 3>{1, 1, 1}));
+
+    // A report of version 1 knows no moves: the two sets stay apart.
+    QByteArray first = readAll(folder.filePath(u"report.json"_s));
+    first.replace("\"version\":2", "\"version\":1");
+    first.replace("\"moved_sets\":[{", "\"later_member\":[{");
+    DiffResults older;
+    ASSERT_TRUE(ParseDiffResults(first, older).ok());
+    EXPECT_EQ(SetsByStatus(older), (std::array<qint64, setStatusCount>{2, 2, 0, 1, 0}));
+
+    QByteArray damaged = readAll(folder.filePath(u"report.json"_s));
+    damaged.replace("\"old\":{\"name\":\"sf1\",", "\"old\":{");
+    EXPECT_EQ(ParseDiffResults(damaged, older).reason(), u"move 1: a name is missing"_s);
+}
+
+// MAME renamed 48 sets between 0.78 and 0.94 with their ROMs: moved, not removed.
+TEST(DiffReport, MameReleasesRenamedSetsAreMovedNotRemoved)
+{
+    const QString dats = QStringLiteral(SHARED_DATS_DIR);
+    if (!QFileInfo::exists(dats + u"/mame_0.94_listxml.zip"_s))
+        GTEST_SKIP() << "the shared DATs are not at " << dats.toStdString();
+    QTemporaryDir folder;
+    DiffResults results;
+    ASSERT_TRUE(LoadDiffResults(setdeltaReport(folder, {dats + u"/mame_0.78_listxml.zip"_s, dats + u"/mame_0.94_listxml.zip"_s}),
+                                {}, results)
+                    .ok());
+    const auto rows = SetsByStatus(results);
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Moved)), 48);
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Removed)), 59 - 48);
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Removed)), results.summary.goneSets());
+    EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::New)), results.summary.trulyNewSets());
+    QHash<QString, const DiffSet*> moved;
+    for (const DiffSet& set : results.sets)
+        if (set.status == SetStatus::Moved)
+            moved.insert(set.shownName(), &set);
+    for (const QString& move : {u"sf1 -> sf"_s, u"dwj -> dynwarj"_s, u"auraila -> aurail1"_s}) {
+        ASSERT_TRUE(moved.contains(move)) << move.toStdString();
+        EXPECT_EQ(moved.value(move)->kept.size(), moved.value(move)->move.sharedContents) << "the same ROMs";
+    }
+    const DiffSet& outrun = *moved.value(u"outruna -> outrun2"_s);
+    EXPECT_EQ(outrun.parent, u"outrun"_s) << "as NEW lists it";
+    EXPECT_EQ(outrun.renamedCount(), 20);
+}
+
+// A chain report lists sets, not objects: the sets new since the first release, the moved sets
+// with every name they had, and the removed sets with the releases that had them.
+TEST(DiffReport, AChainOfReleasesListsNewMovedAndRemovedSetsWithTheirReleases)
+{
+    const DiffResults chain = parsed(sampleChainReport());
+    ASSERT_TRUE(chain.isChain());
+    EXPECT_EQ(chain.releases.size(), 3u);
+    EXPECT_EQ(DescribeInput(chain.newInput), u"/dats/r3.xml - 0.3 - listxml, 4 sets, 8 objects"_s);
+    EXPECT_EQ(DescribeOptions(chain.options), u"split sets, ROMs"_s) << "no -d level in a chain";
+    QStringList rows;
+    for (const DiffSet& set : chain.sets)
+        rows << u"%1 (%2): %3"_s.arg(set.shownName(), StatusText(set.status), set.releases);
+    EXPECT_EQ(rows, (QStringList{u"n (New): new in release 3"_s,
+                                 u"a -> c (Moved): a from release 1, b from release 2, c from release 3"_s,
+                                 u"m -> m2 (Moved): m from release 2, m2 from release 3"_s,
+                                 u"g (Removed): releases 1 to 2 (last as h), removed in 3"_s}))
+        << "m2, new since release 1 but renamed since, is one row, moved";
+    EXPECT_EQ(SetsByStatus(chain), (std::array<qint64, setStatusCount>{1, 1, 2, 0, 0}));
+    EXPECT_EQ((std::array{chain.summary.trulyNewSets(), chain.summary.goneSets(), chain.summary.movedSets}),
+              (std::array<qint64, 3>{1, 1, 2}));
+    ASSERT_EQ(chain.steps.size(), 2u);
+    EXPECT_EQ((std::array{chain.steps[1].from, chain.steps[1].to}), (std::array{2, 3}));
+    EXPECT_EQ(chain.steps[0].changedSets, 1);
+
+    const QByteArray report = sampleChainReport();
+    const auto changed = [&report](const char* from, const char* to) { return QByteArray(report).replace(from, to); };
+    const std::pair<QByteArray, QString> damages[] = {
+        {changed(R"("removed_in": 2)", R"("removed_in": 7)"), u"removed set 1: \"removed_in\" is not a release of the chain"_s},
+        {changed(R"("release": 1}, {"name": "c")", R"("release": -1}, {"name": "c")"), u"moved set 1: \"release\" is not a release"_s},
+        {changed(R"("version": 1)", R"("version": 2)"), u"its version 2 is not a version of chain report this Quillon reads (1)"_s},
+        {changed(R"("releases": [{)", R"("releases": [], "x": [{)"), u"a chain needs two releases or more"_s},
+        {changed(R"("new_sets": [)", R"("new_sets": [7, )"), u"new set 1 is not described as an object"_s}};
+    for (const auto& [json, reason] : damages) {
+        DiffResults results = chain;
+        const Outcome outcome = ParseDiffResults(json, results);
+        EXPECT_TRUE(outcome.reason().contains(reason)) << outcome.reason().toStdString();
+        EXPECT_EQ(results.sets.size(), chain.sets.size()) << "the results stay as they were";
+    }
+}
+
 TEST(DiffReport, ADamagedOrUnreadableReportSaysWhatIsWrong)
 {
     const QByteArray report = sampleDiffReport();

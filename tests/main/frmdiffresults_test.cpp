@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -148,6 +149,100 @@ TEST_F(ResultsWindow, EachStatusButtonCountsTheSetsItShowsWhenRenamesCount)
     }
     EXPECT_EQ(text(u"lblChangedSets"_s), u"3"_s) << "setdelta's own count, as its log says";
     EXPECT_EQ(text(u"lblRenamedObjects"_s), u"2"_s);
+}
+
+// setdelta's run on two releases in which sf1 became sf: one row, its own button and figure,
+// and the exports name it by both names.
+TEST_F(ResultsWindow, AMovedSetIsOneRowWithItsOwnButtonFigureAndDetail)
+{
+    last.keep({.json = movedSetsReport(folder)}, folder.filePath(u"diff.dat"_s));
+    ASSERT_EQ(windows().size(), 1);
+    window = windows().first();
+
+    const std::pair<const char*, QString> buttons[] = {
+        {"cmdShowNew", u"New (1 set)"_s},
+        {"cmdShowRemoved", u"Removed (1 set)"_s},
+        {"cmdShowMoved", u"Moved (1 set)"_s},
+        {"cmdShowChanged", u"Changed (1 set)"_s},
+        {"cmdShowRenamed", u"Renames only (0 sets)"_s},
+    };
+    for (const auto& [name, caption] : buttons) {
+        EXPECT_EQ(at<QToolButton>(QLatin1StringView(name)).text(), caption);
+        press(QLatin1StringView(name));
+    }
+    EXPECT_EQ(text(u"lblShown"_s), u"0 of 4 sets"_s);
+    for (const auto& [name, caption] : buttons) {
+        SCOPED_TRACE(name);
+        press(QLatin1StringView(name));
+        EXPECT_EQ(text(u"lblShown"_s), u"%1 of 4 sets"_s.arg(caption.section(u'(', 1).section(u' ', 0, 0)));
+        press(QLatin1StringView(name));
+    }
+    press(u"cmdShowMoved"_s);
+    EXPECT_EQ(at<QTableView>(u"tblSets"_s).model()->index(0, 0).data().toString(), u"sf1 -> sf"_s);
+    EXPECT_EQ(text(u"lblDetail"_s), u"Objects of sf1 -> sf (Moved, 2 of 4 contents shared)"_s);
+    const auto& objects = at<QTreeWidget>(u"lstObjects"_s);
+    QStringList changes;
+    for (int row = 0; row < objects.topLevelItemCount(); ++row)
+        changes << objects.topLevelItem(row)->text(0) + u' ' + objects.topLevelItem(row)->text(2);
+    EXPECT_EQ(changes, (QStringList{u"Added d"_s, u"Removed c"_s, u"Renamed b → bb"_s, u"Shared a"_s}));
+
+    const std::pair<const char*, QString> figures[] = {
+        {"lblNewSets", u"1"_s}, {"lblRemovedSets", u"1"_s}, {"lblMovedSets", u"1"_s}, {"lblChangedSets", u"1"_s}};
+    for (const auto& [name, count] : figures)
+        EXPECT_EQ(text(QLatin1StringView(name)), count) << name << ": a moved set is neither new nor gone";
+
+    press(u"cmdShowRemoved"_s);
+    search(u"sf1"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"1 of 4 sets"_s) << "found by its old name, and not also as a removed set";
+    prompter.chooseNext(folder.filePath(u"sets.csv"_s), 0);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"sets.csv"_s)), "Name,Description,Status,Parent,Added,Removed,Renamed\r\n"
+                                                      "sf1 -> sf,Street Fighter (US),Moved,,1,1,1\r\n");
+    prompter.chooseNext(folder.filePath(u"objects.csv"_s), 1);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"objects.csv"_s)), "Set,Status,Change,Kind,Name,Old name,Size,CRC,SHA-1,MD5,Flags\r\n"
+                                                         "sf1 -> sf,Moved,Added,rom,d,,1,00000014,,,\r\n"
+                                                         "sf1 -> sf,Moved,Removed,rom,c,,1,00000013,,,\r\n"
+                                                         "sf1 -> sf,Moved,Renamed,rom,bb,b,1,00000012,,,\r\n"
+                                                         "sf1 -> sf,Moved,Shared,rom,a,,1,00000011,,,\r\n");
+}
+
+TEST_F(ResultsWindow, AChainReportShowsItsStepsAboveTheSetsAndTheReleasesOfEach)
+{
+    DiffResults chain = parsedSample();
+    ASSERT_TRUE(ParseDiffResults(sampleChainReport(), chain).ok());
+    chain.openedFrom = folder.filePath(u"chain.json"_s);
+    frmDiffResults shown(std::make_shared<const DiffResults>(chain), prompter, openFolder);
+    window = &shown;
+
+    EXPECT_EQ(window->findChildren<QLabel*>(u"lblRelease"_s).size(), 3);
+    EXPECT_EQ(text(u"lblReport"_s), chain.openedFrom);
+    const auto& steps = at<QTableWidget>(u"tblSteps"_s);
+    ASSERT_EQ(steps.rowCount(), 2);
+    QStringList second;
+    for (int column = 0; column < steps.columnCount(); ++column)
+        second << steps.horizontalHeaderItem(column)->text() + u' ' + steps.item(1, column)->text();
+    EXPECT_EQ(second, (QStringList{u"Step release 2 → 3"_s, u"New sets 3"_s, u"Removed sets 2"_s, u"Moved sets 2"_s,
+                                   u"Changed sets 0"_s}));
+
+    const std::pair<const char*, QString> figures[] = {{"lblNewSets", u"1"_s}, {"lblRemovedSets", u"1"_s}, {"lblMovedSets", u"2"_s}};
+    for (const auto& [name, count] : figures)
+        EXPECT_EQ(text(QLatin1StringView(name)), count) << name;
+    EXPECT_EQ(window->findChild<QLabel*>(u"lblChangedSets"_s), nullptr) << "a chain counts no objects";
+    EXPECT_EQ(window->findChild<QToolButton*>(u"cmdShowChanged"_s), nullptr);
+    EXPECT_EQ(at<QToolButton>(u"cmdShowMoved"_s).text(), u"Moved (2 sets)"_s);
+    press(u"cmdShowNew"_s);
+    press(u"cmdShowRemoved"_s);
+    EXPECT_EQ(text(u"lblShown"_s), u"2 of 4 sets"_s);
+    EXPECT_EQ(text(u"lblDetail"_s), u"a -> c (Moved): a from release 1, b from release 2, c from release 3"_s);
+
+    prompter.chooseNext(folder.filePath(u"moves.csv"_s), 0);
+    press(u"cmdExportCsv"_s);
+    EXPECT_EQ(readAll(folder.filePath(u"moves.csv"_s)), "Name,Description,Status,Releases\r\n"
+                                                       "a -> c,Game C,Moved,\"a from release 1, b from release 2, c from release 3\"\r\n"
+                                                       "m -> m2,Game M2,Moved,\"m from release 2, m2 from release 3\"\r\n");
+    EXPECT_EQ(prompter.saveRequests().at(0).startPath, folder.filePath(u"chain.csv"_s)) << "beside the report";
+    EXPECT_FALSE(prompter.saveRequests().at(0).filter.contains(u"per object"_s)) << "a chain lists no objects";
 }
 
 TEST_F(ResultsWindow, ExportsTheTableSavesTheReportAndOpensTheFolderBesideTheDiffOrSaysWhyNot)

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QUrl>
 
 #include <csignal>
@@ -270,6 +271,33 @@ TEST_F(MainWindow, AFileOrWebPageTheDesktopCannotOpenIsReportedWithTheReason)
                   {.text = u"\"%1/a.dat\" could not be opened: %2"_s.arg(dats, reason), .icon = PromptIcon::Critical},
                   {.text = u"The web page %1 could not be opened: %2"_s.arg(QLatin1StringView(aboutUrl), reason),
                    .icon = PromptIcon::Critical}}));
+}
+
+// A report kept from a run of setdelta or `quillon --make-diff --json` opens in a window of its
+// own; one that is no report is told with the reason.
+TEST_F(MainWindow, OpenReportShowsAReportInTheResultsWindowOrSaysWhyNot)
+{
+    open();
+    QTemporaryDir reports;
+    const QString report = movedSetsReport(reports);
+    prompter.chooseNext(report);
+    at<QAction>(u"mnuFileOpenReport"_s).trigger();
+    auto* results = window->findChild<frmDiffResults*>();
+    ASSERT_NE(results, nullptr);
+    EXPECT_EQ(child<QLabel>(*results, u"lblReport"_s).text(), report) << "what the results come from";
+    EXPECT_EQ(child<QToolButton>(*results, u"cmdShowMoved"_s).text(), u"Moved (1 set)"_s);
+    EXPECT_FALSE(child<QPushButton>(*results, u"cmdOpenFolder"_s).isEnabled()) << "no diff DAT to show";
+    results->close();
+
+    const QString notReport = reports.filePath(u"old.dat"_s);
+    prompter.chooseNext(notReport);
+    at<QAction>(u"mnuFileOpenReport"_s).trigger();
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.messages().at(0).icon, PromptIcon::Critical);
+    EXPECT_TRUE(prompter.texts().at(0).startsWith(u"The report could not be opened.\n"_s + notReport + u": "_s))
+        << prompter.texts().at(0).toStdString();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<frmDiffResults*>(), nullptr);
 }
 
 TEST_F(MainWindow, CopyMoveAndDeleteActOnTheSelectedFileButNotWithinOneFolder)

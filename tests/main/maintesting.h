@@ -53,6 +53,38 @@ inline QString putRealTool(const QTemporaryDir& application)
     return tool;
 }
 
+// The report of a real setdelta run with `arguments` (without --json) in `folder`; its path.
+inline QString setdeltaReport(const QTemporaryDir& folder, const QStringList& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(QStringLiteral(SETDELTA_PATH), QStringList{QStringLiteral("--json"), QStringLiteral("report.json")} + arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return folder.filePath(QStringLiteral("report.json"));
+}
+
+// Two releases in which sf1 became sf, with ROM a kept, b renamed bb, c removed
+// and d added; beside it keep gains a ROM, gone goes and fresh comes.
+inline const QByteArray MovedOld = "game ( name keep description \"Kept\" rom ( name k1 size 1 crc 00000001 ) )\n"
+                                   "game ( name sf1 description \"Street Fighter\" rom ( name a size 1 crc 00000011 )"
+                                   " rom ( name b size 1 crc 00000012 ) rom ( name c size 1 crc 00000013 ) )\n"
+                                   "game ( name gone description \"Gone Game\" rom ( name g1 size 1 crc 00000021 ) )\n";
+inline const QByteArray MovedNew = "game ( name keep description \"Kept\" rom ( name k1 size 1 crc 00000001 )"
+                                   " rom ( name k2 size 1 crc 00000002 ) )\n"
+                                   "game ( name fresh description \"Fresh Game\" rom ( name f1 size 1 crc 00000031 ) )\n"
+                                   "game ( name sf description \"Street Fighter (US)\""
+                                   " rom ( name a size 1 crc 00000011 ) rom ( name bb size 1 crc 00000012 )"
+                                   " rom ( name d size 1 crc 00000014 ) )\n";
+
+// The report of setdelta over MovedOld and MovedNew, written into `folder`.
+inline QString movedSetsReport(const QTemporaryDir& folder)
+{
+    writeFile(folder.filePath(QStringLiteral("old.dat")), MovedOld);
+    writeFile(folder.filePath(QStringLiteral("new.dat")), MovedNew);
+    return setdeltaReport(folder, {QStringLiteral("old.dat"), QStringLiteral("new.dat")});
+}
+
 // A small setdelta report: one set of each status, a rename, and names and descriptions that
 // need CSV quoting.
 inline QByteArray sampleDiffReport()
@@ -85,6 +117,32 @@ inline QByteArray sampleDiffReport()
      "objects": [{"kind": "rom", "name": "og.1", "crc": "deadbeef", "flags": ["nodump"]}]}
   ]
 })json";
+}
+
+// A chain report of three releases in the layout setdelta writes: a renamed twice to c, g gone
+// after release 2 under its later name h, n new in release 3, and m new in release 2 and renamed
+// to m2 in release 3 (so both new and moved).
+inline QByteArray sampleChainReport()
+{
+    return R"json({"format": "setdelta-chain-report", "version": 1, "setdelta_version": "1.0.0",
+  "options": {"set_type": "split", "objects": "rom", "nodump": false, "bios_in_sets": false},
+  "releases": [{"file": "/dats/r1.dat", "entry": null, "format": "clrmamepro", "sets": 3, "objects": 6},
+               {"file": "/dats/r2.zip", "entry": "r2.xml", "format": "xml-datafile", "sets": 3, "objects": 6},
+               {"file": "/dats/r3.xml", "entry": null, "format": "listxml", "build": "0.3", "sets": 4, "objects": 8}],
+  "steps": [{"from": 0, "to": 1, "new_sets": 3, "removed_sets": 2, "changed_sets": 1, "moved_sets": 2},
+            {"from": 1, "to": 2, "new_sets": 3, "removed_sets": 2, "changed_sets": 0, "moved_sets": 2}],
+  "summary": {"followed_sets": 3, "kept_sets": 1, "moved_sets": 2, "removed_sets": 1, "new_sets": 2},
+  "moved_sets": [
+{"old": {"name": "a", "description": "Game A", "release": 0}, "new": {"name": "c", "description": "Game C"}, "names": [{"name": "a", "release": 0}, {"name": "b", "release": 1}, {"name": "c", "release": 2}]},
+{"old": {"name": "m", "description": "Game M", "release": 1}, "new": {"name": "m2", "description": "Game M2"}, "names": [{"name": "m", "release": 1}, {"name": "m2", "release": 2}]}
+  ],
+  "removed_sets": [
+{"name": "g", "description": "Game G", "last_name": "h", "first_release": 0, "last_release": 1, "removed_in": 2}
+  ],
+  "new_sets": [
+{"name": "m2", "description": "Game M2", "first_release": 1, "first_name": "m"},
+{"name": "n", "description": "Game N", "first_release": 2}
+  ]})json";
 }
 
 }  // namespace quillon::testing

@@ -180,6 +180,7 @@ TEST_F(JsonReport, MovedSetsInTheLogAndTheReport)
     Json expected = {{"old", {{"name", "sf1"}, {"description", "Street Fighter"}}},
                      {"new", {{"name", "sf"}, {"description", "Street Fighter (US)"}}},
                      {"shared_contents", 2}, {"old_contents", 3}, {"new_contents", 3},
+                     {"kept", {object("a", "00000001")}},
                      {"added", {object("d", "00000004")}}, {"removed", {object("c", "00000003")}},
                      {"renamed", {{{"from", object("b", "00000002")}, {"to", object("bb", "00000002")}}}}};
     Json written = report();
@@ -426,8 +427,8 @@ TEST_F(FailurePaths, RunningOutOfMemoryOrDiskLeavesNoResult)
     for (const auto& [sets, limits, reason] : std::vector<std::tuple<int, ToolLimits, std::string>>{
              {150000, {.addressSpace = rlim_t{64} << 20}, "out of memory"},
              {20000, {.fileSize = 64 * 1024}, "File too large"},
-             {10, {.preload = FAILING_FSYNC_PATH}, "cannot write setdelta.log: Input/output error"},
-             {10, {.preload = FAILING_FOLDER_FSYNC_PATH}, "cannot flush the folder of setdelta.log: Input/output error"}}) {
+             {10, {.failingFlush = FailingFlush::Files}, "cannot write setdelta.log: Input/output error"},
+             {10, {.failingFlush = FailingFlush::Folder}, "cannot flush the folder of setdelta.log: Input/output error"}}) {
 #if defined(TOOL_HAS_ADDRESS_SANITIZER)
         // AddressSanitizer reserves terabytes of address space, so the tool cannot start under a limit.
         if (limits.addressSpace != RLIM_INFINITY)

@@ -104,6 +104,15 @@ void preloadInto(const std::string& library)
     ::setenv("ASAN_OPTIONS", (options + "verify_asan_link_order=0").c_str(), 1);
 }
 
+// The flushes of the files in `folder`, or of the folder itself, fail.
+void failFlushesIn(const std::filesystem::path& folder, FailingFlush which)
+{
+    preloadInto(FAILING_FLUSH_PATH);
+    ::setenv("FAILING_FLUSH_FOLDER", std::filesystem::canonical(folder).c_str(), 1);
+    if (which == FailingFlush::Folder)
+        ::setenv("FAILING_FLUSH_ONLY_FOLDER", "1", 1);
+}
+
 void describeSet(std::string& text, const Set& set, std::span<const Object* const> objects)
 {
     if (!text.empty())
@@ -135,8 +144,8 @@ ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::stri
         if (::setrlimit(RLIMIT_AS, &addressSpace) != 0 || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0 ||
             (limits.ordinaryUser && !becomeOrdinaryUser()) || ::chdir(folder.c_str()) != 0)
             ::_exit(127);
-        if (!limits.preload.empty())
-            preloadInto(limits.preload);
+        if (limits.failingFlush != FailingFlush::None)
+            failFlushesIn(folder, limits.failingFlush);
         std::vector<char*> argv{const_cast<char*>(SETDELTA_PATH)};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));

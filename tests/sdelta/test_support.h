@@ -42,13 +42,16 @@ struct ToolRun {
     std::string out, err;
 };
 
+// Which flushes to disk fail in a run: none, those of the files in the run's folder, or that of
+// the folder itself.
+enum class FailingFlush { None, Files, Folder };
+
 // How the tool runs, as a user's machine may have it: under ulimit -v and ulimit -f, as an
-// ordinary user (nobody, when the tests run as root), and with a library preloaded that injects
-// a fault of the system.
+// ordinary user (nobody, when the tests run as root), and on a file system whose flushes fail.
 struct ToolLimits {
     rlim_t addressSpace = RLIM_INFINITY, fileSize = RLIM_INFINITY;
     bool ordinaryUser = false;
-    std::string preload;
+    FailingFlush failingFlush = FailingFlush::None;
 };
 
 // Runs the real setdelta binary in `folder` as its working folder; `whileRunning`, when given,

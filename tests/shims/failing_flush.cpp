@@ -1,6 +1,7 @@
-// Preloaded into a test program to play a folder on a file system that reports a full disk only
-// when the data reaches it, as network and quota file systems do: fsync and fdatasync of a file
-// under the folder named by FAILING_FLUSH_FOLDER fail with EIO; other files flush as usual.
+// Preloaded into a program under test to play a file system that reports a full disk only when
+// the data reaches it, as network and quota file systems do: fsync and fdatasync of the files
+// under the folder named by FAILING_FLUSH_FOLDER fail with EIO, or, with FAILING_FLUSH_ONLY_FOLDER
+// set, only the flush of that folder itself. Other files and folders flush as usual.
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,7 +13,7 @@
 
 namespace {
 
-bool underFailingFolder(int fd)
+bool flushFails(int fd)
 {
     const char* folder = std::getenv("FAILING_FLUSH_FOLDER");
     if (!folder || !*folder)
@@ -20,13 +21,16 @@ bool underFailingFolder(int fd)
     char path[PATH_MAX];
     const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
     const size_t folderLength = std::strlen(folder);
-    return length > 0 && static_cast<size_t>(length) > folderLength && std::strncmp(path, folder, folderLength) == 0
-        && path[folderLength] == '/';
+    if (length <= 0 || static_cast<size_t>(length) < folderLength || std::strncmp(path, folder, folderLength) != 0)
+        return false;
+    const bool theFolderItself = static_cast<size_t>(length) == folderLength;
+    const bool underTheFolder = !theFolderItself && path[folderLength] == '/';
+    return std::getenv("FAILING_FLUSH_ONLY_FOLDER") ? theFolderItself : underTheFolder;
 }
 
 int flushOrFail(const char* flush, int fd)
 {
-    if (underFailingFolder(fd)) {
+    if (flushFails(fd)) {
         errno = EIO;
         return -1;
     }
@@ -38,7 +42,7 @@ int flushOrFail(const char* flush, int fd)
 
 extern "C" {
 
-// Looked up by the test program to tell that the shim is in place.
+// Looked up by a test program to tell that the shim is in place.
 int quillonFailingFlushLoaded();
 
 int quillonFailingFlushLoaded()

@@ -4,7 +4,7 @@
 #include "diffresults.h"
 #include "diffresultsmodel.h"
 #include "frmdiffresults.h"
-#include "prompter.h"
+#include "silentprompter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,15 +28,6 @@ using namespace quillon;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Answers nothing: the benchmark opens no dialog.
-class SilentPrompter : public Prompter {
-public:
-    PromptAnswer ask(const PromptMessage&) override { return PromptAnswer::Ok; }
-    QString chooseFolder(const QString&, const QString&) override { return {}; }
-    QString chooseFileToOpen(const FileRequest&) override { return {}; }
-    SaveChoice chooseSaveTarget(const FileRequest&) override { return {}; }
-};
 
 QJsonObject rom(const QString& name, int seed)
 {

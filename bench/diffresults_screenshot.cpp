@@ -5,7 +5,7 @@
 #include "diffresults.h"
 #include "diffresultsmodel.h"
 #include "frmdiffresults.h"
-#include "prompter.h"
+#include "silentprompter.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -18,15 +18,6 @@ using namespace quillon;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Answers nothing: the picture opens no dialog.
-class SilentPrompter : public Prompter {
-public:
-    PromptAnswer ask(const PromptMessage&) override { return PromptAnswer::Ok; }
-    QString chooseFolder(const QString&, const QString&) override { return {}; }
-    QString chooseFileToOpen(const FileRequest&) override { return {}; }
-    SaveChoice chooseSaveTarget(const FileRequest&) override { return {}; }
-};
 
 void showOnly(frmDiffResults& window, const QString& status)
 {

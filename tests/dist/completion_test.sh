@@ -8,13 +8,7 @@ source "$(dirname "$0")/help_options.sh"
 build=$1
 shift
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-prefix=$scratch/prefix
-cmake --install "$build" --prefix "$prefix" >/dev/null
-export HOME=$scratch XDG_CONFIG_HOME=$scratch/config XDG_CACHE_HOME=$scratch/cache \
-       XDG_STATE_HOME=$scratch/state TMPDIR=$scratch
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+install_into_scratch "$build"
 
 source /usr/share/bash-completion/bash_completion
 completions=$prefix/share/bash-completion/completions

@@ -1,5 +1,17 @@
 # Sourced by the tests that hold documentation against a program's --help.
 
+# Installs BUILD_DIR into a scratch folder ($prefix under $scratch, removed at exit), which is
+# also the home of the programs run from there, with no display.
+install_into_scratch() {
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+  prefix=$scratch/prefix
+  cmake --install "$1" --prefix "$prefix" >/dev/null
+  export HOME=$scratch XDG_CONFIG_HOME=$scratch/config XDG_CACHE_HOME=$scratch/cache \
+         XDG_STATE_HOME=$scratch/state TMPDIR=$scratch
+  unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+}
+
 # The options that the synopsis of `PROGRAM --help` names (the lines from "Usage:" to the first
 # blank line), one a line, sorted: "[-o disk|-o sample]" names -o, "[--json FILE]" --json.
 help_synopsis_options() {

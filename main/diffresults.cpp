@@ -547,15 +547,23 @@ Outcome KeepDiffResults(const DiffResults& results, const QByteArray& reportJson
     return saved ? file.commit() : saved;
 }
 
-Outcome LoadKeptDiffResults(const QString& path, DiffResults& results)
+namespace {
+
+// The JSON object that the file at `path` holds; a failure names the file.
+Outcome readJsonObject(const QString& path, QJsonObject& object)
 {
     QByteArray bytes;
     if (Outcome read = readWholeFile(path, bytes); !read)
         return read;
     QJsonParseError error;
-    const QJsonObject kept = QJsonDocument::fromJson(bytes, &error).object();
+    object = QJsonDocument::fromJson(bytes, &error).object();
     if (error.error != QJsonParseError::NoError)
         return Outcome::failure(path + u": %1 at byte %2"_s.arg(error.errorString()).arg(error.offset));
+    return Outcome::success();
+}
+
+Outcome takeKeptResults(const QString& path, const QJsonObject& kept, DiffResults& results)
+{
     if (text(kept, "format"_L1) != keptFormat || kept.value("version"_L1).toInt() != keptVersion)
         return Outcome::failure(path + u": it is not a file of kept diff results this Quillon reads"_s);
     if (Outcome parsed = parseReportObject(kept.value("report"_L1).toObject(), results); !parsed)
@@ -568,6 +576,16 @@ Outcome LoadKeptDiffResults(const QString& path, DiffResults& results)
     takeChosenInput(kept.value("new"_L1).toObject(), results.newInput);
     results.readableReport = takeReadableReport(kept);
     return Outcome::success();
+}
+
+}  // namespace
+
+Outcome LoadKeptDiffResults(const QString& path, DiffResults& results)
+{
+    QJsonObject kept;
+    if (Outcome read = readJsonObject(path, kept); !read)
+        return read;
+    return takeKeptResults(path, kept, results);
 }
 
 Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results,
@@ -587,15 +605,11 @@ Outcome LoadDiffResults(const QString& reportPath, const QString& readableReport
 
 Outcome OpenReport(const QString& path, DiffResults& results)
 {
-    QByteArray json;
-    if (Outcome read = readWholeFile(path, json); !read)
+    QJsonObject report;
+    if (Outcome read = readJsonObject(path, report); !read)
         return read;
-    QJsonParseError error;
-    const QJsonObject report = QJsonDocument::fromJson(json, &error).object();
-    if (error.error != QJsonParseError::NoError)
-        return Outcome::failure(path + u": %1 at byte %2"_s.arg(error.errorString()).arg(error.offset));
     if (text(report, "format"_L1) == keptFormat)
-        return LoadKeptDiffResults(path, results);
+        return takeKeptResults(path, report, results);
     if (Outcome parsed = parseReportObject(report, results); !parsed)
         return Outcome::failure(path + u": "_s + parsed.reason());
     results.openedFrom = path;

@@ -1,6 +1,7 @@
 #include "terminationwatcher.h"
 
 #include <csignal>
+#include <utility>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,8 +22,8 @@ TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
         return;
     writeEnd_ = ends[0];
-    readEnd_ = ends[1];
-    notifier_ = new QSocketNotifier(readEnd_, QSocketNotifier::Read, this);
+    readEnd_.reset(ends[1]);
+    notifier_ = new QSocketNotifier(readEnd_.get(), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationWatcher::drain);
 
     struct sigaction action {};
@@ -35,13 +36,12 @@ TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
 
 TerminationWatcher::~TerminationWatcher()
 {
-    if (readEnd_ < 0)
+    if (!readEnd_.valid())
         return;
     for (const int signalNumber : watchedSignals)
         std::signal(signalNumber, SIG_DFL);
-    ::close(writeEnd_);
-    ::close(readEnd_);
-    writeEnd_ = -1;
+    ::close(std::exchange(writeEnd_, -1));
+    readEnd_.reset();
 }
 
 // Only async-signal-safe work here: the event loop does the rest.
@@ -55,7 +55,7 @@ void TerminationWatcher::onSignal(int signalNumber)
 void TerminationWatcher::drain()
 {
     char byte = 0;
-    [[maybe_unused]] const ssize_t read = ::read(readEnd_, &byte, 1);
+    [[maybe_unused]] const ssize_t read = ::read(readEnd_.get(), &byte, 1);
     emit terminationRequested();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filedescriptor.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -27,9 +29,11 @@ private:
     static void onSignal(int signalNumber);
     void drain();
 
+    // A plain descriptor, not an owner: the signal handler reads it, and only a static of a
+    // lock-free type may be touched there. The destructor closes it.
     static int writeEnd_;
     static volatile std::sig_atomic_t receivedSignal_;
-    int readEnd_ = -1;
+    FileDescriptor readEnd_;
     QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "datcapture.h"
 
 #include "capturefile.h"
+#include "filedescriptor.h"
 #include "prompter.h"
 
 #include <QLocale>
@@ -104,32 +105,26 @@ class OutputPipe {
 public:
     OutputPipe()
     {
-        if (::pipe2(fds_, O_CLOEXEC) != 0) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) {
             failure_ = QString::fromStdString(std::generic_category().message(errno));
-            fds_[0] = fds_[1] = -1;
             return;
         }
-        ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+        readEnd_.reset(ends[0]);
+        writeEnd_.reset(ends[1]);
+        ::fcntl(readEnd_.get(), F_SETFL, O_NONBLOCK);
         // Fewer, larger moves; a system that allows less keeps its default.
-        ::fcntl(fds_[0], F_SETPIPE_SZ, PipeBytes);
+        ::fcntl(readEnd_.get(), F_SETPIPE_SZ, PipeBytes);
     }
-    ~OutputPipe()
-    {
-        for (const int fd : fds_)
-            if (fd >= 0)
-                ::close(fd);
-    }
-    OutputPipe(const OutputPipe&) = delete;
-    OutputPipe& operator=(const OutputPipe&) = delete;
 
     // Why the pipe could not be made; "" when it was.
     const QString& failure() const { return failure_; }
-    int readEnd() const { return fds_[0]; }
+    int readEnd() const { return readEnd_.get(); }
 
     // Makes the write end the program's standard output and standard error; run in the child.
     std::function<void()> redirectionInChild() const
     {
-        const int writeEnd = fds_[1];
+        const int writeEnd = writeEnd_.get();
         return [writeEnd] {
             ::dup2(writeEnd, STDOUT_FILENO);
             ::dup2(writeEnd, STDERR_FILENO);
@@ -137,15 +132,12 @@ public:
     }
 
     // Once the program has its copy, the end of the output is when the program closes it.
-    void closeWriteEnd()
-    {
-        ::close(fds_[1]);
-        fds_[1] = -1;
-    }
+    void closeWriteEnd() { writeEnd_.reset(); }
 
 private:
     static constexpr int PipeBytes = 1 << 20;
-    int fds_[2] = {-1, -1};
+    FileDescriptor readEnd_;
+    FileDescriptor writeEnd_;
     QString failure_;
 };
 

@@ -1,6 +1,7 @@
 #include "setrenamer.h"
 
 #include "atomicfile.h"
+#include "filedescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -250,11 +251,10 @@ int renameWithoutReplacing(int fromFolder, const QString& from, int toFolder, co
 
 Outcome flushFolder(const QString& folder)
 {
-    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const FileDescriptor fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
         return systemFailure(folder, errno);
-    const int error = ::fsync(fd) == 0 ? 0 : errno;
-    ::close(fd);
+    const int error = ::fsync(fd.get()) == 0 ? 0 : errno;
     return error == 0 ? Outcome::success() : systemFailure(folder, error);
 }
 
@@ -283,26 +283,26 @@ Outcome writeNewJournal(const QString& folder, const QList<JournalEntry>& entrie
     if (Outcome made = makeJournalFolder(folder); !made)
         return made;
     const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss-zzz"_s);
-    int fd = -1;
-    for (int attempt = 1; fd < 0 && attempt < 100; ++attempt) {
+    FileDescriptor fd;
+    for (int attempt = 1; !fd.valid() && attempt < 100; ++attempt) {
         path = u"%1/rename-%2-%3%4"_s.arg(folder, stamp).arg(attempt, 2, 10, QChar(u'0')).arg(journalSuffix);
-        fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-        if (fd < 0 && errno != EEXIST)
+        fd.reset(::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));
+        if (!fd.valid() && errno != EEXIST)
             return systemFailure(path, errno);
     }
-    if (fd < 0)
+    if (!fd.valid())
         return systemFailure(path, EEXIST);
     const QByteArray text = journalText(entries);
     int error = 0;
     for (qsizetype written = 0; error == 0 && written < text.size();) {
-        const ssize_t count = ::write(fd, text.constData() + written, size_t(text.size() - written));
+        const ssize_t count = ::write(fd.get(), text.constData() + written, size_t(text.size() - written));
         if (count < 0 && errno != EINTR)
             error = errno;
         written += std::max<ssize_t>(count, 0);
     }
-    if (error == 0 && ::fsync(fd) != 0)
+    if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
-    ::close(fd);
+    fd.reset();
     if (error != 0) {
         ::unlink(native(path).constData());
         return systemFailure(path, error);
@@ -322,34 +322,28 @@ Outcome replaceJournal(const QString& path, const QList<JournalEntry>& entries)
 // The open folders of a run, each flushed to disk at the end.
 class OpenFolders {
 public:
-    ~OpenFolders()
-    {
-        for (const auto& [path, fd] : folders_)
-            ::close(fd);
-    }
-
     // -1 with errno set when the folder cannot be opened.
     int descriptor(const QString& folder)
     {
         if (const auto found = folders_.find(folder); found != folders_.end())
-            return found->second;
-        const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0)
-            folders_.emplace(folder, fd);
-        return fd;
+            return found->second.get();
+        FileDescriptor fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd.valid())
+            return -1;
+        return folders_.emplace(folder, std::move(fd)).first->second.get();
     }
 
     Outcome flush()
     {
         for (const auto& [path, fd] : folders_) {
-            if (::fsync(fd) != 0)
+            if (::fsync(fd.get()) != 0)
                 return systemFailure(path, errno);
         }
         return Outcome::success();
     }
 
 private:
-    std::map<QString, int> folders_;
+    std::map<QString, FileDescriptor> folders_;
 };
 
 QString temporaryNameIn(int folder)

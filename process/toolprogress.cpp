@@ -119,15 +119,15 @@ ToolProgressChannel::ToolProgressChannel(ToolProgressSink sink) : reader_(sink)
     // rather than wait for a window that is busy elsewhere.
     if (!sink || ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    readEnd_ = ends[0];
+    readEnd_.reset(ends[0]);
+    const FileDescriptor pipeWriteEnd(ends[1]);
     // Above standard input, output and error, which the child's own are put in place of.
-    writeEnd_ = ::fcntl(ends[1], F_DUPFD_CLOEXEC, 3);
-    ::close(ends[1]);
-    if (writeEnd_ < 0) {
+    writeEnd_.reset(::fcntl(pipeWriteEnd.get(), F_DUPFD_CLOEXEC, 3));
+    if (!writeEnd_.valid()) {
         close();
         return;
     }
-    notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_.get(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { readAvailable(); });
 }
 
@@ -138,11 +138,11 @@ ToolProgressChannel::~ToolProgressChannel()
 
 void ToolProgressChannel::addTo(Command& command) const
 {
-    if (writeEnd_ < 0)
+    if (!writeEnd_.valid())
         return;
-    command.arguments.prepend(QString::number(writeEnd_));
+    command.arguments.prepend(QString::number(writeEnd_.get()));
     command.arguments.prepend(u"--progress-fd"_s);
-    command.inheritedDescriptor = writeEnd_;
+    command.inheritedDescriptor = writeEnd_.get();
 }
 
 void ToolProgressChannel::finish()
@@ -153,11 +153,11 @@ void ToolProgressChannel::finish()
 
 void ToolProgressChannel::readAvailable()
 {
-    if (readEnd_ < 0)
+    if (!readEnd_.valid())
         return;
     std::array<char, 4096> buffer;
     for (;;) {
-        const ssize_t count = ::read(readEnd_, buffer.data(), buffer.size());
+        const ssize_t count = ::read(readEnd_.get(), buffer.data(), buffer.size());
         if (count > 0)
             reader_.receive(QByteArrayView(buffer.data(), count));
         else if (count < 0 && errno == EINTR)
@@ -170,11 +170,8 @@ void ToolProgressChannel::readAvailable()
 void ToolProgressChannel::close()
 {
     notifier_.reset();
-    for (int* end : {&readEnd_, &writeEnd_}) {
-        if (*end >= 0)
-            ::close(*end);
-        *end = -1;
-    }
+    readEnd_.reset();
+    writeEnd_.reset();
 }
 
 }  // namespace quillon

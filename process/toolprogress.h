@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filedescriptor.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -80,8 +82,8 @@ private:
     void close();
 
     ToolProgressReader reader_;
-    int readEnd_ = -1;
-    int writeEnd_ = -1;
+    FileDescriptor readEnd_;
+    FileDescriptor writeEnd_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

@@ -147,8 +147,10 @@ int main(int argc, char** argv)
     auto results = std::make_shared<DiffResults>();
     const double before = heapMiB();
     const double load = best(runs, [&] { *results = DiffResults(); }, [&] {
-        if (!LoadDiffResults(path, QString(), *results))
+        Result<DiffResults> loaded = LoadDiffResults(path, QString());
+        if (!loaded)
             std::abort();
+        *results = std::move(*loaded);
     });
     const double loaded = heapMiB();
 

@@ -60,13 +60,13 @@ int main(int argc, char* argv[])
         std::fputs("usage: diffresults_screenshot REPORT.json OUT.png [--only STATUS] [--select NAME]\n", stderr);
         return 1;
     }
-    DiffResults results;
-    if (Outcome opened = OpenReport(arguments.at(0), results); !opened) {
+    Result<DiffResults> opened = OpenReport(arguments.at(0));
+    if (!opened) {
         std::fprintf(stderr, "%s\n", qPrintable(opened.reason()));
         return 2;
     }
     SilentPrompter prompter;
-    frmDiffResults window(std::make_shared<const DiffResults>(std::move(results)), prompter, [](const QString&) { return true; });
+    frmDiffResults window(std::make_shared<const DiffResults>(std::move(*opened)), prompter, [](const QString&) { return true; });
     window.resize(1100, 780);
     window.show();
     if (!only.isEmpty())

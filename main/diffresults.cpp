@@ -580,40 +580,48 @@ Outcome takeKeptResults(const QString& path, const QJsonObject& kept, DiffResult
 
 }  // namespace
 
-Outcome LoadKeptDiffResults(const QString& path, DiffResults& results)
+Result<DiffResults> LoadKeptDiffResults(const QString& path)
 {
     QJsonObject kept;
     if (Outcome read = readJsonObject(path, kept); !read)
-        return read;
-    return takeKeptResults(path, kept, results);
+        return Result<DiffResults>::failure(read.reason());
+    DiffResults results;
+    if (Outcome taken = takeKeptResults(path, kept, results); !taken)
+        return Result<DiffResults>::failure(taken.reason());
+    return results;
 }
 
-Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results,
-                        QByteArray* reportJson)
+Result<DiffResults> LoadDiffResults(const QString& reportPath, const QString& readableReportPath, QByteArray* reportJson)
 {
     QByteArray json;
     if (Outcome read = readWholeFile(reportPath, json); !read)
-        return read;
+        return Result<DiffResults>::failure(read.reason());
+    DiffResults results;
     if (Outcome parsed = ParseDiffResults(json, results); !parsed)
-        return Outcome::failure(reportPath + u": "_s + parsed.reason());
+        return Result<DiffResults>::failure(reportPath + u": "_s + parsed.reason());
+    if (!readableReportPath.isEmpty())
+        if (Outcome read = readWholeFile(readableReportPath, results.readableReport); !read)
+            return Result<DiffResults>::failure(read.reason());
     if (reportJson)
         *reportJson = std::move(json);
-    if (readableReportPath.isEmpty())
-        return Outcome::success();
-    return readWholeFile(readableReportPath, results.readableReport);
+    return results;
 }
 
-Outcome OpenReport(const QString& path, DiffResults& results)
+Result<DiffResults> OpenReport(const QString& path)
 {
     QJsonObject report;
     if (Outcome read = readJsonObject(path, report); !read)
-        return read;
-    if (text(report, "format"_L1) == keptFormat)
-        return takeKeptResults(path, report, results);
+        return Result<DiffResults>::failure(read.reason());
+    DiffResults results;
+    if (text(report, "format"_L1) == keptFormat) {
+        if (Outcome taken = takeKeptResults(path, report, results); !taken)
+            return Result<DiffResults>::failure(taken.reason());
+        return results;
+    }
     if (Outcome parsed = parseReportObject(report, results); !parsed)
-        return Outcome::failure(path + u": "_s + parsed.reason());
+        return Result<DiffResults>::failure(path + u": "_s + parsed.reason());
     results.openedFrom = path;
-    return Outcome::success();
+    return results;
 }
 
 Outcome SaveReadableReport(const DiffResults& results, const QString& path)

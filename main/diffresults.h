@@ -148,8 +148,8 @@ struct DiffResults {
 // when given, receives the report's bytes. A file that cannot be read, is not a setdelta report,
 // or is of a later version gives the reason. A moved set becomes one set of status Moved, named
 // as NEW names it, in the place of its new and its removed set; moves follow the new sets.
-Outcome LoadDiffResults(const QString& reportPath, const QString& readableReportPath, DiffResults& results,
-                        QByteArray* reportJson = nullptr);
+Result<DiffResults> LoadDiffResults(const QString& reportPath, const QString& readableReportPath,
+                                    QByteArray* reportJson = nullptr);
 // The same from the report's bytes.
 Outcome ParseDiffResults(const QByteArray& json, DiffResults& results);
 
@@ -163,12 +163,12 @@ QString KeptDiffResultsPath();
 Outcome KeepDiffResults(const DiffResults& results, const QByteArray& reportJson, const QString& path);
 // Reads results kept by KeepDiffResults. A file that cannot be read or is not such a file gives
 // the reason.
-Outcome LoadKeptDiffResults(const QString& path, DiffResults& results);
+Result<DiffResults> LoadKeptDiffResults(const QString& path);
 
 // Reads a report the user opens: setdelta's JSON report of two DATs or of a chain of releases,
 // or results kept by KeepDiffResults.
 // A file that is neither, or cannot be read, gives the reason, naming the file.
-Outcome OpenReport(const QString& path, DiffResults& results);
+Result<DiffResults> OpenReport(const QString& path);
 
 // Writes the readable report to a file, which is replaced only when written completely; a
 // failure says why and leaves an existing file as it was.

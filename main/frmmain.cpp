@@ -454,14 +454,14 @@ void frmmain::mnuFileOpenReport_Click()
     if (path.isEmpty())
         return;
     reportFolder_ = GetParentFolder(path);
-    DiffResults results;
-    if (Outcome opened = OpenReport(path, results); !opened) {
+    Result<DiffResults> opened = OpenReport(path);
+    if (!opened) {
         prompter_.ask({.text = u"The report could not be opened.\n"_s + opened.reason(),
                        .title = u"Open report"_s,
                        .icon = PromptIcon::Critical});
         return;
     }
-    auto* window = new frmDiffResults(std::make_shared<const DiffResults>(std::move(results)), prompter_,
+    auto* window = new frmDiffResults(std::make_shared<const DiffResults>(std::move(*opened)), prompter_,
                                       [this](const QString& folder) { return shell_.openFile(folder).ok(); }, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();

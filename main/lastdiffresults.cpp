@@ -31,13 +31,14 @@ LastDiffResults::~LastDiffResults() = default;
 void LastDiffResults::keep(const DiffReports& reports, const QString& destination)
 {
     QByteArray json;
-    DiffResults results;
-    if (Outcome loaded = LoadDiffResults(reports.json, reports.readable, results, &json); !loaded) {
+    Result<DiffResults> loaded = LoadDiffResults(reports.json, reports.readable, &json);
+    if (!loaded) {
         forget();
         if (shownAfterMakeDiff())
             warn(u"The diff DAT was written, but its results could not be read.\n"_s + loaded.reason());
         return;
     }
+    DiffResults& results = *loaded;
     results.destination = destination;
     results.written = DiffTarget({.destination = destination, .zipResult = reports.zipped});
     results.withHeader = reports.withHeader;
@@ -71,12 +72,12 @@ bool LastDiffResults::shownAfterMakeDiff() const
 void LastDiffResults::show()
 {
     if (!results_ && QFileInfo(keptFile_).isFile()) {
-        DiffResults kept;
-        if (Outcome loaded = LoadKeptDiffResults(keptFile_, kept); !loaded) {
+        Result<DiffResults> kept = LoadKeptDiffResults(keptFile_);
+        if (!kept) {
             forget();
-            return warn(u"The last diff results could not be read.\n"_s + loaded.reason());
+            return warn(u"The last diff results could not be read.\n"_s + kept.reason());
         }
-        results_ = std::make_shared<const DiffResults>(std::move(kept));
+        results_ = std::make_shared<const DiffResults>(std::move(*kept));
     }
     if (!results_)
         return;

@@ -51,12 +51,12 @@ QString libzipReason(int code)
     return reason;
 }
 
-Archive openArchive(const QString& zipFile, int flags, QString* why = nullptr)
+Result<Archive> openArchive(const QString& zipFile, int flags)
 {
     int error = 0;
     Archive archive(zip_open(QFile::encodeName(zipFile).constData(), flags, &error));
-    if (!archive && why)
-        *why = zipFile + u": "_s + libzipReason(error);
+    if (!archive)
+        return Result<Archive>::failure(zipFile + u": "_s + libzipReason(error));
     return archive;
 }
 
@@ -298,42 +298,39 @@ std::optional<ZipEntry> LoneDatEntry(const QList<ZipEntry>& entries)
 
 Result<QList<ZipEntry>> ListZip(const QString& zipFile)
 {
-    QString whyNot;
-    const Archive archive = openArchive(zipFile, ZIP_RDONLY, &whyNot);
+    const Result<Archive> archive = openArchive(zipFile, ZIP_RDONLY);
     if (!archive)
-        return Result<QList<ZipEntry>>::failure(whyNot);
-    std::optional<QList<ZipEntry>> entries = listEntries(archive.get());
+        return Result<QList<ZipEntry>>::failure(archive.reason());
+    std::optional<QList<ZipEntry>> entries = listEntries(archive->get());
     if (!entries)
-        return Result<QList<ZipEntry>>::failure(zipFile + u": "_s + QString::fromUtf8(zip_strerror(archive.get())));
+        return Result<QList<ZipEntry>>::failure(zipFile + u": "_s + QString::fromUtf8(zip_strerror(archive->get())));
     return std::move(*entries);
 }
 
 Outcome ExtractZipEntry(const QString& zipFile, const QString& entryName, const QString& destination,
                         const ExtractProgress& progress)
 {
-    QString why;
-    const Archive archive = openArchive(zipFile, ZIP_RDONLY, &why);
+    const Result<Archive> archive = openArchive(zipFile, ZIP_RDONLY);
     if (!archive)
-        return Outcome::failure(why);
-    const std::optional<zip_uint64_t> index = findFileEntry(archive.get(), entryName);
+        return archive.outcome();
+    const std::optional<zip_uint64_t> index = findFileEntry(archive->get(), entryName);
     if (!index)
         return noFileEntry(zipFile, entryName);
-    return extractAt(archive.get(), zipFile, *index, destination, progress);
+    return extractAt(archive->get(), zipFile, *index, destination, progress);
 }
 
 Outcome ExtractListedEntry(const QString& zipFile, const ZipEntry& entry, const QString& destination,
                            const ExtractProgress& progress)
 {
-    QString why;
-    const Archive archive = openArchive(zipFile, ZIP_RDONLY, &why);
+    const Result<Archive> archive = openArchive(zipFile, ZIP_RDONLY);
     if (!archive)
-        return Outcome::failure(why);
-    const std::optional<ZipEntry> found = readEntry(archive.get(), entry.index);
+        return archive.outcome();
+    const std::optional<ZipEntry> found = readEntry(archive->get(), entry.index);
     if (!found || found->name != entry.name)
         return Outcome::failure(zipFile + u": the archive has changed since it was listed."_s);
     if (found->isFolder)
         return noFileEntry(zipFile, entry.name);
-    return extractAt(archive.get(), zipFile, entry.index, destination, progress);
+    return extractAt(archive->get(), zipFile, entry.index, destination, progress);
 }
 
 QString StoredZipName(const QString& sTarget)
@@ -350,10 +347,10 @@ Outcome AddToZip(const QString& sZipFile, const QString& sItem, const QString& s
     StagedArchive staged(sZipFile);
     if (Outcome prepared = staged.prepare(); !prepared)
         return prepared;
-    QString why;
-    Archive archive = openArchive(staged.path(), ZIP_CREATE, &why);
-    if (!archive)
-        return Outcome::failure(why.replace(staged.path(), sZipFile));
+    Result<Archive> opened = openArchive(staged.path(), ZIP_CREATE);
+    if (!opened)
+        return Outcome::failure(QString(opened.reason()).replace(staged.path(), sZipFile));
+    Archive& archive = *opened;
     const QString storedName = storedNameIn(archive.get(), sTarget);
     if (storedName.isEmpty())
         return Outcome::failure(QStringLiteral("No name to store %1 under.").arg(sItem));

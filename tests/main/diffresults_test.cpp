@@ -75,8 +75,9 @@ TEST(DiffReport, ReadsEverySetAndDescribesInputsOptionsAndObjectsInWords)
 TEST(DiffReport, AMovedSetIsOneSetWithItsSharedRenamedAddedAndRemovedObjects)
 {
     QTemporaryDir folder;
-    DiffResults results;
-    ASSERT_TRUE(LoadDiffResults(movedSetsReport(folder), {}, results).ok());
+    const Result<DiffResults> loaded = LoadDiffResults(movedSetsReport(folder), {});
+    ASSERT_TRUE(loaded.ok());
+    const DiffResults& results = *loaded;
     QStringList names;
     for (const DiffSet& set : results.sets)
         names << u"%1 (%2)"_s.arg(set.shownName(), StatusText(set.status));
@@ -120,10 +121,10 @@ TEST(DiffReport, MameReleasesRenamedSetsAreMovedNotRemoved)
     if (!QFileInfo::exists(dats + u"/mame_0.94_listxml.zip"_s))
         GTEST_SKIP() << "the shared DATs are not at " << dats.toStdString();
     QTemporaryDir folder;
-    DiffResults results;
-    ASSERT_TRUE(LoadDiffResults(setdeltaReport(folder, {dats + u"/mame_0.78_listxml.zip"_s, dats + u"/mame_0.94_listxml.zip"_s}),
-                                {}, results)
-                    .ok());
+    const Result<DiffResults> loaded =
+        LoadDiffResults(setdeltaReport(folder, {dats + u"/mame_0.78_listxml.zip"_s, dats + u"/mame_0.94_listxml.zip"_s}), {});
+    ASSERT_TRUE(loaded.ok());
+    const DiffResults& results = *loaded;
     const auto rows = SetsByStatus(results);
     EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Moved)), 48);
     EXPECT_EQ(rows.at(static_cast<size_t>(SetStatus::Removed)), 59 - 48);
@@ -207,8 +208,7 @@ TEST(DiffReport, ADamagedOrUnreadableReportSaysWhatIsWrong)
     const QString json = folder.filePath(u"report.json"_s);
     writeFile(json, "{\"format\": ");
     for (const QString& unreadable : {folder.filePath(u"none.json"_s), folder.path(), json}) {
-        DiffResults results;
-        const Outcome loaded = LoadDiffResults(unreadable, {}, results);
+        const Result<DiffResults> loaded = LoadDiffResults(unreadable, {});
         EXPECT_FALSE(loaded.ok());
         EXPECT_TRUE(loaded.reason().startsWith(unreadable + u": "_s)) << loaded.reason().toStdString();
     }
@@ -273,9 +273,9 @@ TEST(KeptDiffResults, ComeBackAsTheyWereFromAFolderOnlyTheUserEnters)
                                       | QFile::WriteOther | QFile::ExeOther;
     EXPECT_FALSE(QFileInfo(home.filePath(u"state/Quillon"_s)).permissions() & others);
 
-    DiffResults back;
-    const Outcome loaded = LoadKeptDiffResults(kept, back);
+    const Result<DiffResults> loaded = LoadKeptDiffResults(kept);
     ASSERT_TRUE(loaded.ok()) << loaded.reason().toStdString();
+    const DiffResults& back = *loaded;
     EXPECT_EQ(back.sets.size(), results.sets.size());
     EXPECT_EQ(back.sets.at(1).renamed.at(0).from.name, u"pm1.bin"_s);
     EXPECT_EQ(DescribeInput(back.oldInput), DescribeInput(results.oldInput)) << "named as the user chose it";
@@ -296,9 +296,9 @@ TEST(KeptDiffResults, ComeBackAsTheyWereFromAFolderOnlyTheUserEnters)
                                   R"({"format": "quillon-diff-results", "version": 1})", sampleDiffReport()};
     for (const QByteArray& damaged : damages) {
         writeFile(kept, damaged);
-        EXPECT_FALSE(LoadKeptDiffResults(kept, back).ok());
+        EXPECT_FALSE(LoadKeptDiffResults(kept).ok());
     }
-    EXPECT_TRUE(LoadKeptDiffResults(kept, back).reason().startsWith(kept + u": "_s));
+    EXPECT_TRUE(LoadKeptDiffResults(kept).reason().startsWith(kept + u": "_s));
 }
 
 TEST_F(SetsTable, AWriteThatFailsLeavesTheUsersFileAndSaysWhy)

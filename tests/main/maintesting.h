@@ -38,10 +38,9 @@ inline DiffInput setdeltaReading(const QString& dat)
     process.setWorkingDirectory(work.path());
     process.start(QStringLiteral(SETDELTA_PATH), {QStringLiteral("--json"), QStringLiteral("report.json"), dat, dat});
     EXPECT_TRUE(process.waitForFinished(60000));
-    DiffResults results;
-    const Outcome loaded = LoadDiffResults(work.filePath(QStringLiteral("report.json")), {}, results);
+    const Result<DiffResults> loaded = LoadDiffResults(work.filePath(QStringLiteral("report.json")), {});
     EXPECT_TRUE(loaded.ok()) << loaded.reason().toStdString();
-    return results.oldInput;
+    return loaded ? loaded->oldInput : DiffInput{};
 }
 
 // Puts the real tool into sdelta/ of an application folder, as the install does; returns its path.

@@ -97,7 +97,10 @@ TEST_F(MakeDiffTest, AZippedInputIsReadInPlaceAsChosenOrItsCancelAborts)
     bool withHeader = false;
     reportSink = [&](const DiffReports& reports) {
         withHeader = reports.withHeader;
-        loadedReport = LoadDiffResults(reports.json, reports.readable, results).ok();
+        Result<DiffResults> loaded = LoadDiffResults(reports.json, reports.readable);
+        loadedReport = loaded.ok();
+        if (loadedReport)
+            results = std::move(*loaded);
     };
     // Quillon's own folder, where a DAT taken out of a zip or a header file would go.
     const auto ownFiles = [] {

@@ -248,25 +248,25 @@ Outcome WriteHeaderFile(const QString& path, const DatHeader& header)
     return written ? file.commit() : written;
 }
 
-bool ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile)
+std::optional<DatHeader> ReadDatHeader(const QString& path, bool searchWholeFile, DatHeader base)
 {
     DatLineReader reader(path);
     QByteArrayView line;
     int linesRead = 0;
     while (reader.readLine(line)) {
         if (!searchWholeFile && ++linesRead > LastLineToSearch)
-            return false;
+            return std::nullopt;
         if (opensHeaderBlock(line)) {
-            readBlock(reader, header);
-            return true;
+            readBlock(reader, base);
+            return base;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
-bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header)
+std::optional<DatHeader> ReadDatHeader(const SettingsStore& store, const QString& path)
 {
-    return ReadDatHeader(path, header, store.readBool(keys::SearchWholeFile));
+    return ReadDatHeader(path, store.readBool(keys::SearchWholeFile));
 }
 
 Outcome AppendDatWithoutHeader(const QString& destination, const QString& source, const WorkControl& control)

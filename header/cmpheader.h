@@ -7,6 +7,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 // The "clrmamepro (" header block of a DAT: writing it into a header file, reading it from a DAT,
 // and copying a DAT without it. DAT bodies are bytes and pass through unchanged; only the six
 // values are decoded into text.
@@ -38,12 +40,12 @@ struct DatHeader {
 // A failure says why.
 Outcome WriteHeaderFile(const QString& path, const DatHeader& header);
 
-// Reads the first header block of the DAT into `header`; fields without a line keep their value.
-// Unless `searchWholeFile`, only a block opening on lines 1 to 19 counts. A DAT that cannot be
-// opened, or that has no block, leaves `header` as it was. True when a block was read.
-bool ReadDatHeader(const QString& path, DatHeader& header, bool searchWholeFile);
+// The first header block of the DAT, over `base`: fields without a line keep its value. Unless
+// `searchWholeFile`, only a block opening on lines 1 to 19 counts. Nothing when the DAT cannot be
+// opened or has no block.
+std::optional<DatHeader> ReadDatHeader(const QString& path, bool searchWholeFile, DatHeader base = {});
 // The same, with "SearchWholeFile" of the "Options" section deciding how far to look.
-bool ReadDatHeader(const SettingsStore& store, const QString& path, DatHeader& header);
+std::optional<DatHeader> ReadDatHeader(const SettingsStore& store, const QString& path);
 
 // Appends the DAT `source` to `destination` (created when missing) line by line, leaving out
 // every header block, and ends every line with CR LF. The DAT is streamed, never held whole.

@@ -53,12 +53,13 @@ struct XmlHeaderEdit {
 std::optional<XmlHeaderEdit> askForXmlHeader(const QString& dat, const QString& shownName, DatDialogs& dialogs,
                                              Prompter& prompter)
 {
-    XmlHeaderEdit edit;
-    if (const Outcome scanned = ScanXmlHeader(dat, edit.layout); !scanned) {
+    Result<XmlHeaderLayout> scanned = ScanXmlHeader(dat);
+    if (!scanned) {
         prompter.ask({.text = u"The header of "_s + shownName + u" could not be read: "_s + scanned.reason() + u'.',
                       .icon = PromptIcon::Critical});
         return std::nullopt;
     }
+    XmlHeaderEdit edit{.layout = std::move(*scanned), .header = {}};
     if (!edit.layout.hasHeader) {
         prompter.ask({.text = shownName + u" has no header to edit."_s, .icon = PromptIcon::Information});
         return std::nullopt;

@@ -164,9 +164,7 @@ std::optional<DatHeader> frmCMPHeader::AskNewHeader(SettingsStore& store, Prompt
 
 void frmCMPHeader::FillFromDat(const QString& sDat)
 {
-    DatHeader header;
-    ReadDatHeader(store_, sDat, header);
-    FillFromHeader(header);
+    FillFromHeader(ReadDatHeader(store_, sDat).value_or(DatHeader()));
 }
 
 void frmCMPHeader::FillFromHeader(const DatHeader& header)

@@ -337,19 +337,22 @@ bool LooksLikeXml(const QString& path)
     return first != head.cend() && *first == '<';
 }
 
-Outcome ScanXmlHeader(const QString& path, XmlHeaderLayout& layout)
+Result<XmlHeaderLayout> ScanXmlHeader(const QString& path)
 {
-    layout = XmlHeaderLayout();
+    using Scanned = Result<XmlHeaderLayout>;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Outcome::failure(failureReason(file));
+        return Scanned::failure(failureReason(file));
     if (startsAsUtf16(file))
-        return Outcome::failure(QStringLiteral("its encoding (UTF-16) is not supported"));
+        return Scanned::failure(QStringLiteral("its encoding (UTF-16) is not supported"));
+    XmlHeaderLayout layout;
     layout.lineEnd = lineEndOf(file);
     if (!file.seek(0))
-        return Outcome::failure(failureReason(file));
+        return Scanned::failure(failureReason(file));
     HeaderScanner scanner(layout);
-    return scanner.scan(file);
+    if (const Outcome scanned = scanner.scan(file); !scanned)
+        return Scanned::failure(scanned.reason());
+    return layout;
 }
 
 DatHeader XmlHeaderValues(const XmlHeaderLayout& layout)
@@ -423,9 +426,10 @@ Outcome RewriteXmlHeader(const QString& path, const XmlHeaderLayout& shown, cons
 {
     // The user edited the header as it was when shown; the file may have been rewritten since, so
     // the edit goes where the header lies now, and only onto the header the user saw.
-    XmlHeaderLayout layout;
-    if (const Outcome scanned = ScanXmlHeader(path, layout); !scanned)
+    const Result<XmlHeaderLayout> scanned = ScanXmlHeader(path);
+    if (!scanned)
         return Outcome::failure(path + u": "_s + scanned.reason());
+    const XmlHeaderLayout& layout = *scanned;
     if (!layout.hasHeader || XmlHeaderValues(layout) != XmlHeaderValues(shown))
         return Outcome::failure(path + u": the header changed while it was edited"_s);
     QFile source(path);

@@ -46,8 +46,8 @@ bool LooksLikeXml(const QString& path);
 
 // Reads the file up to the end of its <header> element (or up to where it is clear that there is
 // none). Fails when the file cannot be read, is not well-formed that far, or uses an encoding
-// the header cannot be written back in.
-Outcome ScanXmlHeader(const QString& path, XmlHeaderLayout& layout);
+// the header cannot be written back in, saying why.
+Result<XmlHeaderLayout> ScanXmlHeader(const QString& path);
 
 // The six values as the header holds them; values it lacks are empty.
 DatHeader XmlHeaderValues(const XmlHeaderLayout& layout);

@@ -152,16 +152,16 @@ std::deque<QString> chooseEntries(const MakeDiffArguments& arguments, std::optio
 // The values of an XML DAT's <header> element, as the header editor shows them.
 std::optional<DatHeader> headerFromXml(const QString& file, std::optional<CommandError>& error)
 {
-    XmlHeaderLayout layout;
-    if (const Outcome scanned = ScanXmlHeader(file, layout); !scanned) {
+    const Result<XmlHeaderLayout> scanned = ScanXmlHeader(file);
+    if (!scanned) {
         error = CommandError{file + QStringLiteral(": ") + scanned.reason(), exitFailed};
         return std::nullopt;
     }
-    if (!layout.hasHeader) {
+    if (!scanned->hasHeader) {
         error = CommandError{file + QStringLiteral(" has no header element (<header>)."), exitUsage};
         return std::nullopt;
     }
-    return XmlHeaderValues(layout);
+    return XmlHeaderValues(*scanned);
 }
 
 std::optional<DatHeader> headerFrom(const SettingsStore& store, const QString& file,
@@ -176,11 +176,9 @@ std::optional<DatHeader> headerFrom(const SettingsStore& store, const QString& f
     }
     if (QFileInfo(file).isFile() && LooksLikeXml(file))
         return headerFromXml(file, error);
-    DatHeader header;
-    if (!QFileInfo(file).isFile() || !ReadDatHeader(store, file, header)) {
+    std::optional<DatHeader> header = QFileInfo(file).isFile() ? ReadDatHeader(store, file) : std::nullopt;
+    if (!header)
         error = CommandError{file + QStringLiteral(" has no header block (\"clrmamepro (\")."), exitUsage};
-        return std::nullopt;
-    }
     return header;
 }
 

@@ -266,8 +266,9 @@ TEST_F(DatInformation, RealXmlDatsKeepTheirBodiesAndStayReadable)
         ASSERT_TRUE(entry.isEmpty() ? QFile::copy(source, original) : ExtractZipEntry(source, entry, original).ok());
         const QByteArray before = readAll(original);
         const QString dat = write(before);
-        XmlHeaderLayout layout;
-        ASSERT_TRUE(ScanXmlHeader(dat, layout).ok());
+        const Result<XmlHeaderLayout> scanned = ScanXmlHeader(dat);
+        ASSERT_TRUE(scanned.ok());
+        const XmlHeaderLayout& layout = *scanned;
         DatHeader edited = XmlHeaderValues(layout);
         edited.name = u"Edited & renamed"_s;
         show(dat, edited);

@@ -43,10 +43,9 @@ protected:
 
     XmlHeaderLayout scanned(const QString& dat)
     {
-        XmlHeaderLayout layout;
-        const Outcome outcome = ScanXmlHeader(dat, layout);
+        const Result<XmlHeaderLayout> outcome = ScanXmlHeader(dat);
         EXPECT_TRUE(outcome.ok()) << outcome.reason().toStdString();
-        return layout;
+        return outcome ? *outcome : XmlHeaderLayout();
     }
 
     // The file after its header has been rewritten with `edited`.
@@ -108,19 +107,16 @@ TEST_F(HeaderFiles, EveryLineFormReadsAsExpected)
 {
     for (const LineForm& form : LineForms) {
         SCOPED_TRACE(form.what);
-        DatHeader header = Before;
-        ReadDatHeader(write(form.dat), header, form.searchWholeFile);
-        EXPECT_EQ(header, form.expected);
+        const std::optional<DatHeader> header = ReadDatHeader(write(form.dat), form.searchWholeFile, Before);
+        EXPECT_EQ(header.value_or(Before), form.expected);
     }
-    DatHeader header = Before;
-    EXPECT_FALSE(ReadDatHeader(path(u"missing.dat"_s), header, true));
-    EXPECT_EQ(header, Before);
+    EXPECT_FALSE(ReadDatHeader(path(u"missing.dat"_s), true, Before));
 
     testing::TempStore temp;
     const QString dat = write(GameLine.repeated(30) + BlockA);
-    EXPECT_FALSE(ReadDatHeader(temp.store(), dat, header)) << "SearchWholeFile is off when missing";
+    EXPECT_FALSE(ReadDatHeader(temp.store(), dat)) << "SearchWholeFile is off when missing";
     temp.store().write(keys::SearchWholeFile, u"1"_s);
-    EXPECT_TRUE(ReadDatHeader(temp.store(), dat, header));
+    EXPECT_TRUE(ReadDatHeader(temp.store(), dat));
 }
 
 TEST_F(HeaderFiles, WrittenBlockHasEightCrLfLinesAndQuotesWhereMissing)
@@ -136,9 +132,9 @@ TEST_F(HeaderFiles, WrittenBlockHasEightCrLfLinesAndQuotesWhereMissing)
 
 TEST_F(HeaderFiles, ValuesKeepTheirEncodingWhenWrittenBack)
 {
-    DatHeader header;
     // One value that is not UTF-8 makes the block Latin-1, and it is written back so.
-    ReadDatHeader(write("clrmamepro (\n\tname \"Caf\xe9\"\n\tauthor \"\xc3\xa9\"\n)\n"), header, false);
+    DatHeader header =
+        ReadDatHeader(write("clrmamepro (\n\tname \"Caf\xe9\"\n\tauthor \"\xc3\xa9\"\n)\n"), false).value_or(DatHeader());
     EXPECT_EQ(header.name, u"Café"_s);
     EXPECT_EQ(header.encoding, HeaderEncoding::Latin1);
     ASSERT_TRUE(WriteHeaderFile(path(u"h.tmp"_s), header));
@@ -189,8 +185,7 @@ TEST_F(HeaderFiles, RealDatsKeepTheirBodies)
     const QString hbmame = QStringLiteral(SHARED_DATS_DIR "/hbmame_0.220.dat");
     if (!QFile::exists(demo) || !QFile::exists(hbmame))
         GTEST_SKIP() << "the demo DAT or " SHARED_DATS_DIR " is missing";
-    DatHeader header;
-    ReadDatHeader(hbmame, header, false);
+    const DatHeader header = ReadDatHeader(hbmame, false).value_or(DatHeader());
     EXPECT_EQ(header.description, u"Full game rom set, non merged, game files only (no bioses), torrentzipped"_s);
 
     const QByteArray original = readAll(demo);
@@ -213,13 +208,12 @@ TEST_F(XmlHeader, ContentTellsXmlFromTextAndUnreadableHeadersAreRefused)
     EXPECT_FALSE(LooksLikeXml(write("clrmamepro (\r\n\tname \"<x>\"\r\n)\r\n")));
     EXPECT_FALSE(LooksLikeXml(write("")));
     EXPECT_FALSE(LooksLikeXml(path(u"missing.dat"_s)));
-    XmlHeaderLayout layout;
-    EXPECT_FALSE(ScanXmlHeader(write("<datafile><header><name>x</header>"), layout).ok()) << "not well-formed";
-    EXPECT_FALSE(ScanXmlHeader(write("<?xml version=\"1.0\" encoding=\"UTF-16\"?><datafile/>"), layout).ok());
+    EXPECT_FALSE(ScanXmlHeader(write("<datafile><header><name>x</header>")).ok()) << "not well-formed";
+    EXPECT_FALSE(ScanXmlHeader(write("<?xml version=\"1.0\" encoding=\"UTF-16\"?><datafile/>")).ok());
     const QString text = u"<datafile><header><name>x</name></header></datafile>"_s;
     const QByteArray utf16 = "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     EXPECT_TRUE(LooksLikeXml(write(utf16)));
-    EXPECT_EQ(ScanXmlHeader(write(utf16), layout).reason(), u"its encoding (UTF-16) is not supported"_s);
+    EXPECT_EQ(ScanXmlHeader(write(utf16)).reason(), u"its encoding (UTF-16) is not supported"_s);
 }
 
 TEST_F(XmlHeader, ReadsTheSixValuesUnescapedAndTellsListsWithoutHeaderApart)

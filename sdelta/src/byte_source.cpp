@@ -1,6 +1,7 @@
 #include "byte_source.h"
 
 #include "dat_error.h"
+#include "file_descriptor.h"
 
 #include <array>
 #include <cerrno>
@@ -18,25 +19,6 @@ std::string systemReason(const std::string& action, int error)
 {
     return action + ": " + std::strerror(error);
 }
-
-// Closes the descriptor unless a source took it over.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // A plain DAT. It must end where its size said at opening: a file that another program
 // rewrites meanwhile would otherwise pass for a smaller or larger DAT.
@@ -79,7 +61,7 @@ private:
                                " read); was another program writing it?");
     }
 
-    Descriptor fd_;
+    FileDescriptor fd_;
     std::string label_;
     std::uint64_t expected_;
     std::uint64_t read_ = 0;
@@ -117,7 +99,7 @@ Container containerOf(int fd)
 // seen for what it is and refused like every other file that is not a regular one.
 std::unique_ptr<ByteSource> openByteSource(DatSource& source)
 {
-    Descriptor fd(::open(source.file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor fd(::open(source.file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         throw DatError(source.file, 0, systemReason("cannot open", errno));
     struct stat status {};

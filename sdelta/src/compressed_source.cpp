@@ -1,6 +1,7 @@
 // Zipped and gzipped DATs, decompressed as they are read: no temporary file, and no more of
 // the DAT in memory than one block.
 #include "byte_source.h"
+#include "file_descriptor.h"
 
 #include "dat_entries.h"
 #include "dat_error.h"
@@ -117,24 +118,17 @@ Entry chooseEntry(zip_t* archive, const DatSource& source)
 
 // A duplicate of the descriptor an archive reads through: it shares the file offset, so it tells
 // how far reading has come. libzip closes the descriptor it is given once it has one of its own.
-struct OffsetProbe {
-    explicit OffsetProbe(int original) : fd(::fcntl(original, F_DUPFD_CLOEXEC, 0)) {}
-    OffsetProbe(OffsetProbe&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-    OffsetProbe& operator=(OffsetProbe&&) = delete;
-    ~OffsetProbe()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-
-    int fd; // -1 where no descriptor was left: progress then shows none
-};
+// Without a descriptor left, progress shows none.
+FileDescriptor offsetProbe(int original)
+{
+    return FileDescriptor(::fcntl(original, F_DUPFD_CLOEXEC, 0));
+}
 
 // One entry of a zip archive. libzip checks the entry's CRC at its end; the size is checked
 // here as well, so that a damaged archive never passes for a shorter DAT.
 class ZipEntrySource : public ByteSource {
 public:
-    ZipEntrySource(Archive archive, OffsetProbe offsetFd, const Entry& entry, std::string label)
+    ZipEntrySource(Archive archive, FileDescriptor offsetFd, const Entry& entry, std::string label)
         : archive_(std::move(archive)), offsetFd_(std::move(offsetFd)), label_(std::move(label))
     {
         zip_stat_t status;
@@ -160,7 +154,7 @@ public:
 
     std::uint64_t consumed() const override
     {
-        const off_t offset = offsetFd_.fd < 0 ? -1 : ::lseek(offsetFd_.fd, 0, SEEK_CUR);
+        const off_t offset = offsetFd_.valid() ? ::lseek(offsetFd_.get(), 0, SEEK_CUR) : -1;
         return offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
     }
 
@@ -171,7 +165,7 @@ private:
     }
 
     Archive archive_;
-    OffsetProbe offsetFd_;
+    FileDescriptor offsetFd_;
     std::unique_ptr<zip_file_t, EntryCloser> entry_;
     std::string label_;
     zip_uint64_t expected_ = 0;
@@ -188,7 +182,7 @@ std::unique_ptr<ByteSource> openGzipSource(int fd, const DatSource& source)
 std::unique_ptr<ByteSource> openZipEntrySource(int fd, DatSource& source)
 {
     int error = 0;
-    OffsetProbe offsetFd(fd);
+    FileDescriptor offsetFd = offsetProbe(fd);
     // The archive is the file that was opened and looked into, even if the path now names another.
     Archive archive(zip_fdopen(fd, 0, &error));
     if (!archive) {

@@ -79,12 +79,10 @@ std::string folderOf(const std::string& path)
 // stands as the system keeps it.
 int syncFolder(const std::string& folder)
 {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
         return 0;
-    int error = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
-    ::close(fd);
-    return error;
+    return ::fsync(fd.get()) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
 }
 
 // A handler the C library calls: C linkage, and static so that it stays in this file.
@@ -124,19 +122,19 @@ OutputFile::OutputFile(std::string path)
 {
     // Where no unnamed file can be made, for whatever reason, a named one is tried, and its
     // failure says why.
-    fd_ = openUnnamed(folderOf(path_));
-    if (fd_ < 0)
+    fd_.reset(openUnnamed(folderOf(path_)));
+    if (!fd_.valid())
         createNamed();
     // The file is made private; a result is an ordinary file others may read.
-    ::fchmod(fd_, 0644);
+    ::fchmod(fd_.get(), 0644);
     buffer_.reserve(flushThreshold + flushThreshold / 4);
 }
 
 void OutputFile::createNamed()
 {
     std::string pattern = path_ + ".XXXXXX";
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0)
+    fd_.reset(::mkstemp(pattern.data()));
+    if (!fd_.valid())
         fail("cannot create", errno);
     temporaryPath_ = pattern;
     registration_ = temporaryFiles.add(temporaryPath_);
@@ -146,7 +144,7 @@ void OutputFile::createNamed()
 // at once by a rename (a link cannot replace a file).
 void OutputFile::nameUnnamed()
 {
-    const std::string source = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string source = "/proc/self/fd/" + std::to_string(fd_.get());
     for (;;) {
         temporaryPath_ = path_ + "." + std::to_string(::getpid()) + "-" + std::to_string(nameCounter++);
         registration_ = temporaryFiles.add(temporaryPath_);
@@ -163,8 +161,8 @@ void OutputFile::nameUnnamed()
 
 OutputFile::~OutputFile()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (fd_.valid()) {
+        fd_.reset();
         if (!temporaryPath_.empty())
             ::unlink(temporaryPath_.c_str());
     }
@@ -182,7 +180,7 @@ void OutputFile::flush()
 {
     std::size_t written = 0;
     while (written < buffer_.size()) {
-        ssize_t count = ::write(fd_, buffer_.data() + written, buffer_.size() - written);
+        ssize_t count = ::write(fd_.get(), buffer_.data() + written, buffer_.size() - written);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
@@ -197,13 +195,11 @@ void OutputFile::flush()
 void OutputFile::commit()
 {
     flush();
-    if (::fsync(fd_) != 0)
+    if (::fsync(fd_.get()) != 0)
         fail("cannot write", errno);
     if (temporaryPath_.empty())
         nameUnnamed();
-    int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0) {
-        int error = errno;
+    if (const int error = fd_.close(); error != 0) {
         ::unlink(temporaryPath_.c_str());
         fail("cannot write", error);
     }

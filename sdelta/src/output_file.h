@@ -1,5 +1,7 @@
 #pragma once
 
+#include "file_descriptor.h"
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,7 +46,7 @@ private:
     std::string path_;
     std::string temporaryPath_; // empty while the file has no name
     int registration_ = -1; // where a signal handler finds the temporary file
-    int fd_ = -1;
+    FileDescriptor fd_;
     std::string buffer_;
 };
 
